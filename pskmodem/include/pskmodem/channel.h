@@ -1,0 +1,27 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+namespace pskmodem {
+
+// Channel impairments for the simulator, the tests and the benchmarks.
+
+// Mean power of `samples`.
+double meanPower(std::span<const float> samples);
+
+// Adds white Gaussian noise so that the signal-to-noise ratio in a 3000 Hz bandwidth is `snrDb`,
+// given the mean power of the signal. Deterministic for a given seed.
+void addWhiteNoise(std::span<float> samples, double signalPower, double snrDb,
+                   std::uint64_t seed, double sampleRateHz = 8000.0);
+
+// Gaussian noise source with a fixed seed (for streaming use).
+class NoiseSource {
+public:
+    NoiseSource(double rms, std::uint64_t seed);
+    void add(std::span<float> samples);
+
+private:
+};
+
+}  // namespace pskmodem

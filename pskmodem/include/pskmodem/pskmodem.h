@@ -1,0 +1,45 @@
+#pragma once
+
+// The engine interface of the PSK31 modem library: one engine per process, driven by these
+// calls, delivering its results as messages to the sink given at start.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+#include "pskmodem/message_sink.h"
+#include "pskmodem/types.h"
+
+namespace pskmodem {
+
+class AudioSource;
+
+// Starts sampling on sound card `cardNumber` (0 = the system's default input) and posts messages
+// to `sink`. Returns 0 when audio flows, non-zero on failure (then no message is posted). A call
+// while running changes nothing and returns 0. `channelMode` is accepted for compatibility.
+std::int32_t fnStartSoundCard(MessageSink* sink, std::int32_t cardNumber, std::int32_t channelMode);
+// Stops sampling; returns once the last message has been posted.
+std::int32_t fnStopSoundCard();
+// Receive frequency in Hz and AFC search range in Hz (0 = off).
+std::int32_t fnSetRXFrequency(std::int32_t frequencyHz, std::int32_t searchRangeHz,
+                              std::int32_t reserved);
+// 0 BPSK, 1 QPSK upper sideband, 2 QPSK lower sideband.
+std::int32_t fnSetRXPSKMode(std::int32_t mode, std::int32_t reserved);
+// Waterfall smoothing 1..10 (10 = most) and sensitivity 100..2500.
+std::int32_t fnSetFFTMode(std::int32_t smoothing, std::int32_t sensitivity, std::int32_t reserved);
+// Squelch threshold 0..99 (0 = open) and speed (1 slow, 0 fast).
+std::int32_t fnSetSquelchThreshold(std::int32_t threshold, std::int32_t speed,
+                                   std::int32_t reserved);
+// Accepted for compatibility; this library has no transmitter.
+std::int32_t fnSetTXFrequency(std::int32_t frequencyHz);
+// Copies spectrum elements first..last (0..1023) of the newest spectrum to dest[0..].
+std::int32_t fnGetFFTData(std::int32_t* dest, std::int32_t first, std::int32_t last);
+// Copies the 16 tuning-indicator values of the newest symbols to dest[0..15].
+std::int32_t fnGetVectorData(std::int32_t* dest, std::int32_t reserved);
+
+// Chooses where the next fnStartSoundCard takes its audio from. By default it opens the sound
+// card; the program replaces this for recordings (--input) and the built-in simulator (--demo).
+using SourceFactory = std::function<std::unique_ptr<AudioSource>(std::int32_t cardNumber)>;
+void setSourceFactory(SourceFactory factory);
+
+}  // namespace pskmodem

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "pskmodem/types.h"
+
+namespace pskmodem {
+
+// A simulated band: several PSK31 signals made by the library's own modulator, plus white noise,
+// at 8000 samples/s. Each signal repeats its text with a few idle symbols between repeats.
+struct SimulatedSignal {
+    double carrierHz = 1000.0;
+    Mode mode = Mode::Bpsk;
+    double snrDb = 10.0;               // signal power over noise power in 3000 Hz
+    double driftHzPerSecond = 0.0;
+    std::string text;
+};
+
+struct SimulatorConfig {
+    std::vector<SimulatedSignal> signals;
+    double noiseRms = 0.01;            // noise standard deviation (full scale = 1)
+    std::uint64_t seed = 1;
+};
+
+// The band used by the demo: a handful of signals across the waterfall.
+SimulatorConfig demoBand();
+
+class BandSimulator {
+public:
+    explicit BandSimulator(const SimulatorConfig& config);
+    ~BandSimulator();
+    BandSimulator(const BandSimulator&) = delete;
+    BandSimulator& operator=(const BandSimulator&) = delete;
+
+    // Writes the next samples of the band. Never ends.
+    void generate(std::span<float> out);
+
+private:
+};
+
+}  // namespace pskmodem

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+namespace pskmodem {
+
+// The Varicode alphabet of PSK31: codes 0..127 as published with the mode, codes 128..255 the
+// next valid code words in order of length and then value. Each code word starts and ends with
+// a 1 bit and contains no two consecutive 0 bits; on air every word is followed by "00".
+// Returns the code word of `code` as a string of '0' and '1' characters.
+std::string_view varicodeBits(std::uint8_t code);
+
+// Character code for a complete code word (without the trailing "00"), if it is one.
+std::optional<std::uint8_t> varicodeLookup(std::string_view bits);
+
+// Bit-serial Varicode decoder: feed demodulated bits one at a time; two zero bits in a row end a
+// word. Words that are not in the alphabet, and over-long runs of ones, are dropped.
+class VaricodeDecoder {
+public:
+    // Returns the character completed by this bit, if any.
+    std::optional<std::uint8_t> pushBit(int bit);
+    void reset();
+
+private:
+};
+
+}  // namespace pskmodem

@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build needs, if any are missing. As root it runs apt-get
+# itself; otherwise it prints the one command to run and fails.
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build pkg-config
+  libfftw3-dev portaudio19-dev libsndfile1-dev libsoxr-dev
+  libgtest-dev libgmock-dev
+)
+if [[ "${1:-}" == "--test" ]]; then
+  packages+=(clang-format)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+[[ ${#missing[@]} -eq 0 ]] && exit 0
+
+if [[ $(id -u) -eq 0 ]]; then
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -q
+  apt-get install -y -q --no-install-recommends "${missing[@]}"
+else
+  echo "Missing packages. Install them with:" >&2
+  echo "  sudo apt-get install -y ${missing[*]}" >&2
+  exit 1
+fi
