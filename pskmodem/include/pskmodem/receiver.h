@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <span>
 
 #include "pskmodem/types.h"
@@ -10,7 +11,7 @@ namespace pskmodem {
 
 // Receives decoded characters from a Receiver.
 class CharSink {
-public:
+  public:
     virtual ~CharSink() = default;
     virtual void character(std::uint8_t code) = 0;
 };
@@ -20,7 +21,7 @@ public:
 // decoding, AFC within the search range, squelch and a quality figure.
 // process() never allocates, locks or does I/O.
 class Receiver {
-public:
+  public:
     Receiver();
     ~Receiver();
     Receiver(const Receiver&) = delete;
@@ -47,7 +48,9 @@ public:
     std::array<std::int32_t, 16> vectors() const;
     bool squelchOpen() const;
 
-private:
+  private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
 };
 
 }  // namespace pskmodem
