@@ -18,12 +18,16 @@ std::optional<std::uint8_t> varicodeLookup(std::string_view bits);
 // Bit-serial Varicode decoder: feed demodulated bits one at a time; two zero bits in a row end a
 // word. Words that are not in the alphabet, and over-long runs of ones, are dropped.
 class VaricodeDecoder {
-public:
+  public:
     // Returns the character completed by this bit, if any.
     std::optional<std::uint8_t> pushBit(int bit);
     void reset();
 
-private:
+  private:
+    std::uint32_t word_ = 0;  // bits of the word so far, first bit most significant
+    int length_ = 0;          // bits in word_ (a pending zero not counted)
+    bool pendingZero_ = false;
+    bool overflow_ = false;  // the word grew longer than any code word
 };
 
 }  // namespace pskmodem
