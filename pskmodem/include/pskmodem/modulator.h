@@ -1,11 +1,12 @@
 #pragma once
 
+#include <complex>
 #include <cstdint>
-#include <deque>
 #include <span>
 #include <string_view>
 #include <vector>
 
+#include "pskmodem/convolutional.h"
 #include "pskmodem/types.h"
 
 namespace pskmodem {
@@ -24,14 +25,18 @@ struct ModulatorConfig {
 };
 
 class Modulator {
-public:
+  public:
     explicit Modulator(const ModulatorConfig& config);
 
     // Queues the Varicode bits of `text` (8-bit character codes), each word followed by "00".
     void queueText(std::string_view text);
+    // Queues raw data bits given as '0' and '1' characters (other characters are skipped); in
+    // BPSK a 0 is a phase reversal and a 1 keeps the phase.
+    void queueBits(std::string_view bits);
     // Queues `symbols` idle symbols (phase reversals).
     void queueIdle(int symbols);
-    // Queues `symbols` symbols of silence (no carrier); only meaningful before or after a transmission.
+    // Queues `symbols` symbols of silence (no carrier); only meaningful before or after a
+    // transmission.
     void queueSilence(int symbols);
 
     // Writes the next samples. When the queue runs empty the modulator keeps sending idle.
@@ -44,8 +49,26 @@ public:
     // Symbols still queued.
     std::size_t pendingSymbols() const;
 
-private:
+  private:
+    void push(std::uint8_t symbol);
+    void startNextSymbol();
+    double phaseShiftRad(int bit);
+
     ModulatorConfig config_;
+    // Queued symbols in a ring buffer: it grows only in the queue calls, so process() never
+    // allocates.
+    std::vector<std::uint8_t> queue_;
+    std::size_t queueHead_ = 0;
+    std::size_t queueCount_ = 0;
+
+    ConvolutionalEncoder encoder_;
+    double symbolStep_ = 0.0;      // symbols per sample
+    double symbolPosition_ = 1.0;  // position within the current symbol, 0..1
+    double carrierPhaseRad_ = 0.0;
+    double carrierStepRad_ = 0.0;
+    double dataPhaseRad_ = 0.0;            // phase of the last symbol sent
+    std::complex<double> fromPoint_{0.0};  // baseband point the current symbol leaves
+    std::complex<double> toPoint_{0.0};    // baseband point it arrives at
 };
 
 // Convenience: the whole transmission of `text` with `leadIdle` idle symbols before and
