@@ -1,0 +1,123 @@
+#pragma once
+
+// The settings record: every user setting of Quorvin plus the run-time values that travel with
+// it. One record exists for the whole run (the program owns it and hands it around by
+// reference); tests make their own.
+//
+// Each member is named after its section in QUORVIN.ini so that a search for the section name
+// finds it. Where the section name holds blanks, the member drops them and the comment gives
+// the section as written in the file.
+//
+// Types follow the settings model: "number" settings are double (they may hold fractions the
+// DSP dialog stores), 16-bit settings int16_t, 32-bit settings int32_t, window sizes float.
+// Flags are int16_t: -1 set, 0 clear, any non-zero value counts as set.
+
+#include <QColor>
+#include <QString>
+#include <array>
+#include <cstdint>
+
+namespace KVXmodules {
+
+// Flag values as the program stores them.
+inline constexpr std::int16_t kFlagSet = -1;
+inline constexpr std::int16_t kFlagClear = 0;
+
+// Number of entries of the alarm string array; only the first three are used and stored.
+inline constexpr int kPSKAlarmStringCount = 11;
+inline constexpr int kPSKAlarmStringsUsed = 3;
+
+// Positions of the six DSP values in SavedDSP.
+enum SavedDSPIndex : int {
+    kSavedRXfreqMaxRange = 0,
+    kSavedRXSearchRange = 1,
+    kSavedSensitivity = 2,
+    kSavedSmoothingSpeed = 3,
+    kSavedSquelchMax = 4,
+    kSavedSquelchSpeed = 5,
+};
+inline constexpr int kSavedDSPCount = 6;
+
+struct SettingsRecord {
+    // ---- DSP values (the "working" values; see SavedDSP) ----
+    std::int32_t RXfreqMaxRange = 0;  // receive centre frequency, Hz, 100..3500
+    double RXSearchRange = 0.0;       // peak search range, 0..50 (0 = off)
+    std::int32_t Sensitivity = 0;     // FFT sensitivity, 100..2500
+    double SmoothingSpeed = 0.0;      // waterfall smoothing, 1..10
+    double SquelchMax = 0.0;          // squelch threshold, 0..99 (0 = open)
+    double SquelchSpeed = 0.0;        // 1 = slow, 0 = fast
+
+    // ---- display and receive mode ----
+    double WaterfallSpectrumSpeed = 0.0;  // section "Waterfall Spectrum Speed", 0..5
+    double PSKMode = 0.0;                 // 0 BPSK, 1 QPSK usb, 2 QPSK lsb
+    double ScreenSet = 0.0;               // 0 Normal, 1 large waterfall
+    double WaterfallColor = 0.0;          // waterfall palette 0, 1, 2
+    QString Font;                         // font name of the receive window
+    std::int16_t TextColorSheme = 0;      // colour scheme of the receive window, 0..4
+    QString EditorFont;                   // section "Editor font": font of the notebook editor
+
+    // ---- alarm ----
+    std::int16_t PSKAlarm = 0;  // section "PSK Alarm": flag, alarm active
+    // section "PSK Alarm String": upper-case texts; indices 0..2 are used and stored
+    std::array<QString, kPSKAlarmStringCount> PSKAlarmString{};
+    std::int16_t AutoAlarmLog = 0;  // flag: log time and date of an alarm
+
+    // ---- window behaviour ----
+    std::int16_t PhaseTuneStatus = 0;       // flag: phase tuning indicator shown
+    std::int16_t ProgramTimerInterval = 0;  // ms, 1..100 (else 10 when applied)
+    std::int16_t BackgroundSkin = 0;        // flag: background picture shown
+    std::int16_t RememberScreenSize = 0;    // flag: restore the stored size at start-up
+    float ScreenWidth = 0.0F;               // twips, as read from the file
+    float ScreenHeigth = 0.0F;              // twips, as read from the file
+
+    QString OperatorCall;  // empty or 3..20 characters; line 2 of the settings file
+
+    // ---- run-time values, never written to the file ----
+    std::int16_t SaveWorkingDSP = 0;  // flag: a save writes the working DSP values
+    // Saved copies of the six DSP values (order: SavedDSPIndex), rounded half-to-even.
+    std::array<std::int16_t, kSavedDSPCount> SavedDSP{};
+    QString SettingsFilePath;        // program folder + QUORVIN.ini
+    QString CaptionPrefix;           // main window caption at start-up followed by " - "
+    QColor TextForeColor;            // receive window text colour
+    QColor TextBackColor;            // receive window background colour
+    QString SelectedFont;            // the font chooser's pending choice (empty = none)
+    std::int16_t FontForEditor = 0;  // flag: the font chooser works for the notebook editor
+
+    // Layout of the current screen mode, in pixels.
+    double WaterfallHeight = 0.0;
+    double WaterfallTop = 0.0;
+    double TextHeight = 0.0;
+
+    // Waterfall palette values.
+    std::int16_t WaterfallBlueOffset = 0;
+    std::int16_t WaterfallRedOffset = 0;
+    std::int16_t WaterfallBackColor = 0;  // index into the classic 16-colour table
+};
+
+// True when a flag value counts as set (any non-zero value).
+constexpr bool isSet(std::int16_t flag) noexcept {
+    return flag != 0;
+}
+
+// The record part of Form1::DefaultSet. A reset leaves PSKAlarm, AutoAlarmLog,
+// ProgramTimerInterval, BackgroundSkin, ScreenWidth, ScreenHeigth and OperatorCall as they are,
+// and the run-time values owned by start-up and the font chooser too.
+//
+// Form1::DefaultSet runs DefaultSetValues (its steps 1 to 7), then brings the controls in line
+// (selecting option buttons, colour scheme, palette), then DefaultSetFinish (steps 13 and 14).
+// DefaultSetRecord does the same without controls: the colours end as those of scheme 3 and
+// the palette values as those of palette 0, exactly as the full reset leaves them.
+void DefaultSetValues(SettingsRecord& record);
+void DefaultSetFinish(SettingsRecord& record);
+void DefaultSetRecord(SettingsRecord& record);
+
+// SavedDSP := the six working DSP values, each rounded to int16 (halves to even).
+void TakeSavedDSP(SettingsRecord& record);
+
+// The six working DSP values := their SavedDSP copies.
+void RestoreWorkingDSP(SettingsRecord& record);
+
+// SaveSettings step 1: when SaveWorkingDSP is clear, put the saved DSP values back.
+void PrepareDSPForSave(SettingsRecord& record);
+
+}  // namespace KVXmodules
