@@ -25,8 +25,10 @@ constexpr int kMaxSmoothing = 10;
 constexpr int kMinSensitivity = 100;
 constexpr int kMaxSensitivity = 2500;
 
-// Exponential averaging of the power per bin: weight of the newest frame for smoothing 1..10.
-// At 15.6 frames/s the time constant grows from none (1) to about 0.9 s (10).
+// Exponential averaging of each bin's level in dB across frames: weight of the newest frame for
+// smoothing 1..10. At 15.6 frames/s the time constant grows from none (1) to about 0.9 s (10).
+// Averaging in dB rather than in power treats rises and falls alike, so a click or a burst of
+// overload fades as fast as a new signal appears.
 constexpr std::array<float, kMaxSmoothing> kSmoothingWeight = {1.0F,  0.7F,  0.5F,  0.37F, 0.28F,
                                                                0.21F, 0.16F, 0.12F, 0.09F, 0.07F};
 
@@ -42,19 +44,27 @@ constexpr float kSensitivityPerLevelPerDb = 250.0F;
 
 // The floor is the median bin, in dB, over the usual audio passband of a receiver, so that a
 // recording band-limited by an SSB filter still gives the floor inside the passband; a handful of
-// signals cannot move the median much.
+// signals cannot move the median much. It is taken from each frame before smoothing.
 constexpr int kFloorFirstBin = 51;  // 200 Hz
 constexpr int kFloorLastBin = 768;  // 3000 Hz
 constexpr int kFloorBins = kFloorLastBin - kFloorFirstBin + 1;
 // Averaging of the floor over frames (time constant about 0.3 s) keeps the picture steady when
-// strong signals come and go yet follows a change of input level within a second or two.
+// strong signals come and go. A jump of more than kFloorJumpDb is a new input level (a gain
+// change, sound after silence) rather than a fluctuation, and is taken at once.
 constexpr float kFloorWeight = 0.2F;
-// Digital silence has no floor; keep it at a level below any real noise so that it recovers
-// quickly when sound arrives, and so that every value stays finite.
+constexpr float kFloorJumpDb = 20.0F;
+// Bin levels are held within this range around the floor before and after averaging. Nothing
+// outside it can show differently (below is black, above is white even at the lowest
+// sensitivity's useful range), and it bounds how long heavy smoothing takes to forget
+// silence or an overload.
+constexpr float kBelowFloorDb = 20.0F;
+constexpr float kAboveFloorDb = 60.0F;
+// Digital silence has no floor; keep every value finite and far below any real noise.
 constexpr float kMinPower = 1e-30F;
 constexpr float kMinFloorDb = -160.0F;
-// Samples are limited to this magnitude so that the power sums cannot overflow.
-constexpr float kMaxSampleMagnitude = 1.0e4F;
+// Samples are limited to 24 dB above full scale: real sources never get there, and it keeps the
+// power sums far from overflow.
+constexpr float kMaxSampleMagnitude = 16.0F;
 
 // 10 * log10(x) for positive normal floats: the exponent gives the integer part of log2 and a
 // quadratic the fraction (error below 0.02 dB, far below one display level).
@@ -93,8 +103,8 @@ struct Spectrum::Impl {
     fftwf_complex* fftOut = nullptr;
     fftwf_plan plan = nullptr;
 
-    std::vector<float> averagedPower = std::vector<float>(kBins, 0.0F);
-    std::vector<float> binDb = std::vector<float>(kBins, 0.0F);
+    std::vector<float> frameDb = std::vector<float>(kBins, 0.0F);     // this frame
+    std::vector<float> averagedDb = std::vector<float>(kBins, 0.0F);  // smoothed over frames
     std::vector<float> floorScratch = std::vector<float>(kFloorBins, 0.0F);
     bool haveAverage = false;
     bool haveFloor = false;
@@ -159,30 +169,37 @@ void Spectrum::Impl::computeFrame() {
     }
     fftwf_execute(plan);
 
-    const float weight = kSmoothingWeight[static_cast<std::size_t>(smoothing - 1)];
-    const float keep = haveAverage ? 1.0F - weight : 0.0F;
-    const float take = haveAverage ? weight : 1.0F;
-    haveAverage = true;
     for (std::size_t k = 0; k < static_cast<std::size_t>(kBins); ++k) {
         const float re = fftOut[k][0];
         const float im = fftOut[k][1];
-        const float power = keep * averagedPower[k] + take * (re * re + im * im);
-        averagedPower[k] = power;
-        binDb[k] = fastPowerToDb(std::max(power, kMinPower)) + powerToDbOffset;
+        frameDb[k] = fastPowerToDb(std::max(re * re + im * im, kMinPower)) + powerToDbOffset;
     }
 
     // Noise floor: median bin of the passband, then averaged over frames.
-    std::copy_n(binDb.begin() + kFloorFirstBin, kFloorBins, floorScratch.begin());
+    std::copy_n(frameDb.begin() + kFloorFirstBin, kFloorBins, floorScratch.begin());
     const auto middle = floorScratch.begin() + kFloorBins / 2;
     std::nth_element(floorScratch.begin(), middle, floorScratch.end());
     const float frameFloorDb = std::max(*middle, kMinFloorDb);
-    floorDb = haveFloor ? floorDb + kFloorWeight * (frameFloorDb - floorDb) : frameFloorDb;
+    if (haveFloor && std::fabs(frameFloorDb - floorDb) <= kFloorJumpDb) {
+        floorDb += kFloorWeight * (frameFloorDb - floorDb);
+    } else {
+        floorDb = frameFloorDb;
+    }
     haveFloor = true;
 
+    const float lowDb = floorDb - kBelowFloorDb;
+    const float highDb = floorDb + kAboveFloorDb;
+    const float weight =
+        haveAverage ? kSmoothingWeight[static_cast<std::size_t>(smoothing - 1)] : 1.0F;
+    haveAverage = true;
     const float slope = static_cast<float>(sensitivity) / kSensitivityPerLevelPerDb;
     const float zeroDb = floorDb - kFloorOffsetDb;  // the dB value shown as level 0
     for (std::size_t k = 0; k < static_cast<std::size_t>(kBins); ++k) {
-        const float level = std::clamp(slope * (binDb[k] - zeroDb), 0.0F, 255.0F);
+        const float db = std::clamp(frameDb[k], lowDb, highDb);
+        const float previous = std::clamp(averagedDb[k], lowDb, highDb);
+        const float averaged = previous + weight * (db - previous);
+        averagedDb[k] = averaged;
+        const float level = std::clamp(slope * (averaged - zeroDb), 0.0F, 255.0F);
         levels[k] = static_cast<std::int32_t>(level + 0.5F);
     }
 }
@@ -208,7 +225,7 @@ void Spectrum::reset() {
     std::fill(s.history.begin(), s.history.end(), 0.0F);
     s.writePos = 0;
     s.samplesSinceFrame = 0;
-    std::fill(s.averagedPower.begin(), s.averagedPower.end(), 0.0F);
+    std::fill(s.averagedDb.begin(), s.averagedDb.end(), 0.0F);
     s.haveAverage = false;
     s.haveFloor = false;
     s.floorDb = kMinFloorDb;
