@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
@@ -14,22 +15,25 @@ namespace pskmodem {
 struct SimulatedSignal {
     double carrierHz = 1000.0;
     Mode mode = Mode::Bpsk;
-    double snrDb = 10.0;               // signal power over noise power in 3000 Hz
-    double driftHzPerSecond = 0.0;
+    double snrDb = 10.0;            // signal power over noise power in 3000 Hz
+    double driftHzPerSecond = 0.0;  // the carrier wanders back and forth within +-kMaxDriftHz
     std::string text;
 };
 
 struct SimulatorConfig {
     std::vector<SimulatedSignal> signals;
-    double noiseRms = 0.01;            // noise standard deviation (full scale = 1)
+    double noiseRms = 0.01;  // noise standard deviation (full scale = 1)
     std::uint64_t seed = 1;
 };
+
+// How far a drifting carrier moves from its carrierHz before it turns back.
+inline constexpr double kMaxDriftHz = 25.0;
 
 // The band used by the demo: a handful of signals across the waterfall.
 SimulatorConfig demoBand();
 
 class BandSimulator {
-public:
+  public:
     explicit BandSimulator(const SimulatorConfig& config);
     ~BandSimulator();
     BandSimulator(const BandSimulator&) = delete;
@@ -38,7 +42,9 @@ public:
     // Writes the next samples of the band. Never ends.
     void generate(std::span<float> out);
 
-private:
+  private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
 };
 
 }  // namespace pskmodem
