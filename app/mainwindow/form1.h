@@ -1,0 +1,287 @@
+#pragma once
+
+// Form1, the main window: the receive text, the waterfall, the tuning displays, the command
+// frames, the status bar and the menu bar.
+//
+// Its code is split by subsystem: construction and layout live in app/mainwindow/, start-up,
+// shutdown, the engine's window procedure and the receive handlers in app/receiver/, the
+// settings methods in app/settings/. Controls are public members named as the window's layout
+// names them; handlers are named after their control and event.
+//
+// Every event the window receives passes through its replaceable window procedure (see
+// platform/window_proc.h): InitPSK installs the engine's procedure, which keeps the previous
+// one in receiverBuffers.PreviousWindowProc.
+//
+// Selecting an option button or check box from code runs its click handler, as a user's click
+// does: the handlers are connected to the buttons' `toggled` signals.
+//
+// Ticked menu items are checkable QActions. Qt flips the tick of such an item before its
+// `triggered` signal arrives; a handler that decides by the tick as it was before the click
+// reads the inverse of the `checked` argument.
+
+#include <QMainWindow>
+#include <QString>
+#include <array>
+#include <cstdint>
+#include <memory>
+
+#include "platform/window_proc.h"
+#include "receiver/receiver_buffers.h"
+
+class QAction;
+class QCheckBox;
+class QGroupBox;
+class QMenu;
+class QPlainTextEdit;
+class QRadioButton;
+class QToolButton;
+
+namespace KVXmodules {
+struct SettingsRecord;
+}
+namespace platform {
+class Dialogs;
+class FormTimer;
+class ImageBox;
+class Label;
+class PictureBox;
+}  // namespace platform
+namespace pskmodem {
+class MessageSink;
+}
+namespace receiver {
+class PskEngine;
+class WindowMessageSink;
+}  // namespace receiver
+
+// What the main window works with. All of it outlives the window.
+struct Form1Services {
+    KVXmodules::SettingsRecord& settings;
+    platform::Dialogs& dialogs;
+    receiver::PskEngine& engine;
+    QString programFolder;  // where the settings file, the logs and the pictures live
+};
+
+class Form1 final : public QMainWindow {
+    Q_OBJECT
+  public:
+    explicit Form1(const Form1Services& services, QWidget* parent = nullptr);
+    ~Form1() override;
+    Form1(const Form1&) = delete;
+    Form1& operator=(const Form1&) = delete;
+
+    // The caption the window is designed with.
+    static QString designedCaption();
+
+    // ---- services ----
+    KVXmodules::SettingsRecord& settings;
+    platform::Dialogs& dialogs;
+    receiver::PskEngine& engine;
+
+    // ---- start-up and shutdown (app/receiver/form1_startup.cpp) ----
+    void Form_Load();
+    void InitPSK();
+    void Form_Unload();
+    // The program folder as start-up stored it (the one given at construction).
+    const QString& programFolder() const noexcept { return programFolder_; }
+    // The help file: the program folder followed by HELP.HLP, set by Form_Load.
+    QString HelpFile;
+
+    // ---- receive path (app/receiver/) ----
+    APIStuff::ReceiverBuffers receiverBuffers;
+    // Where the engine posts its messages: into this window's event queue.
+    pskmodem::MessageSink& messageSink();
+    void Timer1_Timer();
+    void Timer2_Timer();
+    void Timer3_Timer();
+    void Option1_Click();
+    void Option2_Click();
+    void Option3_Click();
+    void PhaseStatus_Click(int index);
+    // The receive mode the option buttons show: 0 BPSK, 1 QPSK usb, 2 QPSK lsb.
+    std::int32_t selectedMode() const;
+
+    // ---- appearance (app/mainwindow/form1_skin.cpp) ----
+    void LoadBackgroundSkin();
+
+    // ---- settings (app/settings/form1_settings.cpp) ----
+    void DefaultSet();
+    void menudefault_Click();
+    void menuopcall_Click();
+    void menusetupsaveset_Click();
+    void SetTextColorShemes(double scheme);
+    void WaterfallColors(double palette);
+
+    // ---- layout and screen modes (app/mainwindow/form1_layout.cpp) ----
+    void Form_Resize();
+    void Option4_Click();
+    void Option5_Click();
+    // The client area below the menu bar, in pixels (its ScaleWidth and ScaleHeight).
+    QSize clientSize() const;
+    // The window's outer size in twips: the window with its menu bar; the decorations that a
+    // window manager may add are not counted, so a stored size restores exactly.
+    float outerWidthTwips() const;
+    float outerHeightTwips() const;
+    void setOuterWidthTwips(float twips);
+    void setOuterHeightTwips(float twips);
+
+    // ---- window procedure ----
+    // Installs `proc` as the window procedure and returns the one it replaces.
+    platform::WindowProc SetWindowProc(platform::WindowProc proc);
+    // The window's own handling of a message: Qt events go to the widget; other messages are
+    // ignored with the result 0.
+    std::intptr_t DefWindowProc(platform::WindowHandle hWnd, std::uint32_t message,
+                                std::intptr_t wParam, std::intptr_t lParam);
+
+    // ---- controls of the client area ----
+    QWidget* client = nullptr;  // the client area; every control below is placed in it
+
+    QPlainTextEdit* Text1 = nullptr;               // receive text
+    platform::PictureBox* Picture1 = nullptr;      // waterfall
+    platform::PictureBox* Picture2 = nullptr;      // signal-quality bar
+    platform::PictureBox* Picture3 = nullptr;      // program logo
+    platform::PictureBox* Picture4 = nullptr;      // hidden, empty: the blank waterfall picture
+    platform::ImageBox* Image1 = nullptr;          // frequency scale strip over the waterfall
+    platform::ImageBox* Image2 = nullptr;          // active-frequency marker
+    platform::ImageBox* img_Background = nullptr;  // background skin
+    platform::ImageBox* img_Blanco = nullptr;      // hidden, empty picture
+    platform::PictureBox* Radars = nullptr;        // phase tuning indicator (in Frame6)
+    platform::PictureBox* Radar_Pic = nullptr;     // hidden: the indicator's background
+
+    QGroupBox* Frame1 = nullptr;  // "Text/Log Files"
+    QGroupBox* Frame2 = nullptr;  // "PSK Mode"
+    QGroupBox* Frame3 = nullptr;  // "Screen"
+    QGroupBox* Frame4 = nullptr;  // "Waterfall"
+    QGroupBox* Frame5 = nullptr;  // status bar, no caption
+    QGroupBox* Frame6 = nullptr;  // "Phase"
+    QGroupBox* Frame7 = nullptr;  // "DSP Setup"
+
+    QRadioButton* Option1 = nullptr;             // "BPSK"
+    QRadioButton* Option2 = nullptr;             // "QPSK usb"
+    QRadioButton* Option3 = nullptr;             // "QPSK lsb"
+    QRadioButton* Option4 = nullptr;             // "Normal"
+    QRadioButton* Option5 = nullptr;             // "Rev"
+    std::array<QRadioButton*, 2> PhaseStatus{};  // "On", "Off"
+    QCheckBox* Check1 = nullptr;                 // "Stop Decode"
+    QCheckBox* Check2 = nullptr;                 // "Halt Waterfall"
+
+    QToolButton* Command1 = nullptr;  // "Save" (Frame1)
+    QToolButton* Command2 = nullptr;  // "Open" (Frame1)
+    QToolButton* Command3 = nullptr;  // DSP setup (Frame7)
+    QToolButton* Command4 = nullptr;  // copy waterfall (Frame4)
+    QToolButton* Command5 = nullptr;  // clear waterfall (Frame4)
+    QToolButton* Command7 = nullptr;  // load waterfall picture (Frame4)
+    QToolButton* Command8 = nullptr;  // save waterfall picture (Frame4)
+
+    platform::Label* Label1 = nullptr;  // "50Hz"
+    platform::Label* Label2 = nullptr;  // "PSK-Alarm OFF" (status bar)
+    platform::Label* Label3 = nullptr;  // "3000Hz"
+    platform::Label* Label4 = nullptr;  // clock (status bar)
+    platform::Label* Label5 = nullptr;  // caption-less, behind the other controls
+    platform::Label* Label6 = nullptr;  // signal quality (status bar)
+    platform::Label* Label7 = nullptr;  // frequency under the pointer (status bar)
+    platform::Label* Label8 = nullptr;  // "AutoLog OFF" (status bar)
+    platform::Label* Label9 = nullptr;  // active frequency (status bar)
+
+    platform::FormTimer* Timer1 = nullptr;  // display update
+    platform::FormTimer* Timer2 = nullptr;  // received-text flush
+    platform::FormTimer* Timer3 = nullptr;  // clock, 1000 ms
+
+    // ---- menus ----
+    QMenu* mnuFile = nullptr;       // "&File"
+    QMenu* menufiletext = nullptr;  // "Text "
+    QAction* menuopen = nullptr;
+    QAction* menuopenote = nullptr;
+    QAction* menusave = nullptr;
+    QMenu* menufilewaterfall = nullptr;  // "Waterfall Spectrum"
+    QAction* menuopenbmp = nullptr;
+    QAction* menuopenpaint = nullptr;
+    QAction* menusavebmp = nullptr;
+    QAction* niks9 = nullptr;
+    QAction* menuautolog = nullptr;
+    QAction* niks0 = nullptr;
+    QAction* menuprint = nullptr;
+    QAction* niks = nullptr;
+    QAction* mnuFileExit = nullptr;
+
+    QMenu* menuedit = nullptr;  // "&Edit"
+    QAction* menucut = nullptr;
+    QAction* menucopy = nullptr;
+    QAction* menupaste = nullptr;
+    QAction* niks11 = nullptr;
+    QAction* menupastetime = nullptr;
+    QAction* niks1 = nullptr;
+    QAction* menutextwin = nullptr;
+    QAction* menuwater = nullptr;
+    QAction* niks8 = nullptr;
+    QAction* menuedittext = nullptr;
+
+    QMenu* menuoptions = nullptr;  // "&Options"
+    QAction* menufind = nullptr;
+    QAction* menufindlocat = nullptr;
+    QAction* niks7 = nullptr;
+    QAction* menupskalarm = nullptr;
+    QAction* niks3 = nullptr;
+    QAction* menuclear1 = nullptr;
+    QAction* menuclear2 = nullptr;
+    QAction* niks5 = nullptr;
+    QAction* menubook = nullptr;
+
+    QMenu* menusetup = nullptr;  // "&Setup"
+    QAction* menusetupfont = nullptr;
+    QMenu* menutextcolors = nullptr;  // "Text Colors"
+    QAction* menutextcol1 = nullptr;
+    QAction* menutextcol2 = nullptr;
+    QAction* menutextcol3 = nullptr;
+    QAction* menutextcol4 = nullptr;
+    QAction* menutextcol5 = nullptr;
+    QMenu* menuwatercol = nullptr;  // "Waterfall Colors"
+    QAction* menuwaterfallcol1 = nullptr;
+    QAction* menuwaterfallcol2 = nullptr;
+    QAction* menuwaterfallcol3 = nullptr;
+    QAction* niks4 = nullptr;
+    QAction* menusetupdsp = nullptr;
+    QAction* menusetupalarm = nullptr;
+    QAction* nikss1 = nullptr;
+    QAction* menusound = nullptr;
+    QAction* setupniks1 = nullptr;
+    QAction* menuopcall = nullptr;
+    QAction* menusetupbackground = nullptr;
+    QAction* menuscreensize = nullptr;
+    QAction* menuopniks = nullptr;
+    QAction* menudefault = nullptr;
+    QAction* menusetupsaveset = nullptr;  // hidden
+
+    QMenu* menuwaters = nullptr;  // "Waterfall": never in the menu bar, the waterfall's popup
+    QAction* menuwatcopy = nullptr;
+    QAction* menuwatclear = nullptr;
+    QAction* menuwatsave = nullptr;
+    QAction* niks6 = nullptr;
+    QAction* menuwatclose = nullptr;
+
+    QMenu* mnuHelp = nullptr;  // "&Help"
+    QAction* help = nullptr;
+    QAction* menuwebsite = nullptr;
+    QAction* niks10 = nullptr;
+    QAction* menuhelpguide = nullptr;
+    QAction* nikss2 = nullptr;
+    QAction* mnuHelpAbout = nullptr;
+
+  protected:
+    bool event(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    void createControls();
+    void createMenus();
+    void connectHandlers();
+    void mnuFileExit_Click();
+
+    QString programFolder_;
+    std::unique_ptr<receiver::WindowMessageSink> sink_;
+    platform::WindowProcedure windowProcedure_;
+    bool engineStarted_ = false;
+    bool unloaded_ = false;
+};

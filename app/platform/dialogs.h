@@ -1,0 +1,68 @@
+#pragma once
+
+// The message boxes and input boxes of the program, as a service passed to the windows that
+// show them. The real service shows Qt dialogs; tests install a ScriptedDialogs that records
+// every box and answers from a script, so that no test ever opens a modal box.
+
+#include <QString>
+
+namespace platform {
+
+// The application title: the caption of every message box that names no title of its own.
+inline constexpr char16_t kAppTitle[] = u"Quorvin";
+
+// Button sets of a message box, in the order their buttons are shown.
+enum class MsgButtons { Ok, OkCancel, AbortRetryIgnore, YesNoCancel, YesNo, RetryCancel };
+
+// Icon of a message box.
+enum class MsgIcon { None, Critical, Question, Exclamation, Information };
+
+// The button that closed a message box.
+enum class MsgResult { Ok, Cancel, Abort, Retry, Ignore, Yes, No };
+
+// Everything that describes one message box.
+struct MessageBoxRequest {
+    QString text;
+    QString title;  // never empty: the application title stands in for a missing one
+    MsgButtons buttons = MsgButtons::Ok;
+    MsgIcon icon = MsgIcon::None;
+
+    friend bool operator==(const MessageBoxRequest&, const MessageBoxRequest&) = default;
+};
+
+// Everything that describes one input box.
+struct InputBoxRequest {
+    QString prompt;
+    QString title;  // never empty: the application title stands in for a missing one
+    QString defaultText;
+
+    friend bool operator==(const InputBoxRequest&, const InputBoxRequest&) = default;
+};
+
+// The first button of a set: the one that Enter presses.
+MsgResult firstButton(MsgButtons buttons);
+
+class Dialogs {
+  public:
+    Dialogs() = default;
+    virtual ~Dialogs() = default;
+    Dialogs(const Dialogs&) = delete;
+    Dialogs& operator=(const Dialogs&) = delete;
+
+    // Shows a message box and returns the button that closed it. An empty title shows the
+    // application title. Closing the box with its close button or Escape answers Cancel where
+    // the set has one, otherwise No, otherwise Ok (as the platform's own boxes do).
+    MsgResult msgBox(const QString& text, MsgButtons buttons = MsgButtons::Ok,
+                     MsgIcon icon = MsgIcon::None, const QString& title = QString());
+
+    // Shows an input box with a prompt, a title and a default text, and returns the text the
+    // user accepted; Cancel returns an empty text. An empty title shows the application title.
+    QString inputBox(const QString& prompt, const QString& title = QString(),
+                     const QString& defaultText = QString());
+
+  protected:
+    virtual MsgResult showMessageBox(const MessageBoxRequest& request) = 0;
+    virtual QString showInputBox(const InputBoxRequest& request) = 0;
+};
+
+}  // namespace platform

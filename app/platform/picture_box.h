@@ -1,0 +1,62 @@
+#pragma once
+
+// A picture box whose drawing persists: it owns an image the size of its inner area, drawing
+// goes to the image, and painting only shows the image. Around the inner area it may have a
+// sunken 3-D border two pixels wide. Changing the background colour clears the drawing to
+// that colour. Mouse events are offered as signals with positions in inner-area pixels.
+
+#include <QColor>
+#include <QImage>
+#include <QWidget>
+
+namespace platform {
+
+class PictureBox : public QWidget {
+    Q_OBJECT
+  public:
+    enum class Border { None, Sunken3D };
+    static constexpr int kSunkenBorderWidth = 2;
+
+    explicit PictureBox(QWidget* parent = nullptr, Border border = Border::None);
+
+    Border border() const noexcept { return border_; }
+    int borderWidth() const noexcept;
+    // The drawable area in the box's own coordinates.
+    QRect innerRect() const;
+
+    QColor backColor() const { return backColor_; }
+    // Sets the background colour and clears the drawing to it.
+    void setBackColor(const QColor& color);
+
+    // The persistent drawing. Draw into it, then call update() to show the change.
+    QImage& image() noexcept { return image_; }
+    const QImage& image() const noexcept { return image_; }
+    // Replaces the drawing: `picture` is drawn at the top-left corner over the background
+    // colour; a null picture just clears.
+    void setPicture(const QImage& picture);
+    // Clears the drawing to the background colour.
+    void clear();
+
+  signals:
+    void mouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
+    void mouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers shift, int x, int y);
+    void mouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
+    void doubleClicked();
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+  private:
+    QPoint innerPosition(const QMouseEvent& event) const;
+
+    Border border_;
+    QColor backColor_{Qt::white};
+    QImage image_;
+};
+
+}  // namespace platform
