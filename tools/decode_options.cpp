@@ -1,0 +1,236 @@
+#include "decode_options.h"
+
+#include <charconv>
+#include <cmath>
+#include <string>
+#include <system_error>
+
+namespace quorvin::decode {
+namespace {
+
+// A whole argument as a finite decimal number, or nothing.
+std::optional<double> parseNumber(std::string_view text) {
+    if (text.empty() || text.front() == '+') {
+        return std::nullopt;
+    }
+    double value = 0.0;
+    const char* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, value, std::chars_format::fixed);
+    if (ec != std::errc() || ptr != end || !std::isfinite(value)) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::optional<int> parseInteger(std::string_view text) {
+    int value = 0;
+    const char* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    if (text.empty() || ec != std::errc() || ptr != end) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::string quoted(std::string_view text) {
+    return "\"" + std::string(text) + "\"";
+}
+
+std::string formatNumber(double value) {
+    std::string text = std::to_string(value);
+    text.erase(text.find_last_not_of('0') + 1);
+    if (!text.empty() && text.back() == '.') {
+        text.pop_back();
+    }
+    return text;
+}
+
+// A number option's value, checked against its range; sets `error` when it does not fit.
+std::optional<double> numberInRange(std::string_view option, std::string_view text, double low,
+                                    double high, std::string& error) {
+    const std::optional<double> value = parseNumber(text);
+    if (!value) {
+        error = std::string(option) + " needs a number, not " + quoted(text);
+        return std::nullopt;
+    }
+    if (*value < low || *value > high) {
+        error = std::string(option) + " must be between " + formatNumber(low) + " and " +
+                formatNumber(high) + ", not " + std::string(text);
+        return std::nullopt;
+    }
+    return value;
+}
+
+}  // namespace
+
+std::optional<pskmodem::Mode> modeFromName(std::string_view name) {
+    if (name == "bpsk") {
+        return pskmodem::Mode::Bpsk;
+    }
+    if (name == "qpsk-usb") {
+        return pskmodem::Mode::QpskUsb;
+    }
+    if (name == "qpsk-lsb") {
+        return pskmodem::Mode::QpskLsb;
+    }
+    return std::nullopt;
+}
+
+std::string_view modeDisplayName(pskmodem::Mode mode) {
+    switch (mode) {
+        case pskmodem::Mode::Bpsk:
+            return "BPSK31";
+        case pskmodem::Mode::QpskUsb:
+            return "QPSK31 USB";
+        case pskmodem::Mode::QpskLsb:
+            return "QPSK31 LSB";
+    }
+    return "BPSK31";
+}
+
+std::string usageText() {
+    return "Usage: quorvin-decode FILE --freq HZ [options]\n"
+           "       quorvin-decode --demo [--freq HZ] [--seconds N] [options]\n"
+           "\n"
+           "Decodes PSK31 from an audio file (any format and rate libsndfile reads; the left\n"
+           "channel is used) or from the built-in band simulator, and writes the received\n"
+           "text to standard output as raw 8-bit character codes.\n"
+           "\n"
+           "Options:\n"
+           "  --freq HZ        receive frequency, 100..3500 (required for a file; the demo\n"
+           "                   tunes to its strongest signal unless given)\n"
+           "  --mode MODE      bpsk (default), qpsk-usb or qpsk-lsb\n"
+           "  --search HZ      AFC search range either side, 0..200 (default 50, 0 = off)\n"
+           "  --squelch N      squelch threshold 0..99 (default 0: every character is printed)\n"
+           "  --realtime       play the file at real-time pace instead of as fast as possible\n"
+           "  --demo           decode the built-in simulated band, at real-time pace\n"
+           "  --seconds N      stop after N seconds of audio (the demo runs until interrupted\n"
+           "                   otherwise)\n"
+           "  --help           show this text\n"
+           "\n"
+           "Exit status: 0 when the input was decoded, 2 for bad arguments or an unreadable\n"
+           "file, 1 for any other failure.\n";
+}
+
+ParseResult parseDecodeOptions(std::span<const std::string_view> args) {
+    ParseResult result;
+    DecodeOptions& options = result.options;
+    std::string& error = result.error;
+    bool haveFile = false;
+    bool optionsEnded = false;
+
+    for (std::size_t i = 0; i < args.size() && error.empty(); ++i) {
+        const std::string_view arg = args[i];
+        const bool looksLikeOption = arg.size() > 1 && arg.front() == '-';
+        if (optionsEnded || !looksLikeOption) {
+            if (haveFile) {
+                error = "only one file can be decoded at a time (got " + quoted(options.file) +
+                        " and " + quoted(arg) + ")";
+                break;
+            }
+            if (arg.empty()) {
+                error = "the file name is empty";
+                break;
+            }
+            options.file = std::string(arg);
+            haveFile = true;
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+
+        // Split "--name=value".
+        std::string_view name = arg;
+        std::optional<std::string_view> inlineValue;
+        if (const std::size_t eq = arg.find('='); eq != std::string_view::npos) {
+            name = arg.substr(0, eq);
+            inlineValue = arg.substr(eq + 1);
+        }
+
+        const auto flag = [&](bool& target) {
+            if (inlineValue) {
+                error = std::string(name) + " takes no value";
+                return;
+            }
+            target = true;
+        };
+        // The option's value: inline or the next argument.
+        const auto value = [&]() -> std::optional<std::string_view> {
+            if (inlineValue) {
+                return inlineValue;
+            }
+            if (i + 1 >= args.size()) {
+                error = std::string(name) + " needs a value";
+                return std::nullopt;
+            }
+            return args[++i];
+        };
+
+        if (name == "--help" || name == "-h") {
+            flag(options.help);
+        } else if (name == "--demo") {
+            flag(options.demo);
+        } else if (name == "--realtime") {
+            flag(options.realtime);
+        } else if (name == "--freq") {
+            if (const auto text = value()) {
+                if (const auto hz =
+                        numberInRange(name, *text, kMinFrequencyHz, kMaxFrequencyHz, error)) {
+                    options.frequencyHz = *hz;
+                }
+            }
+        } else if (name == "--search") {
+            if (const auto text = value()) {
+                if (const auto hz = numberInRange(name, *text, 0.0, kMaxSearchHz, error)) {
+                    options.searchHz = *hz;
+                }
+            }
+        } else if (name == "--seconds") {
+            if (const auto text = value()) {
+                if (const auto s = numberInRange(name, *text, 0.0, kMaxSeconds, error)) {
+                    if (*s <= 0.0) {
+                        error = "--seconds must be more than 0, not " + std::string(*text);
+                    } else {
+                        options.seconds = *s;
+                    }
+                }
+            }
+        } else if (name == "--squelch") {
+            if (const auto text = value()) {
+                const std::optional<int> n = parseInteger(*text);
+                if (!n) {
+                    error = "--squelch needs a whole number, not " + quoted(*text);
+                } else if (*n < 0 || *n > kMaxSquelch) {
+                    error = "--squelch must be between 0 and 99, not " + std::string(*text);
+                } else {
+                    options.squelch = *n;
+                }
+            }
+        } else if (name == "--mode") {
+            if (const auto text = value()) {
+                options.mode = modeFromName(*text);
+                if (!options.mode) {
+                    error = "--mode must be bpsk, qpsk-usb or qpsk-lsb, not " + quoted(*text);
+                }
+            }
+        } else {
+            error = "unknown option " + quoted(name) + " (see --help)";
+        }
+    }
+
+    if (!error.empty() || options.help) {
+        return result;
+    }
+    if (options.demo && haveFile) {
+        error = "give either a file or --demo, not both";
+    } else if (!options.demo && !haveFile) {
+        error = "no input: give an audio file or --demo (see --help)";
+    } else if (!options.demo && !options.frequencyHz) {
+        error = "--freq HZ is required when decoding a file";
+    }
+    return result;
+}
+
+}  // namespace quorvin::decode

@@ -1,0 +1,223 @@
+// quorvin-decode: decodes PSK31 from an audio file or the built-in band simulator and writes the
+// received text to standard output. Run with --help for the options.
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstdint>
+#include <cstdio>
+#include <exception>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "decode_options.h"
+#include "pskmodem/audio_source.h"
+#include "pskmodem/pipeline.h"
+#include "pskmodem/resampler.h"
+#include "pskmodem/simulator.h"
+#include "pskmodem/types.h"
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
+namespace {
+
+using namespace quorvin::decode;
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailure = 1;
+constexpr int kExitBadInput = 2;
+
+// Samples read per call: large blocks when decoding as fast as possible, about 32 ms at a time
+// when paced so that the text appears smoothly.
+constexpr std::size_t kFastChunk = 4096;
+constexpr std::size_t kPacedChunk = 256;
+
+// Set by SIGINT/SIGTERM so that an interrupted run still writes out what it decoded.
+std::atomic<bool> gStopRequested{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
+
+extern "C" void requestStop(int /*signal*/) {
+    gStopRequested.store(true, std::memory_order_relaxed);
+}
+
+// Prints one diagnostic line; control characters (a file name may hold a line break) are shown
+// as '?' so that the message stays on one line.
+void printError(std::string_view message) {
+    std::string line = "quorvin-decode: ";
+    for (const char c : message) {
+        const auto u = static_cast<unsigned char>(c);
+        line += (u < 0x20 || u == 0x7F) ? '?' : c;
+    }
+    line += '\n';
+    std::fwrite(line.data(), 1, line.size(), stderr);
+}
+
+// Collects the characters of one block of audio, so that stdout is written once per block.
+class TextCollector final : public pskmodem::PipelineListener {
+  public:
+    void spectrumReady(const pskmodem::Spectrum& /*spectrum*/,
+                       const pskmodem::Receiver& /*receiver*/) override {}
+    void character(std::uint8_t code) override { text_.push_back(static_cast<char>(code)); }
+
+    // Writes what was collected; returns false when stdout fails.
+    bool flush(bool immediately) {
+        if (!text_.empty()) {
+            const std::size_t written = std::fwrite(text_.data(), 1, text_.size(), stdout);
+            text_.clear();
+            if (written == 0) {
+                return false;
+            }
+        }
+        if (immediately && std::fflush(stdout) != 0) {
+            return false;
+        }
+        return std::ferror(stdout) == 0;
+    }
+
+  private:
+    std::string text_;
+};
+
+// The demo tunes to the strongest signal of the simulated band unless told otherwise.
+const pskmodem::SimulatedSignal* strongestSignal(const pskmodem::SimulatorConfig& band) {
+    const auto strongest =
+        std::max_element(band.signals.begin(), band.signals.end(),
+                         [](const auto& a, const auto& b) { return a.snrDb < b.snrDb; });
+    return strongest == band.signals.end() ? nullptr : &*strongest;
+}
+
+std::string formatHz(double hz) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.0f Hz", hz);
+    return text;
+}
+
+int run(std::span<const std::string_view> args) {
+    const ParseResult parsed = parseDecodeOptions(args);
+    if (!parsed.ok()) {
+        printError(parsed.error);
+        return kExitBadInput;
+    }
+    DecodeOptions options = parsed.options;
+    if (options.help) {
+        const std::string usage = usageText();
+        std::fwrite(usage.data(), 1, usage.size(), stdout);
+        return kExitOk;
+    }
+
+    std::unique_ptr<pskmodem::AudioSource> source;
+    bool paced = options.realtime;
+    if (options.demo) {
+        const pskmodem::SimulatorConfig band = pskmodem::demoBand();
+        if (!options.frequencyHz) {
+            const pskmodem::SimulatedSignal* strongest = strongestSignal(band);
+            options.frequencyHz = strongest != nullptr ? strongest->carrierHz : 1000.0;
+            if (!options.mode && strongest != nullptr) {
+                options.mode = strongest->mode;
+            }
+        }
+        source = pskmodem::makeSimulatorSource(band, pskmodem::Pace::RealTime);
+        paced = true;
+    } else {
+        source = pskmodem::makeFileSource(options.file, options.realtime
+                                                            ? pskmodem::Pace::RealTime
+                                                            : pskmodem::Pace::AsFastAsPossible);
+    }
+    const pskmodem::Mode mode = options.mode.value_or(pskmodem::Mode::Bpsk);
+    const double frequencyHz = options.frequencyHz.value_or(1000.0);
+
+    if (source->start() != 0) {
+        const std::string reason = source->lastError();
+        printError(reason.empty() ? "cannot open the input" : reason);
+        return options.demo ? kExitFailure : kExitBadInput;
+    }
+    const double inputRateHz = source->sampleRateHz();
+    if (!(inputRateHz >= 1.0)) {
+        printError("the input has no usable sample rate");
+        return kExitBadInput;
+    }
+    if (options.demo) {
+        std::string header = "demo band, receiving " + std::string(modeDisplayName(mode)) + " at " +
+                             formatHz(frequencyHz);
+        header +=
+            options.searchHz > 0.0 ? ", AFC search " + formatHz(options.searchHz) : ", AFC off";
+        std::fprintf(stderr, "quorvin-decode: %s\n", header.c_str());
+    }
+
+    const std::size_t chunk = paced ? kPacedChunk : kFastChunk;
+    std::unique_ptr<pskmodem::Resampler> resampler;
+    if (inputRateHz != static_cast<double>(pskmodem::kSampleRateHz)) {
+        resampler = std::make_unique<pskmodem::Resampler>(
+            inputRateHz, static_cast<double>(pskmodem::kSampleRateHz), 0.0, chunk);
+    }
+
+    pskmodem::Pipeline pipeline;
+    pipeline.receiver().setFrequency(frequencyHz, options.searchHz);
+    pipeline.receiver().setMode(mode);
+    pipeline.receiver().setSquelch(options.squelch, 0);
+
+    // Audio to read, in input samples; unlimited without --seconds.
+    std::uint64_t remaining = UINT64_MAX;
+    if (options.seconds) {
+        remaining = static_cast<std::uint64_t>(*options.seconds * inputRateHz + 0.5);
+    }
+
+    std::signal(SIGINT, requestStop);
+    std::signal(SIGTERM, requestStop);
+
+    TextCollector text;
+    std::vector<float> buffer(chunk);
+    bool outputOk = true;
+    while (remaining > 0 && outputOk && !gStopRequested.load(std::memory_order_relaxed)) {
+        const std::size_t wanted = static_cast<std::size_t>(
+            std::min<std::uint64_t>(remaining, static_cast<std::uint64_t>(buffer.size())));
+        const pskmodem::ReadResult got =
+            source->read(std::span(buffer).first(wanted), std::chrono::milliseconds(100));
+        const std::span<const float> samples = std::span(buffer).first(got.count);
+        remaining -= got.count;
+        pipeline.process(resampler ? resampler->process(samples) : samples, text);
+        outputOk = text.flush(paced);
+        if (got.status != pskmodem::ReadStatus::Ok) {
+            break;
+        }
+    }
+    if (resampler) {
+        for (auto tail = resampler->flush(); !tail.empty() && outputOk; tail = resampler->flush()) {
+            pipeline.process(tail, text);
+        }
+    }
+    source->stop();
+    outputOk = outputOk && text.flush(true);
+    if (!outputOk) {
+        printError("cannot write to standard output");
+        return kExitFailure;
+    }
+    return kExitOk;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+#ifdef _WIN32
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
+    try {
+        std::vector<std::string_view> args;
+        for (int i = 1; i < argc; ++i) {
+            args.emplace_back(argv[i]);
+        }
+        return run(args);
+    } catch (const std::exception& e) {
+        printError(e.what());
+    } catch (...) {
+        printError("unexpected failure");
+    }
+    return kExitFailure;
+}

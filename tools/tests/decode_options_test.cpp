@@ -1,0 +1,149 @@
+#include "decode_options.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quorvin::decode {
+namespace {
+
+ParseResult parse(std::vector<std::string_view> args) {
+    return parseDecodeOptions(args);
+}
+
+TEST(DecodeOptions, DefaultsForAFile) {
+    const ParseResult r = parse({"rec.wav", "--freq", "1500"});
+    ASSERT_TRUE(r.ok()) << r.error;
+    const DecodeOptions& o = r.options;
+    EXPECT_EQ(o.file, "rec.wav");
+    EXPECT_FALSE(o.demo);
+    EXPECT_FALSE(o.help);
+    ASSERT_TRUE(o.frequencyHz);
+    EXPECT_EQ(*o.frequencyHz, 1500.0);
+    EXPECT_FALSE(o.mode);  // BPSK is applied by the program
+    EXPECT_EQ(o.searchHz, 50.0);
+    EXPECT_EQ(o.squelch, 0);
+    EXPECT_FALSE(o.realtime);
+    EXPECT_FALSE(o.seconds);
+}
+
+TEST(DecodeOptions, EveryOptionInBothSpellings) {
+    for (const bool inlineValues : {false, true}) {
+        SCOPED_TRACE(inlineValues);
+        const ParseResult r =
+            inlineValues ? parse({"--mode=qpsk-lsb", "--search=0", "--squelch=99", "--freq=100",
+                                  "--realtime", "--seconds=2.5", "x.flac"})
+                         : parse({"--mode", "qpsk-lsb", "--search", "0", "--squelch", "99",
+                                  "--freq", "100", "--realtime", "--seconds", "2.5", "x.flac"});
+        ASSERT_TRUE(r.ok()) << r.error;
+        EXPECT_EQ(r.options.file, "x.flac");
+        EXPECT_EQ(r.options.mode, pskmodem::Mode::QpskLsb);
+        EXPECT_EQ(r.options.searchHz, 0.0);
+        EXPECT_EQ(r.options.squelch, 99);
+        EXPECT_EQ(r.options.frequencyHz, 100.0);
+        EXPECT_TRUE(r.options.realtime);
+        EXPECT_EQ(r.options.seconds, 2.5);
+    }
+}
+
+TEST(DecodeOptions, RangeEdgesAndFractionsAreAccepted) {
+    EXPECT_EQ(parse({"f", "--freq", "3500"}).options.frequencyHz, 3500.0);
+    EXPECT_EQ(parse({"f", "--freq", "1234.5"}).options.frequencyHz, 1234.5);
+    EXPECT_EQ(parse({"f", "--freq", "1000", "--search", "200"}).options.searchHz, 200.0);
+    EXPECT_EQ(parse({"f", "--freq", "1000", "--search", "12.5"}).options.searchHz, 12.5);
+    EXPECT_EQ(parse({"f", "--freq", "1000", "--squelch", "0"}).options.squelch, 0);
+}
+
+TEST(DecodeOptions, ModesByName) {
+    EXPECT_EQ(modeFromName("bpsk"), pskmodem::Mode::Bpsk);
+    EXPECT_EQ(modeFromName("qpsk-usb"), pskmodem::Mode::QpskUsb);
+    EXPECT_EQ(modeFromName("qpsk-lsb"), pskmodem::Mode::QpskLsb);
+    EXPECT_FALSE(modeFromName("BPSK"));
+    EXPECT_FALSE(modeFromName("qpsk"));
+    EXPECT_FALSE(modeFromName(""));
+    EXPECT_EQ(modeDisplayName(pskmodem::Mode::QpskUsb), "QPSK31 USB");
+}
+
+TEST(DecodeOptions, DemoNeedsNoFrequency) {
+    const ParseResult r = parse({"--demo", "--seconds", "10"});
+    ASSERT_TRUE(r.ok()) << r.error;
+    EXPECT_TRUE(r.options.demo);
+    EXPECT_FALSE(r.options.frequencyHz);
+    EXPECT_EQ(r.options.seconds, 10.0);
+    EXPECT_TRUE(parse({"--demo", "--freq", "620", "--mode", "bpsk"}).ok());
+}
+
+TEST(DecodeOptions, HelpWinsOverEverythingValid) {
+    EXPECT_TRUE(parse({"--help"}).options.help);
+    EXPECT_TRUE(parse({"-h"}).options.help);
+    const ParseResult r = parse({"--demo", "x.wav", "--help"});
+    EXPECT_TRUE(r.ok());
+    EXPECT_TRUE(r.options.help);
+    EXPECT_NE(usageText().find("--freq HZ"), std::string::npos);
+}
+
+TEST(DecodeOptions, RepeatedOptionLastWinsAndDoubleDashEndsOptions) {
+    EXPECT_EQ(parse({"f", "--freq", "500", "--freq", "700"}).options.frequencyHz, 700.0);
+    const ParseResult r = parse({"--freq", "700", "--", "-odd name.wav"});
+    ASSERT_TRUE(r.ok()) << r.error;
+    EXPECT_EQ(r.options.file, "-odd name.wav");
+    // A lone dash is a file name, not an option.
+    EXPECT_EQ(parse({"-", "--freq", "700"}).options.file, "-");
+}
+
+struct BadCase {
+    std::vector<std::string_view> args;
+    std::string_view expectedInError;
+};
+
+TEST(DecodeOptions, BadCommandLinesGiveOneLineErrors) {
+    const std::vector<BadCase> cases = {
+        {{}, "no input"},
+        {{"--freq", "1000"}, "no input"},
+        {{"f.wav"}, "--freq HZ is required"},
+        {{"f.wav", "--freq"}, "--freq needs a value"},
+        {{"f.wav", "--freq="}, "--freq needs a number"},
+        {{"f.wav", "--freq", "abc"}, "--freq needs a number, not \"abc\""},
+        {{"f.wav", "--freq", "1000Hz"}, "needs a number"},
+        {{"f.wav", "--freq", "1e3"}, "needs a number"},
+        {{"f.wav", "--freq", "+1000"}, "needs a number"},
+        {{"f.wav", "--freq", " 1000"}, "needs a number"},
+        {{"f.wav", "--freq", "nan"}, "needs a number"},
+        {{"f.wav", "--freq", "inf"}, "needs a number"},
+        {{"f.wav", "--freq", "99.9"}, "--freq must be between 100 and 3500"},
+        {{"f.wav", "--freq", "3501"}, "between 100 and 3500"},
+        {{"f.wav", "--freq", "-1000"}, "between 100 and 3500"},
+        {{"f.wav", "--freq", "1000", "--search", "-1"}, "--search must be between 0 and 200"},
+        {{"f.wav", "--freq", "1000", "--search", "200.5"}, "between 0 and 200"},
+        {{"f.wav", "--freq", "1000", "--squelch", "100"}, "--squelch must be between 0 and 99"},
+        {{"f.wav", "--freq", "1000", "--squelch", "-1"}, "between 0 and 99"},
+        {{"f.wav", "--freq", "1000", "--squelch", "5.5"}, "--squelch needs a whole number"},
+        {{"f.wav", "--freq", "1000", "--squelch", "99999999999999"}, "whole number"},
+        {{"f.wav", "--freq", "1000", "--squelch"}, "--squelch needs a value"},
+        {{"f.wav", "--freq", "1000", "--mode", "fm"}, "--mode must be bpsk, qpsk-usb or"},
+        {{"f.wav", "--freq", "1000", "--mode"}, "--mode needs a value"},
+        {{"f.wav", "--freq", "1000", "--seconds", "0"}, "--seconds must be more than 0"},
+        {{"f.wav", "--freq", "1000", "--bogus"}, "unknown option \"--bogus\""},
+        {{"f.wav", "--freq", "1000", "-x"}, "unknown option \"-x\""},
+        {{"f.wav", "--freq", "1000", "--realtime=yes"}, "--realtime takes no value"},
+        {{"a.wav", "b.wav", "--freq", "1000"}, "only one file"},
+        {{"a.wav", "--demo"}, "either a file or --demo"},
+        {{"", "--freq", "1000"}, "file name is empty"},
+    };
+    for (const BadCase& c : cases) {
+        std::string joined;
+        for (const std::string_view a : c.args) {
+            joined += "[" + std::string(a) + "] ";
+        }
+        SCOPED_TRACE(joined);
+        const ParseResult r = parse(c.args);
+        EXPECT_FALSE(r.ok());
+        EXPECT_NE(r.error.find(c.expectedInError), std::string::npos) << r.error;
+        EXPECT_EQ(r.error.find('\n'), std::string::npos);
+    }
+}
+
+}  // namespace
+}  // namespace quorvin::decode
