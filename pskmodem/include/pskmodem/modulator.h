@@ -15,6 +15,11 @@ namespace pskmodem {
 // standard: a phase change is made by passing the amplitude through zero along a cosine over one
 // symbol; an unchanged symbol keeps a steady carrier. Used for the built-in simulator, the tests
 // and the benchmarks; the program itself never transmits.
+//
+// Timing: each symbol period is a cosine-weighted passage of the complex baseband vector from the
+// previous phase point to the new one, so a symbol's phase point is reached exactly at the end of
+// its period (sample (k + 1) * samplesPerSymbol for symbol k at start). The modulator starts
+// without carrier: the first symbol rises from zero.
 struct ModulatorConfig {
     double carrierHz = 1000.0;
     Mode mode = Mode::Bpsk;
