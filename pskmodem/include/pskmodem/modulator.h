@@ -47,7 +47,8 @@ class Modulator {
     // Writes the next samples. When the queue runs empty the modulator keeps sending idle.
     void process(std::span<float> out);
 
-    // Carrier frequency may change at any time (drift simulation).
+    // Carrier frequency may change at any time (drift simulation); values outside 0 Hz to half
+    // the sample rate are ignored.
     void setCarrierHz(double hz);
     double carrierHz() const { return config_.carrierHz; }
 
