@@ -111,8 +111,9 @@ void DefaultSetValues(SettingsRecord& record);
 void DefaultSetFinish(SettingsRecord& record);
 void DefaultSetRecord(SettingsRecord& record);
 
-// SavedDSP := the six working DSP values, each rounded to int16 (halves to even).
-void TakeSavedDSP(SettingsRecord& record);
+// SavedDSP := the six working DSP values, each rounded to int16 (halves to even). A value that
+// does not fit (a hand-edited frequency of 40000) keeps its old copy; the result is then false.
+bool TakeSavedDSP(SettingsRecord& record);
 
 // The six working DSP values := their SavedDSP copies.
 void RestoreWorkingDSP(SettingsRecord& record);

@@ -1,0 +1,302 @@
+#include "settings_file.h"
+
+#include <QSaveFile>
+#include <cerrno>
+#include <type_traits>
+#include <variant>
+
+#include "number_text.h"
+#include "windows1252.h"
+
+namespace KVXmodules {
+
+namespace {
+
+// What stands on the value line(s) after a section line.
+struct AlarmStrings {};  // three text lines: PSKAlarmString 0, 1, 2
+struct WindowWidth {};   // written from the window, read into ScreenWidth
+struct WindowHeight {};  // written from the window, read into ScreenHeigth
+
+using Value = std::variant<double SettingsRecord::*, std::int16_t SettingsRecord::*,
+                           std::int32_t SettingsRecord::*, QString SettingsRecord::*, AlarmStrings,
+                           WindowWidth, WindowHeight>;
+
+struct Section {
+    const char16_t* name;
+    Value value;
+};
+
+// Lines 3..48 in file order.
+const Section kSections[] = {
+    {u"[PSKMode]", &SettingsRecord::PSKMode},
+    {u"[ScreenSet]", &SettingsRecord::ScreenSet},
+    {u"[WaterfallColor]", &SettingsRecord::WaterfallColor},
+    {u"[Font]", &SettingsRecord::Font},
+    {u"[TextColorSheme]", &SettingsRecord::TextColorSheme},
+    {u"[RXfreqMaxRange]", &SettingsRecord::RXfreqMaxRange},
+    {u"[RXSearchRange]", &SettingsRecord::RXSearchRange},
+    {u"[Sensitivity]", &SettingsRecord::Sensitivity},
+    {u"[SmoothingSpeed]", &SettingsRecord::SmoothingSpeed},
+    {u"[SquelchMax]", &SettingsRecord::SquelchMax},
+    {u"[SquelchSpeed]", &SettingsRecord::SquelchSpeed},
+    {u"[Waterfall Spectrum Speed]", &SettingsRecord::WaterfallSpectrumSpeed},
+    {u"[Editor font]", &SettingsRecord::EditorFont},
+    {u"[PSK Alarm]", &SettingsRecord::PSKAlarm},
+    {u"[PSK Alarm String]", AlarmStrings{}},
+    {u"[AutoAlarmLog]", &SettingsRecord::AutoAlarmLog},
+    {u"[PhaseTuneStatus]", &SettingsRecord::PhaseTuneStatus},
+    {u"[ProgramTimerInterval]", &SettingsRecord::ProgramTimerInterval},
+    {u"[BackgroundSkin]", &SettingsRecord::BackgroundSkin},
+    {u"[RememberScreenSize]", &SettingsRecord::RememberScreenSize},
+    {u"[ScreenWidth]", WindowWidth{}},
+    {u"[ScreenHeigth]", WindowHeight{}},
+};
+
+template <class... Ts>
+struct Overloaded : Ts... {
+    using Ts::operator()...;
+};
+
+bool IsLineEnd(char c) noexcept {
+    return c == '\r' || c == '\n';
+}
+
+QString OneLine(const QString& text) {
+    QString line = text;
+    line.replace(u'\r', u' ');
+    line.replace(u'\n', u' ');
+    return line;
+}
+
+// Blanks only, as the file's rules count them (a tab is part of a call sign).
+QStringView TrimBlanks(QStringView text) {
+    while (!text.isEmpty() && text.front() == u' ') {
+        text = text.sliced(1);
+    }
+    while (!text.isEmpty() && text.back() == u' ') {
+        text.chop(1);
+    }
+    return text;
+}
+
+// Reads lines one after the other and remembers the first failing step.
+class LineReader {
+  public:
+    explicit LineReader(QByteArrayView bytes) : bytes_(bytes) {}
+
+    // The next line, or empty when the file has ended (a failing step).
+    std::optional<QString> Next() {
+        ++lineNumber_;
+        if (position_ >= bytes_.size()) {
+            Fail();
+            return std::nullopt;
+        }
+        qsizetype end = position_;
+        while (end < bytes_.size() && !IsLineEnd(bytes_[end])) {
+            ++end;
+        }
+        QString line = FromWindows1252(bytes_.sliced(position_, end - position_));
+        position_ = end;
+        if (position_ < bytes_.size() && bytes_[position_] == '\r') {
+            ++position_;
+        }
+        if (position_ < bytes_.size() && bytes_[position_] == '\n') {
+            ++position_;
+        }
+        return line;
+    }
+
+    std::optional<double> NextNumber() {
+        const auto line = Next();
+        if (!line) {
+            return std::nullopt;
+        }
+        const auto number = ReadNumber(*line);
+        if (!number) {
+            Fail();
+        }
+        return number;
+    }
+
+    void Fail() { FailAt(lineNumber_); }
+
+    void FailAt(int lineNumber) {
+        if (result_.firstFailingLine == 0) {
+            result_.firstFailingLine = lineNumber;
+        }
+        result_.failed = true;
+    }
+
+    SettingsReadResult& result() { return result_; }
+
+  private:
+    QByteArrayView bytes_;
+    qsizetype position_ = 0;
+    int lineNumber_ = 0;
+    SettingsReadResult result_;
+};
+
+// Converts a number read from the file to the setting's type; a value that doesn't fit is a
+// failing step and leaves the setting as it was.
+template <typename T>
+void Store(LineReader& reader, T& target, std::optional<double> number) {
+    if (!number) {
+        return;
+    }
+    std::optional<T> converted;
+    if constexpr (std::is_same_v<T, double>) {
+        converted = number;
+    } else if constexpr (std::is_same_v<T, float>) {
+        converted = ToSingle(*number);
+    } else if constexpr (std::is_same_v<T, std::int16_t>) {
+        converted = ToInt16(*number);
+    } else {
+        static_assert(std::is_same_v<T, std::int32_t>);
+        converted = ToInt32(*number);
+    }
+    if (converted) {
+        target = *converted;
+    } else {
+        reader.Fail();
+    }
+}
+
+// Alarm strings 2 and 3 that begin with "[res" in any letter case are left-overs of an old
+// reserved entry and are dropped.
+bool IsReservedAlarmString(const QString& text) {
+    return TrimBlanks(QStringView(text).left(4).toString().toLower()) == u"[res";
+}
+
+}  // namespace
+
+QString CallLabel() {
+    return QStringLiteral(";Operator name/call sign= ");
+}
+
+QString SettingsHeaderLine(QStringView version) {
+    return QStringLiteral(";Quorvin ") + version.toString() +
+           QStringLiteral(" receive-only PSK31 monitor - settings, one value per line");
+}
+
+QStringList SettingsFileLines(const SettingsRecord& record, WindowSizeTwips windowSize,
+                              QStringView version) {
+    QStringList lines;
+    lines.reserve(kSettingsFileLineCount);
+    lines.append(SettingsHeaderLine(version));
+    lines.append(CallLabel() + OneLine(record.OperatorCall));
+    for (const Section& section : kSections) {
+        lines.append(QString::fromUtf16(section.name));
+        std::visit(
+            Overloaded{
+                [&](QString SettingsRecord::*text) { lines.append(OneLine(record.*text)); },
+                [&](AlarmStrings) {
+                    for (int i = 0; i < kPSKAlarmStringsUsed; ++i) {
+                        lines.append(OneLine(record.PSKAlarmString[static_cast<std::size_t>(i)]));
+                    }
+                },
+                [&](WindowWidth) { lines.append(NumberText(windowSize.width)); },
+                [&](WindowHeight) { lines.append(NumberText(windowSize.height)); },
+                [&](auto SettingsRecord::*number) {
+                    lines.append(NumberText(static_cast<double>(record.*number)));
+                },
+            },
+            section.value);
+    }
+    return lines;
+}
+
+QByteArray SettingsFileBytes(const SettingsRecord& record, WindowSizeTwips windowSize,
+                             QStringView version) {
+    QByteArray bytes;
+    for (const QString& line : SettingsFileLines(record, windowSize, version)) {
+        bytes.append(ToWindows1252(line));
+        bytes.append("\r\n");
+    }
+    return bytes;
+}
+
+CallSignLine ReadCallSignLine(QStringView line) {
+    CallSignLine result;
+    if (TrimBlanks(line).size() <= kCallLabelLength) {
+        return result;
+    }
+    result.longerThanLabel = true;
+    const QStringView call = TrimBlanks(line.mid(kCallLabelLength, kMaxCallLength));
+    if (call.size() >= kMinCallLength) {
+        result.call = call.toString();
+    }
+    return result;
+}
+
+SettingsReadResult ReadSettingsFile(QByteArrayView bytes, SettingsRecord& record) {
+    LineReader reader(bytes);
+    reader.Next();  // header
+    if (const auto line = reader.Next()) {
+        const CallSignLine call = ReadCallSignLine(*line);
+        if (call.longerThanLabel) {
+            record.OperatorCall = call.call;
+            reader.result().callSignTaken = !call.call.isEmpty();
+        }
+    }
+    for (const Section& section : kSections) {
+        reader.Next();  // the section line: only its position counts
+        std::visit(
+            Overloaded{
+                [&](QString SettingsRecord::*text) {
+                    if (auto line = reader.Next()) {
+                        record.*text = std::move(*line);
+                    }
+                },
+                [&](AlarmStrings) {
+                    for (int i = 0; i < kPSKAlarmStringsUsed; ++i) {
+                        if (auto line = reader.Next()) {
+                            record.PSKAlarmString[static_cast<std::size_t>(i)] = std::move(*line);
+                        }
+                    }
+                    for (std::size_t i = 1; i < 3; ++i) {
+                        if (IsReservedAlarmString(record.PSKAlarmString[i])) {
+                            record.PSKAlarmString[i].clear();
+                        }
+                    }
+                },
+                [&](WindowWidth) { Store(reader, record.ScreenWidth, reader.NextNumber()); },
+                [&](WindowHeight) { Store(reader, record.ScreenHeigth, reader.NextNumber()); },
+                [&](auto SettingsRecord::*number) {
+                    Store(reader, record.*number, reader.NextNumber());
+                },
+            },
+            section.value);
+    }
+    if (!TakeSavedDSP(record)) {
+        reader.FailAt(kSettingsFileLineCount + 1);
+    }
+    return reader.result();
+}
+
+FileWriteResult WriteFileReplacing(const QString& path, QByteArrayView bytes) {
+    QSaveFile file(path);
+    const auto failure = [&file](int systemError) {
+        FileWriteResult result;
+        result.ok = false;
+        result.errorNumber = systemError != 0 ? systemError : static_cast<int>(file.error());
+        return result;
+    };
+    errno = 0;
+    if (!file.open(QIODevice::WriteOnly)) {
+        return failure(errno);
+    }
+    errno = 0;
+    // Flushed here and checked: a failure of the final flush inside commit() would go unseen.
+    if (file.write(bytes.data(), bytes.size()) != bytes.size() || !file.flush()) {
+        const int error = errno;
+        file.cancelWriting();
+        return failure(error);
+    }
+    errno = 0;
+    if (!file.commit()) {
+        return failure(errno);
+    }
+    return {};
+}
+
+}  // namespace KVXmodules
