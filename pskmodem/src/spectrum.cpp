@@ -33,14 +33,19 @@ constexpr std::array<float, kMaxSmoothing> kSmoothingWeight = {1.0F,  0.7F,  0.5
                                                                0.21F, 0.16F, 0.12F, 0.09F, 0.07F};
 
 // Level mapping. For a bin d dB above the noise floor:
-//     level = clamp(slope * (d + kFloorOffsetDb), 0, 255),  slope = sensitivity / 250 per dB.
-// The floor itself therefore shows as slope * 6: 36 at the default sensitivity 1500 (dark, with
-// the noise speckle visible), 2 at 100 and 60 at 2500. At 1500 (6 levels per dB) a bin 20 dB
-// above the floor shows 156 and 36.5 dB saturates to white; a PSK31 signal 10 dB above the noise
-// in 3000 Hz stands 25..30 dB above the per-bin floor. Bins more than 6 dB below the floor are 0
-// at every sensitivity, so levels rise monotonically with sensitivity.
+//     level = clamp(slope * (d + kFloorOffsetDb), 0, 255),
+//     slope = 1 + sensitivity / 330 levels per dB (1.3 at 100, 5.5 at 1500, 8.6 at 2500).
+// The floor itself therefore shows as 6 x slope: 33 at the default sensitivity 1500 (dark, with
+// the noise speckle visible), 8 at 100 and 51 at 2500. At 1500 a bin 20 dB above the floor shows
+// 144 and 40 dB saturates to white; a PSK31 signal 10 dB above the noise in 3000 Hz stands about
+// 30..35 dB above the per-bin floor (the FFT's 3.9 Hz bins see a small part of the noise), so it
+// shows around 200..230, and one at 0 dB around 160. At 100 the same signals are a dull 40..60;
+// at 2500 they saturate.
+// Bins more than 6 dB below the floor are 0 at every sensitivity, so levels rise monotonically
+// with sensitivity.
 constexpr float kFloorOffsetDb = 6.0F;
-constexpr float kSensitivityPerLevelPerDb = 250.0F;
+constexpr float kBaseSlopePerDb = 1.0F;
+constexpr float kSensitivityPerSlopeStep = 330.0F;
 
 // The floor is the median bin, in dB, over the usual audio passband of a receiver, so that a
 // recording band-limited by an SSB filter still gives the floor inside the passband; a handful of
@@ -192,7 +197,8 @@ void Spectrum::Impl::computeFrame() {
     const float weight =
         haveAverage ? kSmoothingWeight[static_cast<std::size_t>(smoothing - 1)] : 1.0F;
     haveAverage = true;
-    const float slope = static_cast<float>(sensitivity) / kSensitivityPerLevelPerDb;
+    const float slope =
+        kBaseSlopePerDb + static_cast<float>(sensitivity) / kSensitivityPerSlopeStep;
     const float zeroDb = floorDb - kFloorOffsetDb;  // the dB value shown as level 0
     for (std::size_t k = 0; k < static_cast<std::size_t>(kBins); ++k) {
         const float db = std::clamp(frameDb[k], lowDb, highDb);
