@@ -1,0 +1,268 @@
+// Form1's settings methods and the settings routines that work through its controls.
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QFile>
+#include <QFont>
+#include <QFontDatabase>
+#include <QPalette>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <array>
+
+#include "colour_schemes.h"
+#include "mainwindow/form1.h"
+#include "platform/dialogs.h"
+#include "platform/image_box.h"
+#include "platform/picture_box.h"
+#include "settings_file.h"
+#include "settings_load_save.h"
+#include "settings_record.h"
+
+namespace {
+
+using KVXmodules::isSet;
+using platform::MsgButtons;
+using platform::MsgIcon;
+using platform::MsgResult;
+
+constexpr char16_t kResetQuestion[] =
+    u"Are you sure to reset all Quorvin settings back to their default settings?";
+constexpr char16_t kResetTitle[] = u"Reset values to default";
+constexpr char16_t kCallPrompt[] = u"Enter your name or call sign:";
+constexpr char16_t kCallTitle[] = u"Call sign";
+constexpr char16_t kCallInvalid[] =
+    u"The name or call you entered is invallid. It needs to be at least 3 characters long and "
+    u"no longer then 20 characters.";
+constexpr char16_t kCallInvalidTitle[] = u"Call sign invallid";
+constexpr char16_t kAlarmOnWithLog[] = u"PSK-Alarm ON*";
+constexpr char16_t kAlarmOn[] = u"PSK-Alarm ON";
+constexpr char16_t kSystemFont[] = u"system";
+
+QString Text(const char16_t* text) {
+    return QString::fromUtf16(text);
+}
+
+// major.minor.revision, for the first line of the settings file.
+QString ProgramVersion() {
+#ifdef QUORVIN_VERSION
+    return QStringLiteral(QUORVIN_VERSION);
+#else
+    return QCoreApplication::applicationVersion();
+#endif
+}
+
+void SetTextColours(QPlainTextEdit& text, const QColor& fore, const QColor& back) {
+    QPalette palette = text.palette();
+    for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        palette.setColor(group, QPalette::Text, fore);
+        palette.setColor(group, QPalette::Base, back);
+    }
+    text.setPalette(palette);
+}
+
+// A font name as the receive window takes it; "System" is the desktop's own font.
+void SetFontName(QPlainTextEdit& text, const QString& name) {
+    QFont font = text.font();
+    if (name.compare(Text(kSystemFont), Qt::CaseInsensitive) == 0) {
+        font.setFamily(QFontDatabase::systemFont(QFontDatabase::GeneralFont).family());
+    } else {
+        font.setFamily(name);
+    }
+    text.setFont(font);
+}
+
+QString TrimBlanks(const QString& text) {
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text[begin] == u' ') {
+        ++begin;
+    }
+    while (end > begin && text[end - 1] == u' ') {
+        --end;
+    }
+    return text.sliced(begin, end - begin);
+}
+
+// Selecting an option button from code runs its click handler, unless it is selected already.
+void Select(QRadioButton* option) {
+    if (option != nullptr) {
+        option->setChecked(true);
+    }
+}
+
+QRadioButton* ModeOption(Form1& form, double mode) {
+    if (mode == 0) {
+        return form.Option1;
+    }
+    if (mode == 1) {
+        return form.Option2;
+    }
+    if (mode == 2) {
+        return form.Option3;
+    }
+    return nullptr;
+}
+
+QRadioButton* ScreenOption(Form1& form, double screenSet) {
+    if (screenSet == 0) {
+        return form.Option4;
+    }
+    if (screenSet == 1) {
+        return form.Option5;
+    }
+    return nullptr;
+}
+
+std::array<QAction*, KVXmodules::kTextColorShemeCount> TextColourItems(Form1& form) {
+    return {form.menutextcol1, form.menutextcol2, form.menutextcol3, form.menutextcol4,
+            form.menutextcol5};
+}
+
+std::array<QAction*, KVXmodules::kWaterfallPaletteCount> PaletteItems(Form1& form) {
+    return {form.menuwaterfallcol1, form.menuwaterfallcol2, form.menuwaterfallcol3};
+}
+
+// Characters as the user sees them: a character outside the Basic Multilingual Plane counts
+// once.
+qsizetype CharacterCount(const QString& text) {
+    return text.toUcs4().size();
+}
+
+}  // namespace
+
+void Form1::DefaultSet() {
+    KVXmodules::SettingsRecord& r = settings;
+    // 1, 3, 5, 6, 7 and the record's part of 2 and 4.
+    KVXmodules::DefaultSetValues(r);
+    // 2. Black on light yellow.
+    SetTextColours(*Text1, r.TextForeColor, r.TextBackColor);
+    // 4.
+    SetFontName(*Text1, r.Font);
+    // 8.
+    Select(ModeOption(*this, r.PSKMode));
+    // 9. Scheme 3: yellow on black.
+    SetTextColorShemes(r.TextColorSheme);
+    // 10.
+    WaterfallColors(r.WaterfallColor);
+    // 11.
+    Select(ScreenOption(*this, r.ScreenSet));
+    // 12.
+    Select(PhaseStatus[0]);
+    // 13, 14.
+    KVXmodules::DefaultSetFinish(r);
+}
+
+void Form1::menudefault_Click() {
+    const MsgResult answer = dialogs.msgBox(Text(kResetQuestion), MsgButtons::YesNoCancel,
+                                            MsgIcon::Question, Text(kResetTitle));
+    if (answer == MsgResult::Yes) {
+        DefaultSet();
+        KVXmodules::SaveSettings(*this);
+    }
+}
+
+void Form1::menuopcall_Click() {
+    const QString call =
+        dialogs.inputBox(Text(kCallPrompt), Text(kCallTitle), settings.OperatorCall);
+    if (call.isEmpty()) {
+        return;
+    }
+    const qsizetype length = CharacterCount(call);
+    if (length >= KVXmodules::kMinCallLength && length <= KVXmodules::kMaxCallLength) {
+        settings.OperatorCall = call;
+        setWindowTitle(settings.CaptionPrefix + settings.OperatorCall);
+    } else {
+        dialogs.msgBox(Text(kCallInvalid), MsgButtons::Ok, MsgIcon::Exclamation,
+                       Text(kCallInvalidTitle));
+    }
+}
+
+void Form1::menusetupsaveset_Click() {
+    KVXmodules::SaveSettings(*this);
+}
+
+void Form1::SetTextColorShemes(double scheme) {
+    const auto items = TextColourItems(*this);
+    for (QAction* item : items) {
+        item->setChecked(false);
+    }
+    if (!KVXmodules::ApplyTextColorSheme(settings, scheme)) {
+        return;
+    }
+    items[static_cast<std::size_t>(settings.TextColorSheme)]->setChecked(true);
+    SetTextColours(*Text1, settings.TextForeColor, settings.TextBackColor);
+}
+
+void Form1::WaterfallColors(double palette) {
+    const auto items = PaletteItems(*this);
+    for (QAction* item : items) {
+        item->setChecked(false);
+    }
+    if (!KVXmodules::ApplyWaterfallPalette(settings, palette)) {
+        return;
+    }
+    Picture1->setBackColor(KVXmodules::ClassicColor(settings.WaterfallBackColor));
+    items[static_cast<std::size_t>(*KVXmodules::WaterfallPaletteIndex(palette))]->setChecked(true);
+}
+
+namespace KVXmodules {
+
+void SaveSettings(Form1& form) {
+    SettingsRecord& r = form.settings;
+    PrepareDSPForSave(r);
+    // The program holds no file open between commands (logs and the notebook are opened and
+    // closed within one handler), so there is nothing to close first.
+    const WindowSizeTwips size{form.outerWidthTwips(), form.outerHeightTwips()};
+    const QByteArray bytes = SettingsFileBytes(r, size, ProgramVersion());
+    const FileWriteResult result = WriteFileReplacing(r.SettingsFilePath, bytes);
+    if (!result.ok) {
+        form.dialogs.msgBox(
+            QString::fromUtf16(kSaveFailedText), MsgButtons::Ok, MsgIcon::Exclamation,
+            QString::fromUtf16(kSaveFailedTitle) + u' ' + QString::number(result.errorNumber));
+    }
+}
+
+void LoadSettings(Form1& form) {
+    SettingsRecord& r = form.settings;
+    QByteArray bytes;
+    {
+        QFile file(r.SettingsFilePath);
+        if (!file.open(QIODevice::ReadOnly)) {
+            form.DefaultSet();
+            return;
+        }
+        bytes = file.readAll();
+    }
+    const SettingsReadResult result = ReadSettingsFile(bytes, r);
+    if (result.callSignTaken) {
+        form.setWindowTitle(r.CaptionPrefix + r.OperatorCall);
+    }
+    if (result.failed) {
+        return;
+    }
+    // 10.
+    Select(form.PhaseStatus[isSet(r.PhaseTuneStatus) ? 0 : 1]);
+    // 11.
+    if (isSet(r.PSKAlarm)) {
+        form.Label2->setText(Text(isSet(r.AutoAlarmLog) ? kAlarmOnWithLog : kAlarmOn));
+    }
+    // 12.
+    Select(ModeOption(form, r.PSKMode));
+    // 13.
+    form.SetTextColorShemes(r.TextColorSheme);
+    form.WaterfallColors(r.WaterfallColor);
+    // 14.
+    Select(ScreenOption(form, r.ScreenSet));
+    // 15.
+    const QString font = TrimBlanks(r.Font);
+    if (!font.isEmpty() && font.compare(Text(kSystemFont), Qt::CaseInsensitive) != 0) {
+        SetFontName(*form.Text1, font);
+    }
+    // 16.
+    if (isSet(r.RememberScreenSize)) {
+        form.menuscreensize->setChecked(true);
+    }
+}
+
+}  // namespace KVXmodules
