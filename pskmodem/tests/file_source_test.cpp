@@ -168,6 +168,30 @@ INSTANTIATE_TEST_SUITE_P(Formats, FileDecodeTest,
                                            DecodeCase{"bpsk_8k.wav", 8000, 1, Mode::Bpsk},
                                            DecodeCase{"bpsk_22k05.ogg", 22050, 1, Mode::Bpsk}));
 
+// A clock correction makes the engine convert even an 8 kHz input: a card said to run 0.5 %
+// fast yields 0.5 % fewer samples at the true 8000 Hz; the correction applies from the next
+// start and stays set.
+TEST(FileEngineTest, ClockCorrectionScalesTheSampleCount) {
+    TempDir dir;
+    const std::string path = dir.file("ten_seconds.wav");
+    ASSERT_TRUE(writeAudioFile(path, std::vector<float>(80000, 0.05f), 8000, 1));
+
+    Engine engine;
+    const auto processed = [&] {
+        TextSink sink;
+        EXPECT_EQ(engine.start(&sink, makeFileSource(path, Pace::AsFastAsPossible)), 0);
+        EXPECT_TRUE(engine.waitUntilFinished(30s));
+        engine.stop();
+        return static_cast<double>(engine.samplesProcessed());
+    };
+    EXPECT_EQ(processed(), 80000.0) << "no conversion at 8000 Hz without a correction";
+    engine.setClockCorrectionPpm(5000.0);
+    EXPECT_NEAR(processed(), 80000.0 / 1.005, 20.0);
+    EXPECT_NEAR(processed(), 80000.0 / 1.005, 20.0);
+    engine.setClockCorrectionPpm(-99999.0);  // clamped to -5000
+    EXPECT_NEAR(processed(), 80000.0 / 0.995, 20.0);
+}
+
 // ---- The source on its own ------------------------------------------------------------------
 
 TEST(FileSourceTest, DeliversTheLeftChannelAtTheFileRateThenEndOfInput) {
