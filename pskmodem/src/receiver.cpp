@@ -2,59 +2,385 @@
 
 #include <algorithm>
 #include <cmath>
+#include <complex>
+#include <numbers>
+#include <vector>
+
+#include "pskmodem/dsp/afc.h"
+#include "pskmodem/dsp/carrier_tracker.h"
+#include "pskmodem/dsp/fir_filter.h"
+#include "pskmodem/dsp/matched_filter.h"
+#include "pskmodem/dsp/nco.h"
+#include "pskmodem/dsp/sequence_detector.h"
+#include "pskmodem/dsp/squelch.h"
+#include "pskmodem/dsp/symbol_timing.h"
+#include "pskmodem/varicode.h"
+#include "pskmodem/viterbi.h"
 
 namespace pskmodem {
+namespace {
 
-// First version: keeps the settings and reports an idle, closed channel. The demodulator
-// follows.
+using Complex = std::complex<float>;
+
+constexpr double kTwoPi = 2.0 * std::numbers::pi;
+
+// Signal path: 8000 Hz audio -> mixer -> lowpass and decimation by 8 -> 1000 Hz complex baseband,
+// 32 samples per symbol, where the matched filter, the timing estimator and the AFC work.
+constexpr int kDecimation = 8;
+constexpr double kBasebandRateHz = static_cast<double>(kSampleRateHz) / kDecimation;
+constexpr int kBasebandSamplesPerSymbol = kSamplesPerSymbol / kDecimation;  // 32
+// Decimation filter: flat to about 200 Hz, at least 70 dB down from 780 Hz, so nothing
+// aliases onto the +-200 Hz the receiver uses.
+constexpr int kDecimatorTaps = 64;
+constexpr double kDecimatorCutoffHz = 500.0;
+constexpr double kDecimatorKaiserBeta = 7.0;
+// Input is processed in blocks of this many samples.
+constexpr std::size_t kBlock = 256;
+
+constexpr double kMinCentreHz = 100.0;
+constexpr double kMaxCentreHz = 3500.0;
+constexpr double kMaxSearchRangeHz = 200.0;
+// Samples are clamped to this magnitude: full scale is 1, anything far beyond is garbage.
+constexpr float kInputLimit = 4.0F;
+// One-pole DC blocker pole (corner near 6 Hz).
+constexpr float kDcPole = 0.995F;
+
+// Timing: time constant of the estimator and largest strobe correction per symbol.
+constexpr double kTimingAveragingSymbols = 16.0;
+constexpr double kTimingMaxStepSymbols = 0.125;
+
+// Carrier loop noise bandwidth per symbol and the lock indicator thresholds for coherent
+// detection (entered above kLockOn, left below kLockOff).
+constexpr double kCarrierBandwidthNorm = 0.03;
+constexpr float kLockOn = 0.6F;
+constexpr float kLockOff = 0.35F;
+// Largest residual frequency the carrier loop follows by itself: 4 Hz.
+constexpr double kCarrierFrequencyLimit = kTwoPi * 4.0 / kSymbolRateBaud;
+
+// Decision delay of the BPSK sequence detector. The two-state trellis merges within a few
+// symbols; 16 leaves a wide margin.
+constexpr int kDetectorDelay = 16;
+// Decision delay of the QPSK Viterbi decoder.
+constexpr int kViterbiDelay = 32;
+
+// Averaging weights per symbol.
+constexpr float kPowerWeight = 1.0F / 32.0F;
+constexpr float kAmplitudeWeight = 1.0F / 32.0F;
+
+// AFC: fraction of the carrier loop's frequency handed to the mixer per symbol, the smallest
+// acquisition step, and the acquisition FFT.
+constexpr double kAfcTransfer = 0.05;
+constexpr double kAfcMinStepHz = 1.0;
+constexpr int kAcquisitionFftSize = 512;  // 0.51 s at 1000 Hz, a new frame every 0.26 s
+
+// Tuning indicator: centre and spoke length in 1/52 units of the 44-unit display.
+constexpr std::int32_t kVectorCentre = 22 * 52;
+constexpr float kVectorRadius = 1000.0F;
+
+int phasesOf(Mode mode) {
+    return mode == Mode::Bpsk ? 2 : 4;
+}
+
+}  // namespace
+
 struct Receiver::Impl {
+    Impl();
+
+    void resetSignalPath();
+    void retune(double ncoHz);
+    void processBlock(std::span<const float> in, CharSink& out);
+    void basebandSample(Complex z, CharSink& out);
+    void symbol(double strobe, CharSink& out);
+    void acquisitionFrame();
+    void emitBit(int bit, CharSink& out);
+
+    // Settings.
     double centreHz = 1000.0;
     double searchRangeHz = 0.0;
     Mode mode = Mode::Bpsk;
-    int squelchThreshold = 0;
-    int squelchSpeed = 0;
+
+    // Blocks.
+    Nco nco{static_cast<double>(kSampleRateHz)};
+    DecimatingFir decimator;
+    MatchedFilter matchedFilter{kBasebandSamplesPerSymbol, 256};
+    SymbolTiming timing{kBasebandSamplesPerSymbol, kTimingAveragingSymbols};
+    CarrierTracker carrier{2, kCarrierBandwidthNorm};
+    SequenceDetector detector{kDetectorDelay, pskNeighbourInterference(kBasebandSamplesPerSymbol)};
+    ViterbiDecoder viterbi{kViterbiDelay};
+    VaricodeDecoder varicode;
+    Squelch squelch;
+    FrequencyAcquisition acquisition{kBasebandRateHz, kAcquisitionFftSize};
+    double interference = pskNeighbourInterference(kBasebandSamplesPerSymbol);
+
+    // Work buffers for one block.
+    std::vector<float> block = std::vector<float>(kBlock);
+    std::vector<float> mixedRe = std::vector<float>(kBlock);
+    std::vector<float> mixedIm = std::vector<float>(kBlock);
+    std::vector<Complex> baseband = std::vector<Complex>(kBlock / kDecimation + 1);
+
+    // State.
+    float dcIn = 0.0F;
+    float dcOut = 0.0F;
+    double nextStrobe = 0.0;
+    Complex previous{};
+    float meanPower = 0.0F;        // |y|^2 at the strobes
+    float signalAmplitude = 0.0F;  // A of an isolated symbol, from the detector's decisions
+    bool coherent = false;
+    // Delay lines aligned with the sequence detector: differential decisions and in-phase
+    // samples of the last symbols.
+    std::array<std::int8_t, 64> differentialBits{};
+    std::array<float, 64> inPhase{};
+    std::uint32_t symbolCount = 0;
+    std::array<std::int32_t, 16> vectors{};
+    std::size_t vectorPosition = 0;
 };
+
+Receiver::Impl::Impl()
+    : decimator(
+          designLowpassFir(kDecimatorTaps, kDecimatorCutoffHz, kSampleRateHz, kDecimatorKaiserBeta),
+          kDecimation) {
+    carrier.setFrequencyLimit(kCarrierFrequencyLimit);
+    nco.setFrequency(centreHz);
+    resetSignalPath();
+}
+
+void Receiver::Impl::resetSignalPath() {
+    nco.reset();
+    decimator.reset();
+    matchedFilter.reset();
+    timing.reset();
+    carrier.reset();
+    carrier.setPhases(phasesOf(mode));
+    detector.reset();
+    viterbi.reset();
+    varicode.reset();
+    squelch.reset();
+    squelch.setPhases(phasesOf(mode));
+    acquisition.setPower(phasesOf(mode));
+    acquisition.setPassband(searchRangeHz);
+    dcIn = 0.0F;
+    dcOut = 0.0F;
+    // The first strobe waits until the matched filter has seen two symbols.
+    nextStrobe = 2.0 * kBasebandSamplesPerSymbol;
+    previous = {};
+    meanPower = 0.0F;
+    signalAmplitude = 0.0F;
+    coherent = false;
+    differentialBits.fill(0);
+    inPhase.fill(0.0F);
+    symbolCount = 0;
+    for (std::size_t i = 0; i < vectors.size(); ++i) vectors[i] = kVectorCentre;
+    vectorPosition = 0;
+}
+
+void Receiver::Impl::retune(double ncoHz) {
+    nco.setFrequency(ncoHz);
+    carrier.reset();
+    coherent = false;
+    acquisition.reset();
+}
+
+void Receiver::Impl::processBlock(std::span<const float> in, CharSink& out) {
+    const std::size_t n = in.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        float x = in[i];
+        // Garbage must not poison the filters: non-finite samples become silence and the rest
+        // are limited to a sane range.
+        if (!std::isfinite(x)) x = 0.0F;
+        x = std::clamp(x, -kInputLimit, kInputLimit);
+        const float y = x - dcIn + kDcPole * dcOut;
+        dcIn = x;
+        dcOut = std::abs(y) < 1e-20F ? 0.0F : y;
+        block[i] = dcOut;
+    }
+    nco.mixDown(std::span<const float>(block).first(n), mixedRe, mixedIm);
+    const std::size_t produced =
+        decimator.process(std::span<const float>(mixedRe).first(n),
+                          std::span<const float>(mixedIm).first(n), baseband);
+    for (std::size_t i = 0; i < produced; ++i) basebandSample(baseband[i], out);
+}
+
+void Receiver::Impl::basebandSample(Complex z, CharSink& out) {
+    const Complex u = matchedFilter.push(z);
+    timing.push(matchedFilter.outputs() - 1, u.real() * u.real() + u.imag() * u.imag());
+    if (searchRangeHz > 0.0 && acquisition.push(z)) acquisitionFrame();
+
+    const auto available = static_cast<double>(matchedFilter.outputs());
+    // A strobe that fell out of the history (it cannot normally) restarts near the present.
+    if (nextStrobe < available - 128.0) nextStrobe = available - 2.0;
+    while (nextStrobe + 2.0 <= available) {
+        symbol(nextStrobe, out);
+        nextStrobe = timing.nextStrobe(nextStrobe, kTimingMaxStepSymbols);
+    }
+}
+
+void Receiver::Impl::symbol(double strobe, CharSink& out) {
+    const Complex y = matchedFilter.outputAt(strobe);
+    const float power = y.real() * y.real() + y.imag() * y.imag();
+    meanPower += kPowerWeight * (power - meanPower);
+    if (!(meanPower > 1e-30F)) meanPower = 0.0F;
+    const float amplitude = std::sqrt(meanPower);
+
+    // Differential product: the phase change from the previous symbol, free of the carrier phase.
+    const Complex diff{y.real() * previous.real() + y.imag() * previous.imag(),
+                       y.imag() * previous.real() - y.real() * previous.imag()};
+    previous = y;
+    squelch.push(diff);
+
+    // Tuning indicator: the phase change drawn as a spoke, 0 degrees up, 180 down, its length
+    // following the geometric mean amplitude of the two symbols.
+    {
+        const float magnitude = std::sqrt(std::hypot(diff.real(), diff.imag()));
+        const float length = amplitude > 0.0F
+                                 ? kVectorRadius * std::min(1.0F, magnitude / (1.2F * amplitude))
+                                 : 0.0F;
+        const float angle = std::atan2(diff.imag(), diff.real());
+        const float sign = mode == Mode::QpskLsb ? -1.0F : 1.0F;
+        vectors[2 * vectorPosition] =
+            kVectorCentre + static_cast<std::int32_t>(std::lround(sign * length * std::sin(angle)));
+        vectors[2 * vectorPosition + 1] =
+            kVectorCentre - static_cast<std::int32_t>(std::lround(length * std::cos(angle)));
+        vectorPosition = (vectorPosition + 1) % 8;
+    }
+
+    const float trackAmplitude = signalAmplitude > 0.0F ? signalAmplitude : amplitude;
+    const Complex v = carrier.track(y, trackAmplitude);
+    if (!coherent && carrier.lock() > kLockOn) coherent = true;
+    if (coherent && carrier.lock() < kLockOff) coherent = false;
+
+    int bit = -1;
+    if (mode == Mode::Bpsk) {
+        const std::size_t slot = symbolCount % 64;
+        differentialBits[slot] = diff.real() >= 0.0F ? 1 : 0;
+        inPhase[slot] = v.real();
+        const int coherentBit = detector.push(v.real(), trackAmplitude);
+        const std::size_t delayed = (symbolCount + 64 - kDetectorDelay) % 64;
+        bit = (coherent && coherentBit >= 0) ? coherentBit : differentialBits[delayed];
+
+        // Amplitude of an isolated symbol from the decided neighbours: x = A b (1 + rho b
+        // (b_prev + b_next)).
+        if (coherent && coherentBit >= 0) {
+            const int b = detector.symbolAt(kDetectorDelay);
+            const int around =
+                detector.symbolAt(kDetectorDelay + 1) + detector.symbolAt(kDetectorDelay - 1);
+            const double gain = 1.0 + interference * static_cast<double>(b * around);
+            const auto sample =
+                static_cast<float>(static_cast<double>(inPhase[delayed]) * b / gain);
+            signalAmplitude += kAmplitudeWeight * (sample - signalAmplitude);
+        } else {
+            signalAmplitude += kAmplitudeWeight * (std::abs(v.real()) - signalAmplitude);
+        }
+        if (!std::isfinite(signalAmplitude) || signalAmplitude < 0.0F) signalAmplitude = 0.0F;
+    } else {
+        const float scale = meanPower > 0.0F ? 1.0F / meanPower : 0.0F;
+        bit = viterbi.pushDifferential({diff.real() * scale, diff.imag() * scale}, mode);
+        signalAmplitude += kAmplitudeWeight * (amplitude - signalAmplitude);
+    }
+    ++symbolCount;
+    if (bit >= 0) emitBit(bit, out);
+
+    // Fine AFC: while the carrier loop holds the signal, the mixer slowly takes over the
+    // frequency it follows, so that the signal stays centred in the filters.
+    if (searchRangeHz > 0.0 && coherent) {
+        const double take = kAfcTransfer * carrier.frequencyRadPerSymbol();
+        const double current = nco.frequencyHz();
+        const double wanted = std::clamp(current + take * kSymbolRateBaud / kTwoPi,
+                                         centreHz - searchRangeHz, centreHz + searchRangeHz);
+        const double moved = wanted - current;
+        if (moved != 0.0) {
+            nco.setFrequency(wanted);
+            carrier.shiftFrequency(moved * kTwoPi / kSymbolRateBaud);
+        }
+    }
+}
+
+void Receiver::Impl::emitBit(int bit, CharSink& out) {
+    const std::optional<std::uint8_t> code = varicode.pushBit(bit);
+    if (code && squelch.open()) out.character(*code);
+}
+
+void Receiver::Impl::acquisitionFrame() {
+    // A receiver holding a signal coherently is not moved by the acquisition.
+    if (coherent) return;
+    const double mixer = nco.frequencyHz();
+    const FrequencyAcquisition::Peak peak = acquisition.strongestCarrier(
+        centreHz - searchRangeHz - mixer, centreHz + searchRangeHz - mixer);
+    if (!peak.found || std::abs(peak.offsetHz) < kAfcMinStepHz) return;
+    retune(std::clamp(mixer + peak.offsetHz, centreHz - searchRangeHz, centreHz + searchRangeHz));
+}
 
 Receiver::Receiver() : impl_(std::make_unique<Impl>()) {}
 Receiver::~Receiver() = default;
 
-void Receiver::reset() {}
+void Receiver::reset() {
+    impl_->nco.setFrequency(impl_->centreHz);
+    impl_->resetSignalPath();
+}
 
 void Receiver::setFrequency(double centreHz, double searchRangeHz) {
-    impl_->centreHz = std::clamp(std::isfinite(centreHz) ? centreHz : 1000.0, 100.0, 3500.0);
-    impl_->searchRangeHz = std::max(0.0, std::isfinite(searchRangeHz) ? searchRangeHz : 0.0);
+    Impl& s = *impl_;
+    if (!std::isfinite(centreHz)) return;
+    if (!std::isfinite(searchRangeHz)) searchRangeHz = 0.0;
+    centreHz = std::clamp(centreHz, kMinCentreHz, kMaxCentreHz);
+    searchRangeHz = std::clamp(searchRangeHz, 0.0, kMaxSearchRangeHz);
+    const bool moved = std::abs(centreHz - s.centreHz) > 1e-6;
+    const bool rangeChanged = searchRangeHz != s.searchRangeHz;
+    s.centreHz = centreHz;
+    s.searchRangeHz = searchRangeHz;
+    if (rangeChanged) s.acquisition.setPassband(searchRangeHz);
+    if (moved || searchRangeHz == 0.0) {
+        if (std::abs(s.nco.frequencyHz() - centreHz) > 1e-6) s.retune(centreHz);
+    } else if (std::abs(s.nco.frequencyHz() - centreHz) > searchRangeHz) {
+        s.retune(
+            std::clamp(s.nco.frequencyHz(), centreHz - searchRangeHz, centreHz + searchRangeHz));
+    }
 }
 
 void Receiver::setMode(Mode mode) {
+    if (!isValidMode(static_cast<int>(mode)) || mode == impl_->mode) return;
     impl_->mode = mode;
+    impl_->resetSignalPath();
 }
 
 void Receiver::setSquelch(int threshold, int speed) {
-    impl_->squelchThreshold = std::clamp(threshold, 0, 99);
-    impl_->squelchSpeed = speed != 0 ? 1 : 0;
+    impl_->squelch.setThreshold(threshold);
+    impl_->squelch.setSpeed(speed);
 }
 
 void Receiver::process(std::span<const float> in, CharSink& out) {
-    (void)in;
-    (void)out;
+    while (!in.empty()) {
+        const std::size_t n = std::min(in.size(), kBlock);
+        impl_->processBlock(in.first(n), out);
+        in = in.subspan(n);
+    }
 }
 
 double Receiver::frequencyHz() const {
-    return impl_->centreHz;
+    const Impl& s = *impl_;
+    if (s.searchRangeHz > 0.0 && s.coherent) {
+        return s.nco.frequencyHz() + s.carrier.frequencyRadPerSymbol() * kSymbolRateBaud / kTwoPi;
+    }
+    return s.nco.frequencyHz();
 }
 
 int Receiver::quality() const {
-    return 0;
+    return impl_->squelch.quality();
 }
 
 std::array<std::int32_t, 16> Receiver::vectors() const {
-    std::array<std::int32_t, 16> v{};
-    v.fill(22 * 52);
-    return v;
+    // Oldest first: the ring's write position holds the oldest point.
+    const Impl& s = *impl_;
+    std::array<std::int32_t, 16> result{};
+    for (std::size_t i = 0; i < 8; ++i) {
+        const std::size_t from = (s.vectorPosition + i) % 8;
+        result[2 * i] = s.vectors[2 * from];
+        result[2 * i + 1] = s.vectors[2 * from + 1];
+    }
+    return result;
 }
 
 bool Receiver::squelchOpen() const {
-    return impl_->squelchThreshold == 0;
+    return impl_->squelch.open();
 }
 
 }  // namespace pskmodem

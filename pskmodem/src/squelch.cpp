@@ -1,0 +1,71 @@
+#include "pskmodem/dsp/squelch.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace pskmodem {
+namespace {
+
+// Averaging weights per symbol: fast about 8 symbols (a quarter second), slow about 32.
+constexpr float kFastWeight = 1.0F / 8.0F;
+constexpr float kSlowWeight = 1.0F / 32.0F;
+// Averages of cos(M dphi) on noise alone scatter around zero with a spread that shrinks with
+// the averaging time; the quality scale starts above that spread.
+constexpr float kFastNoiseFloor = 0.30F;
+constexpr float kSlowNoiseFloor = 0.15F;
+// The squelch closes this many quality points below the threshold.
+constexpr int kHysteresis = 5;
+
+}  // namespace
+
+Squelch::Squelch() {
+    reset();
+}
+
+void Squelch::reset() {
+    average_ = 0.0F;
+    quality_ = 0;
+    open_ = false;
+}
+
+void Squelch::setThreshold(int threshold) {
+    threshold_ = std::clamp(threshold, 0, 99);
+    update();
+}
+
+void Squelch::setSpeed(int speed) {
+    speed_ = speed != 0 ? 1 : 0;
+    update();
+}
+
+void Squelch::setPhases(int phases) {
+    if (phases == 2 || phases == 4) phases_ = phases;
+}
+
+void Squelch::push(std::complex<float> diff) {
+    const float re = diff.real();
+    const float im = diff.imag();
+    const float power = re * re + im * im;
+    float c = 0.0F;  // cos(M dphi); a zero sample counts as noise
+    if (power > 0.0F && std::isfinite(power)) {
+        c = (re * re - im * im) / power;  // cos(2 dphi)
+        if (phases_ == 4) c = 2.0F * c * c - 1.0F;
+    }
+    const float weight = speed_ == 1 ? kSlowWeight : kFastWeight;
+    average_ += weight * (c - average_);
+    if (!std::isfinite(average_)) average_ = 0.0F;
+    update();
+}
+
+void Squelch::update() {
+    const float floor = speed_ == 1 ? kSlowNoiseFloor : kFastNoiseFloor;
+    const float scaled = (average_ - floor) / (1.0F - floor);
+    quality_ = static_cast<int>(std::lround(100.0F * std::clamp(scaled, 0.0F, 1.0F)));
+    if (quality_ >= threshold_) {
+        open_ = true;
+    } else if (quality_ < threshold_ - kHysteresis) {
+        open_ = false;
+    }
+}
+
+}  // namespace pskmodem
