@@ -16,7 +16,6 @@
 #include "platform/image_box.h"
 #include "platform/picture_box.h"
 #include "settings_file.h"
-#include "settings_load_save.h"
 #include "settings_record.h"
 
 namespace {

@@ -39,6 +39,8 @@
 
 #include "settings_record.h"
 
+class Form1;
+
 namespace KVXmodules {
 
 inline constexpr int kSettingsFileLineCount = 48;
@@ -103,5 +105,26 @@ struct FileWriteResult {
     int errorNumber = 0;  // the system's error code of the failing step, when it gave one
 };
 FileWriteResult WriteFileReplacing(const QString& path, QByteArrayView bytes);
+
+// ---- the routines of the main window (app/settings/form1_settings.cpp) ----
+
+// The message box of a failed save: this text, an exclamation icon and the title
+// kSaveFailedTitle followed by a blank and the error number.
+inline constexpr char16_t kSaveFailedText[] = u"Error. Could not write to disk. ";
+inline constexpr char16_t kSaveFailedTitle[] = u"Error nr:";
+
+// Writes the whole settings file to SettingsFilePath. First, unless SaveWorkingDSP is set, the
+// six DSP values are put back to their saved copies (even when the write then fails). The file
+// is written beside the old one and renamed over it, so a failure at any step (open, write,
+// rename) leaves the old file as it was and shows the one message box. The window's outer
+// size at this moment goes to the ScreenWidth and ScreenHeigth lines.
+void SaveSettings(Form1& form);
+
+// Reads SettingsFilePath into the record. A file that can't be opened resets everything
+// (Form1::DefaultSet). When every step succeeded, the controls follow the record: phase
+// indicator, alarm label, receive mode, text colours, waterfall palette, screen mode, the
+// receive window's font and the "Remember Screen Size" tick. After a failing step (a short or
+// damaged file) the values read are kept and the controls are left alone.
+void LoadSettings(Form1& form);
 
 }  // namespace KVXmodules
