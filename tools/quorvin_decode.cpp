@@ -69,9 +69,10 @@ class TextCollector final : public pskmodem::PipelineListener {
     // Writes what was collected; returns false when stdout fails.
     bool flush(bool immediately) {
         if (!text_.empty()) {
-            const std::size_t written = std::fwrite(text_.data(), 1, text_.size(), stdout);
+            const bool complete =
+                std::fwrite(text_.data(), 1, text_.size(), stdout) == text_.size();
             text_.clear();
-            if (written == 0) {
+            if (!complete) {
                 return false;
             }
         }

@@ -152,7 +152,7 @@ TEST_F(DecodeProgram, SilentFileDecodesToNothing) {
 
 // A clean BPSK31 transmission, written at 8000 Hz mono and at 44100 Hz stereo (converted on the
 // way in), and a QPSK31 one, must come out as the text sent.
-TEST_F(DecodeProgram, DISABLED_DecodesGeneratedRecordings) {
+TEST_F(DecodeProgram, DecodesGeneratedRecordings) {
     struct Case {
         const char* name;
         pskmodem::Mode mode;
