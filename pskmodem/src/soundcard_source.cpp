@@ -31,8 +31,10 @@ struct PortAudioUsers {
 };
 
 PortAudioUsers& portAudioUsers() {
-    static PortAudioUsers users;
-    return users;
+    // Never destroyed: a session may still end during static destruction at exit (an engine
+    // that was not stopped), after a function-local static would already be gone.
+    static auto* users = new PortAudioUsers;
+    return *users;
 }
 
 }  // namespace
