@@ -1,0 +1,594 @@
+// Form1's settings methods driven on a real window offscreen: reset, call sign, colour schemes,
+// palettes, and SaveSettings/LoadSettings through the controls, with scripted dialogs and a
+// temporary program folder.
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLocale>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <csignal>
+#include <memory>
+#include <vector>
+
+#include "mainwindow/form1.h"
+#include "platform/image_box.h"
+#include "platform/picture_box.h"
+#include "platform/scripted_dialogs.h"
+#include "settings/settings_file.h"
+#include "settings/settings_record.h"
+#include "support/form_harness.h"
+
+namespace {
+
+using namespace KVXmodules;
+using platform::MessageBoxRequest;
+using platform::MsgButtons;
+using platform::MsgIcon;
+using platform::MsgResult;
+
+QByteArray ReadAll(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    return f.readAll();
+}
+
+void WriteRaw(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    ASSERT_EQ(f.write(bytes), bytes.size());
+}
+
+QStringList LinesOf(const QByteArray& bytes) {
+    QStringList lines = QString::fromLatin1(bytes).split(QStringLiteral("\r\n"));
+    if (!lines.isEmpty() && lines.back().isEmpty()) {
+        lines.removeLast();
+    }
+    return lines;
+}
+
+QByteArray Join(const QStringList& lines) {
+    QByteArray bytes;
+    for (const QString& line : lines) {
+        bytes += line.toLatin1() + "\r\n";
+    }
+    return bytes;
+}
+
+// The lines a reset record would write, to be edited by a test.
+QStringList ResetLines() {
+    SettingsRecord r;
+    DefaultSetRecord(r);
+    return LinesOf(SettingsFileBytes(r, {9000, 7000}, u"0.1.0"));
+}
+
+// A window as start-up leaves it before the settings file is read: caption prefix, reset,
+// settings path in a temporary program folder, working DSP values not kept.
+class SettingsWindow : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        form = &harness.create();
+        settings.CaptionPrefix = Form1::designedCaption() + QStringLiteral(" - ");
+        form->DefaultSet();
+        settings.SettingsFilePath = path();
+        settings.SaveWorkingDSP = kFlagClear;
+        harness.engine.clearCalls();
+    }
+
+    QString path() const { return harness.filePath(QStringLiteral("QUORVIN.ini")); }
+
+    // The receive modes given to the engine since the last clearCalls().
+    std::vector<std::int64_t> Modes() const {
+        std::vector<std::int64_t> modes;
+        for (const auto& call : harness.engine.calls()) {
+            if (call.name == "fnSetRXPSKMode") {
+                modes.push_back(call.args.at(0));
+            }
+        }
+        return modes;
+    }
+
+    std::vector<std::size_t> TickedTextColours() const {
+        return Ticked({form->menutextcol1, form->menutextcol2, form->menutextcol3,
+                       form->menutextcol4, form->menutextcol5});
+    }
+    std::vector<std::size_t> TickedPalettes() const {
+        return Ticked({form->menuwaterfallcol1, form->menuwaterfallcol2, form->menuwaterfallcol3});
+    }
+
+    QColor TextColour() const { return form->Text1->palette().color(QPalette::Text); }
+    QColor TextBackground() const { return form->Text1->palette().color(QPalette::Base); }
+
+    testing_support::FormHarness harness;
+    SettingsRecord& settings = harness.settings;
+    platform::ScriptedDialogs& dialogs = harness.dialogs;
+    Form1* form = nullptr;
+
+  private:
+    static std::vector<std::size_t> Ticked(std::initializer_list<QAction*> items) {
+        std::vector<std::size_t> ticked;
+        std::size_t i = 0;
+        for (QAction* item : items) {
+            if (item->isChecked()) {
+                ticked.push_back(i);
+            }
+            ++i;
+        }
+        return ticked;
+    }
+};
+
+// ---------------------------------------------------------------------------------------------
+// DefaultSet
+
+TEST_F(SettingsWindow, ResetShowsYellowOnBlackBpskNormalScreenAndPhaseOn) {
+    form->Option3->setChecked(true);
+    form->Option5->setChecked(true);
+    form->PhaseStatus[1]->setChecked(true);
+    form->SetTextColorShemes(2);
+    form->WaterfallColors(1);
+    harness.engine.clearCalls();
+
+    form->DefaultSet();
+
+    EXPECT_TRUE(form->Option1->isChecked());
+    EXPECT_TRUE(form->Option4->isChecked());
+    EXPECT_TRUE(form->PhaseStatus[0]->isChecked());
+    EXPECT_EQ(settings.PhaseTuneStatus, kFlagSet);
+    EXPECT_EQ(Modes(), std::vector<std::int64_t>{0});  // the mode option's click handler ran
+    EXPECT_EQ(TextColour(), QColor(255, 255, 0));
+    EXPECT_EQ(TextBackground(), QColor(0, 0, 0));
+    EXPECT_EQ(TickedTextColours(), std::vector<std::size_t>{3});
+    EXPECT_EQ(TickedPalettes(), std::vector<std::size_t>{0});
+    EXPECT_EQ(form->Picture1->backColor(), QColor(0, 0, 255));
+    EXPECT_EQ(settings.WaterfallHeight, 85);
+    EXPECT_EQ(settings.SavedDSP, (std::array<std::int16_t, 6>{1500, 50, 1500, 5, 5, 1}));
+}
+
+TEST_F(SettingsWindow, ResetRecordMatchesTheWindowsReset) {
+    SettingsRecord alone;
+    DefaultSetRecord(alone);
+    const QByteArray fromWindow = SettingsFileBytes(settings, {1, 1}, u"x");
+    const QByteArray fromRecord = SettingsFileBytes(alone, {1, 1}, u"x");
+    EXPECT_EQ(fromWindow, fromRecord);
+    EXPECT_EQ(settings.TextForeColor, alone.TextForeColor);
+    EXPECT_EQ(settings.TextBackColor, alone.TextBackColor);
+    EXPECT_EQ(settings.WaterfallBackColor, alone.WaterfallBackColor);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Colour schemes and palettes
+
+TEST_F(SettingsWindow, WhiteOnBlueTicksOnlyItsItem) {
+    form->SetTextColorShemes(2);
+    EXPECT_EQ(TickedTextColours(), std::vector<std::size_t>{2});
+    EXPECT_EQ(settings.TextColorSheme, 2);
+    EXPECT_EQ(TextColour(), QColor(255, 255, 255));
+    EXPECT_EQ(TextBackground(), QColor(0, 0, 255));
+}
+
+TEST_F(SettingsWindow, UnknownSchemeRemovesEveryTickAndKeepsTheColours) {
+    form->SetTextColorShemes(4);
+    form->SetTextColorShemes(7);
+    EXPECT_TRUE(TickedTextColours().empty());
+    EXPECT_EQ(settings.TextColorSheme, 4);
+    EXPECT_EQ(TextBackground(), QColor(0, 128, 0));
+}
+
+TEST_F(SettingsWindow, PalettesAndAnUnknownOne) {
+    form->WaterfallColors(1);
+    EXPECT_EQ(TickedPalettes(), std::vector<std::size_t>{1});
+    EXPECT_EQ(form->Picture1->backColor(), QColor(128, 0, 0));
+    EXPECT_EQ(settings.WaterfallRedOffset, 254);
+    form->WaterfallColors(2);
+    EXPECT_EQ(TickedPalettes(), std::vector<std::size_t>{2});
+    EXPECT_EQ(form->Picture1->backColor(), QColor(0, 0, 0));
+    form->WaterfallColors(3);
+    EXPECT_TRUE(TickedPalettes().empty());
+    EXPECT_EQ(settings.WaterfallColor, 2);
+    EXPECT_EQ(form->Picture1->backColor(), QColor(0, 0, 0));
+}
+
+// ---------------------------------------------------------------------------------------------
+// The reset command
+
+TEST_F(SettingsWindow, ResetCommandNoAndCancelChangeNothing) {
+    WriteRaw(path(), "old file\r\n");
+    settings.SquelchMax = 42;
+    form->SetTextColorShemes(1);
+    for (const MsgResult answer : {MsgResult::No, MsgResult::Cancel}) {
+        dialogs.answer(answer);
+        form->menudefault_Click();
+    }
+    const auto boxes = dialogs.messageBoxes();
+    ASSERT_EQ(boxes.size(), 2U);
+    EXPECT_EQ(boxes[0], (MessageBoxRequest{QStringLiteral("Are you sure to reset all Quorvin "
+                                                          "settings back to their default "
+                                                          "settings?"),
+                                           QStringLiteral("Reset values to default"),
+                                           MsgButtons::YesNoCancel, MsgIcon::Question}));
+    EXPECT_EQ(ReadAll(path()), "old file\r\n");
+    EXPECT_EQ(settings.SquelchMax, 42);
+    EXPECT_EQ(settings.TextColorSheme, 1);
+}
+
+TEST_F(SettingsWindow, ResetCommandYesResetsAndSavesAtOnce) {
+    settings.PSKAlarm = kFlagSet;
+    settings.AutoAlarmLog = kFlagSet;
+    settings.ProgramTimerInterval = 30;
+    settings.BackgroundSkin = kFlagSet;
+    settings.OperatorCall = QStringLiteral("ON4ABC");
+    settings.ScreenWidth = 12000;
+    settings.ScreenHeigth = 8000;
+    settings.Sensitivity = 2000;
+    settings.SaveWorkingDSP = kFlagSet;
+    form->SetTextColorShemes(0);
+    dialogs.answer(MsgResult::Yes);
+
+    form->menudefault_Click();
+
+    EXPECT_EQ(settings.PSKAlarm, kFlagSet);
+    EXPECT_EQ(settings.AutoAlarmLog, kFlagSet);
+    EXPECT_EQ(settings.ProgramTimerInterval, 30);
+    EXPECT_EQ(settings.BackgroundSkin, kFlagSet);
+    EXPECT_EQ(settings.OperatorCall, "ON4ABC");
+    EXPECT_EQ(settings.ScreenWidth, 12000.0F);
+    EXPECT_EQ(settings.ScreenHeigth, 8000.0F);
+    EXPECT_EQ(settings.Sensitivity, 1500);
+    EXPECT_EQ(settings.TextColorSheme, 3);
+    const QStringList lines = LinesOf(ReadAll(path()));
+    ASSERT_EQ(lines.size(), 48);
+    EXPECT_TRUE(lines[1].endsWith(u"= ON4ABC"));
+    EXPECT_EQ(lines[11], " 3 ");
+    EXPECT_EQ(lines[17], " 1500 ");
+    EXPECT_EQ(lines[29], "-1 ");
+    EXPECT_EQ(lines[39], " 30 ");
+    EXPECT_EQ(dialogs.messageBoxes().size(), 1U);  // the question only
+}
+
+// ---------------------------------------------------------------------------------------------
+// The call sign command
+
+TEST_F(SettingsWindow, CallSignOf20IsTakenAndShownInTheCaption) {
+    settings.OperatorCall = QStringLiteral("OLD");
+    dialogs.answer(QStringLiteral("ABCDEFGHIJ KLMNOPQRS"));
+    form->menuopcall_Click();
+    ASSERT_EQ(dialogs.inputBoxes().size(), 1U);
+    EXPECT_EQ(dialogs.inputBoxes()[0],
+              (platform::InputBoxRequest{QStringLiteral("Enter your name or call sign:"),
+                                         QStringLiteral("Call sign"), QStringLiteral("OLD")}));
+    EXPECT_EQ(settings.OperatorCall, "ABCDEFGHIJ KLMNOPQRS");
+    EXPECT_EQ(form->windowTitle(), settings.CaptionPrefix + "ABCDEFGHIJ KLMNOPQRS");
+    EXPECT_TRUE(dialogs.messageBoxes().empty());
+    EXPECT_FALSE(QFile::exists(path()));  // not written until the next save
+}
+
+TEST_F(SettingsWindow, CallSignsOf21And2AreRefused) {
+    settings.OperatorCall = QStringLiteral("OLD");
+    dialogs.answer(QStringLiteral("ABCDEFGHIJKLMNOPQRSTU"));
+    form->menuopcall_Click();
+    dialogs.answer(QStringLiteral("AB"));
+    form->menuopcall_Click();
+    const MessageBoxRequest refused{
+        QStringLiteral("The name or call you entered is invallid. It needs to be at least 3 "
+                       "characters long and no longer then 20 characters."),
+        QStringLiteral("Call sign invallid"), MsgButtons::Ok, MsgIcon::Exclamation};
+    EXPECT_EQ(dialogs.messageBoxes(), (std::vector<MessageBoxRequest>{refused, refused}));
+    EXPECT_EQ(settings.OperatorCall, "OLD");
+    EXPECT_EQ(form->windowTitle(), Form1::designedCaption());
+}
+
+TEST_F(SettingsWindow, EmptyCallSignEndsSilently) {
+    settings.OperatorCall = QStringLiteral("OLD");
+    dialogs.answer(QString());
+    form->menuopcall_Click();
+    EXPECT_TRUE(dialogs.messageBoxes().empty());
+    EXPECT_EQ(settings.OperatorCall, "OLD");
+}
+
+TEST_F(SettingsWindow, BlanksCountInACallSign) {
+    dialogs.answer(QStringLiteral("  A"));
+    form->menuopcall_Click();
+    EXPECT_EQ(settings.OperatorCall, "  A");
+}
+
+// ---------------------------------------------------------------------------------------------
+// SaveSettings
+
+TEST_F(SettingsWindow, SaveWritesTheWindowsSizeAtThatMoment) {
+    form->resize(700, 520);
+    form->menusetupsaveset_Click();
+    const QStringList lines = LinesOf(ReadAll(path()));
+    ASSERT_EQ(lines.size(), 48);
+    EXPECT_EQ(lines[45].trimmed().toDouble(), static_cast<double>(form->outerWidthTwips()));
+    EXPECT_EQ(lines[47].trimmed().toDouble(), static_cast<double>(form->outerHeightTwips()));
+    EXPECT_GT(form->outerWidthTwips(), 700.0F * 15 - 1);
+    EXPECT_TRUE(dialogs.messageBoxes().empty());
+}
+
+TEST_F(SettingsWindow, WithoutSaveWorkingDSPTheLoadedValuesAreWrittenAndPutBack) {
+    settings.SquelchMax = 33;
+    settings.RXSearchRange = 2.5;
+    form->menusetupsaveset_Click();
+    const QStringList lines = LinesOf(ReadAll(path()));
+    ASSERT_EQ(lines.size(), 48);
+    EXPECT_EQ(lines[21], " 5 ");
+    EXPECT_EQ(lines[15], " 50 ");
+    EXPECT_EQ(settings.SquelchMax, 5);
+    EXPECT_EQ(settings.RXSearchRange, 50);
+}
+
+TEST_F(SettingsWindow, WithSaveWorkingDSPAFractionIsWrittenAndReadBackUnchanged) {
+    settings.SaveWorkingDSP = kFlagSet;
+    settings.RXSearchRange = 2.5;
+    form->menusetupsaveset_Click();
+    EXPECT_EQ(LinesOf(ReadAll(path()))[15], " 2.5 ");
+
+    testing_support::FormHarness second;
+    SettingsRecord& again = second.settings;
+    Form1& other = second.create();
+    other.DefaultSet();
+    again.SettingsFilePath = path();
+    KVXmodules::LoadSettings(other);
+    EXPECT_EQ(again.RXSearchRange, 2.5);
+    EXPECT_EQ(again.SavedDSP[kSavedRXSearchRange], 2);
+    // The next save with SaveWorkingDSP clear writes the rounded copy.
+    KVXmodules::SaveSettings(other);
+    EXPECT_EQ(LinesOf(ReadAll(path()))[15], " 2 ");
+}
+
+TEST_F(SettingsWindow, SaveIntoAMissingFolderShowsOneMessageAndStillPutsTheDSPValuesBack) {
+    settings.SettingsFilePath = harness.filePath(QStringLiteral("missing/QUORVIN.ini"));
+    settings.Sensitivity = 2222;
+    KVXmodules::SaveSettings(*form);
+    const auto boxes = dialogs.messageBoxes();
+    ASSERT_EQ(boxes.size(), 1U);
+    EXPECT_EQ(boxes[0].text, "Error. Could not write to disk. ");
+    EXPECT_TRUE(boxes[0].title.startsWith(u"Error nr: ")) << boxes[0].title.toStdString();
+    bool isNumber = false;
+    EXPECT_NE(boxes[0].title.mid(10).toInt(&isNumber), 0);
+    EXPECT_TRUE(isNumber);
+    EXPECT_EQ(boxes[0].buttons, MsgButtons::Ok);
+    EXPECT_EQ(boxes[0].icon, MsgIcon::Exclamation);
+    EXPECT_EQ(settings.Sensitivity, 1500);
+}
+
+// While this lives, a test running as root acts as an ordinary user, so that read-only files
+// are read-only to it too.
+class UnprivilegedScope {
+  public:
+    UnprivilegedScope() {
+        if (geteuid() == 0) {
+            constexpr uid_t kNobody = 65534;
+            active_ = setresgid(kNobody, kNobody, 0) == 0 && setresuid(kNobody, kNobody, 0) == 0;
+        }
+    }
+    ~UnprivilegedScope() {
+        if (active_) {
+            (void)setresuid(0, 0, 0);
+            (void)setresgid(0, 0, 0);
+        }
+    }
+    UnprivilegedScope(const UnprivilegedScope&) = delete;
+    UnprivilegedScope& operator=(const UnprivilegedScope&) = delete;
+
+  private:
+    bool active_ = false;
+};
+
+TEST_F(SettingsWindow, ReadOnlySettingsFileGivesTheMessageAndStaysAsItWas) {
+    form->menusetupsaveset_Click();
+    const QByteArray before = ReadAll(path());
+    ASSERT_EQ(before.count("\r\n"), 48);
+    QFile::setPermissions(harness.programFolder(), QFile::ReadOwner | QFile::WriteOwner |
+                                                       QFile::ExeOwner | QFile::ReadOther |
+                                                       QFile::WriteOther | QFile::ExeOther);
+    QFile::setPermissions(path(), QFile::ReadOwner | QFile::ReadOther);
+    settings.OperatorCall = QStringLiteral("CHANGED");
+    {
+        UnprivilegedScope user;
+        if (QFile(path()).open(QIODevice::Append)) {
+            GTEST_SKIP() << "file permissions are not enforced here";
+        }
+        form->menusetupsaveset_Click();
+    }
+    EXPECT_EQ(dialogs.messageBoxes().size(), 1U);
+    EXPECT_EQ(ReadAll(path()), before);
+}
+
+TEST_F(SettingsWindow, FailedWriteGivesTheMessageAndKeepsTheOldFile) {
+    WriteRaw(path(), "old\r\n");
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 100;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    form->menusetupsaveset_Click();
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+    EXPECT_EQ(dialogs.messageBoxes().size(), 1U);
+    EXPECT_EQ(ReadAll(path()), "old\r\n");
+    EXPECT_EQ(QDir(harness.programFolder()).entryList(QDir::Files | QDir::Hidden),
+              QStringList{"QUORVIN.ini"});
+}
+
+// ---------------------------------------------------------------------------------------------
+// LoadSettings
+
+TEST_F(SettingsWindow, LoadBringsTheControlsInLine) {
+    QStringList lines = ResetLines();
+    lines[1] += QStringLiteral("PA3XYZ");
+    lines[3] = QStringLiteral(" 2 ");             // QPSK lsb
+    lines[5] = QStringLiteral(" 1 ");             // large waterfall
+    lines[7] = QStringLiteral(" 1 ");             // red palette
+    lines[9] = QStringLiteral("  Courier New ");  // font, blanks around it
+    lines[11] = QStringLiteral(" 2 ");            // white on blue
+    lines[29] = QStringLiteral("-1 ");            // alarm on
+    lines[35] = QStringLiteral("-1 ");            // alarm log on
+    lines[37] = QStringLiteral(" 0 ");            // phase indicator off
+    lines[43] = QStringLiteral("-1 ");            // remember screen size
+    WriteRaw(path(), Join(lines));
+
+    KVXmodules::LoadSettings(*form);
+
+    EXPECT_EQ(form->windowTitle(), settings.CaptionPrefix + "PA3XYZ");
+    EXPECT_TRUE(form->PhaseStatus[1]->isChecked());
+    EXPECT_EQ(form->Label2->text(), "PSK-Alarm ON*");
+    EXPECT_TRUE(form->Option3->isChecked());
+    EXPECT_EQ(Modes(), std::vector<std::int64_t>{2});
+    EXPECT_EQ(TickedTextColours(), std::vector<std::size_t>{2});
+    EXPECT_EQ(TextBackground(), QColor(0, 0, 255));
+    EXPECT_EQ(TickedPalettes(), std::vector<std::size_t>{1});
+    EXPECT_EQ(form->Picture1->backColor(), QColor(128, 0, 0));
+    EXPECT_TRUE(form->Option5->isChecked());
+    EXPECT_EQ(form->Text1->font().family(), "Courier New");
+    EXPECT_EQ(settings.Font, "  Courier New ");
+    EXPECT_TRUE(form->menuscreensize->isChecked());
+}
+
+TEST_F(SettingsWindow, AlarmLabelWithoutLogAndAlarmOff) {
+    QStringList lines = ResetLines();
+    lines[29] = QStringLiteral("-1 ");
+    lines[35] = QStringLiteral(" 0 ");
+    WriteRaw(path(), Join(lines));
+    KVXmodules::LoadSettings(*form);
+    EXPECT_EQ(form->Label2->text(), "PSK-Alarm ON");
+
+    form->Label2->setText(QStringLiteral("as it was"));
+    lines[29] = QStringLiteral(" 0 ");
+    WriteRaw(path(), Join(lines));
+    KVXmodules::LoadSettings(*form);
+    EXPECT_EQ(form->Label2->text(), "as it was");
+}
+
+TEST_F(SettingsWindow, SystemFontInAnyCaseLeavesTheResetFont) {
+    const QString resetFamily = form->Text1->font().family();
+    for (const char* name : {"System", " SYSTEM ", "", "   "}) {
+        QStringList lines = ResetLines();
+        lines[9] = QString::fromLatin1(name);
+        WriteRaw(path(), Join(lines));
+        form->Text1->setFont(QFont(resetFamily));
+        KVXmodules::LoadSettings(*form);
+        EXPECT_EQ(form->Text1->font().family(), resetFamily) << name;
+        EXPECT_EQ(settings.Font, QString::fromLatin1(name));
+    }
+}
+
+TEST_F(SettingsWindow, ShortFileTakesValuesButLeavesTheControls) {
+    QStringList lines = ResetLines();
+    lines[3] = QStringLiteral(" 2 ");    // QPSK lsb, read
+    lines[11] = QStringLiteral(" 0 ");   // scheme 0, read
+    lines[21] = QStringLiteral(" 17 ");  // SquelchMax, read
+    lines[37] = QStringLiteral(" 0 ");   // phase off: beyond the end
+    WriteRaw(path(), Join(lines.mid(0, 24)));
+
+    KVXmodules::LoadSettings(*form);
+
+    EXPECT_EQ(settings.PSKMode, 2);
+    EXPECT_EQ(settings.TextColorSheme, 0);
+    EXPECT_EQ(settings.PhaseTuneStatus, kFlagSet);
+    EXPECT_EQ(settings.SavedDSP[kSavedSquelchMax], 17);
+    EXPECT_TRUE(form->Option1->isChecked());
+    EXPECT_TRUE(Modes().empty());
+    EXPECT_EQ(TickedTextColours(), std::vector<std::size_t>{3});
+    EXPECT_EQ(TextColour(), QColor(255, 255, 0));
+    EXPECT_TRUE(dialogs.shown().empty());
+}
+
+TEST_F(SettingsWindow, OutOfRangeValueLeavesTheControls) {
+    QStringList lines = ResetLines();
+    lines[3] = QStringLiteral(" 1 ");
+    lines[11] = QStringLiteral(" 40000 ");
+    WriteRaw(path(), Join(lines));
+    KVXmodules::LoadSettings(*form);
+    EXPECT_EQ(settings.TextColorSheme, 3);
+    EXPECT_EQ(settings.PSKMode, 1);
+    EXPECT_TRUE(form->Option1->isChecked());
+}
+
+TEST_F(SettingsWindow, NonNumericValueLeavesTheControls) {
+    QStringList lines = ResetLines();
+    lines[3] = QStringLiteral(" 1 ");
+    lines[43] = QStringLiteral(" yes ");
+    WriteRaw(path(), Join(lines));
+    KVXmodules::LoadSettings(*form);
+    EXPECT_EQ(settings.PSKMode, 1);
+    EXPECT_TRUE(form->Option1->isChecked());
+    EXPECT_FALSE(form->menuscreensize->isChecked());
+}
+
+TEST_F(SettingsWindow, TwoCharacterCallLeavesTheCaption) {
+    QStringList lines = ResetLines();
+    lines[1] += QStringLiteral("AB");
+    WriteRaw(path(), Join(lines));
+    settings.OperatorCall = QStringLiteral("OLD");
+    KVXmodules::LoadSettings(*form);
+    EXPECT_EQ(settings.OperatorCall, "");
+    EXPECT_EQ(form->windowTitle(), Form1::designedCaption());
+}
+
+TEST_F(SettingsWindow, MissingFileResets) {
+    form->SetTextColorShemes(0);
+    settings.Sensitivity = 2000;
+    KVXmodules::LoadSettings(*form);
+    EXPECT_EQ(settings.Sensitivity, 1500);
+    EXPECT_EQ(TickedTextColours(), std::vector<std::size_t>{3});
+    EXPECT_TRUE(dialogs.shown().empty());
+    EXPECT_FALSE(QFile::exists(path()));
+}
+
+TEST_F(SettingsWindow, SaveThenLoadGivesTheSameFile) {
+    settings.SaveWorkingDSP = kFlagSet;
+    settings.OperatorCall = QStringLiteral("Ren\u00e9 \u20ac");
+    settings.Font = QStringLiteral("Caf\u00e9");
+    settings.PSKAlarmString[1] = QStringLiteral("DX");
+    settings.SquelchMax = 12.25;
+    form->SetTextColorShemes(4);
+    form->WaterfallColors(2);
+    form->menusetupsaveset_Click();
+    const QByteArray first = ReadAll(path());
+    EXPECT_TRUE(first.contains("= Ren\xE9 \x80\r\n"));
+
+    testing_support::FormHarness second;
+    SettingsRecord& again = second.settings;
+    Form1& other = second.create();
+    other.resize(form->size());
+    other.DefaultSet();
+    again.SettingsFilePath = path();
+    again.SaveWorkingDSP = kFlagSet;
+    KVXmodules::LoadSettings(other);
+    EXPECT_EQ(again.OperatorCall, settings.OperatorCall);
+    EXPECT_EQ(again.SquelchMax, 12.25);
+    KVXmodules::SaveSettings(other);
+    EXPECT_EQ(ReadAll(path()), first);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The real start-up sequence
+
+TEST(SettingsStartUp, LoadSequenceReadsTheFileInTheProgramFolder) {
+    testing_support::FormHarness harness;
+    QStringList lines = ResetLines();
+    lines[1] += QStringLiteral("G4XYZ");
+    lines[3] = QStringLiteral(" 1 ");
+    lines[11] = QStringLiteral(" 1 ");
+    WriteRaw(harness.filePath(QStringLiteral("QUORVIN.ini")), Join(lines));
+    Form1& form = harness.load();
+    EXPECT_EQ(harness.settings.SettingsFilePath, harness.filePath(QStringLiteral("QUORVIN.ini")));
+    EXPECT_EQ(form.windowTitle(), Form1::designedCaption() + " - G4XYZ");
+    EXPECT_TRUE(form.Option2->isChecked());
+    EXPECT_TRUE(form.menutextcol2->isChecked());
+    EXPECT_TRUE(harness.dialogs.messageBoxes().empty());
+}
+
+}  // namespace
