@@ -53,7 +53,8 @@ class Engine {
     // After the flow ended on its own (EndOfInput, DeviceLost) a call starts a new flow.
     int start(MessageSink* sink, std::unique_ptr<AudioSource> source);
     // Ends the flow and returns once the DSP thread has posted its last message and exited;
-    // afterwards no message arrives. Does nothing when not started.
+    // afterwards no message arrives. Does nothing when not started. Not to be called from the
+    // sink's post(), which runs on the DSP thread.
     void stop();
 
     // True from a successful start() until stop() or until the source ends the flow.
