@@ -21,7 +21,7 @@ class ImageBox : public QLabel {
     // that does not stretch does.
     void setPicture(const QPixmap& picture, bool resizeToPicture = false);
 
-  signals:
+  Q_SIGNALS:
     void clicked();
     void mouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers shift, int x, int y);
 
@@ -35,7 +35,7 @@ class Label : public QLabel {
   public:
     explicit Label(const QString& caption = QString(), QWidget* parent = nullptr);
 
-  signals:
+  Q_SIGNALS:
     void clicked();
 
   protected:

@@ -28,16 +28,17 @@ class PictureBox : public QWidget {
     // Sets the background colour and clears the drawing to it.
     void setBackColor(const QColor& color);
 
-    // The persistent drawing. Draw into it, then call update() to show the change.
-    QImage& image() noexcept { return image_; }
-    const QImage& image() const noexcept { return image_; }
+    // The persistent drawing, always the size of the inner area. Draw into it, then call
+    // update() to show the change.
+    QImage& image();
+    const QImage& image() const;
     // Replaces the drawing: `picture` is drawn at the top-left corner over the background
     // colour; a null picture just clears.
     void setPicture(const QImage& picture);
     // Clears the drawing to the background colour.
     void clear();
 
-  signals:
+  Q_SIGNALS:
     void mouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
     void mouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers shift, int x, int y);
     void mouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
@@ -53,10 +54,14 @@ class PictureBox : public QWidget {
 
   private:
     QPoint innerPosition(const QMouseEvent& event) const;
+    // Brings the drawing to the inner area's size, keeping what it holds; new area shows the
+    // background colour. (A hidden widget learns of its new size only when shown, so the
+    // drawing follows the geometry whenever it is used.)
+    void fitImage() const;
 
     Border border_;
     QColor backColor_{Qt::white};
-    QImage image_;
+    mutable QImage image_;
 };
 
 }  // namespace platform

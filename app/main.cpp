@@ -1,0 +1,65 @@
+// quorvin: the main window on the engine, with the real dialogs, in the program folder.
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QStringList>
+#include <QTextStream>
+
+#include "mainwindow/form1.h"
+#include "platform/program_folder.h"
+#include "platform/qt_dialogs.h"
+#include "receiver/command_line.h"
+#include "receiver/modem_engine.h"
+#include "settings/settings_record.h"
+
+namespace {
+
+void nameApplication() {
+    QCoreApplication::setApplicationName(QStringLiteral("Quorvin"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(QUORVIN_VERSION));
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i) {
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    }
+    receiver::CommandLine commandLine = receiver::ParseCommandLine(arguments);
+    if (!commandLine.error.isEmpty() || commandLine.help) {
+        // Answered without a window, so without a display.
+        const QCoreApplication app(argc, argv);
+        nameApplication();
+        if (commandLine.help) {
+            QTextStream(stdout) << receiver::UsageText(platform::programFolder());
+            return 0;
+        }
+        QTextStream(stderr) << "quorvin: " << commandLine.error << "\n"
+                            << "Try 'quorvin --help'.\n";
+        return 2;
+    }
+    if (commandLine.source == receiver::CommandLine::Source::File) {
+        const QFileInfo file(commandLine.inputFile);
+        if (!file.isFile() || !file.isReadable()) {
+            QTextStream(stderr) << "quorvin: cannot read " << commandLine.inputFile << "\n";
+            return 2;
+        }
+        // Start-up makes the program folder current; the recording's name must not move.
+        commandLine.inputFile = file.absoluteFilePath();
+    }
+
+    QApplication app(argc, argv);
+    nameApplication();
+    receiver::UseSource(commandLine);
+
+    KVXmodules::SettingsRecord settings;
+    platform::QtDialogs dialogs;
+    receiver::ModemEngine engine;
+    Form1 form(Form1Services{settings, dialogs, engine, platform::programFolder()});
+    dialogs.setOwner(&form);
+    form.Form_Load();
+    form.show();
+    return QApplication::exec();
+}

@@ -1,0 +1,392 @@
+// Form1's construction: its controls at their creation rectangles, its event routing through
+// the window procedure, and its outer size in twips.
+
+#include "mainwindow/form1.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QLayout>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QResizeEvent>
+#include <QScreen>
+#include <QToolButton>
+
+#include "mainwindow/artwork.h"
+#include "mainwindow/layout.h"
+#include "platform/form_timer.h"
+#include "platform/image_box.h"
+#include "platform/picture_box.h"
+#include "platform/twips.h"
+#include "receiver/window_message_sink.h"
+
+namespace {
+
+constexpr int kFontPixelSize = 11;
+constexpr int kScaleFontPixelSize = 9;
+constexpr int kNarrowLetterSpacingPercent = 94;
+constexpr int kClockIntervalMs = 1000;
+
+void place(QWidget* widget, const layout::Rect& r) {
+    widget->setGeometry(r.left, r.top, r.width, r.height);
+}
+
+QGroupBox* makeFrame(QWidget* parent, const QString& caption, const layout::Rect& r) {
+    auto* frame = new QGroupBox(caption, parent);
+    place(frame, r);
+    return frame;
+}
+
+QRadioButton* makeOption(QWidget* parent, const QString& caption, const QString& toolTip,
+                         const layout::Rect& r) {
+    auto* option = new QRadioButton(caption, parent);
+    option->setToolTip(toolTip);
+    place(option, r);
+    return option;
+}
+
+QCheckBox* makeCheck(QWidget* parent, const QString& caption, const QString& toolTip,
+                     const layout::Rect& r) {
+    auto* check = new QCheckBox(caption, parent);
+    check->setToolTip(toolTip);
+    place(check, r);
+    return check;
+}
+
+QToolButton* makeButton(QWidget* parent, artwork::ButtonIcon icon, const QString& caption,
+                        const QString& toolTip, const layout::Rect& r) {
+    auto* button = new QToolButton(parent);
+    button->setIcon(artwork::buttonIcon(icon));
+    button->setIconSize(QSize(20, 20));
+    if (!caption.isEmpty()) {
+        button->setText(caption);
+        button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    }
+    button->setToolTip(toolTip);
+    place(button, r);
+    return button;
+}
+
+platform::Label* makeStatusLabel(QWidget* parent, const QString& caption, const QString& toolTip,
+                                 const layout::Rect& r) {
+    auto* label = new platform::Label(caption, parent);
+    label->setToolTip(toolTip);
+    label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    label->setIndent(2);
+    place(label, r);
+    return label;
+}
+
+}  // namespace
+
+QString Form1::designedCaption() {
+    return QStringLiteral("Quorvin %1").arg(QStringLiteral(QUORVIN_VERSION));
+}
+
+Form1::Form1(const Form1Services& services, QWidget* parent)
+    : QMainWindow(parent),
+      settings(services.settings),
+      dialogs(services.dialogs),
+      engine(services.engine),
+      programFolder_(services.programFolder),
+      sink_(std::make_unique<receiver::WindowMessageSink>(this)),
+      windowProcedure_(
+          [this](platform::WindowHandle hWnd, std::uint32_t message, std::intptr_t wParam,
+                 std::intptr_t lParam) { return DefWindowProc(hWnd, message, wParam, lParam); }) {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(designedCaption());
+    setWindowIcon(artwork::applicationIcon());
+    QFont windowFont = font();
+    windowFont.setPixelSize(kFontPixelSize);
+    setFont(windowFont);
+
+    createControls();
+    createMenus();
+    connectHandlers();
+
+    // The client area below the menu bar is created at 662 x 482 pixels, centred.
+    resize(layout::kClientWidth, layout::kClientHeight + menuBar()->sizeHint().height());
+    if (const QScreen* s = screen()) {
+        const QRect available = s->availableGeometry();
+        move(available.center() - rect().center());
+    }
+    if (QLayout* windowLayout = layout()) {
+        windowLayout->activate();
+    }
+}
+
+Form1::~Form1() {
+    // No engine message may reach a window that is going away.
+    sink_->detach();
+    if (engineStarted_ && !unloaded_) {
+        engine.fnStopSoundCard();
+    }
+}
+
+void Form1::createControls() {
+    client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    setCentralWidget(client);
+
+    // Controls without a window of their own lie beneath the others; create them first.
+    img_Background = new platform::ImageBox(client);
+    place(img_Background, layout::kImgBackground);
+    img_Background->hide();
+
+    Label5 = new platform::Label(QString(), client);
+    place(Label5, layout::kLabel5);
+
+    Image1 = new platform::ImageBox(client);
+    place(Image1, layout::kImage1);
+    Image1->setPicture(QPixmap::fromImage(
+        artwork::scaleStrip(QSize(layout::kImage1.width, layout::kImage1.height))));
+
+    Image2 = new platform::ImageBox(client);
+    place(Image2, layout::kImage2);
+    // The marker shows only between the receive text's bottom and the waterfall's top, which
+    // the normal layout puts at fixed distances below the marker's top.
+    const layout::NormalLayout normal =
+        layout::normalLayout(layout::kClientWidth, layout::kClientHeight);
+    const int pointerTop = normal.image1Top - normal.image2Top + 1;
+    const int pointerHeight = normal.picture1Top - normal.image2Top - pointerTop - 1;
+    Image2->setPicture(QPixmap::fromImage(artwork::frequencyMarker(
+        QSize(layout::kImage2.width, layout::kImage2.height), pointerTop, pointerHeight)));
+
+    Label1 = new platform::Label(QStringLiteral("50Hz"), client);
+    place(Label1, layout::kLabel1);
+    Label3 = new platform::Label(QStringLiteral("3000Hz"), client);
+    place(Label3, layout::kLabel3);
+    Label3->setAlignment(Qt::AlignRight | Qt::AlignTop);
+    for (platform::Label* scaleLabel : {Label1, Label3}) {
+        QFont small = scaleLabel->font();
+        small.setPixelSize(kScaleFontPixelSize);
+        scaleLabel->setFont(small);
+    }
+
+    Text1 = new QPlainTextEdit(client);
+    place(Text1, layout::kText1);
+    Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Text1->setReadOnly(true);
+    Text1->setPlainText(QStringLiteral("Quorvin\n"));
+    {
+        QPalette colours = Text1->palette();
+        colours.setColor(QPalette::Base, QColor(0, 0, 0));
+        colours.setColor(QPalette::Text, QColor(255, 255, 0));
+        Text1->setPalette(colours);
+        QFont bold = Text1->font();
+        bold.setBold(true);
+        Text1->setFont(bold);
+    }
+
+    Picture3 = new platform::PictureBox(client);
+    place(Picture3, layout::kPicture3);
+    Picture3->setPicture(
+        artwork::programLogo(QSize(layout::kPicture3.width, layout::kPicture3.height)));
+
+    Frame1 = makeFrame(client, QStringLiteral("Text/Log Files"), layout::kFrame1);
+    Command1 = makeButton(Frame1, artwork::ButtonIcon::Save, QStringLiteral("Save"),
+                          QStringLiteral("Save file"), {6, 17, 41, 60});
+    Command2 = makeButton(Frame1, artwork::ButtonIcon::Open, QStringLiteral("Open"),
+                          QStringLiteral("Open file"), {48, 17, 41, 60});
+
+    Frame7 = makeFrame(client, QStringLiteral("DSP Setup"), layout::kFrame7);
+    Command3 =
+        makeButton(Frame7, artwork::ButtonIcon::Setup, QString(), QString(), {6, 17, 83, 40});
+
+    Frame2 = makeFrame(client, QStringLiteral("PSK Mode"), layout::kFrame2);
+    Option1 = makeOption(Frame2, QStringLiteral("BPSK"), QStringLiteral("Standard PSK31"),
+                         {6, 14, 86, 15});
+    Option2 = makeOption(Frame2, QStringLiteral("QPSK usb"), QStringLiteral("QPSK in USB"),
+                         {6, 29, 86, 15});
+    Option3 = makeOption(Frame2, QStringLiteral("QPSK lsb"), QStringLiteral("QPSK in LSB"),
+                         {6, 44, 86, 15});
+    Option1->setChecked(true);
+
+    Frame3 = makeFrame(client, QStringLiteral("Screen"), layout::kFrame3);
+    Option4 = makeOption(Frame3, QStringLiteral("Normal"),
+                         QStringLiteral("switch to large textscreen"), {6, 14, 86, 15});
+    Option5 = makeOption(Frame3, QStringLiteral("Rev"), QStringLiteral("Switch to large waterfall"),
+                         {6, 29, 86, 15});
+    Option4->setChecked(true);
+    Check1 = makeCheck(Frame3, QStringLiteral("Stop Decode"),
+                       QStringLiteral("Stop Decoding the PSK31 to Text"), {4, 50, 90, 16});
+    Check2 = makeCheck(Frame3, QStringLiteral("Halt Waterfall"),
+                       QStringLiteral("Stop the Waterfall"), {4, 67, 90, 16});
+    // The frame is as narrow as the window's design; set the captions a little closer.
+    for (QCheckBox* check : {Check1, Check2}) {
+        QFont narrow = check->font();
+        narrow.setLetterSpacing(QFont::PercentageSpacing, kNarrowLetterSpacingPercent);
+        check->setFont(narrow);
+    }
+
+    Picture1 = new platform::PictureBox(client, platform::PictureBox::Border::Sunken3D);
+    place(Picture1, layout::kPicture1);
+    Picture1->setBackColor(QColor(0, 0, 255));
+
+    Picture2 = new platform::PictureBox(client);
+    place(Picture2, layout::kPicture2);
+    Picture2->setBackColor(QColor(0, 0, 0));
+    Picture2->setToolTip(QStringLiteral("PSK Signal quality"));
+
+    Frame6 = makeFrame(client, QStringLiteral("Phase"), layout::kFrame6);
+    Radars = new platform::PictureBox(Frame6);
+    Radars->setGeometry(4, 15, 44, 44);
+    Radars->setToolTip(QStringLiteral("Phase Tuning Indicator"));
+    PhaseStatus[0] = makeOption(Frame6, QStringLiteral("On"), QString(), {6, 62, 44, 16});
+    PhaseStatus[1] = makeOption(Frame6, QStringLiteral("Off"), QString(), {6, 80, 44, 16});
+    PhaseStatus[0]->setChecked(true);
+
+    Frame4 = makeFrame(client, QStringLiteral("Waterfall"), layout::kFrame4);
+    Command8 = makeButton(Frame4, artwork::ButtonIcon::SavePicture, QString(),
+                          QStringLiteral("Save waterfall picture to disk"), {5, 16, 24, 38});
+    Command7 = makeButton(Frame4, artwork::ButtonIcon::LoadPicture, QString(),
+                          QStringLiteral("Load waterfall picture"), {30, 16, 24, 38});
+    Command4 = makeButton(Frame4, artwork::ButtonIcon::Copy, QString(),
+                          QStringLiteral("Copy Waterfall image to clipboard"), {5, 57, 24, 38});
+    Command5 = makeButton(Frame4, artwork::ButtonIcon::Clear, QString(),
+                          QStringLiteral("Clear Waterfall"), {30, 57, 24, 38});
+
+    Frame5 = makeFrame(client, QString(), layout::kFrame5);
+    Label8 = makeStatusLabel(Frame5, QStringLiteral("AutoLog OFF"),
+                             QStringLiteral("Enable/disable AutoLog (quorvin_autolog.log)"),
+                             {4, 5, 84, 18});
+    Label2 = makeStatusLabel(Frame5, QStringLiteral("PSK-Alarm OFF"),
+                             QStringLiteral("Activate/de-activate PSK-Alarm"), {90, 5, 92, 18});
+    Label7 = makeStatusLabel(Frame5, QStringLiteral("0 Hz"),
+                             QStringLiteral("Frequency on cursor spot"), {184, 5, 64, 18});
+    Label9 = makeStatusLabel(Frame5, QStringLiteral("Active Frequency 0 Hz"),
+                             QStringLiteral("Active frequency"), {250, 5, 150, 18});
+    Label6 = makeStatusLabel(Frame5, QStringLiteral("PSK Signal Quality "),
+                             QStringLiteral("Signal quality"), {402, 5, 170, 18});
+    Label4 = makeStatusLabel(Frame5, QStringLiteral("00:00:00"), QStringLiteral("Current Time"),
+                             {574, 5, 80, 18});
+    Label8->setCursor(Qt::PointingHandCursor);
+    Label2->setCursor(Qt::PointingHandCursor);
+
+    // Hidden auxiliary pictures.
+    Picture4 = new platform::PictureBox(client);
+    Picture4->setGeometry(0, 0, 32, 32);
+    Picture4->hide();
+    img_Blanco = new platform::ImageBox(client);
+    img_Blanco->setGeometry(0, 0, 32, 32);
+    img_Blanco->hide();
+    Radar_Pic = new platform::PictureBox(client);
+    Radar_Pic->setGeometry(0, 0, 44, 44);
+    Radar_Pic->setPicture(artwork::radarBackground());
+    Radar_Pic->hide();
+    Radars->setPicture(Radar_Pic->image());
+
+    Timer1 = new platform::FormTimer(this);
+    Timer2 = new platform::FormTimer(this);
+    Timer3 = new platform::FormTimer(this);
+    Timer3->setInterval(kClockIntervalMs);
+    Timer3->setEnabled(true);
+}
+
+void Form1::connectHandlers() {
+    connect(Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
+    connect(Timer2, &QTimer::timeout, this, &Form1::Timer2_Timer);
+    connect(Timer3, &QTimer::timeout, this, &Form1::Timer3_Timer);
+
+    // An option button's click handler runs when it becomes selected, by a click or by code.
+    const auto onSelected = [this](QRadioButton* option, void (Form1::*handler)()) {
+        connect(option, &QRadioButton::toggled, this, [this, handler](bool checked) {
+            if (checked) {
+                (this->*handler)();
+            }
+        });
+    };
+    onSelected(Option1, &Form1::Option1_Click);
+    onSelected(Option2, &Form1::Option2_Click);
+    onSelected(Option3, &Form1::Option3_Click);
+    onSelected(Option4, &Form1::Option4_Click);
+    onSelected(Option5, &Form1::Option5_Click);
+    for (int index = 0; index < static_cast<int>(PhaseStatus.size()); ++index) {
+        connect(PhaseStatus[static_cast<std::size_t>(index)], &QRadioButton::toggled, this,
+                [this, index](bool checked) {
+                    if (checked) {
+                        PhaseStatus_Click(index);
+                    }
+                });
+    }
+
+    connect(mnuFileExit, &QAction::triggered, this, &Form1::mnuFileExit_Click);
+    connect(menudefault, &QAction::triggered, this, &Form1::menudefault_Click);
+    connect(menuopcall, &QAction::triggered, this, &Form1::menuopcall_Click);
+    connect(menusetupsaveset, &QAction::triggered, this, &Form1::menusetupsaveset_Click);
+}
+
+void Form1::mnuFileExit_Click() {
+    close();
+}
+
+pskmodem::MessageSink& Form1::messageSink() {
+    return *sink_;
+}
+
+// ---- window procedure ----
+
+platform::WindowProc Form1::SetWindowProc(platform::WindowProc proc) {
+    return windowProcedure_.setWindowProc(std::move(proc));
+}
+
+std::intptr_t Form1::DefWindowProc(platform::WindowHandle /*hWnd*/, std::uint32_t message,
+                                   std::intptr_t /*wParam*/, std::intptr_t lParam) {
+    if (platform::isEventMessage(message)) {
+        return QMainWindow::event(platform::eventOf(lParam)) ? 1 : 0;
+    }
+    return 0;
+}
+
+bool Form1::event(QEvent* event) {
+    if (event->type() == platform::EngineMessageEvent::eventType()) {
+        const auto* message = static_cast<platform::EngineMessageEvent*>(event);
+        windowProcedure_.dispatch(this, message->message(), message->wParam(), message->lParam());
+        return true;
+    }
+    return windowProcedure_.dispatch(this, platform::eventMessage(event->type()), 0,
+                                     platform::eventParam(event)) != 0;
+}
+
+void Form1::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    Form_Resize();
+}
+
+void Form1::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    // Minimising and restoring count as resizing.
+    if (event->type() == QEvent::WindowStateChange) {
+        Form_Resize();
+    }
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+    Form_Unload();
+    event->accept();
+}
+
+// ---- sizes ----
+
+QSize Form1::clientSize() const {
+    return client->size();
+}
+
+float Form1::outerWidthTwips() const {
+    return static_cast<float>(platform::pixelsToTwips(width()));
+}
+
+float Form1::outerHeightTwips() const {
+    return static_cast<float>(platform::pixelsToTwips(height()));
+}
+
+void Form1::setOuterWidthTwips(float twips) {
+    resize(layout::pixelSize(platform::twipsToPixels(static_cast<double>(twips))), height());
+}
+
+void Form1::setOuterHeightTwips(float twips) {
+    resize(width(), layout::pixelSize(platform::twipsToPixels(static_cast<double>(twips))));
+}

@@ -1,0 +1,26 @@
+#include "platform/program_folder.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+namespace platform {
+
+QString chooseProgramFolder(const QString& executableFolder, bool executableFolderWritable,
+                            const QString& userDataFolder) {
+    return executableFolderWritable ? executableFolder : userDataFolder;
+}
+
+QString programFolder() {
+    const QString executableFolder = QCoreApplication::applicationDirPath();
+    const QFileInfo info(executableFolder);
+    const QString userDataFolder =
+        QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
+    const QString folder = QDir::cleanPath(
+        chooseProgramFolder(executableFolder, info.isDir() && info.isWritable(), userDataFolder));
+    QDir().mkpath(folder);
+    return folder;
+}
+
+}  // namespace platform

@@ -1,0 +1,89 @@
+#include "platform/qt_dialogs.h"
+
+#include <QInputDialog>
+#include <QMessageBox>
+#include <initializer_list>
+#include <utility>
+#include <vector>
+
+namespace platform {
+
+namespace {
+
+QMessageBox::Icon qtIcon(MsgIcon icon) {
+    switch (icon) {
+        case MsgIcon::None:
+            return QMessageBox::NoIcon;
+        case MsgIcon::Critical:
+            return QMessageBox::Critical;
+        case MsgIcon::Question:
+            return QMessageBox::Question;
+        case MsgIcon::Exclamation:
+            return QMessageBox::Warning;
+        case MsgIcon::Information:
+            return QMessageBox::Information;
+    }
+    return QMessageBox::NoIcon;
+}
+
+using ButtonPair = std::pair<QMessageBox::StandardButton, MsgResult>;
+
+// The buttons of a set, in the order they are shown.
+std::vector<ButtonPair> buttonsOf(MsgButtons buttons) {
+    switch (buttons) {
+        case MsgButtons::Ok:
+            return {{QMessageBox::Ok, MsgResult::Ok}};
+        case MsgButtons::OkCancel:
+            return {{QMessageBox::Ok, MsgResult::Ok}, {QMessageBox::Cancel, MsgResult::Cancel}};
+        case MsgButtons::AbortRetryIgnore:
+            return {{QMessageBox::Abort, MsgResult::Abort},
+                    {QMessageBox::Retry, MsgResult::Retry},
+                    {QMessageBox::Ignore, MsgResult::Ignore}};
+        case MsgButtons::YesNoCancel:
+            return {{QMessageBox::Yes, MsgResult::Yes},
+                    {QMessageBox::No, MsgResult::No},
+                    {QMessageBox::Cancel, MsgResult::Cancel}};
+        case MsgButtons::YesNo:
+            return {{QMessageBox::Yes, MsgResult::Yes}, {QMessageBox::No, MsgResult::No}};
+        case MsgButtons::RetryCancel:
+            return {{QMessageBox::Retry, MsgResult::Retry},
+                    {QMessageBox::Cancel, MsgResult::Cancel}};
+    }
+    return {{QMessageBox::Ok, MsgResult::Ok}};
+}
+
+}  // namespace
+
+MsgResult QtDialogs::showMessageBox(const MessageBoxRequest& request) {
+    QMessageBox box(qtIcon(request.icon), request.title, request.text, QMessageBox::NoButton,
+                    owner_.data());
+    const auto pairs = buttonsOf(request.buttons);
+    for (const auto& [button, result] : pairs) {
+        box.addButton(button);
+    }
+    box.setDefaultButton(pairs.front().first);
+    const auto clicked = static_cast<QMessageBox::StandardButton>(box.exec());
+    for (const auto& [button, result] : pairs) {
+        if (button == clicked) {
+            return result;
+        }
+    }
+    // Closed without a button: Escape's answer.
+    for (const MsgResult escape : {MsgResult::Cancel, MsgResult::No}) {
+        for (const auto& [button, result] : pairs) {
+            if (result == escape) {
+                return result;
+            }
+        }
+    }
+    return pairs.front().second;
+}
+
+QString QtDialogs::showInputBox(const InputBoxRequest& request) {
+    bool accepted = false;
+    const QString text = QInputDialog::getText(owner_.data(), request.title, request.prompt,
+                                               QLineEdit::Normal, request.defaultText, &accepted);
+    return accepted ? text : QString();
+}
+
+}  // namespace platform

@@ -1,0 +1,58 @@
+#include "platform/scripted_dialogs.h"
+
+#include <stdexcept>
+
+namespace platform {
+
+std::vector<MessageBoxRequest> ScriptedDialogs::messageBoxes() const {
+    std::vector<MessageBoxRequest> boxes;
+    for (const Shown& box : shown_) {
+        if (const auto* request = std::get_if<MessageBoxRequest>(&box)) {
+            boxes.push_back(*request);
+        }
+    }
+    return boxes;
+}
+
+std::vector<InputBoxRequest> ScriptedDialogs::inputBoxes() const {
+    std::vector<InputBoxRequest> boxes;
+    for (const Shown& box : shown_) {
+        if (const auto* request = std::get_if<InputBoxRequest>(&box)) {
+            boxes.push_back(*request);
+        }
+    }
+    return boxes;
+}
+
+void ScriptedDialogs::clear() {
+    script_.clear();
+    shown_.clear();
+}
+
+MsgResult ScriptedDialogs::showMessageBox(const MessageBoxRequest& request) {
+    shown_.emplace_back(request);
+    if (script_.empty()) {
+        return firstButton(request.buttons);
+    }
+    const auto next = script_.front();
+    script_.pop_front();
+    if (const auto* result = std::get_if<MsgResult>(&next)) {
+        return *result;
+    }
+    throw std::logic_error("scripted a text for a message box: " + request.text.toStdString());
+}
+
+QString ScriptedDialogs::showInputBox(const InputBoxRequest& request) {
+    shown_.emplace_back(request);
+    if (script_.empty()) {
+        return request.defaultText;
+    }
+    const auto next = script_.front();
+    script_.pop_front();
+    if (const auto* text = std::get_if<QString>(&next)) {
+        return *text;
+    }
+    throw std::logic_error("scripted a button for an input box: " + request.prompt.toStdString());
+}
+
+}  // namespace platform

@@ -1,0 +1,20 @@
+#include "platform/window_proc.h"
+
+namespace platform {
+
+QEvent::Type EngineMessageEvent::eventType() {
+    static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
+    return type;
+}
+
+std::intptr_t callWindowProc(const WindowProc& proc, WindowHandle hWnd, std::uint32_t message,
+                             std::intptr_t wParam, std::intptr_t lParam) {
+    return proc ? proc(hWnd, message, wParam, lParam) : 0;
+}
+
+std::intptr_t WindowProcedure::dispatch(WindowHandle hWnd, std::uint32_t message,
+                                        std::intptr_t wParam, std::intptr_t lParam) const {
+    return callWindowProc(current_, hWnd, message, wParam, lParam);
+}
+
+}  // namespace platform

@@ -1,0 +1,32 @@
+#pragma once
+
+// The program's command line: where the engine takes its audio from.
+//
+//   quorvin                 the sound card (the system's default input)
+//   quorvin --input FILE    a recording, decoded at real-time pace
+//   quorvin --demo          the built-in band simulator
+//   quorvin --help          usage and the program folder
+
+#include <QString>
+#include <QStringList>
+
+namespace receiver {
+
+struct CommandLine {
+    enum class Source { SoundCard, File, Demo };
+    Source source = Source::SoundCard;
+    QString inputFile;  // with Source::File
+    bool help = false;
+    QString error;  // not empty when the arguments are wrong
+};
+
+// Parses the arguments after the program name.
+CommandLine ParseCommandLine(const QStringList& arguments);
+
+// The text --help prints.
+QString UsageText(const QString& programFolder);
+
+// Makes the engine's next start take its audio from the chosen source.
+void UseSource(const CommandLine& commandLine);
+
+}  // namespace receiver

@@ -1,0 +1,47 @@
+#pragma once
+
+// EngineWindowProc, the main window's procedure while the engine runs: it keeps what the
+// engine's messages carry in the shared receive buffers and arms the two receive timers; it
+// draws nothing. Any message that is not the engine's goes on to the procedure the window had
+// before.
+
+#include <QString>
+#include <cstdint>
+
+#include "platform/window_proc.h"
+#include "receiver/receiver_buffers.h"
+
+namespace platform {
+class FormTimer;
+}
+namespace receiver {
+class PskEngine;
+}
+
+namespace APIStuff {
+
+// Appends the received character `code` (an 8-bit Windows-1252 code; higher bits are
+// ignored) to `buffer`: a CR becomes CR CR LF, an LF leaves no trace.
+void AppendReceivedCharacter(QString& buffer, std::intptr_t code);
+
+class EngineWindowProc {
+  public:
+    // `displayTimer` is the main window's Timer1, `textTimer` its Timer2.
+    EngineWindowProc(ReceiverBuffers& buffers, receiver::PskEngine& engine,
+                     platform::FormTimer& displayTimer, platform::FormTimer& textTimer)
+        : buffers_(&buffers),
+          engine_(&engine),
+          displayTimer_(&displayTimer),
+          textTimer_(&textTimer) {}
+
+    std::intptr_t operator()(platform::WindowHandle hWnd, std::uint32_t message,
+                             std::intptr_t wParam, std::intptr_t lParam) const;
+
+  private:
+    ReceiverBuffers* buffers_;
+    receiver::PskEngine* engine_;
+    platform::FormTimer* displayTimer_;
+    platform::FormTimer* textTimer_;
+};
+
+}  // namespace APIStuff

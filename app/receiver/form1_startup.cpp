@@ -1,0 +1,54 @@
+// Form1's start-up and shutdown: the load sequence, the engine's start (InitPSK) and the
+// unload sequence.
+
+#include <QDir>
+#include <QPixmap>
+
+#include "mainwindow/form1.h"
+#include "platform/form_timer.h"
+#include "platform/image_box.h"
+#include "receiver/engine_window_proc.h"
+#include "receiver/psk_engine.h"
+#include "receiver/startup.h"
+#include "settings/settings_file.h"
+#include "settings/settings_record.h"
+
+void Form1::Form_Load() {
+    settings.CaptionPrefix = designedCaption() + QStringLiteral(" - ");
+    HelpFile = QDir(programFolder()).filePath(QStringLiteral("HELP.HLP"));
+    QDir::setCurrent(programFolder());
+    DefaultSet();
+    settings.SettingsFilePath = QDir(programFolder()).filePath(QStringLiteral("QUORVIN.ini"));
+    settings.SaveWorkingDSP = 0;
+    KVXmodules::LoadSettings(*this);
+    InitPSK();
+    LoadBackgroundSkin();
+    if (receiver::RememberedSizeApplies(settings.RememberScreenSize, settings.ScreenHeigth,
+                                        settings.ScreenWidth)) {
+        setOuterHeightTwips(settings.ScreenHeigth);
+        setOuterWidthTwips(settings.ScreenWidth);
+    }
+}
+
+void Form1::InitPSK() {
+    // Hooked before the start, so that no engine message arrives unhooked.
+    receiverBuffers.PreviousWindowProc =
+        SetWindowProc(APIStuff::EngineWindowProc(receiverBuffers, engine, *Timer1, *Timer2));
+
+    settings.ProgramTimerInterval = receiver::ValidTimerInterval(settings.ProgramTimerInterval);
+    Timer1->setInterval(settings.ProgramTimerInterval);
+    Timer2->setInterval(settings.ProgramTimerInterval);
+
+    engineStarted_ =
+        receiver::StartEngine(engine, &messageSink(), settings, selectedMode(), dialogs);
+}
+
+void Form1::Form_Unload() {
+    if (unloaded_) {
+        return;
+    }
+    unloaded_ = true;
+    engine.fnStopSoundCard();
+    KVXmodules::SaveSettings(*this);
+    img_Background->setPicture(img_Blanco->picture());
+}

@@ -1,0 +1,56 @@
+#pragma once
+
+// The parts of start-up that need no window: the timer interval rule, the remembered-size
+// test and the engine's start and configuration sequence.
+
+#include <cstdint>
+
+namespace KVXmodules {
+struct SettingsRecord;
+}
+namespace platform {
+class Dialogs;
+}
+namespace pskmodem {
+class MessageSink;
+}
+
+namespace receiver {
+
+class PskEngine;
+
+// The interval of Timer1 and Timer2: ProgramTimerInterval when it lies in 1..100 ms,
+// otherwise 10.
+inline constexpr std::int16_t kDefaultTimerIntervalMs = 10;
+constexpr std::int16_t ValidTimerInterval(std::int16_t programTimerInterval) noexcept {
+    return programTimerInterval < 1 || programTimerInterval > 100 ? kDefaultTimerIntervalMs
+                                                                  : programTimerInterval;
+}
+
+// The stored window size is applied when RememberScreenSize is set and the stored height
+// exceeds 4000 twips and the width 6000 twips (compared as single-precision values).
+inline constexpr float kRememberedHeightAboveTwips = 4000.0F;
+inline constexpr float kRememberedWidthAboveTwips = 6000.0F;
+constexpr bool RememberedSizeApplies(std::int16_t rememberScreenSize, float screenHeigth,
+                                     float screenWidth) noexcept {
+    return rememberScreenSize != 0 && screenHeigth > kRememberedHeightAboveTwips &&
+           screenWidth > kRememberedWidthAboveTwips;
+}
+
+// A setting held as a general number, as a 32-bit engine argument: rounded to the nearest
+// integer, halves to the even neighbour; beyond the 32-bit range it saturates, NaN gives 0.
+std::int32_t EngineArgument(double value) noexcept;
+
+// The message box shown when the sound card does not start.
+inline constexpr char16_t kSoundCardFailedText[] = u"Unable to initiate soundcard";
+
+// Starts the engine on sound card 0 with messages to `sink` and configures it from the
+// settings: a second start with the same arguments, then frequency and search range, BPSK,
+// smoothing and sensitivity, squelch, and finally `selectedMode`, the mode the window shows.
+// When the first start fails, shows the one message box and makes no further call. Returns
+// whether the engine runs.
+bool StartEngine(PskEngine& engine, pskmodem::MessageSink* sink,
+                 const KVXmodules::SettingsRecord& settings, std::int32_t selectedMode,
+                 platform::Dialogs& dialogs);
+
+}  // namespace receiver
