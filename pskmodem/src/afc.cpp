@@ -113,9 +113,12 @@ bool FrequencyAcquisition::push(std::complex<float> z) {
 
     // Normalise the level first so that the fourth power of a quiet signal cannot underflow.
     const float magnitude2 = a.real() * a.real() + a.imag() * a.imag();
-    level_ += kLevelWeight * (magnitude2 - level_);
-    if (!(level_ > 1e-30F) || !std::isfinite(level_))
-        level_ = magnitude2 > 0.0F ? magnitude2 : 0.0F;
+    if (level_ > 0.0F) {
+        level_ += kLevelWeight * (magnitude2 - level_);
+    } else {
+        level_ = magnitude2;  // the first sound sets the level at once
+    }
+    if (!(level_ > 1e-30F) || !std::isfinite(level_)) level_ = 0.0F;
     const float scale = level_ > 0.0F ? 1.0F / std::sqrt(level_) : 0.0F;
     float re = a.real() * scale;
     float im = a.imag() * scale;
@@ -136,11 +139,20 @@ bool FrequencyAcquisition::push(std::complex<float> z) {
         fftIn_[i] = {v.real() * window_[i], v.imag() * window_[i]};
     }
     fftwf_execute(asPlan(plan_));
+    // Each frame joins the average scaled to unit mean power, so that a burst or a change of
+    // level cannot dominate it.
+    double total = 0.0;
+    for (std::size_t k = 0; k < n; ++k) {
+        total += static_cast<double>(fftOut_[k].real() * fftOut_[k].real() +
+                                     fftOut_[k].imag() * fftOut_[k].imag());
+    }
+    if (!(total > 0.0) || !std::isfinite(total)) return false;
+    const auto norm = static_cast<float>(static_cast<double>(n) / total);
     ++frames_;
     const float weight = std::max(1.0F / static_cast<float>(frames_), kMinFrameWeight);
     for (std::size_t k = 0; k < n; ++k) {
         const float p =
-            fftOut_[k].real() * fftOut_[k].real() + fftOut_[k].imag() * fftOut_[k].imag();
+            norm * (fftOut_[k].real() * fftOut_[k].real() + fftOut_[k].imag() * fftOut_[k].imag());
         average_[k] += weight * (p - average_[k]);
     }
     return true;
@@ -156,7 +168,8 @@ FrequencyAcquisition::Peak FrequencyAcquisition::strongestCarrier(double lowHz, 
     const double limit = 0.95 * sampleRateHz_ / (2.0 * power_);
     lowHz = std::max(lowHz, -limit);
     highHz = std::min(highHz, limit);
-    if (frames_ == 0 || !(lowHz <= highHz)) return peak;
+    // A single periodogram (and the filter start-up inside it) is too unreliable to act on.
+    if (frames_ < 2 || !(lowHz <= highHz)) return peak;
 
     // Carrier offset f shows at power_ * f in the power-law spectrum.
     const double spectrumBinHz = sampleRateHz_ / static_cast<double>(fftSize_);
@@ -202,7 +215,7 @@ FrequencyAcquisition::Peak FrequencyAcquisition::strongestCarrier(double lowHz, 
     peak.offsetHz = (static_cast<double>(best) + delta) * spectrumBinHz / power_;
     peak.snrDb = noise > 0.0F ? 10.0 * std::log10(static_cast<double>(top / noise)) : 99.0;
     // The first frames are single noisy periodograms: demand more of them.
-    const double thresholdDb = frames_ >= 4 ? 9.0 : (frames_ >= 2 ? 11.0 : 14.0);
+    const double thresholdDb = frames_ >= 4 ? 9.0 : 11.0;
     peak.found = peak.snrDb >= thresholdDb;
     return peak;
 }

@@ -45,10 +45,6 @@ constexpr float kInputLimit = 4.0F;
 // One-pole DC blocker pole (corner near 6 Hz).
 constexpr float kDcPole = 0.995F;
 
-// Timing: time constant of the estimator and largest strobe correction per symbol.
-constexpr double kTimingAveragingSymbols = 16.0;
-constexpr double kTimingMaxStepSymbols = 0.125;
-
 // Carrier loop noise bandwidth per symbol and the lock indicator thresholds for coherent
 // detection (entered above kLockOn, left below kLockOff).
 constexpr double kCarrierBandwidthNorm = 0.03;
@@ -103,7 +99,7 @@ struct Receiver::Impl {
     Nco nco{static_cast<double>(kSampleRateHz)};
     DecimatingFir decimator;
     MatchedFilter matchedFilter{kBasebandSamplesPerSymbol, 256};
-    SymbolTiming timing{kBasebandSamplesPerSymbol, kTimingAveragingSymbols};
+    SymbolTiming timing{kBasebandSamplesPerSymbol};
     CarrierTracker carrier{2, kCarrierBandwidthNorm};
     SequenceDetector detector{kDetectorDelay, pskNeighbourInterference(kBasebandSamplesPerSymbol)};
     ViterbiDecoder viterbi{kViterbiDelay};
@@ -121,7 +117,6 @@ struct Receiver::Impl {
     // State.
     float dcIn = 0.0F;
     float dcOut = 0.0F;
-    double nextStrobe = 0.0;
     Complex previous{};
     float meanPower = 0.0F;        // |y|^2 at the strobes
     float signalAmplitude = 0.0F;  // A of an isolated symbol, from the detector's decisions
@@ -160,8 +155,6 @@ void Receiver::Impl::resetSignalPath() {
     acquisition.setPassband(searchRangeHz);
     dcIn = 0.0F;
     dcOut = 0.0F;
-    // The first strobe waits until the matched filter has seen two symbols.
-    nextStrobe = 2.0 * kBasebandSamplesPerSymbol;
     previous = {};
     meanPower = 0.0F;
     signalAmplitude = 0.0F;
@@ -202,15 +195,9 @@ void Receiver::Impl::processBlock(std::span<const float> in, CharSink& out) {
 
 void Receiver::Impl::basebandSample(Complex z, CharSink& out) {
     const Complex u = matchedFilter.push(z);
-    timing.push(matchedFilter.outputs() - 1, u.real() * u.real() + u.imag() * u.imag());
     if (searchRangeHz > 0.0 && acquisition.push(z)) acquisitionFrame();
-
-    const auto available = static_cast<double>(matchedFilter.outputs());
-    // A strobe that fell out of the history (it cannot normally) restarts near the present.
-    if (nextStrobe < available - 128.0) nextStrobe = available - 2.0;
-    while (nextStrobe + 2.0 <= available) {
-        symbol(nextStrobe, out);
-        nextStrobe = timing.nextStrobe(nextStrobe, kTimingMaxStepSymbols);
+    if (timing.push(matchedFilter.outputs() - 1, u.real() * u.real() + u.imag() * u.imag())) {
+        symbol(timing.strobe(), out);
     }
 }
 
