@@ -44,8 +44,8 @@ struct Settings {
     double frequencyHz = 1000.0;
     double searchRangeHz = 50.0;
     Mode mode = Mode::Bpsk;
-    int smoothing = 5;
-    int sensitivity = 1000;
+    int smoothing = Spectrum::kDefaultSmoothing;
+    int sensitivity = Spectrum::kDefaultSensitivity;
     int squelchThreshold = 0;
     int squelchSpeed = 0;
     double clockPpm = 0.0;
