@@ -1,0 +1,35 @@
+#include "support/form_harness.h"
+
+#include <QApplication>
+
+namespace testing_support {
+
+FormHarness::FormHarness() : previousCurrent_(QDir::currentPath()) {}
+
+FormHarness::~FormHarness() {
+    form_.reset();
+    QDir::setCurrent(previousCurrent_);
+}
+
+Form1& FormHarness::create() {
+    form_ = std::make_unique<Form1>(Form1Services{settings, dialogs, engine, folder_.path()});
+    return *form_;
+}
+
+Form1& FormHarness::load() {
+    create().Form_Load();
+    return *form_;
+}
+
+Form1& FormHarness::show() {
+    load().show();
+    processEvents();
+    return *form_;
+}
+
+void processEvents() {
+    QApplication::sendPostedEvents();
+    QApplication::processEvents();
+}
+
+}  // namespace testing_support

@@ -1,0 +1,50 @@
+#pragma once
+
+// A main window for tests: Form1 on a recording engine and scripted dialogs, with a fresh
+// settings record and its own temporary program folder. The current directory is put back
+// when the harness goes away.
+
+#include <QDir>
+#include <QString>
+#include <QTemporaryDir>
+#include <memory>
+
+#include "mainwindow/form1.h"
+#include "platform/scripted_dialogs.h"
+#include "settings/settings_record.h"
+#include "support/recording_engine.h"
+
+namespace testing_support {
+
+class FormHarness {
+  public:
+    FormHarness();
+    ~FormHarness();
+    FormHarness(const FormHarness&) = delete;
+    FormHarness& operator=(const FormHarness&) = delete;
+
+    // Creates the window (not yet loaded, not shown).
+    Form1& create();
+    // Creates the window and runs its load sequence.
+    Form1& load();
+    // Creates, loads and shows the window, and lets it settle.
+    Form1& show();
+
+    Form1& form() { return *form_; }
+    QString programFolder() const { return folder_.path(); }
+    QString filePath(const QString& name) const { return QDir(folder_.path()).filePath(name); }
+
+    KVXmodules::SettingsRecord settings;
+    platform::ScriptedDialogs dialogs;
+    RecordingEngine engine;
+
+  private:
+    QString previousCurrent_;
+    QTemporaryDir folder_;
+    std::unique_ptr<Form1> form_;
+};
+
+// Lets Qt deliver what is posted and pending.
+void processEvents();
+
+}  // namespace testing_support

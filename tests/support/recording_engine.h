@@ -1,0 +1,58 @@
+#pragma once
+
+// An engine for tests: it records every call with its arguments, answers the start with a
+// chosen result and fills the spectrum and vector arrays with chosen values.
+
+#include <array>
+#include <cstdint>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "receiver/psk_engine.h"
+
+namespace testing_support {
+
+struct EngineCall {
+    std::string name;
+    std::vector<std::int64_t> args;         // integer arguments in order; the array calls record
+                                            // their two integer arguments
+    pskmodem::MessageSink* sink = nullptr;  // fnStartSoundCard only
+
+    friend bool operator==(const EngineCall& a, const EngineCall& b) {
+        return a.name == b.name && a.args == b.args;
+    }
+    friend std::ostream& operator<<(std::ostream& os, const EngineCall& call);
+};
+
+class RecordingEngine final : public receiver::PskEngine {
+  public:
+    // The result of every fnStartSoundCard.
+    std::int32_t startResult = 0;
+    // What fnGetFFTData and fnGetVectorData copy out.
+    std::array<std::int32_t, receiver::kFFTDataSize> fftData{};
+    std::array<std::int32_t, receiver::kVectorDataSize> vectorData{};
+
+    const std::vector<EngineCall>& calls() const noexcept { return calls_; }
+    std::vector<std::string> callNames() const;
+    void clearCalls() { calls_.clear(); }
+
+    std::int32_t fnStartSoundCard(pskmodem::MessageSink* sink, std::int32_t cardNumber,
+                                  std::int32_t channelMode) override;
+    std::int32_t fnStopSoundCard() override;
+    std::int32_t fnSetRXFrequency(std::int32_t frequencyHz, std::int32_t searchRange,
+                                  std::int32_t reserved) override;
+    std::int32_t fnSetRXPSKMode(std::int32_t mode, std::int32_t reserved) override;
+    std::int32_t fnSetFFTMode(std::int32_t smoothing, std::int32_t sensitivity,
+                              std::int32_t reserved) override;
+    std::int32_t fnSetSquelchThreshold(std::int32_t threshold, std::int32_t speed,
+                                       std::int32_t reserved) override;
+    std::int32_t fnSetTXFrequency(std::int32_t frequencyHz) override;
+    std::int32_t fnGetFFTData(std::int32_t* dest, std::int32_t first, std::int32_t last) override;
+    std::int32_t fnGetVectorData(std::int32_t* dest, std::int32_t reserved) override;
+
+  private:
+    std::vector<EngineCall> calls_;
+};
+
+}  // namespace testing_support
