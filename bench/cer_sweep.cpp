@@ -1,12 +1,14 @@
 // Character error rate of the receiver against SNR, straight from the library's test signals.
 //
 //   bench_cer_sweep [--from DB] [--to DB] [--step DB] [--chars N] [--seeds N] [--mode bpsk|usb|lsb]
-//                   [--no-offset]
+//                   [--carrier HZ] [--search HZ] [--drift HZ_PER_S] [--clock PPM] [--no-offset]
 //
 // For every SNR step (white noise, SNR = mean signal power over noise power in 3000 Hz) it
-// sends `seeds` random texts of `chars` characters each at 1000 Hz, feeds them to a Receiver
-// tuned there (squelch open, AFC off) in chunks of varying length, and prints the CER (Levenshtein
-// distance over reference length, blanks folded) of all seeds together. Then it runs the offset
+// sends `seeds` random texts of `chars` characters each, feeds them to a Receiver tuned to
+// 1000 Hz (squelch open, AFC search range --search, 0 by default) in chunks of varying length,
+// and prints the CER (Levenshtein distance over reference length, blanks folded) of all seeds
+// together. The carrier sits at --carrier (1000 Hz), drifting by --drift Hz/s, and the sender's
+// symbol clock is off by --clock ppm. Then it runs the offset
 // case: the carrier 30 Hz above the tuned frequency at 0 dB with an AFC search range of 50 Hz.
 // Last it prints how much faster than real time the receiver ran.
 
@@ -35,6 +37,10 @@ struct Options {
     std::size_t chars = 2000;
     int seeds = 3;
     Mode mode = Mode::Bpsk;
+    double carrierHz = 1000.0;
+    double searchHz = 0.0;
+    double driftHzPerSecond = 0.0;
+    double clockErrorPpm = 0.0;
     bool offsetCase = true;
 };
 
@@ -105,6 +111,14 @@ bool parseOptions(int argc, char** argv, Options& options) {
             ok = ok && parse(value, options.chars) && options.chars > 0;
         } else if (arg == "--seeds") {
             ok = ok && parse(value, options.seeds) && options.seeds > 0;
+        } else if (arg == "--carrier") {
+            ok = ok && parse(value, options.carrierHz);
+        } else if (arg == "--search") {
+            ok = ok && parse(value, options.searchHz);
+        } else if (arg == "--drift") {
+            ok = ok && parse(value, options.driftHzPerSecond);
+        } else if (arg == "--clock") {
+            ok = ok && parse(value, options.clockErrorPpm);
         } else if (arg == "--mode") {
             if (value == "bpsk") {
                 options.mode = Mode::Bpsk;
@@ -137,7 +151,8 @@ int main(int argc, char** argv) {
     if (!parseOptions(argc, argv, options)) {
         std::fprintf(stderr,
                      "usage: bench_cer_sweep [--from DB] [--to DB] [--step DB] [--chars N] "
-                     "[--seeds N] [--mode bpsk|usb|lsb] [--no-offset]\n");
+                     "[--seeds N] [--mode bpsk|usb|lsb] [--carrier HZ] [--search HZ] "
+                     "[--drift HZ_PER_S] [--clock PPM] [--no-offset]\n");
         return 2;
     }
     double processed = 0.0;
@@ -152,9 +167,12 @@ int main(int argc, char** argv) {
             config.mode = options.mode;
             config.snrDb = snr;
             config.textChars = options.chars;
+            config.carrierHz = options.carrierHz;
+            config.driftHzPerSecond = options.driftHzPerSecond;
+            config.clockErrorPpm = options.clockErrorPpm;
             config.seed = static_cast<std::uint64_t>(seed) * 1000003U +
                           static_cast<std::uint64_t>(std::llround((snr + 100.0) * 10.0));
-            const RunResult r = run(config, config.carrierHz, 0.0);
+            const RunResult r = run(config, 1000.0, options.searchHz);
             errors += r.errors;
             chars += r.referenceChars;
             processed += r.seconds;

@@ -85,6 +85,7 @@ void FrequencyAcquisition::reset() {
     ringPosition_ = 0;
     sinceFrame_ = 0;
     frames_ = 0;
+    noise_ = 0.0F;
     filter_.reset();
     level_ = 0.0F;
 }
@@ -204,6 +205,7 @@ FrequencyAcquisition::Peak FrequencyAcquisition::strongestCarrier(double lowHz, 
     std::nth_element(scratch_.begin(), middle,
                      scratch_.begin() + static_cast<std::ptrdiff_t>(count));
     const float noise = *middle;
+    noise_ = noise;
 
     // Refine between bins with a parabola through the magnitudes around the peak.
     const double a = std::sqrt(static_cast<double>(binPower(best - 1)));
@@ -218,6 +220,16 @@ FrequencyAcquisition::Peak FrequencyAcquisition::strongestCarrier(double lowHz, 
     const double thresholdDb = frames_ >= 4 ? 9.0 : 11.0;
     peak.found = peak.snrDb >= thresholdDb;
     return peak;
+}
+
+double FrequencyAcquisition::lineLevelDb(double offsetHz) const {
+    if (frames_ == 0 || !(noise_ > 0.0F) || !std::isfinite(offsetHz)) return -99.0;
+    const double spectrumBinHz = sampleRateHz_ / static_cast<double>(fftSize_);
+    const auto centre = static_cast<int>(std::lround(power_ * offsetHz / spectrumBinHz));
+    float level = 0.0F;
+    for (int k = centre - 1; k <= centre + 1; ++k) level = std::max(level, binPower(k));
+    if (!(level > 0.0F)) return -99.0;
+    return 10.0 * std::log10(static_cast<double>(level / noise_));
 }
 
 }  // namespace pskmodem

@@ -30,7 +30,10 @@ CarrierTracker::CarrierTracker(int phases, double bandwidthNorm) : phases_(2) {
 void CarrierTracker::reset() {
     phase_ = 0.0;
     frequency_ = 0.0;
+    drift_ = 0.0;
     lock_ = 0.0F;
+    previousRe_ = 0.0;
+    previousIm_ = 0.0;
 }
 
 void CarrierTracker::setPhases(int phases) {
@@ -72,11 +75,39 @@ std::complex<float> CarrierTracker::track(std::complex<float> y, float amplitude
     error = scale > 0.0 ? std::clamp(error / scale, -1.0, 1.0) : 0.0;
     if (!std::isfinite(error)) error = 0.0;
 
+    // Frequency discriminator: the phase change from the previous derotated sample, times M,
+    // as sin(M dphi) / M, so that it approximates dphi (radians per symbol) near zero.
+    double frequencyError = 0.0;
+    {
+        const double dr = vr * previousRe_ + vi * previousIm_;
+        const double di = vi * previousRe_ - vr * previousIm_;
+        double mr = dr * dr - di * di;  // d^2
+        double mi = 2.0 * dr * di;
+        double norm = dr * dr + di * di;
+        if (phases_ == 4) {
+            const double r4 = mr * mr - mi * mi;
+            mi = 2.0 * mr * mi;
+            mr = r4;
+            norm *= norm;
+        }
+        if (norm > 0.0 && std::isfinite(norm)) frequencyError = mi / norm / phases_;
+        if (!std::isfinite(frequencyError)) frequencyError = 0.0;
+        previousRe_ = vr;
+        previousIm_ = vi;
+    }
+
+    drift_ = std::clamp(drift_ + driftGain_ * error + rateAssist_ * frequencyError, -driftLimit_,
+                        driftLimit_);
     frequency_ =
-        std::clamp(frequency_ + gains_.integral * error, -frequencyLimit_, frequencyLimit_);
+        std::clamp(frequency_ + drift_ + gains_.integral * error + assist_ * frequencyError,
+                   -frequencyLimit_, frequencyLimit_);
     phase_ += frequency_ + gains_.proportional * error;
     phase_ = std::remainder(phase_, kTwoPi);
-    if (!std::isfinite(phase_)) phase_ = 0.0;
+    if (!std::isfinite(phase_) || !std::isfinite(frequency_)) {
+        phase_ = 0.0;
+        frequency_ = 0.0;
+        drift_ = 0.0;
+    }
 
     // cos(M error) from the derotated sample without trigonometry.
     const double power = vr * vr + vi * vi;

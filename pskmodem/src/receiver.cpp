@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <complex>
+#include <cstdio>
 #include <numbers>
 #include <vector>
 
@@ -49,6 +50,13 @@ constexpr float kDcPole = 0.995F;
 // detection (entered above kLockOn, left below kLockOff).
 constexpr double kCarrierBandwidthNorm = 0.03;
 constexpr float kLockOn = 0.6F;
+// Frequency discriminator weights in the carrier loop's frequency and drift integrators while
+// it pulls in, and the phase detector's weight in the drift integrator (third-order loop).
+constexpr double kFrequencyAssist = 0.05;
+constexpr double kDriftAssist = 0.0006;
+constexpr double kCarrierDriftGain = 5e-5;
+// Largest drift the carrier loop follows: 3 Hz/s.
+constexpr double kCarrierDriftLimit = kTwoPi * 3.0 / (kSymbolRateBaud * kSymbolRateBaud);
 constexpr float kLockOff = 0.35F;
 // Largest residual frequency the carrier loop follows by itself: 4 Hz.
 constexpr double kCarrierFrequencyLimit = kTwoPi * 4.0 / kSymbolRateBaud;
@@ -58,6 +66,14 @@ constexpr double kCarrierFrequencyLimit = kTwoPi * 4.0 / kSymbolRateBaud;
 constexpr int kDetectorDelay = 16;
 // Decision delay of the QPSK Viterbi decoder.
 constexpr int kViterbiDelay = 32;
+
+// Signal presence: averaging weight per symbol and threshold.
+constexpr float kPresenceWeight = 1.0F / 32.0F;
+constexpr float kPresenceThreshold = 0.3F;
+// Acquisition steps up to this size keep the carrier loop's state (moved by the step).
+constexpr double kSmallStepHz = 3.0;
+// A held signal is left for a stronger line only when its own line is this far below it.
+constexpr double kHoldMarginDb = 12.0;
 
 // Averaging weights per symbol.
 constexpr float kPowerWeight = 1.0F / 32.0F;
@@ -121,6 +137,9 @@ struct Receiver::Impl {
     float meanPower = 0.0F;        // |y|^2 at the strobes
     float signalAmplitude = 0.0F;  // A of an isolated symbol, from the detector's decisions
     bool coherent = false;
+    // Average of cos(M dphi) over about 32 symbols: a signal is present when it stands clearly
+    // above the noise-only scatter (about 0.09).
+    float presence = 0.0F;
     // Delay lines aligned with the sequence detector: differential decisions and in-phase
     // samples of the last symbols.
     std::array<std::int8_t, 64> differentialBits{};
@@ -135,6 +154,9 @@ Receiver::Impl::Impl()
           designLowpassFir(kDecimatorTaps, kDecimatorCutoffHz, kSampleRateHz, kDecimatorKaiserBeta),
           kDecimation) {
     carrier.setFrequencyLimit(kCarrierFrequencyLimit);
+    carrier.setFrequencyAssist(kFrequencyAssist, kDriftAssist);
+    carrier.setDriftLimit(kCarrierDriftLimit);
+    carrier.setDriftGain(kCarrierDriftGain);
     nco.setFrequency(centreHz);
     resetSignalPath();
 }
@@ -159,6 +181,7 @@ void Receiver::Impl::resetSignalPath() {
     meanPower = 0.0F;
     signalAmplitude = 0.0F;
     coherent = false;
+    presence = 0.0F;
     differentialBits.fill(0);
     inPhase.fill(0.0F);
     symbolCount = 0;
@@ -208,11 +231,21 @@ void Receiver::Impl::symbol(double strobe, CharSink& out) {
     if (!(meanPower > 1e-30F)) meanPower = 0.0F;
     const float amplitude = std::sqrt(meanPower);
 
-    // Differential product: the phase change from the previous symbol, free of the carrier phase.
-    const Complex diff{y.real() * previous.real() + y.imag() * previous.imag(),
-                       y.imag() * previous.real() - y.real() * previous.imag()};
+    // Differential product: the phase change from the previous symbol, free of the carrier
+    // phase, less the turn a residual carrier offset adds per symbol (as far as the carrier loop
+    // knows it, which it does from its frequency discriminator even before phase lock).
+    Complex diff;
+    {
+        const float rawRe = y.real() * previous.real() + y.imag() * previous.imag();
+        const float rawIm = y.imag() * previous.real() - y.real() * previous.imag();
+        const double turn = carrier.frequencyRadPerSymbol();
+        const auto c = static_cast<float>(std::cos(turn));
+        const auto s = static_cast<float>(std::sin(turn));
+        diff = {rawRe * c + rawIm * s, rawIm * c - rawRe * s};
+    }
     previous = y;
     squelch.push(diff);
+    presence += kPresenceWeight * (phaseClustering(diff, phasesOf(mode)) - presence);
 
     // Tuning indicator: the phase change drawn as a spoke, 0 degrees up, 180 down, its length
     // following the geometric mean amplitude of the two symbols.
@@ -234,11 +267,18 @@ void Receiver::Impl::symbol(double strobe, CharSink& out) {
     const Complex v = carrier.track(y, trackAmplitude);
     if (!coherent && carrier.lock() > kLockOn) coherent = true;
     if (coherent && carrier.lock() < kLockOff) coherent = false;
+    // The frequency discriminator pulls the loop in; once the phase detector holds the signal
+    // it only adds noise and is switched off.
+    if (coherent) {
+        carrier.setFrequencyAssist(0.0, 0.0);
+    } else {
+        carrier.setFrequencyAssist(kFrequencyAssist, kDriftAssist);
+    }
 
     int bit = -1;
     if (mode == Mode::Bpsk) {
         const std::size_t slot = symbolCount % 64;
-        differentialBits[slot] = diff.real() >= 0.0F ? 1 : 0;
+        differentialBits[slot] = diff.real() > 0.0F ? 1 : 0;
         inPhase[slot] = v.real();
         const int coherentBit = detector.push(v.real(), trackAmplitude);
         const std::size_t delayed = (symbolCount + 64 - kDetectorDelay) % 64;
@@ -266,9 +306,11 @@ void Receiver::Impl::symbol(double strobe, CharSink& out) {
     ++symbolCount;
     if (bit >= 0) emitBit(bit, out);
 
-    // Fine AFC: while the carrier loop holds the signal, the mixer slowly takes over the
-    // frequency it follows, so that the signal stays centred in the filters.
-    if (searchRangeHz > 0.0 && coherent) {
+    // Fine AFC: while a signal is present, the mixer slowly takes over the frequency
+    // the carrier loop follows, so that the signal stays centred in the filters.
+    // Together the loop and the mixer follow a drifting carrier without a standing
+    // phase error. On noise alone nothing moves.
+    if (searchRangeHz > 0.0 && (coherent || presence > kPresenceThreshold)) {
         const double take = kAfcTransfer * carrier.frequencyRadPerSymbol();
         const double current = nco.frequencyHz();
         const double wanted = std::clamp(current + take * kSymbolRateBaud / kTwoPi,
@@ -287,13 +329,28 @@ void Receiver::Impl::emitBit(int bit, CharSink& out) {
 }
 
 void Receiver::Impl::acquisitionFrame() {
-    // A receiver holding a signal coherently is not moved by the acquisition.
-    if (coherent) return;
     const double mixer = nco.frequencyHz();
     const FrequencyAcquisition::Peak peak = acquisition.strongestCarrier(
         centreHz - searchRangeHz - mixer, centreHz + searchRangeHz - mixer);
-    if (!peak.found || std::abs(peak.offsetHz) < kAfcMinStepHz) return;
-    retune(std::clamp(mixer + peak.offsetHz, centreHz - searchRangeHz, centreHz + searchRangeHz));
+    if (!peak.found) return;
+    // Where the carrier loop puts the signal it follows, relative to the mixer.
+    const double followedHz = carrier.frequencyRadPerSymbol() * kSymbolRateBaud / kTwoPi;
+    if (std::abs(peak.offsetHz - followedHz) < kAfcMinStepHz) return;
+    // A receiver holding a signal is moved only by its carrier loop, unless the spectrum shows
+    // no carrier where it sits: then it holds a ghost (for example the symbol-rate alias of a
+    // signal far off, whose phase changes look like those of one nearby).
+    const bool holding = coherent || presence > kPresenceThreshold;
+    if (holding && acquisition.lineLevelDb(followedHz) > peak.snrDb - kHoldMarginDb) return;
+    const double target =
+        std::clamp(mixer + peak.offsetHz, centreHz - searchRangeHz, centreHz + searchRangeHz);
+    if (std::abs(target - mixer - followedHz) <= kSmallStepHz) {
+        // A small step: the carrier loop keeps its phase and lock, its frequency moves along.
+        nco.setFrequency(target);
+        carrier.shiftFrequency((target - mixer) * kTwoPi / kSymbolRateBaud);
+        acquisition.reset();
+    } else {
+        retune(target);
+    }
 }
 
 Receiver::Receiver() : impl_(std::make_unique<Impl>()) {}

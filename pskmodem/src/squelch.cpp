@@ -18,6 +18,15 @@ constexpr int kHysteresis = 5;
 
 }  // namespace
 
+float phaseClustering(std::complex<float> diff, int phases) {
+    const float re = diff.real();
+    const float im = diff.imag();
+    const float power = re * re + im * im;
+    if (!(power > 0.0F) || !std::isfinite(power)) return 0.0F;
+    const float c2 = (re * re - im * im) / power;  // cos(2 dphi)
+    return phases == 4 ? 2.0F * c2 * c2 - 1.0F : c2;
+}
+
 Squelch::Squelch() {
     reset();
 }
@@ -43,14 +52,7 @@ void Squelch::setPhases(int phases) {
 }
 
 void Squelch::push(std::complex<float> diff) {
-    const float re = diff.real();
-    const float im = diff.imag();
-    const float power = re * re + im * im;
-    float c = 0.0F;  // cos(M dphi); a zero sample counts as noise
-    if (power > 0.0F && std::isfinite(power)) {
-        c = (re * re - im * im) / power;  // cos(2 dphi)
-        if (phases_ == 4) c = 2.0F * c * c - 1.0F;
-    }
+    const float c = phaseClustering(diff, phases_);
     const float weight = speed_ == 1 ? kSlowWeight : kFastWeight;
     average_ += weight * (c - average_);
     if (!std::isfinite(average_)) average_ = 0.0F;

@@ -44,6 +44,9 @@ class FrequencyAcquisition {
     // Strongest carrier with offset in [lowHz, highHz] from the mixer (within the range the
     // power and rate can tell apart: +-rate / (2 power)).
     Peak strongestCarrier(double lowHz, double highHz);
+    // Level of the line of a carrier at `offsetHz` (nearest bins), in dB over the noise found by
+    // the last strongestCarrier() call; -99 when there is nothing to compare.
+    double lineLevelDb(double offsetHz) const;
 
   private:
     float binPower(int bin) const;
@@ -58,6 +61,7 @@ class FrequencyAcquisition {
     int sinceFrame_ = 0;
     float level_ = 0.0F;
     int frames_ = 0;
+    float noise_ = 0.0F;
     std::vector<float> window_;
     std::vector<float> average_;
     std::vector<float> scratch_;

@@ -4,6 +4,10 @@
 
 namespace pskmodem {
 
+// cos(phases * arg(diff)): 1 when the phase change `diff` lies on the constellation of M-PSK
+// (M = phases), spread evenly around 0 on noise; 0 for a zero `diff`.
+float phaseClustering(std::complex<float> diff, int phases);
+
 // Signal quality and squelch. The quality figure measures how tightly the phase changes between
 // successive symbols cluster on the constellation of the mode: for M-PSK the phase change of a
 // clean signal is a multiple of 2 pi / M, so cos(M dphi) is 1; on noise it is spread evenly
