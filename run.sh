@@ -5,6 +5,4 @@ cd "$(dirname "$0")"
 scripts/deps.sh
 cmake --preset release >/dev/null
 cmake --build --preset release
-# The window arrives with the program; until then the command-line decoder shows the modem at
-# work on the built-in band simulator.
-exec build/release/tools/quorvin-decode --demo "$@"
+exec build/release/app/quorvin "$@"

@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   libfftw3-dev portaudio19-dev libsndfile1-dev libsoxr-dev
+  qt6-base-dev qt6-qpa-plugins fonts-dejavu-core
   libgtest-dev libgmock-dev
 )
 if [[ "${1:-}" == "--test" ]]; then

@@ -30,6 +30,9 @@ class FormHarness {
     // Creates, loads and shows the window, and lets it settle.
     Form1& show();
 
+    // Destroys the window (without unloading it).
+    void destroy() { form_.reset(); }
+
     Form1& form() { return *form_; }
     QString programFolder() const { return folder_.path(); }
     QString filePath(const QString& name) const { return QDir(folder_.path()).filePath(name); }

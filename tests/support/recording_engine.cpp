@@ -21,48 +21,55 @@ std::vector<std::string> RecordingEngine::callNames() const {
     return names;
 }
 
+void RecordingEngine::record(EngineCall call) {
+    calls_.push_back(call);
+    if (onCall) {
+        onCall(call);
+    }
+}
+
 std::int32_t RecordingEngine::fnStartSoundCard(pskmodem::MessageSink* sink, std::int32_t cardNumber,
                                                std::int32_t channelMode) {
-    calls_.push_back({"fnStartSoundCard", {cardNumber, channelMode}, sink});
+    record({"fnStartSoundCard", {cardNumber, channelMode}, sink});
     return startResult;
 }
 
 std::int32_t RecordingEngine::fnStopSoundCard() {
-    calls_.push_back({"fnStopSoundCard", {}, nullptr});
+    record({"fnStopSoundCard", {}, nullptr});
     return 0;
 }
 
 std::int32_t RecordingEngine::fnSetRXFrequency(std::int32_t frequencyHz, std::int32_t searchRange,
                                                std::int32_t reserved) {
-    calls_.push_back({"fnSetRXFrequency", {frequencyHz, searchRange, reserved}, nullptr});
+    record({"fnSetRXFrequency", {frequencyHz, searchRange, reserved}, nullptr});
     return 0;
 }
 
 std::int32_t RecordingEngine::fnSetRXPSKMode(std::int32_t mode, std::int32_t reserved) {
-    calls_.push_back({"fnSetRXPSKMode", {mode, reserved}, nullptr});
+    record({"fnSetRXPSKMode", {mode, reserved}, nullptr});
     return 0;
 }
 
 std::int32_t RecordingEngine::fnSetFFTMode(std::int32_t smoothing, std::int32_t sensitivity,
                                            std::int32_t reserved) {
-    calls_.push_back({"fnSetFFTMode", {smoothing, sensitivity, reserved}, nullptr});
+    record({"fnSetFFTMode", {smoothing, sensitivity, reserved}, nullptr});
     return 0;
 }
 
 std::int32_t RecordingEngine::fnSetSquelchThreshold(std::int32_t threshold, std::int32_t speed,
                                                     std::int32_t reserved) {
-    calls_.push_back({"fnSetSquelchThreshold", {threshold, speed, reserved}, nullptr});
+    record({"fnSetSquelchThreshold", {threshold, speed, reserved}, nullptr});
     return 0;
 }
 
 std::int32_t RecordingEngine::fnSetTXFrequency(std::int32_t frequencyHz) {
-    calls_.push_back({"fnSetTXFrequency", {frequencyHz}, nullptr});
+    record({"fnSetTXFrequency", {frequencyHz}, nullptr});
     return 0;
 }
 
 std::int32_t RecordingEngine::fnGetFFTData(std::int32_t* dest, std::int32_t first,
                                            std::int32_t last) {
-    calls_.push_back({"fnGetFFTData", {first, last}, nullptr});
+    record({"fnGetFFTData", {first, last}, nullptr});
     const std::int32_t lo = std::clamp(first, 0, receiver::kFFTDataSize - 1);
     const std::int32_t hi = std::clamp(last, lo, receiver::kFFTDataSize - 1);
     std::copy(fftData.begin() + lo, fftData.begin() + hi + 1, dest);
@@ -70,7 +77,7 @@ std::int32_t RecordingEngine::fnGetFFTData(std::int32_t* dest, std::int32_t firs
 }
 
 std::int32_t RecordingEngine::fnGetVectorData(std::int32_t* dest, std::int32_t reserved) {
-    calls_.push_back({"fnGetVectorData", {reserved}, nullptr});
+    record({"fnGetVectorData", {reserved}, nullptr});
     std::copy(vectorData.begin(), vectorData.end(), dest);
     return receiver::kVectorDataSize;
 }

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -33,6 +34,9 @@ class RecordingEngine final : public receiver::PskEngine {
     std::array<std::int32_t, receiver::kFFTDataSize> fftData{};
     std::array<std::int32_t, receiver::kVectorDataSize> vectorData{};
 
+    // Called with each call as it is recorded, to look at the world at that moment.
+    std::function<void(const EngineCall&)> onCall;
+
     const std::vector<EngineCall>& calls() const noexcept { return calls_; }
     std::vector<std::string> callNames() const;
     void clearCalls() { calls_.clear(); }
@@ -52,6 +56,8 @@ class RecordingEngine final : public receiver::PskEngine {
     std::int32_t fnGetVectorData(std::int32_t* dest, std::int32_t reserved) override;
 
   private:
+    void record(EngineCall call);
+
     std::vector<EngineCall> calls_;
 };
 

@@ -1,0 +1,184 @@
+// The platform layer: the Dialogs service and its scripted stand-in, twips, the program
+// folder, window timers, picture boxes, and the program's command line.
+
+#include <gtest/gtest.h>
+
+#include <QColor>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QTemporaryDir>
+#include <stdexcept>
+
+#include "platform/dialogs.h"
+#include "platform/form_timer.h"
+#include "platform/picture_box.h"
+#include "platform/program_folder.h"
+#include "platform/scripted_dialogs.h"
+#include "platform/twips.h"
+#include "receiver/command_line.h"
+
+namespace {
+
+using platform::InputBoxRequest;
+using platform::MessageBoxRequest;
+using platform::MsgButtons;
+using platform::MsgIcon;
+using platform::MsgResult;
+using platform::ScriptedDialogs;
+
+TEST(Dialogs, EveryBoxIsRecordedWithItsTitleOrTheApplicationTitle) {
+    ScriptedDialogs dialogs;
+    dialogs.msgBox(QStringLiteral("plain"));
+    dialogs.msgBox(QStringLiteral("question"), MsgButtons::YesNoCancel, MsgIcon::Question,
+                   QStringLiteral("Reset"));
+    dialogs.inputBox(QStringLiteral("Enter:"), QStringLiteral("Call sign"), QStringLiteral("X"));
+    dialogs.inputBox(QStringLiteral("Name?"));
+    ASSERT_EQ(dialogs.shown().size(), 4U);
+    EXPECT_EQ(dialogs.messageBoxes(),
+              (std::vector<MessageBoxRequest>{{QStringLiteral("plain"), QStringLiteral("Quorvin"),
+                                               MsgButtons::Ok, MsgIcon::None},
+                                              {QStringLiteral("question"), QStringLiteral("Reset"),
+                                               MsgButtons::YesNoCancel, MsgIcon::Question}}));
+    EXPECT_EQ(dialogs.inputBoxes(),
+              (std::vector<InputBoxRequest>{
+                  {QStringLiteral("Enter:"), QStringLiteral("Call sign"), QStringLiteral("X")},
+                  {QStringLiteral("Name?"), QStringLiteral("Quorvin"), QString()}}));
+    EXPECT_TRUE(std::holds_alternative<InputBoxRequest>(dialogs.shown()[2]));
+}
+
+TEST(Dialogs, AnswersComeFromTheScriptInOrder) {
+    ScriptedDialogs dialogs;
+    dialogs.answer(MsgResult::No);
+    dialogs.answer(QStringLiteral("PA3XYZ"));
+    dialogs.answer(MsgResult::Cancel);
+    EXPECT_EQ(dialogs.msgBox(QStringLiteral("a"), MsgButtons::YesNo), MsgResult::No);
+    EXPECT_EQ(dialogs.inputBox(QStringLiteral("b")), QStringLiteral("PA3XYZ"));
+    EXPECT_EQ(dialogs.msgBox(QStringLiteral("c"), MsgButtons::OkCancel), MsgResult::Cancel);
+    EXPECT_EQ(dialogs.pendingAnswers(), 0U);
+}
+
+TEST(Dialogs, WithoutAScriptBoxesAreAnsweredAsEnterWould) {
+    ScriptedDialogs dialogs;
+    EXPECT_EQ(dialogs.msgBox(QStringLiteral("a"), MsgButtons::YesNoCancel), MsgResult::Yes);
+    EXPECT_EQ(dialogs.msgBox(QStringLiteral("b"), MsgButtons::RetryCancel), MsgResult::Retry);
+    EXPECT_EQ(dialogs.msgBox(QStringLiteral("c"), MsgButtons::AbortRetryIgnore), MsgResult::Abort);
+    EXPECT_EQ(dialogs.inputBox(QStringLiteral("d"), QString(), QStringLiteral("default")),
+              QStringLiteral("default"));
+}
+
+TEST(Dialogs, AnAnswerOfTheWrongKindIsAScriptingError) {
+    ScriptedDialogs dialogs;
+    dialogs.answer(QStringLiteral("text"));
+    EXPECT_THROW(dialogs.msgBox(QStringLiteral("a")), std::logic_error);
+    dialogs.answer(MsgResult::Ok);
+    EXPECT_THROW(dialogs.inputBox(QStringLiteral("b")), std::logic_error);
+}
+
+TEST(Twips, FifteenPerPixel) {
+    EXPECT_EQ(platform::pixelsToTwips(662), 9930.0);
+    EXPECT_EQ(platform::twipsToPixels(3000), 200.0);
+    EXPECT_EQ(platform::twipsToPixels(6001), 6001.0 / 15.0);
+}
+
+TEST(ProgramFolder, TheExecutablesFolderWhenWritableElseTheUsersDataFolder) {
+    EXPECT_EQ(platform::chooseProgramFolder("/opt/q", true, "/home/u/.local/share/Quorvin"),
+              QStringLiteral("/opt/q"));
+    EXPECT_EQ(platform::chooseProgramFolder("/usr/bin", false, "/home/u/.local/share/Quorvin"),
+              QStringLiteral("/home/u/.local/share/Quorvin"));
+}
+
+TEST(ProgramFolder, TheRunningProgramsFolderExistsAndIsWritable) {
+    const QString folder = platform::programFolder();
+    ASSERT_FALSE(folder.isEmpty());
+    EXPECT_TRUE(QDir(folder).exists());
+    QFile probe(QDir(folder).filePath(QStringLiteral("quorvin-probe.tmp")));
+    ASSERT_TRUE(probe.open(QIODevice::WriteOnly));
+    probe.close();
+    EXPECT_TRUE(probe.remove());
+}
+
+TEST(FormTimer, EnablingARunningTimerKeepsIt) {
+    platform::FormTimer timer;
+    timer.setInterval(5000);
+    EXPECT_FALSE(timer.isEnabled());
+    timer.setEnabled(true);
+    EXPECT_TRUE(timer.isEnabled());
+    const int id = timer.timerId();
+    timer.setEnabled(true);
+    EXPECT_EQ(timer.timerId(), id);
+    timer.setEnabled(false);
+    EXPECT_FALSE(timer.isEnabled());
+}
+
+TEST(PictureBox, DrawingFollowsTheInnerAreaAndKeepsWhatItHolds) {
+    platform::PictureBox box(nullptr, platform::PictureBox::Border::Sunken3D);
+    box.setBackColor(QColor(0, 0, 255));
+    box.setGeometry(0, 0, 516, 85);
+    EXPECT_EQ(box.innerRect(), QRect(2, 2, 512, 81));
+    ASSERT_EQ(box.image().size(), QSize(512, 81));
+    box.image().setPixel(3, 4, qRgb(255, 0, 0));
+    box.resize(516, 100);
+    ASSERT_EQ(box.image().size(), QSize(512, 96));
+    EXPECT_EQ(box.image().pixel(3, 4), qRgb(255, 0, 0));
+    EXPECT_EQ(box.image().pixel(3, 90), qRgb(0, 0, 255));
+    box.resize(-5, -5);
+    EXPECT_EQ(box.image().size(), QSize(0, 0));
+}
+
+TEST(PictureBox, ChangingTheBackgroundColourClearsTheDrawing) {
+    platform::PictureBox box;
+    box.setGeometry(0, 0, 10, 10);
+    box.image().fill(qRgb(1, 2, 3));
+    box.setBackColor(QColor(128, 0, 0));
+    EXPECT_EQ(box.image().pixel(5, 5), qRgb(128, 0, 0));
+    QImage picture(4, 4, QImage::Format_RGB32);
+    picture.fill(qRgb(0, 255, 0));
+    box.setPicture(picture);
+    EXPECT_EQ(box.image().pixel(3, 3), qRgb(0, 255, 0));
+    EXPECT_EQ(box.image().pixel(4, 4), qRgb(128, 0, 0));
+    box.clear();
+    EXPECT_EQ(box.image().pixel(0, 0), qRgb(128, 0, 0));
+}
+
+// ---- command line ----
+
+using receiver::CommandLine;
+using receiver::ParseCommandLine;
+
+TEST(CommandLineArguments, NoneMeansTheSoundCard) {
+    const CommandLine c = ParseCommandLine({});
+    EXPECT_EQ(c.source, CommandLine::Source::SoundCard);
+    EXPECT_FALSE(c.help);
+    EXPECT_TRUE(c.error.isEmpty());
+}
+
+TEST(CommandLineArguments, InputDemoAndHelp) {
+    CommandLine c = ParseCommandLine({"--input", "band.wav"});
+    EXPECT_EQ(c.source, CommandLine::Source::File);
+    EXPECT_EQ(c.inputFile, QStringLiteral("band.wav"));
+    c = ParseCommandLine({"--input=rec.flac"});
+    EXPECT_EQ(c.source, CommandLine::Source::File);
+    EXPECT_EQ(c.inputFile, QStringLiteral("rec.flac"));
+    c = ParseCommandLine({"--demo"});
+    EXPECT_EQ(c.source, CommandLine::Source::Demo);
+    EXPECT_TRUE(ParseCommandLine({"--help"}).help);
+    EXPECT_TRUE(ParseCommandLine({"--demo", "-h"}).help);
+}
+
+TEST(CommandLineArguments, Mistakes) {
+    EXPECT_FALSE(ParseCommandLine({"--input"}).error.isEmpty());
+    EXPECT_FALSE(ParseCommandLine({"--input="}).error.isEmpty());
+    EXPECT_FALSE(ParseCommandLine({"--demo", "--input", "x.wav"}).error.isEmpty());
+    EXPECT_FALSE(ParseCommandLine({"--frequency"}).error.isEmpty());
+    EXPECT_FALSE(ParseCommandLine({"file.wav"}).error.isEmpty());
+}
+
+TEST(CommandLineArguments, UsageNamesTheOptionsAndTheProgramFolder) {
+    const QString usage = receiver::UsageText(QStringLiteral("/some/folder"));
+    for (const char* part : {"--input FILE", "--demo", "--help", "/some/folder", "QUORVIN.ini"}) {
+        EXPECT_TRUE(usage.contains(QString::fromLatin1(part))) << part;
+    }
+}
+
+}  // namespace
