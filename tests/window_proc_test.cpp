@@ -6,6 +6,7 @@
 #include "platform/window_proc.h"
 
 #include <gtest/gtest.h>
+#include <pskmodem/message_sink.h>
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -16,8 +17,6 @@
 #include <memory>
 #include <thread>
 #include <vector>
-
-#include <pskmodem/message_sink.h>
 
 #include "mainwindow/form1.h"
 #include "platform/form_timer.h"
