@@ -410,6 +410,22 @@ TEST(MainWindow, SetupMenuTree) {
     EXPECT_EQ(form.menuscreensize->objectName(), QStringLiteral("menuscreensize"));
 }
 
+TEST(MainWindow, ColourItemsSelectTheirSchemeAndPalette) {
+    FormHarness harness;
+    Form1& form = harness.load();
+    form.menutextcol3->trigger();
+    EXPECT_EQ(harness.settings.TextColorSheme, 2);
+    EXPECT_TRUE(form.menutextcol3->isChecked());
+    EXPECT_FALSE(form.menutextcol4->isChecked());
+    form.menutextcol3->trigger();  // choosing the ticked item again keeps it ticked
+    EXPECT_TRUE(form.menutextcol3->isChecked());
+    form.menuwaterfallcol2->trigger();
+    EXPECT_EQ(harness.settings.WaterfallColor, 1.0);
+    EXPECT_EQ(form.Picture1->backColor(), QColor(128, 0, 0));
+    EXPECT_TRUE(form.menuwaterfallcol2->isChecked());
+    EXPECT_FALSE(form.menuwaterfallcol1->isChecked());
+}
+
 TEST(MainWindow, FileEditOptionsAndHelpMenus) {
     FormHarness harness;
     Form1& form = harness.create();
