@@ -15,6 +15,7 @@ Nco::Nco(double sampleRateHz) : sampleRateHz_(sampleRateHz) {
 void Nco::reset() {
     phasorRe_ = 1.0;
     phasorIm_ = 0.0;
+    sinceRenormalise_ = 0;
 }
 
 void Nco::setFrequency(double hz) {
@@ -42,12 +43,18 @@ void Nco::mixDown(std::span<const float> in, std::span<float> outRe, std::span<f
         const double nextRe = re * sr - im * si;
         im = re * si + im * sr;
         re = nextRe;
+        // One Newton step back onto the unit circle every kRenormalisePeriod samples keeps the
+        // rounding drift of the magnitude from accumulating. Counting samples rather than calls
+        // makes the output independent of how the input is cut into blocks.
+        if (++sinceRenormalise_ == kRenormalisePeriod) {
+            sinceRenormalise_ = 0;
+            const double scale = 1.5 - 0.5 * (re * re + im * im);
+            re *= scale;
+            im *= scale;
+        }
     }
-    // One Newton step back onto the unit circle keeps the rounding drift of the magnitude from
-    // accumulating; the phase error it leaves is far below anything the receiver can see.
-    const double scale = 1.5 - 0.5 * (re * re + im * im);
-    phasorRe_ = re * scale;
-    phasorIm_ = im * scale;
+    phasorRe_ = re;
+    phasorIm_ = im;
 }
 
 }  // namespace pskmodem

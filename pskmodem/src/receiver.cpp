@@ -35,14 +35,14 @@ constexpr int kBasebandSamplesPerSymbol = kSamplesPerSymbol / kDecimation;  // 3
 constexpr int kDecimatorTaps = 64;
 constexpr double kDecimatorCutoffHz = 500.0;
 constexpr double kDecimatorKaiserBeta = 7.0;
-// Input is processed in blocks of this many samples.
-constexpr std::size_t kBlock = 256;
 
 constexpr double kMinCentreHz = 100.0;
 constexpr double kMaxCentreHz = 3500.0;
 constexpr double kMaxSearchRangeHz = 200.0;
 // Samples are clamped to this magnitude: full scale is 1, anything far beyond is garbage.
 constexpr float kInputLimit = 4.0F;
+// Matched-filter output power of an input at about -120 dBFS: anything weaker is silence.
+constexpr float kSilencePower = 1e-11F;
 // One-pole DC blocker pole (corner near 6 Hz).
 constexpr float kDcPole = 0.995F;
 
@@ -100,11 +100,11 @@ struct Receiver::Impl {
 
     void resetSignalPath();
     void retune(double ncoHz);
-    void processBlock(std::span<const float> in, CharSink& out);
+    void processAudio(std::span<const float> in, CharSink& out);
     void basebandSample(Complex z, CharSink& out);
     void symbol(double strobe, CharSink& out);
     void acquisitionFrame();
-    void emitBit(int bit, CharSink& out);
+    void emitBit(int bit, bool squelchWasOpen, CharSink& out);
 
     // Settings.
     double centreHz = 1000.0;
@@ -124,11 +124,10 @@ struct Receiver::Impl {
     FrequencyAcquisition acquisition{kBasebandRateHz, kAcquisitionFftSize};
     double interference = pskNeighbourInterference(kBasebandSamplesPerSymbol);
 
-    // Work buffers for one block.
-    std::vector<float> block = std::vector<float>(kBlock);
-    std::vector<float> mixedRe = std::vector<float>(kBlock);
-    std::vector<float> mixedIm = std::vector<float>(kBlock);
-    std::vector<Complex> baseband = std::vector<Complex>(kBlock / kDecimation + 1);
+    // Work buffers for the input samples of one baseband sample.
+    std::vector<float> block = std::vector<float>(kDecimation);
+    std::vector<float> mixedRe = std::vector<float>(kDecimation);
+    std::vector<float> mixedIm = std::vector<float>(kDecimation);
 
     // State.
     float dcIn = 0.0F;
@@ -144,6 +143,9 @@ struct Receiver::Impl {
     // samples of the last symbols.
     std::array<std::int8_t, 64> differentialBits{};
     std::array<float, 64> inPhase{};
+    // Squelch state at each of the last symbols: a bit passes when the squelch was open at the
+    // time its symbol came in, not when it leaves the detector's delay line.
+    std::array<bool, 64> squelchOpenAt{};
     std::uint32_t symbolCount = 0;
     std::array<std::int32_t, 16> vectors{};
     std::size_t vectorPosition = 0;
@@ -184,6 +186,7 @@ void Receiver::Impl::resetSignalPath() {
     presence = 0.0F;
     differentialBits.fill(0);
     inPhase.fill(0.0F);
+    squelchOpenAt.fill(false);
     symbolCount = 0;
     for (std::size_t i = 0; i < vectors.size(); ++i) vectors[i] = kVectorCentre;
     vectorPosition = 0;
@@ -196,24 +199,33 @@ void Receiver::Impl::retune(double ncoHz) {
     acquisition.reset();
 }
 
-void Receiver::Impl::processBlock(std::span<const float> in, CharSink& out) {
-    const std::size_t n = in.size();
-    for (std::size_t i = 0; i < n; ++i) {
-        float x = in[i];
-        // Garbage must not poison the filters: non-finite samples become silence and the rest
-        // are limited to a sane range.
-        if (!std::isfinite(x)) x = 0.0F;
-        x = std::clamp(x, -kInputLimit, kInputLimit);
-        const float y = x - dcIn + kDcPole * dcOut;
-        dcIn = x;
-        dcOut = std::abs(y) < 1e-20F ? 0.0F : y;
-        block[i] = dcOut;
+void Receiver::Impl::processAudio(std::span<const float> in, CharSink& out) {
+    // Work in pieces that end where the decimator delivers a baseband sample, so that whatever
+    // that sample changes (the mixer frequency, above all) takes effect at the same input sample
+    // however the caller cuts the audio into blocks.
+    while (!in.empty()) {
+        const std::size_t n =
+            std::min(in.size(), static_cast<std::size_t>(decimator.samplesUntilOutput()));
+        for (std::size_t i = 0; i < n; ++i) {
+            float x = in[i];
+            // Garbage must not poison the filters: non-finite samples (NaN, and infinities,
+            // which are no more a sound than NaN is) become silence and the rest are limited
+            // to a sane range.
+            if (!std::isfinite(x)) x = 0.0F;
+            x = std::clamp(x, -kInputLimit, kInputLimit);
+            const float y = x - dcIn + kDcPole * dcOut;
+            dcIn = x;
+            dcOut = std::abs(y) < 1e-20F ? 0.0F : y;
+            block[i] = dcOut;
+        }
+        nco.mixDown(std::span<const float>(block).first(n), mixedRe, mixedIm);
+        Complex z;
+        const std::size_t produced =
+            decimator.process(std::span<const float>(mixedRe).first(n),
+                              std::span<const float>(mixedIm).first(n), {&z, 1});
+        if (produced == 1) basebandSample(z, out);
+        in = in.subspan(n);
     }
-    nco.mixDown(std::span<const float>(block).first(n), mixedRe, mixedIm);
-    const std::size_t produced =
-        decimator.process(std::span<const float>(mixedRe).first(n),
-                          std::span<const float>(mixedIm).first(n), baseband);
-    for (std::size_t i = 0; i < produced; ++i) basebandSample(baseband[i], out);
 }
 
 void Receiver::Impl::basebandSample(Complex z, CharSink& out) {
@@ -225,7 +237,10 @@ void Receiver::Impl::basebandSample(Complex z, CharSink& out) {
 }
 
 void Receiver::Impl::symbol(double strobe, CharSink& out) {
-    const Complex y = matchedFilter.outputAt(strobe);
+    Complex y = matchedFilter.outputAt(strobe);
+    // Below about -120 dBFS there is no sound, only the dying tails of filters; everything
+    // downstream is scale-free and would happily demodulate them, so they count as silence.
+    if (y.real() * y.real() + y.imag() * y.imag() < kSilencePower) y = {};
     const float power = y.real() * y.real() + y.imag() * y.imag();
     meanPower += kPowerWeight * (power - meanPower);
     if (!(meanPower > 1e-30F)) meanPower = 0.0F;
@@ -245,7 +260,12 @@ void Receiver::Impl::symbol(double strobe, CharSink& out) {
     }
     previous = y;
     squelch.push(diff);
-    presence += kPresenceWeight * (phaseClustering(diff, phasesOf(mode)) - presence);
+    {
+        const bool wasPresent = presence > kPresenceThreshold;
+        presence += kPresenceWeight * (phaseClustering(diff, phasesOf(mode)) - presence);
+        // A signal appearing out of noise gets the timing loop's fast acquisition.
+        if (!wasPresent && presence > kPresenceThreshold) timing.restartAcquisition();
+    }
 
     // Tuning indicator: the phase change drawn as a spoke, 0 degrees up, 180 down, its length
     // following the geometric mean amplitude of the two symbols.
@@ -303,8 +323,12 @@ void Receiver::Impl::symbol(double strobe, CharSink& out) {
         bit = viterbi.pushDifferential({diff.real() * scale, diff.imag() * scale}, mode);
         signalAmplitude += kAmplitudeWeight * (amplitude - signalAmplitude);
     }
+    squelchOpenAt[symbolCount % 64] = squelch.open();
+    const int delay = mode == Mode::Bpsk ? kDetectorDelay : kViterbiDelay;
+    const bool openForBit =
+        squelchOpenAt[(symbolCount + 64 - static_cast<std::uint32_t>(delay)) % 64];
     ++symbolCount;
-    if (bit >= 0) emitBit(bit, out);
+    if (bit >= 0) emitBit(bit, openForBit, out);
 
     // Fine AFC: while a signal is present, the mixer slowly takes over the frequency
     // the carrier loop follows, so that the signal stays centred in the filters.
@@ -323,9 +347,15 @@ void Receiver::Impl::symbol(double strobe, CharSink& out) {
     }
 }
 
-void Receiver::Impl::emitBit(int bit, CharSink& out) {
+void Receiver::Impl::emitBit(int bit, bool squelchWasOpen, CharSink& out) {
+    // Only characters received entirely while the squelch was open come out: a closed squelch
+    // also throws away the part of a word the noise has built up.
+    if (!squelchWasOpen) {
+        varicode.reset();
+        return;
+    }
     const std::optional<std::uint8_t> code = varicode.pushBit(bit);
-    if (code && squelch.open()) out.character(*code);
+    if (code) out.character(*code);
 }
 
 void Receiver::Impl::acquisitionFrame() {
@@ -392,11 +422,7 @@ void Receiver::setSquelch(int threshold, int speed) {
 }
 
 void Receiver::process(std::span<const float> in, CharSink& out) {
-    while (!in.empty()) {
-        const std::size_t n = std::min(in.size(), kBlock);
-        impl_->processBlock(in.first(n), out);
-        in = in.subspan(n);
-    }
+    impl_->processAudio(in, out);
 }
 
 double Receiver::frequencyHz() const {

@@ -67,6 +67,11 @@ void SymbolTiming::reset() {
     stepIm_ = -std::sin(nominalStep_);
 }
 
+void SymbolTiming::restartAcquisition() {
+    wideSymbols_ = kWideSymbols;
+    farSymbols_ = 0;
+}
+
 float SymbolTiming::lineStrength() const {
     if (ffPower_ <= 0.0F) return 0.0F;
     return std::hypot(ffRe_, ffIm_) / ffPower_;

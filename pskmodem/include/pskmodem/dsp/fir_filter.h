@@ -41,6 +41,8 @@ class DecimatingFir {
 
     void reset();
     int factor() const { return factor_; }
+    // Input samples still needed before the next output (1 .. factor).
+    int samplesUntilOutput() const { return factor_ - phase_; }
     // Replaces the taps by as many new ones (extra ones are ignored, missing ones are zero);
     // the history is kept.
     void setTaps(std::span<const float> taps);

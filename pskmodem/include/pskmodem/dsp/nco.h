@@ -6,7 +6,7 @@ namespace pskmodem {
 
 // Numerically controlled oscillator that mixes real audio down to complex baseband: a signal at
 // frequencyHz() comes out at 0 Hz. The oscillator is a unit phasor rotated once per sample in
-// double precision and renormalised after every block, so its frequency is exact and its phase
+// double precision and renormalised every 256 samples, so its frequency is exact and its phase
 // continuous across frequency changes.
 class Nco {
   public:
@@ -28,6 +28,8 @@ class Nco {
     double phasorIm_ = 0.0;
     double stepRe_ = 1.0;
     double stepIm_ = 0.0;
+    static constexpr int kRenormalisePeriod = 256;
+    int sinceRenormalise_ = 0;
 };
 
 }  // namespace pskmodem

@@ -32,6 +32,8 @@ class SymbolTiming {
     // Feeds the power |y|^2 of matched-filter output number `index` (consecutive indices).
     // Returns true when a symbol centre lies in (index - 1, index]; strobe() tells where.
     bool push(std::int64_t index, float power);
+    // Widens the loop again, as after a start: for a new signal.
+    void restartAcquisition();
     double strobe() const { return strobe_; }
 
     // Strength of the symbol-rate line over the mean power (feedforward average): 0 on noise or
