@@ -4,11 +4,11 @@ namespace pskmodem {
 namespace {
 
 class ForwardCharacters final : public CharSink {
-public:
+  public:
     explicit ForwardCharacters(PipelineListener& listener) : listener_(listener) {}
     void character(std::uint8_t code) override { listener_.character(code); }
 
-private:
+  private:
     PipelineListener& listener_;
 };
 

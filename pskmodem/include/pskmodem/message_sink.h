@@ -12,16 +12,16 @@ inline constexpr std::uint32_t kMsgReserved = 2027;   // wParam: not used by thi
 
 // Values carried by kMsgStatus.
 enum class Status : std::intptr_t {
-    Started = 1,        // audio flows
-    EndOfInput = 2,     // a file source reached its end; the engine is idle
-    DeviceLost = 3,     // the capture device disappeared or failed; the flow stopped
-    Overrun = 4,        // the DSP thread fell behind and audio was dropped
+    Started = 1,     // audio flows
+    EndOfInput = 2,  // a file source reached its end; the engine is idle
+    DeviceLost = 3,  // the capture device disappeared or failed; the flow stopped
+    Overrun = 4,     // the DSP thread fell behind and audio was dropped
 };
 
 // Where the engine delivers its messages. post() may be called from any thread, including the
 // DSP thread, and must not block for long.
 class MessageSink {
-public:
+  public:
     virtual ~MessageSink() = default;
     virtual void post(std::uint32_t message, std::intptr_t wParam, std::intptr_t lParam) = 0;
 };

@@ -10,7 +10,7 @@ namespace pskmodem {
 
 // What the pipeline produces, in the order it produces it.
 class PipelineListener {
-public:
+  public:
     virtual ~PipelineListener() = default;
     // A new spectrum frame is in spectrum.levels(); the receiver's state is current.
     virtual void spectrumReady(const Spectrum& spectrum, const Receiver& receiver) = 0;
@@ -20,7 +20,7 @@ public:
 // The whole receive-side processing of 8 kHz audio, single-threaded: spectrum and receiver.
 // The engine runs it on its DSP thread; tools and benchmarks run it directly.
 class Pipeline {
-public:
+  public:
     Receiver& receiver() { return receiver_; }
     Spectrum& spectrum() { return spectrum_; }
     const Receiver& receiver() const { return receiver_; }
@@ -29,7 +29,7 @@ public:
     void reset();
     void process(std::span<const float> in, PipelineListener& listener);
 
-private:
+  private:
     Receiver receiver_;
     Spectrum spectrum_;
 };

@@ -13,6 +13,8 @@ inline constexpr int kSamplesPerSymbol = 256;  // 8000 / 31.25
 enum class Mode : int { Bpsk = 0, QpskUsb = 1, QpskLsb = 2 };
 
 // Returns true when `value` is one of the mode numbers above.
-constexpr bool isValidMode(int value) { return value >= 0 && value <= 2; }
+constexpr bool isValidMode(int value) {
+    return value >= 0 && value <= 2;
+}
 
 }  // namespace pskmodem

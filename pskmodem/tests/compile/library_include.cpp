@@ -2,4 +2,6 @@
 // the Qt check beside it.
 #include <pskmodem/pskmodem.h>
 
-int main() { return pskmodem::kSampleRateHz == 8000 ? 0 : 1; }
+int main() {
+    return pskmodem::kSampleRateHz == 8000 ? 0 : 1;
+}

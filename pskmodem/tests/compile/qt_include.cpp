@@ -2,4 +2,6 @@
 // free of Qt, so no Qt header may be reachable from it.
 #include <QtCore/QString>
 
-int main() { return QString().size(); }
+int main() {
+    return QString().size();
+}
