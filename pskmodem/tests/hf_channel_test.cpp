@@ -111,10 +111,10 @@ INSTANTIATE_TEST_SUITE_P(Spreads, FadingTapSpread,
                                            SpreadCase{1.0, 100.0},
                                            // internal rate above the output rate
                                            SpreadCase{2.0, 100.0}, SpreadCase{1.0, 1000.0}),
-                         [](const ::testing::TestParamInfo<SpreadCase>& info) {
+                         [](const ::testing::TestParamInfo<SpreadCase>& param) {
                              return "spread" +
-                                    std::to_string(std::lround(info.param.spreadHz * 1000.0)) +
-                                    "mHz_at" + std::to_string(std::lround(info.param.rateHz)) +
+                                    std::to_string(std::lround(param.param.spreadHz * 1000.0)) +
+                                    "mHz_at" + std::to_string(std::lround(param.param.rateHz)) +
                                     "Hz";
                          });
 
