@@ -18,6 +18,11 @@ constexpr int kWideSymbols = 64;
 // Tracking: second-order loop noise bandwidth per symbol and damping.
 constexpr double kNarrowBandwidthNorm = 0.004;
 constexpr double kNarrowDamping = 1.0;
+// Between the two, a medium second-order loop learns the clock rate for kMediumSymbols symbols
+// (the narrow loop alone would take some ten seconds to do it).
+constexpr double kMediumBandwidthNorm = 0.012;
+constexpr double kMediumDamping = 1.5;
+constexpr int kMediumSymbols = 384;
 // Time constant of the feedforward estimate, in symbols.
 constexpr double kFeedforwardSymbols = 16.0;
 // The loop jumps to the feedforward estimate when they differ by more than a quarter symbol
@@ -56,6 +61,7 @@ void SymbolTiming::reset() {
     symbolPower_ = 0.0;
     strobe_ = 0.0;
     wideSymbols_ = kWideSymbols;
+    mediumSymbols_ = kMediumSymbols;
     ffRe_ = 0.0F;
     ffIm_ = 0.0F;
     ffPower_ = 0.0F;
@@ -69,6 +75,7 @@ void SymbolTiming::reset() {
 
 void SymbolTiming::restartAcquisition() {
     wideSymbols_ = kWideSymbols;
+    mediumSymbols_ = kMediumSymbols;
     farSymbols_ = 0;
 }
 
@@ -135,7 +142,10 @@ void SymbolTiming::endOfSymbol() {
         phase_ -= kWideGain * error;
         --wideSymbols_;
     } else {
-        const LoopGains gains = secondOrderLoopGains(kNarrowBandwidthNorm, kNarrowDamping);
+        const bool medium = mediumSymbols_ > 0;
+        if (medium) --mediumSymbols_;
+        const LoopGains gains = medium ? secondOrderLoopGains(kMediumBandwidthNorm, kMediumDamping)
+                                       : secondOrderLoopGains(kNarrowBandwidthNorm, kNarrowDamping);
         rate_ = std::clamp(rate_ - gains.integral * error / sps, -maxRate, maxRate);
         phase_ -= gains.proportional * error;
     }
@@ -151,6 +161,7 @@ void SymbolTiming::endOfSymbol() {
                 phase_ -= offset * nominalStep_;
                 farSymbols_ = 0;
                 wideSymbols_ = kWideSymbols;
+                mediumSymbols_ = kMediumSymbols;
             }
         } else {
             farSymbols_ = 0;

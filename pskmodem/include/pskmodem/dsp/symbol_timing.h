@@ -14,9 +14,9 @@ namespace pskmodem {
 // Two estimators share that line:
 //  - a timing loop: an oscillator at the symbol rate whose phase wraps at each symbol centre.
 //    Once per symbol the line over that symbol, seen against the oscillator, gives the timing
-//    error. After a start (or a jump, below) a wide first-order loop pulls in for 64 symbols;
-//    then a narrow second-order loop takes over, which learns the sender's clock rate (slowly:
-//    its integrator settles in about ten seconds) and then follows it without lag. Runs of steady
+//    error. After a start (or a jump, below) a wide first-order loop pulls in for 64 symbols,
+//    a medium, overdamped second-order loop learns the sender's clock rate over the next 384, then
+//    a narrow second-order loop follows it without lag and with little jitter. Runs of steady
 //    carrier give no error and the oscillator coasts at the learnt rate;
 //  - a feedforward estimate: the line averaged exponentially over a few symbols. When it stays
 //    far (more than a quarter symbol) from the loop while the line is strong, the loop jumps to
@@ -60,6 +60,7 @@ class SymbolTiming {
     double symbolPower_ = 0.0;
     double strobe_ = 0.0;
     int wideSymbols_ = 0;
+    int mediumSymbols_ = 0;
     double correctionSum_ = 0.0;  // phase corrections while measuring the clock error  //
                                   // symbols left in the wide (acquisition) loop bandwidth
     // Feedforward estimate.
