@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <complex>
-#include <cstdio>
 #include <numbers>
 #include <vector>
 
@@ -50,6 +49,7 @@ constexpr float kDcPole = 0.995F;
 // detection (entered above kLockOn, left below kLockOff).
 constexpr double kCarrierBandwidthNorm = 0.03;
 constexpr float kLockOn = 0.6F;
+constexpr float kLockOff = 0.35F;
 // Frequency discriminator weights in the carrier loop's frequency and drift integrators while
 // it pulls in, and the phase detector's weight in the drift integrator (third-order loop).
 constexpr double kFrequencyAssist = 0.05;
@@ -57,7 +57,6 @@ constexpr double kDriftAssist = 0.0006;
 constexpr double kCarrierDriftGain = 5e-5;
 // Largest drift the carrier loop follows: 3 Hz/s.
 constexpr double kCarrierDriftLimit = kTwoPi * 3.0 / (kSymbolRateBaud * kSymbolRateBaud);
-constexpr float kLockOff = 0.35F;
 // Largest residual frequency the carrier loop follows by itself: 4 Hz.
 constexpr double kCarrierFrequencyLimit = kTwoPi * 4.0 / kSymbolRateBaud;
 

@@ -19,7 +19,24 @@ class CharSink {
 // One PSK31 receive channel at 8000 samples/s: NCO mix to the receive frequency, decimation,
 // filtering matched to the PSK31 pulse, symbol-timing recovery, phase detection, Varicode
 // decoding, AFC within the search range, squelch and a quality figure.
-// process() never allocates, locks or does I/O.
+//
+// Signal path: DC blocker -> mixer -> lowpass, decimation by 8 -> 1000 Hz complex baseband ->
+// filter matched to the two-symbol raised-cosine keying pulse -> symbol strobes from a
+// square-law timing loop (fast acquisition, then a narrow loop that learns the sender's clock).
+// Each symbol sample feeds
+//  - a frequency-assisted third-order carrier loop (phase, frequency and drift); while it holds
+//    lock, BPSK31 is decided coherently by a two-state sequence detector that undoes the
+//    matched filter's intersymbol interference, otherwise differentially;
+//  - the phase change from the previous symbol (corrected for the residual carrier offset): the
+//    soft input of the QPSK31 Viterbi decoder, the squelch's quality measure and the tuning
+//    indicator.
+// The AFC finds carriers within the search range as lines in the spectrum of the squared (BPSK)
+// or fourth-power (QPSK) baseband, steps the mixer onto the strongest, and then lets the mixer
+// follow the carrier loop.
+//
+// Input of any level from about -60 dBFS to full scale works the same (every estimate is scale
+// free); non-finite samples count as silence. The output does not depend on how the input is cut
+// into blocks. process() never allocates, locks or does I/O.
 class Receiver {
   public:
     Receiver();
