@@ -397,20 +397,28 @@ void wattersonCase(Report& report, const Options& options) {
 
 void qsbCase(Report& report, const Options& options) {
     const int seeds = options.quick ? 3 : 6;
-    const std::string name = "qsb_20dB_15s_bpsk31_5dB";
-    const Tally tally = cerOver(
-        seeds,
-        [&](int i) {
-            ChannelTestConfig config = psk(Mode::Bpsk, 5.0, seedFor(name, i));
-            // The level swings +-10 dB about the nominal one; each seed starts at another
-            // point of the cycle.
-            config.qsb = QsbConfig{.depthDb = 20.0,
-                                   .periodSeconds = 15.0,
-                                   .phaseRad = 2.0 * std::numbers::pi * i / seeds};
-            return config;
-        },
-        RxSetup{});
-    cerFigure(report, name, tally, 5.0, false);
+    // The level swings +-10 dB about the nominal one, so at +5 dB the SNR runs from -5 to
+    // +15 dB; each seed starts at another point of the cycle. For comparison, the same fading
+    // with the nominal level at its peak (-15 to +5 dB) is measured too, as the -5 dB run.
+    for (double snrDb : {5.0, -5.0}) {
+        const std::string name =
+            snrDb > 0.0 ? "qsb_20dB_15s_bpsk31_5dB" : "qsb_20dB_15s_bpsk31_5dB_at_peak";
+        const Tally tally = cerOver(
+            seeds,
+            [&](int i) {
+                ChannelTestConfig config = psk(Mode::Bpsk, snrDb, seedFor(name, i));
+                config.qsb = QsbConfig{.depthDb = 20.0,
+                                       .periodSeconds = 15.0,
+                                       .phaseRad = 2.0 * std::numbers::pi * i / seeds};
+                return config;
+            },
+            RxSetup{});
+        if (snrDb > 0.0) {
+            cerFigure(report, name, tally, 5.0, false);
+        } else {
+            report.info(name, tally.describe());
+        }
+    }
 }
 
 void interfererCase(Report& report, const Options& options) {
