@@ -1,0 +1,117 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string_view>
+
+#include "pskmodem/types.h"
+
+namespace pskmodem {
+
+// One signal the band decoder receives.
+struct BandChannel {
+    int id = 0;                 // 1, 2, 3 ... in the order the channels start
+    double frequencyHz = 0.0;   // carrier, as the channel's receiver follows it
+    Mode mode = Mode::Bpsk;     // the mode the signal was found to use (or was given)
+    int quality = 0;            // the receiver's quality figure now, 0..100
+    int meanQuality = 0;        // average quality while the signal was there
+    double startSeconds = 0.0;  // audio time at which the signal was first seen
+    // The text received so far: the newest BandDecoder::kTextCapacity characters.
+    std::string_view text;
+};
+
+// What the band decoder reports, in the order it happens. A channel's `text` holds the
+// characters reported up to the call.
+class BandListener {
+  public:
+    virtual ~BandListener() = default;
+    // A signal has been found and its mode is known. Its characters follow as character() calls,
+    // starting with those received while the mode was being decided.
+    virtual void channelStarted(const BandChannel& channel) = 0;
+    virtual void character(const BandChannel& channel, std::uint8_t code) = 0;
+    // The signal has gone (or finish() was called); the channel is not reported again.
+    virtual void channelEnded(const BandChannel& channel) = 0;
+};
+
+struct BandDecoderConfig {
+    // Carriers are looked for from lowHz to highHz.
+    double lowHz = 100.0;
+    double highHz = 3000.0;
+    // The mode to receive; unset = every mode, each signal's own found by trial decoding.
+    std::optional<Mode> mode;
+    // AFC search range of each channel's receiver, either side (small, so that neighbours
+    // cannot pull a receiver off its signal).
+    double searchRangeHz = 15.0;
+    // Squelch of each channel (Receiver::setSquelch): characters received while the quality is
+    // below the threshold are not reported.
+    int squelchThreshold = 10;
+    int squelchSpeed = 1;
+    // A channel ends when its signal has been gone from the spectrum, and its quality low, for
+    // this long.
+    double retireSeconds = 5.0;
+    // Signals received at once, those being examined included.
+    int maxChannels = 48;
+};
+
+// Decodes every PSK31 signal in a band of 8 kHz audio at once.
+//
+// A SignalDetector looks for signals in the spectrum. Each signal it reports for a few frames in a
+// row gets receivers, tuned to it with a small AFC search range, which first run over the last
+// seconds of audio so that the text from the signal's start is not lost. Unless the mode is
+// given, the signal is then examined with trial decoders for BPSK31 and both sidebands of
+// QPSK31:
+//   - BPSK31 or QPSK31: a BPSK31 signal's phase changes are all 0 or 180 degrees, so the BPSK
+//     receiver's quality stays at least as high as the QPSK one's; QPSK31 text turns the phase by
+//     +-90 degrees as well, which drives the BPSK quality down while the QPSK one stays up.
+//     Characters a trial decoder produces while its mode fits the signal so count for that mode.
+//   - The sideband of QPSK31 (both give the same quality): the decoder on the right one produces
+//     readable text, the other garbled characters. Each character is scored by how much likelier
+//     it is in text (English letter frequencies, call signs, digits, punctuation) than in the
+//     output of a decoder fed with garbled bits (which favours characters with short Varicode
+//     words); runs of blanks count against.
+// When one mode has the evidence, the channel starts and the other decoders stop. A signal that
+// fits no mode within 30 s, or vanishes meanwhile, is dropped and its frequency left alone for a
+// while.
+//
+// A channel whose signal has gone from the spectrum, with its quality low, for retireSeconds ends.
+// Two channels that end up on the same signal are merged, the older kept.
+//
+// process() never allocates, locks or does I/O (every receiver and buffer is made by the
+// constructor); the listener's calls come from inside it.
+class BandDecoder {
+  public:
+    static constexpr std::size_t kTextCapacity = 8192;
+
+    // Throws std::invalid_argument for an unusable configuration.
+    explicit BandDecoder(const BandDecoderConfig& config = {});
+    ~BandDecoder();
+    BandDecoder(const BandDecoder&) = delete;
+    BandDecoder& operator=(const BandDecoder&) = delete;
+
+    const BandDecoderConfig& config() const;
+
+    // Forgets every channel and all history without reporting anything.
+    void reset();
+    // Processes 8 kHz mono samples (full scale +-1).
+    void process(std::span<const float> in, BandListener& listener);
+    // The end of the input: signals still being examined are decided if the evidence allows,
+    // then every channel ends.
+    void finish(BandListener& listener);
+
+    // Channels running now, by frequency.
+    std::size_t channelCount() const;
+    BandChannel channel(std::size_t index) const;
+    // Signals being examined, not yet reported as channels.
+    std::size_t pendingCount() const;
+    // Audio processed since construction or reset(), in seconds.
+    double seconds() const;
+
+  private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace pskmodem

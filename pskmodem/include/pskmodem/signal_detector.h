@@ -1,0 +1,76 @@
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <span>
+
+namespace pskmodem {
+
+// A PSK31 signal found in the band.
+struct DetectedSignal {
+    double frequencyHz = 0.0;  // carrier: the centre of the signal's spectrum
+    double snrDb = 0.0;        // signal power over the noise power in 3000 Hz
+    double widthHz = 0.0;      // rms width of the spectrum around the carrier
+};
+
+// Finds PSK31 signals in 8 kHz audio.
+//
+// A power spectrum with 1.95 Hz bins (4096-point FFT, Hann window, a new frame every 0.256 s) is
+// averaged over frames (time constant about 1.5 s); the first three frames only fill the average.
+// The noise floor is followed per region of the band: the lower fifth of the bins within 200 Hz
+// either side, so that a band crowded with signals or shaped by a receiver's filter still gives the
+// floor between the signals.
+//
+// A PSK31 signal occupies about 60 Hz: its keying puts the power of random data into a main lobe
+// that reaches zero 31.25 Hz either side of the carrier, and idle shows two lines at +-15.625 Hz.
+// A signal is reported where
+//   - the power above the floor within 18 Hz of a frequency (the idle lines and most of the data
+//     spectrum) is a local maximum and stands at least the threshold above the noise in that band,
+//   - the spectrum around its centre (the centroid of the excess power within 25 Hz) is about as
+//     wide as PSK31's (rms width 5..22 Hz: a bare carrier or a narrow line is rejected), and
+//   - the two halves of the spectrum carry similar power (a PSK31 spectrum is symmetric, the
+//     flank of a neighbour or an intermodulation line is not).
+// Of two peaks closer than kMinSpacingHz only the stronger is reported, so a signal's own idle
+// lines and sidebands never count as signals of their own.
+class SignalDetector {
+  public:
+    static constexpr int kFftSize = 4096;
+    static constexpr int kHopSamples = 2048;
+    static constexpr std::size_t kMaxSignals = 64;
+    static constexpr double kMinSpacingHz = 45.0;
+    static constexpr double kDefaultThresholdDb = 6.0;
+
+    // Signals are looked for with carriers from lowHz to highHz (clamped to 50..3800 Hz).
+    // Throws std::invalid_argument unless lowHz < highHz.
+    explicit SignalDetector(double lowHz = 100.0, double highHz = 3000.0);
+    ~SignalDetector();
+    SignalDetector(const SignalDetector&) = delete;
+    SignalDetector& operator=(const SignalDetector&) = delete;
+
+    // Forgets the history, the averages and the signals; keeps the settings.
+    void reset();
+    // Power within 18 Hz of the carrier over the noise in that band a signal must reach, in dB.
+    // 6 dB (the default) is about -12 dB in 3000 Hz, below where PSK31 stops being readable.
+    void setThresholdDb(double thresholdDb);
+
+    // Consumes samples from `in` up to and including the one that completes a frame; returns the
+    // number consumed. After it returns, frameReady() tells whether signals() was renewed.
+    // Never allocates, locks or does I/O. Non-finite samples are treated as silence.
+    std::size_t consume(std::span<const float> in);
+    bool frameReady() const;
+
+    // The signals of the newest frame, by frequency.
+    std::span<const DetectedSignal> signals() const;
+    // Power within 18 Hz of `frequencyHz` above the floor, over the noise in the same band, in dB
+    // (at least -30), in the newest frame alone (the last 0.512 s), so that it tells whether a
+    // signal is there now: about 0 or below where there is none (within +-2 dB on noise).
+    double bandSnrDb(double frequencyHz) const;
+    // Frames analysed since construction or reset().
+    std::size_t frames() const;
+
+  private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace pskmodem
