@@ -191,22 +191,26 @@ Reception receive(const ChannelTestSignal& signal, const RxSetup& setup) {
     return result;
 }
 
-// Character errors summed over several runs.
+// Character errors summed over several runs, and the worst run's CER (one run that loses lock
+// looks different from errors spread evenly over all of them).
 struct Tally {
     std::size_t errors = 0;
     std::size_t chars = 0;
+    double worstRunPercent = 0.0;
     void add(const std::string& sent, const std::string& received) {
         const std::size_t length = foldBlanks(sent).size();
-        errors += static_cast<std::size_t>(
-            std::llround(characterErrorRate(sent, received) * static_cast<double>(length)));
+        const double cer = characterErrorRate(sent, received);
+        errors += static_cast<std::size_t>(std::llround(cer * static_cast<double>(length)));
         chars += length;
+        worstRunPercent = std::max(worstRunPercent, 100.0 * cer);
     }
     double percent() const {
         return chars == 0 ? 100.0
                           : 100.0 * static_cast<double>(errors) / static_cast<double>(chars);
     }
     std::string describe() const {
-        return format("%.2f %% (%zu errors in %zu chars)", percent(), errors, chars);
+        return format("%.2f %% (%zu errors in %zu chars; worst run %.2f %%)", percent(), errors,
+                      chars, worstRunPercent);
     }
 };
 
@@ -245,7 +249,8 @@ void cerTable(Report& report, const Options& options, Mode mode) {
     constexpr int kSeeds = 3;
     report.text(format("CER against SNR, %s: %d seeds x %zu chars per point", modeName(mode),
                        kSeeds, kCharsPerSeed));
-    report.text(format("  %7s %7s %7s %8s", "SNR dB", "chars", "errors", "CER %"));
+    report.text(
+        format("  %7s %7s %7s %8s %12s", "SNR dB", "chars", "errors", "CER %", "worst run %"));
     for (double snr = -16.0; snr <= -8.0 + 1e-9; snr += step) {
         const std::string name = format("table_%s_%.1f", modeName(mode), snr);
         const Tally tally = cerOver(
