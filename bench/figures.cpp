@@ -255,8 +255,8 @@ void cerTable(Report& report, const Options& options, Mode mode) {
         const std::string name = format("table_%s_%.1f", modeName(mode), snr);
         const Tally tally = cerOver(
             kSeeds, [&](int i) { return psk(mode, snr, seedFor(name, i)); }, RxSetup{.mode = mode});
-        report.text(
-            format("  %7.1f %7zu %7zu %8.3f", snr, tally.chars, tally.errors, tally.percent()));
+        report.text(format("  %7.1f %7zu %7zu %8.3f %12.3f", snr, tally.chars, tally.errors,
+                           tally.percent(), tally.worstRunPercent));
     }
 }
 
