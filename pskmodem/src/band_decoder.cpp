@@ -33,10 +33,11 @@ constexpr double kCandidateMatchHz = 6.0;
 constexpr int kCandidateMaxMisses = 2;
 constexpr std::size_t kMaxCandidates = 64;
 
-// Frequencies left alone after a signal was dropped there: within kBlockedHz, for a while.
+// Frequencies left alone after a signal that fitted no mode (or another than the one given) was
+// dropped there: within kBlockedHz, for a while. A signal that vanished is not held against its
+// frequency.
 constexpr std::size_t kMaxBlocked = 64;
 constexpr double kBlockedHz = 20.0;
-constexpr double kBlockGoneSeconds = 10.0;
 constexpr double kBlockUndecidedSeconds = 20.0;
 constexpr double kBlockOtherModeSeconds = 60.0;
 
@@ -65,17 +66,21 @@ constexpr double kTrialGoneSeconds = 3.0;
 constexpr std::size_t kTrialChars = 512;
 
 // A signal is there while the newest spectrum frame shows it at least kPresentSnrDb above the
-// noise within 18 Hz. A channel lives on while its signal is there or its receiver's smoothed
-// quality is at least kPresentQuality.
+// noise within 18 Hz, and no more than kFadeDb below its usual level (followed with weight
+// kLevelWeight per frame while it is there): a frame that holds only the last moments of a
+// transmission at its edge, where the window weighs little, does not count. A channel lives on
+// while its signal is there or its receiver's smoothed quality is at least kPresentQuality.
 constexpr double kPresentSnrDb = 3.0;
+constexpr double kFadeDb = 13.0;
+constexpr double kLevelWeight = 0.2;
 constexpr double kPresentQuality = 30.0;
 // A character leaves the decoder some time after its symbols arrived (the BPSK sequence
 // detector's decision delay is half a second, the QPSK Viterbi decoder's one second), so it is
-// checked against the spectrum frames that saw it sent, this many frames back, or the one before:
-// the characters a receiver makes of the noise after a signal stops, before its squelch closes,
-// are not reported.
-constexpr int kBpskDelayFrames = 0;
-constexpr int kQpskDelayFrames = 1;
+// checked against the spectrum frames that saw it sent: for BPSK the newest one, for QPSK the
+// one or two before. The characters a receiver makes of the noise after a signal stops, before
+// its squelch closes, are so not reported.
+constexpr unsigned kBpskFrames = 0b1U;
+constexpr unsigned kQpskFrames = 0b110U;
 // A few characters, then a pause, just as a signal starts are what a receiver makes of the
 // signal while it locks on, not text: up to kOnsetChars characters within kOnsetSamples of the
 // signal's first sighting, followed by kOnsetGapSamples without any, are left out.
@@ -144,6 +149,7 @@ struct BandDecoder::Impl {
         std::uint64_t qualityCount = 0;
         bool settling = false;       // running over the old part of the history: characters ignored
         std::uint32_t presence = 0;  // signal seen in the newest frames, newest in bit 0
+        double level = 0.0;          // usual power over the noise within 18 Hz
         std::string text;
     };
 
@@ -336,13 +342,15 @@ void BandDecoder::Impl::updateQualities(Slot& slot) {
 }
 
 void BandDecoder::Impl::updatePresence(Slot& slot) {
-    const bool there = detector.bandSnrDb(slotFrequency(slot)) >= kPresentSnrDb;
+    const double snrDb = detector.bandSnrDb(slotFrequency(slot));
+    const double snr = std::pow(10.0, snrDb / 10.0);
+    const bool there = snrDb >= kPresentSnrDb && snrDb >= 10.0 * std::log10(slot.level) - kFadeDb;
+    if (there) slot.level += kLevelWeight * (snr - slot.level);
     slot.presence = (slot.presence << 1U) | (there ? 1U : 0U);
 }
 
 bool BandDecoder::Impl::signalThere(const Slot& slot, std::size_t decoder) const {
-    const int delay = decoder == kBpsk ? kBpskDelayFrames : kQpskDelayFrames;
-    return ((slot.presence >> static_cast<unsigned>(delay)) & 3U) != 0;
+    return (slot.presence & (decoder == kBpsk ? kBpskFrames : kQpskFrames)) != 0;
 }
 
 void BandDecoder::Impl::stepTrial(Slot& slot) {
@@ -350,7 +358,7 @@ void BandDecoder::Impl::stepTrial(Slot& slot) {
     const bool present = (slot.presence & 1U) != 0;
     slot.absentSeconds = present ? 0.0 : slot.absentSeconds + kTickSeconds;
     if (slot.absentSeconds >= kTrialGoneSeconds) {
-        drop(slot, kBlockGoneSeconds);
+        freeSlot(slot);
         return;
     }
     bool otherMode = false;
@@ -452,23 +460,18 @@ bool BandDecoder::Impl::startTrial(const Candidate& candidate) {
                                    [](const auto& slot) { return slot->state == State::Free; });
     if (free == slots.end()) return false;  // keep the candidate until a slot frees up
     Slot& slot = **free;
+    if (std::getenv("H9DEBUG2"))
+        std::fprintf(stderr, "trial %.1f at %.1f s (seen %.1f)\n", candidate.frequencyHz,
+                     static_cast<double>(samples) / 8000,
     slot.state = State::Trial;
     slot.centreHz = candidate.frequencyHz;
     slot.frequencyHz = candidate.frequencyHz;
     slot.startSample = candidate.firstSample;
     slot.presence = ~0U;  // the detector has just seen it
-    std::array<bool, kDecoders> run{};
-    if (!config.mode) {
-        run = {true, true, true};
-    } else if (*config.mode == Mode::QpskLsb) {
-        run = {true, false, true};  // BPSK runs alongside to tell the modes apart
-    } else {
-        run = {true, true, false};
-    }
-    for (std::size_t d = 0; d < kDecoders; ++d) {
-        TrialDecoder& decoder = slot.decoders[d];
-        decoder.running = run[d];
-        if (decoder.running)
+    slot.level = std::pow(10.0, detector.bandSnrDb(candidate.frequencyHz) / 10.0);
+    // Every mode is tried even when one is given: a signal in another mode is left alone.
+    for (TrialDecoder& decoder : slot.decoders) {
+            decoder.running = true;
             decoder.receiver.setFrequency(candidate.frequencyHz, config.searchRangeHz);
     }
     catchUp(slot);
@@ -480,8 +483,7 @@ void BandDecoder::Impl::catchUp(Slot& slot) {
     // each piece as they would have been live.
     std::size_t start = (historyPos + history.size() - historyFill) % history.size();
     std::size_t left = historyFill;
-    // With less history than that (just after the start) it is all settling.
-    const std::size_t replay = historyFill == history.size() ? kReplaySamples : 0;
+    const std::size_t replay = std::min(historyFill, kReplaySamples);
     while (left > 0) {
         const std::size_t piece = left > replay ? left - replay : left;
         const std::size_t n = std::min({piece, kTickSamples, history.size() - start});
@@ -515,27 +517,34 @@ std::optional<std::size_t> BandDecoder::Impl::decide(const Slot& slot, int minCh
         return kBpsk;
     }
     if (qpskChars >= minChars && qpskChars >= kDecideRatio * bpskChars) {
-        if (config.mode == Mode::Bpsk) {
-            otherMode = true;
-            return std::nullopt;
-        }
-        if (config.mode) return *config.mode == Mode::QpskLsb ? kLsb : kUsb;
         const double lead = usb.score - lsb.score;
         if (std::abs(lead) >= kSidebandMargin ||
             (qpskChars >= kSidebandForceChars && lead != 0.0) || minChars < kDecideChars) {
-            return lead >= 0.0 ? kUsb : kLsb;
+            const std::size_t sideband = lead >= 0.0 ? kUsb : kLsb;
+            if (config.mode && *config.mode != kDecoderModes[sideband]) {
+                otherMode = true;
+                return std::nullopt;
+            }
+            return sideband;
         }
     }
     return std::nullopt;
 }
 
 void BandDecoder::Impl::activate(Slot& slot, std::size_t winner) {
+    if (std::getenv("H9DEBUG2"))
+        std::fprintf(stderr,
+                     "activate %.1f at %.1f s as %zu: trial %.1f fit %d %d %d score %.1f %.1f %.1f "
+                     "q %.0f %.0f\n",
+                     slot.centreHz, static_cast<double>(samples) / 8000, winner, slot.trialSeconds,
+                     slot.decoders[0].fitChars, slot.decoders[1].fitChars,
+                     slot.decoders[2].fitChars, slot.decoders[0].score, slot.decoders[1].score,
     slot.state = State::Active;
     slot.winner = winner;
     slot.id = nextId++;
     slot.absentSeconds = 0.0;
     for (std::size_t d = 0; d < kDecoders; ++d) {
-        if (d != winner) slot.decoders[d].running = false;
+            if (d != winner) slot.decoders[d].running = false;
     }
     TrialDecoder& decoder = slot.decoders[winner];
     decoder.receiver.setSquelch(config.squelchThreshold, config.squelchSpeed);
@@ -546,35 +555,46 @@ void BandDecoder::Impl::activate(Slot& slot, std::size_t winner) {
     // receiver made of the signal's start while it locked on.
     const std::size_t count = decoder.chars.size();
     const auto passes = [&](std::size_t i) {
-        return decoder.qualities[i] >= config.squelchThreshold;
+            return decoder.qualities[i] >= config.squelchThreshold;
     };
     std::size_t first = 0;
     while (first < count && !passes(first)) ++first;
     std::size_t group = 0;
     for (std::size_t i = first, last = first; i < count; ++i) {
-        if (!passes(i)) continue;
-        if (group > 0 && decoder.stamps[i] - decoder.stamps[last] >= kOnsetGapSamples) {
-            first = i;
-            break;
-        }
-        if (++group > kOnsetChars || decoder.stamps[i] > slot.startSample + kOnsetSamples) break;
-        last = i;
+            if (!passes(i)) continue;
+            if (group > 0 && decoder.stamps[i] - decoder.stamps[last] >= kOnsetGapSamples) {
+                first = i;
+                break;
+            }
+            if (++group > kOnsetChars || decoder.stamps[i] > slot.startSample + kOnsetSamples)
+                break;
+            last = i;
     }
     for (std::size_t i = first; i < count; ++i) {
-        if (passes(i)) {
-            appendText(slot, decoder.chars[i]);
-            listener->character(view(slot), decoder.chars[i]);
-        }
+            if (passes(i)) {
+                appendText(slot, decoder.chars[i]);
+                listener->character(view(slot), decoder.chars[i]);
+            }
     }
 }
 
 void BandDecoder::Impl::endChannel(Slot& slot) {
+    if (std::getenv("H9DEBUG2"))
+        std::fprintf(stderr, "end %.1f at %.1f s\n", slot.frequencyHz,
     listener->channelEnded(view(slot));
     freeSlot(slot);
     sortChannels();
 }
 
 void BandDecoder::Impl::drop(Slot& slot, double blockSeconds) {
+    if (std::getenv("H9DEBUG2"))
+        std::fprintf(stderr,
+                     "drop %.1f at %.1f s block %.0f: trial %.1f absent %.1f fit %d %d %d score "
+                     "%.1f %.1f %.1f q %.0f %.0f\n",
+                     slot.centreHz, static_cast<double>(samples) / 8000, blockSeconds,
+                     slot.trialSeconds, slot.absentSeconds, slot.decoders[0].fitChars,
+                     slot.decoders[1].fitChars, slot.decoders[2].fitChars, slot.decoders[0].score,
+                     slot.decoders[1].score, slot.decoders[2].score, slot.bpskQuality,
     block(slot.centreHz, blockSeconds);
     freeSlot(slot);
 }

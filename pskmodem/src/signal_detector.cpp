@@ -51,6 +51,9 @@ constexpr double kLobeHalfWidthHz = 31.25;
 // Shape of a PSK31 spectrum: rms width about 10 Hz for data and 15.6 Hz for idle.
 constexpr double kMinWidthHz = 5.0;
 constexpr double kMaxWidthHz = 22.0;
+// A signal must show at least this far above the noise within 18 Hz in the newest frame too: the
+// average remembers a signal for some seconds after it stops.
+constexpr double kMinNewestSnrDb = 3.0;
 // Weaker half of the main lobe over the stronger.
 constexpr double kMinSymmetry = 0.35;
 // The SNR of a signal is given in 3000 Hz.
@@ -78,6 +81,7 @@ struct SignalDetector::Impl {
     double positiveExcess(int bin) const { return std::max(0.0, excess(bin)); }
     static std::size_t idx(int bin) { return static_cast<std::size_t>(bin); }
     void findSignals();
+    double newestSnrDb(double frequencyHz) const;
     bool describe(int peakBin, DetectedSignal& out) const;
 
     int lowBin;
@@ -246,7 +250,9 @@ void SignalDetector::Impl::findSignals() {
         }
         if (!peak) continue;
         DetectedSignal signal;
-        if (describe(bin, signal)) candidates.push_back({bin, s, signal});
+        if (describe(bin, signal) && newestSnrDb(signal.frequencyHz) >= kMinNewestSnrDb) {
+            candidates.push_back({bin, s, signal});
+        }
     }
 
     // The strongest of peaks closer than the minimum spacing.
@@ -263,6 +269,21 @@ void SignalDetector::Impl::findSignals() {
     std::sort(found.begin(), found.end(), [](const DetectedSignal& a, const DetectedSignal& b) {
         return a.frequencyHz < b.frequencyHz;
     });
+}
+
+double SignalDetector::Impl::newestSnrDb(double frequencyHz) const {
+    const int half = halfWidthBins(kDetectHalfWidthHz);
+    if (!std::isfinite(frequencyHz) || frameCount == 0) return -30.0;
+    const int centre =
+        std::clamp(static_cast<int>(std::lround(frequencyHz / kBinHz)), half + 1, kBins - half - 2);
+    double power = 0.0;
+    double noise = 0.0;
+    for (int bin = centre - half; bin <= centre + half; ++bin) {
+        power += latest[idx(bin)] - floor[idx(bin)];
+        noise += floor[idx(bin)];
+    }
+    if (!(noise > 0.0) || !(power > 0.0)) return -30.0;
+    return std::max(-30.0, 10.0 * std::log10(power / noise));
 }
 
 bool SignalDetector::Impl::describe(int peakBin, DetectedSignal& out) const {
@@ -360,19 +381,7 @@ std::span<const DetectedSignal> SignalDetector::signals() const {
 }
 
 double SignalDetector::bandSnrDb(double frequencyHz) const {
-    const Impl& s = *impl_;
-    const int half = halfWidthBins(kDetectHalfWidthHz);
-    if (!std::isfinite(frequencyHz) || s.frameCount == 0) return -30.0;
-    const int centre =
-        std::clamp(static_cast<int>(std::lround(frequencyHz / kBinHz)), half + 1, kBins - half - 2);
-    double power = 0.0;
-    double noise = 0.0;
-    for (int bin = centre - half; bin <= centre + half; ++bin) {
-        power += s.latest[Impl::idx(bin)] - s.floor[Impl::idx(bin)];
-        noise += s.floor[Impl::idx(bin)];
-    }
-    if (!(noise > 0.0) || !(power > 0.0)) return -30.0;
-    return std::max(-30.0, 10.0 * std::log10(power / noise));
+    return impl_->newestSnrDb(frequencyHz);
 }
 
 std::size_t SignalDetector::frames() const {

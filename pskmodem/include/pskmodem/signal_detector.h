@@ -29,7 +29,9 @@ struct DetectedSignal {
 //   - the spectrum around its centre (the centroid of the excess power within 25 Hz) is about as
 //     wide as PSK31's (rms width 5..22 Hz: a bare carrier or a narrow line is rejected), and
 //   - the two halves of the spectrum carry similar power (a PSK31 spectrum is symmetric, the
-//     flank of a neighbour or an intermodulation line is not).
+//     flank of a neighbour or an intermodulation line is not), and
+//   - the newest frame shows it too (the average remembers a signal for a few seconds after it
+//     has stopped).
 // Of two peaks closer than kMinSpacingHz only the stronger is reported, so a signal's own idle
 // lines and sidebands never count as signals of their own.
 class SignalDetector {
