@@ -460,9 +460,6 @@ bool BandDecoder::Impl::startTrial(const Candidate& candidate) {
                                    [](const auto& slot) { return slot->state == State::Free; });
     if (free == slots.end()) return false;  // keep the candidate until a slot frees up
     Slot& slot = **free;
-    if (std::getenv("H9DEBUG2"))
-        std::fprintf(stderr, "trial %.1f at %.1f s (seen %.1f)\n", candidate.frequencyHz,
-                     static_cast<double>(samples) / 8000,
     slot.state = State::Trial;
     slot.centreHz = candidate.frequencyHz;
     slot.frequencyHz = candidate.frequencyHz;
@@ -471,8 +468,8 @@ bool BandDecoder::Impl::startTrial(const Candidate& candidate) {
     slot.level = std::pow(10.0, detector.bandSnrDb(candidate.frequencyHz) / 10.0);
     // Every mode is tried even when one is given: a signal in another mode is left alone.
     for (TrialDecoder& decoder : slot.decoders) {
-            decoder.running = true;
-            decoder.receiver.setFrequency(candidate.frequencyHz, config.searchRangeHz);
+        decoder.running = true;
+        decoder.receiver.setFrequency(candidate.frequencyHz, config.searchRangeHz);
     }
     catchUp(slot);
     return true;
@@ -532,19 +529,12 @@ std::optional<std::size_t> BandDecoder::Impl::decide(const Slot& slot, int minCh
 }
 
 void BandDecoder::Impl::activate(Slot& slot, std::size_t winner) {
-    if (std::getenv("H9DEBUG2"))
-        std::fprintf(stderr,
-                     "activate %.1f at %.1f s as %zu: trial %.1f fit %d %d %d score %.1f %.1f %.1f "
-                     "q %.0f %.0f\n",
-                     slot.centreHz, static_cast<double>(samples) / 8000, winner, slot.trialSeconds,
-                     slot.decoders[0].fitChars, slot.decoders[1].fitChars,
-                     slot.decoders[2].fitChars, slot.decoders[0].score, slot.decoders[1].score,
     slot.state = State::Active;
     slot.winner = winner;
     slot.id = nextId++;
     slot.absentSeconds = 0.0;
     for (std::size_t d = 0; d < kDecoders; ++d) {
-            if (d != winner) slot.decoders[d].running = false;
+        if (d != winner) slot.decoders[d].running = false;
     }
     TrialDecoder& decoder = slot.decoders[winner];
     decoder.receiver.setSquelch(config.squelchThreshold, config.squelchSpeed);
@@ -555,46 +545,35 @@ void BandDecoder::Impl::activate(Slot& slot, std::size_t winner) {
     // receiver made of the signal's start while it locked on.
     const std::size_t count = decoder.chars.size();
     const auto passes = [&](std::size_t i) {
-            return decoder.qualities[i] >= config.squelchThreshold;
+        return decoder.qualities[i] >= config.squelchThreshold;
     };
     std::size_t first = 0;
     while (first < count && !passes(first)) ++first;
     std::size_t group = 0;
     for (std::size_t i = first, last = first; i < count; ++i) {
-            if (!passes(i)) continue;
-            if (group > 0 && decoder.stamps[i] - decoder.stamps[last] >= kOnsetGapSamples) {
-                first = i;
-                break;
-            }
-            if (++group > kOnsetChars || decoder.stamps[i] > slot.startSample + kOnsetSamples)
-                break;
-            last = i;
+        if (!passes(i)) continue;
+        if (group > 0 && decoder.stamps[i] - decoder.stamps[last] >= kOnsetGapSamples) {
+            first = i;
+            break;
+        }
+        if (++group > kOnsetChars || decoder.stamps[i] > slot.startSample + kOnsetSamples) break;
+        last = i;
     }
     for (std::size_t i = first; i < count; ++i) {
-            if (passes(i)) {
-                appendText(slot, decoder.chars[i]);
-                listener->character(view(slot), decoder.chars[i]);
-            }
+        if (passes(i)) {
+            appendText(slot, decoder.chars[i]);
+            listener->character(view(slot), decoder.chars[i]);
+        }
     }
 }
 
 void BandDecoder::Impl::endChannel(Slot& slot) {
-    if (std::getenv("H9DEBUG2"))
-        std::fprintf(stderr, "end %.1f at %.1f s\n", slot.frequencyHz,
     listener->channelEnded(view(slot));
     freeSlot(slot);
     sortChannels();
 }
 
 void BandDecoder::Impl::drop(Slot& slot, double blockSeconds) {
-    if (std::getenv("H9DEBUG2"))
-        std::fprintf(stderr,
-                     "drop %.1f at %.1f s block %.0f: trial %.1f absent %.1f fit %d %d %d score "
-                     "%.1f %.1f %.1f q %.0f %.0f\n",
-                     slot.centreHz, static_cast<double>(samples) / 8000, blockSeconds,
-                     slot.trialSeconds, slot.absentSeconds, slot.decoders[0].fitChars,
-                     slot.decoders[1].fitChars, slot.decoders[2].fitChars, slot.decoders[0].score,
-                     slot.decoders[1].score, slot.decoders[2].score, slot.bpskQuality,
     block(slot.centreHz, blockSeconds);
     freeSlot(slot);
 }
