@@ -20,14 +20,17 @@
 // reads the inverse of the `checked` argument.
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QString>
 #include <array>
 #include <cstdint>
 #include <memory>
 
 #include "platform/window_proc.h"
+#include "receiver/display_state.h"
 #include "receiver/receiver_buffers.h"
 
+class Form6;
 class QAction;
 class QCheckBox;
 class QGroupBox;
@@ -98,11 +101,27 @@ class Form1 final : public QMainWindow {
     void Option2_Click();
     void Option3_Click();
     void PhaseStatus_Click(int index);
+    // Tuning by mouse (app/receiver/form1_display.cpp): x and y in the waterfall's pixels, and
+    // in twips over the scale strip Image1.
+    void Picture1_MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
+    void Picture1_MouseMove(Qt::MouseButtons button, Qt::KeyboardModifiers shift, int x, int y);
+    void Picture1_MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
+    void Image1_MouseMove(Qt::MouseButtons button, Qt::KeyboardModifiers shift, double x,
+                          double y);
+    void menuwaterfallcol1_Click();
+    void menuwaterfallcol2_Click();
+    void menuwaterfallcol3_Click();
     // The receive mode the option buttons show: 0 BPSK, 1 QPSK usb, 2 QPSK lsb.
     std::int32_t selectedMode() const;
 
     // ---- appearance (app/mainwindow/form1_skin.cpp) ----
     void LoadBackgroundSkin();
+
+    // ---- locator calculator (app/locator/form1_locator.cpp) ----
+    // Opens the calculator, or brings it to the front when it is open already.
+    void menufindlocat_Click();
+    // The calculator window while it is open, else null.
+    Form6* locatorWindow() const;
 
     // ---- settings (app/settings/form1_settings.cpp) ----
     void DefaultSet();
@@ -278,10 +297,18 @@ class Form1 final : public QMainWindow {
     void createMenus();
     void connectHandlers();
     void mnuFileExit_Click();
+    // The display tick's steps (app/receiver/form1_display.cpp).
+    void connectDisplayHandlers();
+    void drawWaterfallLine();
+    void drawPhaseIndicator();
+    void drawQualityBar();
+    void showActiveFrequency();
 
     QString programFolder_;
+    QPointer<Form6> form6_;
     std::unique_ptr<receiver::WindowMessageSink> sink_;
     platform::WindowProcedure windowProcedure_;
+    receiver::DisplayState display_;
     bool engineStarted_ = false;
     bool unloaded_ = false;
 };

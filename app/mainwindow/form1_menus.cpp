@@ -146,4 +146,6 @@ void Form1::createMenus() {
     menuhelpguide = addItem(mnuHelp, "menuhelpguide", QStringLiteral("PSK Quick Guide"));
     nikss2 = addSeparator(mnuHelp, "nikss2");
     mnuHelpAbout = addItem(mnuHelp, "mnuHelpAbout", QStringLiteral("&About"));
+
+    connect(menufindlocat, &QAction::triggered, this, &Form1::menufindlocat_Click);
 }
