@@ -88,25 +88,59 @@ std::string_view modeDisplayName(pskmodem::Mode mode) {
     return "BPSK31";
 }
 
+std::string_view modeJsonName(pskmodem::Mode mode) {
+    switch (mode) {
+        case pskmodem::Mode::Bpsk:
+            return "bpsk31";
+        case pskmodem::Mode::QpskUsb:
+            return "qpsk31-usb";
+        case pskmodem::Mode::QpskLsb:
+            return "qpsk31-lsb";
+    }
+    return "bpsk31";
+}
+
 std::string usageText() {
     return "Usage: quorvin-decode FILE --freq HZ [options]\n"
-           "       quorvin-decode --demo [--freq HZ] [--seconds N] [options]\n"
+           "       quorvin-decode --all FILE [--json] [options]\n"
+           "       quorvin-decode --demo [--all] [--freq HZ] [--seconds N] [options]\n"
            "\n"
            "Decodes PSK31 from an audio file (any format and rate libsndfile reads; the left\n"
-           "channel is used) or from the built-in band simulator, and writes the received\n"
-           "text to standard output as raw 8-bit character codes.\n"
+           "channel is used) or from the built-in band simulator. With --freq it receives one\n"
+           "signal and writes its text to standard output as raw 8-bit character codes as it\n"
+           "comes. With --all it finds every signal from 100 to 3000 Hz, tells BPSK31 from\n"
+           "QPSK31 and the QPSK31 sideband by itself, receives them all at once, and prints\n"
+           "each signal's text when the signal ends or the input does.\n"
            "\n"
            "Options:\n"
-           "  --freq HZ        receive frequency, 100..3500 (required for a file; the demo\n"
-           "                   tunes to its strongest signal unless given)\n"
-           "  --mode MODE      bpsk (default), qpsk-usb or qpsk-lsb\n"
-           "  --search HZ      AFC search range either side, 0..200 (default 50, 0 = off)\n"
-           "  --squelch N      squelch threshold 0..99 (default 0: every character is printed)\n"
+           "  --freq HZ        receive frequency, 100..3500 (required for a file without --all;\n"
+           "                   the demo tunes to its strongest signal unless given)\n"
+           "  --mode MODE      bpsk (default), qpsk-usb or qpsk-lsb; with --all only signals\n"
+           "                   in this mode are received (default: every mode)\n"
+           "  --search HZ      AFC search range either side, 0..200 (default 50, 0 = off);\n"
+           "                   with --all 0..40 (default 15)\n"
+           "  --squelch N      squelch threshold 0..99 (default 0: every character is\n"
+           "                   printed; with --all default 10)\n"
+           "  --all            decode every signal at once\n"
+           "  --json           with --all: print one JSON object per line and signal instead\n"
+           "                   of text blocks (see below)\n"
            "  --realtime       play the file at real-time pace instead of as fast as possible\n"
            "  --demo           decode the built-in simulated band, at real-time pace\n"
            "  --seconds N      stop after N seconds of audio (the demo runs until interrupted\n"
            "                   otherwise)\n"
            "  --help           show this text\n"
+           "\n"
+           "Output of --all, per signal, in the order the signals end (those still on the air\n"
+           "at the end of the input by frequency):\n"
+           "  text:  a line \"1520 Hz BPSK31 q=87:\", the text as raw 8-bit character codes,\n"
+           "         and an empty line. q is the signal's mean quality, 0..100.\n"
+           "  JSON:  {\"frequency_hz\":1520,\"mode\":\"bpsk31\",\"quality\":87,\"text\":\"...\"}\n"
+           "         mode is bpsk31, qpsk31-usb or qpsk31-lsb. The output is pure ASCII: the\n"
+           "         character codes are read as Windows-1252 and every character outside\n"
+           "         printable ASCII is escaped (\\r, \\n, \\t, \\b, \\f, others as \\uXXXX of\n"
+           "         their Unicode code point, e.g. code 128 as \\u20ac; the five codes that\n"
+           "         Windows-1252 leaves undefined as \\u0081, \\u008d, \\u008f, \\u0090 and\n"
+           "         \\u009d).\n"
            "\n"
            "Exit status: 0 when the input was decoded, 2 for bad arguments or an unreadable\n"
            "file, 1 for any other failure.\n";
@@ -174,6 +208,10 @@ ParseResult parseDecodeOptions(std::span<const std::string_view> args) {
             flag(options.demo);
         } else if (name == "--realtime") {
             flag(options.realtime);
+        } else if (name == "--all") {
+            flag(options.all);
+        } else if (name == "--json") {
+            flag(options.json);
         } else if (name == "--freq") {
             if (const auto text = value()) {
                 if (const auto hz =
@@ -227,8 +265,15 @@ ParseResult parseDecodeOptions(std::span<const std::string_view> args) {
         error = "give either a file or --demo, not both";
     } else if (!options.demo && !haveFile) {
         error = "no input: give an audio file or --demo (see --help)";
-    } else if (!options.demo && !options.frequencyHz) {
-        error = "--freq HZ is required when decoding a file";
+    } else if (options.all && options.frequencyHz) {
+        error = "--freq cannot be given with --all, which decodes every signal";
+    } else if (options.json && !options.all) {
+        error = "--json needs --all";
+    } else if (options.all && options.searchHz && *options.searchHz > kMaxAllSearchHz) {
+        error = "--search must be between 0 and " + formatNumber(kMaxAllSearchHz) +
+                " with --all, not " + formatNumber(*options.searchHz);
+    } else if (!options.demo && !options.all && !options.frequencyHz) {
+        error = "--freq HZ is required when decoding a file (or give --all)";
     }
     return result;
 }

@@ -15,6 +15,11 @@ inline constexpr double kMinFrequencyHz = 100.0;
 inline constexpr double kMaxFrequencyHz = 3500.0;
 inline constexpr double kDefaultSearchHz = 50.0;
 inline constexpr double kMaxSearchHz = 200.0;
+// With --all every signal has its own receiver, whose AFC must not reach its neighbours.
+inline constexpr double kDefaultAllSearchHz = 15.0;
+inline constexpr double kMaxAllSearchHz = 40.0;
+// With --all the squelch is on unless set: noise between the signals is not printed.
+inline constexpr int kDefaultAllSquelch = 10;
 inline constexpr int kMaxSquelch = 99;
 // Longest run --seconds accepts: a year, far beyond any use, small enough to count in samples.
 inline constexpr double kMaxSeconds = 366.0 * 24.0 * 3600.0;
@@ -22,13 +27,21 @@ inline constexpr double kMaxSeconds = 366.0 * 24.0 * 3600.0;
 struct DecodeOptions {
     bool help = false;
     bool demo = false;
+    bool all = false;                    // decode every signal in the band
+    bool json = false;                   // with --all: one JSON object per signal
     std::string file;                    // the recording to decode (not with --demo)
-    std::optional<double> frequencyHz;   // required for a file; the demo picks a signal
-    std::optional<pskmodem::Mode> mode;  // BPSK unless given (the demo: the signal's mode)
-    double searchHz = kDefaultSearchHz;  // AFC range either side, 0 = off
-    int squelch = 0;                     // 0 = every character is printed
+    std::optional<double> frequencyHz;   // required for a file without --all; the demo picks one
+    std::optional<pskmodem::Mode> mode;  // one channel: BPSK unless given (the demo: the signal's
+                                         // mode); --all: only signals of this mode
+    std::optional<double> searchHz;      // AFC range either side, 0 = off (default 50, --all 15)
+    std::optional<int> squelch;          // 0 = every character is printed (default 0, --all 10)
     bool realtime = false;               // play a file at real-time pace
     std::optional<double> seconds;       // stop after this much audio
+
+    double searchOrDefault() const {
+        return searchHz.value_or(all ? kDefaultAllSearchHz : kDefaultSearchHz);
+    }
+    int squelchOrDefault() const { return squelch.value_or(all ? kDefaultAllSquelch : 0); }
 };
 
 struct ParseResult {
@@ -44,8 +57,10 @@ ParseResult parseDecodeOptions(std::span<const std::string_view> args);
 // The text --help prints.
 std::string usageText();
 
-// "bpsk", "qpsk-usb", "qpsk-lsb" and the names the header line uses ("BPSK31", ...).
+// "bpsk", "qpsk-usb", "qpsk-lsb", the names the header line uses ("BPSK31", ...) and those of
+// the JSON output ("bpsk31", "qpsk31-usb", "qpsk31-lsb").
 std::optional<pskmodem::Mode> modeFromName(std::string_view name);
 std::string_view modeDisplayName(pskmodem::Mode mode);
+std::string_view modeJsonName(pskmodem::Mode mode);
 
 }  // namespace quorvin::decode

@@ -1,5 +1,6 @@
 // quorvin-decode: decodes PSK31 from an audio file or the built-in band simulator and writes the
-// received text to standard output. Run with --help for the options.
+// received text to standard output: one signal, or with --all every signal in the band. Run with
+// --help for the options.
 
 #include <algorithm>
 #include <atomic>
@@ -8,14 +9,18 @@
 #include <cstdint>
 #include <cstdio>
 #include <exception>
+#include <functional>
+#include <map>
 #include <memory>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "band_report.h"
 #include "decode_options.h"
 #include "pskmodem/audio_source.h"
+#include "pskmodem/band_decoder.h"
 #include "pskmodem/pipeline.h"
 #include "pskmodem/resampler.h"
 #include "pskmodem/simulator.h"
@@ -94,6 +99,37 @@ const pskmodem::SimulatedSignal* strongestSignal(const pskmodem::SimulatorConfig
     return strongest == band.signals.end() ? nullptr : &*strongest;
 }
 
+// Prints each signal's report as its channel ends.
+class BandReporter final : public pskmodem::BandListener {
+  public:
+    explicit BandReporter(bool json) : json_(json) {}
+
+    void channelStarted(const pskmodem::BandChannel& channel) override {
+        texts_[channel.id].clear();
+    }
+    void character(const pskmodem::BandChannel& channel, std::uint8_t code) override {
+        texts_[channel.id].push_back(static_cast<char>(code));
+    }
+    void channelEnded(const pskmodem::BandChannel& channel) override {
+        const std::string& text = texts_[channel.id];
+        const std::string report =
+            json_ ? jsonReport(channel.frequencyHz, channel.mode, channel.meanQuality, text)
+                  : textReport(channel.frequencyHz, channel.mode, channel.meanQuality, text);
+        texts_.erase(channel.id);
+        if (std::fwrite(report.data(), 1, report.size(), stdout) != report.size() ||
+            std::fflush(stdout) != 0) {
+            failed_ = true;
+        }
+    }
+
+    bool ok() const { return !failed_ && std::ferror(stdout) == 0; }
+
+  private:
+    bool json_;
+    bool failed_ = false;
+    std::map<int, std::string> texts_;  // by channel id
+};
+
 std::string formatHz(double hz) {
     char text[32];
     std::snprintf(text, sizeof text, "%.0f Hz", hz);
@@ -117,7 +153,7 @@ int run(std::span<const std::string_view> args) {
     bool paced = options.realtime;
     if (options.demo) {
         const pskmodem::SimulatorConfig band = pskmodem::demoBand();
-        if (!options.frequencyHz) {
+        if (!options.all && !options.frequencyHz) {
             const pskmodem::SimulatedSignal* strongest = strongestSignal(band);
             options.frequencyHz = strongest != nullptr ? strongest->carrierHz : 1000.0;
             if (!options.mode && strongest != nullptr) {
@@ -133,6 +169,7 @@ int run(std::span<const std::string_view> args) {
     }
     const pskmodem::Mode mode = options.mode.value_or(pskmodem::Mode::Bpsk);
     const double frequencyHz = options.frequencyHz.value_or(1000.0);
+    const double searchHz = options.searchOrDefault();
 
     if (source->start() != 0) {
         const std::string reason = source->lastError();
@@ -145,10 +182,16 @@ int run(std::span<const std::string_view> args) {
         return kExitBadInput;
     }
     if (options.demo) {
-        std::string header = "demo band, receiving " + std::string(modeDisplayName(mode)) + " at " +
-                             formatHz(frequencyHz);
-        header +=
-            options.searchHz > 0.0 ? ", AFC search " + formatHz(options.searchHz) : ", AFC off";
+        std::string header;
+        if (options.all) {
+            header = "demo band, receiving every ";
+            header += options.mode ? std::string(modeDisplayName(*options.mode)) + " signal"
+                                   : std::string("signal");
+        } else {
+            header = "demo band, receiving " + std::string(modeDisplayName(mode)) + " at " +
+                     formatHz(frequencyHz);
+        }
+        header += searchHz > 0.0 ? ", AFC search " + formatHz(searchHz) : ", AFC off";
         std::fprintf(stderr, "quorvin-decode: %s\n", header.c_str());
     }
 
@@ -159,11 +202,6 @@ int run(std::span<const std::string_view> args) {
             inputRateHz, static_cast<double>(pskmodem::kSampleRateHz), 0.0, chunk);
     }
 
-    pskmodem::Pipeline pipeline;
-    pipeline.receiver().setFrequency(frequencyHz, options.searchHz);
-    pipeline.receiver().setMode(mode);
-    pipeline.receiver().setSquelch(options.squelch, 0);
-
     // Audio to read, in input samples; unlimited without --seconds.
     std::uint64_t remaining = UINT64_MAX;
     if (options.seconds) {
@@ -173,29 +211,60 @@ int run(std::span<const std::string_view> args) {
     std::signal(SIGINT, requestStop);
     std::signal(SIGTERM, requestStop);
 
-    TextCollector text;
-    std::vector<float> buffer(chunk);
+    // Reads the input to its end (or --seconds, or an interrupt), handing 8 kHz audio to
+    // `consume`, which returns false when the output fails.
+    const auto readAll = [&](const std::function<bool(std::span<const float>)>& consume) {
+        std::vector<float> buffer(chunk);
+        bool outputOk = true;
+        while (remaining > 0 && outputOk && !gStopRequested.load(std::memory_order_relaxed)) {
+            const std::size_t wanted = static_cast<std::size_t>(
+                std::min<std::uint64_t>(remaining, static_cast<std::uint64_t>(buffer.size())));
+            const pskmodem::ReadResult got =
+                source->read(std::span(buffer).first(wanted), std::chrono::milliseconds(100));
+            const std::span<const float> samples = std::span(buffer).first(got.count);
+            remaining -= got.count;
+            outputOk = consume(resampler ? resampler->process(samples) : samples);
+            if (got.status != pskmodem::ReadStatus::Ok) {
+                break;
+            }
+        }
+        if (resampler) {
+            for (auto tail = resampler->flush(); !tail.empty() && outputOk;
+                 tail = resampler->flush()) {
+                outputOk = consume(tail);
+            }
+        }
+        source->stop();
+        return outputOk;
+    };
+
     bool outputOk = true;
-    while (remaining > 0 && outputOk && !gStopRequested.load(std::memory_order_relaxed)) {
-        const std::size_t wanted = static_cast<std::size_t>(
-            std::min<std::uint64_t>(remaining, static_cast<std::uint64_t>(buffer.size())));
-        const pskmodem::ReadResult got =
-            source->read(std::span(buffer).first(wanted), std::chrono::milliseconds(100));
-        const std::span<const float> samples = std::span(buffer).first(got.count);
-        remaining -= got.count;
-        pipeline.process(resampler ? resampler->process(samples) : samples, text);
-        outputOk = text.flush(paced);
-        if (got.status != pskmodem::ReadStatus::Ok) {
-            break;
-        }
+    if (options.all) {
+        pskmodem::BandDecoderConfig config;
+        config.mode = options.mode;
+        config.searchRangeHz = searchHz;
+        config.squelchThreshold = options.squelchOrDefault();
+        pskmodem::BandDecoder decoder(config);
+        BandReporter reporter(options.json);
+        outputOk = readAll([&](std::span<const float> samples) {
+            decoder.process(samples, reporter);
+            return reporter.ok();
+        });
+        // Whatever is still on the air is reported, even after a failed write or an interrupt.
+        decoder.finish(reporter);
+        outputOk = outputOk && reporter.ok();
+    } else {
+        pskmodem::Pipeline pipeline;
+        pipeline.receiver().setFrequency(frequencyHz, searchHz);
+        pipeline.receiver().setMode(mode);
+        pipeline.receiver().setSquelch(options.squelchOrDefault(), 0);
+        TextCollector text;
+        outputOk = readAll([&](std::span<const float> samples) {
+            pipeline.process(samples, text);
+            return text.flush(paced);
+        });
+        outputOk = outputOk && text.flush(true);
     }
-    if (resampler) {
-        for (auto tail = resampler->flush(); !tail.empty() && outputOk; tail = resampler->flush()) {
-            pipeline.process(tail, text);
-        }
-    }
-    source->stop();
-    outputOk = outputOk && text.flush(true);
     if (!outputOk) {
         printError("cannot write to standard output");
         return kExitFailure;

@@ -4,15 +4,18 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <string>
 #include <vector>
 
 #include "pskmodem/audio_file.h"
 #include "pskmodem/cer.h"
+#include "pskmodem/channel.h"
 #include "pskmodem/testsignal.h"
 
 namespace {
@@ -106,6 +109,12 @@ TEST_F(DecodeProgram, BadArgumentsExitWithStatus2AndOneLine) {
         {wav, "--freq", "1000", "--mode", "am"},
         {wav, "--freq", "1000", "--unknown"},
         {wav, "--demo"},
+        {wav, "--all", "--freq", "1000"},
+        {wav, "--json"},
+        {wav, "--freq", "1000", "--json"},
+        {wav, "--all", "--search", "41"},
+        {wav, "--all", "--mode", "qpsk"},
+        {"--all"},
     };
     for (const auto& args : cases) {
         std::string joined;
@@ -129,9 +138,12 @@ TEST_F(DecodeProgram, UnreadableInputExitsWithStatus2AndOneLine) {
     for (const std::string& file : {path("missing.wav").string(), path("notes.wav").string(),
                                     path("empty.wav").string(), path("folder").string(), odd}) {
         SCOPED_TRACE(file);
-        const RunResult r = run({file, "--freq", "1000"});
-        expectBadInput(r);
-        EXPECT_NE(r.err.find("Cannot read"), std::string::npos) << r.err;
+        for (const bool all : {false, true}) {
+            const RunResult r =
+                all ? run({"--all", file, "--json"}) : run({file, "--freq", "1000"});
+            expectBadInput(r);
+            EXPECT_NE(r.err.find("Cannot read"), std::string::npos) << r.err;
+        }
     }
 }
 
@@ -139,6 +151,7 @@ TEST_F(DecodeProgram, HelpGoesToStdout) {
     const RunResult r = run({"--help"});
     EXPECT_EQ(r.exitStatus, 0);
     EXPECT_NE(r.out.find("Usage: quorvin-decode"), std::string::npos);
+    EXPECT_NE(r.out.find("--all"), std::string::npos);
     EXPECT_TRUE(r.err.empty());
 }
 
@@ -148,6 +161,12 @@ TEST_F(DecodeProgram, SilentFileDecodesToNothing) {
     const RunResult r = run({wav, "--freq", "1000", "--squelch", "50"});
     EXPECT_EQ(r.exitStatus, 0) << r.err;
     EXPECT_TRUE(r.err.empty()) << r.err;
+    for (const bool json : {false, true}) {
+        const RunResult all = json ? run({"--all", wav, "--json"}) : run({"--all", wav});
+        EXPECT_EQ(all.exitStatus, 0) << all.err;
+        EXPECT_TRUE(all.err.empty()) << all.err;
+        EXPECT_TRUE(all.out.empty()) << all.out;
+    }
 }
 
 // A clean BPSK31 transmission, written at 8000 Hz mono and at 44100 Hz stereo (converted on the
@@ -192,6 +211,170 @@ TEST_F(DecodeProgram, DecodesGeneratedRecordings) {
         EXPECT_EQ(r.exitStatus, 0) << r.err;
         EXPECT_TRUE(r.err.empty()) << r.err;
         EXPECT_LT(pskmodem::characterErrorRate(signal.text, r.out), 0.05) << r.out;
+    }
+}
+
+// A band of three signals, one in each mode, in one recording.
+struct BandSignal {
+    double carrierHz;
+    pskmodem::Mode mode;
+    const char* modeName;  // as the program prints it in JSON
+    const char* displayName;
+    std::string text;
+};
+
+std::vector<BandSignal> threeSignals() {
+    return {
+        {612.0, pskmodem::Mode::Bpsk, "bpsk31", "BPSK31",
+         "CQ CQ DE QX1TST QX1TST\r\nThe quick brown fox jumps over the lazy dog 0123.\r\n"},
+        {1203.0, pskmodem::Mode::QpskUsb, "qpsk31-usb", "QPSK31 USB",
+         "QX1TST DE QY2ABC, rig is a \"homebrew\" 5 W, antenna a long wire. 73\r\n"},
+        {1961.0, pskmodem::Mode::QpskLsb, "qpsk31-lsb", "QPSK31 LSB",
+         "Test on the lower sideband: name Kim, QTH Westmoor, WX rain. Back to you\r\n"},
+    };
+}
+
+// The recording: each signal with its own start, 12 dB over the noise in 3000 Hz.
+std::vector<float> recordBand(const std::vector<BandSignal>& signals, double sampleRateHz) {
+    std::vector<float> band;
+    double signalPower = 0.0;
+    for (std::size_t i = 0; i < signals.size(); ++i) {
+        pskmodem::TestSignalConfig config;
+        config.mode = signals[i].mode;
+        config.carrierHz = signals[i].carrierHz;
+        config.text = signals[i].text;
+        config.noise = false;
+        config.sampleRateHz = sampleRateHz;
+        config.leadNoiseSeconds = 1.5 * static_cast<double>(i);
+        const pskmodem::TestSignal one = pskmodem::makeTestSignal(config);
+        band.resize(
+            std::max(band.size(), one.samples.size() + static_cast<std::size_t>(sampleRateHz)));
+        for (std::size_t k = 0; k < one.samples.size(); ++k) band[k] += one.samples[k];
+        signalPower = one.signalPower;
+    }
+    pskmodem::NoiseSource(pskmodem::noiseRmsForSnr(signalPower, 12.0, sampleRateHz), 77).add(band);
+    return band;
+}
+
+struct Report {
+    double frequencyHz;
+    std::string mode;
+    int quality;
+    std::string text;
+};
+
+// Undoes the JSON escapes of the program's output (code points below 256 only).
+std::string unescapeJson(const std::string& s) {
+    std::string out;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        if (s[i] != '\\' || i + 1 >= s.size()) {
+            out += s[i];
+            continue;
+        }
+        const char e = s[++i];
+        if (e == 'u' && i + 4 < s.size()) {
+            out += static_cast<char>(std::stoi(s.substr(i + 1, 4), nullptr, 16));
+            i += 4;
+        } else {
+            out += e == 'r'   ? '\r'
+                   : e == 'n' ? '\n'
+                   : e == 't' ? '\t'
+                   : e == 'b' ? '\b'
+                   : e == 'f' ? '\f'
+                              : e;
+        }
+    }
+    return out;
+}
+
+std::vector<Report> parseJsonLines(const std::string& out) {
+    static const std::regex line(
+        R"re(\{"frequency_hz":(\d+),"mode":"([a-z0-9-]+)","quality":(\d+),"text":"((?:[^"\\]|\\.)*)"\})re");
+    std::vector<Report> reports;
+    std::size_t at = 0;
+    while (at < out.size()) {
+        const std::size_t end = out.find('\n', at);
+        const std::string text =
+            out.substr(at, end == std::string::npos ? std::string::npos : end - at);
+        std::smatch m;
+        EXPECT_TRUE(std::regex_match(text, m, line)) << text;
+        if (!m.empty()) {
+            reports.push_back({std::stod(m[1]), m[2], std::stoi(m[3]), unescapeJson(m[4])});
+        }
+        if (end == std::string::npos) break;
+        at = end + 1;
+    }
+    return reports;
+}
+
+std::vector<Report> parseTextBlocks(const std::string& out) {
+    static const std::regex header(R"re((\d+) Hz (BPSK31|QPSK31 USB|QPSK31 LSB) q=(\d+):\n)re");
+    std::vector<Report> reports;
+    std::vector<std::pair<std::size_t, std::size_t>> spans;  // header start, text start
+    for (auto it = std::sregex_iterator(out.begin(), out.end(), header);
+         it != std::sregex_iterator(); ++it) {
+        const std::smatch& m = *it;
+        reports.push_back({std::stod(m[1]), m[2], std::stoi(m[3]), ""});
+        spans.emplace_back(static_cast<std::size_t>(m.position(0)),
+                           static_cast<std::size_t>(m.position(0) + m.length(0)));
+    }
+    for (std::size_t i = 0; i < reports.size(); ++i) {
+        const std::size_t end = i + 1 < spans.size() ? spans[i + 1].first : out.size();
+        std::string text = out.substr(spans[i].second, end - spans[i].second);
+        EXPECT_GE(text.size(), 2U);
+        EXPECT_EQ(text.substr(text.size() - 2), "\n\n");  // each block ends with an empty line
+        text.resize(text.size() >= 2 ? text.size() - 2 : 0);
+        reports[i].text = text;
+    }
+    return reports;
+}
+
+void expectBand(const std::vector<Report>& reports, const std::vector<BandSignal>& signals,
+                bool json) {
+    ASSERT_EQ(reports.size(), signals.size());
+    for (const BandSignal& signal : signals) {
+        SCOPED_TRACE(signal.carrierHz);
+        const auto found = std::find_if(reports.begin(), reports.end(), [&](const Report& r) {
+            return std::abs(r.frequencyHz - signal.carrierHz) <= 3.0;
+        });
+        ASSERT_NE(found, reports.end());
+        EXPECT_EQ(found->mode, json ? signal.modeName : signal.displayName);
+        EXPECT_GT(found->quality, 30);
+        EXPECT_LE(found->quality, 100);
+        EXPECT_LT(pskmodem::characterErrorRate(signal.text, found->text), 0.03) << found->text;
+    }
+}
+
+// Every signal of a recording comes out with its frequency, mode and text, as text blocks and as
+// JSON; a 48 kHz stereo recording is converted on the way in; --mode keeps only that mode.
+TEST_F(DecodeProgram, DecodesEverySignalOfABand) {
+    const std::vector<BandSignal> signals = threeSignals();
+    const std::string wav = path("band.wav").string();
+    ASSERT_TRUE(pskmodem::writeAudioFile(wav, recordBand(signals, 8000.0), 8000));
+    {
+        const RunResult r = run({"--all", wav});
+        EXPECT_EQ(r.exitStatus, 0) << r.err;
+        EXPECT_TRUE(r.err.empty()) << r.err;
+        expectBand(parseTextBlocks(r.out), signals, false);
+    }
+    {
+        const std::vector<float> mono = recordBand(signals, 48000.0);
+        std::vector<float> stereo;
+        for (const float s : mono) {
+            stereo.push_back(s);
+            stereo.push_back(0.0F);
+        }
+        const std::string flac = path("band48.flac").string();
+        ASSERT_TRUE(pskmodem::writeAudioFile(flac, stereo, 48000, 2));
+        const RunResult r = run({flac, "--all", "--json"});
+        EXPECT_EQ(r.exitStatus, 0) << r.err;
+        EXPECT_TRUE(r.err.empty()) << r.err;
+        expectBand(parseJsonLines(r.out), signals, true);
+    }
+    {
+        const RunResult r = run({"--all", wav, "--json", "--mode", "qpsk-lsb"});
+        EXPECT_EQ(r.exitStatus, 0) << r.err;
+        expectBand(parseJsonLines(r.out), {signals[2]}, true);
     }
 }
 

@@ -23,10 +23,42 @@ TEST(DecodeOptions, DefaultsForAFile) {
     ASSERT_TRUE(o.frequencyHz);
     EXPECT_EQ(*o.frequencyHz, 1500.0);
     EXPECT_FALSE(o.mode);  // BPSK is applied by the program
-    EXPECT_EQ(o.searchHz, 50.0);
-    EXPECT_EQ(o.squelch, 0);
+    EXPECT_FALSE(o.searchHz);
+    EXPECT_EQ(o.searchOrDefault(), 50.0);
+    EXPECT_FALSE(o.squelch);
+    EXPECT_EQ(o.squelchOrDefault(), 0);
     EXPECT_FALSE(o.realtime);
     EXPECT_FALSE(o.seconds);
+    EXPECT_FALSE(o.all);
+    EXPECT_FALSE(o.json);
+}
+
+TEST(DecodeOptions, AllDecodesEverySignalWithItsOwnDefaults) {
+    const ParseResult r = parse({"--all", "band.wav"});
+    ASSERT_TRUE(r.ok()) << r.error;
+    const DecodeOptions& o = r.options;
+    EXPECT_TRUE(o.all);
+    EXPECT_FALSE(o.json);
+    EXPECT_EQ(o.file, "band.wav");
+    EXPECT_FALSE(o.frequencyHz);
+    EXPECT_FALSE(o.mode);  // every mode
+    EXPECT_EQ(o.searchOrDefault(), 15.0);
+    EXPECT_EQ(o.squelchOrDefault(), 10);
+
+    const ParseResult j = parse({"band.wav", "--json", "--all", "--mode=qpsk-lsb", "--search", "40",
+                                 "--squelch", "0", "--seconds", "60", "--realtime"});
+    ASSERT_TRUE(j.ok()) << j.error;
+    EXPECT_TRUE(j.options.json);
+    EXPECT_EQ(j.options.mode, pskmodem::Mode::QpskLsb);
+    EXPECT_EQ(j.options.searchOrDefault(), 40.0);
+    EXPECT_EQ(j.options.squelchOrDefault(), 0);  // given: the squelch is off
+    EXPECT_EQ(j.options.seconds, 60.0);
+    EXPECT_TRUE(j.options.realtime);
+
+    const ParseResult demo = parse({"--demo", "--all", "--seconds", "5"});
+    ASSERT_TRUE(demo.ok()) << demo.error;
+    EXPECT_TRUE(demo.options.demo);
+    EXPECT_TRUE(demo.options.all);
 }
 
 TEST(DecodeOptions, EveryOptionInBothSpellings) {
@@ -41,6 +73,7 @@ TEST(DecodeOptions, EveryOptionInBothSpellings) {
         EXPECT_EQ(r.options.file, "x.flac");
         EXPECT_EQ(r.options.mode, pskmodem::Mode::QpskLsb);
         EXPECT_EQ(r.options.searchHz, 0.0);
+        EXPECT_EQ(r.options.searchOrDefault(), 0.0);
         EXPECT_EQ(r.options.squelch, 99);
         EXPECT_EQ(r.options.frequencyHz, 100.0);
         EXPECT_TRUE(r.options.realtime);
@@ -64,6 +97,9 @@ TEST(DecodeOptions, ModesByName) {
     EXPECT_FALSE(modeFromName("qpsk"));
     EXPECT_FALSE(modeFromName(""));
     EXPECT_EQ(modeDisplayName(pskmodem::Mode::QpskUsb), "QPSK31 USB");
+    EXPECT_EQ(modeJsonName(pskmodem::Mode::Bpsk), "bpsk31");
+    EXPECT_EQ(modeJsonName(pskmodem::Mode::QpskUsb), "qpsk31-usb");
+    EXPECT_EQ(modeJsonName(pskmodem::Mode::QpskLsb), "qpsk31-lsb");
 }
 
 TEST(DecodeOptions, DemoNeedsNoFrequency) {
@@ -82,6 +118,9 @@ TEST(DecodeOptions, HelpWinsOverEverythingValid) {
     EXPECT_TRUE(r.ok());
     EXPECT_TRUE(r.options.help);
     EXPECT_NE(usageText().find("--freq HZ"), std::string::npos);
+    for (const char* text : {"--all", "--json", "frequency_hz", "Windows-1252", "\\u20ac"}) {
+        EXPECT_NE(usageText().find(text), std::string::npos) << text;
+    }
 }
 
 TEST(DecodeOptions, RepeatedOptionLastWinsAndDoubleDashEndsOptions) {
@@ -103,6 +142,14 @@ TEST(DecodeOptions, BadCommandLinesGiveOneLineErrors) {
         {{}, "no input"},
         {{"--freq", "1000"}, "no input"},
         {{"f.wav"}, "--freq HZ is required"},
+        {{"f.wav", "--all", "--freq", "1000"}, "--freq cannot be given with --all"},
+        {{"f.wav", "--freq", "1000", "--json"}, "--json needs --all"},
+        {{"f.wav", "--json"}, "--json needs --all"},
+        {{"f.wav", "--all", "--search", "41"}, "--search must be between 0 and 40 with --all"},
+        {{"f.wav", "--all", "--search", "201"}, "--search must be between 0 and 200"},
+        {{"f.wav", "--all=yes"}, "--all takes no value"},
+        {{"f.wav", "--all", "--json=1"}, "--json takes no value"},
+        {{"--all"}, "no input"},
         {{"f.wav", "--freq"}, "--freq needs a value"},
         {{"f.wav", "--freq="}, "--freq needs a number"},
         {{"f.wav", "--freq", "abc"}, "--freq needs a number, not \"abc\""},
