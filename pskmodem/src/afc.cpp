@@ -195,12 +195,14 @@ FrequencyAcquisition::Peak FrequencyAcquisition::strongestCarrier(double lowHz, 
         }
     }
 
-    // Noise: the median over the searched bins and a margin of one symbol rate either side.
-    const int margin = static_cast<int>(std::lround(kSymbolRateHz / spectrumBinHz));
-    const int lo = std::max(first - margin, -fftSize_ / 2);
-    const int hi = std::min(last + margin, fftSize_ / 2 - 1);
+    // Noise: the median of the bins around the line (two symbol rates either side, the line's
+    // own bins left out). The power law shapes the noise into a hump around the mixer
+    // frequency, so only a local level tells a line from the top of the hump.
+    const int margin = static_cast<int>(std::lround(2.0 * kSymbolRateHz / spectrumBinHz));
     std::size_t count = 0;
-    for (int k = lo; k <= hi; ++k) scratch_[count++] = binPower(k);
+    for (int k = best - margin; k <= best + margin; ++k) {
+        if (std::abs(k - best) > 2) scratch_[count++] = binPower(k);
+    }
     const auto middle = scratch_.begin() + static_cast<std::ptrdiff_t>(count / 2);
     std::nth_element(scratch_.begin(), middle,
                      scratch_.begin() + static_cast<std::ptrdiff_t>(count));

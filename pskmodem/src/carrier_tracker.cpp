@@ -48,6 +48,12 @@ void CarrierTracker::setBandwidth(double bandwidthNorm) {
     gains_ = secondOrderLoopGains(bandwidthNorm, std::numbers::sqrt2 / 2.0);
 }
 
+void CarrierTracker::relax(double fraction) {
+    if (!(fraction > 0.0 && fraction <= 1.0)) return;
+    frequency_ *= 1.0 - fraction;
+    drift_ *= 1.0 - fraction;
+}
+
 void CarrierTracker::shiftFrequency(double radPerSymbol) {
     if (std::isfinite(radPerSymbol)) frequency_ -= radPerSymbol;
 }

@@ -8,6 +8,7 @@
 
 #include "pskmodem/dsp/afc.h"
 #include "pskmodem/dsp/carrier_tracker.h"
+#include "pskmodem/dsp/fading_detector.h"
 #include "pskmodem/dsp/fir_filter.h"
 #include "pskmodem/dsp/matched_filter.h"
 #include "pskmodem/dsp/nco.h"
@@ -57,14 +58,25 @@ constexpr double kDriftAssist = 0.0006;
 constexpr double kCarrierDriftGain = 5e-5;
 // Largest drift the carrier loop follows: 3 Hz/s.
 constexpr double kCarrierDriftLimit = kTwoPi * 3.0 / (kSymbolRateBaud * kSymbolRateBaud);
-// Largest residual frequency the carrier loop follows by itself: 4 Hz.
-constexpr double kCarrierFrequencyLimit = kTwoPi * 4.0 / kSymbolRateBaud;
+// Largest residual frequency the carrier loop follows by itself: well inside the range its
+// frequency discriminator tells apart (+-1/(2 M T): 7.8 Hz for BPSK, 3.9 Hz for QPSK), so that
+// it cannot settle where the discriminator folds over.
+constexpr double kCarrierFrequencyLimitBpsk = kTwoPi * 4.0 / kSymbolRateBaud;
+constexpr double kCarrierFrequencyLimitQpsk = kTwoPi * 2.5 / kSymbolRateBaud;
+// Without a signal the carrier loop's frequency and drift relax toward zero by this fraction per
+// symbol (a time constant of about 1.6 s).
+constexpr double kCarrierRelax = 0.02;
 
 // Decision delay of the BPSK sequence detector. The two-state trellis merges within a few
 // symbols; 16 leaves a wide margin.
 constexpr int kDetectorDelay = 16;
 // Decision delay of the QPSK Viterbi decoder.
 constexpr int kViterbiDelay = 32;
+
+// Symbols after a bit's own symbol at which the squelch state decides whether the bit passes:
+// about the time the squelch takes to open on a clean signal at each speed.
+constexpr int kFastSquelchLookahead = 4;
+constexpr int kSlowSquelchLookahead = 16;
 
 // Signal presence: averaging weight per symbol and threshold.
 constexpr float kPresenceWeight = 1.0F / 32.0F;
@@ -104,6 +116,7 @@ struct Receiver::Impl {
     void symbol(double strobe, CharSink& out);
     void acquisitionFrame();
     void emitBit(int bit, bool squelchWasOpen, CharSink& out);
+    Complex equalisedPhaseChange(Complex y);
 
     // Settings.
     double centreHz = 1000.0;
@@ -120,6 +133,7 @@ struct Receiver::Impl {
     ViterbiDecoder viterbi{kViterbiDelay};
     VaricodeDecoder varicode;
     Squelch squelch;
+    FadingDetector fadingDetector;
     FrequencyAcquisition acquisition{kBasebandRateHz, kAcquisitionFftSize};
     double interference = pskNeighbourInterference(kBasebandSamplesPerSymbol);
 
@@ -142,10 +156,16 @@ struct Receiver::Impl {
     // samples of the last symbols.
     std::array<std::int8_t, 64> differentialBits{};
     std::array<float, 64> inPhase{};
-    // Squelch state at each of the last symbols: a bit passes when the squelch was open at the
-    // time its symbol came in, not when it leaves the detector's delay line.
+    // Squelch state at each of the last symbols: a bit passes by the state soon after its own
+    // symbol came in, not by the state when it leaves the detector's delay line.
     std::array<bool, 64> squelchOpenAt{};
     std::uint32_t symbolCount = 0;
+    // Word synchronisation of the bit stream (see emitBit).
+    bool wordSync = false;
+    int previousBit = 1;
+    // QPSK equaliser: the last two symbol samples and the previous equalised one.
+    std::array<Complex, 2> recent{};
+    Complex equalisedPrevious{};
     std::array<std::int32_t, 16> vectors{};
     std::size_t vectorPosition = 0;
 };
@@ -154,7 +174,6 @@ Receiver::Impl::Impl()
     : decimator(
           designLowpassFir(kDecimatorTaps, kDecimatorCutoffHz, kSampleRateHz, kDecimatorKaiserBeta),
           kDecimation) {
-    carrier.setFrequencyLimit(kCarrierFrequencyLimit);
     carrier.setFrequencyAssist(kFrequencyAssist, kDriftAssist);
     carrier.setDriftLimit(kCarrierDriftLimit);
     carrier.setDriftGain(kCarrierDriftGain);
@@ -169,10 +188,13 @@ void Receiver::Impl::resetSignalPath() {
     timing.reset();
     carrier.reset();
     carrier.setPhases(phasesOf(mode));
+    carrier.setFrequencyLimit(mode == Mode::Bpsk ? kCarrierFrequencyLimitBpsk
+                                                 : kCarrierFrequencyLimitQpsk);
     detector.reset();
     viterbi.reset();
     varicode.reset();
     squelch.reset();
+    fadingDetector.reset();
     squelch.setPhases(phasesOf(mode));
     acquisition.setPower(phasesOf(mode));
     acquisition.setPassband(searchRangeHz);
@@ -187,6 +209,10 @@ void Receiver::Impl::resetSignalPath() {
     inPhase.fill(0.0F);
     squelchOpenAt.fill(false);
     symbolCount = 0;
+    wordSync = false;
+    previousBit = 1;
+    recent = {};
+    equalisedPrevious = {};
     for (std::size_t i = 0; i < vectors.size(); ++i) vectors[i] = kVectorCentre;
     vectorPosition = 0;
 }
@@ -258,6 +284,33 @@ void Receiver::Impl::symbol(double strobe, CharSink& out) {
         diff = {rawRe * c + rawIm * s, rawIm * c - rawRe * s};
     }
     previous = y;
+
+    const float trackAmplitude =
+        mode == Mode::Bpsk && signalAmplitude > 0.0F ? signalAmplitude : amplitude;
+    const Complex v = carrier.track(y, trackAmplitude);
+    if (!coherent && carrier.lock() > kLockOn) coherent = true;
+    if (coherent && carrier.lock() < kLockOff) coherent = false;
+    // The frequency discriminator pulls the loop in; once the phase detector holds the signal
+    // it only adds noise and is switched off.
+    if (coherent) {
+        carrier.setFrequencyAssist(0.0, 0.0);
+    } else {
+        carrier.setFrequencyAssist(kFrequencyAssist, kDriftAssist);
+        if (presence <= kPresenceThreshold) carrier.relax(kCarrierRelax);
+    }
+
+    // QPSK: each matched-filter sample also carries a sixth of each neighbour, which for
+    // neighbours a quarter turn away tilts it by up to some 20 degrees. A three-tap equaliser at
+    // the symbol rate, y_k - rho (y_{k-1} + y_{k+1}), leaves only rho^2 = 1/36 from the symbols
+    // two away and, the matched filter's noise being correlated the same way, no more noise
+    // than before. It needs neither the carrier nor decisions, so it works as well on a fading
+    // signal; the phase change between equalised samples (one symbol late) replaces the raw
+    // one. (For BPSK the neighbours only change the length, and the sequence detector deals with
+    // them; its differential fallback still gains from the equaliser.)
+    // For BPSK the equalised change is the fallback when coherent detection cannot be trusted.
+    const Complex equalised = equalisedPhaseChange(y);
+    if (mode != Mode::Bpsk) diff = equalised;
+
     squelch.push(diff);
     {
         const bool wasPresent = presence > kPresenceThreshold;
@@ -282,26 +335,25 @@ void Receiver::Impl::symbol(double strobe, CharSink& out) {
         vectorPosition = (vectorPosition + 1) % 8;
     }
 
-    const float trackAmplitude = signalAmplitude > 0.0F ? signalAmplitude : amplitude;
-    const Complex v = carrier.track(y, trackAmplitude);
-    if (!coherent && carrier.lock() > kLockOn) coherent = true;
-    if (coherent && carrier.lock() < kLockOff) coherent = false;
-    // The frequency discriminator pulls the loop in; once the phase detector holds the signal
-    // it only adds noise and is switched off.
-    if (coherent) {
-        carrier.setFrequencyAssist(0.0, 0.0);
-    } else {
-        carrier.setFrequencyAssist(kFrequencyAssist, kDriftAssist);
-    }
-
     int bit = -1;
     if (mode == Mode::Bpsk) {
         const std::size_t slot = symbolCount % 64;
-        differentialBits[slot] = diff.real() > 0.0F ? 1 : 0;
+        differentialBits[slot] = equalised.real() > 0.0F ? 1 : 0;
         inPhase[slot] = v.real();
         const int coherentBit = detector.push(v.real(), trackAmplitude);
         const std::size_t delayed = (symbolCount + 64 - kDetectorDelay) % 64;
-        bit = (coherent && coherentBit >= 0) ? coherentBit : differentialBits[delayed];
+        // The equalised change of symbol k is that between k - 2 and k - 1; the detector's bit
+        // is that between k - delay - 1 and k - delay.
+        const std::size_t delayedDifferential = (symbolCount + 65 - kDetectorDelay) % 64;
+        // Coherent detection gains some 2 dB in steady noise, but a fading carrier's phase moves
+        // faster than any loop can follow without losing those 2 dB again; then the
+        // differential decision is the better one.
+        fadingDetector.push(std::sqrt(power));
+        // Nothing comes out while the delay line still holds symbols from before the start.
+        if (coherentBit >= 0) {
+            bit = coherent && !fadingDetector.fading() ? coherentBit
+                                                       : differentialBits[delayedDifferential];
+        }
 
         // Amplitude of an isolated symbol from the decided neighbours: x = A b (1 + rho b
         // (b_prev + b_next)).
@@ -320,12 +372,17 @@ void Receiver::Impl::symbol(double strobe, CharSink& out) {
     } else {
         const float scale = meanPower > 0.0F ? 1.0F / meanPower : 0.0F;
         bit = viterbi.pushDifferential({diff.real() * scale, diff.imag() * scale}, mode);
-        signalAmplitude += kAmplitudeWeight * (amplitude - signalAmplitude);
     }
+    // The squelch judges a bit by its state a little after the bit's symbol came in: about as
+    // long as it takes to open on a new signal, so that the first characters of a transmission
+    // come through while the noise before it stays out.
     squelchOpenAt[symbolCount % 64] = squelch.open();
-    const int delay = mode == Mode::Bpsk ? kDetectorDelay : kViterbiDelay;
+    // (QPSK bits come one symbol later still, from the equaliser.)
+    const int delay = mode == Mode::Bpsk ? kDetectorDelay : kViterbiDelay + 1;
+    const int lookahead =
+        std::min(delay, squelch.speed() == 1 ? kSlowSquelchLookahead : kFastSquelchLookahead);
     const bool openForBit =
-        squelchOpenAt[(symbolCount + 64 - static_cast<std::uint32_t>(delay)) % 64];
+        squelchOpenAt[(symbolCount + 64 - static_cast<std::uint32_t>(delay - lookahead)) % 64];
     ++symbolCount;
     if (bit >= 0) emitBit(bit, openForBit, out);
 
@@ -346,12 +403,39 @@ void Receiver::Impl::symbol(double strobe, CharSink& out) {
     }
 }
 
+Complex Receiver::Impl::equalisedPhaseChange(Complex y) {
+    const auto rho = static_cast<float>(interference);
+    const Complex middle = recent[1];
+    const Complex equalised{middle.real() - rho * (recent[0].real() + y.real()),
+                            middle.imag() - rho * (recent[0].imag() + y.imag())};
+    recent = {middle, y};
+    const float rawRe =
+        equalised.real() * equalisedPrevious.real() + equalised.imag() * equalisedPrevious.imag();
+    const float rawIm =
+        equalised.imag() * equalisedPrevious.real() - equalised.real() * equalisedPrevious.imag();
+    equalisedPrevious = equalised;
+    const double turn = carrier.frequencyRadPerSymbol();
+    const auto c = static_cast<float>(std::cos(turn));
+    const auto s = static_cast<float>(std::sin(turn));
+    return {rawRe * c + rawIm * s, rawIm * c - rawRe * s};
+}
+
 void Receiver::Impl::emitBit(int bit, bool squelchWasOpen, CharSink& out) {
     // Only characters received entirely while the squelch was open come out: a closed squelch
     // also throws away the part of a word the noise has built up.
     if (!squelchWasOpen) {
         varicode.reset();
+        wordSync = false;
+        previousBit = 1;
         return;
+    }
+    // After a start or a closed squelch the word boundaries are unknown: bits count only from
+    // the first gap between words ("00") on, so that a start-up glitch cannot make a character.
+    if (!wordSync) {
+        wordSync = bit == 0 && previousBit == 0;
+        previousBit = bit;
+        if (!wordSync) return;
+        varicode.reset();
     }
     const std::optional<std::uint8_t> code = varicode.pushBit(bit);
     if (code) out.character(*code);

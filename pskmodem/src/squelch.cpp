@@ -6,15 +6,18 @@
 namespace pskmodem {
 namespace {
 
-// Averaging weights per symbol: fast about 8 symbols (a quarter second), slow about 32.
+// Averaging weights per symbol: fast about 8 symbols (a quarter second), slow about 48.
 constexpr float kFastWeight = 1.0F / 8.0F;
-constexpr float kSlowWeight = 1.0F / 32.0F;
-// Averages of cos(M dphi) on noise alone scatter around zero with a spread that shrinks with
-// the averaging time; the quality scale starts above that spread.
+constexpr float kSlowWeight = 1.0F / 48.0F;
+// Averages of cos(M dphi) on noise alone scatter around zero (standard deviation about 0.18
+// fast and 0.07 slow); the quality scale starts above that spread, for the slow speed so far
+// above (more than four standard deviations) that noise alone practically never shows as
+// quality above zero.
 constexpr float kFastNoiseFloor = 0.30F;
-constexpr float kSlowNoiseFloor = 0.15F;
-// The squelch closes this many quality points below the threshold.
-constexpr int kHysteresis = 5;
+constexpr float kSlowNoiseFloor = 0.30F;
+// The squelch closes this many quality points below the threshold (half the threshold for
+// thresholds below 10, so that even threshold 1 can close).
+constexpr int kMaxHysteresis = 5;
 
 }  // namespace
 
@@ -63,9 +66,10 @@ void Squelch::update() {
     const float floor = speed_ == 1 ? kSlowNoiseFloor : kFastNoiseFloor;
     const float scaled = (average_ - floor) / (1.0F - floor);
     quality_ = static_cast<int>(std::lround(100.0F * std::clamp(scaled, 0.0F, 1.0F)));
+    const int hysteresis = std::min(kMaxHysteresis, threshold_ / 2);
     if (quality_ >= threshold_) {
         open_ = true;
-    } else if (quality_ < threshold_ - kHysteresis) {
+    } else if (quality_ < threshold_ - hysteresis) {
         open_ = false;
     }
 }

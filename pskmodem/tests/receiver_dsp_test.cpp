@@ -427,7 +427,7 @@ INSTANTIATE_TEST_SUITE_P(
     Lines, Acquisition,
     ::testing::Values(AcquisitionCase{23.4, false, 0.1, -50.0, 50.0, true},
                       AcquisitionCase{-41.7, true, 0.1, -50.0, 50.0, true},
-                      AcquisitionCase{7.0, false, 6.0, -50.0, 50.0, true},   // weak
+                      AcquisitionCase{7.0, false, 3.0, -50.0, 50.0, true},   // weak
                       AcquisitionCase{0.0, false, 1e9, -50.0, 50.0, false},  // noise only
                       // The carrier is outside the window; a keying line of it (15.6 Hz in)
                       // is inside and must not be taken for a carrier.
@@ -461,7 +461,7 @@ TEST(Squelch, QualityAndHysteresis) {
             EXPECT_FALSE(squelch.open());
         }
         EXPECT_LT(sum / 2000.0, 6.0) << "speed " << speed;
-        for (int k = 0; k < 200; ++k) squelch.push({k % 3 == 0 ? -1.0F : 1.0F, 0.0F});
+        for (int k = 0; k < 400; ++k) squelch.push({k % 3 == 0 ? -1.0F : 1.0F, 0.0F});
         EXPECT_EQ(squelch.quality(), 100);
         EXPECT_TRUE(squelch.open());
         // Falling quality: open down to threshold - 5, closed below.
@@ -483,6 +483,16 @@ TEST(Squelch, QualityAndHysteresis) {
     EXPECT_TRUE(open.open());
     open.setThreshold(250);
     EXPECT_EQ(open.threshold(), 99);
+
+    // A low threshold still closes again (half the threshold below it).
+    Squelch low;
+    low.setSpeed(1);
+    low.setThreshold(4);
+    for (int k = 0; k < 400; ++k) low.push({1.0F, 0.0F});
+    EXPECT_TRUE(low.open());
+    for (int k = 0; k < 400; ++k) low.push({0.0F, 1.0F});  // quarter turns: worst for BPSK
+    EXPECT_EQ(low.quality(), 0);
+    EXPECT_FALSE(low.open());
 }
 
 }  // namespace

@@ -39,6 +39,9 @@ class CarrierTracker {
 
     // Residual carrier frequency the loop follows, in radians per symbol.
     double frequencyRadPerSymbol() const { return frequency_; }
+    // Pulls the followed frequency and drift back toward zero by `fraction` (on noise, so that
+    // they cannot wander off to the edge of their range).
+    void relax(double fraction);
     // Moves `radPerSymbol` of the followed frequency out of the loop (the mixer took it over).
     void shiftFrequency(double radPerSymbol);
     // Weights of the frequency discriminator in the frequency integrator and in the drift-rate

@@ -1,0 +1,30 @@
+#pragma once
+
+namespace pskmodem {
+
+// Tells a fading signal from a steady one by how much its symbol amplitude moves. The ratio of
+// a short average of the amplitude (8 symbols) to a long one (64 symbols) stays close to 1 on a
+// steady signal in noise (its square deviation averages about 0.005 to 0.01 down to the
+// sensitivity limit), while on a Rayleigh-fading signal with a Doppler spread of a fraction of a
+// hertz it swings by tens of percent (about 0.1 and more). Slow QSB, which the long average
+// follows, hardly moves it.
+class FadingDetector {
+  public:
+    FadingDetector() = default;
+
+    void reset();
+    // Feeds the magnitude of one symbol sample; silence (0) is skipped.
+    void push(float magnitude);
+    bool fading() const { return fading_; }
+    // Average squared deviation of the short-to-long amplitude ratio from 1.
+    float index() const { return index_; }
+
+  private:
+    float shortAverage_ = 0.0F;
+    float longAverage_ = 0.0F;
+    float index_ = 0.0F;
+    int symbols_ = 0;
+    bool fading_ = false;
+};
+
+}  // namespace pskmodem
