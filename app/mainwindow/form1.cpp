@@ -318,18 +318,14 @@ void Form1::connectHandlers() {
     connect(menuopcall, &QAction::triggered, this, &Form1::menuopcall_Click);
     connect(menusetupsaveset, &QAction::triggered, this, &Form1::menusetupsaveset_Click);
 
-    // Text colour item n selects scheme n - 1, waterfall colour item n palette n - 1.
+    // Text colour item n selects scheme n - 1.
     const std::array textColorItems{menutextcol1, menutextcol2, menutextcol3, menutextcol4,
                                     menutextcol5};
     for (std::size_t n = 0; n < textColorItems.size(); ++n) {
         connect(textColorItems[n], &QAction::triggered, this,
                 [this, n] { SetTextColorShemes(static_cast<double>(n)); });
     }
-    const std::array waterfallColorItems{menuwaterfallcol1, menuwaterfallcol2, menuwaterfallcol3};
-    for (std::size_t n = 0; n < waterfallColorItems.size(); ++n) {
-        connect(waterfallColorItems[n], &QAction::triggered, this,
-                [this, n] { WaterfallColors(static_cast<double>(n)); });
-    }
+    connectDisplayHandlers();
 }
 
 void Form1::mnuFileExit_Click() {

@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QResizeEvent>
 #include <algorithm>
+#include <utility>
 
 namespace platform {
 
@@ -45,17 +46,47 @@ QRect PictureBox::innerRect() const {
 
 void PictureBox::setBackColor(const QColor& color) {
     backColor_ = color;
-    clear();
+    drawPicture();
 }
 
 void PictureBox::setPicture(const QImage& picture) {
+    picture_ = picture;
+    drawPicture();
+}
+
+void PictureBox::drawPicture() {
     fitImage();
     image_.fill(backColor_);
-    if (!picture.isNull()) {
+    if (!picture_.isNull()) {
         QPainter painter(&image_);
-        painter.drawImage(0, 0, picture);
+        painter.drawImage(0, 0, picture_);
     }
     update();
+}
+
+void PictureBox::setPictureFromImage() {
+    fitImage();
+    // The picture it replaces is kept for recycling unless something else still holds it.
+    spare_ = std::move(picture_);
+    if (!spare_.isDetached()) {
+        spare_ = QImage();
+    }
+    picture_ = image_;
+}
+
+QImage& PictureBox::imageForOverwrite() {
+    fitImage();
+    if (image_.isDetached()) {
+        return image_;
+    }
+    if (spare_.size() == image_.size() && spare_.format() == image_.format() &&
+        spare_.isDetached()) {
+        image_ = std::move(spare_);
+        spare_ = QImage();
+    } else {
+        image_ = QImage(image_.size(), image_.format());
+    }
+    return image_;
 }
 
 void PictureBox::clear() {
@@ -64,9 +95,11 @@ void PictureBox::clear() {
     update();
 }
 
-void PictureBox::paintEvent(QPaintEvent* /*event*/) {
+void PictureBox::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
-    if (border_ == Border::Sunken3D) {
+    const QRect inner = innerRect();
+    // Only what needs painting: an update of the drawing leaves the border alone.
+    if (border_ == Border::Sunken3D && !inner.contains(event->rect())) {
         // Outer edge: shadow above and left, light below and right; inner edge darker.
         const QRect r = rect().adjusted(0, 0, -1, -1);
         painter.setPen(QColor(128, 128, 128));
@@ -75,15 +108,18 @@ void PictureBox::paintEvent(QPaintEvent* /*event*/) {
         painter.setPen(QColor(255, 255, 255));
         painter.drawLine(r.bottomLeft(), r.bottomRight());
         painter.drawLine(r.topRight(), r.bottomRight());
-        const QRect inner = r.adjusted(1, 1, -1, -1);
+        const QRect edge = r.adjusted(1, 1, -1, -1);
         painter.setPen(QColor(64, 64, 64));
-        painter.drawLine(inner.topLeft(), inner.topRight());
-        painter.drawLine(inner.topLeft(), inner.bottomLeft());
+        painter.drawLine(edge.topLeft(), edge.topRight());
+        painter.drawLine(edge.topLeft(), edge.bottomLeft());
         painter.setPen(QColor(212, 208, 200));
-        painter.drawLine(inner.bottomLeft(), inner.bottomRight());
-        painter.drawLine(inner.topRight(), inner.bottomRight());
+        painter.drawLine(edge.bottomLeft(), edge.bottomRight());
+        painter.drawLine(edge.topRight(), edge.bottomRight());
     }
-    painter.drawImage(innerRect().topLeft(), image());
+    const QRect exposed = event->rect() & inner;
+    if (!exposed.isEmpty()) {
+        painter.drawImage(exposed, image(), exposed.translated(-inner.topLeft()));
+    }
 }
 
 void PictureBox::resizeEvent(QResizeEvent* /*event*/) {

@@ -2,8 +2,12 @@
 
 // A picture box whose drawing persists: it owns an image the size of its inner area, drawing
 // goes to the image, and painting only shows the image. Around the inner area it may have a
-// sunken 3-D border two pixels wide. Changing the background colour clears the drawing to
-// that colour. Mouse events are offered as signals with positions in inner-area pixels.
+// sunken 3-D border two pixels wide. Mouse events are offered as signals with positions in
+// inner-area pixels.
+//
+// Besides the drawing (its Image) the box has a picture (its Picture): the background picture
+// that setPicture gives it, or the drawing itself as setPictureFromImage took it. Changing the
+// background colour clears the drawing to that colour and draws the picture over it again.
 
 #include <QColor>
 #include <QImage>
@@ -25,16 +29,25 @@ class PictureBox : public QWidget {
     QRect innerRect() const;
 
     QColor backColor() const { return backColor_; }
-    // Sets the background colour and clears the drawing to it.
+    // Sets the background colour, clears the drawing to it and draws the picture again.
     void setBackColor(const QColor& color);
 
     // The persistent drawing, always the size of the inner area. Draw into it, then call
     // update() to show the change.
     QImage& image();
     const QImage& image() const;
-    // Replaces the drawing: `picture` is drawn at the top-left corner over the background
-    // colour; a null picture just clears.
+    // Sets the picture and replaces the drawing with it: `picture` is drawn at the top-left
+    // corner over the background colour; a null picture just clears.
     void setPicture(const QImage& picture);
+    // The picture; null when there is none.
+    const QImage& picture() const noexcept { return picture_; }
+    // Picture := Image: the drawing as it stands becomes the picture (shared, not copied).
+    void setPictureFromImage();
+    // The drawing, for a caller that writes every pixel of it next (typically from picture()):
+    // its pixels are left undefined. Where the drawing is shared with the picture, this
+    // recycles the buffer of an earlier picture instead of copying, so that redrawing the box
+    // from its picture at every tick costs one copy and no allocation.
+    QImage& imageForOverwrite();
     // Clears the drawing to the background colour.
     void clear();
 
@@ -53,6 +66,8 @@ class PictureBox : public QWidget {
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
   private:
+    // The drawing := the background colour with the picture over it.
+    void drawPicture();
     QPoint innerPosition(const QMouseEvent& event) const;
     // Brings the drawing to the inner area's size, keeping what it holds; new area shows the
     // background colour. (A hidden widget learns of its new size only when shown, so the
@@ -62,6 +77,8 @@ class PictureBox : public QWidget {
     Border border_;
     QColor backColor_{Qt::white};
     mutable QImage image_;
+    QImage picture_;
+    QImage spare_;  // an earlier picture's buffer, for imageForOverwrite
 };
 
 }  // namespace platform

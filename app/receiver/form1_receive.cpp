@@ -1,10 +1,8 @@
-// Form1's receive handlers: the display and text timers, the clock, the mode options and the
-// phase indicator switch.
+// Form1's receive handlers: the text timer and the mode options.
 
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QTextCursor>
-#include <QTime>
 
 #include "mainwindow/form1.h"
 #include "platform/form_timer.h"
@@ -20,11 +18,6 @@ constexpr std::int32_t kModeQpskLsb = 2;
 
 }  // namespace
 
-void Form1::Timer1_Timer() {
-    // The display update draws from the newest spectrum; for now it only ends the tick.
-    Timer1->setEnabled(false);
-}
-
 void Form1::Timer2_Timer() {
     // The buffer keeps each received line break as CR CR LF; the text box shows one break.
     QString text = receiverBuffers.RxTextBuffer;
@@ -34,10 +27,6 @@ void Form1::Timer2_Timer() {
     cursor.insertText(text);
     receiverBuffers.RxTextBuffer.clear();
     Timer2->setEnabled(false);
-}
-
-void Form1::Timer3_Timer() {
-    Label4->setText(QTime::currentTime().toString(QStringLiteral("HH:mm:ss")));
 }
 
 void Form1::Option1_Click() {
@@ -53,10 +42,6 @@ void Form1::Option2_Click() {
 void Form1::Option3_Click() {
     engine.fnSetRXPSKMode(kModeQpskLsb, 0);
     settings.PSKMode = kModeQpskLsb;
-}
-
-void Form1::PhaseStatus_Click(int index) {
-    settings.PhaseTuneStatus = index == 0 ? KVXmodules::kFlagSet : KVXmodules::kFlagClear;
 }
 
 std::int32_t Form1::selectedMode() const {
