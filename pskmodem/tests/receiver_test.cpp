@@ -13,6 +13,8 @@
 
 #include "pskmodem/cer.h"
 #include "pskmodem/channel.h"
+#include "pskmodem/channel_test_signal.h"
+#include "pskmodem/hf_channel.h"
 #include "pskmodem/testsignal.h"
 
 namespace pskmodem {
@@ -185,6 +187,35 @@ TEST_P(ReceiverSensitivity, StaysUnderTheCerCeiling) {
 
 INSTANTIATE_TEST_SUITE_P(WhiteNoise, ReceiverSensitivity,
                          ::testing::Values(CerCase{-11.0, 0.01}, CerCase{-12.5, 0.05}));
+
+// Over fading HF paths: the receiver falls back from coherent to differential decisions.
+struct FadingCase {
+    Mode mode;
+    CcirChannel channel;
+    double snrDb;
+    double maxCer;
+};
+
+class ReceiverFading : public ::testing::TestWithParam<FadingCase> {};
+
+TEST_P(ReceiverFading, CopiesThroughWattersonFading) {
+    const FadingCase& c = GetParam();
+    ChannelTestConfig config;
+    config.mode = c.mode;
+    config.snrDb = c.snrDb;
+    config.textChars = 300;
+    config.seed = 404;
+    config.fading = ccirChannel(c.channel);
+    const ChannelTestSignal signal = makeChannelTestSignal(config);
+    const std::string received = decode(signal.samples, {1000.0, 50.0, c.mode});
+    EXPECT_LE(characterErrorRate(signal.text, received), c.maxCer) << received;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ccir, ReceiverFading,
+    ::testing::Values(FadingCase{Mode::Bpsk, CcirChannel::Moderate, 10.0, 0.02},
+                      FadingCase{Mode::Bpsk, CcirChannel::Poor, 10.0, 0.05},
+                      FadingCase{Mode::QpskUsb, CcirChannel::Moderate, 10.0, 0.01}));
 
 // ---------------------------------------------------------------------------------------------
 // AFC.

@@ -6,8 +6,9 @@ namespace pskmodem {
 // a short average of the amplitude (8 symbols) to a long one (64 symbols) stays close to 1 on a
 // steady signal in noise (its square deviation averages about 0.005 to 0.01 down to the
 // sensitivity limit), while on a Rayleigh-fading signal with a Doppler spread of a fraction of a
-// hertz it swings by tens of percent (about 0.1 and more). Slow QSB, which the long average
-// follows, hardly moves it.
+// hertz it swings by tens of percent (about 0.1 and more). Gentle QSB, which the long average
+// follows, hardly moves it; deep and fast QSB (20 dB in seven seconds) counts as fading too,
+// which does no harm: a signal strong enough to ride it out decodes differentially as well.
 class FadingDetector {
   public:
     FadingDetector() = default;
