@@ -87,6 +87,11 @@ constexpr unsigned kQpskFrames = 0b110U;
 constexpr std::size_t kOnsetChars = 6;
 constexpr std::uint64_t kOnsetSamples = 20000;    // 2.5 s
 constexpr std::uint64_t kOnsetGapSamples = 5600;  // 0.7 s
+// A channel whose signal is there but whose receiver's smoothed quality has stayed below
+// kMismatchQuality for kMismatchSeconds ends: another station, in another mode, has taken the
+// frequency. The signal is then examined afresh.
+constexpr double kMismatchQuality = 20.0;
+constexpr double kMismatchSeconds = 6.0;
 // A channel whose carrier has moved this far from where its receiver was tuned is tuned anew, so
 // that a drifting signal never reaches the edge of the AFC search range.
 constexpr double kRecentreHz = 7.0;
@@ -143,6 +148,7 @@ struct BandDecoder::Impl {
         std::uint64_t startSample = 0;
         double trialSeconds = 0.0;
         double absentSeconds = 0.0;
+        double mismatchSeconds = 0.0;
         double bpskQuality = 0.0;  // smoothed
         double qpskQuality = 0.0;  // smoothed, the better sideband
         double qualitySum = 0.0;
@@ -382,6 +388,11 @@ void BandDecoder::Impl::stepActive(Slot& slot) {
         return;
     }
     slot.absentSeconds = 0.0;
+    slot.mismatchSeconds = smoothed < kMismatchQuality ? slot.mismatchSeconds + kTickSeconds : 0.0;
+    if (slot.mismatchSeconds >= kMismatchSeconds) {
+        endChannel(slot);
+        return;
+    }
     slot.frequencyHz = frequencyHz;
     slot.qualitySum += static_cast<double>(receiver.quality());
     ++slot.qualityCount;
@@ -582,6 +593,7 @@ void BandDecoder::Impl::freeSlot(Slot& slot) {
     slot.state = State::Free;
     slot.trialSeconds = 0.0;
     slot.absentSeconds = 0.0;
+    slot.mismatchSeconds = 0.0;
     slot.bpskQuality = 0.0;
     slot.qpskQuality = 0.0;
     slot.qualitySum = 0.0;

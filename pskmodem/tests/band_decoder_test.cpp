@@ -203,7 +203,8 @@ void expectDecoded(const Recorder& recorder, const std::vector<Transmission>& ba
         const Recorder::Channel& channel = *found.front();
         EXPECT_EQ(channel.ended.mode, t.mode);
         EXPECT_NEAR(channel.ended.frequencyHz, t.carrierHz, 3.0);
-        EXPECT_LT(characterErrorRate(t.text, channel.text), maxCer) << channel.text << "\nsent: " << t.text;
+        EXPECT_LT(characterErrorRate(t.text, channel.text), maxCer)
+            << channel.text << "\nsent: " << t.text;
         EXPECT_EQ(channel.textAtEnd, channel.text);
         EXPECT_GT(channel.ended.meanQuality, 20);
     }
@@ -499,6 +500,40 @@ TEST(BandDecoder, RetiresAChannelWhoseSignalStopsAndStartsAnewWhenItReturns) {
     ASSERT_EQ(decoder.channelCount(), 1U);
     EXPECT_NEAR(decoder.channel(0).frequencyHz, 2000.0, 3.0);
     EXPECT_THROW(static_cast<void>(decoder.channel(1)), std::out_of_range);
+}
+
+TEST(BandDecoder, AStationInAnotherModeTakingOverTheFrequencyGetsItsOwnChannel) {
+    // A BPSK31 station stops and a second later a QPSK31 one starts on the same frequency, well
+    // within the retire time: the BPSK channel must not hold on to the new signal.
+    const std::string first = randomText(40, 131);
+    const std::string second = randomText(150, 132);
+    std::vector<Transmission> band = {
+        {1000.0, Mode::Bpsk, 12.0, 0.5, first},
+        {1001.0, Mode::QpskUsb, 12.0, 0.0, second},
+    };
+    band[1].startSeconds = band[0].startSeconds + durationSeconds(band[0]) + 1.0;
+    const double end = band[1].startSeconds + durationSeconds(band[1]);
+    const std::vector<float> audio = composeBand(band, end + 2.0, 133);
+    BandDecoder decoder;
+    Recorder recorder(decoder);
+    run(decoder, audio, recorder);
+    decoder.finish(recorder);
+    ASSERT_EQ(recorder.order.size(), 2U);
+    const Recorder::Channel& bpsk = recorder.channels.at(recorder.order[0]);
+    const Recorder::Channel& qpsk = recorder.channels.at(recorder.order[1]);
+    EXPECT_EQ(bpsk.ended.mode, Mode::Bpsk);
+    // Its text, and a few characters made of the new signal while the receiver's quality falls.
+    const std::string bpskText = foldBlanks(bpsk.text);
+    EXPECT_EQ(bpskText.rfind(foldBlanks(first), 0), 0U) << bpskText;
+    EXPECT_LE(bpskText.size(), foldBlanks(first).size() + 10) << bpskText;
+    EXPECT_LT(bpsk.endedAt, band[1].startSeconds + 12.0);
+    EXPECT_EQ(qpsk.ended.mode, Mode::QpskUsb);
+    EXPECT_NEAR(qpsk.ended.frequencyHz, 1001.0, 3.0);
+    // The start of the new text goes by while the old channel finds out; the rest comes through.
+    const std::string got = foldBlanks(qpsk.text);
+    const std::string sent = foldBlanks(second);
+    ASSERT_GT(got.size(), sent.size() * 6 / 10) << got;
+    EXPECT_LT(characterErrorRate(sent.substr(sent.size() - got.size()), got), 0.05) << got;
 }
 
 TEST(BandDecoder, FollowsADriftingSignalBeyondItsSearchRange) {

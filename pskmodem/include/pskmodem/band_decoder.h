@@ -77,7 +77,9 @@ struct BandDecoderConfig {
 // while.
 //
 // A channel whose signal has gone from the spectrum, with its quality low, for retireSeconds ends.
-// Two channels that end up on the same signal are merged, the older kept.
+// So does one whose quality stays low for several seconds while a signal is there: another
+// station, in another mode, has taken the frequency, and is examined afresh. Two channels that
+// end up on the same signal are merged, the older kept.
 //
 // process() never allocates, locks or does I/O (every receiver and buffer is made by the
 // constructor); the listener's calls come from inside it.
