@@ -222,9 +222,9 @@ struct BandDecoder::Impl {
 };
 
 BandDecoder::Impl::Impl(const BandDecoderConfig& c) : config(c), detector(c.lowHz, c.highHz) {
-    if (!std::isfinite(c.lowHz) || !std::isfinite(c.highHz) || c.lowHz < 50.0 ||
-        c.highHz > 3800.0 || !(c.lowHz < c.highHz)) {
-        throw std::invalid_argument("BandDecoder: the band must lie within 50..3800 Hz");
+    if (!std::isfinite(c.lowHz) || !std::isfinite(c.highHz) || c.lowHz < 100.0 ||
+        c.highHz > 3500.0 || !(c.lowHz < c.highHz)) {
+        throw std::invalid_argument("BandDecoder: the band must lie within 100..3500 Hz");
     }
     if (c.mode && !isValidMode(static_cast<int>(*c.mode))) {
         throw std::invalid_argument("BandDecoder: unknown mode");

@@ -658,8 +658,8 @@ TEST(BandDecoder, RejectsUnusableConfigurations) {
                      c.highHz = 1000.0;
                  })(),
                  std::invalid_argument);
-    EXPECT_THROW(make([](auto& c) { c.lowHz = 10.0; })(), std::invalid_argument);
-    EXPECT_THROW(make([](auto& c) { c.highHz = 4000.0; })(), std::invalid_argument);
+    EXPECT_THROW(make([](auto& c) { c.lowHz = 99.0; })(), std::invalid_argument);
+    EXPECT_THROW(make([](auto& c) { c.highHz = 3501.0; })(), std::invalid_argument);
     EXPECT_THROW(make([](auto& c) { c.mode = static_cast<Mode>(7); })(), std::invalid_argument);
     EXPECT_THROW(make([](auto& c) { c.searchRangeHz = -1.0; })(), std::invalid_argument);
     EXPECT_THROW(make([](auto& c) { c.searchRangeHz = NAN; })(), std::invalid_argument);

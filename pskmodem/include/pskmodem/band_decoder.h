@@ -37,7 +37,7 @@ class BandListener {
 };
 
 struct BandDecoderConfig {
-    // Carriers are looked for from lowHz to highHz.
+    // Carriers are looked for from lowHz to highHz (within the receivers' 100..3500 Hz).
     double lowHz = 100.0;
     double highHz = 3000.0;
     // The mode to receive; unset = every mode, each signal's own found by trial decoding.
@@ -72,9 +72,10 @@ struct BandDecoderConfig {
 //     it is in text (English letter frequencies, call signs, digits, punctuation) than in the
 //     output of a decoder fed with garbled bits (which favours characters with short Varicode
 //     words); runs of blanks count against.
-// When one mode has the evidence, the channel starts and the other decoders stop. A signal that
-// fits no mode within 30 s, or vanishes meanwhile, is dropped and its frequency left alone for a
-// while.
+// When one mode has the evidence, the channel starts and the other decoders stop; with a mode
+// given, a signal found to use another one is dropped. A signal that fits no mode within 30 s is
+// dropped too, and its frequency left alone for a while; one that vanishes meanwhile is
+// forgotten.
 //
 // A channel whose signal has gone from the spectrum, with its quality low, for retireSeconds ends.
 // So does one whose quality stays low for several seconds while a signal is there: another
