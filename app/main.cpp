@@ -7,6 +7,7 @@
 #include <QTextStream>
 
 #include "mainwindow/form1.h"
+#include "platform/portaudio_sound_player.h"
 #include "platform/program_folder.h"
 #include "platform/qt_dialogs.h"
 #include "receiver/command_line.h"
@@ -57,7 +58,8 @@ int main(int argc, char* argv[]) {
     KVXmodules::SettingsRecord settings;
     platform::QtDialogs dialogs;
     receiver::ModemEngine engine;
-    Form1 form(Form1Services{settings, dialogs, engine, platform::programFolder()});
+    platform::PortAudioSoundPlayer soundPlayer;
+    Form1 form(Form1Services{settings, dialogs, engine, platform::programFolder(), &soundPlayer});
     dialogs.setOwner(&form);
     form.Form_Load();
     form.show();

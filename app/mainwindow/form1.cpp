@@ -19,6 +19,7 @@
 #include "platform/form_timer.h"
 #include "platform/image_box.h"
 #include "platform/picture_box.h"
+#include "platform/sound_player.h"
 #include "platform/twips.h"
 #include "receiver/window_message_sink.h"
 
@@ -91,6 +92,7 @@ Form1::Form1(const Form1Services& services, QWidget* parent)
       settings(services.settings),
       dialogs(services.dialogs),
       engine(services.engine),
+      soundPlayer(platform::PlayerOrSilence(services.soundPlayer)),
       programFolder_(services.programFolder),
       sink_(std::make_unique<receiver::WindowMessageSink>(this)),
       windowProcedure_(
@@ -326,6 +328,7 @@ void Form1::connectHandlers() {
                 [this, n] { SetTextColorShemes(static_cast<double>(n)); });
     }
     connectDisplayHandlers();
+    connectTextHandlers();
 }
 
 void Form1::mnuFileExit_Click() {

@@ -27,6 +27,7 @@
 #include <memory>
 
 #include "platform/window_proc.h"
+#include "receiver/alarm_search.h"
 #include "receiver/display_state.h"
 #include "receiver/receiver_buffers.h"
 
@@ -48,12 +49,14 @@ class FormTimer;
 class ImageBox;
 class Label;
 class PictureBox;
+class SoundPlayer;
 }  // namespace platform
 namespace pskmodem {
 class MessageSink;
 }
 namespace receiver {
 class PskEngine;
+class ReceiveTextBox;
 class WindowMessageSink;
 }  // namespace receiver
 
@@ -63,6 +66,7 @@ struct Form1Services {
     platform::Dialogs& dialogs;
     receiver::PskEngine& engine;
     QString programFolder;  // where the settings file, the logs and the pictures live
+    platform::SoundPlayer* soundPlayer = nullptr;  // plays the alarm; none: the alarm is silent
 };
 
 class Form1 final : public QMainWindow {
@@ -80,6 +84,7 @@ class Form1 final : public QMainWindow {
     KVXmodules::SettingsRecord& settings;
     platform::Dialogs& dialogs;
     receiver::PskEngine& engine;
+    platform::SoundPlayer& soundPlayer;
 
     // ---- start-up and shutdown (app/receiver/form1_startup.cpp) ----
     void Form_Load();
@@ -113,6 +118,25 @@ class Form1 final : public QMainWindow {
     void menuwaterfallcol3_Click();
     // The receive mode the option buttons show: 0 BPSK, 1 QPSK usb, 2 QPSK lsb.
     std::int32_t selectedMode() const;
+
+    // ---- received text, autolog, alarm, decode controls (app/receiver/form1_text.cpp) ----
+    // The text of Text1 in its classic form (a received line break is CR CR LF), which Text1
+    // shows with one line break per line. Change Text1's text through it.
+    receiver::ReceiveTextBox* Text1Content = nullptr;
+    std::int16_t DecodeStopped = 0;         // 1 while "Stop Decode" is ticked, else 0
+    std::int16_t AutoLogActive = 0;         // -1 while the autolog is on, else 0
+    std::int16_t AutoLogBannerPending = 0;  // 1 from a switch-on until its banner is written
+    receiver::AlarmSearch AlarmWindow;      // the alarm's search through the received text
+    QString SoundFileName;                  // the sound of the last alarm
+    void Text1_Change();
+    void LogAlarm(std::int16_t& welkestring);
+    void Label2_Click();
+    void Label8_Click();
+    void menuautolog_Click();
+    void menupskalarm_Click();
+    void Check1_Click();
+    // "Halt Waterfall" (Check2) is ticked: the display tick leaves the waterfall as it is.
+    bool waterfallHalted() const;
 
     // ---- appearance (app/mainwindow/form1_skin.cpp) ----
     void LoadBackgroundSkin();
@@ -296,6 +320,7 @@ class Form1 final : public QMainWindow {
     void createControls();
     void createMenus();
     void connectHandlers();
+    void connectTextHandlers();
     void mnuFileExit_Click();
     // The display tick's steps (app/receiver/form1_display.cpp).
     void connectDisplayHandlers();

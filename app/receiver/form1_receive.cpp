@@ -1,8 +1,6 @@
-// Form1's receive handlers: the text timer and the mode options.
+// Form1's receive handlers: the mode options.
 
-#include <QPlainTextEdit>
 #include <QRadioButton>
-#include <QTextCursor>
 
 #include "mainwindow/form1.h"
 #include "platform/form_timer.h"
@@ -17,17 +15,6 @@ constexpr std::int32_t kModeQpskUsb = 1;
 constexpr std::int32_t kModeQpskLsb = 2;
 
 }  // namespace
-
-void Form1::Timer2_Timer() {
-    // The buffer keeps each received line break as CR CR LF; the text box shows one break.
-    QString text = receiverBuffers.RxTextBuffer;
-    text.replace(QStringLiteral("\r\r\n"), QStringLiteral("\n"));
-    QTextCursor cursor(Text1->document());
-    cursor.movePosition(QTextCursor::End);
-    cursor.insertText(text);
-    receiverBuffers.RxTextBuffer.clear();
-    Timer2->setEnabled(false);
-}
 
 void Form1::Option1_Click() {
     engine.fnSetRXPSKMode(kModeBpsk, 0);

@@ -1,8 +1,8 @@
 #pragma once
 
-// A main window for tests: Form1 on a recording engine and scripted dialogs, with a fresh
-// settings record and its own temporary program folder. The current directory is put back
-// when the harness goes away.
+// A main window for tests: Form1 on a recording engine, scripted dialogs and a recording sound
+// player, with a fresh settings record and its own temporary program folder. The current
+// directory is put back when the harness goes away.
 
 #include <QDir>
 #include <QString>
@@ -13,6 +13,7 @@
 #include "platform/scripted_dialogs.h"
 #include "settings/settings_record.h"
 #include "support/recording_engine.h"
+#include "support/recording_sound_player.h"
 
 namespace testing_support {
 
@@ -40,6 +41,7 @@ class FormHarness {
     KVXmodules::SettingsRecord settings;
     platform::ScriptedDialogs dialogs;
     RecordingEngine engine;
+    RecordingSoundPlayer sound;
 
   private:
     QString previousCurrent_;

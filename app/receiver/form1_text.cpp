@@ -1,0 +1,149 @@
+// Form1's received text: the text flush with the autolog, the receive box's bound and the PSK
+// alarm, the alarm and autolog toggles, and the decode controls.
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+
+#include "mainwindow/form1.h"
+#include "platform/form_timer.h"
+#include "platform/image_box.h"
+#include "platform/picture_box.h"
+#include "receiver/receive_captions.h"
+#include "receiver/receive_logs.h"
+#include "receiver/receive_text_box.h"
+#include "settings/settings_record.h"
+#include "settings/windows1252.h"
+
+namespace {
+
+// A file of the program folder, by its absolute name: the current directory may be anywhere
+// a file dialog left it.
+QString ProgramFile(const Form1& form, const char16_t* name) {
+    return QDir(form.programFolder()).absoluteFilePath(QString::fromUtf16(name));
+}
+
+}  // namespace
+
+void Form1::connectTextHandlers() {
+    Text1Content = new receiver::ReceiveTextBox(*Text1, this);
+    connect(Text1Content, &receiver::ReceiveTextBox::changed, this, &Form1::Text1_Change);
+    connect(Label2, &platform::Label::clicked, this, &Form1::Label2_Click);
+    connect(Label8, &platform::Label::clicked, this, &Form1::Label8_Click);
+    connect(menuautolog, &QAction::triggered, this, &Form1::menuautolog_Click);
+    connect(menupskalarm, &QAction::triggered, this, &Form1::menupskalarm_Click);
+    // Runs at every change of the box's value, by a click or by code.
+    connect(Check1, &QCheckBox::toggled, this, &Form1::Check1_Click);
+}
+
+void Form1::Timer2_Timer() {
+    // While decoding is stopped the timer ticks on and the text waits in the buffer.
+    if (DecodeStopped == 1) {
+        return;
+    }
+    const QString received = receiverBuffers.RxTextBuffer;
+
+    // The alarm searches what stays in the box: a trailing backspace erases at once.
+    const qsizetype erased = receiver::FlushErasure(Text1Content->text(), received);
+    AlarmWindow.receive(received);
+    AlarmWindow.eraseAtEnd(erased);
+
+    Text1Content->moveCaretToEnd();
+    Text1Content->insertAtEnd(received);
+
+    if (AutoLogActive == KVXmodules::kFlagSet) {
+        // The text goes to the log as received, line breaks and backspaces included; a log
+        // that cannot be written is passed over.
+        QByteArray bytes;
+        if (AutoLogBannerPending == 1) {
+            bytes = receiver::AutoLogBanner(QDateTime::currentDateTime());
+            AutoLogBannerPending = 0;
+        }
+        bytes += KVXmodules::ToWindows1252(received);
+        receiver::AppendToFile(ProgramFile(*this, receiver::kAutoLogFileName), bytes);
+    }
+
+    if (erased > 0) {
+        Text1Content->eraseAtEnd(erased);
+    }
+    receiverBuffers.RxTextBuffer.clear();
+    Timer2->setEnabled(false);
+}
+
+void Form1::Text1_Change() {
+    // Cutting the text is a change of its own: this handler runs again, nested.
+    Text1Content->bound();
+
+    if (settings.PSKAlarm == 0) {
+        AlarmWindow.skipWaiting();
+        return;
+    }
+    for (const int slot : AlarmWindow.search(settings.PSKAlarmString)) {
+        SoundFileName =
+            receiver::AlarmSoundFile(programFolder(), QCoreApplication::applicationDirPath());
+        KVXmodules::PlaySoundFile(soundPlayer, SoundFileName);
+        auto welkestring = static_cast<std::int16_t>(slot);
+        LogAlarm(welkestring);
+    }
+}
+
+void Form1::LogAlarm(std::int16_t& welkestring) {
+    if (settings.AutoAlarmLog != KVXmodules::kFlagSet) {
+        return;
+    }
+    if (welkestring < 0 || welkestring >= KVXmodules::kPSKAlarmStringCount) {
+        return;
+    }
+    const QString& found = settings.PSKAlarmString[static_cast<std::size_t>(welkestring)];
+    receiver::AppendToFile(ProgramFile(*this, receiver::kAlarmLogFileName),
+                           receiver::AlarmLogLine(found, QDateTime::currentDateTime()));
+}
+
+void Form1::Label2_Click() {
+    if (settings.PSKAlarm != 0) {
+        Label2->setText(QString::fromUtf16(receiver::kAlarmOffCaption));
+        settings.PSKAlarm = KVXmodules::kFlagClear;
+    } else {
+        Label2->setText(receiver::AlarmOnCaption(settings.AutoAlarmLog));
+        settings.PSKAlarm = KVXmodules::kFlagSet;
+    }
+}
+
+void Form1::Label8_Click() {
+    menuautolog_Click();
+}
+
+void Form1::menuautolog_Click() {
+    // Decided by the flag, not by the item's tick, which the menu has flipped already.
+    if (AutoLogActive != 0) {
+        AutoLogActive = KVXmodules::kFlagClear;
+        menuautolog->setChecked(false);
+        AutoLogBannerPending = 0;
+        Label8->setText(QString::fromUtf16(receiver::kAutoLogOffCaption));
+    } else {
+        AutoLogActive = KVXmodules::kFlagSet;
+        AutoLogBannerPending = 1;
+        Label8->setText(QString::fromUtf16(receiver::kAutoLogOnCaption));
+        menuautolog->setChecked(true);
+    }
+}
+
+void Form1::menupskalarm_Click() {
+    // Opens the alarm setup window Form4, as "Setup PSK Alarm..." does. The program has no
+    // such window yet; until it has, the item does nothing.
+}
+
+void Form1::Check1_Click() {
+    // Flips at every change of the box's value, so it follows the box's state.
+    DecodeStopped = static_cast<std::int16_t>(DecodeStopped + 1);
+    if (DecodeStopped > 1) {
+        DecodeStopped = 0;
+    }
+    Picture1->setFocus();
+}
+
+bool Form1::waterfallHalted() const {
+    return Check2->isChecked();
+}

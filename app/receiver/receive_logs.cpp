@@ -1,0 +1,60 @@
+#include "receiver/receive_logs.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include "settings/windows1252.h"
+
+namespace receiver {
+
+namespace {
+
+constexpr char kLineEnd[] = "\r\n";
+
+}  // namespace
+
+QString LogTime(const QDateTime& at) {
+    return at.toString(QStringLiteral("HH:mm:ss"));
+}
+
+QString LogDate(const QDateTime& at) {
+    return at.toString(QStringLiteral("MM-dd-yyyy"));
+}
+
+QByteArray AutoLogBanner(const QDateTime& at) {
+    const QString line = QStringLiteral("***Quorvin AutoLog Activated at->") + LogTime(at) +
+                         QStringLiteral("  Date:") + LogDate(at) + QStringLiteral("***");
+    return QByteArray(kLineEnd) + kLineEnd + KVXmodules::ToWindows1252(line) + kLineEnd;
+}
+
+QByteArray AlarmLogLine(QStringView alarmString, const QDateTime& at) {
+    QString line = QStringLiteral("***Quorvin AlarmLog: string '");
+    line.append(alarmString);
+    line += QStringLiteral("' found at->") + LogTime(at) + QStringLiteral("  Date:") + LogDate(at) +
+            QStringLiteral("***");
+    return KVXmodules::ToWindows1252(line) + kLineEnd;
+}
+
+bool AppendToFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
+        return false;
+    }
+    const bool written = file.write(bytes) == bytes.size();
+    file.close();
+    return written && file.error() == QFileDevice::NoError;
+}
+
+QString AlarmSoundFile(const QString& programFolder, const QString& executableFolder) {
+    const QString own =
+        QDir(programFolder).absoluteFilePath(QString::fromUtf16(kAlarmSoundFileName));
+    if (QFileInfo::exists(own) || executableFolder.isEmpty()) {
+        return own;
+    }
+    const QString installed =
+        QDir(executableFolder).absoluteFilePath(QString::fromUtf16(kAlarmSoundFileName));
+    return QFileInfo::exists(installed) ? installed : own;
+}
+
+}  // namespace receiver
