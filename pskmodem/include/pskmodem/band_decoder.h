@@ -60,9 +60,10 @@ struct BandDecoderConfig {
 //
 // A SignalDetector looks for signals in the spectrum. Each signal it reports for a few frames in a
 // row gets receivers, tuned to it with a small AFC search range, which first run over the last
-// seconds of audio so that the text from the signal's start is not lost. Unless the mode is
-// given, the signal is then examined with trial decoders for BPSK31 and both sidebands of
-// QPSK31:
+// seconds of audio so that the text from the signal's start is not lost (a few characters and a
+// pause just as the signal starts, what a receiver makes of it while locking on, are left out).
+// The signal is then examined with trial decoders for BPSK31 and both sidebands of QPSK31 (also
+// when a mode is given, so that signals in other modes can be told apart):
 //   - BPSK31 or QPSK31: a BPSK31 signal's phase changes are all 0 or 180 degrees, so the BPSK
 //     receiver's quality stays at least as high as the QPSK one's; QPSK31 text turns the phase by
 //     +-90 degrees as well, which drives the BPSK quality down while the QPSK one stays up.
@@ -77,10 +78,13 @@ struct BandDecoderConfig {
 // dropped too, and its frequency left alone for a while; one that vanishes meanwhile is
 // forgotten.
 //
-// A channel whose signal has gone from the spectrum, with its quality low, for retireSeconds ends.
-// So does one whose quality stays low for several seconds while a signal is there: another
-// station, in another mode, has taken the frequency, and is examined afresh. Two channels that
-// end up on the same signal are merged, the older kept.
+// Characters are reported only while the spectrum frame that saw them sent shows the signal, so
+// the noise after a transmission, until the squelch closes, prints nothing. A channel whose
+// signal has gone from the spectrum, with its quality low, for retireSeconds ends. So does one
+// whose quality stays low for several seconds while a signal is there: another station, in
+// another mode, has taken the frequency, and is examined afresh. A channel follows a drifting
+// signal beyond its search range by being tuned anew. Two channels that end up on the same
+// signal are merged, the older kept.
 //
 // process() never allocates, locks or does I/O (every receiver and buffer is made by the
 // constructor); the listener's calls come from inside it.
