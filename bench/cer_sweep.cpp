@@ -76,6 +76,9 @@ RunResult run(const pskmodem::TestSignalConfig& config, double tuneHz, double se
         at += n;
         chunk = chunk * 7 % 2039 + 1;
     }
+    // Two seconds of silence let the last decisions out of the decoders' delay lines.
+    const std::vector<float> silence(2 * pskmodem::kSampleRateHz, 0.0F);
+    receiver.process(silence, sink);
     const auto stop = std::chrono::steady_clock::now();
     RunResult result;
     const double cer = pskmodem::characterErrorRate(signal.text, sink.text);
@@ -83,8 +86,8 @@ RunResult run(const pskmodem::TestSignalConfig& config, double tuneHz, double se
     result.errors =
         static_cast<std::size_t>(std::llround(cer * static_cast<double>(result.referenceChars)));
     result.seconds = std::chrono::duration<double>(stop - start).count();
-    result.audioSeconds =
-        static_cast<double>(signal.samples.size()) / static_cast<double>(pskmodem::kSampleRateHz);
+    result.audioSeconds = static_cast<double>(signal.samples.size() + silence.size()) /
+                          static_cast<double>(pskmodem::kSampleRateHz);
     result.finalFrequencyHz = receiver.frequencyHz();
     return result;
 }
