@@ -1,5 +1,6 @@
 #include "platform/qt_dialogs.h"
 
+#include <QApplication>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <initializer_list>
@@ -52,11 +53,27 @@ std::vector<ButtonPair> buttonsOf(MsgButtons buttons) {
     return {{QMessageBox::Ok, MsgResult::Ok}};
 }
 
+// Texts break their lines with CR LF or a lone CR; Qt's labels break only at LF.
+QString displayText(const QString& text) {
+    QString shown = text;
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
+    return shown;
+}
+
 }  // namespace
 
+// The window a box belongs to: the program's active window (a modeless window's box shows over
+// that window and gives the focus back to it), else the owner.
+QWidget* QtDialogs::boxParent() const {
+    if (QWidget* active = QApplication::activeWindow()) {
+        return active;
+    }
+    return owner_.data();
+}
+
 MsgResult QtDialogs::showMessageBox(const MessageBoxRequest& request) {
-    QMessageBox box(qtIcon(request.icon), request.title, request.text, QMessageBox::NoButton,
-                    owner_.data());
+    QMessageBox box(qtIcon(request.icon), request.title, displayText(request.text),
+                    QMessageBox::NoButton, boxParent());
     const auto pairs = buttonsOf(request.buttons);
     for (const auto& [button, result] : pairs) {
         box.addButton(button);
@@ -81,8 +98,9 @@ MsgResult QtDialogs::showMessageBox(const MessageBoxRequest& request) {
 
 QString QtDialogs::showInputBox(const InputBoxRequest& request) {
     bool accepted = false;
-    const QString text = QInputDialog::getText(owner_.data(), request.title, request.prompt,
-                                               QLineEdit::Normal, request.defaultText, &accepted);
+    const QString text =
+        QInputDialog::getText(boxParent(), request.title, displayText(request.prompt),
+                              QLineEdit::Normal, request.defaultText, &accepted);
     return accepted ? text : QString();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
-// The Dialogs service on real Qt dialogs: QMessageBox and QInputDialog, modal to their owner.
+// The Dialogs service on real Qt dialogs: QMessageBox and QInputDialog, modal, over the
+// program's active window (or their owner when none of its windows is active).
 
 #include <QPointer>
 #include <QWidget>
@@ -21,6 +22,8 @@ class QtDialogs final : public Dialogs {
     QString showInputBox(const InputBoxRequest& request) override;
 
   private:
+    QWidget* boxParent() const;
+
     QPointer<QWidget> owner_;
 };
 
