@@ -8,15 +8,10 @@
 #include <numbers>
 #include <stdexcept>
 
+#include "fftw_planner.h"
+
 namespace pskmodem {
 namespace {
-
-// FFTW's planner is not thread-safe: plans are made and destroyed under a lock. Executing a
-// finished plan needs none.
-std::mutex& plannerMutex() {
-    static std::mutex mutex;
-    return mutex;
-}
 
 constexpr int kFilterTaps = 49;
 constexpr double kFilterKaiserBeta = 5.0;
@@ -55,7 +50,7 @@ FrequencyAcquisition::FrequencyAcquisition(double sampleRateHz, int fftSize)
                                  static_cast<double>(n)));
     }
     {
-        std::lock_guard lock(plannerMutex());
+        std::lock_guard lock(fftwPlannerMutex());
         fftIn_ = reinterpret_cast<std::complex<float>*>(fftwf_alloc_complex(n));
         fftOut_ = reinterpret_cast<std::complex<float>*>(fftwf_alloc_complex(n));
         if (fftIn_ != nullptr && fftOut_ != nullptr) {
@@ -73,7 +68,7 @@ FrequencyAcquisition::FrequencyAcquisition(double sampleRateHz, int fftSize)
 }
 
 FrequencyAcquisition::~FrequencyAcquisition() {
-    std::lock_guard lock(plannerMutex());
+    std::lock_guard lock(fftwPlannerMutex());
     fftwf_destroy_plan(asPlan(plan_));
     fftwf_free(fftIn_);
     fftwf_free(fftOut_);

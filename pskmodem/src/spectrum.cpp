@@ -10,15 +10,10 @@
 #include <numbers>
 #include <vector>
 
+#include "fftw_planner.h"
+
 namespace pskmodem {
 namespace {
-
-// FFTW's planner is not thread-safe; every plan of this library is made and destroyed under
-// this one lock. Executing a finished plan needs no lock.
-std::mutex& fftwPlannerMutex() {
-    static std::mutex mutex;
-    return mutex;
-}
 
 constexpr int kMinSmoothing = 1;
 constexpr int kMaxSmoothing = 10;

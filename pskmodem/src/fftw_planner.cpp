@@ -1,0 +1,10 @@
+#include "fftw_planner.h"
+
+namespace pskmodem {
+
+std::mutex& fftwPlannerMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+}  // namespace pskmodem
