@@ -1,0 +1,134 @@
+// From a recording to the receive box and the autolog: the program's main window on the real
+// modem engine, fed by a file of BPSK31 made by the library's own modulator, decoded as fast as
+// the engine goes.
+
+#include <gtest/gtest.h>
+#include <pskmodem/audio_file.h>
+#include <pskmodem/audio_source.h>
+#include <pskmodem/cer.h>
+#include <pskmodem/message_sink.h>
+#include <pskmodem/pskmodem.h>
+#include <pskmodem/testsignal.h>
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QPlainTextEdit>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <iostream>
+
+#include "mainwindow/form1.h"
+#include "platform/form_timer.h"
+#include "platform/scripted_dialogs.h"
+#include "receiver/modem_engine.h"
+#include "receiver/receive_text_box.h"
+#include "settings/settings_record.h"
+#include "settings/windows1252.h"
+#include "support/form_harness.h"
+#include "support/recording_sound_player.h"
+
+namespace {
+
+constexpr int kTimeoutMs = 60000;
+
+// The engine takes its audio from `path` until the test ends.
+class RecordingSource {
+  public:
+    explicit RecordingSource(const std::string& path) {
+        pskmodem::setSourceFactory([path](std::int32_t /*cardNumber*/) {
+            return pskmodem::makeFileSource(path, pskmodem::Pace::AsFastAsPossible);
+        });
+    }
+    ~RecordingSource() { pskmodem::setSourceFactory(nullptr); }
+    RecordingSource(const RecordingSource&) = delete;
+    RecordingSource& operator=(const RecordingSource&) = delete;
+};
+
+TEST(ReceiveEndToEnd, ARecordingIsShownInTheBoxAndWrittenToTheAutolog) {
+    QTemporaryDir files;
+    ASSERT_TRUE(files.isValid());
+    pskmodem::TestSignalConfig config;
+    config.mode = pskmodem::Mode::Bpsk;
+    config.carrierHz = 1500.0;
+    config.snrDb = 10.0;
+    config.seed = 31;
+    config.textChars = 200;
+    config.leadNoiseSeconds = 1.0;
+    const pskmodem::TestSignal signal = pskmodem::makeTestSignal(config);
+    const double seconds =
+        static_cast<double>(signal.samples.size()) / static_cast<double>(pskmodem::kSampleRateHz);
+    EXPECT_GT(seconds, 35.0);
+    const std::string recording =
+        QDir(files.path()).filePath(QStringLiteral("bpsk31.wav")).toStdString();
+    ASSERT_TRUE(pskmodem::writeAudioFile(recording, signal.samples, pskmodem::kSampleRateHz));
+    const RecordingSource source(recording);
+
+    QTemporaryDir programFolder;
+    const QString previousCurrent = QDir::currentPath();
+    KVXmodules::SettingsRecord settings;
+    platform::ScriptedDialogs dialogs;
+    receiver::ModemEngine engine;
+    testing_support::RecordingSoundPlayer sound;
+    QString received;
+    QByteArray autolog;
+    {
+        Form1 form(Form1Services{settings, dialogs, engine, programFolder.path(), &sound});
+        form.Label8_Click();  // autolog on before the first character
+        QElapsedTimer clock;
+        clock.start();
+        form.Form_Load();
+        ASSERT_TRUE(dialogs.shown().empty()) << "the engine did not start";
+
+        // The engine says when the recording has been read to its end.
+        bool ended = false;
+        const platform::WindowProc engineProc = form.SetWindowProc(
+            [&ended, &engineProc](platform::WindowHandle hWnd, std::uint32_t message,
+                                  std::intptr_t wParam, std::intptr_t lParam) {
+                if (message == pskmodem::kMsgStatus &&
+                    wParam == static_cast<std::intptr_t>(pskmodem::Status::EndOfInput)) {
+                    ended = true;
+                }
+                return engineProc(hWnd, message, wParam, lParam);
+            });
+        while (!ended && clock.elapsed() < kTimeoutMs) {
+            testing_support::processEvents();
+        }
+        ASSERT_TRUE(ended) << "the recording did not end within " << kTimeoutMs << " ms";
+        // The last characters wait for one more text tick.
+        while ((form.Timer2->isEnabled() || !form.receiverBuffers.RxTextBuffer.isEmpty()) &&
+               clock.elapsed() < kTimeoutMs) {
+            testing_support::processEvents();
+        }
+        std::cout << "[          ] " << seconds << " s of audio decoded and shown in "
+                  << clock.elapsed() << " ms\n";
+
+        const QString box = form.Text1Content->text();
+        ASSERT_TRUE(box.startsWith(u"Quorvin\r\n"));
+        received = box.mid(9);
+        EXPECT_EQ(form.Text1->toPlainText(), receiver::DisplayText(box));
+        form.Form_Unload();
+        QFile file(QDir(programFolder.path()).filePath(QStringLiteral("quorvin_autolog.log")));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        autolog = file.readAll();
+    }
+    QDir::setCurrent(previousCurrent);
+
+    std::cout << "[          ] " << received.size() << " characters received\n";
+    const double cer = pskmodem::characterErrorRate(
+        signal.text, KVXmodules::ToWindows1252(received).toStdString());
+    EXPECT_LT(cer, 0.01) << "sent:\n" << signal.text << "\nreceived:\n" << received.toStdString();
+    EXPECT_TRUE(received.contains(u"\r\r\n") || signal.text.find('\r') == std::string::npos);
+    EXPECT_TRUE(sound.played().isEmpty());
+
+    // The autolog: one banner, then exactly the text the box received.
+    const QRegularExpression banner(
+        QStringLiteral("^\r\n\r\n\\*\\*\\*Quorvin AutoLog Activated at->\\d\\d:\\d\\d:\\d\\d  "
+                       "Date:\\d\\d-\\d\\d-\\d{4}\\*\\*\\*\r\n"));
+    const QString logText = KVXmodules::FromWindows1252(autolog);
+    const QRegularExpressionMatch match = banner.match(logText);
+    ASSERT_TRUE(match.hasMatch()) << autolog.left(120).toStdString();
+    EXPECT_EQ(logText.mid(match.capturedLength()), received);
+}
+
+}  // namespace
