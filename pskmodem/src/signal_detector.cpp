@@ -10,17 +10,11 @@
 #include <stdexcept>
 #include <vector>
 
+#include "fftw_planner.h"
 #include "pskmodem/types.h"
 
 namespace pskmodem {
 namespace {
-
-// FFTW's planner is not thread-safe: plans are made and destroyed under a lock. Executing a
-// finished plan needs none.
-std::mutex& plannerMutex() {
-    static std::mutex mutex;
-    return mutex;
-}
 
 constexpr int kBins = SignalDetector::kFftSize / 2 + 1;
 constexpr double kBinHz = static_cast<double>(kSampleRateHz) / SignalDetector::kFftSize;
@@ -140,7 +134,7 @@ SignalDetector::Impl::Impl(double lowHz, double highHz) {
     candidates.reserve(static_cast<std::size_t>(kBins));
     found.reserve(kMaxSignals);
 
-    std::lock_guard lock(plannerMutex());
+    std::lock_guard lock(fftwPlannerMutex());
     fftIn = fftwf_alloc_real(kFftSize);
     fftOut = fftwf_alloc_complex(kBins);
     if (fftIn != nullptr && fftOut != nullptr) {
@@ -154,7 +148,7 @@ SignalDetector::Impl::Impl(double lowHz, double highHz) {
 }
 
 SignalDetector::Impl::~Impl() {
-    std::lock_guard lock(plannerMutex());
+    std::lock_guard lock(fftwPlannerMutex());
     fftwf_destroy_plan(plan);
     fftwf_free(fftIn);
     fftwf_free(fftOut);
