@@ -498,8 +498,13 @@ TEST_F(LocatorActivation, WithoutADefaultEveryActivationPromptsForTheHomeLocator
     EXPECT_EQ(dialogs.shown().size(), 1U);
     EXPECT_EQ(f.focusWidget(), f.Combo1);
 
-    // Nothing more while the window stays active.
+    // Nothing more while the window stays active, nor for a box's drop-down list.
     testing_support::processEvents();
+    f.Combo2->addItem(QStringLiteral("JN11"));
+    f.Combo2->showPopup();
+    testing_support::processEvents();
+    f.Combo2->hidePopup();
+    activate(&f);
     EXPECT_EQ(firstRunPrompts(), 1U);
 
     // Back from another window of the program: again.

@@ -252,7 +252,9 @@ void Form6::focusWindowChanged(const QWindow* window) {
         }
         return;
     }
-    if (!messageShowing_) {
+    // A drop-down list or a tool tip is part of the window that opened it.
+    const bool transient = window->type() == Qt::Popup || window->type() == Qt::ToolTip;
+    if (!messageShowing_ && !transient) {
         activationPending_ = true;  // another window of the program
     }
 }
