@@ -18,6 +18,8 @@
 #include <QStringList>
 #include <QVBoxLayout>
 #include <QWindow>
+#include <cmath>
+#include <utility>
 
 #include "mainwindow/artwork.h"
 #include "platform/dialogs.h"
@@ -59,8 +61,8 @@ QPixmap locatorPicture() {
     painter.setBrush(Qt::NoBrush);
     painter.setPen(QPen(QColor(240, 248, 255), 1.0));
     for (const double inset : {0.25, 0.5}) {  // meridians
-        painter.drawEllipse(globe.adjusted(globe.width() * inset / 2.0 + 0.0, 0.0,
-                                           -globe.width() * inset / 2.0, 0.0));
+        painter.drawEllipse(
+            globe.adjusted(globe.width() * inset / 2.0, 0.0, -globe.width() * inset / 2.0, 0.0));
     }
     painter.drawLine(QPointF(globe.center().x(), globe.top()),
                      QPointF(globe.center().x(), globe.bottom()));
