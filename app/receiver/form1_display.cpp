@@ -103,8 +103,10 @@ void Form1::drawQualityBar() {
     Picture2->clear();
     QImage& image = Picture2->image();
     const receiver::QualityBox box = receiver::QualityBarBox(quality, Picture2->height());
-    const QRect filled = QRect(0, box.firstRow, Picture2->width(), Picture2->height()) &
-                         QRect(QPoint(0, 0), image.size());
+    // From the top row down to the bar's bottom right corner, clipped to the bar.
+    const QRect filled =
+        QRect(QPoint(0, box.firstRow), QPoint(Picture2->width(), Picture2->height())) &
+        QRect(QPoint(0, 0), image.size());
     if (!filled.isEmpty()) {
         QPainter painter(&image);
         painter.fillRect(filled, QColor(box.colour));

@@ -1,0 +1,52 @@
+#include "receiver/form3.h"
+
+#include <QImageReader>
+
+#include "mainwindow/artwork.h"
+#include "mainwindow/layout.h"
+#include "platform/picture_box.h"
+#include "platform/twips.h"
+
+namespace receiver {
+
+QSize PictureWindowSize(QSize pictureBox) noexcept {
+    const auto pixels = [](int boxPixels, double extraTwips) {
+        return layout::pixelSize(
+            platform::twipsToPixels(platform::pixelsToTwips(boxPixels) + extraTwips));
+    };
+    return QSize(pixels(pictureBox.width(), kPictureWindowExtraWidthTwips),
+                 pixels(pictureBox.height(), kPictureWindowExtraHeightTwips));
+}
+
+}  // namespace receiver
+
+Form3::Form3(QWidget* parent) : QWidget(parent, Qt::Window) {
+    setObjectName(QStringLiteral("Form3"));
+    setWindowTitle(QStringLiteral("Waterfall Spectrum"));
+    setWindowIcon(artwork::applicationIcon());
+    Picture1 = new platform::PictureBox(this);
+    Picture1->setObjectName(QStringLiteral("Picture1"));
+    Picture1->move(0, 0);
+}
+
+void Form3::LoadPicture(const QImage& picture) {
+    if (!picture.isNull()) {
+        Picture1->resize(picture.size());
+    }
+    Picture1->setPicture(picture);
+    Picture1_Change();
+}
+
+bool Form3::LoadPictureFile(const QString& path) {
+    QImageReader reader(path);
+    const QImage picture = reader.read();
+    if (picture.isNull()) {
+        return false;
+    }
+    LoadPicture(picture);
+    return true;
+}
+
+void Form3::Picture1_Change() {
+    resize(receiver::PictureWindowSize(Picture1->size()));
+}
