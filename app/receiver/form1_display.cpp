@@ -53,7 +53,7 @@ void Form1::connectDisplayHandlers() {
 // ---- display tick ----
 
 void Form1::Timer1_Timer() {
-    if (!Check2->isChecked()) {
+    if (!waterfallHalted()) {
         drawWaterfallLine();
     }
     if (PhaseStatus[0]->isChecked()) {
