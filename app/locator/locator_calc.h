@@ -9,8 +9,8 @@
 // invalid, so nothing here depends on the encoding beyond that.
 //
 // Quantities are 32-bit floats, each rounded to single precision where it is stored; sine,
-// cosine, arctangent and square root are taken in double precision on those values. The texts
-// therefore come out to the digit as the calculator has always shown them.
+// cosine, arctangent and square root are taken in double precision on those values. The last
+// digits of the texts depend on it.
 //
 // Longitudes are positive WEST and negative east; latitudes positive north.
 
