@@ -68,7 +68,10 @@ struct Engine::Impl final : PipelineListener {
 
     int start(MessageSink* newSink, std::unique_ptr<AudioSource> newSource);
     void stop();
+    int restartCapture(std::unique_ptr<AudioSource> newSource);
     void joinFinishedFlow();
+    void releaseFlow();
+    void prepareConversion(double rateHz);
 
     template <typename Change>
     void updateSettings(Change change) {
@@ -84,7 +87,7 @@ struct Engine::Impl final : PipelineListener {
 
     // ---- DSP thread -------------------------------------------------------------------------
 
-    void run();
+    void run(bool resume);
     void processBlock(std::span<float> block);
     void flushResampler();
     void applySettings(bool force);
@@ -110,6 +113,8 @@ struct Engine::Impl final : PipelineListener {
     std::unique_ptr<AudioSource> source;
     MessageSink* sink = nullptr;
     std::atomic<bool> stopRequested{false};
+    // The DSP thread leaves its loop without ending the flow, for a restart of the capture.
+    std::atomic<bool> pauseRequested{false};
 
     mutable std::mutex errorMutex;
     std::string lastError;
@@ -170,21 +175,7 @@ int Engine::Impl::start(MessageSink* newSink, std::unique_ptr<AudioSource> newSo
     }
 
     try {
-        const double rateHz = newSource->sampleRateHz();
-        double ppm = 0.0;
-        {
-            const std::lock_guard settingsLock(settingsMutex);
-            ppm = pending.clockPpm;
-        }
-        const auto blockSamples =
-            std::clamp(static_cast<std::size_t>(std::lround(std::max(rateHz, 1.0) * kBlockSeconds)),
-                       kMinBlockSamples, kMaxBlockSamples);
-        block.assign(blockSamples, 0.0f);
-        if (rateHz != static_cast<double>(kSampleRateHz) || ppm != 0.0) {
-            resampler = std::make_unique<Resampler>(rateHz, kSampleRateHz, ppm, blockSamples);
-        } else {
-            resampler.reset();
-        }
+        prepareConversion(newSource->sampleRateHz());
         source = std::move(newSource);
         sink = newSink;
         stopRequested.store(false, std::memory_order_relaxed);
@@ -195,7 +186,7 @@ int Engine::Impl::start(MessageSink* newSink, std::unique_ptr<AudioSource> newSo
             const std::lock_guard finish(finishMutex);
             flowActive = true;
         }
-        thread = std::thread([this] { run(); });
+        thread = std::thread([this] { run(false); });
     } catch (const std::exception& e) {
         {
             const std::lock_guard finish(finishMutex);
@@ -223,9 +214,70 @@ void Engine::Impl::stop() {
     joinFinishedFlow();
 }
 
+int Engine::Impl::restartCapture(std::unique_ptr<AudioSource> newSource) {
+    const std::lock_guard lock(lifecycleMutex);
+    if (!thread.joinable()) {
+        return kErrorNotRunning;
+    }
+    pauseRequested.store(true, std::memory_order_release);
+    thread.join();
+    pauseRequested.store(false, std::memory_order_relaxed);
+    {
+        const std::lock_guard finish(finishMutex);
+        if (!flowActive) {
+            // The source ended the flow before the pause took hold; finish it as stop() would.
+            source->stop();
+            source.reset();
+            sink = nullptr;
+            finishCv.notify_all();
+            return kErrorNotRunning;
+        }
+    }
+
+    int result = 0;
+    if (newSource) {
+        // Stopped first: the new input may be the same device under another name.
+        source->stop();
+        result = newSource->start();
+        if (result == 0) {
+            source = std::move(newSource);
+        } else {
+            setError(newSource->lastError());
+            newSource->stop();
+            newSource.reset();
+            if (source->start() != 0) {
+                sink->post(kMsgStatus, statusValue(Status::DeviceLost), 0);
+                releaseFlow();
+                return result;
+            }
+        }
+        // A started source counts its dropped samples afresh.
+        droppedReported = 0;
+        lastOverrunReport = {};
+    }
+    try {
+        prepareConversion(source->sampleRateHz());
+        thread = std::thread([this] { run(true); });
+    } catch (const std::exception& e) {
+        setError(std::string("The receiver cannot go on: ") + e.what());
+        sink->post(kMsgStatus, statusValue(Status::DeviceLost), 0);
+        releaseFlow();
+        return kErrorInternal;
+    }
+    if (result == 0) {
+        setError({});
+    }
+    return result;
+}
+
 // With lifecycleMutex held: waits for the DSP thread and releases the flow's resources.
 void Engine::Impl::joinFinishedFlow() {
     thread.join();
+    releaseFlow();
+}
+
+// With lifecycleMutex held and no DSP thread running: releases the flow's resources.
+void Engine::Impl::releaseFlow() {
     source->stop();
     source.reset();
     sink = nullptr;
@@ -234,21 +286,44 @@ void Engine::Impl::joinFinishedFlow() {
     finishCv.notify_all();
 }
 
+// With no DSP thread running: blocks of the source's rate and their conversion to 8000 Hz with
+// the current clock correction.
+void Engine::Impl::prepareConversion(double rateHz) {
+    double ppm = 0.0;
+    {
+        const std::lock_guard settingsLock(settingsMutex);
+        ppm = pending.clockPpm;
+    }
+    const auto blockSamples =
+        std::clamp(static_cast<std::size_t>(std::lround(std::max(rateHz, 1.0) * kBlockSeconds)),
+                   kMinBlockSamples, kMaxBlockSamples);
+    block.assign(blockSamples, 0.0f);
+    if (rateHz != static_cast<double>(kSampleRateHz) || ppm != 0.0) {
+        resampler = std::make_unique<Resampler>(rateHz, kSampleRateHz, ppm, blockSamples);
+    } else {
+        resampler.reset();
+    }
+}
+
 // ---- DSP thread -----------------------------------------------------------------------------
 
-void Engine::Impl::run() {
+void Engine::Impl::run(bool resume) {
     Status endStatus = Status::Started;  // Started here means: no end reported by the source
     try {
-        pipeline.reset();
-        applySettings(true);
-        {
-            const std::lock_guard lock(publishMutex);
-            published.levels = pipeline.spectrum().levels();
-            published.vectors = pipeline.receiver().vectors();
+        // A flow that goes on after a restart of its capture keeps the DSP state.
+        if (!resume) {
+            pipeline.reset();
+            applySettings(true);
+            {
+                const std::lock_guard lock(publishMutex);
+                published.levels = pipeline.spectrum().levels();
+                published.vectors = pipeline.receiver().vectors();
+            }
+            sink->post(kMsgStatus, statusValue(Status::Started), 0);
         }
-        sink->post(kMsgStatus, statusValue(Status::Started), 0);
 
-        while (!stopRequested.load(std::memory_order_acquire)) {
+        while (!stopRequested.load(std::memory_order_acquire) &&
+               !pauseRequested.load(std::memory_order_acquire)) {
             applySettings(false);
             const ReadResult result = source->read(block, kReadTimeout);
             const std::size_t count = std::min(result.count, block.size());
@@ -272,6 +347,9 @@ void Engine::Impl::run() {
     }
     if (endStatus != Status::Started) {
         sink->post(kMsgStatus, statusValue(endStatus), 0);
+    } else if (pauseRequested.load(std::memory_order_acquire) &&
+               !stopRequested.load(std::memory_order_acquire)) {
+        return;  // paused for a restart of the capture: the flow goes on
     }
     const std::lock_guard finish(finishMutex);
     flowActive = false;
@@ -366,6 +444,10 @@ int Engine::start(MessageSink* sink, std::unique_ptr<AudioSource> source) {
 
 void Engine::stop() {
     impl_->stop();
+}
+
+int Engine::restartCapture(std::unique_ptr<AudioSource> source) {
+    return impl_->restartCapture(std::move(source));
 }
 
 bool Engine::running() const {

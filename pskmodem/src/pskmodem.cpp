@@ -17,6 +17,9 @@ struct Facade {
     Engine engine;
     std::mutex factoryMutex;
     SourceFactory factory;
+    // The card the running flow captures from; start and input changes are serialised.
+    std::mutex inputMutex;
+    std::int32_t card = 0;
 };
 
 Facade& facade() {
@@ -42,6 +45,7 @@ std::unique_ptr<AudioSource> makeSource(std::int32_t cardNumber) {
 std::int32_t fnStartSoundCard(MessageSink* sink, std::int32_t cardNumber,
                               std::int32_t /*channelMode*/) {
     Facade& f = facade();
+    const std::lock_guard lock(f.inputMutex);
     if (f.engine.running()) {
         return 0;  // a repeated start changes nothing
     }
@@ -51,7 +55,36 @@ std::int32_t fnStartSoundCard(MessageSink* sink, std::int32_t cardNumber,
     } catch (const std::exception&) {
         return Engine::kErrorInternal;
     }
-    return f.engine.start(sink, std::move(source));
+    const std::int32_t result = f.engine.start(sink, std::move(source));
+    if (result == 0) {
+        f.card = cardNumber;
+    }
+    return result;
+}
+
+std::int32_t fnSetSoundCardInput(std::int32_t cardNumber, double clockPpm) {
+    Facade& f = facade();
+    const std::lock_guard lock(f.inputMutex);
+    f.engine.setClockCorrectionPpm(clockPpm);
+    if (!f.engine.running()) {
+        return 0;  // the correction waits for the next start
+    }
+    std::unique_ptr<AudioSource> source;
+    if (cardNumber != f.card) {
+        try {
+            source = makeSource(cardNumber);
+        } catch (const std::exception&) {
+            return Engine::kErrorInternal;
+        }
+    }
+    const int result = f.engine.restartCapture(std::move(source));
+    if (result == Engine::kErrorNotRunning) {
+        return 0;  // the flow ended meanwhile; as when stopped
+    }
+    if (result == 0) {
+        f.card = cardNumber;
+    }
+    return result;
 }
 
 std::int32_t fnStopSoundCard() {

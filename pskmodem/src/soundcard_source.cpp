@@ -141,6 +141,33 @@ class PortAudioCaptureDevice final : public CaptureDevice {
         return 0;
     }
 
+    std::vector<InputDeviceInfo> inputDevices() override {
+        std::vector<InputDeviceInfo> devices;
+        if (!ensureSession()) {
+            return devices;
+        }
+        const PaDeviceIndex defaultIndex = Pa_GetDefaultInputDevice();
+        const PaDeviceIndex count = Pa_GetDeviceCount();
+        int card = 0;
+        for (PaDeviceIndex i = 0; i < count; ++i) {
+            const PaDeviceInfo* info = Pa_GetDeviceInfo(i);
+            if (info == nullptr || info->maxInputChannels < 1) {
+                continue;
+            }
+            InputDeviceInfo device;
+            device.name = info->name != nullptr ? info->name : "";
+            const PaHostApiInfo* hostApi = Pa_GetHostApiInfo(info->hostApi);
+            device.hostApi = hostApi != nullptr && hostApi->name != nullptr ? hostApi->name : "";
+            device.card = ++card;
+            device.index = i;
+            device.isDefault = i == defaultIndex;
+            device.maxInputChannels = info->maxInputChannels;
+            device.defaultSampleRateHz = info->defaultSampleRate;
+            devices.push_back(std::move(device));
+        }
+        return devices;
+    }
+
     void stop() override {
         if (stream_ == nullptr) {
             return;
@@ -406,6 +433,58 @@ class SoundCardSource final : public AudioSource, private CaptureListener {
 };
 
 }  // namespace
+
+std::vector<InputDeviceInfo> CaptureDevice::inputDevices() {
+    // Far more than any machine has; it only bounds the search of a device that answers for
+    // every number.
+    constexpr int kMaxCards = 256;
+    std::vector<InputDeviceInfo> devices;
+    const std::optional<CaptureDeviceInfo> defaultInput = describe(0);
+    bool defaultSeen = false;
+    for (int card = 1; card <= kMaxCards; ++card) {
+        const std::optional<CaptureDeviceInfo> info = describe(card);
+        if (!info) {
+            break;
+        }
+        InputDeviceInfo device;
+        device.name = info->name;
+        device.card = card;
+        device.isDefault = !defaultSeen && defaultInput && defaultInput->name == info->name;
+        defaultSeen = defaultSeen || device.isDefault;
+        device.maxInputChannels = info->maxInputChannels;
+        device.defaultSampleRateHz = info->defaultSampleRateHz;
+        devices.push_back(std::move(device));
+    }
+    return devices;
+}
+
+std::vector<InputDeviceInfo> listInputDevices() {
+    PortAudioCaptureDevice device;
+    return device.inputDevices();
+}
+
+std::vector<InputDeviceInfo> listInputDevices(CaptureDevice& device) {
+    return device.inputDevices();
+}
+
+std::optional<InputDeviceInfo> findInputDevice(const std::vector<InputDeviceInfo>& devices,
+                                               std::string_view name, std::string_view hostApi) {
+    if (name.empty()) {
+        return std::nullopt;
+    }
+    const auto named = [name](const InputDeviceInfo& d) { return d.name == name; };
+    const auto exact = std::find_if(devices.begin(), devices.end(), [&](const InputDeviceInfo& d) {
+        return named(d) && d.hostApi == hostApi;
+    });
+    if (exact != devices.end()) {
+        return *exact;
+    }
+    const auto byName = std::find_if(devices.begin(), devices.end(), named);
+    if (byName != devices.end()) {
+        return *byName;
+    }
+    return std::nullopt;
+}
 
 std::unique_ptr<CaptureDevice> makePortAudioCaptureDevice() {
     return std::make_unique<PortAudioCaptureDevice>();

@@ -11,6 +11,8 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "pskmodem/simulator.h"
 
@@ -83,6 +85,19 @@ struct CaptureDeviceInfo {
     double defaultSampleRateHz = 0.0;
 };
 
+// One input device as the audio system lists it. A device is found again in a later run by
+// its name and host API (findInputDevice): the audio system's numbers change when devices come
+// and go, the names do not.
+struct InputDeviceInfo {
+    std::string name;
+    std::string hostApi;     // the audio system's driver layer ("ALSA", "JACK", "WASAPI" ...)
+    int card = 0;            // the card number that opens it (see CaptureDevice), 1..
+    int index = -1;          // the audio system's own device index, -1 when it has none
+    bool isDefault = false;  // the system's default input, which card 0 opens
+    int maxInputChannels = 0;
+    double defaultSampleRateHz = 0.0;
+};
+
 // The narrow waist between the sound-card source and the audio system, so that tests can
 // script a device. Card numbers: 0 = the system's default input device; N > 0 = the N-th
 // device that has inputs, in the audio system's order.
@@ -98,10 +113,25 @@ class CaptureDevice {
                       std::string& error) = 0;
     // Stops and closes the stream. Once it returns, the listener is not called again.
     virtual void stop() = 0;
+    // Every device with inputs, in card-number order. By default: the cards describe() knows,
+    // from 1 until the first it does not, without host API or index; the one named like card 0
+    // is the default.
+    virtual std::vector<InputDeviceInfo> inputDevices();
 };
 
 // The audio system's devices through PortAudio.
 std::unique_ptr<CaptureDevice> makePortAudioCaptureDevice();
+
+// The input devices of the audio system through PortAudio, in card-number order; empty when
+// there are none or the audio system cannot start.
+std::vector<InputDeviceInfo> listInputDevices();
+std::vector<InputDeviceInfo> listInputDevices(CaptureDevice& device);
+
+// The device of `devices` with this name and host API; when no device has both, the first with
+// this name (a device may move to another host API between runs). Nothing for an empty name
+// or when no device has the name.
+std::optional<InputDeviceInfo> findInputDevice(const std::vector<InputDeviceInfo>& devices,
+                                               std::string_view name, std::string_view hostApi);
 
 // Keeps PortAudio initialised while alive. Instances may be created and destroyed on any
 // thread; PortAudio is initialised by the first and terminated after the last.

@@ -41,6 +41,8 @@ class Engine {
     // Start-up failures that are not the source's own (which returns SourceError codes).
     static constexpr int kErrorInvalidArgument = 100;
     static constexpr int kErrorInternal = 101;
+    // restartCapture() without a running flow.
+    static constexpr int kErrorNotRunning = 102;
 
     Engine();
     ~Engine();  // stops
@@ -56,6 +58,17 @@ class Engine {
     // afterwards no message arrives. Does nothing when not started. Not to be called from the
     // sink's post(), which runs on the DSP thread.
     void stop();
+
+    // Restarts the capture of a running flow while the DSP keeps its state (spectrum
+    // smoothing, receiver lock, AFC, squelch): the DSP thread pauses, the sample-rate
+    // conversion is set up afresh for the source's rate and the current clock correction, and
+    // the thread goes on. With a new `source` the old one is stopped first and the new one
+    // started; should the new one fail to start, the old one is started again and the code of
+    // the failure returned (lastError() says why). Should the old one then fail too, the flow
+    // ends as with a lost device. Without a source (nullptr) the running one goes on, so a new
+    // clock correction takes effect without touching the device. Returns 0 on success and
+    // kErrorNotRunning, taking nothing, when no flow runs.
+    int restartCapture(std::unique_ptr<AudioSource> source);
 
     // True from a successful start() until stop() or until the source ends the flow.
     bool running() const;
@@ -74,7 +87,7 @@ class Engine {
     // Squelch threshold 0..99 (0 = open) and speed (1 slow, 0 fast); clamped.
     void setSquelch(int threshold, int speed);
     // Sound-card clock correction in ppm (-5000..+5000), applied to the sample-rate conversion
-    // from the next start() on.
+    // from the next start() or restartCapture() on.
     void setClockCorrectionPpm(double ppm);
 
     // Copies spectrum values first..last (each clamped into 0..1023) of the newest frame to

@@ -37,6 +37,14 @@ std::int32_t fnGetFFTData(std::int32_t* dest, std::int32_t first, std::int32_t l
 // Copies the 16 tuning-indicator values of the newest symbols to dest[0..15].
 std::int32_t fnGetVectorData(std::int32_t* dest, std::int32_t reserved);
 
+// Chooses the sound card input and its clock correction in ppm (-5000..+5000, passed to the
+// sample-rate conversion). While running, the capture restarts at once on card `cardNumber`
+// (numbered as for fnStartSoundCard) with the correction, and the receiver keeps its state;
+// when that card cannot start, the previous one goes on and the start's error code is returned.
+// While stopped only the correction is taken, for the next fnStartSoundCard. Returns 0 on
+// success.
+std::int32_t fnSetSoundCardInput(std::int32_t cardNumber, double clockPpm);
+
 // Chooses where the next fnStartSoundCard takes its audio from. By default it opens the sound
 // card; the program replaces this for recordings (--input) and the built-in simulator (--demo).
 using SourceFactory = std::function<std::unique_ptr<AudioSource>(std::int32_t cardNumber)>;
