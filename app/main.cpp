@@ -59,7 +59,8 @@ int main(int argc, char* argv[]) {
     platform::QtDialogs dialogs;
     receiver::ModemEngine engine;
     platform::PortAudioSoundPlayer soundPlayer;
-    Form1 form(Form1Services{settings, dialogs, engine, platform::programFolder(), &soundPlayer});
+    Form1 form(Form1Services{settings, dialogs, engine, platform::programFolder(), &soundPlayer,
+                             commandLine.source == receiver::CommandLine::Source::SoundCard});
     dialogs.setOwner(&form);
     form.Form_Load();
     form.show();

@@ -398,8 +398,8 @@ TEST(MainWindow, SetupMenuTree) {
     Form1& form = harness.create();
     EXPECT_EQ(Captions(form.menusetup),
               (QStringList{"Fonts...", "Text Colors", "Waterfall Colors", "-", "Setup PSK/DSP...",
-                           "Setup PSK Alarm...", "-", "Sound Mixer...", "-", "Enter your call...",
-                           "Use Background Skin", "Remember Screen Size", "-",
+                           "Setup PSK Alarm...", "-", "Sound Mixer...", "Audio Input...", "-",
+                           "Enter your call...", "Use Background Skin", "Remember Screen Size", "-",
                            "Restore all settings to default", "Save Current Settings"}));
     EXPECT_FALSE(form.menusetupsaveset->isVisible());
     EXPECT_EQ(Captions(form.menutextcolors),

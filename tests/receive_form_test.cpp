@@ -27,6 +27,7 @@
 #include "receiver/psk_engine.h"
 #include "receiver/receive_text.h"
 #include "receiver/receive_text_box.h"
+#include "settings/form4.h"
 #include "settings/settings_record.h"
 #include "support/form_harness.h"
 
@@ -407,16 +408,17 @@ TEST(Toggles, AutoLogLabelAndMenuItem) {
     EXPECT_EQ(form.AutoLogBannerPending, 1);
 }
 
-TEST(Toggles, PskAlarmItemOpensNothingYet) {
+TEST(Toggles, PskAlarmItemOpensTheAlarmSetup) {
     FormHarness harness;
     Form1& form = harness.show();
     EXPECT_EQ(form.menupskalarm->text(), QStringLiteral("PSK-Alarm..."));
     EXPECT_EQ(form.menupskalarm->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_A));
-    const qsizetype windows = QApplication::topLevelWidgets().size();
+    EXPECT_EQ(form.alarmSetupWindow(), nullptr);
     form.menupskalarm->trigger();
     testing_support::processEvents();
     EXPECT_TRUE(harness.dialogs.shown().empty());
-    EXPECT_EQ(QApplication::topLevelWidgets().size(), windows);
+    ASSERT_NE(form.alarmSetupWindow(), nullptr);
+    EXPECT_TRUE(form.alarmSetupWindow()->isVisible());
 }
 
 // ---- receive mode and decode controls ----

@@ -94,6 +94,7 @@ Form1::Form1(const Form1Services& services, QWidget* parent)
       engine(services.engine),
       soundPlayer(platform::PlayerOrSilence(services.soundPlayer)),
       programFolder_(services.programFolder),
+      soundCardSource_(services.soundCardSource),
       sink_(std::make_unique<receiver::WindowMessageSink>(this)),
       windowProcedure_(
           [this](platform::WindowHandle hWnd, std::uint32_t message, std::intptr_t wParam,
@@ -320,13 +321,7 @@ void Form1::connectHandlers() {
     connect(menuopcall, &QAction::triggered, this, &Form1::menuopcall_Click);
     connect(menusetupsaveset, &QAction::triggered, this, &Form1::menusetupsaveset_Click);
 
-    // Text colour item n selects scheme n - 1.
-    const std::array textColorItems{menutextcol1, menutextcol2, menutextcol3, menutextcol4,
-                                    menutextcol5};
-    for (std::size_t n = 0; n < textColorItems.size(); ++n) {
-        connect(textColorItems[n], &QAction::triggered, this,
-                [this, n] { SetTextColorShemes(static_cast<double>(n)); });
-    }
+    connectSetupHandlers();
     connectDisplayHandlers();
     connectTextHandlers();
 }

@@ -31,6 +31,9 @@
 #include "receiver/display_state.h"
 #include "receiver/receiver_buffers.h"
 
+class AudioInputWindow;
+class Form2;
+class Form4;
 class Form6;
 class QAction;
 class QCheckBox;
@@ -67,6 +70,9 @@ struct Form1Services {
     receiver::PskEngine& engine;
     QString programFolder;  // where the settings file, the logs and the pictures live
     platform::SoundPlayer* soundPlayer = nullptr;  // plays the alarm; none: the alarm is silent
+    // The engine captures from the sound card; false while a recording or the simulator feeds
+    // it, when the sound card input is only remembered for later.
+    bool soundCardSource = true;
 };
 
 class Form1 final : public QMainWindow {
@@ -92,6 +98,8 @@ class Form1 final : public QMainWindow {
     void Form_Unload();
     // The program folder as start-up stored it (the one given at construction).
     const QString& programFolder() const noexcept { return programFolder_; }
+    // Whether the engine captures from the sound card (see Form1Services).
+    bool soundCardSource() const noexcept { return soundCardSource_; }
     // The help file: the program folder followed by HELP.HLP, set by Form_Load.
     QString HelpFile;
 
@@ -111,8 +119,7 @@ class Form1 final : public QMainWindow {
     void Picture1_MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
     void Picture1_MouseMove(Qt::MouseButtons button, Qt::KeyboardModifiers shift, int x, int y);
     void Picture1_MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
-    void Image1_MouseMove(Qt::MouseButtons button, Qt::KeyboardModifiers shift, double x,
-                          double y);
+    void Image1_MouseMove(Qt::MouseButtons button, Qt::KeyboardModifiers shift, double x, double y);
     void menuwaterfallcol1_Click();
     void menuwaterfallcol2_Click();
     void menuwaterfallcol3_Click();
@@ -140,6 +147,29 @@ class Form1 final : public QMainWindow {
 
     // ---- appearance (app/mainwindow/form1_skin.cpp) ----
     void LoadBackgroundSkin();
+
+    // ---- setup windows and appearance items (app/settings/form1_setup.cpp) ----
+    // Each setup window opens modeless, or comes to the front when it is open already.
+    void menusetupdsp_Click();    // "Setup PSK/DSP..." (Form2)
+    void Command3_Click();        // the "DSP Setup" button: as "Setup PSK/DSP..."
+    void menusetupalarm_Click();  // "Setup PSK Alarm..." (Form4)
+    void menuaudioinput_Click();  // "Audio Input..."
+    void menutextcol1_Click();    // "Black on Yellow": scheme 0
+    void menutextcol2_Click();    // "Black on White": scheme 1
+    void menutextcol3_Click();    // "White on Blue": scheme 2
+    void menutextcol4_Click();    // "Yellow on Black": scheme 3
+    void menutextcol5_Click();    // "White on green": scheme 4
+    // Decided by the item's tick as it stands when the handler runs.
+    void menusetupbackground_Click();  // "Use Background Skin"
+    void menuscreensize_Click();       // "Remember Screen Size"
+    // The setup windows while they are open, else null.
+    Form2* dspSetupWindow() const;
+    Form4* alarmSetupWindow() const;
+    AudioInputWindow* audioInputWindow() const;
+    // The card the engine starts on: the remembered sound card input, or the system's default
+    // input (0) when none is remembered or the remembered one is missing, which a message box
+    // then says.
+    std::int32_t SoundCardInput();
 
     // ---- locator calculator (app/locator/form1_locator.cpp) ----
     // Opens the calculator, or brings it to the front when it is open already.
@@ -287,6 +317,7 @@ class Form1 final : public QMainWindow {
     QAction* menusetupalarm = nullptr;
     QAction* nikss1 = nullptr;
     QAction* menusound = nullptr;
+    QAction* menuaudioinput = nullptr;  // "Audio Input..."
     QAction* setupniks1 = nullptr;
     QAction* menuopcall = nullptr;
     QAction* menusetupbackground = nullptr;
@@ -321,6 +352,7 @@ class Form1 final : public QMainWindow {
     void createMenus();
     void connectHandlers();
     void connectTextHandlers();
+    void connectSetupHandlers();
     void mnuFileExit_Click();
     // The display tick's steps (app/receiver/form1_display.cpp).
     void connectDisplayHandlers();
@@ -330,7 +362,11 @@ class Form1 final : public QMainWindow {
     void showActiveFrequency();
 
     QString programFolder_;
+    bool soundCardSource_ = true;
     QPointer<Form6> form6_;
+    QPointer<Form2> form2_;
+    QPointer<Form4> form4_;
+    QPointer<AudioInputWindow> audioInput_;
     std::unique_ptr<receiver::WindowMessageSink> sink_;
     platform::WindowProcedure windowProcedure_;
     receiver::DisplayState display_;

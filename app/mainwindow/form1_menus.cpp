@@ -115,6 +115,7 @@ void Form1::createMenus() {
     menusetupalarm = addItem(menusetup, "menusetupalarm", QStringLiteral("Setup PSK Alarm..."));
     nikss1 = addSeparator(menusetup, "nikss1");
     menusound = addItem(menusetup, "menusound", QStringLiteral("Sound Mixer..."));
+    menuaudioinput = addItem(menusetup, "menuaudioinput", QStringLiteral("Audio Input..."));
     setupniks1 = addSeparator(menusetup, "setupniks1");
     menuopcall = addItem(menusetup, "menuopcall", QStringLiteral("Enter your call..."));
     menusetupbackground =

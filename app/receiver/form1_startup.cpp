@@ -39,8 +39,12 @@ void Form1::InitPSK() {
     Timer1->setInterval(settings.ProgramTimerInterval);
     Timer2->setInterval(settings.ProgramTimerInterval);
 
-    engineStarted_ =
-        receiver::StartEngine(engine, &messageSink(), settings, selectedMode(), dialogs);
+    // The chosen sound card input and its clock correction; a recording or the simulator has
+    // neither.
+    const std::int32_t card = SoundCardInput();
+    const std::int32_t correction = soundCardSource() ? settings.SampleRateCorrection : 0;
+    engineStarted_ = receiver::StartEngine(engine, &messageSink(), settings, selectedMode(),
+                                           dialogs, card, correction);
 }
 
 void Form1::Form_Unload() {

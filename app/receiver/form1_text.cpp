@@ -131,8 +131,8 @@ void Form1::menuautolog_Click() {
 }
 
 void Form1::menupskalarm_Click() {
-    // Opens the alarm setup window Form4, as "Setup PSK Alarm..." does. The program has no
-    // such window yet; until it has, the item does nothing.
+    // The alarm setup window Form4, exactly as "Setup PSK Alarm..." opens it.
+    menusetupalarm_Click();
 }
 
 void Form1::Check1_Click() {

@@ -44,4 +44,12 @@ std::int32_t ModemEngine::fnGetVectorData(std::int32_t* dest, std::int32_t reser
     return pskmodem::fnGetVectorData(dest, reserved);
 }
 
+std::vector<pskmodem::InputDeviceInfo> ModemEngine::fnListInputDevices() {
+    return pskmodem::listInputDevices();
+}
+
+std::int32_t ModemEngine::fnSetSoundCardInput(std::int32_t cardNumber, double clockPpm) {
+    return pskmodem::fnSetSoundCardInput(cardNumber, clockPpm);
+}
+
 }  // namespace receiver

@@ -21,6 +21,8 @@ class ModemEngine final : public PskEngine {
     std::int32_t fnSetTXFrequency(std::int32_t frequencyHz) override;
     std::int32_t fnGetFFTData(std::int32_t* dest, std::int32_t first, std::int32_t last) override;
     std::int32_t fnGetVectorData(std::int32_t* dest, std::int32_t reserved) override;
+    std::vector<pskmodem::InputDeviceInfo> fnListInputDevices() override;
+    std::int32_t fnSetSoundCardInput(std::int32_t cardNumber, double clockPpm) override;
 };
 
 }  // namespace receiver

@@ -5,7 +5,10 @@
 // Names and arguments are those of the modem's engine interface; every result but that of
 // the first fnStartSoundCard is ignored by the program.
 
+#include <pskmodem/audio_source.h>
+
 #include <cstdint>
+#include <vector>
 
 namespace pskmodem {
 class MessageSink;
@@ -48,6 +51,18 @@ class PskEngine {
                                       std::int32_t last) = 0;
     // Fills dest[0..15] with the phase vector.
     virtual std::int32_t fnGetVectorData(std::int32_t* dest, std::int32_t reserved) = 0;
+
+    // Choosing the sound card input (the program's own addition to the engine interface; an
+    // engine without sound cards lists none and takes no choice).
+    // The input devices of the machine, in card-number order.
+    virtual std::vector<pskmodem::InputDeviceInfo> fnListInputDevices() { return {}; }
+    // The card to capture from (0 = the system's default input) and the sound card's clock
+    // correction in ppm. While running the capture restarts on them at once and the receiver
+    // keeps its state; a card that cannot start leaves the previous one running and gives a
+    // non-zero result. While stopped only the correction is kept, for the next start.
+    virtual std::int32_t fnSetSoundCardInput(std::int32_t /*cardNumber*/, double /*clockPpm*/) {
+        return 0;
+    }
 };
 
 }  // namespace receiver

@@ -11,7 +11,6 @@
 namespace receiver {
 
 namespace {
-constexpr std::int32_t kDefaultSoundCard = 0;
 constexpr std::int32_t kChannelMode = 1;
 constexpr std::int32_t kModeBpsk = 0;
 }  // namespace
@@ -29,14 +28,19 @@ std::int32_t EngineArgument(double value) noexcept {
 
 bool StartEngine(PskEngine& engine, pskmodem::MessageSink* sink,
                  const KVXmodules::SettingsRecord& settings, std::int32_t selectedMode,
-                 platform::Dialogs& dialogs) {
-    if (engine.fnStartSoundCard(sink, kDefaultSoundCard, kChannelMode) != 0) {
+                 platform::Dialogs& dialogs, std::int32_t cardNumber,
+                 std::int32_t clockCorrectionPpm) {
+    if (clockCorrectionPpm != 0) {
+        // Not running yet: the engine keeps the correction for the start.
+        engine.fnSetSoundCardInput(cardNumber, clockCorrectionPpm);
+    }
+    if (engine.fnStartSoundCard(sink, cardNumber, kChannelMode) != 0) {
         dialogs.msgBox(QString::fromUtf16(kSoundCardFailedText), platform::MsgButtons::Ok,
                        platform::MsgIcon::None, QString::fromUtf16(platform::kAppTitle));
         return false;
     }
     // A repeated start while running changes nothing; its result does not matter.
-    engine.fnStartSoundCard(sink, kDefaultSoundCard, kChannelMode);
+    engine.fnStartSoundCard(sink, cardNumber, kChannelMode);
     engine.fnSetRXFrequency(settings.RXfreqMaxRange, EngineArgument(settings.RXSearchRange), 0);
     engine.fnSetRXPSKMode(kModeBpsk, 0);
     engine.fnSetFFTMode(EngineArgument(settings.SmoothingSpeed), settings.Sensitivity, 0);

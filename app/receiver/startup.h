@@ -44,13 +44,16 @@ std::int32_t EngineArgument(double value) noexcept;
 // The message box shown when the sound card does not start.
 inline constexpr char16_t kSoundCardFailedText[] = u"Unable to initiate soundcard";
 
-// Starts the engine on sound card 0 with messages to `sink` and configures it from the
-// settings: a second start with the same arguments, then frequency and search range, BPSK,
-// smoothing and sensitivity, squelch, and finally `selectedMode`, the mode the window shows.
-// When the first start fails, shows the one message box and makes no further call. Returns
-// whether the engine runs.
+// Starts the engine on sound card `cardNumber` (0, the system's default input, unless another
+// input was chosen) with messages to `sink` and configures it from the settings: a second
+// start with the same arguments, then frequency and search range, BPSK, smoothing and
+// sensitivity, squelch, and finally `selectedMode`, the mode the window shows. A sound card
+// clock correction (ppm, 0 = none) goes to the engine before the first start. When the first
+// start fails, shows the one message box and makes no further call. Returns whether the
+// engine runs.
 bool StartEngine(PskEngine& engine, pskmodem::MessageSink* sink,
                  const KVXmodules::SettingsRecord& settings, std::int32_t selectedMode,
-                 platform::Dialogs& dialogs);
+                 platform::Dialogs& dialogs, std::int32_t cardNumber = 0,
+                 std::int32_t clockCorrectionPpm = 0);
 
 }  // namespace receiver

@@ -86,11 +86,20 @@ class LineReader {
 
     // The next line, or empty when the file has ended (a failing step).
     std::optional<QString> Next() {
-        ++lineNumber_;
         if (position_ >= bytes_.size()) {
+            ++lineNumber_;
             Fail();
             return std::nullopt;
         }
+        return NextIfAny();
+    }
+
+    // The next line, or empty when the file has ended (no failing step).
+    std::optional<QString> NextIfAny() {
+        if (position_ >= bytes_.size()) {
+            return std::nullopt;
+        }
+        ++lineNumber_;
         qsizetype end = position_;
         while (end < bytes_.size() && !IsLineEnd(bytes_[end])) {
             ++end;
@@ -161,6 +170,34 @@ void Store(LineReader& reader, T& target, std::optional<double> number) {
     }
 }
 
+constexpr char16_t kAudioInputSection[] = u"[AudioInput]";
+constexpr char16_t kSampleRateCorrectionSection[] = u"[SampleRateCorrection]";
+
+bool IsSection(QStringView line, const char16_t* section) {
+    return TrimBlanks(line).compare(QStringView(section), Qt::CaseInsensitive) == 0;
+}
+
+// The sections after line 48, wherever they stand.
+void ReadInputSections(LineReader& reader, SettingsRecord& record) {
+    record.AudioInput.clear();
+    record.AudioInputHostApi.clear();
+    record.SampleRateCorrection = 0;
+    while (const auto line = reader.NextIfAny()) {
+        if (IsSection(*line, kAudioInputSection)) {
+            record.AudioInput = reader.NextIfAny().value_or(QString());
+            record.AudioInputHostApi = reader.NextIfAny().value_or(QString());
+        } else if (IsSection(*line, kSampleRateCorrectionSection)) {
+            const auto value = reader.NextIfAny();
+            const auto number = value ? ReadNumber(*value) : std::nullopt;
+            const auto ppm = number ? ToInt32(*number) : std::nullopt;
+            if (ppm && *ppm >= -kMaxSampleRateCorrectionPpm &&
+                *ppm <= kMaxSampleRateCorrectionPpm) {
+                record.SampleRateCorrection = *ppm;
+            }
+        }
+    }
+}
+
 // Alarm strings 2 and 3 that begin with "[res" in any letter case are left-overs of an old
 // reserved entry and are dropped.
 bool IsReservedAlarmString(const QString& text) {
@@ -201,6 +238,15 @@ QStringList SettingsFileLines(const SettingsRecord& record, WindowSizeTwips wind
                 },
             },
             section.value);
+    }
+    if (!record.AudioInput.isEmpty() || !record.AudioInputHostApi.isEmpty()) {
+        lines.append(QString::fromUtf16(kAudioInputSection));
+        lines.append(OneLine(record.AudioInput));
+        lines.append(OneLine(record.AudioInputHostApi));
+    }
+    if (record.SampleRateCorrection != 0) {
+        lines.append(QString::fromUtf16(kSampleRateCorrectionSection));
+        lines.append(NumberText(record.SampleRateCorrection));
     }
     return lines;
 }
@@ -270,6 +316,7 @@ SettingsReadResult ReadSettingsFile(QByteArrayView bytes, SettingsRecord& record
     if (!TakeSavedDSP(record)) {
         reader.FailAt(kSettingsFileLineCount + 1);
     }
+    ReadInputSections(reader, record);
     return reader.result();
 }
 

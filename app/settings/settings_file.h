@@ -28,8 +28,17 @@
 //  45  [ScreenWidth]           46  window width in twips at the moment of saving
 //  47  [ScreenHeigth]          48  window height in twips at the moment of saving
 //
-// Numbers are in the classic number text (see number_text.h). Lines after line 48 are not
-// read, so a later version can append sections there.
+// Numbers are in the classic number text (see number_text.h).
+//
+// After line 48 come the program's own sections, found by their section line wherever they
+// stand (a reader that follows the 48-line layout never looks there; other lines there are
+// passed over). They are written only when they hold more than their default, so a file with
+// the default input and no correction is the classic 48-line file:
+//
+//  49  [AudioInput]            50  AudioInput (empty: the default)   51  AudioInputHostApi
+//  52  [SampleRateCorrection]  53  SampleRateCorrection in ppm
+//
+// A file without them (an older one) gives the system's default input without correction.
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -48,6 +57,8 @@ inline constexpr int kSettingsFileLineCount = 48;
 inline constexpr qsizetype kCallLabelLength = 26;
 inline constexpr qsizetype kMinCallLength = 3;
 inline constexpr qsizetype kMaxCallLength = 20;
+// The sound card clock correction the file and the window accept, either way, in ppm.
+inline constexpr std::int32_t kMaxSampleRateCorrectionPpm = 5000;
 
 // The label at the start of line 2: ";" first, "= " last, 26 characters in all.
 QString CallLabel();
@@ -61,12 +72,13 @@ struct WindowSizeTwips {
     double height = 0;
 };
 
-// The 48 lines, without line ends. Text values holding a line break would shift every line
-// after them, so CR and LF inside a text are written as blanks.
+// The 48 lines and the program's own sections after them, without line ends. Text values
+// holding a line break would shift every line after them, so CR and LF inside a text are
+// written as blanks.
 QStringList SettingsFileLines(const SettingsRecord& record, WindowSizeTwips windowSize,
                               QStringView version);
 
-// The whole file: the 48 lines in Windows-1252, each ended by CR LF.
+// The whole file: its lines in Windows-1252, each ended by CR LF.
 QByteArray SettingsFileBytes(const SettingsRecord& record, WindowSizeTwips windowSize,
                              QStringView version);
 
@@ -95,7 +107,9 @@ struct SettingsReadResult {
 };
 
 // Reads the file's bytes into the record (steps 3 to 7 of loading: the lines, the "[res" rule
-// for alarm strings 2 and 3, and the saved DSP copies). Lines may end with CR LF, CR or LF.
+// for alarm strings 2 and 3, and the saved DSP copies), then the sound card input from the
+// sections after line 48. Lines may end with CR LF, CR or LF. A correction that is no number
+// or lies outside -5000..+5000 ppm is passed over (no correction); it is no failing step.
 SettingsReadResult ReadSettingsFile(QByteArrayView bytes, SettingsRecord& record);
 
 // Writes bytes to path through a temporary file beside it that is flushed, closed and then

@@ -72,6 +72,12 @@ struct SettingsRecord {
 
     QString OperatorCall;  // empty or 3..20 characters; line 2 of the settings file
 
+    // ---- sound card input, in sections after line 48 of the settings file ----
+    // A reset keeps them: they describe the machine, not the way of receiving.
+    QString AudioInput;         // section "AudioInput": device name; empty = system's default
+    QString AudioInputHostApi;  // the device's host API, on the line after its name
+    std::int32_t SampleRateCorrection = 0;  // sound card clock correction, ppm, -5000..+5000
+
     // ---- run-time values, never written to the file ----
     std::int16_t SaveWorkingDSP = 0;  // flag: a save writes the working DSP values
     // Saved copies of the six DSP values (order: SavedDSPIndex), rounded half-to-even.
@@ -101,7 +107,8 @@ constexpr bool isSet(std::int16_t flag) noexcept {
 
 // The record part of Form1::DefaultSet. A reset leaves PSKAlarm, AutoAlarmLog,
 // ProgramTimerInterval, BackgroundSkin, ScreenWidth, ScreenHeigth and OperatorCall as they are,
-// and the run-time values owned by start-up and the font chooser too.
+// the sound card input and its correction, and the run-time values owned by start-up and the
+// font chooser too.
 //
 // Form1::DefaultSet runs DefaultSetValues (its steps 1 to 7), then brings the controls in line
 // (selecting option buttons, colour scheme, palette), then DefaultSetFinish (steps 13 and 14).

@@ -1,6 +1,7 @@
 #include "support/recording_engine.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace testing_support {
 
@@ -80,6 +81,16 @@ std::int32_t RecordingEngine::fnGetVectorData(std::int32_t* dest, std::int32_t r
     record({"fnGetVectorData", {reserved}, nullptr});
     std::copy(vectorData.begin(), vectorData.end(), dest);
     return receiver::kVectorDataSize;
+}
+
+std::vector<pskmodem::InputDeviceInfo> RecordingEngine::fnListInputDevices() {
+    record({"fnListInputDevices", {}, nullptr});
+    return inputDevices;
+}
+
+std::int32_t RecordingEngine::fnSetSoundCardInput(std::int32_t cardNumber, double clockPpm) {
+    record({"fnSetSoundCardInput", {cardNumber, std::llround(clockPpm)}, nullptr});
+    return inputResult;
 }
 
 }  // namespace testing_support

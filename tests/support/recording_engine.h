@@ -33,6 +33,9 @@ class RecordingEngine final : public receiver::PskEngine {
     // What fnGetFFTData and fnGetVectorData copy out.
     std::array<std::int32_t, receiver::kFFTDataSize> fftData{};
     std::array<std::int32_t, receiver::kVectorDataSize> vectorData{};
+    // The machine's input devices, and the result of every fnSetSoundCardInput.
+    std::vector<pskmodem::InputDeviceInfo> inputDevices;
+    std::int32_t inputResult = 0;
 
     // Called with each call as it is recorded, to look at the world at that moment.
     std::function<void(const EngineCall&)> onCall;
@@ -54,6 +57,10 @@ class RecordingEngine final : public receiver::PskEngine {
     std::int32_t fnSetTXFrequency(std::int32_t frequencyHz) override;
     std::int32_t fnGetFFTData(std::int32_t* dest, std::int32_t first, std::int32_t last) override;
     std::int32_t fnGetVectorData(std::int32_t* dest, std::int32_t reserved) override;
+    // Recorded without arguments.
+    std::vector<pskmodem::InputDeviceInfo> fnListInputDevices() override;
+    // Recorded with the card and the correction rounded to whole ppm.
+    std::int32_t fnSetSoundCardInput(std::int32_t cardNumber, double clockPpm) override;
 
   private:
     void record(EngineCall call);

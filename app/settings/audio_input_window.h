@@ -1,0 +1,73 @@
+#pragma once
+
+// The "Audio Input" window: a modeless window listing the machine's sound card inputs by name
+// and host API, with the system's default input first, and the sound card's clock correction
+// in ppm. Nothing changes before "OK": then the engine restarts its capture on the chosen
+// input with the correction (the receiver keeps its state) and the settings record remembers
+// both for the next run. An input that does not start is reported; the window stays open and
+// the input in use stays. While a recording or the simulator feeds the engine, the choice is
+// only remembered, for the runs that receive from the sound card.
+//
+// The rules are in audio_input.h.
+
+#include <pskmodem/audio_source.h>
+
+#include <QDialog>
+#include <vector>
+
+#include "audio_input.h"
+
+class Form1;
+class QGroupBox;
+class QLabel;
+class QListWidget;
+class QPushButton;
+class QSpinBox;
+
+class AudioInputWindow final : public QDialog {
+    Q_OBJECT
+  public:
+    // Builds the window for `form`'s settings and engine and loads it; not shown yet.
+    explicit AudioInputWindow(Form1& form);
+    ~AudioInputWindow() override;
+    AudioInputWindow(const AudioInputWindow&) = delete;
+    AudioInputWindow& operator=(const AudioInputWindow&) = delete;
+
+    // True once the window has closed; opening it again loads a new one.
+    bool isUnloaded() const noexcept { return unloaded_; }
+
+    // ---- handlers ----
+    void Form_Load();
+    void Command1_Click();  // "OK"
+    void Command2_Click();  // "Cancel"
+
+    // What the window shows as chosen.
+    KVXmodules::InputChoice choice() const;
+
+    // ---- controls ----
+    QGroupBox* Frame1 = nullptr;      // "Sound card input"
+    QListWidget* List1 = nullptr;     // the default input, then every device
+    QLabel* Label1 = nullptr;         // shown when the machine lists no input
+    QGroupBox* Frame2 = nullptr;      // "Sample-rate correction"
+    QLabel* Label2 = nullptr;         // "Sound card clock"
+    QSpinBox* Spin1 = nullptr;        // correction, -5000..+5000 ppm
+    QLabel* Label3 = nullptr;         // what the correction is for
+    QLabel* Label4 = nullptr;         // shown while the engine does not capture from a card
+    QPushButton* Command1 = nullptr;  // "OK"
+    QPushButton* Command2 = nullptr;  // "Cancel"
+
+  public Q_SLOTS:
+    // Escape: as "Cancel".
+    void reject() override;
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    void createControls();
+    void connectHandlers();
+
+    Form1& form_;
+    std::vector<pskmodem::InputDeviceInfo> devices_;  // row n + 1 of List1 is devices_[n]
+    bool unloaded_ = false;
+};

@@ -1,0 +1,65 @@
+#pragma once
+
+// Form4, "PSK Alarm": a modeless window that edits the three alarm strings, whether the alarm
+// is active and whether a found string is logged with time and date. "OK" checks the first
+// string, stores everything in the settings record, sets the main window's alarm label and
+// starts the alarm's search afresh; "Cancel" and the close box store nothing.
+//
+// The rules of the boxes are in alarm_setup.h.
+
+#include <QDialog>
+#include <array>
+
+class Form1;
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+class Form4 final : public QDialog {
+    Q_OBJECT
+  public:
+    // Builds the window for `form`'s settings and alarm and loads it; not shown yet.
+    explicit Form4(Form1& form);
+    ~Form4() override;
+    Form4(const Form4&) = delete;
+    Form4& operator=(const Form4&) = delete;
+
+    // True once the window has closed; opening the alarm setup again loads a new one.
+    bool isUnloaded() const noexcept { return unloaded_; }
+
+    // ---- handlers ----
+    void Form_Load();
+    void Option1_Click();   // "Activate" selected, by a click or by code
+    void Option2_Click();   // "Deactivate" selected, by a click or by code
+    void Command1_Click();  // "OK"
+    void Command2_Click();  // "Cancel"
+
+    // ---- controls ----
+    QGroupBox* Frame1 = nullptr;      // "Alarm Settings"
+    std::array<QLabel*, 3> Label2{};  // "1", "2", "3"
+    QLineEdit* Text1 = nullptr;       // alarm string 1, design text "QR9ZZ"
+    QLineEdit* Text2 = nullptr;       // alarm string 2
+    QLineEdit* Text3 = nullptr;       // alarm string 3
+    QRadioButton* Option1 = nullptr;  // "Activate"
+    QRadioButton* Option2 = nullptr;  // "Deactivate", selected in the design
+    QCheckBox* Check1 = nullptr;      // "Log Time/Date", disabled in the design
+    QPushButton* Command1 = nullptr;  // "OK"
+    QPushButton* Command2 = nullptr;  // "Cancel"
+
+  public Q_SLOTS:
+    // Escape: as "Cancel".
+    void reject() override;
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    void createControls();
+    void connectHandlers();
+
+    Form1& form_;
+    bool unloaded_ = false;
+};
