@@ -5,6 +5,7 @@
 #include <QPixmap>
 
 #include "mainwindow/form1.h"
+#include "mainwindow/layout.h"
 #include "platform/image_box.h"
 #include "settings/settings_record.h"
 
@@ -15,6 +16,10 @@ void Form1::LoadBackgroundSkin() {
         if (!picture.isNull()) {
             img_Background->setPicture(picture, true);
         }
+        // At the bottom right of the client area, where every resize puts it too.
+        const layout::Position p = layout::backgroundPosition(
+            client->width(), client->height(), img_Background->width(), img_Background->height());
+        img_Background->move(p.left, p.top);
         img_Background->show();
         menusetupbackground->setChecked(true);
     } else {
