@@ -23,11 +23,13 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTemporaryDir>
 #include <QToolButton>
 #include <cmath>
 #include <limits>
 #include <vector>
 
+#include "mainwindow/background_skin.h"
 #include "mainwindow/form1.h"
 #include "platform/form_timer.h"
 #include "platform/image_box.h"
@@ -937,6 +939,20 @@ TEST(BackgroundSkinItem, WithoutAPictureTheItemIsTickedAndTheImageShownSilently)
     EXPECT_TRUE(form.img_Background->isVisible());
     EXPECT_TRUE(form.img_Background->picture().isNull());
     EXPECT_TRUE(harness.dialogs.shown().empty());
+}
+
+TEST(BackgroundSkinItem, TheProgramFoldersPictureOrTheOneInstalledBesideTheProgram) {
+    QTemporaryDir programFolder;
+    QTemporaryDir executableFolder;
+    const QString own = QDir(programFolder.path()).filePath(QStringLiteral("background.jpg"));
+    const QString installed =
+        QDir(executableFolder.path()).filePath(QStringLiteral("background.jpg"));
+    EXPECT_EQ(layout::BackgroundSkinFile(programFolder.path(), executableFolder.path()), own);
+    QFile(installed).open(QIODevice::WriteOnly);
+    EXPECT_EQ(layout::BackgroundSkinFile(programFolder.path(), executableFolder.path()), installed);
+    QFile(own).open(QIODevice::WriteOnly);
+    EXPECT_EQ(layout::BackgroundSkinFile(programFolder.path(), executableFolder.path()), own);
+    EXPECT_EQ(layout::BackgroundSkinFile(programFolder.path(), QString()), own);
 }
 
 TEST(BackgroundSkinItem, TheShippedPictureIsASmallReadableJpeg) {

@@ -1,9 +1,11 @@
-// Form1's background skin: background.jpg from the program folder behind the controls.
+// Form1's background skin: background.jpg from the program folder (or the one installed beside
+// the program) behind the controls.
 
 #include <QAction>
-#include <QDir>
+#include <QCoreApplication>
 #include <QPixmap>
 
+#include "mainwindow/background_skin.h"
 #include "mainwindow/form1.h"
 #include "mainwindow/layout.h"
 #include "platform/image_box.h"
@@ -12,7 +14,8 @@
 void Form1::LoadBackgroundSkin() {
     if (KVXmodules::isSet(settings.BackgroundSkin)) {
         // A missing or unreadable picture leaves the image as it was; it is shown all the same.
-        const QPixmap picture(QDir(programFolder()).filePath(QStringLiteral("background.jpg")));
+        const QPixmap picture(
+            layout::BackgroundSkinFile(programFolder(), QCoreApplication::applicationDirPath()));
         if (!picture.isNull()) {
             img_Background->setPicture(picture, true);
         }
