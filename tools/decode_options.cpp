@@ -33,7 +33,12 @@ std::optional<int> parseInteger(std::string_view text) {
 }
 
 std::string quoted(std::string_view text) {
-    return "\"" + std::string(text) + "\"";
+    std::string result;
+    result.reserve(text.size() + 2);
+    result += '"';
+    result += text;
+    result += '"';
+    return result;
 }
 
 std::string formatNumber(double value) {

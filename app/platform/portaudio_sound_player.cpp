@@ -27,18 +27,19 @@ std::unique_ptr<SoundClip> LoadSoundClip(const QString& path) {
     if (!data || data->channels < 1 || data->sampleRateHz <= 0 || data->samples.empty()) {
         return nullptr;
     }
-    auto clip = std::make_unique<SoundClip>();
-    clip->sampleRateHz = data->sampleRateHz;
     const auto channels = static_cast<std::size_t>(data->channels);
     const std::size_t frames = data->samples.size() / channels;
-    clip->samples.resize(frames);
+    std::vector<float> mono(frames);
     for (std::size_t frame = 0; frame < frames; ++frame) {
         float sum = 0.0F;
         for (std::size_t channel = 0; channel < channels; ++channel) {
             sum += data->samples[frame * channels + channel];
         }
-        clip->samples[frame] = sum / static_cast<float>(channels);
+        mono[frame] = sum / static_cast<float>(channels);
     }
+    auto clip = std::make_unique<SoundClip>();
+    clip->sampleRateHz = data->sampleRateHz;
+    clip->samples = std::move(mono);
     return clip;
 }
 
