@@ -1,5 +1,6 @@
 #include "audio_input_window.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -142,8 +143,14 @@ KVXmodules::InputChoice AudioInputWindow::choice() const {
 void AudioInputWindow::Command1_Click() {
     const KVXmodules::InputChoice chosen = choice();
     const std::int32_t card = chosen.device ? chosen.device->card : KVXmodules::kDefaultInputCard;
-    if (form_.soundCardSource() &&
-        form_.engine.fnSetSoundCardInput(card, chosen.correctionPpm) != 0) {
+    std::int32_t result = 0;
+    if (form_.soundCardSource()) {
+        // Opening a device waits for its first audio, which may take a moment.
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        result = form_.engine.fnSetSoundCardInput(card, chosen.correctionPpm);
+        QApplication::restoreOverrideCursor();
+    }
+    if (result != 0) {
         const QListWidgetItem* item = List1->currentItem();
         form_.dialogs.msgBox(
             KVXmodules::InputFailedText(item != nullptr ? item->text() : QString()), MsgButtons::Ok,
