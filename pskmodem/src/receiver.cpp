@@ -12,6 +12,7 @@
 #include "pskmodem/dsp/fir_filter.h"
 #include "pskmodem/dsp/matched_filter.h"
 #include "pskmodem/dsp/nco.h"
+#include "pskmodem/dsp/predictive_detector.h"
 #include "pskmodem/dsp/sequence_detector.h"
 #include "pskmodem/dsp/squelch.h"
 #include "pskmodem/dsp/symbol_timing.h"
@@ -73,6 +74,17 @@ constexpr int kDetectorDelay = 16;
 // Decision delay of the QPSK Viterbi decoder.
 constexpr int kViterbiDelay = 32;
 
+// Predictor of the fading detector: order, and the Doppler spread and noise it is designed for.
+constexpr int kPredictorOrder = 8;
+constexpr double kPredictorSpreadHz = 1.0;
+constexpr double kPredictorNoise = 0.01;
+
+std::span<const double> fadingPredictorTaps() {
+    static const std::array<double, 16> taps =
+        fadingPredictor(kPredictorOrder, kPredictorSpreadHz / kSymbolRateBaud, kPredictorNoise);
+    return std::span<const double>(taps).first(kPredictorOrder);
+}
+
 // Symbols after a bit's own symbol at which the squelch state decides whether the bit passes:
 // about the time the squelch takes to open on a clean signal at each speed.
 constexpr int kFastSquelchLookahead = 4;
@@ -116,7 +128,10 @@ struct Receiver::Impl {
     void symbol(double strobe, CharSink& out);
     void acquisitionFrame();
     void emitBit(int bit, bool squelchWasOpen, CharSink& out);
-    Complex equalisedPhaseChange(Complex y);
+    Complex equalise(Complex y);
+    // Phase change from `before` to `now`, less the turn of the residual carrier offset.
+    Complex phaseChange(Complex now, Complex before) const;
+    Complex indicatorPhaseChange(Complex y);
 
     // Settings.
     double centreHz = 1000.0;
@@ -130,6 +145,8 @@ struct Receiver::Impl {
     SymbolTiming timing{kBasebandSamplesPerSymbol};
     CarrierTracker carrier{2, kCarrierBandwidthNorm};
     SequenceDetector detector{kDetectorDelay, pskNeighbourInterference(kBasebandSamplesPerSymbol)};
+    // Its equalised input comes one symbol late, so one symbol less of delay keeps it in step.
+    PredictiveDetector predictive{kDetectorDelay - 1, fadingPredictorTaps()};
     ViterbiDecoder viterbi{kViterbiDelay};
     VaricodeDecoder varicode;
     Squelch squelch;
@@ -152,10 +169,10 @@ struct Receiver::Impl {
     // Average of cos(M dphi) over about 32 symbols: a signal is present when it stands clearly
     // above the noise-only scatter (about 0.09).
     float presence = 0.0F;
-    // Delay lines aligned with the sequence detector: differential decisions and in-phase
-    // samples of the last symbols.
-    std::array<std::int8_t, 64> differentialBits{};
+    // Delay lines aligned with the sequence detector: in-phase samples and differential
+    // decisions (between equalised samples) of the last symbols.
     std::array<float, 64> inPhase{};
+    std::array<std::int8_t, 64> differentialBits{};
     // Squelch state at each of the last symbols: a bit passes by the state soon after its own
     // symbol came in, not by the state when it leaves the detector's delay line.
     std::array<bool, 64> squelchOpenAt{};
@@ -166,6 +183,11 @@ struct Receiver::Impl {
     // QPSK equaliser: the last two symbol samples and the previous equalised one.
     std::array<Complex, 2> recent{};
     Complex equalisedPrevious{};
+    // The tuning indicator's longer equaliser: the last four symbol samples and the previous
+    // equalised one.
+    std::array<Complex, 4> indicatorRecent{};
+    Complex indicatorPrevious{};
+    double carrierPhase = 0.0;  // the carrier loop's frequency, summed per symbol
     std::array<std::int32_t, 16> vectors{};
     std::size_t vectorPosition = 0;
 };
@@ -191,6 +213,7 @@ void Receiver::Impl::resetSignalPath() {
     carrier.setFrequencyLimit(mode == Mode::Bpsk ? kCarrierFrequencyLimitBpsk
                                                  : kCarrierFrequencyLimitQpsk);
     detector.reset();
+    predictive.reset();
     viterbi.reset();
     varicode.reset();
     squelch.reset();
@@ -205,14 +228,17 @@ void Receiver::Impl::resetSignalPath() {
     signalAmplitude = 0.0F;
     coherent = false;
     presence = 0.0F;
-    differentialBits.fill(0);
     inPhase.fill(0.0F);
+    differentialBits.fill(0);
     squelchOpenAt.fill(false);
     symbolCount = 0;
     wordSync = false;
     previousBit = 1;
     recent = {};
     equalisedPrevious = {};
+    indicatorRecent = {};
+    indicatorPrevious = {};
+    carrierPhase = 0.0;
     for (std::size_t i = 0; i < vectors.size(); ++i) vectors[i] = kVectorCentre;
     vectorPosition = 0;
 }
@@ -306,10 +332,12 @@ void Receiver::Impl::symbol(double strobe, CharSink& out) {
     // than before. It needs neither the carrier nor decisions, so it works as well on a fading
     // signal; the phase change between equalised samples (one symbol late) replaces the raw
     // one. (For BPSK the neighbours only change the length, and the sequence detector deals with
-    // them; its differential fallback still gains from the equaliser.)
-    // For BPSK the equalised change is the fallback when coherent detection cannot be trusted.
-    const Complex equalised = equalisedPhaseChange(y);
-    if (mode != Mode::Bpsk) diff = equalised;
+    // them; the detector for fading signals works on the equalised samples.)
+    const Complex e = equalise(y);
+    if (mode != Mode::Bpsk) {
+        diff = phaseChange(e, equalisedPrevious);
+        equalisedPrevious = e;
+    }
 
     squelch.push(diff);
     {
@@ -320,13 +348,18 @@ void Receiver::Impl::symbol(double strobe, CharSink& out) {
     }
 
     // Tuning indicator: the phase change drawn as a spoke, 0 degrees up, 180 down, its length
-    // following the geometric mean amplitude of the two symbols.
+    // following the geometric mean amplitude of the two symbols. For QPSK even the 1/36 that the
+    // three-tap equaliser leaves of the symbols two away would lean the spokes by up to some
+    // 7 degrees off the axes; a five-tap equaliser, y_k - rho (y_{k-1} + y_{k+1}) + rho^2
+    // (y_{k-2} + y_{k+2}), leaves rho^3 = 1/216 and stands them on the axes within about two.
+    // It costs the indicator one more symbol of delay, which nobody sees.
     {
-        const float magnitude = std::sqrt(std::hypot(diff.real(), diff.imag()));
+        const Complex shown = mode == Mode::Bpsk ? diff : indicatorPhaseChange(y);
+        const float magnitude = std::sqrt(std::hypot(shown.real(), shown.imag()));
         const float length = amplitude > 0.0F
                                  ? kVectorRadius * std::min(1.0F, magnitude / (1.2F * amplitude))
                                  : 0.0F;
-        const float angle = std::atan2(diff.imag(), diff.real());
+        const float angle = std::atan2(shown.imag(), shown.real());
         const float sign = mode == Mode::QpskLsb ? -1.0F : 1.0F;
         vectors[2 * vectorPosition] =
             kVectorCentre + static_cast<std::int32_t>(std::lround(sign * length * std::sin(angle)));
@@ -338,21 +371,35 @@ void Receiver::Impl::symbol(double strobe, CharSink& out) {
     int bit = -1;
     if (mode == Mode::Bpsk) {
         const std::size_t slot = symbolCount % 64;
-        differentialBits[slot] = equalised.real() > 0.0F ? 1 : 0;
         inPhase[slot] = v.real();
+        // The equalised change of symbol k is that between k - 2 and k - 1.
+        differentialBits[slot] = phaseChange(e, equalisedPrevious).real() > 0.0F ? 1 : 0;
+        equalisedPrevious = e;
         const int coherentBit = detector.push(v.real(), trackAmplitude);
         const std::size_t delayed = (symbolCount + 64 - kDetectorDelay) % 64;
-        // The equalised change of symbol k is that between k - 2 and k - 1; the detector's bit
-        // is that between k - delay - 1 and k - delay.
-        const std::size_t delayedDifferential = (symbolCount + 65 - kDetectorDelay) % 64;
+        // The detector for fading signals sees the equalised samples (of the previous symbol)
+        // with the frequency the carrier loop follows taken off, so that its channel predictor
+        // has only the fading itself to follow. Its delay is one symbol shorter, so its bit is
+        // the same as the coherent detector's: that between k - delay - 1 and k - delay.
+        carrierPhase = std::remainder(carrierPhase + carrier.frequencyRadPerSymbol(), kTwoPi);
+        const int predictedBit =
+            predictive.push(e * Complex(static_cast<float>(std::cos(carrierPhase)),
+                                        static_cast<float>(-std::sin(carrierPhase))));
         // Coherent detection gains some 2 dB in steady noise, but a fading carrier's phase moves
-        // faster than any loop can follow without losing those 2 dB again; then the
-        // differential decision is the better one.
+        // faster than any loop can follow without losing those 2 dB again; then the detector
+        // that predicts the fading channel from the decided symbols is the better one.
         fadingDetector.push(std::sqrt(power));
         // Nothing comes out while the delay line still holds symbols from before the start.
         if (coherentBit >= 0) {
-            bit = coherent && !fadingDetector.fading() ? coherentBit
-                                                       : differentialBits[delayedDifferential];
+            // Without lock on a steady signal (pulling in, or too weak to lock) the phase may
+            // still turn by several hertz, which only the plain differential decision takes in
+            // its stride.
+            const int differentialBit = differentialBits[(symbolCount + 65 - kDetectorDelay) % 64];
+            if (fadingDetector.fading()) {
+                bit = predictedBit;
+            } else {
+                bit = coherent ? coherentBit : differentialBit;
+            }
         }
 
         // Amplitude of an isolated symbol from the decided neighbours: x = A b (1 + rho b
@@ -403,21 +450,32 @@ void Receiver::Impl::symbol(double strobe, CharSink& out) {
     }
 }
 
-Complex Receiver::Impl::equalisedPhaseChange(Complex y) {
+Complex Receiver::Impl::phaseChange(Complex now, Complex before) const {
+    const float rawRe = now.real() * before.real() + now.imag() * before.imag();
+    const float rawIm = now.imag() * before.real() - now.real() * before.imag();
+    const double turn = carrier.frequencyRadPerSymbol();
+    const auto c = static_cast<float>(std::cos(turn));
+    const auto s = static_cast<float>(std::sin(turn));
+    return {rawRe * c + rawIm * s, rawIm * c - rawRe * s};
+}
+
+Complex Receiver::Impl::indicatorPhaseChange(Complex y) {
+    const auto rho = static_cast<float>(interference);
+    const std::array<Complex, 4>& r = indicatorRecent;
+    const Complex equalised = r[2] - rho * (r[1] + r[3]) + rho * rho * (r[0] + y);
+    indicatorRecent = {r[1], r[2], r[3], y};
+    const Complex change = phaseChange(equalised, indicatorPrevious);
+    indicatorPrevious = equalised;
+    return change;
+}
+
+Complex Receiver::Impl::equalise(Complex y) {
     const auto rho = static_cast<float>(interference);
     const Complex middle = recent[1];
     const Complex equalised{middle.real() - rho * (recent[0].real() + y.real()),
                             middle.imag() - rho * (recent[0].imag() + y.imag())};
     recent = {middle, y};
-    const float rawRe =
-        equalised.real() * equalisedPrevious.real() + equalised.imag() * equalisedPrevious.imag();
-    const float rawIm =
-        equalised.imag() * equalisedPrevious.real() - equalised.real() * equalisedPrevious.imag();
-    equalisedPrevious = equalised;
-    const double turn = carrier.frequencyRadPerSymbol();
-    const auto c = static_cast<float>(std::cos(turn));
-    const auto s = static_cast<float>(std::sin(turn));
-    return {rawRe * c + rawIm * s, rawIm * c - rawRe * s};
+    return equalised;
 }
 
 void Receiver::Impl::emitBit(int bit, bool squelchWasOpen, CharSink& out) {

@@ -25,11 +25,15 @@ class CharSink {
 // square-law timing loop (fast acquisition, then a narrow loop that learns the sender's clock).
 // Each symbol sample feeds
 //  - a frequency-assisted third-order carrier loop (phase, frequency and drift); while it holds
-//    lock, BPSK31 is decided coherently by a two-state sequence detector that undoes the
-//    matched filter's intersymbol interference, otherwise differentially;
-//  - the phase change from the previous symbol (corrected for the residual carrier offset): the
-//    soft input of the QPSK31 Viterbi decoder, the squelch's quality measure and the tuning
-//    indicator.
+//    lock on a steady signal, BPSK31 is decided coherently by a two-state sequence detector that
+//    undoes the matched filter's intersymbol interference;
+//  - a symbol-rate equaliser for that interference; on a fading signal (or without lock) BPSK31
+//    is decided from the equalised samples by a sequence detector that predicts the fading
+//    channel from the symbols it has decided, which follows the carrier's phase through deep
+//    fades where comparing each symbol with the one before fails;
+//  - the phase change from the previous symbol (corrected for the residual carrier offset; for
+//    QPSK31 between equalised samples): the soft input of the QPSK31 Viterbi decoder, the
+//    squelch's quality measure and the tuning indicator.
 // The AFC finds carriers within the search range as lines in the spectrum of the squared (BPSK)
 // or fourth-power (QPSK) baseband, steps the mixer onto the strongest, and then lets the mixer
 // follow the carrier loop.
