@@ -302,6 +302,25 @@ TEST_F(CaptureRestart, AnotherDeviceTakesOverAndTheFlowGoesOn) {
     EXPECT_EQ(sink.statuses(), std::vector<Status>{Status::Started});
 }
 
+TEST_F(CaptureRestart, TheSpectrumGoesOnFromWhereItWas) {
+    // Heavy smoothing: a trace fades over about a second.
+    engine.setFftMode(10, 1500);
+    std::this_thread::sleep_for(1500ms);
+    std::array<std::int32_t, 1024> before{};
+    engine.getFftData(before.data(), 0, 1023);
+    const auto far = static_cast<std::size_t>(BinOf(500.0));
+    ASSERT_GT(before[static_cast<std::size_t>(BinOf(3000.0))], before[far] + 60);
+
+    ASSERT_EQ(engine.restartCapture(CardSource(machine, 3)), 0);
+    ASSERT_TRUE(sink.waitForMoreSpectra(1, 2s));
+    std::array<std::int32_t, 1024> after{};
+    engine.getFftData(after.data(), 0, 1023);
+    // The first frame from the new card still shows the old card's tone fading and the new
+    // one coming up; a receiver started afresh would show the new tone alone.
+    EXPECT_GT(after[static_cast<std::size_t>(BinOf(3000.0))], after[far] + 40);
+    EXPECT_TRUE(WaitForPeakAt(1000.0, fft(), sink));
+}
+
 TEST_F(CaptureRestart, ADeviceThatCannotOpenLeavesThePreviousOneRunning) {
     machine->cards[1]->openFails = true;
     const int result = engine.restartCapture(CardSource(machine, 2));
