@@ -11,8 +11,8 @@ constexpr float kIndexWeight = 1.0F / 64.0F;
 // The averages settle first; only then does the index count.
 constexpr int kSettleSymbols = 64;
 // Fading from above kOn until below kOff.
-constexpr float kOn = 0.03F;
-constexpr float kOff = 0.02F;
+constexpr float kOn = 0.04F;
+constexpr float kOff = 0.025F;
 
 }  // namespace
 

@@ -6,9 +6,12 @@ namespace pskmodem {
 // a short average of the amplitude (8 symbols) to a long one (64 symbols) stays close to 1 on a
 // steady signal in noise (its square deviation averages about 0.005 to 0.01 down to the
 // sensitivity limit), while on a Rayleigh-fading signal with a Doppler spread of a fraction of a
-// hertz it swings by tens of percent (about 0.1 and more). Gentle QSB, which the long average
-// follows, hardly moves it; deep and fast QSB (20 dB in seven seconds) counts as fading too,
-// which does no harm: a signal strong enough to ride it out decodes differentially as well.
+// hertz it swings by tens of percent (about 0.1 and more). A signal counts as fading from 0.04
+// on until the index falls below 0.025: low enough to catch the calmer stretches of a fading
+// path, high enough that noise at the sensitivity limit seldom reaches it. Gentle QSB, which the
+// long average follows, hardly moves it; deep and fast QSB (20 dB in seven seconds) counts as
+// fading too, which does no harm: the receiver's detector for fading signals copes with a
+// steady one as well, if with a little less margin in noise.
 class FadingDetector {
   public:
     FadingDetector() = default;
