@@ -23,6 +23,12 @@ double besselI0(double x) {
 
 }  // namespace
 
+double kaiserWindow(double t, double halfWidth, double beta) {
+    const double r = t / halfWidth;
+    if (!(r > -1.0 && r < 1.0)) return 0.0;
+    return besselI0(beta * std::sqrt(1.0 - r * r)) / besselI0(beta);
+}
+
 std::vector<float> designLowpassFir(int taps, double cutoffHz, double sampleRateHz,
                                     double kaiserBeta) {
     if (taps < 2 || !std::isfinite(sampleRateHz) || sampleRateHz <= 0.0 ||
@@ -32,7 +38,6 @@ std::vector<float> designLowpassFir(int taps, double cutoffHz, double sampleRate
     }
     const double centre = static_cast<double>(taps - 1) / 2.0;
     const double fc = cutoffHz / sampleRateHz;
-    const double windowNorm = besselI0(kaiserBeta);
     std::vector<double> h(static_cast<std::size_t>(taps));
     double sum = 0.0;
     for (int i = 0; i < taps; ++i) {
@@ -40,9 +45,7 @@ std::vector<float> designLowpassFir(int taps, double cutoffHz, double sampleRate
         const double sinc =
             t == 0.0 ? 2.0 * fc
                      : std::sin(2.0 * std::numbers::pi * fc * t) / (std::numbers::pi * t);
-        const double r = t / (centre + 0.5);
-        const double window =
-            besselI0(kaiserBeta * std::sqrt(std::max(0.0, 1.0 - r * r))) / windowNorm;
+        const double window = kaiserWindow(t, centre + 0.5, kaiserBeta);
         h[static_cast<std::size_t>(i)] = sinc * window;
         sum += sinc * window;
     }

@@ -6,6 +6,8 @@
 #include <numbers>
 #include <stdexcept>
 
+#include "pskmodem/dsp/fir_filter.h"
+
 namespace pskmodem {
 
 namespace {
@@ -30,26 +32,6 @@ std::uint64_t splitMix64(std::uint64_t x) {
     x = (x ^ (x >> 30)) * 0xbf58476d1ce4e5b9ULL;
     x = (x ^ (x >> 27)) * 0x94d049bb133111ebULL;
     return x ^ (x >> 31);
-}
-
-// Zeroth-order modified Bessel function of the first kind, by its power series.
-double besselI0(double x) {
-    double sum = 1.0;
-    double term = 1.0;
-    const double quarterSquare = x * x / 4.0;
-    for (int k = 1; k < 64; ++k) {
-        term *= quarterSquare / (static_cast<double>(k) * static_cast<double>(k));
-        sum += term;
-        if (term < sum * 1e-17) break;
-    }
-    return sum;
-}
-
-// Kaiser window at offset `t` from the centre of a window reaching `half` either side.
-double kaiser(double t, double half, double beta) {
-    const double r = t / half;
-    if (r <= -1.0 || r >= 1.0) return 0.0;
-    return besselI0(beta * std::sqrt(1.0 - r * r)) / besselI0(beta);
 }
 
 double sinc(double x) {
@@ -195,7 +177,7 @@ WattersonChannel::WattersonChannel(const WattersonConfig& config)
     for (std::size_t k = 1; k <= hilbertHalf_; k += 2) {
         const auto kd = static_cast<double>(k);
         hilbert_.push_back(2.0 / (kPi * kd) *
-                           kaiser(kd, static_cast<double>(hilbertHalf_) + 1.0, beta));
+                           kaiserWindow(kd, static_cast<double>(hilbertHalf_) + 1.0, beta));
     }
     input_.assign(2 * (2 * hilbertHalf_ + 1), 0.0);
 
@@ -216,7 +198,8 @@ WattersonChannel::WattersonChannel(const WattersonConfig& config)
         const auto half = static_cast<double>(kInterpolatorHalf);
         for (std::size_t i = 0; i < 2 * kInterpolatorHalf; ++i) {
             const double m = static_cast<double>(i) - (half - 1.0);
-            const double h = sinc(m - fraction) * kaiser(m - fraction, half, kInterpolatorBeta);
+            const double h =
+                sinc(m - fraction) * kaiserWindow(m - fraction, half, kInterpolatorBeta);
             interpolator_.push_back(h);
             sum += h;
         }

@@ -7,6 +7,10 @@
 
 namespace pskmodem {
 
+// Kaiser window of parameter `beta` at offset `t` from the centre of a window that reaches
+// `halfWidth` either side; 0 outside it.
+double kaiserWindow(double t, double halfWidth, double beta);
+
 // Linear-phase lowpass FIR by the window method: a sinc with its -6 dB point at `cutoffHz`,
 // shaped by a Kaiser window of parameter `kaiserBeta` (about 0.1102 (A - 8.7) for A dB of
 // stopband attenuation), scaled to unity gain at 0 Hz. Throws std::invalid_argument for fewer
