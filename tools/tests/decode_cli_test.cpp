@@ -2,7 +2,6 @@
 // diagnostic line, and generated recordings must decode end to end.
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cmath>
 #include <cstdio>
@@ -13,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "program_fixture.h"
 #include "pskmodem/audio_file.h"
 #include "pskmodem/cer.h"
 #include "pskmodem/channel.h"
@@ -22,66 +22,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct RunResult {
-    int exitStatus = -1;
-    std::string out;
-    std::string err;
-};
+using quorvin::testing::RunResult;
 
-std::string shellQuoted(const std::string& text) {
-    std::string quoted = "'";
-    for (const char c : text) {
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    }
-    return quoted + "'";
-}
-
-std::string readFile(const fs::path& path) {
-    std::string content;
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) {
-        return content;
-    }
-    char block[4096];
-    std::size_t got = 0;
-    while ((got = std::fread(block, 1, sizeof block, file)) > 0) {
-        content.append(block, got);
-    }
-    std::fclose(file);
-    return content;
-}
-
-class DecodeProgram : public ::testing::Test {
+class DecodeProgram : public quorvin::testing::ProgramFixture {
   protected:
-    void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir_ = fs::temp_directory_path() /
-               ("quorvin_decode_cli_" + std::to_string(::getpid()) + "_" + info->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
-    fs::path path(const std::string& name) const { return dir_ / name; }
-
-    RunResult run(const std::vector<std::string>& args) const {
-        std::string command = shellQuoted(QUORVIN_DECODE_PROGRAM);
-        for (const std::string& a : args) {
-            command += " " + shellQuoted(a);
-        }
-        command += " </dev/null >" + shellQuoted(path("out").string()) + " 2>" +
-                   shellQuoted(path("err").string());
-        const int status = std::system(command.c_str());
-        RunResult result;
-        if (status != -1 && WIFEXITED(status)) {
-            result.exitStatus = WEXITSTATUS(status);
-        }
-        result.out = readFile(path("out"));
-        result.err = readFile(path("err"));
-        return result;
-    }
-
-    fs::path dir_;
+    DecodeProgram() : ProgramFixture(QUORVIN_DECODE_PROGRAM) {}
 };
 
 void expectBadInput(const RunResult& r) {

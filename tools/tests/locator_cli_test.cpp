@@ -2,77 +2,19 @@
 // window's messages with exit status 2 for the locators the window refuses.
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "program_fixture.h"
+
 namespace {
 
-namespace fs = std::filesystem;
+using quorvin::testing::RunResult;
 
-struct RunResult {
-    int exitStatus = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string shellQuoted(const std::string& text) {
-    std::string quoted = "'";
-    for (const char c : text) {
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    }
-    return quoted + "'";
-}
-
-std::string readFile(const fs::path& path) {
-    std::string content;
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) {
-        return content;
-    }
-    char block[4096];
-    std::size_t got = 0;
-    while ((got = std::fread(block, 1, sizeof block, file)) > 0) {
-        content.append(block, got);
-    }
-    std::fclose(file);
-    return content;
-}
-
-class LocatorProgram : public ::testing::Test {
+class LocatorProgram : public quorvin::testing::ProgramFixture {
   protected:
-    void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir_ = fs::temp_directory_path() /
-               ("quorvin_locator_cli_" + std::to_string(::getpid()) + "_" + info->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
-    RunResult run(const std::vector<std::string>& args) const {
-        std::string command = shellQuoted(QUORVIN_LOCATOR_PROGRAM);
-        for (const std::string& a : args) {
-            command += " " + shellQuoted(a);
-        }
-        command += " </dev/null >" + shellQuoted((dir_ / "out").string()) + " 2>" +
-                   shellQuoted((dir_ / "err").string());
-        const int status = std::system(command.c_str());
-        RunResult result;
-        if (status != -1 && WIFEXITED(status)) {
-            result.exitStatus = WEXITSTATUS(status);
-        }
-        result.out = readFile(dir_ / "out");
-        result.err = readFile(dir_ / "err");
-        return result;
-    }
-
-    fs::path dir_;
+    LocatorProgram() : ProgramFixture(QUORVIN_LOCATOR_PROGRAM) {}
 };
 
 const std::string kLengthMessage =

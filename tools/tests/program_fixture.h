@@ -1,0 +1,86 @@
+#pragma once
+
+// A test fixture that runs one of the command-line programs in a scratch folder of its own and
+// collects its exit status, standard output and standard error.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace quorvin::testing {
+
+struct RunResult {
+    int exitStatus = -1;
+    std::string out;
+    std::string err;
+};
+
+inline std::string shellQuoted(const std::string& text) {
+    std::string quoted = "'";
+    for (const char c : text) {
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    }
+    return quoted + "'";
+}
+
+inline std::string readFile(const std::filesystem::path& path) {
+    std::string content;
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) {
+        return content;
+    }
+    char block[4096];
+    std::size_t got = 0;
+    while ((got = std::fread(block, 1, sizeof block, file)) > 0) {
+        content.append(block, got);
+    }
+    std::fclose(file);
+    return content;
+}
+
+class ProgramFixture : public ::testing::Test {
+  protected:
+    explicit ProgramFixture(std::string program) : program_(std::move(program)) {}
+
+    void SetUp() override {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        dir_ = std::filesystem::temp_directory_path() /
+               ("quorvin_cli_" + std::to_string(::getpid()) + "_" + info->test_suite_name() + "_" +
+                info->name());
+        std::filesystem::remove_all(dir_);
+        std::filesystem::create_directories(dir_);
+    }
+    void TearDown() override { std::filesystem::remove_all(dir_); }
+
+    std::filesystem::path path(const std::string& name) const { return dir_ / name; }
+
+    // Runs the program with `args`, stdin empty, and waits for it.
+    RunResult run(const std::vector<std::string>& args) const {
+        std::string command = shellQuoted(program_);
+        for (const std::string& a : args) {
+            command += " " + shellQuoted(a);
+        }
+        command += " </dev/null >" + shellQuoted(path("out").string()) + " 2>" +
+                   shellQuoted(path("err").string());
+        const int status = std::system(command.c_str());
+        RunResult result;
+        if (status != -1 && WIFEXITED(status)) {
+            result.exitStatus = WEXITSTATUS(status);
+        }
+        result.out = readFile(path("out"));
+        result.err = readFile(path("err"));
+        return result;
+    }
+
+  private:
+    std::string program_;
+    std::filesystem::path dir_;
+};
+
+}  // namespace quorvin::testing
