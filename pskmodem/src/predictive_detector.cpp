@@ -5,6 +5,12 @@
 #include <stdexcept>
 
 namespace pskmodem {
+namespace {
+
+// Averaging weight per symbol of the prediction error.
+constexpr float kErrorWeight = 1.0F / 32.0F;
+
+}  // namespace
 
 std::array<double, 16> fadingPredictor(int order, double dopplerSpreadTimesSymbol,
                                        double noiseToSignal) {
@@ -67,6 +73,7 @@ PredictiveDetector::PredictiveDetector(int delaySymbols, std::span<const double>
 void PredictiveDetector::reset() {
     survivors_.fill(Survivor{});
     next_.fill(Survivor{});
+    predictionError_ = 0.0F;
     at_ = 0;
     filled_ = 0;
 }
@@ -128,6 +135,9 @@ int PredictiveDetector::push(std::complex<float> sample) {
             bestState = to;
         }
     }
+    // The survivors' metrics were relative to the best one, which stood at 0: the best metric
+    // now is what the best path paid for this symbol.
+    if (std::isfinite(best)) predictionError_ += kErrorWeight * (best - predictionError_);
     // Only differences of the metrics matter; keep them small (and sane after garbage input).
     for (Survivor& s : next_) {
         s.metric -= best;

@@ -74,15 +74,26 @@ constexpr int kDetectorDelay = 16;
 // Decision delay of the QPSK Viterbi decoder.
 constexpr int kViterbiDelay = 32;
 
-// Predictor of the fading detector: order, and the Doppler spread and noise it is designed for.
-constexpr int kPredictorOrder = 8;
-constexpr double kPredictorSpreadHz = 1.0;
-constexpr double kPredictorNoise = 0.01;
+// Fading detectors: their common predictor order, and the Doppler spread and noise each
+// predictor is designed for. A slow one averages more noise away, a fast one follows a faster
+// path through its nulls; the receiver takes the decisions of whichever predicts the channel
+// best at the time.
+constexpr std::size_t kPredictorOrder = 8;
+struct PredictorDesign {
+    double spreadHz;
+    double noise;
+};
+constexpr std::array<PredictorDesign, 3> kPredictorDesigns{
+    {{0.7, 0.02}, {1.0, 0.01}, {1.4, 0.005}}};
 
-std::span<const double> fadingPredictorTaps() {
-    static const std::array<double, 16> taps =
-        fadingPredictor(kPredictorOrder, kPredictorSpreadHz / kSymbolRateBaud, kPredictorNoise);
-    return std::span<const double>(taps).first(kPredictorOrder);
+std::array<PredictiveDetector, kPredictorDesigns.size()> makeFadingDetectors(int delaySymbols) {
+    const auto make = [delaySymbols](const PredictorDesign& d) {
+        const std::array<double, 16> taps = fadingPredictor(static_cast<int>(kPredictorOrder),
+                                                            d.spreadHz / kSymbolRateBaud, d.noise);
+        return PredictiveDetector(delaySymbols,
+                                  std::span<const double>(taps).first(kPredictorOrder));
+    };
+    return {make(kPredictorDesigns[0]), make(kPredictorDesigns[1]), make(kPredictorDesigns[2])};
 }
 
 // Symbols after a bit's own symbol at which the squelch state decides whether the bit passes:
@@ -146,7 +157,8 @@ struct Receiver::Impl {
     CarrierTracker carrier{2, kCarrierBandwidthNorm};
     SequenceDetector detector{kDetectorDelay, pskNeighbourInterference(kBasebandSamplesPerSymbol)};
     // Its equalised input comes one symbol late, so one symbol less of delay keeps it in step.
-    PredictiveDetector predictive{kDetectorDelay - 1, fadingPredictorTaps()};
+    std::array<PredictiveDetector, kPredictorDesigns.size()> predictive =
+        makeFadingDetectors(kDetectorDelay - 1);
     ViterbiDecoder viterbi{kViterbiDelay};
     VaricodeDecoder varicode;
     Squelch squelch;
@@ -213,7 +225,7 @@ void Receiver::Impl::resetSignalPath() {
     carrier.setFrequencyLimit(mode == Mode::Bpsk ? kCarrierFrequencyLimitBpsk
                                                  : kCarrierFrequencyLimitQpsk);
     detector.reset();
-    predictive.reset();
+    for (PredictiveDetector& d : predictive) d.reset();
     viterbi.reset();
     varicode.reset();
     squelch.reset();
@@ -382,9 +394,17 @@ void Receiver::Impl::symbol(double strobe, CharSink& out) {
         // has only the fading itself to follow. Its delay is one symbol shorter, so its bit is
         // the same as the coherent detector's: that between k - delay - 1 and k - delay.
         carrierPhase = std::remainder(carrierPhase + carrier.frequencyRadPerSymbol(), kTwoPi);
-        const int predictedBit =
-            predictive.push(e * Complex(static_cast<float>(std::cos(carrierPhase)),
-                                        static_cast<float>(-std::sin(carrierPhase))));
+        const Complex derotated = e * Complex(static_cast<float>(std::cos(carrierPhase)),
+                                              static_cast<float>(-std::sin(carrierPhase)));
+        int predictedBit = -1;
+        float bestError = 0.0F;
+        for (PredictiveDetector& d : predictive) {
+            const int b = d.push(derotated);
+            if (predictedBit < 0 || d.predictionError() < bestError) {
+                predictedBit = b;
+                bestError = d.predictionError();
+            }
+        }
         // Coherent detection gains some 2 dB in steady noise, but a fading carrier's phase moves
         // faster than any loop can follow without losing those 2 dB again; then the detector
         // that predicts the fading channel from the decided symbols is the better one.

@@ -11,6 +11,7 @@
 #include <random>
 #include <span>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 #include "pskmodem/dsp/afc.h"
@@ -477,6 +478,33 @@ TEST(PredictiveDetector, BeatsDifferentialDetectionThroughRayleighFading) {
     EXPECT_GT(differentialErrors, 50);
     EXPECT_LT(2 * errors, differentialErrors)
         << errors << " predictive against " << differentialErrors << " differential";
+}
+
+TEST(PredictiveDetector, ItsPredictionErrorTellsWhichPredictorSuitsTheChannel) {
+    // The same signals to a predictor for slow fading in noise and one for fast fading: on a
+    // steady carrier in noise the slow one predicts better, through fast fading the fast one.
+    const auto run = [](double spreadHz, double noise, std::uint64_t seed) {
+        const std::array<double, 16> slowTaps = fadingPredictor(8, 0.3 / 31.25, 0.05);
+        const std::array<double, 16> fastTaps = fadingPredictor(8, 2.0 / 31.25, 0.002);
+        PredictiveDetector slow(15, std::span<const double>(slowTaps).first(8));
+        PredictiveDetector fast(15, std::span<const double>(fastTaps).first(8));
+        FadingTap channel(spreadHz, 31.25, seed);
+        std::mt19937_64 rng(seed);
+        std::normal_distribution<double> gauss;
+        for (int k = 0; k < 3000; ++k) {
+            const double b = (rng() & 1U) != 0 ? 1.0 : -1.0;
+            const Complex gain = spreadHz > 0.0 ? channel.next() : Complex(1.0);
+            const Complex sample =
+                gain * b + noise * Complex(gauss(rng), gauss(rng)) / std::sqrt(2.0);
+            slow.push(toFloat(sample));
+            fast.push(toFloat(sample));
+        }
+        return std::pair(slow.predictionError(), fast.predictionError());
+    };
+    const auto [steadySlow, steadyFast] = run(0.0, 0.3, 31);
+    EXPECT_LT(steadySlow, steadyFast);
+    const auto [fadingSlow, fadingFast] = run(2.0, 0.01, 32);
+    EXPECT_LT(fadingFast, fadingSlow);
 }
 
 TEST(PredictiveDetector, ResetStartsOver) {

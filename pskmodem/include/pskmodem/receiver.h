@@ -28,9 +28,10 @@ class CharSink {
 //    lock on a steady signal, BPSK31 is decided coherently by a two-state sequence detector that
 //    undoes the matched filter's intersymbol interference;
 //  - a symbol-rate equaliser for that interference; on a fading signal (or without lock) BPSK31
-//    is decided from the equalised samples by a sequence detector that predicts the fading
-//    channel from the symbols it has decided, which follows the carrier's phase through deep
-//    fades where comparing each symbol with the one before fails;
+//    is decided from the equalised samples by sequence detectors that predict the fading
+//    channel from the symbols they have decided (three, for slower and faster fading; the one
+//    that predicts best has the say), which follow the carrier's phase through deep fades where
+//    comparing each symbol with the one before fails;
 //  - the phase change from the previous symbol (corrected for the residual carrier offset; for
 //    QPSK31 between equalised samples): the soft input of the QPSK31 Viterbi decoder, the
 //    squelch's quality measure and the tuning indicator.

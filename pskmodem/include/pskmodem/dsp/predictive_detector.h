@@ -52,6 +52,10 @@ class PredictiveDetector {
     int push(std::complex<float> sample);
 
     int delaySymbols() const { return delay_; }
+    // Average over the last some 32 symbols of |e_k b_k - c^_k|^2 along the best path: how well
+    // the predictor follows this channel (noise included). Detectors with different predictors
+    // on the same signal can be compared by it.
+    float predictionError() const { return predictionError_; }
 
   private:
     struct Survivor {
@@ -66,6 +70,7 @@ class PredictiveDetector {
     std::array<float, kMaxOrder> taps_{};
     std::array<Survivor, kStates> survivors_{};
     std::array<Survivor, kStates> next_{};
+    float predictionError_ = 0.0F;
     int at_ = 0;  // ring position of the newest z
     int filled_ = 0;
 };
