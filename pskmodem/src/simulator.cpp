@@ -153,11 +153,11 @@ SimulatorConfig demoBand() {
     band.signals = {
         {620.0, Mode::Bpsk, 12.0, 0.0,
          "CQ CQ CQ DE QR9ZZ QR9ZZ QR9ZZ\r\nCQ CQ CQ DE QR9ZZ QR9ZZ QR9ZZ PSE K\r\n"},
-        {1040.0, Mode::Bpsk, 20.0, 0.0,
+        {1500.0, Mode::Bpsk, 20.0, 0.0,
          "QR9ZZ DE QX2ABC QX2ABC\r\nGood evening OM, thanks for the call. Your RST is 599 599.\r\n"
          "Name here is Pat, QTH is Lake Ardmoor. Rig is a 50 W transceiver into a dipole.\r\n"
          "How copy? QR9ZZ DE QX2ABC KN\r\n"},
-        {1465.0, Mode::QpskUsb, 9.0, 0.0,
+        {1075.0, Mode::QpskUsb, 9.0, 0.0,
          "CQ CQ DE QT5MK QT5MK QPSK31 test\r\nRST 579, name Robin, QTH Northfell.\r\n"
          "Rig homebrew 10 W, antenna end-fed wire. WX cloudy and cold. 73 QT5MK K\r\n"},
         {1890.0, Mode::Bpsk, 3.0, 0.05, "CQ DX CQ DX DE QA7XYZ QA7XYZ QA7XYZ DX K\r\n"},

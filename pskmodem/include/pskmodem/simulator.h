@@ -29,7 +29,8 @@ struct SimulatorConfig {
 // How far a drifting carrier moves from its carrierHz before it turns back.
 inline constexpr double kMaxDriftHz = 25.0;
 
-// The band used by the demo: a handful of signals across the waterfall.
+// The band used by the demo: a handful of signals across the waterfall, the strongest a BPSK31
+// signal at 1500 Hz, where the program is tuned until the operator clicks elsewhere.
 SimulatorConfig demoBand();
 
 class BandSimulator {
