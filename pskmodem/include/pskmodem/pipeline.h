@@ -4,7 +4,7 @@
 #include <span>
 
 #include "pskmodem/receiver.h"
-#include "pskmodem/spectrum.h"
+#include "pskmodem/waterfall_fft.h"
 
 namespace pskmodem {
 

@@ -1,4 +1,4 @@
-#include "pskmodem/spectrum.h"
+#include "pskmodem/waterfall_fft.h"
 
 #include <gtest/gtest.h>
 

@@ -13,8 +13,8 @@ namespace pskmodem {
 //
 // Levels are brightness values relative to the noise floor, so that the picture does not depend
 // on the input level: 0 is the palette's dark base colour, 255 is white. With the default
-// sensitivity the noise floor sits around 33 and a bin 20 dB above it near 144 (see spectrum.cpp
-// for the exact mapping).
+// sensitivity the noise floor sits around 33 and a bin 20 dB above it near 144 (see
+// waterfall_fft.cpp for the exact mapping).
 class Spectrum {
   public:
     static constexpr int kFftSize = 2048;
