@@ -42,8 +42,8 @@
 #include "pskmodem/pipeline.h"
 #include "pskmodem/receiver.h"
 #include "pskmodem/resampler.h"
-#include "pskmodem/spectrum.h"
 #include "pskmodem/types.h"
+#include "pskmodem/waterfall_fft.h"
 
 namespace {
 

@@ -17,9 +17,9 @@
 
 #include "pskmodem/pipeline.h"
 #include "pskmodem/receiver.h"
-#include "pskmodem/spectrum.h"
 #include "pskmodem/testsignal.h"
 #include "pskmodem/types.h"
+#include "pskmodem/waterfall_fft.h"
 
 namespace {
 
