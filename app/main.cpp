@@ -7,11 +7,11 @@
 #include <QTextStream>
 
 #include "mainwindow/form1.h"
+#include "platform/modem_engine.h"
 #include "platform/portaudio_sound_player.h"
 #include "platform/program_folder.h"
 #include "platform/qt_dialogs.h"
 #include "receiver/command_line.h"
-#include "receiver/modem_engine.h"
 #include "settings/settings_record.h"
 
 namespace {
@@ -57,7 +57,7 @@ int main(int argc, char* argv[]) {
 
     KVXmodules::SettingsRecord settings;
     platform::QtDialogs dialogs;
-    receiver::ModemEngine engine;
+    platform::ModemEngine engine;
     platform::PortAudioSoundPlayer soundPlayer;
     Form1 form(Form1Services{settings, dialogs, engine, platform::programFolder(), &soundPlayer,
                              commandLine.source == receiver::CommandLine::Source::SoundCard});

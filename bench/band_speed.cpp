@@ -19,10 +19,10 @@
 #include <string_view>
 #include <vector>
 
-#include "pskmodem/band_decoder.h"
-#include "pskmodem/cer.h"
-#include "pskmodem/simulator.h"
-#include "pskmodem/testsignal.h"
+#include "pskmodem/band/band_decoder.h"
+#include "pskmodem/signals/cer.h"
+#include "pskmodem/signals/simulator.h"
+#include "pskmodem/signals/testsignal.h"
 #include "pskmodem/types.h"
 
 namespace {

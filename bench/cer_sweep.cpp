@@ -22,9 +22,9 @@
 #include <string_view>
 #include <vector>
 
-#include "pskmodem/cer.h"
-#include "pskmodem/receiver.h"
-#include "pskmodem/testsignal.h"
+#include "pskmodem/dsp/receiver.h"
+#include "pskmodem/signals/cer.h"
+#include "pskmodem/signals/testsignal.h"
 
 namespace {
 

@@ -16,8 +16,8 @@
 #include <string_view>
 #include <vector>
 
-#include "pskmodem/audio_file.h"
-#include "pskmodem/testsignal.h"
+#include "pskmodem/signals/testsignal.h"
+#include "pskmodem/sources/audio_file.h"
 
 namespace {
 

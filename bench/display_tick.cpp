@@ -26,8 +26,8 @@
 
 #include "mainwindow/form1.h"
 #include "platform/picture_box.h"
+#include "platform/psk_engine.h"
 #include "platform/scripted_dialogs.h"
-#include "receiver/psk_engine.h"
 #include "settings/settings_record.h"
 
 namespace {
@@ -39,7 +39,7 @@ constexpr int kSpectra = 64;  // distinct spectra the ticks cycle through
 
 // An engine that never starts a source: the bench feeds the window's buffers itself and the
 // tick asks only for the phase vector, which turns a little at every call.
-class StillEngine final : public receiver::PskEngine {
+class StillEngine final : public platform::PskEngine {
   public:
     std::int32_t fnStartSoundCard(pskmodem::MessageSink*, std::int32_t, std::int32_t) override {
         return 0;
@@ -55,20 +55,20 @@ class StillEngine final : public receiver::PskEngine {
     std::int32_t fnGetFFTData(std::int32_t*, std::int32_t, std::int32_t) override { return 0; }
     std::int32_t fnGetVectorData(std::int32_t* dest, std::int32_t) override {
         ++turn_;
-        for (int i = 0; i < receiver::kVectorDataSize / 2; ++i) {
+        for (int i = 0; i < platform::kVectorDataSize / 2; ++i) {
             const double angle = 0.05 * turn_ + std::numbers::pi / 4 * i;
             dest[2 * i] = static_cast<std::int32_t>(std::lround(52 * (22 + 18 * std::cos(angle))));
             dest[2 * i + 1] =
                 static_cast<std::int32_t>(std::lround(52 * (22 + 18 * std::sin(angle))));
         }
-        return receiver::kVectorDataSize;
+        return platform::kVectorDataSize;
     }
 
   private:
     int turn_ = 0;
 };
 
-using Spectrum = std::array<std::int32_t, receiver::kFFTDataSize>;
+using Spectrum = std::array<std::int32_t, platform::kFFTDataSize>;
 
 // Noise around 40 with a few drifting traces, as a busy band looks.
 std::vector<Spectrum> bandSpectra() {

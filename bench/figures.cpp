@@ -36,14 +36,14 @@
 #include <thread>
 #include <vector>
 
-#include "pskmodem/cer.h"
-#include "pskmodem/channel_test_signal.h"
-#include "pskmodem/hf_channel.h"
-#include "pskmodem/pipeline.h"
-#include "pskmodem/receiver.h"
-#include "pskmodem/resampler.h"
+#include "pskmodem/dsp/receiver.h"
+#include "pskmodem/dsp/waterfall_fft.h"
+#include "pskmodem/engine/pipeline.h"
+#include "pskmodem/signals/cer.h"
+#include "pskmodem/signals/channel_test_signal.h"
+#include "pskmodem/signals/hf_channel.h"
+#include "pskmodem/sources/resampler.h"
 #include "pskmodem/types.h"
-#include "pskmodem/waterfall_fft.h"
 
 namespace {
 

@@ -15,11 +15,11 @@
 #include <string_view>
 #include <vector>
 
-#include "pskmodem/pipeline.h"
-#include "pskmodem/receiver.h"
-#include "pskmodem/testsignal.h"
+#include "pskmodem/dsp/receiver.h"
+#include "pskmodem/dsp/waterfall_fft.h"
+#include "pskmodem/engine/pipeline.h"
+#include "pskmodem/signals/testsignal.h"
 #include "pskmodem/types.h"
-#include "pskmodem/waterfall_fft.h"
 
 namespace {
 

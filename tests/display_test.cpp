@@ -6,7 +6,7 @@
 #include "receiver/display.h"
 
 #include <gtest/gtest.h>
-#include <pskmodem/message_sink.h>
+#include <pskmodem/engine/message_sink.h>
 
 #include <QAction>
 #include <QApplication>
@@ -30,8 +30,8 @@
 #include "platform/form_timer.h"
 #include "platform/image_box.h"
 #include "platform/picture_box.h"
+#include "platform/psk_engine.h"
 #include "receiver/form3.h"
-#include "receiver/psk_engine.h"
 #include "receiver/waterfall.h"
 #include "settings/colour_schemes.h"
 #include "settings/settings_record.h"
@@ -40,8 +40,8 @@
 
 namespace {
 
-using receiver::kFFTDataSize;
-using receiver::kVectorDataSize;
+using platform::kFFTDataSize;
+using platform::kVectorDataSize;
 using testing_support::EngineCall;
 using testing_support::FormHarness;
 using testing_support::processEvents;
@@ -199,7 +199,7 @@ TEST(DisplayArithmetic, QualityLabelAndBar) {
 }
 
 TEST(DisplayArithmetic, SpokesRunFromTheCentreInFiftySecondUnits) {
-    std::array<std::int32_t, kVectorDataSize> vector{};
+    std::array<std::int32_t, platform::kVectorDataSize> vector{};
     vector.fill(1144);  // 22 * 52: every point is the centre
     for (const QLineF& spoke : receiver::PhaseSpokes(vector)) {
         EXPECT_EQ(spoke.p1(), QPointF(22, 22));
@@ -252,7 +252,7 @@ TEST(WaterfallImage, ScrollCopiesEveryRowFromItsSourceRow) {
 }
 
 TEST(WaterfallImage, LineReadsItsBinsThroughThePalette) {
-    std::vector<std::int32_t> spectrum(kFFTDataSize);
+    std::vector<std::int32_t> spectrum(platform::kFFTDataSize);
     std::iota(spectrum.begin(), spectrum.end(), 0);  // bin k holds k
     spectrum[774] = 300;
     spectrum[2] = -10;
@@ -282,7 +282,7 @@ class DisplayTick : public ::testing::Test {
     // A spectrum message as the engine posts it: the window procedure stores the values and
     // arms Timer1. Only the posted message is delivered, no timer.
     void spectrumMessage(std::int32_t frequency, std::int32_t quality) {
-        form.messageSink().post(receiver::kMsgSpectrum, frequency, quality);
+        form.messageSink().post(platform::kMsgSpectrum, frequency, quality);
         QCoreApplication::sendPostedEvents(&form);
     }
 

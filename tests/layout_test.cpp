@@ -21,6 +21,7 @@
 #include "mainwindow/form1.h"
 #include "platform/image_box.h"
 #include "platform/picture_box.h"
+#include "platform/twips.h"
 #include "settings/settings_file.h"
 #include "settings/settings_record.h"
 #include "support/form_harness.h"
@@ -85,11 +86,11 @@ TEST(LayoutArithmetic, NegativeSizesAreClampedAtZero) {
     EXPECT_EQ(layout::largeWaterfallScreen(150).picture1Height, 0);
     EXPECT_EQ(layout::largeWaterfallScreen(150).values.WaterfallHeight, -26.0);
     EXPECT_EQ(layout::normalLayout(50, 50).text1Width, 0);
-    EXPECT_EQ(layout::pixelSize(-0.4), 0);
-    EXPECT_EQ(layout::pixelSize(2.5), 2);
-    EXPECT_EQ(layout::pixelSize(3.5), 4);
-    EXPECT_EQ(layout::pixelSize(std::nan("")), 0);
-    EXPECT_EQ(layout::pixelSize(1e300), std::numeric_limits<int>::max());
+    EXPECT_EQ(platform::pixelSize(-0.4), 0);
+    EXPECT_EQ(platform::pixelSize(2.5), 2);
+    EXPECT_EQ(platform::pixelSize(3.5), 4);
+    EXPECT_EQ(platform::pixelSize(std::nan("")), 0);
+    EXPECT_EQ(platform::pixelSize(1e300), std::numeric_limits<int>::max());
 }
 
 TEST(LayoutArithmetic, BackgroundGoesToTheBottomRightCorner) {

@@ -3,12 +3,12 @@
 // the engine goes.
 
 #include <gtest/gtest.h>
-#include <pskmodem/audio_file.h>
-#include <pskmodem/audio_source.h>
-#include <pskmodem/cer.h>
-#include <pskmodem/message_sink.h>
+#include <pskmodem/engine/message_sink.h>
 #include <pskmodem/pskmodem.h>
-#include <pskmodem/testsignal.h>
+#include <pskmodem/signals/cer.h>
+#include <pskmodem/signals/testsignal.h>
+#include <pskmodem/sources/audio_file.h>
+#include <pskmodem/sources/audio_source.h>
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -20,11 +20,11 @@
 
 #include "mainwindow/form1.h"
 #include "platform/form_timer.h"
+#include "platform/modem_engine.h"
 #include "platform/scripted_dialogs.h"
-#include "receiver/modem_engine.h"
+#include "platform/windows1252.h"
 #include "receiver/receive_text_box.h"
 #include "settings/settings_record.h"
-#include "settings/windows1252.h"
 #include "support/form_harness.h"
 #include "support/recording_sound_player.h"
 
@@ -68,7 +68,7 @@ TEST(ReceiveEndToEnd, ARecordingIsShownInTheBoxAndWrittenToTheAutolog) {
     const QString previousCurrent = QDir::currentPath();
     KVXmodules::SettingsRecord settings;
     platform::ScriptedDialogs dialogs;
-    receiver::ModemEngine engine;
+    platform::ModemEngine engine;
     testing_support::RecordingSoundPlayer sound;
     QString received;
     QByteArray autolog;

@@ -4,7 +4,7 @@
 // program folder.
 
 #include <gtest/gtest.h>
-#include <pskmodem/message_sink.h>
+#include <pskmodem/engine/message_sink.h>
 
 #include <QAction>
 #include <QApplication>
@@ -23,8 +23,8 @@
 #include "platform/form_timer.h"
 #include "platform/image_box.h"
 #include "platform/picture_box.h"
+#include "platform/psk_engine.h"
 #include "receiver/engine_window_proc.h"
-#include "receiver/psk_engine.h"
 #include "receiver/receive_text.h"
 #include "receiver/receive_text_box.h"
 #include "settings/form4.h"
@@ -111,7 +111,7 @@ TEST(TextFlush, EngineMessagesReachTheBoxAtTheTextTick) {
     FormHarness harness;
     Form1& form = harness.show();
     for (const char c : std::string("CQ CQ de QX1ABC\r\n")) {
-        form.messageSink().post(receiver::kMsgCharacter, c, 0);
+        form.messageSink().post(platform::kMsgCharacter, c, 0);
     }
     QElapsedTimer clock;
     clock.start();

@@ -6,8 +6,8 @@
 #include <cmath>
 #include <limits>
 
-#include "settings/number_text.h"
-#include "settings/windows1252.h"
+#include "platform/number_text.h"
+#include "platform/windows1252.h"
 
 namespace {
 

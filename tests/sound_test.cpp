@@ -3,7 +3,7 @@
 // complaining, whether or not the machine has a sound output).
 
 #include <gtest/gtest.h>
-#include <pskmodem/audio_file.h>
+#include <pskmodem/sources/audio_file.h>
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -19,6 +19,7 @@
 #include "platform/form_timer.h"
 #include "platform/image_box.h"
 #include "platform/scripted_dialogs.h"
+#include "settings/engine_arguments.h"
 #include "settings/settings_file.h"
 #include "settings/settings_record.h"
 #include "support/form_harness.h"
@@ -194,21 +195,21 @@ INSTANTIATE_TEST_SUITE_P(StartUp, TimerInterval,
                                            IntervalCase{-1, 10}));
 
 TEST(StartUp, ValidTimerInterval) {
-    EXPECT_EQ(receiver::ValidTimerInterval(0), 10);
-    EXPECT_EQ(receiver::ValidTimerInterval(1), 1);
-    EXPECT_EQ(receiver::ValidTimerInterval(100), 100);
-    EXPECT_EQ(receiver::ValidTimerInterval(101), 10);
-    EXPECT_EQ(receiver::ValidTimerInterval(std::numeric_limits<std::int16_t>::min()), 10);
+    EXPECT_EQ(KVXmodules::ValidTimerInterval(0), 10);
+    EXPECT_EQ(KVXmodules::ValidTimerInterval(1), 1);
+    EXPECT_EQ(KVXmodules::ValidTimerInterval(100), 100);
+    EXPECT_EQ(KVXmodules::ValidTimerInterval(101), 10);
+    EXPECT_EQ(KVXmodules::ValidTimerInterval(std::numeric_limits<std::int16_t>::min()), 10);
 }
 
 TEST(StartUp, EngineArgumentRoundsHalfToEvenAndSaturates) {
-    EXPECT_EQ(receiver::EngineArgument(2.5), 2);
-    EXPECT_EQ(receiver::EngineArgument(3.5), 4);
-    EXPECT_EQ(receiver::EngineArgument(-2.5), -2);
-    EXPECT_EQ(receiver::EngineArgument(49.4999), 49);
-    EXPECT_EQ(receiver::EngineArgument(1e12), std::numeric_limits<std::int32_t>::max());
-    EXPECT_EQ(receiver::EngineArgument(-1e12), std::numeric_limits<std::int32_t>::min());
-    EXPECT_EQ(receiver::EngineArgument(std::nan("")), 0);
+    EXPECT_EQ(KVXmodules::EngineArgument(2.5), 2);
+    EXPECT_EQ(KVXmodules::EngineArgument(3.5), 4);
+    EXPECT_EQ(KVXmodules::EngineArgument(-2.5), -2);
+    EXPECT_EQ(KVXmodules::EngineArgument(49.4999), 49);
+    EXPECT_EQ(KVXmodules::EngineArgument(1e12), std::numeric_limits<std::int32_t>::max());
+    EXPECT_EQ(KVXmodules::EngineArgument(-1e12), std::numeric_limits<std::int32_t>::min());
+    EXPECT_EQ(KVXmodules::EngineArgument(std::nan("")), 0);
 }
 
 // ---- remembered window size ----

@@ -6,7 +6,7 @@
 #include "platform/window_proc.h"
 
 #include <gtest/gtest.h>
-#include <pskmodem/message_sink.h>
+#include <pskmodem/engine/message_sink.h>
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -20,9 +20,9 @@
 
 #include "mainwindow/form1.h"
 #include "platform/form_timer.h"
+#include "platform/psk_engine.h"
 #include "platform/scripted_dialogs.h"
 #include "receiver/engine_window_proc.h"
-#include "receiver/psk_engine.h"
 #include "settings/settings_record.h"
 #include "support/form_harness.h"
 #include "support/recording_engine.h"
@@ -64,7 +64,7 @@ class EngineProcTest : public ::testing::Test {
 
     void sendCharacters(std::initializer_list<int> codes) {
         for (const int code : codes) {
-            EXPECT_EQ(send(receiver::kMsgCharacter, code), 0);
+            EXPECT_EQ(send(platform::kMsgCharacter, code), 0);
         }
     }
 
@@ -108,7 +108,7 @@ TEST_F(EngineProcTest, SpectrumStoresFrequencyQualityAndSpectrumAndArmsDisplayTi
     for (std::size_t k = 0; k < engine.fftData.size(); ++k) {
         engine.fftData[k] = static_cast<std::int32_t>(k % 256);
     }
-    EXPECT_EQ(send(receiver::kMsgSpectrum, 1502, 87), 0);
+    EXPECT_EQ(send(platform::kMsgSpectrum, 1502, 87), 0);
     EXPECT_EQ(buffers.ActiveFrequency, 1502);
     EXPECT_EQ(buffers.SignalQuality, 87);
     EXPECT_EQ(buffers.FFTData, engine.fftData);
@@ -120,9 +120,9 @@ TEST_F(EngineProcTest, SpectrumStoresFrequencyQualityAndSpectrumAndArmsDisplayTi
 }
 
 TEST_F(EngineProcTest, NewestSpectrumWins) {
-    send(receiver::kMsgSpectrum, 1000, 10);
-    send(receiver::kMsgSpectrum, 1100, 20);
-    send(receiver::kMsgSpectrum, 1200, 30);
+    send(platform::kMsgSpectrum, 1000, 10);
+    send(platform::kMsgSpectrum, 1100, 20);
+    send(platform::kMsgSpectrum, 1200, 30);
     EXPECT_EQ(buffers.ActiveFrequency, 1200);
     EXPECT_EQ(buffers.SignalQuality, 30);
 }
@@ -131,7 +131,7 @@ TEST_F(EngineProcTest, StatusAndReservedMessagesAreConsumed) {
     previousResult = 77;
     buffers.RxTextBuffer = QStringLiteral("keep");
     buffers.ActiveFrequency = 1500;
-    for (const std::uint32_t message : {receiver::kMsgStatus, receiver::kMsgReserved}) {
+    for (const std::uint32_t message : {platform::kMsgStatus, platform::kMsgReserved}) {
         EXPECT_EQ(send(message, 2, 3), 0);
     }
     EXPECT_TRUE(forwarded.empty());
@@ -163,10 +163,10 @@ TEST_F(EngineProcTest, OtherMessagesPassThroughWithTheirArgumentsAndResult) {
 
 TEST_F(EngineProcTest, ArmingARunningTimerKeepsItsPhase) {
     displayTimer.setInterval(1000);
-    send(receiver::kMsgSpectrum, 1, 1);
+    send(platform::kMsgSpectrum, 1, 1);
     const int before = displayTimer.remainingTime();
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
-    send(receiver::kMsgSpectrum, 2, 2);
+    send(platform::kMsgSpectrum, 2, 2);
     EXPECT_LT(displayTimer.remainingTime(), before);
 }
 
@@ -195,10 +195,10 @@ TEST(Form1WindowProc, EngineMessagesPostedFromAnotherThreadReachTheBuffers) {
     std::thread dsp([&form] {
         pskmodem::MessageSink& sink = form.messageSink();
         for (const int code : {int{'A'}, 13, 10, int{'B'}}) {
-            sink.post(receiver::kMsgCharacter, code, 0);
+            sink.post(platform::kMsgCharacter, code, 0);
         }
-        sink.post(receiver::kMsgSpectrum, 1234, 56);
-        sink.post(receiver::kMsgStatus, 1, 0);
+        sink.post(platform::kMsgSpectrum, 1234, 56);
+        sink.post(platform::kMsgStatus, 1, 0);
     });
     dsp.join();
     QCoreApplication::sendPostedEvents(&form);
@@ -213,7 +213,7 @@ TEST(Form1WindowProc, TheTextTimerMovesTheBufferIntoTheReceiveWindowAndStops) {
     FormHarness harness;
     Form1& form = harness.load();
     for (const int code : {int{'C'}, int{'Q'}, 13, 10}) {
-        form.messageSink().post(receiver::kMsgCharacter, code, 0);
+        form.messageSink().post(platform::kMsgCharacter, code, 0);
     }
     QCoreApplication::sendPostedEvents(&form);
     form.Timer2_Timer();
@@ -225,7 +225,7 @@ TEST(Form1WindowProc, TheTextTimerMovesTheBufferIntoTheReceiveWindowAndStops) {
 TEST(Form1WindowProc, EngineMessagesBeforeInitPskAreIgnored) {
     FormHarness harness;
     Form1& form = harness.create();
-    form.messageSink().post(receiver::kMsgCharacter, 'X', 0);
+    form.messageSink().post(platform::kMsgCharacter, 'X', 0);
     QCoreApplication::sendPostedEvents(&form);
     EXPECT_TRUE(form.receiverBuffers.RxTextBuffer.isEmpty());
     EXPECT_FALSE(form.Timer2->isActive());
@@ -250,10 +250,10 @@ TEST(Form1WindowProc, QtEventsPassThroughTheInstalledProcedureToTheWindow) {
 
     // Engine messages still reach the engine's procedure behind the new one.
     seen.clear();
-    form.messageSink().post(receiver::kMsgCharacter, 'Z', 0);
+    form.messageSink().post(platform::kMsgCharacter, 'Z', 0);
     QCoreApplication::sendPostedEvents(&form);
     std::erase_if(seen, [](std::uint32_t m) { return platform::isEventMessage(m); });
-    EXPECT_EQ(seen, (std::vector<std::uint32_t>{receiver::kMsgCharacter}));
+    EXPECT_EQ(seen, (std::vector<std::uint32_t>{platform::kMsgCharacter}));
     EXPECT_EQ(form.receiverBuffers.RxTextBuffer, QStringLiteral("Z"));
 }
 
@@ -262,7 +262,7 @@ TEST(Form1WindowProc, PendingMessagesGoWithTheWindow) {
     KVXmodules::SettingsRecord settings;
     platform::ScriptedDialogs dialogs;
     auto form = std::make_unique<Form1>(Form1Services{settings, dialogs, engine, QString()});
-    form->messageSink().post(receiver::kMsgCharacter, 'X', 0);
+    form->messageSink().post(platform::kMsgCharacter, 'X', 0);
     form.reset();
     QCoreApplication::sendPostedEvents();
     // A window that never started the engine does not stop it either.

@@ -19,11 +19,11 @@
 
 #include "band_report.h"
 #include "decode_options.h"
-#include "pskmodem/audio_source.h"
-#include "pskmodem/band_decoder.h"
-#include "pskmodem/pipeline.h"
-#include "pskmodem/resampler.h"
-#include "pskmodem/simulator.h"
+#include "pskmodem/band/band_decoder.h"
+#include "pskmodem/engine/pipeline.h"
+#include "pskmodem/signals/simulator.h"
+#include "pskmodem/sources/audio_source.h"
+#include "pskmodem/sources/resampler.h"
 #include "pskmodem/types.h"
 
 #ifdef _WIN32

@@ -21,9 +21,9 @@
 #include <cmath>
 #include <utility>
 
-#include "mainwindow/artwork.h"
+#include "platform/artwork.h"
 #include "platform/dialogs.h"
-#include "settings/windows1252.h"
+#include "platform/windows1252.h"
 
 namespace {
 

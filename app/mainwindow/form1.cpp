@@ -14,14 +14,15 @@
 #include <QScreen>
 #include <QToolButton>
 
-#include "mainwindow/artwork.h"
 #include "mainwindow/layout.h"
+#include "platform/artwork.h"
 #include "platform/form_timer.h"
 #include "platform/image_box.h"
 #include "platform/picture_box.h"
 #include "platform/sound_player.h"
 #include "platform/twips.h"
-#include "receiver/window_message_sink.h"
+#include "platform/window_message_sink.h"
+#include "settings/receive_captions.h"
 
 namespace {
 
@@ -95,7 +96,7 @@ Form1::Form1(const Form1Services& services, QWidget* parent)
       soundPlayer(platform::PlayerOrSilence(services.soundPlayer)),
       programFolder_(services.programFolder),
       soundCardSource_(services.soundCardSource),
-      sink_(std::make_unique<receiver::WindowMessageSink>(this)),
+      sink_(std::make_unique<platform::WindowMessageSink>(this)),
       windowProcedure_(
           [this](platform::WindowHandle hWnd, std::uint32_t message, std::intptr_t wParam,
                  std::intptr_t lParam) { return DefWindowProc(hWnd, message, wParam, lParam); }) {
@@ -253,10 +254,10 @@ void Form1::createControls() {
                           QStringLiteral("Clear Waterfall"), {30, 57, 24, 38});
 
     Frame5 = makeFrame(client, QString(), layout::kFrame5);
-    Label8 = makeStatusLabel(Frame5, QStringLiteral("AutoLog OFF"),
+    Label8 = makeStatusLabel(Frame5, QString::fromUtf16(KVXmodules::kAutoLogOffCaption),
                              QStringLiteral("Enable/disable AutoLog (quorvin_autolog.log)"),
                              {4, 5, 84, 18});
-    Label2 = makeStatusLabel(Frame5, QStringLiteral("PSK-Alarm OFF"),
+    Label2 = makeStatusLabel(Frame5, QString::fromUtf16(KVXmodules::kAlarmOffCaption),
                              QStringLiteral("Activate/de-activate PSK-Alarm"), {90, 5, 92, 18});
     Label7 = makeStatusLabel(Frame5, QStringLiteral("0 Hz"),
                              QStringLiteral("Frequency on cursor spot"), {184, 5, 64, 18});
@@ -391,9 +392,9 @@ float Form1::outerHeightTwips() const {
 }
 
 void Form1::setOuterWidthTwips(float twips) {
-    resize(layout::pixelSize(platform::twipsToPixels(static_cast<double>(twips))), height());
+    resize(platform::pixelSize(platform::twipsToPixels(static_cast<double>(twips))), height());
 }
 
 void Form1::setOuterHeightTwips(float twips) {
-    resize(width(), layout::pixelSize(platform::twipsToPixels(static_cast<double>(twips))));
+    resize(width(), platform::pixelSize(platform::twipsToPixels(static_cast<double>(twips))));
 }

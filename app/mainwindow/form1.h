@@ -52,22 +52,22 @@ class FormTimer;
 class ImageBox;
 class Label;
 class PictureBox;
+class PskEngine;
 class SoundPlayer;
+class WindowMessageSink;
 }  // namespace platform
 namespace pskmodem {
 class MessageSink;
 }
 namespace receiver {
-class PskEngine;
 class ReceiveTextBox;
-class WindowMessageSink;
 }  // namespace receiver
 
 // What the main window works with. All of it outlives the window.
 struct Form1Services {
     KVXmodules::SettingsRecord& settings;
     platform::Dialogs& dialogs;
-    receiver::PskEngine& engine;
+    platform::PskEngine& engine;
     QString programFolder;  // where the settings file, the logs and the pictures live
     platform::SoundPlayer* soundPlayer = nullptr;  // plays the alarm; none: the alarm is silent
     // The engine captures from the sound card; false while a recording or the simulator feeds
@@ -89,7 +89,7 @@ class Form1 final : public QMainWindow {
     // ---- services ----
     KVXmodules::SettingsRecord& settings;
     platform::Dialogs& dialogs;
-    receiver::PskEngine& engine;
+    platform::PskEngine& engine;
     platform::SoundPlayer& soundPlayer;
 
     // ---- start-up and shutdown (app/receiver/form1_startup.cpp) ----
@@ -367,7 +367,7 @@ class Form1 final : public QMainWindow {
     QPointer<Form2> form2_;
     QPointer<Form4> form4_;
     QPointer<AudioInputWindow> audioInput_;
-    std::unique_ptr<receiver::WindowMessageSink> sink_;
+    std::unique_ptr<platform::WindowMessageSink> sink_;
     platform::WindowProcedure windowProcedure_;
     receiver::DisplayState display_;
     bool engineStarted_ = false;

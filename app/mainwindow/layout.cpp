@@ -1,8 +1,6 @@
 #include "mainwindow/layout.h"
 
-#include <limits>
-
-#include "settings/number_text.h"
+#include "platform/twips.h"
 
 namespace layout {
 
@@ -10,20 +8,11 @@ bool normalLayoutApplies(double outerWidthTwips, double outerHeightTwips) noexce
     return outerHeightTwips > kMinimumLaidOutTwips && outerWidthTwips > kMinimumLaidOutTwips;
 }
 
-int pixelSize(double pixels) noexcept {
-    const double rounded = KVXmodules::RoundHalfEven(pixels);
-    if (!(rounded > 0.0)) {
-        return 0;  // negative, or not a number
-    }
-    constexpr int kLargest = std::numeric_limits<int>::max();
-    return rounded >= static_cast<double>(kLargest) ? kLargest : static_cast<int>(rounded);
-}
-
 NormalLayout normalLayout(int clientWidth, int clientHeight) noexcept {
     const int w = clientWidth;
     const int h = clientHeight;
     NormalLayout l;
-    l.text1Width = pixelSize(w - 99);
+    l.text1Width = platform::pixelSize(w - 99);
     l.frame1Left = w - 98;
     l.rightColumnLeft = l.frame1Left;
     l.frame4Top = h - 130;
@@ -33,7 +22,7 @@ NormalLayout normalLayout(int clientWidth, int clientHeight) noexcept {
     l.scaleLabelTop = h - 126;
     l.image1Top = h - 128;
     l.image2Top = h - 440;
-    l.text1Height = pixelSize(h - 128);
+    l.text1Height = platform::pixelSize(h - 128);
     l.label5Top = h - 130;
     return l;
 }
@@ -46,18 +35,18 @@ NormalScreen normalScreen(int clientHeight) noexcept {
     s.scaleLabelTop = h - 126;
     s.image1Top = h - 128;
     s.image2Top = h - 440;
-    s.text1Height = pixelSize(h - 128);
+    s.text1Height = platform::pixelSize(h - 128);
     s.values = kNormalScreenValues;
-    s.picture1Height = pixelSize(s.values.WaterfallHeight);
+    s.picture1Height = platform::pixelSize(s.values.WaterfallHeight);
     return s;
 }
 
 LargeWaterfallScreen largeWaterfallScreen(int clientHeight) noexcept {
     LargeWaterfallScreen s;
     s.values = ScreenValues{static_cast<double>(clientHeight) - 176.0, 145.0, 130.0};
-    s.text1Height = pixelSize(s.values.TextHeight);
-    s.picture1Top = pixelSize(s.values.WaterfallTop);
-    s.picture1Height = pixelSize(s.values.WaterfallHeight);
+    s.text1Height = platform::pixelSize(s.values.TextHeight);
+    s.picture1Top = platform::pixelSize(s.values.WaterfallTop);
+    s.picture1Height = platform::pixelSize(s.values.WaterfallHeight);
     s.image1Top = s.picture1Top - 20;
     s.scaleLabelTop = s.picture1Top - 12;
     return s;

@@ -115,7 +115,4 @@ struct Position {
 Position backgroundPosition(int clientWidth, int clientHeight, int imageWidth,
                             int imageHeight) noexcept;
 
-// A size in whole pixels: rounded to the nearest integer (halves to even), never below 0.
-int pixelSize(double pixels) noexcept;
-
 }  // namespace layout

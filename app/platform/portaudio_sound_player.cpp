@@ -1,9 +1,9 @@
 #include "platform/portaudio_sound_player.h"
 
 #include <portaudio.h>
-#include <pskmodem/audio_file.h>
-#include <pskmodem/audio_source.h>
-#include <pskmodem/resampler.h>
+#include <pskmodem/sources/audio_file.h>
+#include <pskmodem/sources/audio_source.h>
+#include <pskmodem/sources/resampler.h>
 
 #include <QFile>
 #include <algorithm>

@@ -15,4 +15,7 @@ constexpr double twipsToPixels(double twips) noexcept {
     return twips / kTwipsPerPixel;
 }
 
+// A size in whole pixels: rounded to the nearest integer (halves to even), never below 0.
+int pixelSize(double pixels) noexcept;
+
 }  // namespace platform

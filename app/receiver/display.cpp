@@ -4,7 +4,7 @@
 #include <cmath>
 #include <limits>
 
-#include "settings/number_text.h"
+#include "platform/number_text.h"
 
 namespace receiver {
 
@@ -116,7 +116,7 @@ QualityBox QualityBarBox(std::int32_t quality, int height) noexcept {
 }
 
 std::array<QLineF, kPhaseSpokes> PhaseSpokes(
-    const std::array<std::int32_t, kVectorDataSize>& vectorData) noexcept {
+    const std::array<std::int32_t, platform::kVectorDataSize>& vectorData) noexcept {
     std::array<QLineF, kPhaseSpokes> spokes{};
     const QPointF centre(kIndicatorCentre, kIndicatorCentre);
     for (std::size_t i = 0; i < spokes.size(); ++i) {

@@ -15,7 +15,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "receiver/psk_engine.h"
+#include "platform/psk_engine.h"
 
 namespace receiver {
 
@@ -96,11 +96,11 @@ QualityBox QualityBarBox(std::int32_t quality, int height) noexcept;
 
 inline constexpr double kIndicatorCentre = 22.0;
 inline constexpr double kVectorUnitsPerPixel = 52.0;
-inline constexpr int kPhaseSpokes = kVectorDataSize / 2;
+inline constexpr int kPhaseSpokes = platform::kVectorDataSize / 2;
 
 // The spokes: from (22, 22) to point i = (v[2i] / 52, v[2i + 1] / 52), the quotients taken in
 // double precision and kept as single-precision coordinates.
 std::array<QLineF, kPhaseSpokes> PhaseSpokes(
-    const std::array<std::int32_t, kVectorDataSize>& vectorData) noexcept;
+    const std::array<std::int32_t, platform::kVectorDataSize>& vectorData) noexcept;
 
 }  // namespace receiver

@@ -9,14 +9,14 @@
 #include <cstdint>
 #include <optional>
 
-#include "receiver/psk_engine.h"
+#include "platform/psk_engine.h"
 #include "receiver/waterfall.h"
 
 namespace receiver {
 
 struct DisplayState {
     Waterfall waterfall;
-    std::optional<std::array<std::int32_t, kVectorDataSize>> indicatorVector;
+    std::optional<std::array<std::int32_t, platform::kVectorDataSize>> indicatorVector;
     std::optional<std::int32_t> barQuality;
     QSize barSize;
 };

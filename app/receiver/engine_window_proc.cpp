@@ -1,8 +1,8 @@
 #include "receiver/engine_window_proc.h"
 
 #include "platform/form_timer.h"
-#include "receiver/psk_engine.h"
-#include "settings/windows1252.h"
+#include "platform/psk_engine.h"
+#include "platform/windows1252.h"
 
 namespace APIStuff {
 
@@ -26,18 +26,18 @@ void AppendReceivedCharacter(QString& buffer, std::intptr_t code) {
 std::intptr_t EngineWindowProc::operator()(platform::WindowHandle hWnd, std::uint32_t message,
                                            std::intptr_t wParam, std::intptr_t lParam) const {
     switch (message) {
-        case receiver::kMsgSpectrum:
+        case platform::kMsgSpectrum:
             buffers_->ActiveFrequency = static_cast<std::int32_t>(wParam);
-            engine_->fnGetFFTData(buffers_->FFTData.data(), 0, receiver::kFFTDataSize - 1);
+            engine_->fnGetFFTData(buffers_->FFTData.data(), 0, platform::kFFTDataSize - 1);
             buffers_->SignalQuality = static_cast<std::int32_t>(lParam);
             displayTimer_->setEnabled(true);
             return 0;
-        case receiver::kMsgCharacter:
+        case platform::kMsgCharacter:
             AppendReceivedCharacter(buffers_->RxTextBuffer, wParam);
             textTimer_->setEnabled(true);
             return 0;
-        case receiver::kMsgStatus:
-        case receiver::kMsgReserved:
+        case platform::kMsgStatus:
+        case platform::kMsgReserved:
             return 0;
         default:
             return platform::callWindowProc(buffers_->PreviousWindowProc, hWnd, message, wParam,

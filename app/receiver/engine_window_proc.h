@@ -13,10 +13,8 @@
 
 namespace platform {
 class FormTimer;
-}
-namespace receiver {
 class PskEngine;
-}
+}  // namespace platform
 
 namespace APIStuff {
 
@@ -27,7 +25,7 @@ void AppendReceivedCharacter(QString& buffer, std::intptr_t code);
 class EngineWindowProc {
   public:
     // `displayTimer` is the main window's Timer1, `textTimer` its Timer2.
-    EngineWindowProc(ReceiverBuffers& buffers, receiver::PskEngine& engine,
+    EngineWindowProc(ReceiverBuffers& buffers, platform::PskEngine& engine,
                      platform::FormTimer& displayTimer, platform::FormTimer& textTimer)
         : buffers_(&buffers),
           engine_(&engine),
@@ -39,7 +37,7 @@ class EngineWindowProc {
 
   private:
     ReceiverBuffers* buffers_;
-    receiver::PskEngine* engine_;
+    platform::PskEngine* engine_;
     platform::FormTimer* displayTimer_;
     platform::FormTimer* textTimer_;
 };

@@ -17,10 +17,11 @@
 #include "platform/form_timer.h"
 #include "platform/image_box.h"
 #include "platform/picture_box.h"
+#include "platform/psk_engine.h"
 #include "platform/twips.h"
 #include "receiver/display.h"
-#include "receiver/psk_engine.h"
 #include "receiver/startup.h"
+#include "settings/engine_arguments.h"
 #include "settings/settings_record.h"
 
 namespace {
@@ -77,7 +78,7 @@ void Form1::drawWaterfallLine() {
 }
 
 void Form1::drawPhaseIndicator() {
-    std::array<std::int32_t, receiver::kVectorDataSize>& vector = receiverBuffers.VectorData;
+    std::array<std::int32_t, platform::kVectorDataSize>& vector = receiverBuffers.VectorData;
     engine.fnGetVectorData(vector.data(), 0);
     if (display_.indicatorVector == vector) {
         return;  // the spokes stand as they are drawn
@@ -151,7 +152,7 @@ void Form1::menuwaterfallcol3_Click() {
 void Form1::Picture1_MouseDown(Qt::MouseButton /*button*/, Qt::KeyboardModifiers /*shift*/, int x,
                                int /*y*/) {
     const std::int32_t frequency = receiver::ClickFrequency(x);
-    engine.fnSetRXFrequency(frequency, receiver::EngineArgument(settings.RXSearchRange), 0);
+    engine.fnSetRXFrequency(frequency, KVXmodules::EngineArgument(settings.RXSearchRange), 0);
     engine.fnSetTXFrequency(frequency);
 }
 

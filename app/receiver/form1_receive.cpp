@@ -5,7 +5,7 @@
 #include "mainwindow/form1.h"
 #include "platform/form_timer.h"
 #include "platform/image_box.h"
-#include "receiver/psk_engine.h"
+#include "platform/psk_engine.h"
 #include "settings/settings_record.h"
 
 namespace {

@@ -7,9 +7,10 @@
 #include "mainwindow/form1.h"
 #include "platform/form_timer.h"
 #include "platform/image_box.h"
+#include "platform/psk_engine.h"
 #include "receiver/engine_window_proc.h"
-#include "receiver/psk_engine.h"
 #include "receiver/startup.h"
+#include "settings/engine_arguments.h"
 #include "settings/settings_file.h"
 #include "settings/settings_record.h"
 
@@ -35,7 +36,7 @@ void Form1::InitPSK() {
     receiverBuffers.PreviousWindowProc =
         SetWindowProc(APIStuff::EngineWindowProc(receiverBuffers, engine, *Timer1, *Timer2));
 
-    settings.ProgramTimerInterval = receiver::ValidTimerInterval(settings.ProgramTimerInterval);
+    settings.ProgramTimerInterval = KVXmodules::ValidTimerInterval(settings.ProgramTimerInterval);
     Timer1->setInterval(settings.ProgramTimerInterval);
     Timer2->setInterval(settings.ProgramTimerInterval);
 

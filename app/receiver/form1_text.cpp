@@ -11,11 +11,11 @@
 #include "platform/form_timer.h"
 #include "platform/image_box.h"
 #include "platform/picture_box.h"
-#include "receiver/receive_captions.h"
+#include "platform/windows1252.h"
 #include "receiver/receive_logs.h"
 #include "receiver/receive_text_box.h"
+#include "settings/receive_captions.h"
 #include "settings/settings_record.h"
-#include "settings/windows1252.h"
 
 namespace {
 
@@ -103,10 +103,10 @@ void Form1::LogAlarm(std::int16_t& welkestring) {
 
 void Form1::Label2_Click() {
     if (settings.PSKAlarm != 0) {
-        Label2->setText(QString::fromUtf16(receiver::kAlarmOffCaption));
+        Label2->setText(QString::fromUtf16(KVXmodules::kAlarmOffCaption));
         settings.PSKAlarm = KVXmodules::kFlagClear;
     } else {
-        Label2->setText(receiver::AlarmOnCaption(settings.AutoAlarmLog));
+        Label2->setText(KVXmodules::AlarmOnCaption(settings.AutoAlarmLog));
         settings.PSKAlarm = KVXmodules::kFlagSet;
     }
 }
@@ -121,11 +121,11 @@ void Form1::menuautolog_Click() {
         AutoLogActive = KVXmodules::kFlagClear;
         menuautolog->setChecked(false);
         AutoLogBannerPending = 0;
-        Label8->setText(QString::fromUtf16(receiver::kAutoLogOffCaption));
+        Label8->setText(QString::fromUtf16(KVXmodules::kAutoLogOffCaption));
     } else {
         AutoLogActive = KVXmodules::kFlagSet;
         AutoLogBannerPending = 1;
-        Label8->setText(QString::fromUtf16(receiver::kAutoLogOnCaption));
+        Label8->setText(QString::fromUtf16(KVXmodules::kAutoLogOnCaption));
         menuautolog->setChecked(true);
     }
 }

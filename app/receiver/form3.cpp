@@ -2,8 +2,7 @@
 
 #include <QImageReader>
 
-#include "mainwindow/artwork.h"
-#include "mainwindow/layout.h"
+#include "platform/artwork.h"
 #include "platform/picture_box.h"
 #include "platform/twips.h"
 
@@ -11,7 +10,7 @@ namespace receiver {
 
 QSize PictureWindowSize(QSize pictureBox) noexcept {
     const auto pixels = [](int boxPixels, double extraTwips) {
-        return layout::pixelSize(
+        return platform::pixelSize(
             platform::twipsToPixels(platform::pixelsToTwips(boxPixels) + extraTwips));
     };
     return QSize(pixels(pictureBox.width(), kPictureWindowExtraWidthTwips),

@@ -4,7 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "settings/windows1252.h"
+#include "platform/windows1252.h"
 
 namespace receiver {
 

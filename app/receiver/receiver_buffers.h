@@ -8,16 +8,16 @@
 #include <array>
 #include <cstdint>
 
+#include "platform/psk_engine.h"
 #include "platform/window_proc.h"
-#include "receiver/psk_engine.h"
 
 namespace APIStuff {
 
 struct ReceiverBuffers {
     std::int32_t ActiveFrequency = 0;  // Hz, from the last spectrum message
     std::int32_t SignalQuality = 0;    // percent, from the last spectrum message
-    std::array<std::int32_t, receiver::kFFTDataSize> FFTData{};        // the newest spectrum
-    std::array<std::int32_t, receiver::kVectorDataSize> VectorData{};  // the phase vector
+    std::array<std::int32_t, platform::kFFTDataSize> FFTData{};        // the newest spectrum
+    std::array<std::int32_t, platform::kVectorDataSize> VectorData{};  // the phase vector
     // Received characters waiting for the text flush; a received CR is kept as CR CR LF.
     QString RxTextBuffer;
     // The main window's procedure before EngineWindowProc was installed.

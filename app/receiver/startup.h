@@ -10,22 +10,13 @@ struct SettingsRecord;
 }
 namespace platform {
 class Dialogs;
-}
+class PskEngine;
+}  // namespace platform
 namespace pskmodem {
 class MessageSink;
 }
 
 namespace receiver {
-
-class PskEngine;
-
-// The interval of Timer1 and Timer2: ProgramTimerInterval when it lies in 1..100 ms,
-// otherwise 10.
-inline constexpr std::int16_t kDefaultTimerIntervalMs = 10;
-constexpr std::int16_t ValidTimerInterval(std::int16_t programTimerInterval) noexcept {
-    return programTimerInterval < 1 || programTimerInterval > 100 ? kDefaultTimerIntervalMs
-                                                                  : programTimerInterval;
-}
 
 // The stored window size is applied when RememberScreenSize is set and the stored height
 // exceeds 4000 twips and the width 6000 twips (compared as single-precision values).
@@ -37,10 +28,6 @@ constexpr bool RememberedSizeApplies(std::int16_t rememberScreenSize, float scre
            screenWidth > kRememberedWidthAboveTwips;
 }
 
-// A setting held as a general number, as a 32-bit engine argument: rounded to the nearest
-// integer, halves to the even neighbour; beyond the 32-bit range it saturates, NaN gives 0.
-std::int32_t EngineArgument(double value) noexcept;
-
 // The message box shown when the sound card does not start.
 inline constexpr char16_t kSoundCardFailedText[] = u"Unable to initiate soundcard";
 
@@ -51,7 +38,7 @@ inline constexpr char16_t kSoundCardFailedText[] = u"Unable to initiate soundcar
 // clock correction (ppm, 0 = none) goes to the engine before the first start. When the first
 // start fails, shows the one message box and makes no further call. Returns whether the
 // engine runs.
-bool StartEngine(PskEngine& engine, pskmodem::MessageSink* sink,
+bool StartEngine(platform::PskEngine& engine, pskmodem::MessageSink* sink,
                  const KVXmodules::SettingsRecord& settings, std::int32_t selectedMode,
                  platform::Dialogs& dialogs, std::int32_t cardNumber = 0,
                  std::int32_t clockCorrectionPpm = 0);

@@ -1,4 +1,4 @@
-#include "alarm_setup.h"
+#include "settings/alarm_setup.h"
 
 #include <QList>
 

@@ -1,9 +1,9 @@
-#include "audio_input.h"
+#include "settings/audio_input.h"
 
 #include <algorithm>
 
-#include "settings_record.h"
-#include "windows1252.h"
+#include "platform/windows1252.h"
+#include "settings/settings_record.h"
 
 namespace KVXmodules {
 

@@ -8,7 +8,7 @@
 // compared in the file's 8-bit form, so a name with characters the file cannot hold is still
 // found again.
 
-#include <pskmodem/audio_source.h>
+#include <pskmodem/sources/audio_source.h>
 
 #include <QString>
 #include <cstdint>

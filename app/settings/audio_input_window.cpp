@@ -1,4 +1,4 @@
-#include "audio_input_window.h"
+#include "settings/audio_input_window.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -10,12 +10,12 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
-#include "mainwindow/artwork.h"
 #include "mainwindow/form1.h"
+#include "platform/artwork.h"
 #include "platform/dialogs.h"
-#include "receiver/psk_engine.h"
-#include "settings_file.h"
-#include "settings_record.h"
+#include "platform/psk_engine.h"
+#include "settings/settings_file.h"
+#include "settings/settings_record.h"
 
 namespace {
 

@@ -10,12 +10,12 @@
 //
 // The rules are in audio_input.h.
 
-#include <pskmodem/audio_source.h>
+#include <pskmodem/sources/audio_source.h>
 
 #include <QDialog>
 #include <vector>
 
-#include "audio_input.h"
+#include "settings/audio_input.h"
 
 class Form1;
 class QGroupBox;

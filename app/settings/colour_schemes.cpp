@@ -1,4 +1,4 @@
-#include "colour_schemes.h"
+#include "settings/colour_schemes.h"
 
 #include <array>
 

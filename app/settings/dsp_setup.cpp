@@ -1,4 +1,4 @@
-#include "dsp_setup.h"
+#include "settings/dsp_setup.h"
 
 #include <charconv>
 #include <cmath>
@@ -6,8 +6,8 @@
 #include <string>
 #include <system_error>
 
-#include "number_text.h"
-#include "receiver/startup.h"
+#include "platform/number_text.h"
+#include "settings/engine_arguments.h"
 
 namespace KVXmodules {
 
@@ -177,7 +177,7 @@ void StoreDspFields(const DspFieldTexts& fields, SettingsRecord& record) {
     record.SquelchMax = ReadFieldNumber(fields.Text4);
     record.SquelchSpeed = fields.Check1 ? 1 : 0;
     record.ProgramTimerInterval =
-        receiver::ValidTimerInterval(ToInt16(ReadFieldNumber(fields.Text5)).value_or(0));
+        KVXmodules::ValidTimerInterval(ToInt16(ReadFieldNumber(fields.Text5)).value_or(0));
 }
 
 }  // namespace KVXmodules

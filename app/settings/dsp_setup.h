@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "settings_record.h"
+#include "settings/settings_record.h"
 
 namespace KVXmodules {
 

@@ -10,13 +10,14 @@
 #include <QRadioButton>
 #include <array>
 
-#include "colour_schemes.h"
 #include "mainwindow/form1.h"
 #include "platform/dialogs.h"
 #include "platform/image_box.h"
 #include "platform/picture_box.h"
-#include "settings_file.h"
-#include "settings_record.h"
+#include "settings/colour_schemes.h"
+#include "settings/receive_captions.h"
+#include "settings/settings_file.h"
+#include "settings/settings_record.h"
 
 namespace {
 
@@ -34,8 +35,6 @@ constexpr char16_t kCallInvalid[] =
     u"The name or call you entered is invallid. It needs to be at least 3 characters long and "
     u"no longer then 20 characters.";
 constexpr char16_t kCallInvalidTitle[] = u"Call sign invallid";
-constexpr char16_t kAlarmOnWithLog[] = u"PSK-Alarm ON*";
-constexpr char16_t kAlarmOn[] = u"PSK-Alarm ON";
 constexpr char16_t kSystemFont[] = u"system";
 
 QString Text(const char16_t* text) {
@@ -244,7 +243,7 @@ void LoadSettings(Form1& form) {
     Select(form.PhaseStatus[isSet(r.PhaseTuneStatus) ? 0 : 1]);
     // 11.
     if (isSet(r.PSKAlarm)) {
-        form.Label2->setText(Text(isSet(r.AutoAlarmLog) ? kAlarmOnWithLog : kAlarmOn));
+        form.Label2->setText(AlarmOnCaption(r.AutoAlarmLog));
     }
     // 12.
     Select(ModeOption(form, r.PSKMode));

@@ -8,7 +8,7 @@
 
 #include "mainwindow/form1.h"
 #include "platform/dialogs.h"
-#include "receiver/psk_engine.h"
+#include "platform/psk_engine.h"
 #include "settings/audio_input.h"
 #include "settings/audio_input_window.h"
 #include "settings/form2.h"

@@ -1,4 +1,4 @@
-#include "form2.h"
+#include "settings/form2.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -12,14 +12,14 @@
 #include <QVBoxLayout>
 #include <array>
 
-#include "mainwindow/artwork.h"
 #include "mainwindow/form1.h"
+#include "platform/artwork.h"
 #include "platform/dialogs.h"
 #include "platform/form_timer.h"
-#include "receiver/psk_engine.h"
-#include "receiver/startup.h"
-#include "settings_file.h"
-#include "settings_record.h"
+#include "platform/psk_engine.h"
+#include "settings/engine_arguments.h"
+#include "settings/settings_file.h"
+#include "settings/settings_record.h"
 
 namespace {
 
@@ -242,11 +242,11 @@ bool Form2::acceptFields() {
     KVXmodules::StoreDspFields(fields, r);
     form_.Timer1->setInterval(r.ProgramTimerInterval);
     form_.Timer2->setInterval(r.ProgramTimerInterval);
-    form_.engine.fnSetRXFrequency(r.RXfreqMaxRange, receiver::EngineArgument(r.RXSearchRange), 0);
-    form_.engine.fnSetFFTMode(receiver::EngineArgument(r.SmoothingSpeed), r.Sensitivity, 0);
+    form_.engine.fnSetRXFrequency(r.RXfreqMaxRange, KVXmodules::EngineArgument(r.RXSearchRange), 0);
+    form_.engine.fnSetFFTMode(KVXmodules::EngineArgument(r.SmoothingSpeed), r.Sensitivity, 0);
     // The squelch takes effect at once too, so that everything the window shows applies.
-    form_.engine.fnSetSquelchThreshold(receiver::EngineArgument(r.SquelchMax),
-                                       receiver::EngineArgument(r.SquelchSpeed), 0);
+    form_.engine.fnSetSquelchThreshold(KVXmodules::EngineArgument(r.SquelchMax),
+                                       KVXmodules::EngineArgument(r.SquelchSpeed), 0);
     if (KVXmodules::isSet(r.SaveWorkingDSP)) {
         KVXmodules::SaveSettings(form_);
     }

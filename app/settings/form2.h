@@ -11,7 +11,7 @@
 
 #include <QDialog>
 
-#include "dsp_setup.h"
+#include "settings/dsp_setup.h"
 
 class Form1;
 class QCheckBox;

@@ -1,4 +1,4 @@
-#include "form4.h"
+#include "settings/form4.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -11,13 +11,13 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "alarm_setup.h"
-#include "mainwindow/artwork.h"
 #include "mainwindow/form1.h"
+#include "platform/artwork.h"
 #include "platform/dialogs.h"
 #include "platform/image_box.h"
-#include "receiver/receive_captions.h"
-#include "settings_record.h"
+#include "settings/alarm_setup.h"
+#include "settings/receive_captions.h"
+#include "settings/settings_record.h"
 
 namespace {
 
@@ -161,10 +161,10 @@ void Form4::Command1_Click() {
     r.AutoAlarmLog = Check1->isChecked() ? KVXmodules::kFlagSet : KVXmodules::kFlagClear;
     if (Option1->isChecked()) {
         r.PSKAlarm = KVXmodules::kFlagSet;
-        form_.Label2->setText(receiver::AlarmOnCaption(r.AutoAlarmLog));
+        form_.Label2->setText(KVXmodules::AlarmOnCaption(r.AutoAlarmLog));
     } else {
         r.PSKAlarm = KVXmodules::kFlagClear;
-        form_.Label2->setText(QString::fromUtf16(receiver::kAlarmOffCaption));
+        form_.Label2->setText(QString::fromUtf16(KVXmodules::kAlarmOffCaption));
     }
     // The search starts afresh with the new strings.
     form_.AlarmWindow.clear();

@@ -1,12 +1,12 @@
-#include "settings_file.h"
+#include "settings/settings_file.h"
 
 #include <QSaveFile>
 #include <cerrno>
 #include <type_traits>
 #include <variant>
 
-#include "number_text.h"
-#include "windows1252.h"
+#include "platform/number_text.h"
+#include "platform/windows1252.h"
 
 namespace KVXmodules {
 

@@ -46,7 +46,7 @@
 #include <QStringList>
 #include <QStringView>
 
-#include "settings_record.h"
+#include "settings/settings_record.h"
 
 class Form1;
 

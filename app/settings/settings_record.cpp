@@ -1,7 +1,7 @@
-#include "settings_record.h"
+#include "settings/settings_record.h"
 
-#include "colour_schemes.h"
-#include "number_text.h"
+#include "platform/number_text.h"
+#include "settings/colour_schemes.h"
 
 namespace KVXmodules {
 

@@ -71,8 +71,8 @@ std::int32_t RecordingEngine::fnSetTXFrequency(std::int32_t frequencyHz) {
 std::int32_t RecordingEngine::fnGetFFTData(std::int32_t* dest, std::int32_t first,
                                            std::int32_t last) {
     record({"fnGetFFTData", {first, last}, nullptr});
-    const std::int32_t lo = std::clamp(first, 0, receiver::kFFTDataSize - 1);
-    const std::int32_t hi = std::clamp(last, lo, receiver::kFFTDataSize - 1);
+    const std::int32_t lo = std::clamp(first, 0, platform::kFFTDataSize - 1);
+    const std::int32_t hi = std::clamp(last, lo, platform::kFFTDataSize - 1);
     std::copy(fftData.begin() + lo, fftData.begin() + hi + 1, dest);
     return hi - lo + 1;
 }
@@ -80,7 +80,7 @@ std::int32_t RecordingEngine::fnGetFFTData(std::int32_t* dest, std::int32_t firs
 std::int32_t RecordingEngine::fnGetVectorData(std::int32_t* dest, std::int32_t reserved) {
     record({"fnGetVectorData", {reserved}, nullptr});
     std::copy(vectorData.begin(), vectorData.end(), dest);
-    return receiver::kVectorDataSize;
+    return platform::kVectorDataSize;
 }
 
 std::vector<pskmodem::InputDeviceInfo> RecordingEngine::fnListInputDevices() {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "receiver/psk_engine.h"
+#include "platform/psk_engine.h"
 
 namespace testing_support {
 
@@ -26,13 +26,13 @@ struct EngineCall {
     friend std::ostream& operator<<(std::ostream& os, const EngineCall& call);
 };
 
-class RecordingEngine final : public receiver::PskEngine {
+class RecordingEngine final : public platform::PskEngine {
   public:
     // The result of every fnStartSoundCard.
     std::int32_t startResult = 0;
     // What fnGetFFTData and fnGetVectorData copy out.
-    std::array<std::int32_t, receiver::kFFTDataSize> fftData{};
-    std::array<std::int32_t, receiver::kVectorDataSize> vectorData{};
+    std::array<std::int32_t, platform::kFFTDataSize> fftData{};
+    std::array<std::int32_t, platform::kVectorDataSize> vectorData{};
     // The machine's input devices, and the result of every fnSetSoundCardInput.
     std::vector<pskmodem::InputDeviceInfo> inputDevices;
     std::int32_t inputResult = 0;

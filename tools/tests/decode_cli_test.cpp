@@ -13,10 +13,10 @@
 #include <vector>
 
 #include "program_fixture.h"
-#include "pskmodem/audio_file.h"
-#include "pskmodem/cer.h"
-#include "pskmodem/channel.h"
-#include "pskmodem/testsignal.h"
+#include "pskmodem/signals/cer.h"
+#include "pskmodem/signals/channel.h"
+#include "pskmodem/signals/testsignal.h"
+#include "pskmodem/sources/audio_file.h"
 
 namespace {
 

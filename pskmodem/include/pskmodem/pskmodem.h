@@ -7,7 +7,7 @@
 #include <functional>
 #include <memory>
 
-#include "pskmodem/message_sink.h"
+#include "pskmodem/engine/message_sink.h"
 #include "pskmodem/types.h"
 
 namespace pskmodem {

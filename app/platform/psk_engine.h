@@ -1,0 +1,68 @@
+#pragma once
+
+// The calls the program makes to the PSK31 modem, as an interface: the program talks to
+// ModemEngine (which forwards to the pskmodem library) and tests talk to a recording fake.
+// Names and arguments are those of the modem's engine interface; every result but that of
+// the first fnStartSoundCard is ignored by the program.
+
+#include <pskmodem/sources/audio_source.h>
+
+#include <cstdint>
+#include <vector>
+
+namespace pskmodem {
+class MessageSink;
+}
+
+namespace platform {
+
+// Messages the engine posts to the main window.
+inline constexpr std::uint32_t kMsgSpectrum = 2024;   // wParam: receive Hz, lParam: quality %
+inline constexpr std::uint32_t kMsgCharacter = 2025;  // wParam: one decoded 8-bit character
+inline constexpr std::uint32_t kMsgStatus = 2026;     // consumed, not used
+inline constexpr std::uint32_t kMsgReserved = 2027;   // consumed, not used
+
+// Sizes of the arrays fnGetFFTData and fnGetVectorData fill.
+inline constexpr int kFFTDataSize = 1024;
+inline constexpr int kVectorDataSize = 16;
+
+class PskEngine {
+  public:
+    PskEngine() = default;
+    virtual ~PskEngine() = default;
+    PskEngine(const PskEngine&) = delete;
+    PskEngine& operator=(const PskEngine&) = delete;
+
+    // Starts the engine; 0 = running, any other value = failure. Messages go to `sink`.
+    virtual std::int32_t fnStartSoundCard(pskmodem::MessageSink* sink, std::int32_t cardNumber,
+                                          std::int32_t channelMode) = 0;
+    virtual std::int32_t fnStopSoundCard() = 0;
+    virtual std::int32_t fnSetRXFrequency(std::int32_t frequencyHz, std::int32_t searchRange,
+                                          std::int32_t reserved) = 0;
+    // 0 BPSK, 1 QPSK usb, 2 QPSK lsb.
+    virtual std::int32_t fnSetRXPSKMode(std::int32_t mode, std::int32_t reserved) = 0;
+    virtual std::int32_t fnSetFFTMode(std::int32_t smoothing, std::int32_t sensitivity,
+                                      std::int32_t reserved) = 0;
+    virtual std::int32_t fnSetSquelchThreshold(std::int32_t threshold, std::int32_t speed,
+                                               std::int32_t reserved) = 0;
+    virtual std::int32_t fnSetTXFrequency(std::int32_t frequencyHz) = 0;
+    // Fills dest[0 .. last - first] with spectrum elements first..last.
+    virtual std::int32_t fnGetFFTData(std::int32_t* dest, std::int32_t first,
+                                      std::int32_t last) = 0;
+    // Fills dest[0..15] with the phase vector.
+    virtual std::int32_t fnGetVectorData(std::int32_t* dest, std::int32_t reserved) = 0;
+
+    // Choosing the sound card input (the program's own addition to the engine interface; an
+    // engine without sound cards lists none and takes no choice).
+    // The input devices of the machine, in card-number order.
+    virtual std::vector<pskmodem::InputDeviceInfo> fnListInputDevices() { return {}; }
+    // The card to capture from (0 = the system's default input) and the sound card's clock
+    // correction in ppm. While running the capture restarts on them at once and the receiver
+    // keeps its state; a card that cannot start leaves the previous one running and gives a
+    // non-zero result. While stopped only the correction is kept, for the next start.
+    virtual std::int32_t fnSetSoundCardInput(std::int32_t /*cardNumber*/, double /*clockPpm*/) {
+        return 0;
+    }
+};
+
+}  // namespace platform

@@ -1,0 +1,18 @@
+#include "platform/twips.h"
+
+#include <limits>
+
+#include "platform/number_text.h"
+
+namespace platform {
+
+int pixelSize(double pixels) noexcept {
+    const double rounded = KVXmodules::RoundHalfEven(pixels);
+    if (!(rounded > 0.0)) {
+        return 0;  // negative, or not a number
+    }
+    constexpr int kLargest = std::numeric_limits<int>::max();
+    return rounded >= static_cast<double>(kLargest) ? kLargest : static_cast<int>(rounded);
+}
+
+}  // namespace platform

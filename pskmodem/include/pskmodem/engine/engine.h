@@ -1,0 +1,108 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "pskmodem/engine/message_sink.h"
+#include "pskmodem/types.h"
+
+namespace pskmodem {
+
+class AudioSource;
+
+// The running modem: one DSP thread that reads an audio source, converts it to 8000 Hz, runs
+// the spectrum and the receiver, and posts their results to a message sink:
+//   kMsgSpectrum  for each spectrum frame (wParam: receive frequency in Hz after AFC,
+//                 lParam: quality 0..100); the frame is readable with getFftData() before the
+//                 message is posted;
+//   kMsgCharacter for each decoded character (wParam: 8-bit code);
+//   kMsgStatus    Started when the flow begins, EndOfInput / DeviceLost when the source ends it,
+//                 Overrun when audio was dropped because the DSP fell behind.
+//
+// All calls are thread-safe. Settings may be changed from any thread at any time, also while
+// stopped: they reach the DSP thread without blocking it and persist across restarts.
+class Engine {
+  public:
+    // Ranges the settings are clamped into.
+    static constexpr double kMinFrequencyHz = 100.0;
+    static constexpr double kMaxFrequencyHz = 3500.0;
+    static constexpr double kMaxSearchRangeHz = 200.0;
+    static constexpr int kMinSmoothing = 1;
+    static constexpr int kMaxSmoothing = 10;
+    static constexpr int kMinSensitivity = 100;
+    static constexpr int kMaxSensitivity = 2500;
+    static constexpr int kMaxSquelchThreshold = 99;
+
+    static constexpr int kSpectrumValues = 1024;
+    static constexpr int kVectorValues = 16;
+
+    // Start-up failures that are not the source's own (which returns SourceError codes).
+    static constexpr int kErrorInvalidArgument = 100;
+    static constexpr int kErrorInternal = 101;
+    // restartCapture() without a running flow.
+    static constexpr int kErrorNotRunning = 102;
+
+    Engine();
+    ~Engine();  // stops
+    Engine(const Engine&) = delete;
+    Engine& operator=(const Engine&) = delete;
+
+    // Starts `source` and the DSP thread, posting to `sink` (which must outlive the flow, i.e.
+    // until stop()). Returns 0 when audio flows, otherwise the error code (see lastError());
+    // on failure nothing is posted. While running, a call changes nothing and returns 0.
+    // After the flow ended on its own (EndOfInput, DeviceLost) a call starts a new flow.
+    int start(MessageSink* sink, std::unique_ptr<AudioSource> source);
+    // Ends the flow and returns once the DSP thread has posted its last message and exited;
+    // afterwards no message arrives. Does nothing when not started. Not to be called from the
+    // sink's post(), which runs on the DSP thread.
+    void stop();
+
+    // Restarts the capture of a running flow while the DSP keeps its state (spectrum
+    // smoothing, receiver lock, AFC, squelch): the DSP thread pauses, the sample-rate
+    // conversion is set up afresh for the source's rate and the current clock correction, and
+    // the thread goes on. With a new `source` the old one is stopped first and the new one
+    // started; should the new one fail to start, the old one is started again and the code of
+    // the failure returned (lastError() says why). Should the old one then fail too, the flow
+    // ends as with a lost device. Without a source (nullptr) the running one goes on, so a new
+    // clock correction takes effect without touching the device. Returns 0 on success and
+    // kErrorNotRunning, taking nothing, when no flow runs.
+    int restartCapture(std::unique_ptr<AudioSource> source);
+
+    // True from a successful start() until stop() or until the source ends the flow.
+    bool running() const;
+    // Waits until the flow has ended (on its own or by stop()); true when it has, false when
+    // `timeout` passed first. Returns true at once when not started.
+    bool waitUntilFinished(std::chrono::milliseconds timeout) const;
+    // Why the last start() failed; empty after a successful start.
+    std::string lastError() const;
+
+    // Receive frequency (clamped into kMinFrequencyHz..kMaxFrequencyHz) and the AFC search
+    // range either side (0 = AFC off, at most kMaxSearchRangeHz). Retunes at once.
+    void setFrequency(double centreHz, double searchRangeHz);
+    void setMode(Mode mode);
+    // Waterfall smoothing 1..10 and sensitivity 100..2500 (clamped).
+    void setFftMode(int smoothing, int sensitivity);
+    // Squelch threshold 0..99 (0 = open) and speed (1 slow, 0 fast); clamped.
+    void setSquelch(int threshold, int speed);
+    // Sound-card clock correction in ppm (-5000..+5000), applied to the sample-rate conversion
+    // from the next start() or restartCapture() on.
+    void setClockCorrectionPpm(double ppm);
+
+    // Copies spectrum values first..last (each clamped into 0..1023) of the newest frame to
+    // dest[0..]; returns how many were copied (0 for a null dest or last < first). Zeros before
+    // the first frame. Never waits for the DSP thread.
+    int getFftData(std::int32_t* dest, int first, int last) const;
+    // Copies the 16 tuning-indicator values of the newest frame; returns 16 (0 for null dest).
+    int getVectorData(std::int32_t* dest) const;
+
+    // 8 kHz samples processed since the last start (for tools and tests).
+    std::uint64_t samplesProcessed() const;
+
+  private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace pskmodem

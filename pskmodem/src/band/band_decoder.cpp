@@ -1,0 +1,755 @@
+#include "pskmodem/band/band_decoder.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "pskmodem/band/signal_detector.h"
+#include "pskmodem/band/text_score.h"
+#include "pskmodem/dsp/receiver.h"
+
+namespace pskmodem {
+namespace {
+
+// Housekeeping runs once per detector frame.
+constexpr std::size_t kTickSamples = SignalDetector::kHopSamples;
+constexpr double kTickSeconds = static_cast<double>(kTickSamples) / kSampleRateHz;
+
+// Audio kept for the receivers of a new signal to start on: the detector needs a second or two
+// to be sure of a signal, and the text sent meanwhile is decoded from here. The receivers of a
+// slot may come from another signal, so they first settle on the older part of the history
+// (their squelch and timing forget the old signal, the AFC finds the new one); only characters
+// from the newest kReplaySamples are kept.
+constexpr std::size_t kHistorySamples = 6 * static_cast<std::size_t>(kSampleRateHz);
+constexpr std::size_t kReplaySamples = 3 * static_cast<std::size_t>(kSampleRateHz);
+
+// A detection becomes a signal to examine once it has been seen in this many frames, each
+// within kCandidateMatchHz of the last and with at most kCandidateMaxMisses frames missing.
+constexpr int kCandidateHits = 3;
+constexpr double kCandidateMatchHz = 6.0;
+constexpr int kCandidateMaxMisses = 2;
+constexpr std::size_t kMaxCandidates = 64;
+
+// Frequencies left alone after a signal that fitted no mode (or another than the one given) was
+// dropped there: within kBlockedHz, for a while. A signal that vanished is not held against its
+// frequency.
+constexpr std::size_t kMaxBlocked = 64;
+constexpr double kBlockedHz = 20.0;
+constexpr double kBlockUndecidedSeconds = 20.0;
+constexpr double kBlockOtherModeSeconds = 60.0;
+
+// Two channels closer than this are on the same signal.
+constexpr double kDuplicateHz = 20.0;
+
+// Smoothing of the receivers' quality figures per frame (time constant about one second).
+constexpr double kQualityWeight = 0.25;
+
+// Mode evidence. A BPSK character counts when the BPSK quality is at least kBpskFitQuality and
+// not below the QPSK quality (less kBpskFitTolerance: on a strong signal both reach 100); a QPSK
+// character when the QPSK quality stands kQpskFitMargin above the BPSK one. A mode is chosen once
+// kDecideChars characters count for it and at least kDecideRatio times as many as for the other
+// one; a sideband when its text score leads by kSidebandMargin, or by any amount after
+// kSidebandForceChars characters.
+constexpr double kBpskFitQuality = 25.0;
+constexpr double kBpskFitTolerance = 5.0;
+constexpr double kQpskFitMargin = 12.0;
+constexpr int kDecideChars = 10;
+constexpr int kFinishDecideChars = 4;
+constexpr int kDecideRatio = 3;
+constexpr double kSidebandMargin = 8.0;
+constexpr int kSidebandForceChars = 60;
+constexpr double kMaxTrialSeconds = 30.0;
+constexpr double kTrialGoneSeconds = 3.0;
+constexpr std::size_t kTrialChars = 512;
+
+// A signal is there while the newest spectrum frame shows it at least kPresentSnrDb above the
+// noise within 18 Hz, and no more than kFadeDb below its usual level (followed with weight
+// kLevelWeight per frame while it is there): a frame that holds only the last moments of a
+// transmission at its edge, where the window weighs little, does not count. A channel lives on
+// while its signal is there or its receiver's smoothed quality is at least kPresentQuality.
+constexpr double kPresentSnrDb = 3.0;
+constexpr double kFadeDb = 13.0;
+constexpr double kLevelWeight = 0.2;
+constexpr double kPresentQuality = 30.0;
+// A character leaves the decoder some time after its symbols arrived (the BPSK sequence
+// detector's decision delay is half a second, the QPSK Viterbi decoder's one second), so it is
+// checked against the spectrum frames that saw it sent: for BPSK the newest one, for QPSK the
+// one or two before. The characters a receiver makes of the noise after a signal stops, before
+// its squelch closes, are so not reported.
+constexpr unsigned kBpskFrames = 0b1U;
+constexpr unsigned kQpskFrames = 0b110U;
+// A few characters, then a pause, just as a signal starts are what a receiver makes of the
+// signal while it locks on, not text: up to kOnsetChars characters within kOnsetSamples of the
+// signal's first sighting, followed by kOnsetGapSamples without any, are left out.
+constexpr std::size_t kOnsetChars = 6;
+constexpr std::uint64_t kOnsetSamples = 20000;    // 2.5 s
+constexpr std::uint64_t kOnsetGapSamples = 5600;  // 0.7 s
+// A channel whose signal is there but whose receiver's smoothed quality has stayed below
+// kMismatchQuality for kMismatchSeconds ends: another station, in another mode, has taken the
+// frequency. The signal is then examined afresh.
+constexpr double kMismatchQuality = 20.0;
+constexpr double kMismatchSeconds = 6.0;
+// A channel whose carrier has moved this far from where its receiver was tuned is tuned anew, so
+// that a drifting signal never reaches the edge of the AFC search range.
+constexpr double kRecentreHz = 7.0;
+
+// The slot's three receivers.
+constexpr std::size_t kBpsk = 0;
+constexpr std::size_t kUsb = 1;
+constexpr std::size_t kLsb = 2;
+constexpr std::size_t kDecoders = 3;
+constexpr std::array<Mode, kDecoders> kDecoderModes = {Mode::Bpsk, Mode::QpskUsb, Mode::QpskLsb};
+
+}  // namespace
+
+struct BandDecoder::Impl {
+    struct Slot;
+
+    // Passes a receiver's characters to the decoder, saying where they come from.
+    class DecoderSink final : public CharSink {
+      public:
+        void attach(Impl* impl, Slot* slot, std::size_t decoder) {
+            impl_ = impl;
+            slot_ = slot;
+            decoder_ = decoder;
+        }
+        void character(std::uint8_t code) override { impl_->onCharacter(*slot_, decoder_, code); }
+
+      private:
+        Impl* impl_ = nullptr;
+        Slot* slot_ = nullptr;
+        std::size_t decoder_ = 0;
+    };
+
+    struct TrialDecoder {
+        Receiver receiver;
+        DecoderSink sink;
+        bool running = false;
+        std::vector<std::uint8_t> chars;      // received while examining, in order
+        std::vector<std::uint8_t> qualities;  // the receiver's quality at each of them
+        std::vector<std::uint64_t> stamps;    // and when they came
+        int fitChars = 0;                     // characters received while the mode fitted
+        double score = 0.0;                   // text score of those characters
+        std::uint8_t previous = ' ';
+    };
+
+    enum class State { Free, Trial, Active };
+
+    struct Slot {
+        State state = State::Free;
+        std::array<TrialDecoder, kDecoders> decoders;
+        std::size_t winner = kBpsk;
+        int id = 0;
+        double centreHz = 0.0;     // where the receivers were tuned
+        double frequencyHz = 0.0;  // the carrier, as last seen with the signal there
+        std::uint64_t startSample = 0;
+        double trialSeconds = 0.0;
+        double absentSeconds = 0.0;
+        double mismatchSeconds = 0.0;
+        double bpskQuality = 0.0;  // smoothed
+        double qpskQuality = 0.0;  // smoothed, the better sideband
+        double qualitySum = 0.0;
+        std::uint64_t qualityCount = 0;
+        bool settling = false;       // running over the old part of the history: characters ignored
+        std::uint32_t presence = 0;  // signal seen in the newest frames, newest in bit 0
+        double level = 0.0;          // usual power over the noise within 18 Hz
+        std::string text;
+    };
+
+    struct Candidate {
+        double frequencyHz;
+        std::uint64_t firstSample;
+        int hits;
+        int misses;
+        bool seen;
+    };
+
+    struct Blocked {
+        double frequencyHz;
+        std::uint64_t untilSample;
+    };
+
+    explicit Impl(const BandDecoderConfig& c);
+
+    void reset();
+    void process(std::span<const float> in);
+    void pushHistory(std::span<const float> in);
+    void runReceivers(Slot& slot, std::span<const float> in);
+    void tick();
+    void updateQualities(Slot& slot);
+    void updatePresence(Slot& slot);
+    bool signalThere(const Slot& slot, std::size_t decoder) const;
+    void stepTrial(Slot& slot);
+    void stepActive(Slot& slot);
+    void removeDuplicates();
+    void findNewSignals();
+    bool startTrial(const Candidate& candidate);
+    void catchUp(Slot& slot);
+    std::optional<std::size_t> decide(const Slot& slot, int minChars, bool& otherMode) const;
+    void activate(Slot& slot, std::size_t winner);
+    void endChannel(Slot& slot);
+    void drop(Slot& slot, double blockSeconds);
+    void freeSlot(Slot& slot);
+    void block(double frequencyHz, double seconds);
+    bool isBlocked(double frequencyHz) const;
+    double slotFrequency(const Slot& slot) const;
+    void sortChannels();
+    void onCharacter(Slot& slot, std::size_t decoder, std::uint8_t code);
+    bool fits(const Slot& slot, std::size_t decoder) const;
+    void appendText(Slot& slot, std::uint8_t code);
+    BandChannel view(const Slot& slot) const;
+    std::uint64_t afterSeconds(double seconds) const {
+        return samples + static_cast<std::uint64_t>(seconds * kSampleRateHz);
+    }
+
+    BandDecoderConfig config;
+    SignalDetector detector;
+    TextScore textScore;
+    std::vector<std::unique_ptr<Slot>> slots;
+    std::vector<std::size_t> active;  // indices of the active slots, by frequency
+    std::vector<Candidate> candidates;
+    std::vector<Blocked> blocked;
+    std::vector<float> history = std::vector<float>(kHistorySamples, 0.0F);
+    std::size_t historyPos = 0;
+    std::size_t historyFill = 0;
+    std::uint64_t samples = 0;
+    std::uint64_t receiverClock = 0;  // where in the audio the receivers run now
+    int nextId = 1;
+    BandListener* listener = nullptr;
+};
+
+BandDecoder::Impl::Impl(const BandDecoderConfig& c) : config(c), detector(c.lowHz, c.highHz) {
+    if (!std::isfinite(c.lowHz) || !std::isfinite(c.highHz) || c.lowHz < 100.0 ||
+        c.highHz > 3500.0 || !(c.lowHz < c.highHz)) {
+        throw std::invalid_argument("BandDecoder: the band must lie within 100..3500 Hz");
+    }
+    if (c.mode && !isValidMode(static_cast<int>(*c.mode))) {
+        throw std::invalid_argument("BandDecoder: unknown mode");
+    }
+    if (!std::isfinite(c.searchRangeHz) || c.searchRangeHz < 0.0 || c.searchRangeHz > 40.0) {
+        throw std::invalid_argument("BandDecoder: the search range must be 0..40 Hz");
+    }
+    if (c.squelchThreshold < 0 || c.squelchThreshold > 99 || c.squelchSpeed < 0 ||
+        c.squelchSpeed > 1) {
+        throw std::invalid_argument("BandDecoder: squelch threshold 0..99, speed 0 or 1");
+    }
+    if (!std::isfinite(c.retireSeconds) || c.retireSeconds < kTickSeconds ||
+        c.retireSeconds > 3600.0) {
+        throw std::invalid_argument("BandDecoder: retire time out of range");
+    }
+    if (c.maxChannels < 1 || c.maxChannels > 256) {
+        throw std::invalid_argument("BandDecoder: 1..256 channels");
+    }
+
+    const auto slotCount = static_cast<std::size_t>(c.maxChannels);
+    slots.reserve(slotCount);
+    for (std::size_t i = 0; i < slotCount; ++i) {
+        auto slot = std::make_unique<Slot>();
+        slot->text.reserve(kTextCapacity);
+        for (std::size_t d = 0; d < kDecoders; ++d) {
+            TrialDecoder& decoder = slot->decoders[d];
+            decoder.sink.attach(this, slot.get(), d);
+            decoder.chars.reserve(kTrialChars);
+            decoder.qualities.reserve(kTrialChars);
+            decoder.stamps.reserve(kTrialChars);
+            // Mode and search range stay as set here, so that nothing has to be rebuilt later.
+            decoder.receiver.setMode(kDecoderModes[d]);
+            decoder.receiver.setFrequency(1000.0, c.searchRangeHz);
+            decoder.receiver.setSquelch(0, c.squelchSpeed);
+        }
+        slots.push_back(std::move(slot));
+    }
+    active.reserve(slotCount);
+    candidates.reserve(kMaxCandidates);
+    blocked.reserve(kMaxBlocked);
+}
+
+void BandDecoder::Impl::reset() {
+    for (auto& slot : slots) {
+        freeSlot(*slot);
+        for (TrialDecoder& decoder : slot->decoders) decoder.receiver.reset();
+    }
+    active.clear();
+    candidates.clear();
+    blocked.clear();
+    detector.reset();
+    std::fill(history.begin(), history.end(), 0.0F);
+    historyPos = 0;
+    historyFill = 0;
+    samples = 0;
+    receiverClock = 0;
+    nextId = 1;
+}
+
+void BandDecoder::Impl::process(std::span<const float> in) {
+    while (!in.empty()) {
+        // Up to the end of the next detector frame, so that housekeeping follows every frame.
+        const std::size_t n = detector.consume(in);
+        const std::span<const float> chunk = in.first(n);
+        pushHistory(chunk);
+        receiverClock = samples + n;
+        for (auto& slot : slots) {
+            if (slot->state != State::Free) runReceivers(*slot, chunk);
+        }
+        samples += n;
+        if (detector.frameReady()) tick();
+        in = in.subspan(n);
+    }
+}
+
+void BandDecoder::Impl::pushHistory(std::span<const float> in) {
+    for (const float x : in) {
+        history[historyPos] = x;
+        historyPos = historyPos + 1 == history.size() ? 0 : historyPos + 1;
+    }
+    historyFill = std::min(history.size(), historyFill + in.size());
+}
+
+void BandDecoder::Impl::runReceivers(Slot& slot, std::span<const float> in) {
+    for (TrialDecoder& decoder : slot.decoders) {
+        if (decoder.running) decoder.receiver.process(in, decoder.sink);
+    }
+}
+
+void BandDecoder::Impl::tick() {
+    for (auto& slot : slots) {
+        if (slot->state == State::Free) continue;
+        updateQualities(*slot);
+        updatePresence(*slot);
+        if (slot->state == State::Trial) {
+            stepTrial(*slot);
+        } else {
+            stepActive(*slot);
+        }
+    }
+    removeDuplicates();
+    findNewSignals();
+    sortChannels();
+}
+
+void BandDecoder::Impl::updateQualities(Slot& slot) {
+    double bpsk = 0.0;
+    double qpsk = 0.0;
+    for (std::size_t d = 0; d < kDecoders; ++d) {
+        const TrialDecoder& decoder = slot.decoders[d];
+        if (!decoder.running) continue;
+        const auto q = static_cast<double>(decoder.receiver.quality());
+        if (d == kBpsk) {
+            bpsk = q;
+        } else {
+            qpsk = std::max(qpsk, q);
+        }
+    }
+    slot.bpskQuality += kQualityWeight * (bpsk - slot.bpskQuality);
+    slot.qpskQuality += kQualityWeight * (qpsk - slot.qpskQuality);
+}
+
+void BandDecoder::Impl::updatePresence(Slot& slot) {
+    const double snrDb = detector.bandSnrDb(slotFrequency(slot));
+    const double snr = std::pow(10.0, snrDb / 10.0);
+    const bool there = snrDb >= kPresentSnrDb && snrDb >= 10.0 * std::log10(slot.level) - kFadeDb;
+    if (there) slot.level += kLevelWeight * (snr - slot.level);
+    slot.presence = (slot.presence << 1U) | (there ? 1U : 0U);
+}
+
+bool BandDecoder::Impl::signalThere(const Slot& slot, std::size_t decoder) const {
+    return (slot.presence & (decoder == kBpsk ? kBpskFrames : kQpskFrames)) != 0;
+}
+
+void BandDecoder::Impl::stepTrial(Slot& slot) {
+    slot.trialSeconds += kTickSeconds;
+    const bool present = (slot.presence & 1U) != 0;
+    slot.absentSeconds = present ? 0.0 : slot.absentSeconds + kTickSeconds;
+    if (slot.absentSeconds >= kTrialGoneSeconds) {
+        freeSlot(slot);
+        return;
+    }
+    bool otherMode = false;
+    if (const std::optional<std::size_t> winner = decide(slot, kDecideChars, otherMode)) {
+        activate(slot, *winner);
+    } else if (otherMode) {
+        drop(slot, kBlockOtherModeSeconds);
+    } else if (slot.trialSeconds >= kMaxTrialSeconds) {
+        drop(slot, kBlockUndecidedSeconds);
+    }
+}
+
+void BandDecoder::Impl::stepActive(Slot& slot) {
+    const Receiver& receiver = slot.decoders[slot.winner].receiver;
+    const double frequencyHz = receiver.frequencyHz();
+    const double smoothed = slot.winner == kBpsk ? slot.bpskQuality : slot.qpskQuality;
+    const bool present = (slot.presence & 1U) != 0 || smoothed >= kPresentQuality;
+    if (!present) {
+        slot.absentSeconds += kTickSeconds;
+        if (slot.absentSeconds >= config.retireSeconds) endChannel(slot);
+        return;
+    }
+    slot.absentSeconds = 0.0;
+    slot.mismatchSeconds = smoothed < kMismatchQuality ? slot.mismatchSeconds + kTickSeconds : 0.0;
+    if (slot.mismatchSeconds >= kMismatchSeconds) {
+        endChannel(slot);
+        return;
+    }
+    slot.frequencyHz = frequencyHz;
+    slot.qualitySum += static_cast<double>(receiver.quality());
+    ++slot.qualityCount;
+    if (config.searchRangeHz > 0.0 && std::abs(frequencyHz - slot.centreHz) > kRecentreHz &&
+        smoothed >= kPresentQuality) {
+        slot.centreHz = frequencyHz;
+        slot.decoders[slot.winner].receiver.setFrequency(frequencyHz, config.searchRangeHz);
+    }
+}
+
+void BandDecoder::Impl::removeDuplicates() {
+    for (std::size_t i = 0; i < slots.size(); ++i) {
+        Slot& a = *slots[i];
+        if (a.state == State::Free) continue;
+        for (std::size_t j = i + 1; j < slots.size() && a.state != State::Free; ++j) {
+            Slot& b = *slots[j];
+            if (b.state == State::Free ||
+                std::abs(slotFrequency(a) - slotFrequency(b)) >= kDuplicateHz) {
+                continue;
+            }
+            // Keep a running channel over one being examined, and the older of two channels.
+            const bool keepA =
+                a.state == State::Active && (b.state != State::Active || a.id < b.id);
+            Slot& loser = keepA ? b : a;
+            if (loser.state == State::Active) {
+                endChannel(loser);
+            } else {
+                freeSlot(loser);
+            }
+        }
+    }
+}
+
+void BandDecoder::Impl::findNewSignals() {
+    for (Candidate& c : candidates) c.seen = false;
+    for (const DetectedSignal& signal : detector.signals()) {
+        const double f = signal.frequencyHz;
+        if (f < config.lowHz || f > config.highHz || isBlocked(f)) continue;
+        const bool taken = std::any_of(slots.begin(), slots.end(), [&](const auto& slot) {
+            return slot->state != State::Free &&
+                   std::abs(slotFrequency(*slot) - f) < SignalDetector::kMinSpacingHz;
+        });
+        if (taken) continue;
+        auto match = std::find_if(candidates.begin(), candidates.end(), [&](const Candidate& c) {
+            return !c.seen && std::abs(c.frequencyHz - f) <= kCandidateMatchHz;
+        });
+        if (match != candidates.end()) {
+            match->frequencyHz = f;
+            ++match->hits;
+            match->misses = 0;
+            match->seen = true;
+        } else if (candidates.size() < kMaxCandidates) {
+            candidates.push_back({f, samples, 1, 0, true});
+        }
+    }
+    // Forget candidates that keep missing; start on those seen often enough.
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < candidates.size(); ++i) {
+        Candidate c = candidates[i];
+        if (!c.seen && ++c.misses > kCandidateMaxMisses) continue;
+        if (c.hits >= kCandidateHits && startTrial(c)) continue;
+        candidates[kept++] = c;
+    }
+    candidates.resize(kept);
+}
+
+bool BandDecoder::Impl::startTrial(const Candidate& candidate) {
+    // A signal started on this frame may have taken the place already.
+    for (const auto& slot : slots) {
+        if (slot->state != State::Free && std::abs(slotFrequency(*slot) - candidate.frequencyHz) <
+                                              SignalDetector::kMinSpacingHz) {
+            return true;
+        }
+    }
+    const auto free = std::find_if(slots.begin(), slots.end(),
+                                   [](const auto& slot) { return slot->state == State::Free; });
+    if (free == slots.end()) return false;  // keep the candidate until a slot frees up
+    Slot& slot = **free;
+    slot.state = State::Trial;
+    slot.centreHz = candidate.frequencyHz;
+    slot.frequencyHz = candidate.frequencyHz;
+    slot.startSample = candidate.firstSample;
+    slot.presence = ~0U;  // the detector has just seen it
+    slot.level = std::pow(10.0, detector.bandSnrDb(candidate.frequencyHz) / 10.0);
+    // Every mode is tried even when one is given: a signal in another mode is left alone.
+    for (TrialDecoder& decoder : slot.decoders) {
+        decoder.running = true;
+        decoder.receiver.setFrequency(candidate.frequencyHz, config.searchRangeHz);
+    }
+    catchUp(slot);
+    return true;
+}
+
+void BandDecoder::Impl::catchUp(Slot& slot) {
+    // The history, oldest first, in detector-frame pieces with the qualities followed after
+    // each piece as they would have been live.
+    std::size_t start = (historyPos + history.size() - historyFill) % history.size();
+    std::size_t left = historyFill;
+    const std::size_t replay = std::min(historyFill, kReplaySamples);
+    while (left > 0) {
+        const std::size_t piece = left > replay ? left - replay : left;
+        const std::size_t n = std::min({piece, kTickSamples, history.size() - start});
+        slot.settling = left > replay;
+        receiverClock = samples - (left - n);
+        runReceivers(slot, std::span<const float>(history).subspan(start, n));
+        updateQualities(slot);
+        start = (start + n) % history.size();
+        left -= n;
+    }
+    slot.settling = false;
+    receiverClock = samples;
+}
+
+std::optional<std::size_t> BandDecoder::Impl::decide(const Slot& slot, int minChars,
+                                                     bool& otherMode) const {
+    otherMode = false;
+    const TrialDecoder& bpsk = slot.decoders[kBpsk];
+    const TrialDecoder& usb = slot.decoders[kUsb];
+    const TrialDecoder& lsb = slot.decoders[kLsb];
+    const int bpskChars = bpsk.running ? bpsk.fitChars : 0;
+    const int usbChars = usb.running ? usb.fitChars : 0;
+    const int lsbChars = lsb.running ? lsb.fitChars : 0;
+    const int qpskChars = std::max(usbChars, lsbChars);
+
+    if (bpskChars >= minChars && bpskChars >= kDecideRatio * qpskChars) {
+        if (config.mode && *config.mode != Mode::Bpsk) {
+            otherMode = true;
+            return std::nullopt;
+        }
+        return kBpsk;
+    }
+    if (qpskChars >= minChars && qpskChars >= kDecideRatio * bpskChars) {
+        const double lead = usb.score - lsb.score;
+        if (std::abs(lead) >= kSidebandMargin ||
+            (qpskChars >= kSidebandForceChars && lead != 0.0) || minChars < kDecideChars) {
+            const std::size_t sideband = lead >= 0.0 ? kUsb : kLsb;
+            if (config.mode && *config.mode != kDecoderModes[sideband]) {
+                otherMode = true;
+                return std::nullopt;
+            }
+            return sideband;
+        }
+    }
+    return std::nullopt;
+}
+
+void BandDecoder::Impl::activate(Slot& slot, std::size_t winner) {
+    slot.state = State::Active;
+    slot.winner = winner;
+    slot.id = nextId++;
+    slot.absentSeconds = 0.0;
+    for (std::size_t d = 0; d < kDecoders; ++d) {
+        if (d != winner) slot.decoders[d].running = false;
+    }
+    TrialDecoder& decoder = slot.decoders[winner];
+    decoder.receiver.setSquelch(config.squelchThreshold, config.squelchSpeed);
+    slot.frequencyHz = decoder.receiver.frequencyHz();
+    sortChannels();
+    listener->channelStarted(view(slot));
+    // What was received while the mode was being decided, through the squelch, less what the
+    // receiver made of the signal's start while it locked on.
+    const std::size_t count = decoder.chars.size();
+    const auto passes = [&](std::size_t i) {
+        return decoder.qualities[i] >= config.squelchThreshold;
+    };
+    std::size_t first = 0;
+    while (first < count && !passes(first)) ++first;
+    std::size_t group = 0;
+    for (std::size_t i = first, last = first; i < count; ++i) {
+        if (!passes(i)) continue;
+        if (group > 0 && decoder.stamps[i] - decoder.stamps[last] >= kOnsetGapSamples) {
+            first = i;
+            break;
+        }
+        if (++group > kOnsetChars || decoder.stamps[i] > slot.startSample + kOnsetSamples) break;
+        last = i;
+    }
+    for (std::size_t i = first; i < count; ++i) {
+        if (passes(i)) {
+            appendText(slot, decoder.chars[i]);
+            listener->character(view(slot), decoder.chars[i]);
+        }
+    }
+}
+
+void BandDecoder::Impl::endChannel(Slot& slot) {
+    listener->channelEnded(view(slot));
+    freeSlot(slot);
+    sortChannels();
+}
+
+void BandDecoder::Impl::drop(Slot& slot, double blockSeconds) {
+    block(slot.centreHz, blockSeconds);
+    freeSlot(slot);
+}
+
+void BandDecoder::Impl::freeSlot(Slot& slot) {
+    slot.state = State::Free;
+    slot.trialSeconds = 0.0;
+    slot.absentSeconds = 0.0;
+    slot.mismatchSeconds = 0.0;
+    slot.bpskQuality = 0.0;
+    slot.qpskQuality = 0.0;
+    slot.qualitySum = 0.0;
+    slot.qualityCount = 0;
+    slot.text.clear();
+    for (TrialDecoder& decoder : slot.decoders) {
+        decoder.running = false;
+        decoder.chars.clear();
+        decoder.qualities.clear();
+        decoder.stamps.clear();
+        decoder.fitChars = 0;
+        decoder.score = 0.0;
+        decoder.previous = ' ';
+        decoder.receiver.setSquelch(0, config.squelchSpeed);
+    }
+}
+
+void BandDecoder::Impl::block(double frequencyHz, double seconds) {
+    const Blocked entry{frequencyHz, afterSeconds(seconds)};
+    if (blocked.size() < kMaxBlocked) {
+        blocked.push_back(entry);
+        return;
+    }
+    // Full: replace the entry that runs out first.
+    *std::min_element(blocked.begin(), blocked.end(), [](const Blocked& a, const Blocked& b) {
+        return a.untilSample < b.untilSample;
+    }) = entry;
+}
+
+bool BandDecoder::Impl::isBlocked(double frequencyHz) const {
+    return std::any_of(blocked.begin(), blocked.end(), [&](const Blocked& b) {
+        return b.untilSample > samples && std::abs(b.frequencyHz - frequencyHz) < kBlockedHz;
+    });
+}
+
+double BandDecoder::Impl::slotFrequency(const Slot& slot) const {
+    return slot.state == State::Active ? slot.decoders[slot.winner].receiver.frequencyHz()
+                                       : slot.centreHz;
+}
+
+void BandDecoder::Impl::sortChannels() {
+    active.clear();
+    for (std::size_t i = 0; i < slots.size(); ++i) {
+        if (slots[i]->state == State::Active) active.push_back(i);
+    }
+    std::sort(active.begin(), active.end(), [&](std::size_t a, std::size_t b) {
+        return slots[a]->frequencyHz < slots[b]->frequencyHz;
+    });
+}
+
+void BandDecoder::Impl::onCharacter(Slot& slot, std::size_t decoder, std::uint8_t code) {
+    if (slot.state == State::Trial) {
+        if (slot.settling) return;
+        TrialDecoder& trial = slot.decoders[decoder];
+        if (!signalThere(slot, decoder)) return;
+        if (trial.chars.size() < kTrialChars) {
+            trial.chars.push_back(code);
+            trial.qualities.push_back(
+                static_cast<std::uint8_t>(std::clamp(trial.receiver.quality(), 0, 100)));
+            trial.stamps.push_back(receiverClock);
+        }
+        if (fits(slot, decoder)) {
+            ++trial.fitChars;
+            trial.score += textScore.score(code, trial.previous);
+        }
+        trial.previous = code;
+    } else if (slot.state == State::Active && decoder == slot.winner &&
+               signalThere(slot, decoder)) {
+        appendText(slot, code);
+        listener->character(view(slot), code);
+    }
+}
+
+bool BandDecoder::Impl::fits(const Slot& slot, std::size_t decoder) const {
+    if (decoder == kBpsk) {
+        return slot.bpskQuality >= kBpskFitQuality &&
+               slot.bpskQuality + kBpskFitTolerance >= slot.qpskQuality;
+    }
+    return slot.qpskQuality >= slot.bpskQuality + kQpskFitMargin;
+}
+
+void BandDecoder::Impl::appendText(Slot& slot, std::uint8_t code) {
+    // Keep the newest characters: when full, the older half goes (no allocation).
+    if (slot.text.size() >= kTextCapacity) slot.text.erase(0, kTextCapacity / 2);
+    slot.text.push_back(static_cast<char>(code));
+}
+
+BandChannel BandDecoder::Impl::view(const Slot& slot) const {
+    const Receiver& receiver = slot.decoders[slot.winner].receiver;
+    BandChannel channel;
+    channel.id = slot.id;
+    channel.frequencyHz = slot.frequencyHz;
+    channel.mode = kDecoderModes[slot.winner];
+    channel.quality = receiver.quality();
+    channel.meanQuality = slot.qualityCount > 0
+                              ? static_cast<int>(std::lround(
+                                    slot.qualitySum / static_cast<double>(slot.qualityCount)))
+                              : channel.quality;
+    channel.startSeconds = static_cast<double>(slot.startSample) / kSampleRateHz;
+    channel.text = slot.text;
+    return channel;
+}
+
+BandDecoder::BandDecoder(const BandDecoderConfig& config) : impl_(std::make_unique<Impl>(config)) {}
+
+BandDecoder::~BandDecoder() = default;
+
+const BandDecoderConfig& BandDecoder::config() const {
+    return impl_->config;
+}
+
+void BandDecoder::reset() {
+    impl_->reset();
+}
+
+void BandDecoder::process(std::span<const float> in, BandListener& listener) {
+    impl_->listener = &listener;
+    impl_->process(in);
+}
+
+void BandDecoder::finish(BandListener& listener) {
+    Impl& s = *impl_;
+    s.listener = &listener;
+    for (auto& slot : s.slots) {
+        if (slot->state != Impl::State::Trial) continue;
+        bool otherMode = false;
+        if (const auto winner = s.decide(*slot, kFinishDecideChars, otherMode)) {
+            s.activate(*slot, *winner);
+        } else {
+            s.freeSlot(*slot);
+        }
+    }
+    s.sortChannels();
+    // By frequency: endChannel() re-sorts, so take the first each time.
+    while (!s.active.empty()) s.endChannel(*s.slots[s.active.front()]);
+    s.candidates.clear();
+}
+
+std::size_t BandDecoder::channelCount() const {
+    return impl_->active.size();
+}
+
+BandChannel BandDecoder::channel(std::size_t index) const {
+    const Impl& s = *impl_;
+    if (index >= s.active.size()) throw std::out_of_range("BandDecoder::channel");
+    return s.view(*s.slots[s.active[index]]);
+}
+
+std::size_t BandDecoder::pendingCount() const {
+    return static_cast<std::size_t>(
+        std::count_if(impl_->slots.begin(), impl_->slots.end(),
+                      [](const auto& slot) { return slot->state == Impl::State::Trial; }));
+}
+
+double BandDecoder::seconds() const {
+    return static_cast<double>(impl_->samples) / kSampleRateHz;
+}
+
+}  // namespace pskmodem

@@ -1,0 +1,10 @@
+#include "dsp/fftw_planner.h"
+
+namespace pskmodem {
+
+std::mutex& fftwPlannerMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+}  // namespace pskmodem

@@ -1,0 +1,617 @@
+#include "pskmodem/dsp/receiver.h"
+
+#include <algorithm>
+#include <cmath>
+#include <complex>
+#include <numbers>
+#include <vector>
+
+#include "pskmodem/codec/varicode.h"
+#include "pskmodem/codec/viterbi.h"
+#include "pskmodem/dsp/afc.h"
+#include "pskmodem/dsp/carrier_tracker.h"
+#include "pskmodem/dsp/fading_detector.h"
+#include "pskmodem/dsp/fir_filter.h"
+#include "pskmodem/dsp/matched_filter.h"
+#include "pskmodem/dsp/nco.h"
+#include "pskmodem/dsp/predictive_detector.h"
+#include "pskmodem/dsp/sequence_detector.h"
+#include "pskmodem/dsp/squelch.h"
+#include "pskmodem/dsp/symbol_timing.h"
+
+namespace pskmodem {
+namespace {
+
+using Complex = std::complex<float>;
+
+constexpr double kTwoPi = 2.0 * std::numbers::pi;
+
+// Signal path: 8000 Hz audio -> mixer -> lowpass and decimation by 8 -> 1000 Hz complex baseband,
+// 32 samples per symbol, where the matched filter, the timing estimator and the AFC work.
+constexpr int kDecimation = 8;
+constexpr double kBasebandRateHz = static_cast<double>(kSampleRateHz) / kDecimation;
+constexpr int kBasebandSamplesPerSymbol = kSamplesPerSymbol / kDecimation;  // 32
+// Decimation filter: flat to about 200 Hz, at least 70 dB down from 780 Hz, so nothing
+// aliases onto the +-200 Hz the receiver uses.
+constexpr int kDecimatorTaps = 64;
+constexpr double kDecimatorCutoffHz = 500.0;
+constexpr double kDecimatorKaiserBeta = 7.0;
+
+constexpr double kMinCentreHz = 100.0;
+constexpr double kMaxCentreHz = 3500.0;
+constexpr double kMaxSearchRangeHz = 200.0;
+// Samples are clamped to this magnitude: full scale is 1, anything far beyond is garbage.
+constexpr float kInputLimit = 4.0F;
+// Matched-filter output power of an input at about -120 dBFS: anything weaker is silence.
+constexpr float kSilencePower = 1e-11F;
+// One-pole DC blocker pole (corner near 6 Hz).
+constexpr float kDcPole = 0.995F;
+
+// Carrier loop noise bandwidth per symbol and the lock indicator thresholds for coherent
+// detection (entered above kLockOn, left below kLockOff).
+constexpr double kCarrierBandwidthNorm = 0.03;
+constexpr float kLockOn = 0.6F;
+constexpr float kLockOff = 0.35F;
+// Frequency discriminator weights in the carrier loop's frequency and drift integrators while
+// it pulls in, and the phase detector's weight in the drift integrator (third-order loop).
+constexpr double kFrequencyAssist = 0.05;
+constexpr double kDriftAssist = 0.0006;
+constexpr double kCarrierDriftGain = 5e-5;
+// Largest drift the carrier loop follows: 3 Hz/s.
+constexpr double kCarrierDriftLimit = kTwoPi * 3.0 / (kSymbolRateBaud * kSymbolRateBaud);
+// Largest residual frequency the carrier loop follows by itself: well inside the range its
+// frequency discriminator tells apart (+-1/(2 M T): 7.8 Hz for BPSK, 3.9 Hz for QPSK), so that
+// it cannot settle where the discriminator folds over.
+constexpr double kCarrierFrequencyLimitBpsk = kTwoPi * 4.0 / kSymbolRateBaud;
+constexpr double kCarrierFrequencyLimitQpsk = kTwoPi * 2.5 / kSymbolRateBaud;
+// Without a signal the carrier loop's frequency and drift relax toward zero by this fraction per
+// symbol (a time constant of about 1.6 s).
+constexpr double kCarrierRelax = 0.02;
+
+// Decision delay of the BPSK sequence detector. The two-state trellis merges within a few
+// symbols; 16 leaves a wide margin.
+constexpr int kDetectorDelay = 16;
+// Decision delay of the QPSK Viterbi decoder.
+constexpr int kViterbiDelay = 32;
+
+// Fading detectors: their common predictor order, and the Doppler spread and noise each
+// predictor is designed for. A slow one averages more noise away, a fast one follows a faster
+// path through its nulls; the receiver takes the decisions of whichever predicts the channel
+// best at the time.
+constexpr std::size_t kPredictorOrder = 8;
+struct PredictorDesign {
+    double spreadHz;
+    double noise;
+};
+constexpr std::array<PredictorDesign, 3> kPredictorDesigns{
+    {{0.7, 0.02}, {1.0, 0.01}, {1.4, 0.005}}};
+
+std::array<PredictiveDetector, kPredictorDesigns.size()> makeFadingDetectors(int delaySymbols) {
+    const auto make = [delaySymbols](const PredictorDesign& d) {
+        const std::array<double, 16> taps = fadingPredictor(static_cast<int>(kPredictorOrder),
+                                                            d.spreadHz / kSymbolRateBaud, d.noise);
+        return PredictiveDetector(delaySymbols,
+                                  std::span<const double>(taps).first(kPredictorOrder));
+    };
+    return {make(kPredictorDesigns[0]), make(kPredictorDesigns[1]), make(kPredictorDesigns[2])};
+}
+
+// Symbols after a bit's own symbol at which the squelch state decides whether the bit passes:
+// about the time the squelch takes to open on a clean signal at each speed.
+constexpr int kFastSquelchLookahead = 4;
+constexpr int kSlowSquelchLookahead = 16;
+
+// Signal presence: averaging weight per symbol and threshold.
+constexpr float kPresenceWeight = 1.0F / 32.0F;
+constexpr float kPresenceThreshold = 0.3F;
+// Acquisition steps up to this size keep the carrier loop's state (moved by the step).
+constexpr double kSmallStepHz = 3.0;
+// A held signal is left for a stronger line only when its own line is this far below it.
+constexpr double kHoldMarginDb = 12.0;
+
+// Averaging weights per symbol.
+constexpr float kPowerWeight = 1.0F / 32.0F;
+constexpr float kAmplitudeWeight = 1.0F / 32.0F;
+
+// AFC: fraction of the carrier loop's frequency handed to the mixer per symbol, the smallest
+// acquisition step, and the acquisition FFT.
+constexpr double kAfcTransfer = 0.05;
+constexpr double kAfcMinStepHz = 1.0;
+constexpr int kAcquisitionFftSize = 512;  // 0.51 s at 1000 Hz, a new frame every 0.26 s
+
+// Tuning indicator: centre and spoke length in 1/52 units of the 44-unit display.
+constexpr std::int32_t kVectorCentre = 22 * 52;
+constexpr float kVectorRadius = 1000.0F;
+
+int phasesOf(Mode mode) {
+    return mode == Mode::Bpsk ? 2 : 4;
+}
+
+}  // namespace
+
+struct Receiver::Impl {
+    Impl();
+
+    void resetSignalPath();
+    void retune(double ncoHz);
+    void processAudio(std::span<const float> in, CharSink& out);
+    void basebandSample(Complex z, CharSink& out);
+    void symbol(double strobe, CharSink& out);
+    void acquisitionFrame();
+    void emitBit(int bit, bool squelchWasOpen, CharSink& out);
+    Complex equalise(Complex y);
+    // Phase change from `before` to `now`, less the turn of the residual carrier offset.
+    Complex phaseChange(Complex now, Complex before) const;
+    Complex indicatorPhaseChange(Complex y);
+
+    // Settings.
+    double centreHz = 1000.0;
+    double searchRangeHz = 0.0;
+    Mode mode = Mode::Bpsk;
+
+    // Blocks.
+    Nco nco{static_cast<double>(kSampleRateHz)};
+    DecimatingFir decimator;
+    MatchedFilter matchedFilter{kBasebandSamplesPerSymbol, 256};
+    SymbolTiming timing{kBasebandSamplesPerSymbol};
+    CarrierTracker carrier{2, kCarrierBandwidthNorm};
+    SequenceDetector detector{kDetectorDelay, pskNeighbourInterference(kBasebandSamplesPerSymbol)};
+    // Its equalised input comes one symbol late, so one symbol less of delay keeps it in step.
+    std::array<PredictiveDetector, kPredictorDesigns.size()> predictive =
+        makeFadingDetectors(kDetectorDelay - 1);
+    ViterbiDecoder viterbi{kViterbiDelay};
+    VaricodeDecoder varicode;
+    Squelch squelch;
+    FadingDetector fadingDetector;
+    FrequencyAcquisition acquisition{kBasebandRateHz, kAcquisitionFftSize};
+    double interference = pskNeighbourInterference(kBasebandSamplesPerSymbol);
+
+    // Work buffers for the input samples of one baseband sample.
+    std::vector<float> block = std::vector<float>(kDecimation);
+    std::vector<float> mixedRe = std::vector<float>(kDecimation);
+    std::vector<float> mixedIm = std::vector<float>(kDecimation);
+
+    // State.
+    float dcIn = 0.0F;
+    float dcOut = 0.0F;
+    Complex previous{};
+    float meanPower = 0.0F;        // |y|^2 at the strobes
+    float signalAmplitude = 0.0F;  // A of an isolated symbol, from the detector's decisions
+    bool coherent = false;
+    // Average of cos(M dphi) over about 32 symbols: a signal is present when it stands clearly
+    // above the noise-only scatter (about 0.09).
+    float presence = 0.0F;
+    // Delay lines aligned with the sequence detector: in-phase samples and differential
+    // decisions (between equalised samples) of the last symbols.
+    std::array<float, 64> inPhase{};
+    std::array<std::int8_t, 64> differentialBits{};
+    // Squelch state at each of the last symbols: a bit passes by the state soon after its own
+    // symbol came in, not by the state when it leaves the detector's delay line.
+    std::array<bool, 64> squelchOpenAt{};
+    std::uint32_t symbolCount = 0;
+    // Word synchronisation of the bit stream (see emitBit).
+    bool wordSync = false;
+    int previousBit = 1;
+    // QPSK equaliser: the last two symbol samples and the previous equalised one.
+    std::array<Complex, 2> recent{};
+    Complex equalisedPrevious{};
+    // The tuning indicator's longer equaliser: the last four symbol samples and the previous
+    // equalised one.
+    std::array<Complex, 4> indicatorRecent{};
+    Complex indicatorPrevious{};
+    double carrierPhase = 0.0;  // the carrier loop's frequency, summed per symbol
+    std::array<std::int32_t, 16> vectors{};
+    std::size_t vectorPosition = 0;
+};
+
+Receiver::Impl::Impl()
+    : decimator(
+          designLowpassFir(kDecimatorTaps, kDecimatorCutoffHz, kSampleRateHz, kDecimatorKaiserBeta),
+          kDecimation) {
+    carrier.setFrequencyAssist(kFrequencyAssist, kDriftAssist);
+    carrier.setDriftLimit(kCarrierDriftLimit);
+    carrier.setDriftGain(kCarrierDriftGain);
+    nco.setFrequency(centreHz);
+    resetSignalPath();
+}
+
+void Receiver::Impl::resetSignalPath() {
+    nco.reset();
+    decimator.reset();
+    matchedFilter.reset();
+    timing.reset();
+    carrier.reset();
+    carrier.setPhases(phasesOf(mode));
+    carrier.setFrequencyLimit(mode == Mode::Bpsk ? kCarrierFrequencyLimitBpsk
+                                                 : kCarrierFrequencyLimitQpsk);
+    detector.reset();
+    for (PredictiveDetector& d : predictive) d.reset();
+    viterbi.reset();
+    varicode.reset();
+    squelch.reset();
+    fadingDetector.reset();
+    squelch.setPhases(phasesOf(mode));
+    acquisition.setPower(phasesOf(mode));
+    acquisition.setPassband(searchRangeHz);
+    dcIn = 0.0F;
+    dcOut = 0.0F;
+    previous = {};
+    meanPower = 0.0F;
+    signalAmplitude = 0.0F;
+    coherent = false;
+    presence = 0.0F;
+    inPhase.fill(0.0F);
+    differentialBits.fill(0);
+    squelchOpenAt.fill(false);
+    symbolCount = 0;
+    wordSync = false;
+    previousBit = 1;
+    recent = {};
+    equalisedPrevious = {};
+    indicatorRecent = {};
+    indicatorPrevious = {};
+    carrierPhase = 0.0;
+    for (std::size_t i = 0; i < vectors.size(); ++i) vectors[i] = kVectorCentre;
+    vectorPosition = 0;
+}
+
+void Receiver::Impl::retune(double ncoHz) {
+    nco.setFrequency(ncoHz);
+    carrier.reset();
+    coherent = false;
+    acquisition.reset();
+}
+
+void Receiver::Impl::processAudio(std::span<const float> in, CharSink& out) {
+    // Work in pieces that end where the decimator delivers a baseband sample, so that whatever
+    // that sample changes (the mixer frequency, above all) takes effect at the same input sample
+    // however the caller cuts the audio into blocks.
+    while (!in.empty()) {
+        const std::size_t n =
+            std::min(in.size(), static_cast<std::size_t>(decimator.samplesUntilOutput()));
+        for (std::size_t i = 0; i < n; ++i) {
+            float x = in[i];
+            // Garbage must not poison the filters: non-finite samples (NaN, and infinities,
+            // which are no more a sound than NaN is) become silence and the rest are limited
+            // to a sane range.
+            if (!std::isfinite(x)) x = 0.0F;
+            x = std::clamp(x, -kInputLimit, kInputLimit);
+            const float y = x - dcIn + kDcPole * dcOut;
+            dcIn = x;
+            dcOut = std::abs(y) < 1e-20F ? 0.0F : y;
+            block[i] = dcOut;
+        }
+        nco.mixDown(std::span<const float>(block).first(n), mixedRe, mixedIm);
+        Complex z;
+        const std::size_t produced =
+            decimator.process(std::span<const float>(mixedRe).first(n),
+                              std::span<const float>(mixedIm).first(n), {&z, 1});
+        if (produced == 1) basebandSample(z, out);
+        in = in.subspan(n);
+    }
+}
+
+void Receiver::Impl::basebandSample(Complex z, CharSink& out) {
+    const Complex u = matchedFilter.push(z);
+    if (searchRangeHz > 0.0 && acquisition.push(z)) acquisitionFrame();
+    if (timing.push(matchedFilter.outputs() - 1, u.real() * u.real() + u.imag() * u.imag())) {
+        symbol(timing.strobe(), out);
+    }
+}
+
+void Receiver::Impl::symbol(double strobe, CharSink& out) {
+    Complex y = matchedFilter.outputAt(strobe);
+    // Below about -120 dBFS there is no sound, only the dying tails of filters; everything
+    // downstream is scale-free and would happily demodulate them, so they count as silence.
+    if (y.real() * y.real() + y.imag() * y.imag() < kSilencePower) y = {};
+    const float power = y.real() * y.real() + y.imag() * y.imag();
+    meanPower += kPowerWeight * (power - meanPower);
+    if (!(meanPower > 1e-30F)) meanPower = 0.0F;
+    const float amplitude = std::sqrt(meanPower);
+
+    // Differential product: the phase change from the previous symbol, free of the carrier
+    // phase, less the turn a residual carrier offset adds per symbol (as far as the carrier loop
+    // knows it, which it does from its frequency discriminator even before phase lock).
+    Complex diff;
+    {
+        const float rawRe = y.real() * previous.real() + y.imag() * previous.imag();
+        const float rawIm = y.imag() * previous.real() - y.real() * previous.imag();
+        const double turn = carrier.frequencyRadPerSymbol();
+        const auto c = static_cast<float>(std::cos(turn));
+        const auto s = static_cast<float>(std::sin(turn));
+        diff = {rawRe * c + rawIm * s, rawIm * c - rawRe * s};
+    }
+    previous = y;
+
+    const float trackAmplitude =
+        mode == Mode::Bpsk && signalAmplitude > 0.0F ? signalAmplitude : amplitude;
+    const Complex v = carrier.track(y, trackAmplitude);
+    if (!coherent && carrier.lock() > kLockOn) coherent = true;
+    if (coherent && carrier.lock() < kLockOff) coherent = false;
+    // The frequency discriminator pulls the loop in; once the phase detector holds the signal
+    // it only adds noise and is switched off.
+    if (coherent) {
+        carrier.setFrequencyAssist(0.0, 0.0);
+    } else {
+        carrier.setFrequencyAssist(kFrequencyAssist, kDriftAssist);
+        if (presence <= kPresenceThreshold) carrier.relax(kCarrierRelax);
+    }
+
+    // QPSK: each matched-filter sample also carries a sixth of each neighbour, which for
+    // neighbours a quarter turn away tilts it by up to some 20 degrees. A three-tap equaliser at
+    // the symbol rate, y_k - rho (y_{k-1} + y_{k+1}), leaves only rho^2 = 1/36 from the symbols
+    // two away and, the matched filter's noise being correlated the same way, no more noise
+    // than before. It needs neither the carrier nor decisions, so it works as well on a fading
+    // signal; the phase change between equalised samples (one symbol late) replaces the raw
+    // one. (For BPSK the neighbours only change the length, and the sequence detector deals with
+    // them; the detector for fading signals works on the equalised samples.)
+    const Complex e = equalise(y);
+    if (mode != Mode::Bpsk) {
+        diff = phaseChange(e, equalisedPrevious);
+        equalisedPrevious = e;
+    }
+
+    squelch.push(diff);
+    {
+        const bool wasPresent = presence > kPresenceThreshold;
+        presence += kPresenceWeight * (phaseClustering(diff, phasesOf(mode)) - presence);
+        // A signal appearing out of noise gets the timing loop's fast acquisition.
+        if (!wasPresent && presence > kPresenceThreshold) timing.restartAcquisition();
+    }
+
+    // Tuning indicator: the phase change drawn as a spoke, 0 degrees up, 180 down, its length
+    // following the geometric mean amplitude of the two symbols. For QPSK even the 1/36 that the
+    // three-tap equaliser leaves of the symbols two away would lean the spokes by up to some
+    // 7 degrees off the axes; a five-tap equaliser, y_k - rho (y_{k-1} + y_{k+1}) + rho^2
+    // (y_{k-2} + y_{k+2}), leaves rho^3 = 1/216 and stands them on the axes within about two.
+    // It costs the indicator one more symbol of delay, which nobody sees.
+    {
+        const Complex shown = mode == Mode::Bpsk ? diff : indicatorPhaseChange(y);
+        const float magnitude = std::sqrt(std::hypot(shown.real(), shown.imag()));
+        const float length = amplitude > 0.0F
+                                 ? kVectorRadius * std::min(1.0F, magnitude / (1.2F * amplitude))
+                                 : 0.0F;
+        const float angle = std::atan2(shown.imag(), shown.real());
+        const float sign = mode == Mode::QpskLsb ? -1.0F : 1.0F;
+        vectors[2 * vectorPosition] =
+            kVectorCentre + static_cast<std::int32_t>(std::lround(sign * length * std::sin(angle)));
+        vectors[2 * vectorPosition + 1] =
+            kVectorCentre - static_cast<std::int32_t>(std::lround(length * std::cos(angle)));
+        vectorPosition = (vectorPosition + 1) % 8;
+    }
+
+    int bit = -1;
+    if (mode == Mode::Bpsk) {
+        const std::size_t slot = symbolCount % 64;
+        inPhase[slot] = v.real();
+        // The equalised change of symbol k is that between k - 2 and k - 1.
+        differentialBits[slot] = phaseChange(e, equalisedPrevious).real() > 0.0F ? 1 : 0;
+        equalisedPrevious = e;
+        const int coherentBit = detector.push(v.real(), trackAmplitude);
+        const std::size_t delayed = (symbolCount + 64 - kDetectorDelay) % 64;
+        // The detector for fading signals sees the equalised samples (of the previous symbol)
+        // with the frequency the carrier loop follows taken off, so that its channel predictor
+        // has only the fading itself to follow. Its delay is one symbol shorter, so its bit is
+        // the same as the coherent detector's: that between k - delay - 1 and k - delay.
+        carrierPhase = std::remainder(carrierPhase + carrier.frequencyRadPerSymbol(), kTwoPi);
+        const Complex derotated = e * Complex(static_cast<float>(std::cos(carrierPhase)),
+                                              static_cast<float>(-std::sin(carrierPhase)));
+        int predictedBit = -1;
+        float bestError = 0.0F;
+        for (PredictiveDetector& d : predictive) {
+            const int b = d.push(derotated);
+            if (predictedBit < 0 || d.predictionError() < bestError) {
+                predictedBit = b;
+                bestError = d.predictionError();
+            }
+        }
+        // Coherent detection gains some 2 dB in steady noise, but a fading carrier's phase moves
+        // faster than any loop can follow without losing those 2 dB again; then the detector
+        // that predicts the fading channel from the decided symbols is the better one.
+        fadingDetector.push(std::sqrt(power));
+        // Nothing comes out while the delay line still holds symbols from before the start.
+        if (coherentBit >= 0) {
+            // Without lock on a steady signal (pulling in, or too weak to lock) the phase may
+            // still turn by several hertz, which only the plain differential decision takes in
+            // its stride.
+            const int differentialBit = differentialBits[(symbolCount + 65 - kDetectorDelay) % 64];
+            if (fadingDetector.fading()) {
+                bit = predictedBit;
+            } else {
+                bit = coherent ? coherentBit : differentialBit;
+            }
+        }
+
+        // Amplitude of an isolated symbol from the decided neighbours: x = A b (1 + rho b
+        // (b_prev + b_next)).
+        if (coherent && coherentBit >= 0) {
+            const int b = detector.symbolAt(kDetectorDelay);
+            const int around =
+                detector.symbolAt(kDetectorDelay + 1) + detector.symbolAt(kDetectorDelay - 1);
+            const double gain = 1.0 + interference * static_cast<double>(b * around);
+            const auto sample =
+                static_cast<float>(static_cast<double>(inPhase[delayed]) * b / gain);
+            signalAmplitude += kAmplitudeWeight * (sample - signalAmplitude);
+        } else {
+            signalAmplitude += kAmplitudeWeight * (std::abs(v.real()) - signalAmplitude);
+        }
+        if (!std::isfinite(signalAmplitude) || signalAmplitude < 0.0F) signalAmplitude = 0.0F;
+    } else {
+        const float scale = meanPower > 0.0F ? 1.0F / meanPower : 0.0F;
+        bit = viterbi.pushDifferential({diff.real() * scale, diff.imag() * scale}, mode);
+    }
+    // The squelch judges a bit by its state a little after the bit's symbol came in: about as
+    // long as it takes to open on a new signal, so that the first characters of a transmission
+    // come through while the noise before it stays out.
+    squelchOpenAt[symbolCount % 64] = squelch.open();
+    // (QPSK bits come one symbol later still, from the equaliser.)
+    const int delay = mode == Mode::Bpsk ? kDetectorDelay : kViterbiDelay + 1;
+    const int lookahead =
+        std::min(delay, squelch.speed() == 1 ? kSlowSquelchLookahead : kFastSquelchLookahead);
+    const bool openForBit =
+        squelchOpenAt[(symbolCount + 64 - static_cast<std::uint32_t>(delay - lookahead)) % 64];
+    ++symbolCount;
+    if (bit >= 0) emitBit(bit, openForBit, out);
+
+    // Fine AFC: while a signal is present, the mixer slowly takes over the frequency
+    // the carrier loop follows, so that the signal stays centred in the filters.
+    // Together the loop and the mixer follow a drifting carrier without a standing
+    // phase error. On noise alone nothing moves.
+    if (searchRangeHz > 0.0 && (coherent || presence > kPresenceThreshold)) {
+        const double take = kAfcTransfer * carrier.frequencyRadPerSymbol();
+        const double current = nco.frequencyHz();
+        const double wanted = std::clamp(current + take * kSymbolRateBaud / kTwoPi,
+                                         centreHz - searchRangeHz, centreHz + searchRangeHz);
+        const double moved = wanted - current;
+        if (moved != 0.0) {
+            nco.setFrequency(wanted);
+            carrier.shiftFrequency(moved * kTwoPi / kSymbolRateBaud);
+        }
+    }
+}
+
+Complex Receiver::Impl::phaseChange(Complex now, Complex before) const {
+    const float rawRe = now.real() * before.real() + now.imag() * before.imag();
+    const float rawIm = now.imag() * before.real() - now.real() * before.imag();
+    const double turn = carrier.frequencyRadPerSymbol();
+    const auto c = static_cast<float>(std::cos(turn));
+    const auto s = static_cast<float>(std::sin(turn));
+    return {rawRe * c + rawIm * s, rawIm * c - rawRe * s};
+}
+
+Complex Receiver::Impl::indicatorPhaseChange(Complex y) {
+    const auto rho = static_cast<float>(interference);
+    const std::array<Complex, 4>& r = indicatorRecent;
+    const Complex equalised = r[2] - rho * (r[1] + r[3]) + rho * rho * (r[0] + y);
+    indicatorRecent = {r[1], r[2], r[3], y};
+    const Complex change = phaseChange(equalised, indicatorPrevious);
+    indicatorPrevious = equalised;
+    return change;
+}
+
+Complex Receiver::Impl::equalise(Complex y) {
+    const auto rho = static_cast<float>(interference);
+    const Complex middle = recent[1];
+    const Complex equalised{middle.real() - rho * (recent[0].real() + y.real()),
+                            middle.imag() - rho * (recent[0].imag() + y.imag())};
+    recent = {middle, y};
+    return equalised;
+}
+
+void Receiver::Impl::emitBit(int bit, bool squelchWasOpen, CharSink& out) {
+    // Only characters received entirely while the squelch was open come out: a closed squelch
+    // also throws away the part of a word the noise has built up.
+    if (!squelchWasOpen) {
+        varicode.reset();
+        wordSync = false;
+        previousBit = 1;
+        return;
+    }
+    // After a start or a closed squelch the word boundaries are unknown: bits count only from
+    // the first gap between words ("00") on, so that a start-up glitch cannot make a character.
+    if (!wordSync) {
+        wordSync = bit == 0 && previousBit == 0;
+        previousBit = bit;
+        if (!wordSync) return;
+        varicode.reset();
+    }
+    const std::optional<std::uint8_t> code = varicode.pushBit(bit);
+    if (code) out.character(*code);
+}
+
+void Receiver::Impl::acquisitionFrame() {
+    const double mixer = nco.frequencyHz();
+    const FrequencyAcquisition::Peak peak = acquisition.strongestCarrier(
+        centreHz - searchRangeHz - mixer, centreHz + searchRangeHz - mixer);
+    if (!peak.found) return;
+    // Where the carrier loop puts the signal it follows, relative to the mixer.
+    const double followedHz = carrier.frequencyRadPerSymbol() * kSymbolRateBaud / kTwoPi;
+    if (std::abs(peak.offsetHz - followedHz) < kAfcMinStepHz) return;
+    // A receiver holding a signal is moved only by its carrier loop, unless the spectrum shows
+    // no carrier where it sits: then it holds a ghost (for example the symbol-rate alias of a
+    // signal far off, whose phase changes look like those of one nearby).
+    const bool holding = coherent || presence > kPresenceThreshold;
+    if (holding && acquisition.lineLevelDb(followedHz) > peak.snrDb - kHoldMarginDb) return;
+    const double target =
+        std::clamp(mixer + peak.offsetHz, centreHz - searchRangeHz, centreHz + searchRangeHz);
+    if (std::abs(target - mixer - followedHz) <= kSmallStepHz) {
+        // A small step: the carrier loop keeps its phase and lock, its frequency moves along.
+        nco.setFrequency(target);
+        carrier.shiftFrequency((target - mixer) * kTwoPi / kSymbolRateBaud);
+        acquisition.reset();
+    } else {
+        retune(target);
+    }
+}
+
+Receiver::Receiver() : impl_(std::make_unique<Impl>()) {}
+Receiver::~Receiver() = default;
+
+void Receiver::reset() {
+    impl_->nco.setFrequency(impl_->centreHz);
+    impl_->resetSignalPath();
+}
+
+void Receiver::setFrequency(double centreHz, double searchRangeHz) {
+    Impl& s = *impl_;
+    if (!std::isfinite(centreHz)) return;
+    if (!std::isfinite(searchRangeHz)) searchRangeHz = 0.0;
+    centreHz = std::clamp(centreHz, kMinCentreHz, kMaxCentreHz);
+    searchRangeHz = std::clamp(searchRangeHz, 0.0, kMaxSearchRangeHz);
+    const bool moved = std::abs(centreHz - s.centreHz) > 1e-6;
+    const bool rangeChanged = searchRangeHz != s.searchRangeHz;
+    s.centreHz = centreHz;
+    s.searchRangeHz = searchRangeHz;
+    if (rangeChanged) s.acquisition.setPassband(searchRangeHz);
+    if (moved || searchRangeHz == 0.0) {
+        if (std::abs(s.nco.frequencyHz() - centreHz) > 1e-6) s.retune(centreHz);
+    } else if (std::abs(s.nco.frequencyHz() - centreHz) > searchRangeHz) {
+        s.retune(
+            std::clamp(s.nco.frequencyHz(), centreHz - searchRangeHz, centreHz + searchRangeHz));
+    }
+}
+
+void Receiver::setMode(Mode mode) {
+    if (!isValidMode(static_cast<int>(mode)) || mode == impl_->mode) return;
+    impl_->mode = mode;
+    impl_->resetSignalPath();
+}
+
+void Receiver::setSquelch(int threshold, int speed) {
+    impl_->squelch.setThreshold(threshold);
+    impl_->squelch.setSpeed(speed);
+}
+
+void Receiver::process(std::span<const float> in, CharSink& out) {
+    impl_->processAudio(in, out);
+}
+
+double Receiver::frequencyHz() const {
+    const Impl& s = *impl_;
+    if (s.searchRangeHz > 0.0 && s.coherent) {
+        return s.nco.frequencyHz() + s.carrier.frequencyRadPerSymbol() * kSymbolRateBaud / kTwoPi;
+    }
+    return s.nco.frequencyHz();
+}
+
+int Receiver::quality() const {
+    return impl_->squelch.quality();
+}
+
+std::array<std::int32_t, 16> Receiver::vectors() const {
+    // Oldest first: the ring's write position holds the oldest point.
+    const Impl& s = *impl_;
+    std::array<std::int32_t, 16> result{};
+    for (std::size_t i = 0; i < 8; ++i) {
+        const std::size_t from = (s.vectorPosition + i) % 8;
+        result[2 * i] = s.vectors[2 * from];
+        result[2 * i + 1] = s.vectors[2 * from + 1];
+    }
+    return result;
+}
+
+bool Receiver::squelchOpen() const {
+    return impl_->squelch.open();
+}
+
+}  // namespace pskmodem

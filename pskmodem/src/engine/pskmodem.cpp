@@ -1,0 +1,142 @@
+// The engine interface: free functions over the one engine of the process.
+
+#include "pskmodem/pskmodem.h"
+
+#include <mutex>
+#include <utility>
+
+#include "pskmodem/engine/engine.h"
+#include "pskmodem/sources/audio_source.h"
+
+namespace pskmodem {
+namespace {
+
+// The process's engine and where its next start takes audio from. This is the library's only
+// process-wide state; it exists because the engine interface is a set of free functions.
+struct Facade {
+    Engine engine;
+    std::mutex factoryMutex;
+    SourceFactory factory;
+    // The card the running flow captures from; start and input changes are serialised.
+    std::mutex inputMutex;
+    std::int32_t card = 0;
+};
+
+Facade& facade() {
+    static Facade instance;
+    return instance;
+}
+
+std::unique_ptr<AudioSource> makeSource(std::int32_t cardNumber) {
+    Facade& f = facade();
+    SourceFactory factory;
+    {
+        const std::lock_guard lock(f.factoryMutex);
+        factory = f.factory;
+    }
+    if (!factory) {
+        return makeSoundCardSource(cardNumber);
+    }
+    return factory(cardNumber);
+}
+
+}  // namespace
+
+std::int32_t fnStartSoundCard(MessageSink* sink, std::int32_t cardNumber,
+                              std::int32_t /*channelMode*/) {
+    Facade& f = facade();
+    const std::lock_guard lock(f.inputMutex);
+    if (f.engine.running()) {
+        return 0;  // a repeated start changes nothing
+    }
+    std::unique_ptr<AudioSource> source;
+    try {
+        source = makeSource(cardNumber);
+    } catch (const std::exception&) {
+        return Engine::kErrorInternal;
+    }
+    const std::int32_t result = f.engine.start(sink, std::move(source));
+    if (result == 0) {
+        f.card = cardNumber;
+    }
+    return result;
+}
+
+std::int32_t fnSetSoundCardInput(std::int32_t cardNumber, double clockPpm) {
+    Facade& f = facade();
+    const std::lock_guard lock(f.inputMutex);
+    f.engine.setClockCorrectionPpm(clockPpm);
+    if (!f.engine.running()) {
+        return 0;  // the correction waits for the next start
+    }
+    std::unique_ptr<AudioSource> source;
+    if (cardNumber != f.card) {
+        try {
+            source = makeSource(cardNumber);
+        } catch (const std::exception&) {
+            return Engine::kErrorInternal;
+        }
+    }
+    const int result = f.engine.restartCapture(std::move(source));
+    if (result == Engine::kErrorNotRunning) {
+        return 0;  // the flow ended meanwhile; as when stopped
+    }
+    if (result == 0) {
+        f.card = cardNumber;
+    }
+    return result;
+}
+
+std::int32_t fnStopSoundCard() {
+    facade().engine.stop();
+    return 0;
+}
+
+std::int32_t fnSetRXFrequency(std::int32_t frequencyHz, std::int32_t searchRangeHz,
+                              std::int32_t /*reserved*/) {
+    // The engine clamps into its ranges (100..3500 Hz, search 0..200 Hz).
+    facade().engine.setFrequency(frequencyHz, searchRangeHz);
+    return 0;
+}
+
+std::int32_t fnSetRXPSKMode(std::int32_t mode, std::int32_t /*reserved*/) {
+    if (!isValidMode(mode)) {
+        return 1;  // unknown mode: ignored
+    }
+    facade().engine.setMode(static_cast<Mode>(mode));
+    return 0;
+}
+
+std::int32_t fnSetFFTMode(std::int32_t smoothing, std::int32_t sensitivity,
+                          std::int32_t /*reserved*/) {
+    facade().engine.setFftMode(smoothing, sensitivity);
+    return 0;
+}
+
+std::int32_t fnSetSquelchThreshold(std::int32_t threshold, std::int32_t speed,
+                                   std::int32_t /*reserved*/) {
+    facade().engine.setSquelch(threshold, speed);
+    return 0;
+}
+
+std::int32_t fnSetTXFrequency(std::int32_t /*frequencyHz*/) {
+    return 0;  // nothing to transmit with
+}
+
+std::int32_t fnGetFFTData(std::int32_t* dest, std::int32_t first, std::int32_t last) {
+    // Returns the number of values copied.
+    return facade().engine.getFftData(dest, first, last);
+}
+
+std::int32_t fnGetVectorData(std::int32_t* dest, std::int32_t /*reserved*/) {
+    // Returns the number of values copied.
+    return facade().engine.getVectorData(dest);
+}
+
+void setSourceFactory(SourceFactory factory) {
+    Facade& f = facade();
+    const std::lock_guard lock(f.factoryMutex);
+    f.factory = std::move(factory);
+}
+
+}  // namespace pskmodem

@@ -1,0 +1,501 @@
+// Sound-card capture: PortAudio behind the CaptureDevice seam, and the source that hands the
+// captured audio to the DSP thread through a lock-free ring.
+
+#include <portaudio.h>
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <exception>
+#include <mutex>
+#include <new>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "pskmodem/sources/audio_source.h"
+#include "pskmodem/sources/spsc_ring.h"
+
+namespace pskmodem {
+
+// ---- PortAudio's lifetime -------------------------------------------------------------------
+
+namespace {
+
+// PortAudio itself is process-wide state whose initialisation is not thread-safe; this count,
+// guarded by its mutex, is the one place that tracks it.
+struct PortAudioUsers {
+    std::mutex mutex;
+    int count = 0;
+};
+
+PortAudioUsers& portAudioUsers() {
+    // Never destroyed: a session may still end during static destruction at exit (an engine
+    // that was not stopped), after a function-local static would already be gone.
+    static auto* users = new PortAudioUsers;
+    return *users;
+}
+
+}  // namespace
+
+PortAudioSession::PortAudioSession() {
+    PortAudioUsers& users = portAudioUsers();
+    const std::lock_guard lock(users.mutex);
+    if (users.count == 0) {
+        const PaError result = Pa_Initialize();
+        if (result != paNoError) {
+            error_ = std::string("The audio system cannot start: ") + Pa_GetErrorText(result);
+            return;
+        }
+    }
+    ++users.count;
+    ok_ = true;
+}
+
+PortAudioSession::~PortAudioSession() {
+    if (!ok_) {
+        return;
+    }
+    PortAudioUsers& users = portAudioUsers();
+    const std::lock_guard lock(users.mutex);
+    if (--users.count == 0) {
+        Pa_Terminate();
+    }
+}
+
+// ---- PortAudio capture device ---------------------------------------------------------------
+
+namespace {
+
+class PortAudioCaptureDevice final : public CaptureDevice {
+  public:
+    PortAudioCaptureDevice() = default;
+    ~PortAudioCaptureDevice() override { stop(); }
+    PortAudioCaptureDevice(const PortAudioCaptureDevice&) = delete;
+    PortAudioCaptureDevice& operator=(const PortAudioCaptureDevice&) = delete;
+
+    std::optional<CaptureDeviceInfo> describe(int card) override {
+        if (!ensureSession()) {
+            return std::nullopt;
+        }
+        const PaDeviceIndex index = deviceIndex(card);
+        if (index == paNoDevice) {
+            return std::nullopt;
+        }
+        const PaDeviceInfo* info = Pa_GetDeviceInfo(index);
+        if (info == nullptr || info->maxInputChannels < 1) {
+            return std::nullopt;
+        }
+        CaptureDeviceInfo result;
+        result.name = info->name != nullptr ? info->name : "";
+        result.maxInputChannels = info->maxInputChannels;
+        result.defaultSampleRateHz = info->defaultSampleRate;
+        return result;
+    }
+
+    bool supports(int card, double sampleRateHz, int channels) override {
+        if (!ensureSession()) {
+            return false;
+        }
+        const PaDeviceIndex index = deviceIndex(card);
+        if (index == paNoDevice) {
+            return false;
+        }
+        const PaStreamParameters parameters = inputParameters(index, channels);
+        return Pa_IsFormatSupported(&parameters, nullptr, sampleRateHz) == paFormatIsSupported;
+    }
+
+    int start(int card, double sampleRateHz, int channels, CaptureListener& listener,
+              std::string& error) override {
+        stop();
+        if (!ensureSession()) {
+            error = session_->error();
+            return toInt(SourceError::Failed);
+        }
+        const PaDeviceIndex index = deviceIndex(card);
+        if (index == paNoDevice) {
+            error = "There is no sound card number " + std::to_string(card) + ".";
+            return toInt(SourceError::NoDevice);
+        }
+        listener_ = &listener;
+        channels_ = channels;
+        stopping_.store(false, std::memory_order_relaxed);
+        const PaStreamParameters parameters = inputParameters(index, channels);
+        PaError result = Pa_OpenStream(&stream_, &parameters, nullptr, sampleRateHz,
+                                       paFramesPerBufferUnspecified, paClipOff, &onAudio, this);
+        if (result == paNoError) {
+            result = Pa_SetStreamFinishedCallback(stream_, &onFinished);
+        }
+        if (result == paNoError) {
+            result = Pa_StartStream(stream_);
+        }
+        if (result != paNoError) {
+            error = std::string("The sound card cannot be opened: ") + Pa_GetErrorText(result);
+            if (stream_ != nullptr) {
+                Pa_CloseStream(stream_);
+                stream_ = nullptr;
+            }
+            return toInt(SourceError::DeviceUnavailable);
+        }
+        return 0;
+    }
+
+    std::vector<InputDeviceInfo> inputDevices() override {
+        std::vector<InputDeviceInfo> devices;
+        if (!ensureSession()) {
+            return devices;
+        }
+        const PaDeviceIndex defaultIndex = Pa_GetDefaultInputDevice();
+        const PaDeviceIndex count = Pa_GetDeviceCount();
+        int card = 0;
+        for (PaDeviceIndex i = 0; i < count; ++i) {
+            const PaDeviceInfo* info = Pa_GetDeviceInfo(i);
+            if (info == nullptr || info->maxInputChannels < 1) {
+                continue;
+            }
+            InputDeviceInfo device;
+            device.name = info->name != nullptr ? info->name : "";
+            const PaHostApiInfo* hostApi = Pa_GetHostApiInfo(info->hostApi);
+            device.hostApi = hostApi != nullptr && hostApi->name != nullptr ? hostApi->name : "";
+            device.card = ++card;
+            device.index = i;
+            device.isDefault = i == defaultIndex;
+            device.maxInputChannels = info->maxInputChannels;
+            device.defaultSampleRateHz = info->defaultSampleRate;
+            devices.push_back(std::move(device));
+        }
+        return devices;
+    }
+
+    void stop() override {
+        if (stream_ == nullptr) {
+            return;
+        }
+        // The finished callback also runs after a requested stop; this tells it apart from a
+        // stream that dies on its own.
+        stopping_.store(true, std::memory_order_release);
+        Pa_AbortStream(stream_);  // returns after the callback has run for the last time
+        Pa_CloseStream(stream_);
+        stream_ = nullptr;
+    }
+
+  private:
+    bool ensureSession() {
+        if (!session_) {
+            session_.emplace();
+        }
+        return session_->ok();
+    }
+
+    static PaDeviceIndex deviceIndex(int card) {
+        if (card == 0) {
+            return Pa_GetDefaultInputDevice();
+        }
+        if (card < 0) {
+            return paNoDevice;
+        }
+        const PaDeviceIndex devices = Pa_GetDeviceCount();
+        int inputsSeen = 0;
+        for (PaDeviceIndex i = 0; i < devices; ++i) {
+            const PaDeviceInfo* info = Pa_GetDeviceInfo(i);
+            if (info != nullptr && info->maxInputChannels > 0 && ++inputsSeen == card) {
+                return i;
+            }
+        }
+        return paNoDevice;
+    }
+
+    static PaStreamParameters inputParameters(PaDeviceIndex index, int channels) {
+        PaStreamParameters parameters{};
+        parameters.device = index;
+        parameters.channelCount = channels;
+        parameters.sampleFormat = paFloat32;
+        const PaDeviceInfo* info = Pa_GetDeviceInfo(index);
+        // A receiver has no use for low latency; the longer buffers survive a busy machine.
+        parameters.suggestedLatency = info != nullptr ? info->defaultHighInputLatency : 0.1;
+        parameters.hostApiSpecificStreamInfo = nullptr;
+        return parameters;
+    }
+
+    static int onAudio(const void* input, void* /*output*/, unsigned long frames,
+                       const PaStreamCallbackTimeInfo* /*time*/, PaStreamCallbackFlags /*flags*/,
+                       void* user) {
+        auto* self = static_cast<PortAudioCaptureDevice*>(user);
+        if (input != nullptr && frames > 0) {
+            self->listener_->captured(static_cast<const float*>(input),
+                                      static_cast<std::size_t>(frames), self->channels_);
+        }
+        return paContinue;
+    }
+
+    static void onFinished(void* user) {
+        auto* self = static_cast<PortAudioCaptureDevice*>(user);
+        if (!self->stopping_.load(std::memory_order_acquire)) {
+            self->listener_->streamFailed();
+        }
+    }
+
+    std::optional<PortAudioSession> session_;
+    PaStream* stream_ = nullptr;
+    CaptureListener* listener_ = nullptr;
+    int channels_ = 1;
+    std::atomic<bool> stopping_{false};
+};
+
+// ---- The source -----------------------------------------------------------------------------
+
+class SoundCardSource final : public AudioSource, private CaptureListener {
+  public:
+    SoundCardSource(int card, std::unique_ptr<CaptureDevice> device)
+        : card_(card), device_(std::move(device)) {}
+    ~SoundCardSource() override { stop(); }
+    SoundCardSource(const SoundCardSource&) = delete;
+    SoundCardSource& operator=(const SoundCardSource&) = delete;
+
+    int start() override {
+        if (running_) {
+            return 0;
+        }
+        error_.clear();
+        if (!device_) {
+            error_ = "No audio system is available.";
+            return toInt(SourceError::Failed);
+        }
+        const std::optional<CaptureDeviceInfo> info = device_->describe(card_);
+        if (!info || info->maxInputChannels < 1) {
+            error_ = card_ == 0 ? std::string("There is no sound card input.")
+                                : "There is no sound card number " + std::to_string(card_) + ".";
+            return toInt(SourceError::NoDevice);
+        }
+
+        std::vector<double> rates(std::begin(kPreferredCaptureRatesHz),
+                                  std::end(kPreferredCaptureRatesHz));
+        if (info->defaultSampleRateHz > 0.0 &&
+            std::find(rates.begin(), rates.end(), info->defaultSampleRateHz) == rates.end()) {
+            rates.push_back(info->defaultSampleRateHz);
+        }
+        // Mono if offered; many devices only open in stereo or with all their channels.
+        std::vector<int> channelCounts{1};
+        for (const int c : {2, info->maxInputChannels}) {
+            if (c <= info->maxInputChannels &&
+                std::find(channelCounts.begin(), channelCounts.end(), c) == channelCounts.end()) {
+                channelCounts.push_back(c);
+            }
+        }
+
+        std::string deviceError;
+        int result = toInt(SourceError::DeviceUnavailable);
+        bool anySupported = false;
+        for (const double rate : rates) {
+            for (const int channels : channelCounts) {
+                if (!device_->supports(card_, rate, channels)) {
+                    continue;
+                }
+                anySupported = true;
+                result = startAt(rate, channels, deviceError);
+                if (result == 0 || result == toInt(SourceError::NoAudio)) {
+                    break;
+                }
+            }
+            if (result == 0 || result == toInt(SourceError::NoAudio)) {
+                break;
+            }
+        }
+        if (result != 0) {
+            if (!anySupported) {
+                error_ = "The sound card \"" + info->name + "\" offers no usable sample format.";
+            } else if (result == toInt(SourceError::NoAudio)) {
+                error_ = "The sound card \"" + info->name + "\" delivers no audio.";
+            } else {
+                error_ = deviceError.empty() ? "The sound card cannot be opened." : deviceError;
+            }
+            return result;
+        }
+        running_ = true;
+        return 0;
+    }
+
+    void stop() override {
+        if (device_) {
+            device_->stop();
+        }
+        running_ = false;
+    }
+
+    double sampleRateHz() const override { return rateHz_; }
+
+    ReadResult read(std::span<float> out, std::chrono::milliseconds timeout) override {
+        if (!running_ || !ring_) {
+            return {0, ReadStatus::DeviceLost};
+        }
+        const auto deadline = Clock::now() + timeout;
+        for (;;) {
+            const std::size_t count = ring_->pop(out);
+            const auto now = Clock::now();
+            if (count > 0) {
+                lastAudio_ = now;
+                return {count, ReadStatus::Ok};
+            }
+            if (failed_.load(std::memory_order_acquire) || now - lastAudio_ > kDeviceSilenceLimit) {
+                return {0, ReadStatus::DeviceLost};
+            }
+            if (now >= deadline || out.empty()) {
+                return {0, ReadStatus::Ok};
+            }
+            // The capture callback may not signal (no locks, no system calls there), so the
+            // reader polls; a few milliseconds are nothing against the device's buffering.
+            std::this_thread::sleep_for(std::min<Clock::duration>(kPollInterval, deadline - now));
+        }
+    }
+
+    std::string lastError() const override { return error_; }
+
+    std::uint64_t droppedSamples() const override {
+        return dropped_.load(std::memory_order_relaxed);
+    }
+
+  private:
+    using Clock = std::chrono::steady_clock;
+    static constexpr std::chrono::milliseconds kPollInterval{3};
+    static constexpr std::size_t kScratchFrames = 512;
+
+    int startAt(double rateHz, int channels, std::string& error) {
+        // The ring holds two seconds: far more than a busy DSP thread ever lags.
+        const auto capacity = static_cast<std::size_t>(rateHz * 2.0);
+        try {
+            if (!ring_ || ring_->capacity() < capacity) {
+                ring_ = std::make_unique<SpscRing<float>>(capacity);
+            }
+        } catch (const std::exception&) {
+            error = "Out of memory for the capture buffer.";
+            return toInt(SourceError::Failed);
+        }
+        ring_->clear();
+        failed_.store(false, std::memory_order_relaxed);
+        dropped_.store(0, std::memory_order_relaxed);
+        framesCaptured_.store(0, std::memory_order_relaxed);
+        rateHz_ = rateHz;
+
+        const int result = device_->start(card_, rateHz, channels, *this, error);
+        if (result != 0) {
+            return result;
+        }
+        // Audio counts as flowing only when the first buffer has really arrived.
+        const auto giveUp = Clock::now() + kFirstAudioTimeout;
+        while (framesCaptured_.load(std::memory_order_acquire) == 0 &&
+               !failed_.load(std::memory_order_acquire) && Clock::now() < giveUp) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        if (framesCaptured_.load(std::memory_order_acquire) == 0) {
+            device_->stop();
+            return toInt(SourceError::NoAudio);
+        }
+        lastAudio_ = Clock::now();
+        return 0;
+    }
+
+    // Capture thread: left channel into the ring, without locks or allocation.
+    void captured(const float* interleaved, std::size_t frames, int channels) noexcept override {
+        std::size_t lost = 0;
+        if (channels <= 1) {
+            lost = frames - ring_->push(std::span<const float>(interleaved, frames));
+        } else {
+            const auto stride = static_cast<std::size_t>(channels);
+            for (std::size_t done = 0; done < frames;) {
+                const std::size_t n = std::min(kScratchFrames, frames - done);
+                for (std::size_t i = 0; i < n; ++i) {
+                    scratch_[i] = interleaved[(done + i) * stride];
+                }
+                lost += n - ring_->push(std::span<const float>(scratch_.data(), n));
+                done += n;
+            }
+        }
+        if (lost > 0) {
+            dropped_.fetch_add(lost, std::memory_order_relaxed);
+        }
+        framesCaptured_.fetch_add(frames, std::memory_order_release);
+    }
+
+    void streamFailed() noexcept override { failed_.store(true, std::memory_order_release); }
+
+    const int card_;
+    std::unique_ptr<CaptureDevice> device_;
+    std::unique_ptr<SpscRing<float>> ring_;
+    std::array<float, kScratchFrames> scratch_{};  // capture thread only
+    std::atomic<std::uint64_t> framesCaptured_{0};
+    std::atomic<std::uint64_t> dropped_{0};
+    std::atomic<bool> failed_{false};
+    double rateHz_ = 0.0;
+    bool running_ = false;
+    Clock::time_point lastAudio_{};  // reader only
+    std::string error_;
+};
+
+}  // namespace
+
+std::vector<InputDeviceInfo> CaptureDevice::inputDevices() {
+    // Far more than any machine has; it only bounds the search of a device that answers for
+    // every number.
+    constexpr int kMaxCards = 256;
+    std::vector<InputDeviceInfo> devices;
+    const std::optional<CaptureDeviceInfo> defaultInput = describe(0);
+    bool defaultSeen = false;
+    for (int card = 1; card <= kMaxCards; ++card) {
+        const std::optional<CaptureDeviceInfo> info = describe(card);
+        if (!info) {
+            break;
+        }
+        InputDeviceInfo device;
+        device.name = info->name;
+        device.card = card;
+        device.isDefault = !defaultSeen && defaultInput && defaultInput->name == info->name;
+        defaultSeen = defaultSeen || device.isDefault;
+        device.maxInputChannels = info->maxInputChannels;
+        device.defaultSampleRateHz = info->defaultSampleRateHz;
+        devices.push_back(std::move(device));
+    }
+    return devices;
+}
+
+std::vector<InputDeviceInfo> listInputDevices() {
+    PortAudioCaptureDevice device;
+    return device.inputDevices();
+}
+
+std::vector<InputDeviceInfo> listInputDevices(CaptureDevice& device) {
+    return device.inputDevices();
+}
+
+std::optional<InputDeviceInfo> findInputDevice(const std::vector<InputDeviceInfo>& devices,
+                                               std::string_view name, std::string_view hostApi) {
+    if (name.empty()) {
+        return std::nullopt;
+    }
+    const auto named = [name](const InputDeviceInfo& d) { return d.name == name; };
+    const auto exact = std::find_if(devices.begin(), devices.end(), [&](const InputDeviceInfo& d) {
+        return named(d) && d.hostApi == hostApi;
+    });
+    if (exact != devices.end()) {
+        return *exact;
+    }
+    const auto byName = std::find_if(devices.begin(), devices.end(), named);
+    if (byName != devices.end()) {
+        return *byName;
+    }
+    return std::nullopt;
+}
+
+std::unique_ptr<CaptureDevice> makePortAudioCaptureDevice() {
+    return std::make_unique<PortAudioCaptureDevice>();
+}
+
+std::unique_ptr<AudioSource> makeSoundCardSource(int card) {
+    return std::make_unique<SoundCardSource>(card, makePortAudioCaptureDevice());
+}
+
+std::unique_ptr<AudioSource> makeSoundCardSource(int card, std::unique_ptr<CaptureDevice> device) {
+    return std::make_unique<SoundCardSource>(card, std::move(device));
+}
+
+}  // namespace pskmodem

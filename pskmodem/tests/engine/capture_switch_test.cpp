@@ -1,0 +1,432 @@
+// Choosing the sound card input: the device list, finding a remembered device by name, and
+// restarting the capture of a running engine on another device or with another clock
+// correction while the DSP keeps its state, on a scripted capture device.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <numbers>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "pskmodem/engine/engine.h"
+#include "pskmodem/engine/message_sink.h"
+#include "pskmodem/pskmodem.h"
+#include "pskmodem/sources/audio_source.h"
+
+namespace pskmodem {
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+class RecordingSink final : public MessageSink {
+  public:
+    void post(std::uint32_t message, std::intptr_t wParam, std::intptr_t /*lParam*/) override {
+        const std::lock_guard lock(mutex_);
+        if (message == kMsgSpectrum) {
+            ++spectra_;
+        } else if (message == kMsgStatus) {
+            statuses_.push_back(static_cast<Status>(wParam));
+        }
+        changed_.notify_all();
+    }
+
+    int spectra() const {
+        const std::lock_guard lock(mutex_);
+        return spectra_;
+    }
+
+    std::vector<Status> statuses() const {
+        const std::lock_guard lock(mutex_);
+        return statuses_;
+    }
+
+    // Waits for `count` more spectrum messages than there are now.
+    bool waitForMoreSpectra(int count, std::chrono::milliseconds timeout) const {
+        std::unique_lock lock(mutex_);
+        const int target = spectra_ + count;
+        return changed_.wait_for(lock, timeout, [&] { return spectra_ >= target; });
+    }
+
+  private:
+    mutable std::mutex mutex_;
+    mutable std::condition_variable changed_;
+    int spectra_ = 0;
+    std::vector<Status> statuses_;
+};
+
+// ---- A scripted machine with named input devices ---------------------------------------------
+
+struct CardScript {
+    std::string name;
+    std::string hostApi;
+    double toneHz = 1000.0;  // what the card hears
+    bool openFails = false;
+    std::atomic<int> starts{0};
+    std::atomic<int> stops{0};
+    std::atomic<bool> streaming{false};
+};
+
+// Cards 1..N of the machine; card 0 is the system's default input, `defaultCard`.
+struct Machine {
+    std::vector<std::shared_ptr<CardScript>> cards;
+    int defaultCard = 1;
+
+    CardScript* card(int number) {
+        const int n = number == 0 ? defaultCard : number;
+        if (n < 1 || n > static_cast<int>(cards.size())) {
+            return nullptr;
+        }
+        return cards[static_cast<std::size_t>(n - 1)].get();
+    }
+};
+
+constexpr double kRateHz = 8000.0;
+
+class MachineDevice final : public CaptureDevice {
+  public:
+    explicit MachineDevice(std::shared_ptr<Machine> machine) : machine_(std::move(machine)) {}
+    ~MachineDevice() override { stop(); }
+    MachineDevice(const MachineDevice&) = delete;
+    MachineDevice& operator=(const MachineDevice&) = delete;
+
+    std::optional<CaptureDeviceInfo> describe(int card) override {
+        const CardScript* script = machine_->card(card);
+        if (script == nullptr) {
+            return std::nullopt;
+        }
+        return CaptureDeviceInfo{script->name, 1, kRateHz};
+    }
+
+    bool supports(int card, double rateHz, int channels) override {
+        return machine_->card(card) != nullptr && rateHz == kRateHz && channels == 1;
+    }
+
+    int start(int card, double rateHz, int /*channels*/, CaptureListener& listener,
+              std::string& error) override {
+        stop();
+        CardScript* script = machine_->card(card);
+        if (script == nullptr || script->openFails) {
+            error = "Device busy";
+            return toInt(SourceError::DeviceUnavailable);
+        }
+        script->starts.fetch_add(1);
+        script->streaming.store(true);
+        script_ = script;
+        running_.store(true);
+        thread_ = std::thread([this, rateHz, &listener] { deliver(rateHz, listener); });
+        return 0;
+    }
+
+    void stop() override {
+        if (!thread_.joinable()) {
+            return;
+        }
+        running_.store(false);
+        thread_.join();
+        script_->stops.fetch_add(1);
+        script_->streaming.store(false);
+    }
+
+  private:
+    void deliver(double rateHz, CaptureListener& listener) {
+        constexpr std::size_t kFrames = 256;
+        std::array<float, kFrames> buffer{};
+        const auto period = std::chrono::duration_cast<Clock::duration>(
+            std::chrono::duration<double>(static_cast<double>(kFrames) / rateHz));
+        auto next = Clock::now();
+        std::uint64_t n = 0;
+        std::uint32_t noise = 12345;
+        while (running_.load()) {
+            // The tone over a little noise, which the spectrum measures its levels against.
+            for (float& v : buffer) {
+                const double t = static_cast<double>(n++) / rateHz;
+                noise = noise * 1664525U + 1013904223U;
+                const double dither = (static_cast<double>(noise >> 8) / 16777216.0 - 0.5) * 0.02;
+                v = static_cast<float>(
+                    0.3 * std::sin(2.0 * std::numbers::pi * script_->toneHz * t) + dither);
+            }
+            listener.captured(buffer.data(), kFrames, 1);
+            next += period;
+            std::this_thread::sleep_until(next);
+        }
+    }
+
+    std::shared_ptr<Machine> machine_;
+    CardScript* script_ = nullptr;
+    std::atomic<bool> running_{false};
+    std::thread thread_;
+};
+
+std::shared_ptr<Machine> ThreeCards() {
+    auto machine = std::make_shared<Machine>();
+    const auto add = [&](const char* name, const char* hostApi, double toneHz) {
+        auto card = std::make_shared<CardScript>();
+        card->name = name;
+        card->hostApi = hostApi;
+        card->toneHz = toneHz;
+        machine->cards.push_back(card);
+    };
+    add("Built-in Audio Analog Stereo", "ALSA", 3000.0);
+    add("USB Audio CODEC", "ALSA", 2000.0);
+    add("USB Audio CODEC", "JACK Audio Connection Kit", 1000.0);
+    machine->defaultCard = 1;
+    return machine;
+}
+
+std::unique_ptr<AudioSource> CardSource(const std::shared_ptr<Machine>& machine, int card) {
+    return makeSoundCardSource(card, std::make_unique<MachineDevice>(machine));
+}
+
+// The bin of the strongest value in the newest spectrum, from the engine or the facade: the
+// middle of the run of bins that reach it (a strong tone fills a few bins with white).
+int PeakBin(const std::function<int(std::int32_t*, int, int)>& getFftData) {
+    std::array<std::int32_t, 1024> levels{};
+    getFftData(levels.data(), 0, 1023);
+    const auto peak = std::max_element(levels.begin() + 10, levels.end());
+    const auto runEnd = std::find_if(peak, levels.end(), [&](std::int32_t v) { return v < *peak; });
+    return static_cast<int>((peak - levels.begin()) + (runEnd - levels.begin()) - 1) / 2;
+}
+
+int BinOf(double hz) {
+    return static_cast<int>(std::lround(hz * 2048.0 / 8000.0));
+}
+
+// Waits until the peak of the spectrum lies within one bin of `hz`.
+bool WaitForPeakAt(double hz, const std::function<int(std::int32_t*, int, int)>& getFftData,
+                   const RecordingSink& sink) {
+    const auto giveUp = Clock::now() + 5s;
+    while (Clock::now() < giveUp) {
+        if (std::abs(PeakBin(getFftData) - BinOf(hz)) <= 1) {
+            return true;
+        }
+        sink.waitForMoreSpectra(1, 200ms);
+    }
+    return false;
+}
+
+// ---- The device list --------------------------------------------------------------------------
+
+TEST(InputDevices, ListedInCardOrderWithTheDefaultMarked) {
+    auto machine = ThreeCards();
+    machine->defaultCard = 2;
+    MachineDevice device(machine);
+    const std::vector<InputDeviceInfo> devices = listInputDevices(device);
+    ASSERT_EQ(devices.size(), 3U);
+    for (int i = 0; i < 3; ++i) {
+        const InputDeviceInfo& d = devices[static_cast<std::size_t>(i)];
+        EXPECT_EQ(d.card, i + 1);
+        EXPECT_EQ(d.name, machine->cards[static_cast<std::size_t>(i)]->name);
+        EXPECT_EQ(d.maxInputChannels, 1);
+        EXPECT_EQ(d.defaultSampleRateHz, kRateHz);
+    }
+    // Two devices share the default's name; the first of them counts as the default.
+    EXPECT_FALSE(devices[0].isDefault);
+    EXPECT_TRUE(devices[1].isDefault);
+    EXPECT_FALSE(devices[2].isDefault);
+}
+
+TEST(InputDevices, NoDevicesGiveAnEmptyList) {
+    auto machine = std::make_shared<Machine>();
+    MachineDevice device(machine);
+    EXPECT_TRUE(listInputDevices(device).empty());
+}
+
+TEST(InputDevices, FoundByNameAndHostApiThenByNameAlone) {
+    const std::vector<InputDeviceInfo> devices{
+        {"Built-in", "ALSA", 1, 0, true, 2, 48000.0},
+        {"USB Audio CODEC", "ALSA", 2, 3, false, 1, 44100.0},
+        {"USB Audio CODEC", "JACK Audio Connection Kit", 3, 7, false, 2, 48000.0},
+    };
+    EXPECT_EQ(findInputDevice(devices, "USB Audio CODEC", "JACK Audio Connection Kit")->card, 3);
+    EXPECT_EQ(findInputDevice(devices, "USB Audio CODEC", "ALSA")->card, 2);
+    // The host API has gone (another driver layer this time): the name still finds it.
+    EXPECT_EQ(findInputDevice(devices, "USB Audio CODEC", "PulseAudio")->card, 2);
+    EXPECT_FALSE(findInputDevice(devices, "usb audio codec", "ALSA")) << "names are exact";
+    EXPECT_FALSE(findInputDevice(devices, "Unplugged Interface", "ALSA"));
+    EXPECT_FALSE(findInputDevice(devices, "", "ALSA")) << "no name is the default, not a device";
+    EXPECT_FALSE(findInputDevice({}, "Built-in", "ALSA"));
+}
+
+// ---- Restarting the capture of a running engine ------------------------------------------------
+
+class CaptureRestart : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        machine = ThreeCards();
+        ASSERT_EQ(engine.start(&sink, CardSource(machine, 0)), 0);
+        ASSERT_TRUE(WaitForPeakAt(3000.0, fft(), sink)) << "card 0 is the default, card 1";
+    }
+
+    std::function<int(std::int32_t*, int, int)> fft() {
+        return [this](std::int32_t* dest, int first, int last) {
+            return engine.getFftData(dest, first, last);
+        };
+    }
+
+    std::shared_ptr<Machine> machine;
+    RecordingSink sink;
+    Engine engine;
+};
+
+TEST_F(CaptureRestart, AnotherDeviceTakesOverAndTheFlowGoesOn) {
+    const std::uint64_t before = engine.samplesProcessed();
+    ASSERT_GT(before, 0U);
+    EXPECT_EQ(engine.restartCapture(CardSource(machine, 3)), 0);
+    EXPECT_TRUE(engine.running());
+    EXPECT_TRUE(engine.lastError().empty());
+    EXPECT_FALSE(machine->cards[0]->streaming.load()) << "the old device is released";
+    EXPECT_EQ(machine->cards[0]->stops.load(), 1);
+    EXPECT_TRUE(machine->cards[2]->streaming.load());
+    EXPECT_TRUE(WaitForPeakAt(1000.0, fft(), sink));
+
+    // The DSP kept its state: the count of processed samples goes on, and the flow was never
+    // announced anew nor ended.
+    EXPECT_GT(engine.samplesProcessed(), before);
+    EXPECT_EQ(sink.statuses(), std::vector<Status>{Status::Started});
+
+    engine.stop();
+    EXPECT_FALSE(machine->cards[2]->streaming.load());
+    EXPECT_EQ(sink.statuses(), std::vector<Status>{Status::Started});
+}
+
+TEST_F(CaptureRestart, TheSpectrumGoesOnFromWhereItWas) {
+    // Heavy smoothing: a trace fades over about a second.
+    engine.setFftMode(10, 1500);
+    std::this_thread::sleep_for(1500ms);
+    std::array<std::int32_t, 1024> before{};
+    engine.getFftData(before.data(), 0, 1023);
+    const auto far = static_cast<std::size_t>(BinOf(500.0));
+    ASSERT_GT(before[static_cast<std::size_t>(BinOf(3000.0))], before[far] + 60);
+
+    ASSERT_EQ(engine.restartCapture(CardSource(machine, 3)), 0);
+    ASSERT_TRUE(sink.waitForMoreSpectra(1, 2s));
+    std::array<std::int32_t, 1024> after{};
+    engine.getFftData(after.data(), 0, 1023);
+    // The first frame from the new card still shows the old card's tone fading and the new
+    // one coming up; a receiver started afresh would show the new tone alone.
+    EXPECT_GT(after[static_cast<std::size_t>(BinOf(3000.0))], after[far] + 40);
+    EXPECT_TRUE(WaitForPeakAt(1000.0, fft(), sink));
+}
+
+TEST_F(CaptureRestart, ADeviceThatCannotOpenLeavesThePreviousOneRunning) {
+    machine->cards[1]->openFails = true;
+    const int result = engine.restartCapture(CardSource(machine, 2));
+    EXPECT_NE(result, 0);
+    EXPECT_FALSE(engine.lastError().empty());
+    EXPECT_TRUE(engine.running());
+    EXPECT_TRUE(machine->cards[0]->streaming.load()) << "the previous device captures again";
+    EXPECT_EQ(machine->cards[0]->starts.load(), 2);
+    EXPECT_TRUE(sink.waitForMoreSpectra(3, 5s));
+    EXPECT_TRUE(WaitForPeakAt(3000.0, fft(), sink));
+    EXPECT_EQ(sink.statuses(), std::vector<Status>{Status::Started});
+}
+
+TEST_F(CaptureRestart, WhenNeitherDeviceStartsTheFlowEndsAsWithALostDevice) {
+    machine->cards[1]->openFails = true;
+    machine->cards[0]->openFails = true;  // taken away while in use
+    EXPECT_NE(engine.restartCapture(CardSource(machine, 2)), 0);
+    EXPECT_FALSE(engine.running());
+    EXPECT_TRUE(engine.waitUntilFinished(1s));
+    EXPECT_EQ(sink.statuses(), (std::vector<Status>{Status::Started, Status::DeviceLost}));
+    EXPECT_EQ(engine.restartCapture(CardSource(machine, 3)), Engine::kErrorNotRunning);
+    EXPECT_FALSE(machine->cards[2]->streaming.load());
+}
+
+TEST_F(CaptureRestart, ANewClockCorrectionKeepsTheDevice) {
+    engine.setClockCorrectionPpm(5000.0);
+    EXPECT_EQ(engine.restartCapture(nullptr), 0);
+    EXPECT_EQ(machine->cards[0]->starts.load(), 1) << "the device was not touched";
+    EXPECT_EQ(machine->cards[0]->stops.load(), 0);
+    // 3000 Hz from a card whose clock runs 0.5 % fast comes out at 3015 Hz, four bins of
+    // 3.9 Hz above; 0.5 % slow gives 2985 Hz.
+    EXPECT_TRUE(WaitForPeakAt(3015.0, fft(), sink));
+    engine.setClockCorrectionPpm(-5000.0);
+    EXPECT_EQ(engine.restartCapture(nullptr), 0);
+    EXPECT_TRUE(WaitForPeakAt(2985.0, fft(), sink));
+    EXPECT_EQ(machine->cards[0]->starts.load(), 1);
+    EXPECT_EQ(sink.statuses(), std::vector<Status>{Status::Started});
+}
+
+TEST(CaptureRestartIdle, NothingRunsNothingIsTaken) {
+    Engine engine;
+    auto machine = ThreeCards();
+    EXPECT_EQ(engine.restartCapture(CardSource(machine, 1)), Engine::kErrorNotRunning);
+    EXPECT_EQ(machine->cards[0]->starts.load(), 0);
+    RecordingSink sink;
+    ASSERT_EQ(engine.start(&sink, CardSource(machine, 1)), 0);
+    engine.stop();
+    EXPECT_EQ(engine.restartCapture(nullptr), Engine::kErrorNotRunning);
+}
+
+// ---- The engine interface -----------------------------------------------------------------------
+
+TEST(SoundCardInput, SwitchesTheRunningCaptureAndKeepsTheCorrectionForTheNextStart) {
+    auto machine = ThreeCards();
+    std::vector<int> cardsMade;
+    std::mutex cardsMutex;
+    setSourceFactory([&](std::int32_t card) {
+        {
+            const std::lock_guard lock(cardsMutex);
+            cardsMade.push_back(card);
+        }
+        return CardSource(machine, card);
+    });
+    const auto facadeFft = [](std::int32_t* dest, int first, int last) {
+        return fnGetFFTData(dest, first, last);
+    };
+
+    // While stopped only the correction is taken.
+    EXPECT_EQ(fnSetSoundCardInput(2, 0.0), 0);
+    EXPECT_TRUE(cardsMade.empty());
+
+    RecordingSink sink;
+    ASSERT_EQ(fnStartSoundCard(&sink, 0, 1), 0);
+    EXPECT_TRUE(WaitForPeakAt(3000.0, facadeFft, sink));
+
+    EXPECT_EQ(fnSetSoundCardInput(2, 0.0), 0);
+    EXPECT_TRUE(WaitForPeakAt(2000.0, facadeFft, sink));
+    EXPECT_TRUE(machine->cards[1]->streaming.load());
+    EXPECT_FALSE(machine->cards[0]->streaming.load());
+
+    // The same card with another correction: no new source, the device goes on.
+    EXPECT_EQ(fnSetSoundCardInput(2, -5000.0), 0);
+    EXPECT_EQ(machine->cards[1]->starts.load(), 1);
+    EXPECT_TRUE(WaitForPeakAt(1990.0, facadeFft, sink));
+
+    // A card that cannot open: its error, and card 2 goes on.
+    machine->cards[2]->openFails = true;
+    EXPECT_NE(fnSetSoundCardInput(3, -5000.0), 0);
+    EXPECT_TRUE(machine->cards[1]->streaming.load());
+    EXPECT_EQ(fnStartSoundCard(&sink, 0, 1), 0) << "still running";
+
+    // Back to the system's default input.
+    EXPECT_EQ(fnSetSoundCardInput(0, 0.0), 0);
+    EXPECT_TRUE(WaitForPeakAt(3000.0, facadeFft, sink));
+    EXPECT_EQ(fnStopSoundCard(), 0);
+    {
+        const std::lock_guard lock(cardsMutex);
+        EXPECT_EQ(cardsMade, (std::vector<int>{0, 2, 3, 0}));
+    }
+    EXPECT_EQ(sink.statuses(), std::vector<Status>{Status::Started});
+    for (const auto& card : machine->cards) {
+        EXPECT_FALSE(card->streaming.load());
+    }
+    setSourceFactory(nullptr);
+    fnSetSoundCardInput(0, 0.0);
+}
+
+}  // namespace
+}  // namespace pskmodem

@@ -1,0 +1,662 @@
+#include "pskmodem/engine/engine.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <limits>
+#include <memory>
+#include <mutex>
+#include <numbers>
+#include <optional>
+#include <thread>
+#include <vector>
+
+#include "pskmodem/engine/message_sink.h"
+#include "pskmodem/pskmodem.h"
+#include "pskmodem/sources/audio_source.h"
+
+namespace pskmodem {
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+// ---- A sink that records every message ------------------------------------------------------
+
+struct Message {
+    std::uint32_t id;
+    std::intptr_t wParam;
+    std::intptr_t lParam;
+};
+
+class RecordingSink final : public MessageSink {
+  public:
+    void post(std::uint32_t message, std::intptr_t wParam, std::intptr_t lParam) override {
+        if (closed_.load()) {
+            lateMessages_.fetch_add(1);
+        }
+        if (message == kMsgSpectrum && blockSpectrum_.load()) {
+            std::unique_lock lock(mutex_);
+            blocked_ = true;
+            changed_.notify_all();
+            changed_.wait(lock, [this] { return !blockSpectrum_.load(); });
+            blocked_ = false;
+        }
+        const std::lock_guard lock(mutex_);
+        messages_.push_back({message, wParam, lParam});
+        changed_.notify_all();
+    }
+
+    std::vector<Message> messages() const {
+        const std::lock_guard lock(mutex_);
+        return messages_;
+    }
+
+    std::size_t count(std::uint32_t id) const {
+        const std::lock_guard lock(mutex_);
+        return static_cast<std::size_t>(std::count_if(
+            messages_.begin(), messages_.end(), [id](const Message& m) { return m.id == id; }));
+    }
+
+    bool hasStatus(Status status) const {
+        const std::lock_guard lock(mutex_);
+        return std::any_of(messages_.begin(), messages_.end(), [status](const Message& m) {
+            return m.id == kMsgStatus && m.wParam == static_cast<std::intptr_t>(status);
+        });
+    }
+
+    // Waits until `done` holds for the recorded messages.
+    bool waitFor(const std::function<bool(const std::vector<Message>&)>& done,
+                 std::chrono::milliseconds timeout) const {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, timeout, [&] { return done(messages_); });
+    }
+
+    bool waitForCount(std::uint32_t id, std::size_t n, std::chrono::milliseconds timeout) const {
+        return waitFor(
+            [&](const std::vector<Message>& all) {
+                return static_cast<std::size_t>(
+                           std::count_if(all.begin(), all.end(),
+                                         [id](const Message& m) { return m.id == id; })) >= n;
+            },
+            timeout);
+    }
+
+    bool waitForStatus(Status status, std::chrono::milliseconds timeout) const {
+        return waitFor(
+            [status](const std::vector<Message>& all) {
+                return std::any_of(all.begin(), all.end(), [status](const Message& m) {
+                    return m.id == kMsgStatus && m.wParam == static_cast<std::intptr_t>(status);
+                });
+            },
+            timeout);
+    }
+
+    // From now on, a spectrum message holds the posting thread until released.
+    void holdSpectrumMessages() { blockSpectrum_.store(true); }
+    bool waitUntilHeld(std::chrono::milliseconds timeout) {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, timeout, [this] { return blocked_; });
+    }
+    void release() {
+        const std::lock_guard lock(mutex_);
+        blockSpectrum_.store(false);
+        changed_.notify_all();
+    }
+
+    // Any message after close() is counted as late.
+    void close() { closed_.store(true); }
+    int lateMessages() const { return lateMessages_.load(); }
+
+  private:
+    mutable std::mutex mutex_;
+    mutable std::condition_variable changed_;
+    std::vector<Message> messages_;
+    std::atomic<bool> blockSpectrum_{false};
+    bool blocked_ = false;
+    std::atomic<bool> closed_{false};
+    std::atomic<int> lateMessages_{0};
+};
+
+// ---- A scripted capture device --------------------------------------------------------------
+
+// What the test tells the device and what the device reports back; shared with the device,
+// which the engine owns.
+struct DeviceScript {
+    // Fixed before start.
+    bool exists = true;
+    int maxInputChannels = 2;
+    double defaultRateHz = 44100.0;
+    std::vector<double> supportedRates{44100.0};
+    bool openFails = false;
+    double speed = 1.0;           // delivery pace relative to real time
+    bool poisonSamples = false;   // every 7th left sample is NaN or infinite
+    double leftToneHz = 1000.0;   // the left channel carries this tone (and a little noise);
+    double rightToneHz = 2000.0;  // the right channel this one, which must never show
+
+    // Changed while running.
+    std::atomic<bool> delivering{true};
+    std::atomic<bool> failNow{false};
+
+    // Reported by the device.
+    std::atomic<int> starts{0};
+    std::atomic<int> stops{0};
+    std::atomic<bool> streaming{false};
+    std::atomic<double> openedRateHz{0.0};
+    std::atomic<int> openedChannels{0};
+};
+
+class ScriptedDevice final : public CaptureDevice {
+  public:
+    explicit ScriptedDevice(std::shared_ptr<DeviceScript> script) : script_(std::move(script)) {}
+    ~ScriptedDevice() override { stop(); }
+    ScriptedDevice(const ScriptedDevice&) = delete;
+    ScriptedDevice& operator=(const ScriptedDevice&) = delete;
+
+    std::optional<CaptureDeviceInfo> describe(int card) override {
+        if (!script_->exists || card != 0) {
+            return std::nullopt;
+        }
+        return CaptureDeviceInfo{"Scripted card", script_->maxInputChannels,
+                                 script_->defaultRateHz};
+    }
+
+    bool supports(int card, double rateHz, int channels) override {
+        // Like many sound cards: stereo only.
+        return card == 0 && channels == 2 && channels <= script_->maxInputChannels &&
+               std::find(script_->supportedRates.begin(), script_->supportedRates.end(), rateHz) !=
+                   script_->supportedRates.end();
+    }
+
+    int start(int /*card*/, double rateHz, int channels, CaptureListener& listener,
+              std::string& error) override {
+        stop();
+        if (script_->openFails) {
+            error = "Device busy";
+            return 2;
+        }
+        script_->starts.fetch_add(1);
+        script_->openedRateHz.store(rateHz);
+        script_->openedChannels.store(channels);
+        script_->streaming.store(true);
+        running_.store(true);
+        thread_ = std::thread(
+            [this, rateHz, channels, &listener] { deliver(rateHz, channels, listener); });
+        return 0;
+    }
+
+    void stop() override {
+        if (!thread_.joinable()) {
+            return;
+        }
+        running_.store(false);
+        thread_.join();
+        script_->stops.fetch_add(1);
+        script_->streaming.store(false);
+    }
+
+  private:
+    void deliver(double rateHz, int channels, CaptureListener& listener) {
+        constexpr std::size_t kFrames = 441;
+        const auto stride = static_cast<std::size_t>(channels);
+        std::vector<float> buffer(kFrames * stride);
+        const auto period = std::chrono::duration_cast<Clock::duration>(
+            std::chrono::duration<double>(static_cast<double>(kFrames) / rateHz / script_->speed));
+        auto next = Clock::now();
+        std::uint64_t n = 0;
+        std::uint32_t noise = 12345;
+        while (running_.load()) {
+            if (script_->failNow.load()) {
+                listener.streamFailed();
+                return;  // a dead stream delivers nothing more
+            }
+            if (script_->delivering.load()) {
+                for (std::size_t i = 0; i < kFrames; ++i, ++n) {
+                    const double t = static_cast<double>(n) / rateHz;
+                    noise = noise * 1664525u + 1013904223u;
+                    const double dither =
+                        (static_cast<double>(noise >> 8) / 16777216.0 - 0.5) * 0.02;
+                    float left = static_cast<float>(
+                        0.3 * std::sin(2.0 * std::numbers::pi * script_->leftToneHz * t) + dither);
+                    if (script_->poisonSamples && n % 7 == 0) {
+                        left = (n % 14 == 0) ? std::numeric_limits<float>::quiet_NaN()
+                                             : std::numeric_limits<float>::infinity();
+                    }
+                    buffer[i * stride] = left;
+                    for (std::size_t c = 1; c < stride; ++c) {
+                        buffer[i * stride + c] = static_cast<float>(
+                            0.3 * std::sin(2.0 * std::numbers::pi * script_->rightToneHz * t));
+                    }
+                }
+                listener.captured(buffer.data(), kFrames, channels);
+            }
+            next += period;
+            std::this_thread::sleep_until(next);
+        }
+    }
+
+    std::shared_ptr<DeviceScript> script_;
+    std::atomic<bool> running_{false};
+    std::thread thread_;
+};
+
+std::unique_ptr<AudioSource> scriptedCard(const std::shared_ptr<DeviceScript>& script) {
+    return makeSoundCardSource(0, std::make_unique<ScriptedDevice>(script));
+}
+
+std::size_t binOf(double hz) {
+    return static_cast<std::size_t>(std::lround(hz * 2048.0 / 8000.0));
+}
+
+// ---- Lifecycle ------------------------------------------------------------------------------
+
+TEST(EngineLifecycleTest, RunsFromStartedUntilStopAndStopIsFinal) {
+    auto script = std::make_shared<DeviceScript>();
+    RecordingSink sink;
+    Engine engine;
+    ASSERT_EQ(engine.start(&sink, scriptedCard(script)), 0) << engine.lastError();
+    EXPECT_TRUE(engine.running());
+    EXPECT_TRUE(engine.lastError().empty());
+    // The card only opens in stereo at 44100 Hz: that is what the source had to pick.
+    EXPECT_EQ(script->openedRateHz.load(), 44100.0);
+    EXPECT_EQ(script->openedChannels.load(), 2);
+
+    ASSERT_TRUE(sink.waitForCount(kMsgSpectrum, 5, 5s));
+    engine.stop();
+    sink.close();
+    EXPECT_FALSE(engine.running());
+    EXPECT_FALSE(script->streaming.load()) << "stop() closes the device";
+    EXPECT_EQ(script->stops.load(), 1);
+
+    const std::vector<Message> messages = sink.messages();
+    ASSERT_FALSE(messages.empty());
+    EXPECT_EQ(messages.front().id, kMsgStatus);
+    EXPECT_EQ(messages.front().wParam, static_cast<std::intptr_t>(Status::Started))
+        << "Started comes before any result";
+    for (const Message& m : messages) {
+        if (m.id == kMsgSpectrum) {
+            EXPECT_GE(m.wParam, 100);
+            EXPECT_LE(m.wParam, 3500);
+            EXPECT_GE(m.lParam, 0);
+            EXPECT_LE(m.lParam, 100);
+        }
+    }
+    std::this_thread::sleep_for(200ms);
+    EXPECT_EQ(sink.lateMessages(), 0) << "no message after stop() returned";
+    EXPECT_EQ(sink.messages().size(), messages.size());
+    engine.stop();  // a second stop is harmless
+    EXPECT_TRUE(engine.waitUntilFinished(0ms));
+}
+
+TEST(EngineLifecycleTest, SecondStartWhileRunningChangesNothing) {
+    auto first = std::make_shared<DeviceScript>();
+    auto second = std::make_shared<DeviceScript>();
+    RecordingSink sinkA;
+    RecordingSink sinkB;
+    Engine engine;
+    ASSERT_EQ(engine.start(&sinkA, scriptedCard(first)), 0);
+    ASSERT_TRUE(sinkA.waitForCount(kMsgSpectrum, 2, 5s));
+
+    EXPECT_EQ(engine.start(&sinkB, scriptedCard(second)), 0);
+    EXPECT_EQ(second->starts.load(), 0) << "the second source is never opened";
+    const std::size_t before = sinkA.count(kMsgSpectrum);
+    ASSERT_TRUE(sinkA.waitForCount(kMsgSpectrum, before + 3, 5s)) << "the first flow goes on";
+    EXPECT_EQ(first->stops.load(), 0);
+    engine.stop();
+    EXPECT_TRUE(sinkB.messages().empty()) << "the second sink never hears anything";
+    EXPECT_EQ(sinkA.count(kMsgStatus), 1u) << "one Started, nothing else";
+}
+
+TEST(EngineLifecycleTest, StartsAgainAfterStop) {
+    Engine engine;
+    for (int round = 0; round < 3; ++round) {
+        auto script = std::make_shared<DeviceScript>();
+        RecordingSink sink;
+        ASSERT_EQ(engine.start(&sink, scriptedCard(script)), 0) << "round " << round;
+        ASSERT_TRUE(sink.waitForStatus(Status::Started, 5s));
+        ASSERT_TRUE(sink.waitForCount(kMsgSpectrum, 2, 5s)) << "round " << round;
+        engine.stop();
+        sink.close();
+        EXPECT_EQ(script->stops.load(), 1);
+        std::this_thread::sleep_for(50ms);
+        EXPECT_EQ(sink.lateMessages(), 0);
+    }
+}
+
+struct FailureCase {
+    const char* name;
+    std::function<void(DeviceScript&)> arrange;
+    int expected;
+};
+
+TEST(EngineLifecycleTest, FailingDeviceReturnsNonZeroAndPostsNothing) {
+    const std::vector<FailureCase> cases{
+        {"no device", [](DeviceScript& s) { s.exists = false; }, toInt(SourceError::NoDevice)},
+        {"no input channels", [](DeviceScript& s) { s.maxInputChannels = 0; },
+         toInt(SourceError::NoDevice)},
+        {"no usable format", [](DeviceScript& s) { s.supportedRates.clear(); },
+         toInt(SourceError::DeviceUnavailable)},
+        {"busy", [](DeviceScript& s) { s.openFails = true; },
+         toInt(SourceError::DeviceUnavailable)},
+        {"opens but stays silent", [](DeviceScript& s) { s.delivering.store(false); },
+         toInt(SourceError::NoAudio)},
+    };
+    Engine engine;
+    for (const FailureCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto script = std::make_shared<DeviceScript>();
+        c.arrange(*script);
+        RecordingSink sink;
+        EXPECT_EQ(engine.start(&sink, scriptedCard(script)), c.expected);
+        EXPECT_FALSE(engine.running());
+        EXPECT_FALSE(engine.lastError().empty());
+        EXPECT_FALSE(script->streaming.load()) << "a failed start leaves the device closed";
+        std::this_thread::sleep_for(50ms);
+        EXPECT_TRUE(sink.messages().empty());
+    }
+    // None of this spoils the next start.
+    auto good = std::make_shared<DeviceScript>();
+    RecordingSink sink;
+    ASSERT_EQ(engine.start(&sink, scriptedCard(good)), 0);
+    EXPECT_TRUE(sink.waitForCount(kMsgSpectrum, 1, 5s));
+    engine.stop();
+
+    RecordingSink unused;
+    EXPECT_EQ(engine.start(nullptr, scriptedCard(good)), Engine::kErrorInvalidArgument);
+    EXPECT_EQ(engine.start(&unused, nullptr), Engine::kErrorInvalidArgument);
+    EXPECT_TRUE(unused.messages().empty());
+}
+
+TEST(EngineLifecycleTest, DeviceThatFailsReportsDeviceLostAndEndsTheFlow) {
+    auto script = std::make_shared<DeviceScript>();
+    RecordingSink sink;
+    Engine engine;
+    ASSERT_EQ(engine.start(&sink, scriptedCard(script)), 0);
+    ASSERT_TRUE(sink.waitForCount(kMsgSpectrum, 2, 5s));
+    script->failNow.store(true);
+    ASSERT_TRUE(sink.waitForStatus(Status::DeviceLost, 5s));
+    EXPECT_TRUE(engine.waitUntilFinished(2s));
+    EXPECT_FALSE(engine.running());
+    const std::size_t count = sink.messages().size();
+    std::this_thread::sleep_for(100ms);
+    EXPECT_EQ(sink.messages().size(), count) << "nothing after DeviceLost";
+    EXPECT_EQ(sink.messages().back().wParam, static_cast<std::intptr_t>(Status::DeviceLost));
+    engine.stop();
+
+    // The engine is idle again and starts anew.
+    auto next = std::make_shared<DeviceScript>();
+    RecordingSink sink2;
+    ASSERT_EQ(engine.start(&sink2, scriptedCard(next)), 0);
+    EXPECT_TRUE(sink2.waitForCount(kMsgSpectrum, 1, 5s));
+    engine.stop();
+}
+
+TEST(EngineLifecycleTest, DeviceThatGoesSilentCountsAsLost) {
+    auto script = std::make_shared<DeviceScript>();
+    RecordingSink sink;
+    Engine engine;
+    ASSERT_EQ(engine.start(&sink, scriptedCard(script)), 0);
+    ASSERT_TRUE(sink.waitForCount(kMsgSpectrum, 1, 5s));
+    const auto silentFrom = Clock::now();
+    script->delivering.store(false);
+    ASSERT_TRUE(sink.waitForStatus(Status::DeviceLost, 6s));
+    const auto after = Clock::now() - silentFrom;
+    EXPECT_GE(after, kDeviceSilenceLimit - 100ms);
+    EXPECT_LT(after, kDeviceSilenceLimit + 2s);
+    engine.stop();
+}
+
+TEST(EngineLifecycleTest, WaitUntilFinishedTimesOutWhileRunning) {
+    auto script = std::make_shared<DeviceScript>();
+    RecordingSink sink;
+    Engine engine;
+    EXPECT_TRUE(engine.waitUntilFinished(0ms)) << "nothing to wait for before start";
+    ASSERT_EQ(engine.start(&sink, scriptedCard(script)), 0);
+    EXPECT_FALSE(engine.waitUntilFinished(100ms));
+    std::thread stopper([&engine] {
+        std::this_thread::sleep_for(100ms);
+        engine.stop();
+    });
+    EXPECT_TRUE(engine.waitUntilFinished(5s));
+    stopper.join();
+}
+
+// ---- Results and settings -------------------------------------------------------------------
+
+// A 44.1 kHz stereo card with a 1000 Hz tone on the left and 2000 Hz on the right: the
+// spectrum shows the left channel only, at the right bin.
+TEST(EngineResultsTest, SpectrumShowsTheLeftChannelAtTheRightFrequency) {
+    auto script = std::make_shared<DeviceScript>();
+    RecordingSink sink;
+    Engine engine;
+    ASSERT_EQ(engine.start(&sink, scriptedCard(script)), 0);
+    ASSERT_TRUE(sink.waitForCount(kMsgSpectrum, 12, 5s));
+    std::array<std::int32_t, 1024> levels{};
+    ASSERT_EQ(engine.getFftData(levels.data(), 0, 1023), 1024);
+    engine.stop();
+
+    // The noise floor: the median of a stretch of empty bins between the two tones.
+    std::vector<std::int32_t> empty(levels.begin() + static_cast<std::ptrdiff_t>(binOf(1300.0)),
+                                    levels.begin() + static_cast<std::ptrdiff_t>(binOf(1700.0)));
+    std::nth_element(empty.begin(), empty.begin() + static_cast<std::ptrdiff_t>(empty.size() / 2),
+                     empty.end());
+    const std::int32_t floor = empty[empty.size() / 2];
+    const std::int32_t tone = levels[binOf(1000.0)];
+    const std::int32_t other = levels[binOf(2000.0)];
+    // The tones are 40 dB above the noise; a noise bin rarely strays 10 dB above its median.
+    EXPECT_GT(tone, floor + 100) << "the left channel's tone stands out";
+    EXPECT_LT(other, floor + 60) << "the right channel does not show";
+    for (const std::int32_t v : levels) {
+        ASSERT_GE(v, 0);
+        ASSERT_LE(v, 255);
+    }
+}
+
+TEST(EngineResultsTest, ReadersNeverWaitForTheDspThreadAndRangesAreClamped) {
+    auto script = std::make_shared<DeviceScript>();
+    RecordingSink sink;
+    Engine engine;
+
+    std::array<std::int32_t, 1030> buffer{};
+    // Before any start: zeros, and the indicator's resting points.
+    buffer.fill(-7);
+    EXPECT_EQ(engine.getFftData(buffer.data(), 0, 1023), 1024);
+    EXPECT_TRUE(std::all_of(buffer.begin(), buffer.begin() + 1024, [](int v) { return v == 0; }));
+    EXPECT_EQ(buffer[1024], -7);
+
+    ASSERT_EQ(engine.start(&sink, scriptedCard(script)), 0);
+    ASSERT_TRUE(sink.waitForCount(kMsgSpectrum, 6, 5s));
+    // Hold the DSP thread inside its next spectrum message: the results of that frame are
+    // already published, and nothing a reader or a setter does may wait for the DSP thread.
+    sink.holdSpectrumMessages();
+    ASSERT_TRUE(sink.waitUntilHeld(5s));
+
+    const auto before = Clock::now();
+    buffer.fill(-7);
+    EXPECT_EQ(engine.getFftData(buffer.data(), -50, 5000), 1024) << "clamped to 0..1023";
+    EXPECT_GT(buffer[binOf(1000.0)], 100) << "the held frame is readable";
+    EXPECT_EQ(buffer[1024], -7) << "nothing written beyond the range";
+
+    buffer.fill(-7);
+    EXPECT_EQ(engine.getFftData(buffer.data(), 1020, 2000), 4);
+    EXPECT_EQ(buffer[4], -7);
+    std::array<std::int32_t, 1024> full{};
+    engine.getFftData(full.data(), 0, 1023);
+    EXPECT_EQ(buffer[0], full[1020]) << "dest[0] is element `first`";
+
+    EXPECT_EQ(engine.getFftData(buffer.data(), 10, 5), 0) << "an empty range copies nothing";
+    EXPECT_EQ(engine.getFftData(nullptr, 0, 1023), 0);
+    EXPECT_EQ(engine.getFftData(buffer.data(), 1023, 1023), 1);
+
+    std::array<std::int32_t, 17> vectors{};
+    vectors.fill(-7);
+    EXPECT_EQ(engine.getVectorData(vectors.data()), 16);
+    EXPECT_EQ(vectors[16], -7);
+    EXPECT_EQ(engine.getVectorData(nullptr), 0);
+
+    engine.setFrequency(1500.0, 0.0);
+    engine.setMode(Mode::QpskLsb);
+    engine.setFftMode(3, 900);
+    engine.setSquelch(40, 1);
+    EXPECT_TRUE(engine.running());
+    EXPECT_FALSE(engine.waitUntilFinished(1ms));
+    EXPECT_LT(Clock::now() - before, 1s) << "none of these waited for the held DSP thread";
+
+    sink.release();
+    engine.stop();
+}
+
+// The receive frequency reaches the receiver whether it is set before start or while running;
+// out-of-range values are clamped. With the AFC off the spectrum messages carry it exactly.
+TEST(EngineResultsTest, FrequencySetBeforeOrDuringTheFlowHoldsAndIsClamped) {
+    Engine engine;
+    engine.setFrequency(1500.0, 0.0);
+    engine.setMode(Mode::QpskUsb);
+
+    auto script = std::make_shared<DeviceScript>();
+    RecordingSink sink;
+    ASSERT_EQ(engine.start(&sink, scriptedCard(script)), 0);
+    ASSERT_TRUE(sink.waitForCount(kMsgSpectrum, 3, 5s));
+    for (const Message& m : sink.messages()) {
+        if (m.id == kMsgSpectrum) {
+            EXPECT_EQ(m.wParam, 1500)
+                << "the frequency set before start holds from the first frame";
+        }
+    }
+
+    auto lastFrequencyIs = [](std::intptr_t hz) {
+        return [hz](const std::vector<Message>& all) {
+            for (auto it = all.rbegin(); it != all.rend(); ++it) {
+                if (it->id == kMsgSpectrum) {
+                    return it->wParam == hz;
+                }
+            }
+            return false;
+        };
+    };
+    engine.setFrequency(2000.0, 0.0);
+    EXPECT_TRUE(sink.waitFor(lastFrequencyIs(2000), 5s));
+    engine.setFrequency(20.0, 0.0);
+    EXPECT_TRUE(sink.waitFor(lastFrequencyIs(100), 5s));
+    engine.setFrequency(9000.0, 0.0);
+    EXPECT_TRUE(sink.waitFor(lastFrequencyIs(3500), 5s));
+    engine.stop();
+
+    // The last setting survives the restart.
+    RecordingSink sink2;
+    auto script2 = std::make_shared<DeviceScript>();
+    ASSERT_EQ(engine.start(&sink2, scriptedCard(script2)), 0);
+    ASSERT_TRUE(sink2.waitForCount(kMsgSpectrum, 2, 5s));
+    engine.stop();
+    for (const Message& m : sink2.messages()) {
+        if (m.id == kMsgSpectrum) {
+            EXPECT_EQ(m.wParam, 3500);
+        }
+    }
+}
+
+TEST(EngineResultsTest, GarbageSamplesDoNotUpsetTheEngine) {
+    auto script = std::make_shared<DeviceScript>();
+    script->poisonSamples = true;
+    RecordingSink sink;
+    Engine engine;
+    ASSERT_EQ(engine.start(&sink, scriptedCard(script)), 0);
+    ASSERT_TRUE(sink.waitForCount(kMsgSpectrum, 10, 5s));
+    std::array<std::int32_t, 1024> levels{};
+    engine.getFftData(levels.data(), 0, 1023);
+    std::array<std::int32_t, 16> vectors{};
+    engine.getVectorData(vectors.data());
+    engine.stop();
+    for (const std::int32_t v : levels) {
+        ASSERT_GE(v, 0);
+        ASSERT_LE(v, 255);
+    }
+    for (const Message& m : sink.messages()) {
+        if (m.id == kMsgSpectrum) {
+            EXPECT_GE(m.lParam, 0);
+            EXPECT_LE(m.lParam, 100);
+        }
+    }
+    EXPECT_FALSE(sink.hasStatus(Status::DeviceLost));
+}
+
+// When the DSP thread cannot keep up, the capture ring overflows and the engine says so.
+TEST(EngineResultsTest, DspThreadFallingBehindReportsOverrun) {
+    auto script = std::make_shared<DeviceScript>();
+    script->speed = 8.0;  // the capture ring's two seconds fill in a quarter of a second
+    RecordingSink sink;
+    Engine engine;
+    ASSERT_EQ(engine.start(&sink, scriptedCard(script)), 0);
+    ASSERT_TRUE(sink.waitForCount(kMsgSpectrum, 1, 5s));
+    sink.holdSpectrumMessages();
+    ASSERT_TRUE(sink.waitUntilHeld(5s));
+    std::this_thread::sleep_for(600ms);
+    sink.release();
+    EXPECT_TRUE(sink.waitForStatus(Status::Overrun, 5s));
+    engine.stop();
+    EXPECT_FALSE(sink.hasStatus(Status::DeviceLost));
+}
+
+// ---- The engine interface functions ---------------------------------------------------------
+
+TEST(EngineInterfaceTest, StartTwiceStopAndClampedCalls) {
+    auto script = std::make_shared<DeviceScript>();
+    std::atomic<int> factoryCalls{0};
+    setSourceFactory([&](std::int32_t card) {
+        factoryCalls.fetch_add(1);
+        return makeSoundCardSource(card, std::make_unique<ScriptedDevice>(script));
+    });
+    RecordingSink sink;
+    // Settings made before start, as the program does at start-up, out of range on purpose.
+    EXPECT_EQ(fnSetRXFrequency(99999, 0, 0), 0);
+    EXPECT_NE(fnSetRXPSKMode(7, 0), 0) << "an unknown mode is ignored";
+    EXPECT_EQ(fnSetRXPSKMode(1, 0), 0);
+    EXPECT_EQ(fnSetFFTMode(0, 99999, 0), 0);
+    EXPECT_EQ(fnSetSquelchThreshold(-5, 3, 0), 0);
+    EXPECT_EQ(fnSetTXFrequency(1234), 0);
+
+    ASSERT_EQ(fnStartSoundCard(&sink, 0, 1), 0);
+    EXPECT_EQ(fnStartSoundCard(&sink, 0, 1), 0) << "a repeated start is accepted";
+    EXPECT_EQ(script->starts.load(), 1) << "and opens nothing";
+    ASSERT_TRUE(sink.waitForCount(kMsgSpectrum, 3, 5s));
+    for (const Message& m : sink.messages()) {
+        if (m.id == kMsgSpectrum) {
+            EXPECT_EQ(m.wParam, 3500) << "frequency clamped to 3500 Hz";
+        }
+    }
+    std::array<std::int32_t, 1024> levels{};
+    EXPECT_EQ(fnGetFFTData(levels.data(), 0, 1023), 1024);
+    EXPECT_GT(levels[binOf(1000.0)], 100);
+    std::array<std::int32_t, 16> vectors{};
+    EXPECT_EQ(fnGetVectorData(vectors.data(), 0), 16);
+    EXPECT_EQ(fnGetFFTData(nullptr, 0, 1023), 0);
+
+    EXPECT_EQ(fnStopSoundCard(), 0);
+    sink.close();
+    EXPECT_EQ(fnStopSoundCard(), 0);
+    std::this_thread::sleep_for(50ms);
+    EXPECT_EQ(sink.lateMessages(), 0);
+
+    // A source that cannot start: non-zero, and nothing is posted.
+    auto broken = std::make_shared<DeviceScript>();
+    broken->exists = false;
+    setSourceFactory([&](std::int32_t card) {
+        return makeSoundCardSource(card, std::make_unique<ScriptedDevice>(broken));
+    });
+    RecordingSink sink2;
+    EXPECT_NE(fnStartSoundCard(&sink2, 0, 1), 0);
+    std::this_thread::sleep_for(50ms);
+    EXPECT_TRUE(sink2.messages().empty());
+    EXPECT_EQ(fnStopSoundCard(), 0);
+    setSourceFactory(nullptr);
+}
+
+}  // namespace
+}  // namespace pskmodem

@@ -1,0 +1,115 @@
+#include "pskmodem/signals/channel.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <complex>
+#include <numbers>
+#include <vector>
+
+namespace pskmodem {
+namespace {
+
+constexpr double kPi = std::numbers::pi;
+
+// Power of `x` between loHz and hiHz, from averaged periodograms of 1024-sample blocks
+// (rectangular window: white noise has no leakage to worry about).
+double bandPower(std::span<const float> x, double loHz, double hiHz, double sampleRateHz) {
+    constexpr std::size_t kBlock = 1024;
+    const std::size_t blocks = x.size() / kBlock;
+    double sum = 0.0;
+    for (std::size_t b = 0; b < blocks; ++b) {
+        for (std::size_t k = 0; k <= kBlock / 2; ++k) {
+            const double f = static_cast<double>(k) * sampleRateHz / kBlock;
+            if (f < loHz || f >= hiHz) continue;
+            const std::complex<double> step =
+                std::polar(1.0, -2.0 * kPi * static_cast<double>(k) / kBlock);
+            std::complex<double> rot = 1.0;
+            std::complex<double> acc = 0.0;
+            for (std::size_t i = 0; i < kBlock; ++i) {
+                acc += static_cast<double>(x[b * kBlock + i]) * rot;
+                rot *= step;
+            }
+            // One-sided: bins 1..N/2-1 stand for both signs of frequency.
+            const double weight = (k == 0 || k == kBlock / 2) ? 1.0 : 2.0;
+            sum += weight * std::norm(acc) / (kBlock * kBlock);
+        }
+    }
+    return sum / static_cast<double>(blocks);
+}
+
+TEST(Channel, MeanPower) {
+    EXPECT_EQ(meanPower({}), 0.0);
+    const std::vector<float> x = {1.0f, -1.0f, 2.0f, 0.0f};
+    EXPECT_DOUBLE_EQ(meanPower(x), 1.5);
+}
+
+TEST(Channel, NoiseRmsForSnrCountsOnlyThe3000HzBand) {
+    // At 0 dB the noise in 3000 Hz equals the signal; at 8000 Hz there are 4000 Hz of it.
+    EXPECT_DOUBLE_EQ(noiseRmsForSnr(1.0, 0.0, 8000.0), std::sqrt(4000.0 / 3000.0));
+    EXPECT_NEAR(noiseRmsForSnr(0.5, 10.0, 48000.0), std::sqrt(0.05 * 24000.0 / 3000.0), 1e-12);
+}
+
+TEST(Channel, NoiseSourceIsSeededGaussian) {
+    std::vector<float> a(200000, 0.0f);
+    std::vector<float> b(a.size(), 0.0f);
+    std::vector<float> c(a.size(), 0.0f);
+    NoiseSource(0.25, 42).add(a);
+    NoiseSource(0.25, 42).add(b);
+    NoiseSource(0.25, 43).add(c);
+    EXPECT_EQ(a, b);
+    EXPECT_NE(a, c);
+
+    double sum = 0.0;
+    double sum2 = 0.0;
+    double sum4 = 0.0;
+    std::size_t withinOneSigma = 0;
+    for (float v : a) {
+        const double x = static_cast<double>(v) / 0.25;
+        sum += x;
+        sum2 += x * x;
+        sum4 += x * x * x * x;
+        if (std::abs(x) < 1.0) ++withinOneSigma;
+    }
+    const auto n = static_cast<double>(a.size());
+    EXPECT_NEAR(sum / n, 0.0, 0.01);
+    EXPECT_NEAR(sum2 / n, 1.0, 0.01);
+    EXPECT_NEAR(sum4 / n, 3.0, 0.06);  // Gaussian kurtosis
+    EXPECT_NEAR(static_cast<double>(withinOneSigma) / n, 0.6827, 0.004);
+    EXPECT_THROW(NoiseSource(-1.0, 1), std::invalid_argument);
+}
+
+TEST(Channel, NoiseSourceContinuesAcrossBlocks) {
+    std::vector<float> whole(1001, 0.0f);
+    NoiseSource(1.0, 5).add(whole);
+    std::vector<float> pieces(whole.size(), 0.0f);
+    NoiseSource source(1.0, 5);
+    source.add(std::span<float>(pieces.data(), 3));  // odd split inside a Box-Muller pair
+    source.add(std::span<float>(pieces.data() + 3, pieces.size() - 3));
+    EXPECT_EQ(pieces, whole);
+}
+
+// The noise that addWhiteNoise adds, measured in a 3000 Hz band, gives the requested SNR.
+TEST(Channel, MeasuredSnrIn3000HzMatches) {
+    constexpr double kRate = 8000.0;
+    std::vector<float> clean(65536);
+    for (std::size_t i = 0; i < clean.size(); ++i) {
+        clean[i] =
+            static_cast<float>(0.3 * std::sin(2.0 * kPi * 1000.0 * static_cast<double>(i) / kRate));
+    }
+    const double signalPower = meanPower(clean);
+    for (double snrDb : {-20.0, 0.0, 10.0}) {
+        std::vector<float> noisy = clean;
+        addWhiteNoise(noisy, signalPower, snrDb, 1234, kRate);
+        std::vector<float> noise(noisy.size());
+        for (std::size_t i = 0; i < noisy.size(); ++i) noise[i] = noisy[i] - clean[i];
+        const double noiseIn3000Hz = bandPower(noise, 300.0, 3300.0, kRate);
+        const double measuredDb = 10.0 * std::log10(signalPower / noiseIn3000Hz);
+        EXPECT_NEAR(measuredDb, snrDb, 0.2);
+        // White: the band holds 3000/4000 of the whole noise power.
+        EXPECT_NEAR(noiseIn3000Hz / meanPower(noise), 0.75, 0.02);
+    }
+}
+
+}  // namespace
+}  // namespace pskmodem

@@ -1,0 +1,108 @@
+#include "pskmodem/sources/audio_file.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <numbers>
+#include <random>
+#include <vector>
+
+#include "pskmodem/signals/channel.h"
+
+namespace pskmodem {
+namespace {
+
+namespace fs = std::filesystem;
+
+class AudioFileTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        std::random_device entropy;  // only to keep parallel runs apart; the data is seeded
+        dir_ = fs::path(::testing::TempDir()) /
+               ("quorvin_audio_" + std::string(info->name()) + "_" + std::to_string(entropy()));
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    std::string path(const std::string& name) const { return (dir_ / name).string(); }
+
+    static std::vector<float> tone(std::size_t n, double hz, double amplitude) {
+        std::vector<float> x(n);
+        for (std::size_t i = 0; i < n; ++i) {
+            x[i] = static_cast<float>(amplitude * std::sin(2.0 * std::numbers::pi * hz *
+                                                           static_cast<double>(i) / 8000.0));
+        }
+        return x;
+    }
+
+    fs::path dir_;
+};
+
+TEST_F(AudioFileTest, Pcm16WavRoundTripsWithinOneStep) {
+    const auto x = tone(8000, 1000.0, 0.8);
+    ASSERT_TRUE(writeAudioFile(path("a.wav"), x, 8000));
+    const auto data = readAudioFile(path("a.wav"));
+    ASSERT_TRUE(data.has_value());
+    EXPECT_EQ(data->sampleRateHz, 8000);
+    EXPECT_EQ(data->channels, 1);
+    ASSERT_EQ(data->samples.size(), x.size());
+    for (std::size_t i = 0; i < x.size(); ++i) ASSERT_NEAR(data->samples[i], x[i], 1.0 / 32767.0);
+    EXPECT_EQ(fs::file_size(path("a.wav")), 44u + 2u * 8000u);
+}
+
+TEST_F(AudioFileTest, FloatWavIsExactAndKeepsChannelsInterleaved) {
+    std::vector<float> stereo(2 * 1000);
+    std::mt19937_64 rng(4);
+    std::normal_distribution<float> gauss(0.0f, 0.5f);
+    for (float& v : stereo) v = gauss(rng);
+    ASSERT_TRUE(writeAudioFile(path("s.wav"), stereo, 48000, 2, WavSampleFormat::Float32));
+    const auto data = readAudioFile(path("s.wav"));
+    ASSERT_TRUE(data.has_value());
+    EXPECT_EQ(data->sampleRateHz, 48000);
+    EXPECT_EQ(data->channels, 2);
+    EXPECT_EQ(data->samples, stereo);
+}
+
+TEST_F(AudioFileTest, IntegerFormatsClipInsteadOfWrapping) {
+    const std::vector<float> loud = {1.5f, -1.5f, 0.5f};
+    ASSERT_TRUE(writeAudioFile(path("loud.wav"), loud, 8000));
+    const auto data = readAudioFile(path("loud.wav"));
+    ASSERT_TRUE(data.has_value());
+    EXPECT_GT(data->samples[0], 0.99f);
+    EXPECT_LT(data->samples[1], -0.99f);
+    EXPECT_NEAR(data->samples[2], 0.5f, 1e-4f);
+}
+
+TEST_F(AudioFileTest, FlacIsLosslessAndOggKeepsTheSignal) {
+    const auto x = tone(16000, 700.0, 0.5);
+    ASSERT_TRUE(writeAudioFile(path("t.flac"), x, 8000));
+    const auto flac = readAudioFile(path("t.flac"));
+    ASSERT_TRUE(flac.has_value());
+    ASSERT_EQ(flac->samples.size(), x.size());
+    for (std::size_t i = 0; i < x.size(); ++i) ASSERT_NEAR(flac->samples[i], x[i], 1.0 / 32767.0);
+
+    ASSERT_TRUE(writeAudioFile(path("t.OGG"), x, 8000));  // extension in any case
+    const auto ogg = readAudioFile(path("t.OGG"));
+    ASSERT_TRUE(ogg.has_value());
+    EXPECT_EQ(ogg->sampleRateHz, 8000);
+    EXPECT_NEAR(static_cast<double>(ogg->samples.size()), static_cast<double>(x.size()), 1024.0);
+    EXPECT_NEAR(meanPower(ogg->samples), meanPower(x), 0.1 * meanPower(x));
+}
+
+TEST_F(AudioFileTest, FailuresAreReportedNotThrown) {
+    const std::vector<float> x(100, 0.1f);
+    EXPECT_FALSE(writeAudioFile(path("x.mp9"), x, 8000));
+    EXPECT_FALSE(writeAudioFile(path("noext"), x, 8000));
+    EXPECT_FALSE(writeAudioFile(path("missing/dir/x.wav"), x, 8000));
+    EXPECT_FALSE(writeAudioFile(path("x.wav"), x, 0));
+    EXPECT_FALSE(writeAudioFile(path("odd.wav"), std::vector<float>(3, 0.0f), 8000, 2));
+    EXPECT_FALSE(readAudioFile(path("absent.wav")).has_value());
+    std::ofstream(path("junk.wav")) << "not audio at all";
+    EXPECT_FALSE(readAudioFile(path("junk.wav")).has_value());
+}
+
+}  // namespace
+}  // namespace pskmodem
