@@ -21,8 +21,8 @@
 #include <cmath>
 #include <utility>
 
-#include "platform/artwork.h"
 #include "platform/dialogs.h"
+#include "platform/modeless_window.h"
 #include "platform/windows1252.h"
 
 namespace {
@@ -94,11 +94,9 @@ Form6::Form6(const Form6Services& services, QWidget* parent)
     : QWidget(parent, Qt::Window),
       dialogs_(services.dialogs),
       programFolder_(services.programFolder) {
-    setObjectName(QStringLiteral("Form6"));
-    setWindowTitle(QStringLiteral("Maidenhead Locator"));
-    setWindowIcon(artwork::applicationIcon());
     // Closing the window unloads it: its histories and results go with it.
-    setAttribute(Qt::WA_DeleteOnClose);
+    platform::SetUpModelessWindow(*this, QStringLiteral("Form6"),
+                                  QStringLiteral("Maidenhead Locator"));
     createControls();
     connectHandlers();
     Form_Load();

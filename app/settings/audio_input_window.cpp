@@ -10,9 +10,8 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
-#include "mainwindow/form1.h"
-#include "platform/artwork.h"
 #include "platform/dialogs.h"
+#include "platform/modeless_window.h"
 #include "platform/psk_engine.h"
 #include "settings/settings_file.h"
 #include "settings/settings_record.h"
@@ -27,12 +26,10 @@ constexpr int kListRows = 8;
 
 }  // namespace
 
-AudioInputWindow::AudioInputWindow(Form1& form) : QDialog(nullptr), form_(form) {
-    setObjectName(QStringLiteral("AudioInputWindow"));
-    setWindowTitle(QString::fromUtf16(KVXmodules::kAudioInputTitle));
-    setWindowIcon(artwork::applicationIcon());
-    setModal(false);
-    setAttribute(Qt::WA_DeleteOnClose);
+AudioInputWindow::AudioInputWindow(const AudioInputServices& services)
+    : QDialog(nullptr), services_(services) {
+    platform::SetUpModelessWindow(*this, QStringLiteral("AudioInputWindow"),
+                                  QString::fromUtf16(KVXmodules::kAudioInputTitle));
     createControls();
     connectHandlers();
     Form_Load();
@@ -110,7 +107,7 @@ void AudioInputWindow::connectHandlers() {
 }
 
 void AudioInputWindow::Form_Load() {
-    devices_ = form_.engine.fnListInputDevices();
+    devices_ = services_.engine.fnListInputDevices();
     List1->addItem(KVXmodules::DefaultInputCaption(devices_));
     for (const pskmodem::InputDeviceInfo& device : devices_) {
         List1->addItem(KVXmodules::InputCaption(device));
@@ -118,7 +115,7 @@ void AudioInputWindow::Form_Load() {
     Label1->setVisible(devices_.empty());
 
     int row = 0;
-    if (const auto remembered = KVXmodules::RememberedInput(devices_, form_.settings)) {
+    if (const auto remembered = KVXmodules::RememberedInput(devices_, services_.settings)) {
         for (std::size_t i = 0; i < devices_.size(); ++i) {
             if (devices_[i].card == remembered->card) {
                 row = static_cast<int>(i) + 1;
@@ -126,8 +123,8 @@ void AudioInputWindow::Form_Load() {
         }
     }
     List1->setCurrentRow(row);
-    Spin1->setValue(form_.settings.SampleRateCorrection);
-    Label4->setVisible(!form_.soundCardSource());
+    Spin1->setValue(services_.settings.SampleRateCorrection);
+    Label4->setVisible(!services_.soundCardSource);
 }
 
 KVXmodules::InputChoice AudioInputWindow::choice() const {
@@ -144,21 +141,21 @@ void AudioInputWindow::Command1_Click() {
     const KVXmodules::InputChoice chosen = choice();
     const std::int32_t card = chosen.device ? chosen.device->card : KVXmodules::kDefaultInputCard;
     std::int32_t result = 0;
-    if (form_.soundCardSource()) {
+    if (services_.soundCardSource) {
         // Opening a device waits for its first audio, which may take a moment.
         QApplication::setOverrideCursor(Qt::WaitCursor);
-        result = form_.engine.fnSetSoundCardInput(card, chosen.correctionPpm);
+        result = services_.engine.fnSetSoundCardInput(card, chosen.correctionPpm);
         QApplication::restoreOverrideCursor();
     }
     if (result != 0) {
         const QListWidgetItem* item = List1->currentItem();
-        form_.dialogs.msgBox(
+        services_.dialogs.msgBox(
             KVXmodules::InputFailedText(item != nullptr ? item->text() : QString()), MsgButtons::Ok,
             MsgIcon::Exclamation, QString::fromUtf16(KVXmodules::kAudioInputTitle));
         List1->setFocus(Qt::OtherFocusReason);
         return;
     }
-    KVXmodules::StoreInputChoice(chosen, form_.settings);
+    KVXmodules::StoreInputChoice(chosen, services_.settings);
     close();
 }
 

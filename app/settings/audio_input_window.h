@@ -17,18 +17,33 @@
 
 #include "settings/audio_input.h"
 
-class Form1;
 class QGroupBox;
 class QLabel;
 class QListWidget;
 class QPushButton;
 class QSpinBox;
 
+namespace KVXmodules {
+struct SettingsRecord;
+}
+namespace platform {
+class Dialogs;
+class PskEngine;
+}  // namespace platform
+
+// What the audio input window works with. All of it outlives the window.
+struct AudioInputServices {
+    KVXmodules::SettingsRecord& settings;
+    platform::Dialogs& dialogs;
+    platform::PskEngine& engine;
+    bool soundCardSource = true;  // false while a recording or the simulator is the input
+};
+
 class AudioInputWindow final : public QDialog {
     Q_OBJECT
   public:
-    // Builds the window for `form`'s settings and engine and loads it; not shown yet.
-    explicit AudioInputWindow(Form1& form);
+    // Builds the window and loads it; not shown yet.
+    explicit AudioInputWindow(const AudioInputServices& services);
     ~AudioInputWindow() override;
     AudioInputWindow(const AudioInputWindow&) = delete;
     AudioInputWindow& operator=(const AudioInputWindow&) = delete;
@@ -67,7 +82,7 @@ class AudioInputWindow final : public QDialog {
     void createControls();
     void connectHandlers();
 
-    Form1& form_;
+    AudioInputServices services_;
     std::vector<pskmodem::InputDeviceInfo> devices_;  // row n + 1 of List1 is devices_[n]
     bool unloaded_ = false;
 };

@@ -8,42 +8,18 @@
 
 #include "mainwindow/form1.h"
 #include "platform/dialogs.h"
+#include "platform/form_timer.h"
+#include "platform/image_box.h"
+#include "platform/modeless_window.h"
 #include "platform/psk_engine.h"
 #include "settings/audio_input.h"
 #include "settings/audio_input_window.h"
 #include "settings/form2.h"
 #include "settings/form4.h"
+#include "settings/settings_file.h"
 #include "settings/settings_record.h"
 
 namespace {
-
-// The window while it is open; a closed one is on its way out.
-template <class Window>
-Window* OpenOnly(const QPointer<Window>& pointer) {
-    if (Window* window = pointer.data(); window != nullptr && !window->isUnloaded()) {
-        return window;
-    }
-    return nullptr;
-}
-
-// Shows the window `pointer` holds, loading a new one over the main window when none is
-// open, and brings it to the front. A window of its own, not a child of the main window, so
-// that it stays open when the main window closes; should the main window go first, it goes
-// with it.
-template <class Window>
-void ShowModeless(Form1& form, QPointer<Window>& pointer) {
-    Window* window = OpenOnly(pointer);
-    if (window == nullptr) {
-        window = new Window(form);
-        pointer = window;
-        QObject::connect(&form, &QObject::destroyed, window, [window] { delete window; });
-        window->adjustSize();
-        window->move(form.frameGeometry().center() - window->rect().center());
-    }
-    window->show();
-    window->raise();
-    window->activateWindow();
-}
 
 // Toggles a ticked item and its flag by the tick as it stands.
 void ToggleTicked(QAction* item, std::int16_t& flag) {
@@ -81,7 +57,10 @@ void Form1::connectSetupHandlers() {
 }
 
 void Form1::menusetupdsp_Click() {
-    ShowModeless(*this, form2_);
+    platform::ShowModeless(*this, form2_, [this] {
+        return new Form2(Form2Services{settings, dialogs, engine, *Timer1, *Timer2,
+                                       [this] { KVXmodules::SaveSettings(*this); }});
+    });
 }
 
 void Form1::Command3_Click() {
@@ -89,23 +68,29 @@ void Form1::Command3_Click() {
 }
 
 void Form1::menusetupalarm_Click() {
-    ShowModeless(*this, form4_);
+    platform::ShowModeless(*this, form4_, [this] {
+        return new Form4(
+            Form4Services{settings, dialogs, *Label2, [this] { AlarmWindow.clear(); }});
+    });
 }
 
 void Form1::menuaudioinput_Click() {
-    ShowModeless(*this, audioInput_);
+    platform::ShowModeless(*this, audioInput_, [this] {
+        return new AudioInputWindow(
+            AudioInputServices{settings, dialogs, engine, soundCardSource()});
+    });
 }
 
 Form2* Form1::dspSetupWindow() const {
-    return OpenOnly(form2_);
+    return platform::OpenWindow(form2_);
 }
 
 Form4* Form1::alarmSetupWindow() const {
-    return OpenOnly(form4_);
+    return platform::OpenWindow(form4_);
 }
 
 AudioInputWindow* Form1::audioInputWindow() const {
-    return OpenOnly(audioInput_);
+    return platform::OpenWindow(audioInput_);
 }
 
 void Form1::menutextcol1_Click() {

@@ -11,11 +11,11 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <array>
+#include <utility>
 
-#include "mainwindow/form1.h"
-#include "platform/artwork.h"
 #include "platform/dialogs.h"
 #include "platform/form_timer.h"
+#include "platform/modeless_window.h"
 #include "platform/psk_engine.h"
 #include "settings/engine_arguments.h"
 #include "settings/settings_file.h"
@@ -66,13 +66,8 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const QString& captio
 
 }  // namespace
 
-Form2::Form2(Form1& form) : QDialog(nullptr), form_(form) {
-    setObjectName(QStringLiteral("Form2"));
-    setWindowTitle(QStringLiteral("PSK/DSP Setup"));
-    setWindowIcon(artwork::applicationIcon());
-    setModal(false);
-    // Closing the window unloads it; opening the setup again loads it afresh.
-    setAttribute(Qt::WA_DeleteOnClose);
+Form2::Form2(Form2Services services) : QDialog(nullptr), services_(std::move(services)) {
+    platform::SetUpModelessWindow(*this, QStringLiteral("Form2"), QStringLiteral("PSK/DSP Setup"));
     createControls();
     connectHandlers();
     Form_Load();
@@ -182,7 +177,7 @@ void Form2::Form_Load() {
     for (int i = 0; i < kTrailSpeedItems; ++i) {
         Combo2->addItem(QString::number(i));
     }
-    showFields(KVXmodules::DspFieldsFromRecord(form_.settings));
+    showFields(KVXmodules::DspFieldsFromRecord(services_.settings));
 }
 
 void Form2::showFields(const KVXmodules::DspFieldTexts& fields) {
@@ -233,22 +228,23 @@ bool Form2::acceptFields() {
     const KVXmodules::DspFieldTexts fields = fieldTexts();
     if (const auto refused = KVXmodules::FirstRefusedDspField(fields)) {
         const auto& rule = KVXmodules::DspFieldRules()[static_cast<std::size_t>(*refused)];
-        form_.dialogs.msgBox(Text(rule.message), MsgButtons::Ok, MsgIcon::Exclamation,
-                             Text(platform::kAppTitle));
+        services_.dialogs.msgBox(Text(rule.message), MsgButtons::Ok, MsgIcon::Exclamation,
+                                 Text(platform::kAppTitle));
         fieldControl(*refused)->setFocus(Qt::OtherFocusReason);
         return false;
     }
-    KVXmodules::SettingsRecord& r = form_.settings;
+    KVXmodules::SettingsRecord& r = services_.settings;
     KVXmodules::StoreDspFields(fields, r);
-    form_.Timer1->setInterval(r.ProgramTimerInterval);
-    form_.Timer2->setInterval(r.ProgramTimerInterval);
-    form_.engine.fnSetRXFrequency(r.RXfreqMaxRange, KVXmodules::EngineArgument(r.RXSearchRange), 0);
-    form_.engine.fnSetFFTMode(KVXmodules::EngineArgument(r.SmoothingSpeed), r.Sensitivity, 0);
+    services_.displayTimer.setInterval(r.ProgramTimerInterval);
+    services_.textTimer.setInterval(r.ProgramTimerInterval);
+    services_.engine.fnSetRXFrequency(r.RXfreqMaxRange, KVXmodules::EngineArgument(r.RXSearchRange),
+                                      0);
+    services_.engine.fnSetFFTMode(KVXmodules::EngineArgument(r.SmoothingSpeed), r.Sensitivity, 0);
     // The squelch takes effect at once too, so that everything the window shows applies.
-    form_.engine.fnSetSquelchThreshold(KVXmodules::EngineArgument(r.SquelchMax),
-                                       KVXmodules::EngineArgument(r.SquelchSpeed), 0);
+    services_.engine.fnSetSquelchThreshold(KVXmodules::EngineArgument(r.SquelchMax),
+                                           KVXmodules::EngineArgument(r.SquelchSpeed), 0);
     if (KVXmodules::isSet(r.SaveWorkingDSP)) {
-        KVXmodules::SaveSettings(form_);
+        services_.saveSettings();
     }
     close();
     return true;
@@ -259,10 +255,10 @@ void Form2::Command1_Click() {
 }
 
 void Form2::Command2_Click() {
-    form_.settings.SaveWorkingDSP = KVXmodules::kFlagSet;
+    services_.settings.SaveWorkingDSP = KVXmodules::kFlagSet;
     if (acceptFields()) {
-        form_.dialogs.msgBox(Text(kSettingsSaved), MsgButtons::Ok, MsgIcon::None,
-                             Text(platform::kAppTitle));
+        services_.dialogs.msgBox(Text(kSettingsSaved), MsgButtons::Ok, MsgIcon::None,
+                                 Text(platform::kAppTitle));
     }
 }
 

@@ -10,10 +10,10 @@
 // the fields and carries the results out.
 
 #include <QDialog>
+#include <functional>
 
 #include "settings/dsp_setup.h"
 
-class Form1;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
@@ -21,11 +21,27 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
+namespace platform {
+class Dialogs;
+class FormTimer;
+class PskEngine;
+}  // namespace platform
+
+// What the PSK/DSP setup works with. All of it outlives the window.
+struct Form2Services {
+    KVXmodules::SettingsRecord& settings;
+    platform::Dialogs& dialogs;
+    platform::PskEngine& engine;
+    platform::FormTimer& displayTimer;   // the main window's Timer1
+    platform::FormTimer& textTimer;      // the main window's Timer2
+    std::function<void()> saveSettings;  // writes the settings file as the main window does
+};
+
 class Form2 final : public QDialog {
     Q_OBJECT
   public:
-    // Builds the window for `form`'s settings, engine and timers and loads it; not shown yet.
-    explicit Form2(Form1& form);
+    // Builds the window and loads it; not shown yet.
+    explicit Form2(Form2Services services);
     ~Form2() override;
     Form2(const Form2&) = delete;
     Form2& operator=(const Form2&) = delete;
@@ -89,6 +105,6 @@ class Form2 final : public QDialog {
     // Checks, stores and passes on the fields, then closes; false when a field was refused.
     bool acceptFields();
 
-    Form1& form_;
+    Form2Services services_;
     bool unloaded_ = false;
 };

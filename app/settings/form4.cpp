@@ -10,11 +10,11 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
+#include <utility>
 
-#include "mainwindow/form1.h"
-#include "platform/artwork.h"
 #include "platform/dialogs.h"
 #include "platform/image_box.h"
+#include "platform/modeless_window.h"
 #include "settings/alarm_setup.h"
 #include "settings/receive_captions.h"
 #include "settings/settings_record.h"
@@ -35,13 +35,8 @@ QLineEdit* MakeBox(QWidget* parent, const char* name) {
 
 }  // namespace
 
-Form4::Form4(Form1& form) : QDialog(nullptr), form_(form) {
-    setObjectName(QStringLiteral("Form4"));
-    setWindowTitle(QStringLiteral("PSK Alarm"));
-    setWindowIcon(artwork::applicationIcon());
-    setModal(false);
-    // Closing the window unloads it; opening the alarm setup again loads it afresh.
-    setAttribute(Qt::WA_DeleteOnClose);
+Form4::Form4(Form4Services services) : QDialog(nullptr), services_(std::move(services)) {
+    platform::SetUpModelessWindow(*this, QStringLiteral("Form4"), QStringLiteral("PSK Alarm"));
     createControls();
     connectHandlers();
     Form_Load();
@@ -121,7 +116,7 @@ void Form4::connectHandlers() {
 }
 
 void Form4::Form_Load() {
-    const KVXmodules::SettingsRecord& r = form_.settings;
+    const KVXmodules::SettingsRecord& r = services_.settings;
     const std::array<QLineEdit*, 3> boxes{Text1, Text2, Text3};
     for (std::size_t i = 0; i < boxes.size(); ++i) {
         if (const auto text = KVXmodules::AlarmBoxText(r.PSKAlarmString[i])) {
@@ -146,13 +141,13 @@ void Form4::Option2_Click() {
 
 void Form4::Command1_Click() {
     if (!KVXmodules::AlarmFirstStringAccepted(Text1->text())) {
-        form_.dialogs.msgBox(QString::fromUtf16(KVXmodules::kAlarmTooShortText), MsgButtons::Ok,
-                             MsgIcon::Exclamation,
-                             QString::fromUtf16(KVXmodules::kAlarmTooShortTitle));
+        services_.dialogs.msgBox(QString::fromUtf16(KVXmodules::kAlarmTooShortText), MsgButtons::Ok,
+                                 MsgIcon::Exclamation,
+                                 QString::fromUtf16(KVXmodules::kAlarmTooShortTitle));
         Text1->setFocus(Qt::OtherFocusReason);
         return;
     }
-    KVXmodules::SettingsRecord& r = form_.settings;
+    KVXmodules::SettingsRecord& r = services_.settings;
     const std::array<QLineEdit*, 3> boxes{Text1, Text2, Text3};
     for (std::size_t i = 0; i < boxes.size(); ++i) {
         r.PSKAlarmString[i] = KVXmodules::StoredAlarmString(boxes[i]->text());
@@ -161,13 +156,13 @@ void Form4::Command1_Click() {
     r.AutoAlarmLog = Check1->isChecked() ? KVXmodules::kFlagSet : KVXmodules::kFlagClear;
     if (Option1->isChecked()) {
         r.PSKAlarm = KVXmodules::kFlagSet;
-        form_.Label2->setText(KVXmodules::AlarmOnCaption(r.AutoAlarmLog));
+        services_.alarmLabel.setText(KVXmodules::AlarmOnCaption(r.AutoAlarmLog));
     } else {
         r.PSKAlarm = KVXmodules::kFlagClear;
-        form_.Label2->setText(QString::fromUtf16(KVXmodules::kAlarmOffCaption));
+        services_.alarmLabel.setText(QString::fromUtf16(KVXmodules::kAlarmOffCaption));
     }
     // The search starts afresh with the new strings.
-    form_.AlarmWindow.clear();
+    services_.restartAlarmSearch();
     close();
 }
 

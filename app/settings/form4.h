@@ -9,8 +9,8 @@
 
 #include <QDialog>
 #include <array>
+#include <functional>
 
-class Form1;
 class QCheckBox;
 class QGroupBox;
 class QLabel;
@@ -18,11 +18,27 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 
+namespace KVXmodules {
+struct SettingsRecord;
+}
+namespace platform {
+class Dialogs;
+class Label;
+}  // namespace platform
+
+// What the alarm setup works with. All of it outlives the window.
+struct Form4Services {
+    KVXmodules::SettingsRecord& settings;
+    platform::Dialogs& dialogs;
+    platform::Label& alarmLabel;               // the main window's "PSK-Alarm OFF" label
+    std::function<void()> restartAlarmSearch;  // the alarm searches the text afresh
+};
+
 class Form4 final : public QDialog {
     Q_OBJECT
   public:
-    // Builds the window for `form`'s settings and alarm and loads it; not shown yet.
-    explicit Form4(Form1& form);
+    // Builds the window and loads it; not shown yet.
+    explicit Form4(Form4Services services);
     ~Form4() override;
     Form4(const Form4&) = delete;
     Form4& operator=(const Form4&) = delete;
@@ -60,6 +76,6 @@ class Form4 final : public QDialog {
     void createControls();
     void connectHandlers();
 
-    Form1& form_;
+    Form4Services services_;
     bool unloaded_ = false;
 };
