@@ -7,6 +7,7 @@
 #include <QTextStream>
 
 #include "mainwindow/form1.h"
+#include "platform/clipboard.h"
 #include "platform/modem_engine.h"
 #include "platform/portaudio_sound_player.h"
 #include "platform/program_folder.h"
@@ -57,9 +58,11 @@ int main(int argc, char* argv[]) {
 
     KVXmodules::SettingsRecord settings;
     platform::QtDialogs dialogs;
+    platform::SystemClipboard clipboard;
     platform::ModemEngine engine;
     platform::PortAudioSoundPlayer soundPlayer;
-    Form1 form(Form1Services{settings, dialogs, engine, platform::programFolder(), &soundPlayer,
+    Form1 form(Form1Services{settings, dialogs, clipboard, engine, platform::programFolder(),
+                             &soundPlayer,
                              commandLine.source == receiver::CommandLine::Source::SoundCard});
     dialogs.setOwner(&form);
     form.Form_Load();

@@ -25,10 +25,11 @@
 #include <vector>
 
 #include "mainwindow/form1.h"
+#include "platform/clipboard.h"
 #include "platform/picture_box.h"
 #include "platform/psk_engine.h"
-#include "platform/scripted_dialogs.h"
 #include "settings/settings_record.h"
+#include "support/scripted_dialogs.h"
 
 namespace {
 
@@ -189,9 +190,10 @@ int main(int argc, char** argv) {
         return 1;
     }
     KVXmodules::SettingsRecord settings;
-    platform::ScriptedDialogs dialogs;
+    testing_support::ScriptedDialogs dialogs;
+    platform::SystemClipboard clipboard;
     StillEngine engine;
-    Form1 form(Form1Services{settings, dialogs, engine, folder.path(), nullptr});
+    Form1 form(Form1Services{settings, dialogs, clipboard, engine, folder.path(), nullptr});
     form.Form_Load();
     form.show();
     QApplication::processEvents();

@@ -23,12 +23,13 @@
 #include <vector>
 
 #include "mainwindow/form1.h"
-#include "platform/scripted_dialogs.h"
 #include "settings/audio_input_window.h"
 #include "settings/settings_file.h"
 #include "settings/settings_record.h"
 #include "support/form_harness.h"
+#include "support/recording_clipboard.h"
 #include "support/recording_engine.h"
+#include "support/scripted_dialogs.h"
 
 namespace {
 
@@ -293,7 +294,8 @@ TEST(AudioInputStartUp, AMissingDeviceFallsBackToTheDefaultWithAClearMessage) {
 
 TEST(AudioInputStartUp, ARecordingOrTheSimulatorNeitherListsNorCorrects) {
     KVXmodules::SettingsRecord settings;
-    platform::ScriptedDialogs dialogs;
+    testing_support::ScriptedDialogs dialogs;
+    testing_support::RecordingClipboard clipboard;
     testing_support::RecordingEngine engine;
     engine.inputDevices = Machine();
     QTemporaryDir folder;
@@ -303,7 +305,8 @@ TEST(AudioInputStartUp, ARecordingOrTheSimulatorNeitherListsNorCorrects) {
     WriteFile(QDir(folder.path()).filePath(QStringLiteral("QUORVIN.ini")), FileBytes(record));
     const QString current = QDir::currentPath();
     {
-        Form1 form(Form1Services{settings, dialogs, engine, folder.path(), nullptr, false});
+        Form1 form(
+            Form1Services{settings, dialogs, clipboard, engine, folder.path(), nullptr, false});
         form.Form_Load();
         EXPECT_TRUE(dialogs.shown().empty());
         EXPECT_EQ(engine.calls()[0], Call("fnStartSoundCard", {0, 1}));
@@ -486,13 +489,15 @@ TEST_F(AudioInputChoice, AMachineWithoutInputsSaysSo) {
 
 TEST(AudioInputChoiceOffCard, WhileARecordingPlaysTheChoiceIsOnlyRemembered) {
     KVXmodules::SettingsRecord settings;
-    platform::ScriptedDialogs dialogs;
+    testing_support::ScriptedDialogs dialogs;
+    testing_support::RecordingClipboard clipboard;
     testing_support::RecordingEngine engine;
     engine.inputDevices = Machine();
     QTemporaryDir folder;
     const QString current = QDir::currentPath();
     {
-        Form1 form(Form1Services{settings, dialogs, engine, folder.path(), nullptr, false});
+        Form1 form(
+            Form1Services{settings, dialogs, clipboard, engine, folder.path(), nullptr, false});
         form.Form_Load();
         engine.clearCalls();
         form.menuaudioinput->trigger();

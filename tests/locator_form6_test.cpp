@@ -23,8 +23,9 @@
 
 #include "locator/form6.h"
 #include "mainwindow/form1.h"
-#include "platform/scripted_dialogs.h"
 #include "support/form_harness.h"
+#include "support/recording_clipboard.h"
+#include "support/scripted_dialogs.h"
 
 namespace {
 
@@ -88,7 +89,7 @@ class LocatorWindow : public ::testing::Test {
     // A freshly loaded window on the temporary program folder, not shown.
     Form6& open() {
         delete alive_.data();
-        form_ = new Form6(Form6Services{dialogs, folder.path()});
+        form_ = new Form6(Form6Services{dialogs, clipboard, folder.path()});
         alive_ = form_;
         return *form_;
     }
@@ -104,7 +105,8 @@ class LocatorWindow : public ::testing::Test {
 
     QString iniPath() const { return QDir(folder.path()).filePath(QStringLiteral("locator.ini")); }
 
-    platform::ScriptedDialogs dialogs;
+    testing_support::ScriptedDialogs dialogs;
+    testing_support::RecordingClipboard clipboard;
     QTemporaryDir folder;
     QString previousCurrent_ = QDir::currentPath();
     Form6* form_ = nullptr;
@@ -353,7 +355,7 @@ TEST_F(LocatorWindow, CopiesSixLinesWithCrLf) {
     // Before any calculation, the initial captions.
     f.Combo1->setEditText(QStringLiteral("jo20aw"));
     f.Command1->click();
-    EXPECT_EQ(QGuiApplication::clipboard()->text(),
+    EXPECT_EQ(clipboard.text(),
               QStringLiteral("Home locator:JO20AW\r\nTarget Locator:\r\nDistance:0 Km\r\n"
                              "Azimuth :0 Degrees\r\nLongitude:0") +
                   kDegree + QStringLiteral("\r\nLatitude:0") + kDegree + QStringLiteral("\r\n"));
@@ -361,12 +363,12 @@ TEST_F(LocatorWindow, CopiesSixLinesWithCrLf) {
     // After one, the result captions; a 4-character locator stays 4 characters.
     calculate(QStringLiteral("jo20aw"), QStringLiteral("jn11"));
     f.Command1->click();
-    EXPECT_EQ(QGuiApplication::clipboard()->text(),
+    EXPECT_EQ(clipboard.text(),
               QStringLiteral("Home locator:JO20AW\r\nTarget Locator:JN11\r\nDistance: 1054 km\r\n"
                              "Azimuth : 184 degrees\r\nLongitude:-2.958333") +
                   kDegree + QStringLiteral("\r\nLatitude: 41.47917") + kDegree +
                   QStringLiteral("\r\n"));
-    EXPECT_EQ(f.copyText(), QGuiApplication::clipboard()->text());
+    EXPECT_EQ(f.copyText(), clipboard.text());
 }
 
 TEST_F(LocatorWindow, DefaultWritesTheHomeLocatorAndTheNextWindowLoadsIt) {
@@ -557,7 +559,7 @@ class WindowedDialogs final : public platform::Dialogs {
 
 TEST_F(LocatorActivation, ComingBackFromItsOwnMessageBoxIsNoActivation) {
     WindowedDialogs boxes;
-    auto* f = new Form6(Form6Services{boxes, folder.path()});
+    auto* f = new Form6(Form6Services{boxes, clipboard, folder.path()});
     alive_ = f;
     activate(f);
     EXPECT_EQ(boxes.shown, 1);  // the first-run prompt, once

@@ -14,9 +14,9 @@
 #include "platform/form_timer.h"
 #include "platform/picture_box.h"
 #include "platform/program_folder.h"
-#include "platform/scripted_dialogs.h"
 #include "platform/twips.h"
 #include "receiver/command_line.h"
+#include "support/scripted_dialogs.h"
 
 namespace {
 
@@ -25,7 +25,7 @@ using platform::MessageBoxRequest;
 using platform::MsgButtons;
 using platform::MsgIcon;
 using platform::MsgResult;
-using platform::ScriptedDialogs;
+using testing_support::ScriptedDialogs;
 
 TEST(Dialogs, EveryBoxIsRecordedWithItsTitleOrTheApplicationTitle) {
     ScriptedDialogs dialogs;

@@ -21,12 +21,13 @@
 #include "mainwindow/form1.h"
 #include "platform/form_timer.h"
 #include "platform/modem_engine.h"
-#include "platform/scripted_dialogs.h"
 #include "platform/windows1252.h"
 #include "receiver/receive_text_box.h"
 #include "settings/settings_record.h"
 #include "support/form_harness.h"
+#include "support/recording_clipboard.h"
 #include "support/recording_sound_player.h"
+#include "support/scripted_dialogs.h"
 
 namespace {
 
@@ -67,13 +68,15 @@ TEST(ReceiveEndToEnd, ARecordingIsShownInTheBoxAndWrittenToTheAutolog) {
     QTemporaryDir programFolder;
     const QString previousCurrent = QDir::currentPath();
     KVXmodules::SettingsRecord settings;
-    platform::ScriptedDialogs dialogs;
+    testing_support::ScriptedDialogs dialogs;
+    testing_support::RecordingClipboard clipboard;
     platform::ModemEngine engine;
     testing_support::RecordingSoundPlayer sound;
     QString received;
     QByteArray autolog;
     {
-        Form1 form(Form1Services{settings, dialogs, engine, programFolder.path(), &sound});
+        Form1 form(
+            Form1Services{settings, dialogs, clipboard, engine, programFolder.path(), &sound});
         form.Label8_Click();  // autolog on before the first character
         QElapsedTimer clock;
         clock.start();

@@ -21,10 +21,10 @@
 #include "mainwindow/form1.h"
 #include "platform/image_box.h"
 #include "platform/picture_box.h"
-#include "platform/scripted_dialogs.h"
 #include "settings/settings_file.h"
 #include "settings/settings_record.h"
 #include "support/form_harness.h"
+#include "support/scripted_dialogs.h"
 
 namespace {
 
@@ -110,7 +110,7 @@ class SettingsWindow : public ::testing::Test {
 
     testing_support::FormHarness harness;
     SettingsRecord& settings = harness.settings;
-    platform::ScriptedDialogs& dialogs = harness.dialogs;
+    testing_support::ScriptedDialogs& dialogs = harness.dialogs;
     Form1* form = nullptr;
 
   private:

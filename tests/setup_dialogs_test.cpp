@@ -33,7 +33,6 @@
 #include "mainwindow/form1.h"
 #include "platform/form_timer.h"
 #include "platform/image_box.h"
-#include "platform/scripted_dialogs.h"
 #include "settings/alarm_setup.h"
 #include "settings/dsp_setup.h"
 #include "settings/form2.h"
@@ -42,6 +41,7 @@
 #include "settings/settings_record.h"
 #include "support/form_harness.h"
 #include "support/recording_engine.h"
+#include "support/scripted_dialogs.h"
 
 namespace {
 

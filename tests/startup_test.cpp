@@ -18,12 +18,12 @@
 #include "mainwindow/form1.h"
 #include "platform/form_timer.h"
 #include "platform/image_box.h"
-#include "platform/scripted_dialogs.h"
 #include "settings/engine_arguments.h"
 #include "settings/settings_file.h"
 #include "settings/settings_record.h"
 #include "support/form_harness.h"
 #include "support/recording_engine.h"
+#include "support/scripted_dialogs.h"
 
 namespace {
 

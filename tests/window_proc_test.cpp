@@ -21,11 +21,12 @@
 #include "mainwindow/form1.h"
 #include "platform/form_timer.h"
 #include "platform/psk_engine.h"
-#include "platform/scripted_dialogs.h"
 #include "receiver/engine_window_proc.h"
 #include "settings/settings_record.h"
 #include "support/form_harness.h"
+#include "support/recording_clipboard.h"
 #include "support/recording_engine.h"
+#include "support/scripted_dialogs.h"
 
 namespace {
 
@@ -260,8 +261,10 @@ TEST(Form1WindowProc, QtEventsPassThroughTheInstalledProcedureToTheWindow) {
 TEST(Form1WindowProc, PendingMessagesGoWithTheWindow) {
     RecordingEngine engine;
     KVXmodules::SettingsRecord settings;
-    platform::ScriptedDialogs dialogs;
-    auto form = std::make_unique<Form1>(Form1Services{settings, dialogs, engine, QString()});
+    testing_support::ScriptedDialogs dialogs;
+    testing_support::RecordingClipboard clipboard;
+    auto form =
+        std::make_unique<Form1>(Form1Services{settings, dialogs, clipboard, engine, QString()});
     form->messageSink().post(platform::kMsgCharacter, 'X', 0);
     form.reset();
     QCoreApplication::sendPostedEvents();

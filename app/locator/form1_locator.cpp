@@ -8,7 +8,7 @@ void Form1::menufindlocat_Click() {
     platform::ShowModeless(
         *this, form6_,
         [this] {
-            return new Form6(Form6Services{dialogs, programFolder()});
+            return new Form6(Form6Services{dialogs, clipboard, programFolder()});
         },
         platform::Placement::ChosenBySystem);
 }

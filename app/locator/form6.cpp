@@ -1,6 +1,5 @@
 #include "locator/form6.h"
 
-#include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFile>
@@ -21,6 +20,7 @@
 #include <cmath>
 #include <utility>
 
+#include "platform/clipboard.h"
 #include "platform/dialogs.h"
 #include "platform/modeless_window.h"
 #include "platform/windows1252.h"
@@ -93,6 +93,7 @@ bool isEnter(int key) {
 Form6::Form6(const Form6Services& services, QWidget* parent)
     : QWidget(parent, Qt::Window),
       dialogs_(services.dialogs),
+      clipboard_(services.clipboard),
       programFolder_(services.programFolder) {
     // Closing the window unloads it: its histories and results go with it.
     platform::SetUpModelessWindow(*this, QStringLiteral("Form6"),
@@ -410,9 +411,7 @@ QString Form6::copyText() const {
 }
 
 void Form6::Command1_Click() {
-    QClipboard* clipboard = QGuiApplication::clipboard();
-    clipboard->clear();
-    clipboard->setText(copyText());
+    clipboard_.setText(copyText());
 }
 
 void Form6::Command2_Click() {

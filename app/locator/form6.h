@@ -25,12 +25,14 @@ class QPushButton;
 class QWindow;
 
 namespace platform {
+class Clipboard;
 class Dialogs;
-}
+}  // namespace platform
 
 // What the locator window works with. All of it outlives the window.
 struct Form6Services {
     platform::Dialogs& dialogs;
+    platform::Clipboard& clipboard;
     QString programFolder;  // where locator.ini lives
 };
 
@@ -112,6 +114,7 @@ class Form6 final : public QWidget {
     static void rememberLocator(QComboBox* box, const QString& text);
 
     platform::Dialogs& dialogs_;
+    platform::Clipboard& clipboard_;
     QString programFolder_;
     bool activationPending_ = true;  // the next activation of the window runs Form_Activate
     bool messageShowing_ = false;

@@ -92,6 +92,7 @@ Form1::Form1(const Form1Services& services, QWidget* parent)
     : QMainWindow(parent),
       settings(services.settings),
       dialogs(services.dialogs),
+      clipboard(services.clipboard),
       engine(services.engine),
       soundPlayer(platform::PlayerOrSilence(services.soundPlayer)),
       programFolder_(services.programFolder),

@@ -47,6 +47,7 @@ namespace KVXmodules {
 struct SettingsRecord;
 }
 namespace platform {
+class Clipboard;
 class Dialogs;
 class FormTimer;
 class ImageBox;
@@ -67,6 +68,7 @@ class ReceiveTextBox;
 struct Form1Services {
     KVXmodules::SettingsRecord& settings;
     platform::Dialogs& dialogs;
+    platform::Clipboard& clipboard;
     platform::PskEngine& engine;
     QString programFolder;  // where the settings file, the logs and the pictures live
     platform::SoundPlayer* soundPlayer = nullptr;  // plays the alarm; none: the alarm is silent
@@ -89,6 +91,7 @@ class Form1 final : public QMainWindow {
     // ---- services ----
     KVXmodules::SettingsRecord& settings;
     platform::Dialogs& dialogs;
+    platform::Clipboard& clipboard;
     platform::PskEngine& engine;
     platform::SoundPlayer& soundPlayer;
 

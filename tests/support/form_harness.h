@@ -10,10 +10,11 @@
 #include <memory>
 
 #include "mainwindow/form1.h"
-#include "platform/scripted_dialogs.h"
 #include "settings/settings_record.h"
+#include "support/recording_clipboard.h"
 #include "support/recording_engine.h"
 #include "support/recording_sound_player.h"
+#include "support/scripted_dialogs.h"
 
 namespace testing_support {
 
@@ -39,7 +40,8 @@ class FormHarness {
     QString filePath(const QString& name) const { return QDir(folder_.path()).filePath(name); }
 
     KVXmodules::SettingsRecord settings;
-    platform::ScriptedDialogs dialogs;
+    ScriptedDialogs dialogs;
+    RecordingClipboard clipboard;
     RecordingEngine engine;
     RecordingSoundPlayer sound;
 

@@ -1,23 +1,23 @@
-#include "platform/scripted_dialogs.h"
+#include "support/scripted_dialogs.h"
 
 #include <stdexcept>
 
-namespace platform {
+namespace testing_support {
 
-std::vector<MessageBoxRequest> ScriptedDialogs::messageBoxes() const {
-    std::vector<MessageBoxRequest> boxes;
+std::vector<platform::MessageBoxRequest> ScriptedDialogs::messageBoxes() const {
+    std::vector<platform::MessageBoxRequest> boxes;
     for (const Shown& box : shown_) {
-        if (const auto* request = std::get_if<MessageBoxRequest>(&box)) {
+        if (const auto* request = std::get_if<platform::MessageBoxRequest>(&box)) {
             boxes.push_back(*request);
         }
     }
     return boxes;
 }
 
-std::vector<InputBoxRequest> ScriptedDialogs::inputBoxes() const {
-    std::vector<InputBoxRequest> boxes;
+std::vector<platform::InputBoxRequest> ScriptedDialogs::inputBoxes() const {
+    std::vector<platform::InputBoxRequest> boxes;
     for (const Shown& box : shown_) {
-        if (const auto* request = std::get_if<InputBoxRequest>(&box)) {
+        if (const auto* request = std::get_if<platform::InputBoxRequest>(&box)) {
             boxes.push_back(*request);
         }
     }
@@ -29,20 +29,20 @@ void ScriptedDialogs::clear() {
     shown_.clear();
 }
 
-MsgResult ScriptedDialogs::showMessageBox(const MessageBoxRequest& request) {
+platform::MsgResult ScriptedDialogs::showMessageBox(const platform::MessageBoxRequest& request) {
     shown_.emplace_back(request);
     if (script_.empty()) {
         return firstButton(request.buttons);
     }
     const auto next = script_.front();
     script_.pop_front();
-    if (const auto* result = std::get_if<MsgResult>(&next)) {
+    if (const auto* result = std::get_if<platform::MsgResult>(&next)) {
         return *result;
     }
     throw std::logic_error("scripted a text for a message box: " + request.text.toStdString());
 }
 
-QString ScriptedDialogs::showInputBox(const InputBoxRequest& request) {
+QString ScriptedDialogs::showInputBox(const platform::InputBoxRequest& request) {
     shown_.emplace_back(request);
     if (script_.empty()) {
         return request.defaultText;
@@ -55,4 +55,4 @@ QString ScriptedDialogs::showInputBox(const InputBoxRequest& request) {
     throw std::logic_error("scripted a button for an input box: " + request.prompt.toStdString());
 }
 
-}  // namespace platform
+}  // namespace testing_support

@@ -1,0 +1,46 @@
+#pragma once
+
+// A platform::Dialogs service for tests: it shows nothing, records every box it is asked for and
+// answers from a script. When the script holds no answer for a box, the box is answered as
+// Enter would answer it: a message box with its first button, an input box with its default
+// text.
+
+#include <QString>
+#include <deque>
+#include <variant>
+#include <vector>
+
+#include "platform/dialogs.h"
+
+namespace testing_support {
+
+class ScriptedDialogs final : public platform::Dialogs {
+  public:
+    using Shown = std::variant<platform::MessageBoxRequest, platform::InputBoxRequest>;
+
+    // Answers for the next boxes, in order. A message box takes the next platform::MsgResult, an
+    // input box the next text; an answer of the wrong kind for a box is a scripting error and fails
+    // loudly.
+    void answer(platform::MsgResult result) { script_.emplace_back(result); }
+    void answer(const QString& text) { script_.emplace_back(text); }
+
+    // Every box shown so far, in order.
+    const std::vector<Shown>& shown() const noexcept { return shown_; }
+    // The message boxes shown so far, in order.
+    std::vector<platform::MessageBoxRequest> messageBoxes() const;
+    // The input boxes shown so far, in order.
+    std::vector<platform::InputBoxRequest> inputBoxes() const;
+    // Answers not used yet.
+    std::size_t pendingAnswers() const noexcept { return script_.size(); }
+    void clear();
+
+  protected:
+    platform::MsgResult showMessageBox(const platform::MessageBoxRequest& request) override;
+    QString showInputBox(const platform::InputBoxRequest& request) override;
+
+  private:
+    std::deque<std::variant<platform::MsgResult, QString>> script_;
+    std::vector<Shown> shown_;
+};
+
+}  // namespace testing_support
