@@ -17,7 +17,7 @@
 
 namespace {
 
-void nameApplication() {
+void NameApplication() {
     QCoreApplication::setApplicationName(QStringLiteral("Quorvin"));
     QCoreApplication::setApplicationVersion(QStringLiteral(QUORVIN_VERSION));
 }
@@ -33,9 +33,9 @@ int main(int argc, char* argv[]) {
     if (!commandLine.error.isEmpty() || commandLine.help) {
         // Answered without a window, so without a display.
         const QCoreApplication app(argc, argv);
-        nameApplication();
+        NameApplication();
         if (commandLine.help) {
-            QTextStream(stdout) << receiver::UsageText(platform::programFolder());
+            QTextStream(stdout) << receiver::UsageText(platform::ProgramFolder());
             return 0;
         }
         QTextStream(stderr) << "quorvin: " << commandLine.error << "\n"
@@ -53,7 +53,7 @@ int main(int argc, char* argv[]) {
     }
 
     QApplication app(argc, argv);
-    nameApplication();
+    NameApplication();
     receiver::UseSource(commandLine);
 
     KVXmodules::SettingsRecord settings;
@@ -61,7 +61,7 @@ int main(int argc, char* argv[]) {
     platform::SystemClipboard clipboard;
     platform::ModemEngine engine;
     platform::PortAudioSoundPlayer soundPlayer;
-    Form1 form(Form1Services{settings, dialogs, clipboard, engine, platform::programFolder(),
+    Form1 form(Form1Services{settings, dialogs, clipboard, engine, platform::ProgramFolder(),
                              &soundPlayer,
                              commandLine.source == receiver::CommandLine::Source::SoundCard});
     dialogs.setOwner(&form);

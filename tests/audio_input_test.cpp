@@ -105,7 +105,7 @@ QString MissingText(const char* caption) {
 
 // ---- the settings file ----------------------------------------------------------------------
 
-TEST(AudioInputFile, TheDefaultInputKeepsTheClassic48Lines) {
+TEST(AudioInputFile, TheDefaultInputKeepsThePlain48Lines) {
     EXPECT_EQ(LinesOf(FileBytes(ResetRecord())).size(), 48);
 }
 

@@ -300,7 +300,8 @@ TEST_F(DisplayTick, StepsRunInOrderAndTheTickDisablesItself) {
     spectrumMessage(1500, 50);
     ASSERT_TRUE(form.Timer1->isEnabled());
 
-    // At the indicator's call (step 2) the line is drawn, the bar, marker and label are not.
+    // When the phase vector is read the waterfall line is already drawn; the quality bar, the
+    // marker and the label are not yet.
     bool seen = false;
     harness.engine.onCall = [&](const EngineCall& call) {
         if (call.name != "fnGetVectorData") {

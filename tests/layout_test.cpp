@@ -38,7 +38,7 @@ layout::Rect RectOf(const QWidget* w) {
 // ---- arithmetic ----
 
 TEST(LayoutArithmetic, NormalLayoutAtCreationSize) {
-    const layout::NormalLayout l = layout::normalLayout(662, 482);
+    const layout::NormalLayout l = layout::ComputeNormalLayout(662, 482);
     EXPECT_EQ(l.text1Width, 563);
     EXPECT_EQ(l.frame1Left, 564);
     EXPECT_EQ(l.rightColumnLeft, 564);
@@ -54,14 +54,14 @@ TEST(LayoutArithmetic, NormalLayoutAtCreationSize) {
 }
 
 TEST(LayoutArithmetic, SizeTestIsStrictlyAbove3000Twips) {
-    EXPECT_FALSE(layout::normalLayoutApplies(3000.0, 9000.0));
-    EXPECT_FALSE(layout::normalLayoutApplies(9000.0, 3000.0));
-    EXPECT_TRUE(layout::normalLayoutApplies(3001.0, 3001.0));
-    EXPECT_FALSE(layout::normalLayoutApplies(0.0, 0.0));
+    EXPECT_FALSE(layout::NormalLayoutApplies(3000.0, 9000.0));
+    EXPECT_FALSE(layout::NormalLayoutApplies(9000.0, 3000.0));
+    EXPECT_TRUE(layout::NormalLayoutApplies(3001.0, 3001.0));
+    EXPECT_FALSE(layout::NormalLayoutApplies(0.0, 0.0));
 }
 
 TEST(LayoutArithmetic, LargeWaterfallOn482PixelClient) {
-    const layout::LargeWaterfallScreen s = layout::largeWaterfallScreen(482);
+    const layout::LargeWaterfallScreen s = layout::ComputeLargeWaterfallScreen(482);
     EXPECT_EQ(s.values, (layout::ScreenValues{306.0, 145.0, 130.0}));
     EXPECT_EQ(s.picture1Top, 145);
     EXPECT_EQ(s.picture1Height, 306);
@@ -73,7 +73,7 @@ TEST(LayoutArithmetic, LargeWaterfallOn482PixelClient) {
 
 TEST(LayoutArithmetic, NormalScreenValuesAreConstants) {
     for (const int h : {300, 482, 900}) {
-        const layout::NormalScreen s = layout::normalScreen(h);
+        const layout::NormalScreen s = layout::ComputeNormalScreen(h);
         EXPECT_EQ(s.values, (layout::ScreenValues{85.0, 368.0, 353.0}));
         EXPECT_EQ(s.picture1Height, 85);
         EXPECT_EQ(s.picture1Top, h - 114);
@@ -82,20 +82,20 @@ TEST(LayoutArithmetic, NormalScreenValuesAreConstants) {
 }
 
 TEST(LayoutArithmetic, NegativeSizesAreClampedAtZero) {
-    EXPECT_EQ(layout::normalScreen(100).text1Height, 0);
-    EXPECT_EQ(layout::largeWaterfallScreen(150).picture1Height, 0);
-    EXPECT_EQ(layout::largeWaterfallScreen(150).values.WaterfallHeight, -26.0);
-    EXPECT_EQ(layout::normalLayout(50, 50).text1Width, 0);
-    EXPECT_EQ(platform::pixelSize(-0.4), 0);
-    EXPECT_EQ(platform::pixelSize(2.5), 2);
-    EXPECT_EQ(platform::pixelSize(3.5), 4);
-    EXPECT_EQ(platform::pixelSize(std::nan("")), 0);
-    EXPECT_EQ(platform::pixelSize(1e300), std::numeric_limits<int>::max());
+    EXPECT_EQ(layout::ComputeNormalScreen(100).text1Height, 0);
+    EXPECT_EQ(layout::ComputeLargeWaterfallScreen(150).picture1Height, 0);
+    EXPECT_EQ(layout::ComputeLargeWaterfallScreen(150).values.WaterfallHeight, -26.0);
+    EXPECT_EQ(layout::ComputeNormalLayout(50, 50).text1Width, 0);
+    EXPECT_EQ(platform::PixelSize(-0.4), 0);
+    EXPECT_EQ(platform::PixelSize(2.5), 2);
+    EXPECT_EQ(platform::PixelSize(3.5), 4);
+    EXPECT_EQ(platform::PixelSize(std::nan("")), 0);
+    EXPECT_EQ(platform::PixelSize(1e300), std::numeric_limits<int>::max());
 }
 
 TEST(LayoutArithmetic, BackgroundGoesToTheBottomRightCorner) {
-    EXPECT_EQ(layout::backgroundPosition(662, 482, 640, 480), (layout::Position{22, 2}));
-    EXPECT_EQ(layout::backgroundPosition(500, 300, 640, 480), (layout::Position{-140, -180}));
+    EXPECT_EQ(layout::BackgroundPosition(662, 482, 640, 480), (layout::Position{22, 2}));
+    EXPECT_EQ(layout::BackgroundPosition(500, 300, 640, 480), (layout::Position{-140, -180}));
 }
 
 // ---- the window ----

@@ -76,20 +76,20 @@ TEST(Dialogs, AnAnswerOfTheWrongKindIsAScriptingError) {
 }
 
 TEST(Twips, FifteenPerPixel) {
-    EXPECT_EQ(platform::pixelsToTwips(662), 9930.0);
-    EXPECT_EQ(platform::twipsToPixels(3000), 200.0);
-    EXPECT_EQ(platform::twipsToPixels(6001), 6001.0 / 15.0);
+    EXPECT_EQ(platform::PixelsToTwips(662), 9930.0);
+    EXPECT_EQ(platform::TwipsToPixels(3000), 200.0);
+    EXPECT_EQ(platform::TwipsToPixels(6001), 6001.0 / 15.0);
 }
 
 TEST(ProgramFolder, TheExecutablesFolderWhenWritableElseTheUsersDataFolder) {
-    EXPECT_EQ(platform::chooseProgramFolder("/opt/q", true, "/home/u/.local/share/Quorvin"),
+    EXPECT_EQ(platform::ChooseProgramFolder("/opt/q", true, "/home/u/.local/share/Quorvin"),
               QStringLiteral("/opt/q"));
-    EXPECT_EQ(platform::chooseProgramFolder("/usr/bin", false, "/home/u/.local/share/Quorvin"),
+    EXPECT_EQ(platform::ChooseProgramFolder("/usr/bin", false, "/home/u/.local/share/Quorvin"),
               QStringLiteral("/home/u/.local/share/Quorvin"));
 }
 
 TEST(ProgramFolder, TheRunningProgramsFolderExistsAndIsWritable) {
-    const QString folder = platform::programFolder();
+    const QString folder = platform::ProgramFolder();
     ASSERT_FALSE(folder.isEmpty());
     EXPECT_TRUE(QDir(folder).exists());
     QFile probe(QDir(folder).filePath(QStringLiteral("quorvin-probe.tmp")));

@@ -183,10 +183,10 @@ TEST(ColourSchemes, EachSchemeAndPalette) {
     EXPECT_EQ(r.WaterfallColor, 1);
     EXPECT_EQ(r.WaterfallBlueOffset, 0);
     EXPECT_EQ(r.WaterfallRedOffset, 254);
-    EXPECT_EQ(ClassicColor(r.WaterfallBackColor), QColor(128, 0, 0));
+    EXPECT_EQ(EgaColor(r.WaterfallBackColor), QColor(128, 0, 0));
     ASSERT_TRUE(ApplyWaterfallPalette(r, 2));
     EXPECT_EQ(r.WaterfallRedOffset, 0);
-    EXPECT_EQ(ClassicColor(r.WaterfallBackColor), QColor(0, 0, 0));
+    EXPECT_EQ(EgaColor(r.WaterfallBackColor), QColor(0, 0, 0));
 }
 
 TEST(ColourSchemes, UnknownNumbersChangeNothing) {

@@ -68,7 +68,7 @@ TEST(Narrowing, Int32AndSingle) {
     EXPECT_EQ(ToSingle(-1e39), std::nullopt);
 }
 
-TEST(NumberText, WholeNumbersInTheClassicForm) {
+TEST(NumberText, WholeNumbersInTheSettingsFileForm) {
     EXPECT_EQ(NumberText(1500), " 1500 ");
     EXPECT_EQ(NumberText(0), " 0 ");
     EXPECT_EQ(NumberText(-0.0), " 0 ");
@@ -90,7 +90,7 @@ TEST_F(GermanLocale, FractionsUseAPointAndReadBackExactly) {
     }
 }
 
-TEST_F(GermanLocale, ReaderAcceptsTheClassicForms) {
+TEST_F(GermanLocale, ReaderAcceptsTheSettingsFileForms) {
     EXPECT_EQ(ReadNumber(u" 1500 "), 1500.0);
     EXPECT_EQ(ReadNumber(u"-1 "), -1.0);
     EXPECT_EQ(ReadNumber(u"   \t42"), 42.0);

@@ -147,7 +147,7 @@ TEST_F(EngineProcTest, OtherMessagesPassThroughWithTheirArgumentsAndResult) {
     previousResult = -5;
     const std::uint32_t paint = 0x000F;
     EXPECT_EQ(send(paint, 11, 22), -5);
-    const std::uint32_t mouseMove = platform::eventMessage(QEvent::MouseMove);
+    const std::uint32_t mouseMove = platform::EventMessage(QEvent::MouseMove);
     previousResult = 1;
     EXPECT_EQ(send(mouseMove, 0, 0x7654321), 1);
     EXPECT_EQ(send(2023, -1, -2), 1);
@@ -181,11 +181,11 @@ TEST(WindowProcedure, SetWindowProcReturnsThePreviousProcedure) {
         procedure.setWindowProc([&order, &previous](platform::WindowHandle h, std::uint32_t m,
                                                     std::intptr_t w, std::intptr_t l) {
             order.push_back(2);
-            return platform::callWindowProc(previous, h, m, w, l) + 1;
+            return platform::CallWindowProc(previous, h, m, w, l) + 1;
         });
     EXPECT_EQ(procedure.dispatch(nullptr, 5, 0, 0), 11);
     EXPECT_EQ(order, (std::vector<int>{2, 1}));
-    EXPECT_EQ(platform::callWindowProc(platform::WindowProc{}, nullptr, 1, 2, 3), 0);
+    EXPECT_EQ(platform::CallWindowProc(platform::WindowProc{}, nullptr, 1, 2, 3), 0);
 }
 
 // ---- through the main window ----
@@ -240,20 +240,20 @@ TEST(Form1WindowProc, QtEventsPassThroughTheInstalledProcedureToTheWindow) {
     previous = form.SetWindowProc(
         [&](platform::WindowHandle h, std::uint32_t m, std::intptr_t w, std::intptr_t l) {
             seen.push_back(m);
-            return platform::callWindowProc(previous, h, m, w, l);
+            return platform::CallWindowProc(previous, h, m, w, l);
         });
     form.setWindowTitle(QStringLiteral("changed"));
     QEvent titleChange(QEvent::WindowTitleChange);
     QCoreApplication::sendEvent(&form, &titleChange);
     EXPECT_NE(
-        std::find(seen.begin(), seen.end(), platform::eventMessage(QEvent::WindowTitleChange)),
+        std::find(seen.begin(), seen.end(), platform::EventMessage(QEvent::WindowTitleChange)),
         seen.end());
 
     // Engine messages still reach the engine's procedure behind the new one.
     seen.clear();
     form.messageSink().post(platform::kMsgCharacter, 'Z', 0);
     QCoreApplication::sendPostedEvents(&form);
-    std::erase_if(seen, [](std::uint32_t m) { return platform::isEventMessage(m); });
+    std::erase_if(seen, [](std::uint32_t m) { return platform::IsEventMessage(m); });
     EXPECT_EQ(seen, (std::vector<std::uint32_t>{platform::kMsgCharacter}));
     EXPECT_EQ(form.receiverBuffers.RxTextBuffer, QStringLiteral("Z"));
 }

@@ -30,17 +30,17 @@ namespace {
 constexpr char16_t kDegreeSign = u'\u00B0';
 constexpr int kPictureSize = 48;
 
-QString fromStd(std::string_view text) {
+QString FromStd(std::string_view text) {
     return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 // The calculation takes 8-bit text, one byte per character, as the window's files hold it.
-std::string toLocatorText(const QString& text) {
+std::string ToLocatorText(const QString& text) {
     return KVXmodules::ToWindows1252(text).toStdString();
 }
 
 // Upper case character by character, so that the length never changes.
-QString upperCase(const QString& text) {
+QString UpperCase(const QString& text) {
     QString upper = text;
     for (QChar& c : upper) {
         c = c.toUpper();
@@ -49,7 +49,7 @@ QString upperCase(const QString& text) {
 }
 
 // A small globe with a grid of meridians and parallels.
-QPixmap locatorPicture() {
+QPixmap LocatorPicture() {
     QPixmap picture(kPictureSize, kPictureSize);
     picture.fill(Qt::transparent);
     QPainter painter(&picture);
@@ -84,7 +84,7 @@ QPixmap locatorPicture() {
     return picture;
 }
 
-bool isEnter(int key) {
+bool IsEnter(int key) {
     return key == Qt::Key_Return || key == Qt::Key_Enter;
 }
 
@@ -170,7 +170,7 @@ void Form6::createControls() {
     output->addWidget(Command1, row, 0, 1, 2, Qt::AlignRight);
 
     Image1 = new QLabel(this);
-    Image1->setPixmap(locatorPicture());
+    Image1->setPixmap(LocatorPicture());
     Command2 = new QPushButton(QStringLiteral("OK"), this);
 
     auto* bottom = new QHBoxLayout;
@@ -277,7 +277,7 @@ bool Form6::eventFilter(QObject* watched, QEvent* event) {
             Combo2_KeyPress(key);
         }
         // Enter belongs to the window; the box itself does nothing with it.
-        return isEnter(key);
+        return IsEnter(key);
     }
     if (event->type() == QEvent::FocusOut) {
         // Opening the drop-down list, or another window coming to the front, leaves the focus
@@ -295,11 +295,11 @@ bool Form6::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void Form6::Combo1_KeyPress(int key) {
-    if (!isEnter(key)) {
+    if (!IsEnter(key)) {
         return;
     }
     if (Combo2->currentText().size() > 2) {
-        Combo2->setEditText(upperCase(Combo2->currentText()));
+        Combo2->setEditText(UpperCase(Combo2->currentText()));
         command8_Click();
     } else {
         Combo2->setFocus(Qt::OtherFocusReason);
@@ -307,21 +307,21 @@ void Form6::Combo1_KeyPress(int key) {
 }
 
 void Form6::Combo2_KeyPress(int key) {
-    if (!isEnter(key)) {
+    if (!IsEnter(key)) {
         return;
     }
-    Combo2->setEditText(upperCase(Combo2->currentText()));
+    Combo2->setEditText(UpperCase(Combo2->currentText()));
     command8_Click();
 }
 
 void Form6::Combo1_LostFocus() {
-    if (const QString upper = upperCase(Combo1->currentText()); upper != Combo1->currentText()) {
+    if (const QString upper = UpperCase(Combo1->currentText()); upper != Combo1->currentText()) {
         Combo1->setEditText(upper);
     }
 }
 
 void Form6::Combo2_LostFocus() {
-    if (const QString upper = upperCase(Combo2->currentText()); upper != Combo2->currentText()) {
+    if (const QString upper = UpperCase(Combo2->currentText()); upper != Combo2->currentText()) {
         Combo2->setEditText(upper);
     }
 }
@@ -336,7 +336,7 @@ void Form6::rememberLocator(QComboBox* box, const QString& text) {
     }
     // Adding the first entry would select it and replace the typed text.
     const QString typed = box->currentText();
-    box->addItem(upperCase(text));
+    box->addItem(UpperCase(text));
     if (box->currentText() != typed) {
         box->setEditText(typed);
     }
@@ -353,45 +353,45 @@ void Form6::showMessage(const QString& text, const QString& title, bool informat
 void Form6::command8_Click() {
     const QString home = Combo1->currentText();
     const QString target = Combo2->currentText();
-    const QString lengthMessage = fromStd(locator::kLengthMessage);
+    const QString lengthMessage = FromStd(locator::kLengthMessage);
     if (!locator::HasLocatorLength(static_cast<std::size_t>(home.size()))) {
-        showMessage(lengthMessage, fromStd(locator::kHomeLengthTitle), false);
+        showMessage(lengthMessage, FromStd(locator::kHomeLengthTitle), false);
         Combo1->setFocus(Qt::OtherFocusReason);
         return;
     }
     if (!locator::HasLocatorLength(static_cast<std::size_t>(target.size()))) {
-        showMessage(lengthMessage, fromStd(locator::kTargetLengthTitle), false);
+        showMessage(lengthMessage, FromStd(locator::kTargetLengthTitle), false);
         Combo2->setFocus(Qt::OtherFocusReason);
         return;
     }
-    if (locator::IsMissingLocator(toLocatorText(home))) {
-        showMessage(fromStd(locator::kNoHomeMessage), fromStd(locator::kNoLocatorTitle), false);
+    if (locator::IsMissingLocator(ToLocatorText(home))) {
+        showMessage(FromStd(locator::kNoHomeMessage), FromStd(locator::kNoLocatorTitle), false);
         Combo1->setFocus(Qt::OtherFocusReason);
         return;
     }
     rememberLocator(Combo1, home);
-    if (locator::IsMissingLocator(toLocatorText(target))) {
-        showMessage(fromStd(locator::kNoTargetMessage), fromStd(locator::kNoLocatorTitle), false);
+    if (locator::IsMissingLocator(ToLocatorText(target))) {
+        showMessage(FromStd(locator::kNoTargetMessage), FromStd(locator::kNoLocatorTitle), false);
         Combo2->setFocus(Qt::OtherFocusReason);
         return;
     }
     rememberLocator(Combo2, target);
 
-    texts.HomeLocator = toLocatorText(home);
-    texts.TargetLocator = toLocatorText(target);
+    texts.HomeLocator = ToLocatorText(home);
+    texts.TargetLocator = ToLocatorText(target);
     locator::LocatorCalc(texts);
     if (texts.DistanceText == locator::kInvalidDistance) {
-        showMessage(fromStd(locator::kInvalidMessage), QString(), false);
+        showMessage(FromStd(locator::kInvalidMessage), QString(), false);
         return;
     }
-    Label10->setText(fromStd(texts.LongitudeText) + kDegreeSign);
-    Label11->setText(fromStd(texts.LatitudeText) + kDegreeSign);
-    Label14->setText(fromStd(texts.DistanceText) + QStringLiteral(" km"));
+    Label10->setText(FromStd(texts.LongitudeText) + kDegreeSign);
+    Label11->setText(FromStd(texts.LatitudeText) + kDegreeSign);
+    Label14->setText(FromStd(texts.DistanceText) + QStringLiteral(" km"));
     // From a place to itself there is no direction.
     if (home == target) {
         texts.AzimuthText = " none";
     }
-    Label15->setText(fromStd(texts.AzimuthText) + QStringLiteral(" degrees"));
+    Label15->setText(FromStd(texts.AzimuthText) + QStringLiteral(" degrees"));
 
     // Ready for the next target to be typed over this one.
     Combo2->lineEdit()->selectAll();
@@ -400,8 +400,8 @@ void Form6::command8_Click() {
 
 QString Form6::copyText() const {
     const QStringList lines{
-        QStringLiteral("Home locator:") + upperCase(Combo1->currentText()),
-        QStringLiteral("Target Locator:") + upperCase(Combo2->currentText()),
+        QStringLiteral("Home locator:") + UpperCase(Combo1->currentText()),
+        QStringLiteral("Target Locator:") + UpperCase(Combo2->currentText()),
         QStringLiteral("Distance:") + Label14->text(),
         QStringLiteral("Azimuth :") + Label15->text(),
         QStringLiteral("Longitude:") + Label10->text(),
@@ -424,7 +424,7 @@ void Form6::Command3_Click() {
     if (!file.open(QIODevice::WriteOnly)) {
         return;
     }
-    file.write(KVXmodules::ToWindows1252(upperCase(Combo1->currentText())) + "\r\n");
+    file.write(KVXmodules::ToWindows1252(UpperCase(Combo1->currentText())) + "\r\n");
     file.commit();
 }
 

@@ -10,24 +10,24 @@ namespace locator {
 namespace {
 
 // Stores a value as the calculator stores every quantity: rounded to single precision.
-float single(double value) noexcept {
+float Single(double value) noexcept {
     return static_cast<float>(value);
 }
 
-double wide(float value) noexcept {
+double Wide(float value) noexcept {
     return static_cast<double>(value);
 }
 
-int code(char c) noexcept {
+int Code(char c) noexcept {
     return static_cast<int>(static_cast<unsigned char>(c));
 }
 
-bool within(char c, char first, char last) noexcept {
-    return code(c) >= code(first) && code(c) <= code(last);
+bool Within(char c, char first, char last) noexcept {
+    return Code(c) >= Code(first) && Code(c) <= Code(last);
 }
 
 // +1 or -1 for a value beyond that magnitude, the value itself otherwise.
-float clampUnit(float value) noexcept {
+float ClampUnit(float value) noexcept {
     if (std::fabs(value) > 1.0F) {
         return value > 0.0F ? 1.0F : -1.0F;
     }
@@ -59,19 +59,19 @@ std::string CompleteLocator(std::string_view locator) {
 std::string FoldLocatorCase(std::string folded) {
     for (std::size_t i = 0; i < folded.size() && i < 6; ++i) {
         char& c = folded[i];
-        if (i < 2 && code(c) >= code('a')) {
-            c = static_cast<char>(code(c) - 32);
-        } else if (i >= 4 && code(c) <= code('Z')) {
-            c = static_cast<char>(code(c) + 32);
+        if (i < 2 && Code(c) >= Code('a')) {
+            c = static_cast<char>(Code(c) - 32);
+        } else if (i >= 4 && Code(c) <= Code('Z')) {
+            c = static_cast<char>(Code(c) + 32);
         }
     }
     return folded;
 }
 
 bool IsValidLocator(std::string_view folded) noexcept {
-    return folded.size() >= 6 && within(folded[0], 'A', 'R') && within(folded[1], 'A', 'R') &&
-           within(folded[2], '0', '9') && within(folded[3], '0', '9') &&
-           within(folded[4], 'a', 'x') && within(folded[5], 'a', 'x');
+    return folded.size() >= 6 && Within(folded[0], 'A', 'R') && Within(folded[1], 'A', 'R') &&
+           Within(folded[2], '0', '9') && Within(folded[3], '0', '9') &&
+           Within(folded[4], 'a', 'x') && Within(folded[5], 'a', 'x');
 }
 
 std::optional<GeoPoint> LocatorPosition(std::string_view locator) {
@@ -79,17 +79,17 @@ std::optional<GeoPoint> LocatorPosition(std::string_view locator) {
     if (!IsValidLocator(folded)) {
         return std::nullopt;
     }
-    const int f1 = code(folded[0]) - code('A');
-    const int f2 = code(folded[1]) - code('A');
-    const int d1 = code(folded[2]) - code('0');
-    const int d2 = code(folded[3]) - code('0');
-    const int s1 = code(folded[4]) - code('a');
-    const int s2 = code(folded[5]) - code('a');
+    const int f1 = Code(folded[0]) - Code('A');
+    const int f2 = Code(folded[1]) - Code('A');
+    const int d1 = Code(folded[2]) - Code('0');
+    const int d2 = Code(folded[3]) - Code('0');
+    const int s1 = Code(folded[4]) - Code('a');
+    const int s2 = Code(folded[5]) - Code('a');
     // The centre of the subsquare, 1/12 degree of longitude by 1/24 degree of latitude.
     GeoPoint point;
     point.longitudeDeg =
-        single(180.0 - 20.0 * f1 - 2.0 * d1 - static_cast<double>(s1) / 12.0 - 1.0 / 24.0);
-    point.latitudeDeg = single(10.0 * f2 - 90.0 + d2 + static_cast<double>(s2) / 24.0 + 1.0 / 48.0);
+        Single(180.0 - 20.0 * f1 - 2.0 * d1 - static_cast<double>(s1) / 12.0 - 1.0 / 24.0);
+    point.latitudeDeg = Single(10.0 * f2 - 90.0 + d2 + static_cast<double>(s2) / 24.0 + 1.0 / 48.0);
     return point;
 }
 
@@ -100,29 +100,29 @@ GreatCircle GreatCirclePath(GeoPoint home, GeoPoint target) {
         return GreatCircle{};
     }
     const float k = kDegreeToRadian;
-    const float lambda1 = single(wide(home.longitudeDeg) * wide(k));
-    const float lambda2 = single(wide(target.longitudeDeg) * wide(k));
-    const float phi1 = single(wide(home.latitudeDeg) * wide(k));
-    const float phi2 = single(wide(target.latitudeDeg) * wide(k));
-    const float sinPhi1 = single(std::sin(wide(phi1)));
-    const float sinPhi2 = single(std::sin(wide(phi2)));
-    const float cosPhi1 = single(std::cos(wide(phi1)));
-    const float cosPhi2 = single(std::cos(wide(phi2)));
+    const float lambda1 = Single(Wide(home.longitudeDeg) * Wide(k));
+    const float lambda2 = Single(Wide(target.longitudeDeg) * Wide(k));
+    const float phi1 = Single(Wide(home.latitudeDeg) * Wide(k));
+    const float phi2 = Single(Wide(target.latitudeDeg) * Wide(k));
+    const float sinPhi1 = Single(std::sin(Wide(phi1)));
+    const float sinPhi2 = Single(std::sin(Wide(phi2)));
+    const float cosPhi1 = Single(std::cos(Wide(phi1)));
+    const float cosPhi2 = Single(std::cos(Wide(phi2)));
     // The cosine of the longitude difference is used at full precision.
-    const double cosDeltaLambda = std::cos(wide(lambda2) - wide(lambda1));
+    const double cosDeltaLambda = std::cos(Wide(lambda2) - Wide(lambda1));
 
     // Central angle by the spherical law of cosines.
-    const float c = clampUnit(
-        single(wide(sinPhi1) * wide(sinPhi2) + wide(cosPhi1) * wide(cosPhi2) * cosDeltaLambda));
-    const float s = single(std::sqrt(1.0 - wide(c) * wide(c)));
+    const float c = ClampUnit(
+        Single(Wide(sinPhi1) * Wide(sinPhi2) + Wide(cosPhi1) * Wide(cosPhi2) * cosDeltaLambda));
+    const float s = Single(std::sqrt(1.0 - Wide(c) * Wide(c)));
     // For c = 0 the quotient is infinite and the arctangent a right angle, as it must be.
-    float sigma = single(std::atan(wide(s) / wide(c)));
+    float sigma = Single(std::atan(Wide(s) / Wide(c)));
     if (c < 0.0F) {
-        sigma = single(wide(sigma) + wide(kPi));
+        sigma = Single(Wide(sigma) + Wide(kPi));
     }
 
     GreatCircle path;
-    path.distanceKm = single(wide(kEarthRadiusKm) * wide(sigma));
+    path.distanceKm = Single(Wide(kEarthRadiusKm) * Wide(sigma));
 
     // Initial bearing. Coincident and antipodal points have none; they get 0.
     if (s == 0.0F) {
@@ -130,21 +130,21 @@ GreatCircle GreatCirclePath(GeoPoint home, GeoPoint target) {
         return path;
     }
     const float cosA =
-        clampUnit(single((wide(sinPhi2) - wide(sinPhi1) * wide(c)) / (wide(s) * wide(cosPhi1))));
-    const float sinA = single(std::sqrt(1.0 - wide(cosA) * wide(cosA)));
+        ClampUnit(Single((Wide(sinPhi2) - Wide(sinPhi1) * Wide(c)) / (Wide(s) * Wide(cosPhi1))));
+    const float sinA = Single(std::sqrt(1.0 - Wide(cosA) * Wide(cosA)));
     // Between 0 and 90 degrees; a target due east or west (cosA = 0) gives exactly 90.
-    float azimuth = single(std::atan(wide(sinA) / std::fabs(wide(cosA))) / wide(k));
-    if (std::sin(wide(lambda1) - wide(lambda2)) < 0.0) {
+    float azimuth = Single(std::atan(Wide(sinA) / std::fabs(Wide(cosA))) / Wide(k));
+    if (std::sin(Wide(lambda1) - Wide(lambda2)) < 0.0) {
         azimuth = -azimuth;  // the target lies to the west
     }
     if (cosA < 0.0F) {
-        azimuth = single(180.0 - wide(azimuth));
+        azimuth = Single(180.0 - Wide(azimuth));
     }
     if (azimuth < 0.0F) {
-        azimuth = single(wide(azimuth) + 360.0);
+        azimuth = Single(Wide(azimuth) + 360.0);
     }
     if (azimuth >= 360.0F) {
-        azimuth = single(wide(azimuth) - 360.0);
+        azimuth = Single(Wide(azimuth) - 360.0);
     }
     path.azimuthDeg = azimuth;
     return path;
@@ -164,7 +164,7 @@ std::string NumberText(float value) {
     // small magnitudes: printf's %.7G, but independent of the locale.
     std::array<char, 32> buffer{};
     const auto [end, error] = std::to_chars(buffer.data(), buffer.data() + buffer.size(),
-                                            wide(value), std::chars_format::general, 7);
+                                            Wide(value), std::chars_format::general, 7);
     if (error != std::errc{}) {
         return " 0";
     }
@@ -178,12 +178,12 @@ std::string NumberText(float value) {
 }
 
 std::string DistanceKmText(float distanceKm) {
-    const double tenths = std::floor(wide(distanceKm) * 10.0 + 0.5);
-    return NumberText(single(std::floor(tenths / 10.0)));
+    const double tenths = std::floor(Wide(distanceKm) * 10.0 + 0.5);
+    return NumberText(Single(std::floor(tenths / 10.0)));
 }
 
 std::string AzimuthDegText(float azimuthDeg) {
-    return NumberText(single(std::floor(wide(azimuthDeg))));
+    return NumberText(Single(std::floor(Wide(azimuthDeg))));
 }
 
 void LocatorCalc(LocatorTexts& texts) {

@@ -31,54 +31,54 @@ constexpr int kScaleFontPixelSize = 9;
 constexpr int kNarrowLetterSpacingPercent = 94;
 constexpr int kClockIntervalMs = 1000;
 
-void place(QWidget* widget, const layout::Rect& r) {
+void Place(QWidget* widget, const layout::Rect& r) {
     widget->setGeometry(r.left, r.top, r.width, r.height);
 }
 
-QGroupBox* makeFrame(QWidget* parent, const QString& caption, const layout::Rect& r) {
+QGroupBox* MakeFrame(QWidget* parent, const QString& caption, const layout::Rect& r) {
     auto* frame = new QGroupBox(caption, parent);
-    place(frame, r);
+    Place(frame, r);
     return frame;
 }
 
-QRadioButton* makeOption(QWidget* parent, const QString& caption, const QString& toolTip,
+QRadioButton* MakeOption(QWidget* parent, const QString& caption, const QString& toolTip,
                          const layout::Rect& r) {
     auto* option = new QRadioButton(caption, parent);
     option->setToolTip(toolTip);
-    place(option, r);
+    Place(option, r);
     return option;
 }
 
-QCheckBox* makeCheck(QWidget* parent, const QString& caption, const QString& toolTip,
+QCheckBox* MakeCheck(QWidget* parent, const QString& caption, const QString& toolTip,
                      const layout::Rect& r) {
     auto* check = new QCheckBox(caption, parent);
     check->setToolTip(toolTip);
-    place(check, r);
+    Place(check, r);
     return check;
 }
 
-QToolButton* makeButton(QWidget* parent, artwork::ButtonIcon icon, const QString& caption,
+QToolButton* MakeButton(QWidget* parent, artwork::ButtonIcon icon, const QString& caption,
                         const QString& toolTip, const layout::Rect& r) {
     auto* button = new QToolButton(parent);
-    button->setIcon(artwork::buttonIcon(icon));
+    button->setIcon(artwork::CommandIcon(icon));
     button->setIconSize(QSize(20, 20));
     if (!caption.isEmpty()) {
         button->setText(caption);
         button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     }
     button->setToolTip(toolTip);
-    place(button, r);
+    Place(button, r);
     return button;
 }
 
-platform::Label* makeStatusLabel(QWidget* parent, const QString& caption, const QString& toolTip,
+platform::Label* MakeStatusLabel(QWidget* parent, const QString& caption, const QString& toolTip,
                                  const layout::Rect& r) {
     auto* label = new platform::Label(caption, parent);
     label->setToolTip(toolTip);
     label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     label->setIndent(2);
-    place(label, r);
+    Place(label, r);
     return label;
 }
 
@@ -103,7 +103,7 @@ Form1::Form1(const Form1Services& services, QWidget* parent)
                  std::intptr_t lParam) { return DefWindowProc(hWnd, message, wParam, lParam); }) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(designedCaption());
-    setWindowIcon(artwork::applicationIcon());
+    setWindowIcon(artwork::ApplicationIcon());
     QFont windowFont = font();
     windowFont.setPixelSize(kFontPixelSize);
     setFont(windowFont);
@@ -138,32 +138,32 @@ void Form1::createControls() {
 
     // Controls without a window of their own lie beneath the others; create them first.
     img_Background = new platform::ImageBox(client);
-    place(img_Background, layout::kImgBackground);
+    Place(img_Background, layout::kImgBackground);
     img_Background->hide();
 
     Label5 = new platform::Label(QString(), client);
-    place(Label5, layout::kLabel5);
+    Place(Label5, layout::kLabel5);
 
     Image1 = new platform::ImageBox(client);
-    place(Image1, layout::kImage1);
+    Place(Image1, layout::kImage1);
     Image1->setPicture(QPixmap::fromImage(
-        artwork::scaleStrip(QSize(layout::kImage1.width, layout::kImage1.height))));
+        artwork::ScaleStrip(QSize(layout::kImage1.width, layout::kImage1.height))));
 
     Image2 = new platform::ImageBox(client);
-    place(Image2, layout::kImage2);
+    Place(Image2, layout::kImage2);
     // The marker shows only between the receive text's bottom and the waterfall's top, which
     // the normal layout puts at fixed distances below the marker's top.
     const layout::NormalLayout normal =
-        layout::normalLayout(layout::kClientWidth, layout::kClientHeight);
+        layout::ComputeNormalLayout(layout::kClientWidth, layout::kClientHeight);
     const int pointerTop = normal.image1Top - normal.image2Top + 1;
     const int pointerHeight = normal.picture1Top - normal.image2Top - pointerTop - 1;
-    Image2->setPicture(QPixmap::fromImage(artwork::frequencyMarker(
+    Image2->setPicture(QPixmap::fromImage(artwork::FrequencyMarker(
         QSize(layout::kImage2.width, layout::kImage2.height), pointerTop, pointerHeight)));
 
     Label1 = new platform::Label(QStringLiteral("50Hz"), client);
-    place(Label1, layout::kLabel1);
+    Place(Label1, layout::kLabel1);
     Label3 = new platform::Label(QStringLiteral("3000Hz"), client);
-    place(Label3, layout::kLabel3);
+    Place(Label3, layout::kLabel3);
     Label3->setAlignment(Qt::AlignRight | Qt::AlignTop);
     for (platform::Label* scaleLabel : {Label1, Label3}) {
         QFont small = scaleLabel->font();
@@ -172,7 +172,7 @@ void Form1::createControls() {
     }
 
     Text1 = new QPlainTextEdit(client);
-    place(Text1, layout::kText1);
+    Place(Text1, layout::kText1);
     Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Text1->setReadOnly(true);
     Text1->setPlainText(QStringLiteral("Quorvin\n"));
@@ -187,38 +187,38 @@ void Form1::createControls() {
     }
 
     Picture3 = new platform::PictureBox(client);
-    place(Picture3, layout::kPicture3);
+    Place(Picture3, layout::kPicture3);
     Picture3->setPicture(
-        artwork::programLogo(QSize(layout::kPicture3.width, layout::kPicture3.height)));
+        artwork::ProgramLogo(QSize(layout::kPicture3.width, layout::kPicture3.height)));
 
-    Frame1 = makeFrame(client, QStringLiteral("Text/Log Files"), layout::kFrame1);
-    Command1 = makeButton(Frame1, artwork::ButtonIcon::Save, QStringLiteral("Save"),
+    Frame1 = MakeFrame(client, QStringLiteral("Text/Log Files"), layout::kFrame1);
+    Command1 = MakeButton(Frame1, artwork::ButtonIcon::Save, QStringLiteral("Save"),
                           QStringLiteral("Save file"), {6, 17, 41, 60});
-    Command2 = makeButton(Frame1, artwork::ButtonIcon::Open, QStringLiteral("Open"),
+    Command2 = MakeButton(Frame1, artwork::ButtonIcon::Open, QStringLiteral("Open"),
                           QStringLiteral("Open file"), {48, 17, 41, 60});
 
-    Frame7 = makeFrame(client, QStringLiteral("DSP Setup"), layout::kFrame7);
+    Frame7 = MakeFrame(client, QStringLiteral("DSP Setup"), layout::kFrame7);
     Command3 =
-        makeButton(Frame7, artwork::ButtonIcon::Setup, QString(), QString(), {6, 17, 83, 40});
+        MakeButton(Frame7, artwork::ButtonIcon::Setup, QString(), QString(), {6, 17, 83, 40});
 
-    Frame2 = makeFrame(client, QStringLiteral("PSK Mode"), layout::kFrame2);
-    Option1 = makeOption(Frame2, QStringLiteral("BPSK"), QStringLiteral("Standard PSK31"),
+    Frame2 = MakeFrame(client, QStringLiteral("PSK Mode"), layout::kFrame2);
+    Option1 = MakeOption(Frame2, QStringLiteral("BPSK"), QStringLiteral("Standard PSK31"),
                          {6, 14, 86, 15});
-    Option2 = makeOption(Frame2, QStringLiteral("QPSK usb"), QStringLiteral("QPSK in USB"),
+    Option2 = MakeOption(Frame2, QStringLiteral("QPSK usb"), QStringLiteral("QPSK in USB"),
                          {6, 29, 86, 15});
-    Option3 = makeOption(Frame2, QStringLiteral("QPSK lsb"), QStringLiteral("QPSK in LSB"),
+    Option3 = MakeOption(Frame2, QStringLiteral("QPSK lsb"), QStringLiteral("QPSK in LSB"),
                          {6, 44, 86, 15});
     Option1->setChecked(true);
 
-    Frame3 = makeFrame(client, QStringLiteral("Screen"), layout::kFrame3);
-    Option4 = makeOption(Frame3, QStringLiteral("Normal"),
+    Frame3 = MakeFrame(client, QStringLiteral("Screen"), layout::kFrame3);
+    Option4 = MakeOption(Frame3, QStringLiteral("Normal"),
                          QStringLiteral("switch to large textscreen"), {6, 14, 86, 15});
-    Option5 = makeOption(Frame3, QStringLiteral("Rev"), QStringLiteral("Switch to large waterfall"),
+    Option5 = MakeOption(Frame3, QStringLiteral("Rev"), QStringLiteral("Switch to large waterfall"),
                          {6, 29, 86, 15});
     Option4->setChecked(true);
-    Check1 = makeCheck(Frame3, QStringLiteral("Stop Decode"),
+    Check1 = MakeCheck(Frame3, QStringLiteral("Stop Decode"),
                        QStringLiteral("Stop Decoding the PSK31 to Text"), {4, 50, 90, 16});
-    Check2 = makeCheck(Frame3, QStringLiteral("Halt Waterfall"),
+    Check2 = MakeCheck(Frame3, QStringLiteral("Halt Waterfall"),
                        QStringLiteral("Stop the Waterfall"), {4, 67, 90, 16});
     // The frame is as narrow as the window's design; set the captions a little closer.
     for (QCheckBox* check : {Check1, Check2}) {
@@ -228,45 +228,45 @@ void Form1::createControls() {
     }
 
     Picture1 = new platform::PictureBox(client, platform::PictureBox::Border::Sunken3D);
-    place(Picture1, layout::kPicture1);
+    Place(Picture1, layout::kPicture1);
     Picture1->setBackColor(QColor(0, 0, 255));
 
     Picture2 = new platform::PictureBox(client);
-    place(Picture2, layout::kPicture2);
+    Place(Picture2, layout::kPicture2);
     Picture2->setBackColor(QColor(0, 0, 0));
     Picture2->setToolTip(QStringLiteral("PSK Signal quality"));
 
-    Frame6 = makeFrame(client, QStringLiteral("Phase"), layout::kFrame6);
+    Frame6 = MakeFrame(client, QStringLiteral("Phase"), layout::kFrame6);
     Radars = new platform::PictureBox(Frame6);
     Radars->setGeometry(4, 15, 44, 44);
     Radars->setToolTip(QStringLiteral("Phase Tuning Indicator"));
-    PhaseStatus[0] = makeOption(Frame6, QStringLiteral("On"), QString(), {6, 62, 44, 16});
-    PhaseStatus[1] = makeOption(Frame6, QStringLiteral("Off"), QString(), {6, 80, 44, 16});
+    PhaseStatus[0] = MakeOption(Frame6, QStringLiteral("On"), QString(), {6, 62, 44, 16});
+    PhaseStatus[1] = MakeOption(Frame6, QStringLiteral("Off"), QString(), {6, 80, 44, 16});
     PhaseStatus[0]->setChecked(true);
 
-    Frame4 = makeFrame(client, QStringLiteral("Waterfall"), layout::kFrame4);
-    Command8 = makeButton(Frame4, artwork::ButtonIcon::SavePicture, QString(),
+    Frame4 = MakeFrame(client, QStringLiteral("Waterfall"), layout::kFrame4);
+    Command8 = MakeButton(Frame4, artwork::ButtonIcon::SavePicture, QString(),
                           QStringLiteral("Save waterfall picture to disk"), {5, 16, 24, 38});
-    Command7 = makeButton(Frame4, artwork::ButtonIcon::LoadPicture, QString(),
+    Command7 = MakeButton(Frame4, artwork::ButtonIcon::LoadPicture, QString(),
                           QStringLiteral("Load waterfall picture"), {30, 16, 24, 38});
-    Command4 = makeButton(Frame4, artwork::ButtonIcon::Copy, QString(),
+    Command4 = MakeButton(Frame4, artwork::ButtonIcon::Copy, QString(),
                           QStringLiteral("Copy Waterfall image to clipboard"), {5, 57, 24, 38});
-    Command5 = makeButton(Frame4, artwork::ButtonIcon::Clear, QString(),
+    Command5 = MakeButton(Frame4, artwork::ButtonIcon::Clear, QString(),
                           QStringLiteral("Clear Waterfall"), {30, 57, 24, 38});
 
-    Frame5 = makeFrame(client, QString(), layout::kFrame5);
-    Label8 = makeStatusLabel(Frame5, QString::fromUtf16(KVXmodules::kAutoLogOffCaption),
+    Frame5 = MakeFrame(client, QString(), layout::kFrame5);
+    Label8 = MakeStatusLabel(Frame5, QString::fromUtf16(KVXmodules::kAutoLogOffCaption),
                              QStringLiteral("Enable/disable AutoLog (quorvin_autolog.log)"),
                              {4, 5, 84, 18});
-    Label2 = makeStatusLabel(Frame5, QString::fromUtf16(KVXmodules::kAlarmOffCaption),
+    Label2 = MakeStatusLabel(Frame5, QString::fromUtf16(KVXmodules::kAlarmOffCaption),
                              QStringLiteral("Activate/de-activate PSK-Alarm"), {90, 5, 92, 18});
-    Label7 = makeStatusLabel(Frame5, QStringLiteral("0 Hz"),
+    Label7 = MakeStatusLabel(Frame5, QStringLiteral("0 Hz"),
                              QStringLiteral("Frequency on cursor spot"), {184, 5, 64, 18});
-    Label9 = makeStatusLabel(Frame5, QStringLiteral("Active Frequency 0 Hz"),
+    Label9 = MakeStatusLabel(Frame5, QStringLiteral("Active Frequency 0 Hz"),
                              QStringLiteral("Active frequency"), {250, 5, 150, 18});
-    Label6 = makeStatusLabel(Frame5, QStringLiteral("PSK Signal Quality "),
+    Label6 = MakeStatusLabel(Frame5, QStringLiteral("PSK Signal Quality "),
                              QStringLiteral("Signal quality"), {402, 5, 170, 18});
-    Label4 = makeStatusLabel(Frame5, QStringLiteral("00:00:00"), QStringLiteral("Current Time"),
+    Label4 = MakeStatusLabel(Frame5, QStringLiteral("00:00:00"), QStringLiteral("Current Time"),
                              {574, 5, 80, 18});
     Label8->setCursor(Qt::PointingHandCursor);
     Label2->setCursor(Qt::PointingHandCursor);
@@ -280,7 +280,7 @@ void Form1::createControls() {
     img_Blanco->hide();
     Radar_Pic = new platform::PictureBox(client);
     Radar_Pic->setGeometry(0, 0, 44, 44);
-    Radar_Pic->setPicture(artwork::radarBackground());
+    Radar_Pic->setPicture(artwork::RadarBackground());
     Radar_Pic->hide();
     Radars->setPicture(Radar_Pic->image());
 
@@ -344,8 +344,8 @@ platform::WindowProc Form1::SetWindowProc(platform::WindowProc proc) {
 
 std::intptr_t Form1::DefWindowProc(platform::WindowHandle /*hWnd*/, std::uint32_t message,
                                    std::intptr_t /*wParam*/, std::intptr_t lParam) {
-    if (platform::isEventMessage(message)) {
-        return QMainWindow::event(platform::eventOf(lParam)) ? 1 : 0;
+    if (platform::IsEventMessage(message)) {
+        return QMainWindow::event(platform::EventOf(lParam)) ? 1 : 0;
     }
     return 0;
 }
@@ -356,8 +356,8 @@ bool Form1::event(QEvent* event) {
         windowProcedure_.dispatch(this, message->message(), message->wParam(), message->lParam());
         return true;
     }
-    return windowProcedure_.dispatch(this, platform::eventMessage(event->type()), 0,
-                                     platform::eventParam(event)) != 0;
+    return windowProcedure_.dispatch(this, platform::EventMessage(event->type()), 0,
+                                     platform::EventParam(event)) != 0;
 }
 
 void Form1::resizeEvent(QResizeEvent* event) {
@@ -385,17 +385,17 @@ QSize Form1::clientSize() const {
 }
 
 float Form1::outerWidthTwips() const {
-    return static_cast<float>(platform::pixelsToTwips(width()));
+    return static_cast<float>(platform::PixelsToTwips(width()));
 }
 
 float Form1::outerHeightTwips() const {
-    return static_cast<float>(platform::pixelsToTwips(height()));
+    return static_cast<float>(platform::PixelsToTwips(height()));
 }
 
 void Form1::setOuterWidthTwips(float twips) {
-    resize(platform::pixelSize(platform::twipsToPixels(static_cast<double>(twips))), height());
+    resize(platform::PixelSize(platform::TwipsToPixels(static_cast<double>(twips))), height());
 }
 
 void Form1::setOuterHeightTwips(float twips) {
-    resize(width(), platform::pixelSize(platform::twipsToPixels(static_cast<double>(twips))));
+    resize(width(), platform::PixelSize(platform::TwipsToPixels(static_cast<double>(twips))));
 }

@@ -130,7 +130,7 @@ class Form1 final : public QMainWindow {
     std::int32_t selectedMode() const;
 
     // ---- received text, autolog, alarm, decode controls (app/receiver/form1_text.cpp) ----
-    // The text of Text1 in its classic form (a received line break is CR CR LF), which Text1
+    // The text of Text1 in its stored form (a received line break is CR CR LF), which Text1
     // shows with one line break per line. Change Text1's text through it.
     receiver::ReceiveTextBox* Text1Content = nullptr;
     std::int16_t DecodeStopped = 0;         // 1 while "Stop Decode" is ticked, else 0

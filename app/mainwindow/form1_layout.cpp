@@ -12,16 +12,16 @@
 
 namespace {
 
-void setLeft(QWidget* widget, int left) {
+void SetLeft(QWidget* widget, int left) {
     widget->move(left, widget->y());
 }
-void setTop(QWidget* widget, int top) {
+void SetTop(QWidget* widget, int top) {
     widget->move(widget->x(), top);
 }
-void setWidth(QWidget* widget, int width) {
+void SetWidth(QWidget* widget, int width) {
     widget->resize(width, widget->height());
 }
-void setHeight(QWidget* widget, int height) {
+void SetHeight(QWidget* widget, int height) {
     widget->resize(widget->width(), height);
 }
 
@@ -37,60 +37,61 @@ void Form1::Form_Resize() {
     const int w = size.width();
     const int h = size.height();
     // A minimised window counts as one too small to lay out.
-    if (!isMinimized() && layout::normalLayoutApplies(outerWidthTwips(), outerHeightTwips())) {
-        const layout::NormalLayout l = layout::normalLayout(w, h);
-        setWidth(Text1, l.text1Width);
-        setLeft(Frame1, l.frame1Left);
-        setLeft(Frame7, l.frame1Left);
-        setLeft(Frame2, l.rightColumnLeft);
-        setLeft(Frame3, l.rightColumnLeft);
-        setLeft(Picture3, l.rightColumnLeft);
-        setTop(Frame4, l.frame4Top);
-        setTop(Frame5, l.frame5Top);
-        setTop(Frame6, l.frame4Top);
-        setTop(Picture1, l.picture1Top);
-        setTop(Picture2, l.picture2Top);
-        setTop(Label1, l.scaleLabelTop);
-        setTop(Label3, l.scaleLabelTop);
-        setTop(Image1, l.image1Top);
-        setTop(Image2, l.image2Top);
-        setHeight(Text1, l.text1Height);
-        setTop(Label5, l.label5Top);
+    if (!isMinimized() && layout::NormalLayoutApplies(outerWidthTwips(), outerHeightTwips())) {
+        const layout::NormalLayout l = layout::ComputeNormalLayout(w, h);
+        SetWidth(Text1, l.text1Width);
+        SetLeft(Frame1, l.frame1Left);
+        SetLeft(Frame7, l.frame1Left);
+        SetLeft(Frame2, l.rightColumnLeft);
+        SetLeft(Frame3, l.rightColumnLeft);
+        SetLeft(Picture3, l.rightColumnLeft);
+        SetTop(Frame4, l.frame4Top);
+        SetTop(Frame5, l.frame5Top);
+        SetTop(Frame6, l.frame4Top);
+        SetTop(Picture1, l.picture1Top);
+        SetTop(Picture2, l.picture2Top);
+        SetTop(Label1, l.scaleLabelTop);
+        SetTop(Label3, l.scaleLabelTop);
+        SetTop(Image1, l.image1Top);
+        SetTop(Image2, l.image2Top);
+        SetHeight(Text1, l.text1Height);
+        SetTop(Label5, l.label5Top);
     }
 
-    if (KVXmodules::isSet(settings.BackgroundSkin)) {
+    if (KVXmodules::IsSet(settings.BackgroundSkin)) {
         const layout::Position p =
-            layout::backgroundPosition(w, h, img_Background->width(), img_Background->height());
+            layout::BackgroundPosition(w, h, img_Background->width(), img_Background->height());
         img_Background->move(p.left, p.top);
     }
 }
 
 void Form1::Option4_Click() {
-    const layout::NormalScreen s = layout::normalScreen(clientSize().height());
-    setTop(Picture1, s.picture1Top);
-    setTop(Picture2, s.picture2Top);
-    setTop(Label1, s.scaleLabelTop);
-    setTop(Label3, s.scaleLabelTop);
-    setTop(Image1, s.image1Top);
-    setTop(Image2, s.image2Top);
-    setHeight(Text1, s.text1Height);
+    const layout::NormalScreen s = layout::ComputeNormalScreen(clientSize().height());
+    SetTop(Picture1, s.picture1Top);
+    SetTop(Picture2, s.picture2Top);
+    SetTop(Label1, s.scaleLabelTop);
+    SetTop(Label3, s.scaleLabelTop);
+    SetTop(Image1, s.image1Top);
+    SetTop(Image2, s.image2Top);
+    SetHeight(Text1, s.text1Height);
     settings.WaterfallHeight = s.values.WaterfallHeight;
     settings.TextHeight = s.values.TextHeight;
     settings.WaterfallTop = s.values.WaterfallTop;
-    setHeight(Picture1, s.picture1Height);
+    SetHeight(Picture1, s.picture1Height);
     settings.ScreenSet = 0;
 }
 
 void Form1::Option5_Click() {
-    const layout::LargeWaterfallScreen s = layout::largeWaterfallScreen(clientSize().height());
+    const layout::LargeWaterfallScreen s =
+        layout::ComputeLargeWaterfallScreen(clientSize().height());
     settings.WaterfallHeight = s.values.WaterfallHeight;
     settings.WaterfallTop = s.values.WaterfallTop;
     settings.TextHeight = s.values.TextHeight;
-    setHeight(Text1, s.text1Height);
-    setTop(Picture1, s.picture1Top);
-    setHeight(Picture1, s.picture1Height);
-    setTop(Image1, s.image1Top);
-    setTop(Label1, s.scaleLabelTop);
-    setTop(Label3, s.scaleLabelTop);
+    SetHeight(Text1, s.text1Height);
+    SetTop(Picture1, s.picture1Top);
+    SetHeight(Picture1, s.picture1Height);
+    SetTop(Image1, s.image1Top);
+    SetTop(Label1, s.scaleLabelTop);
+    SetTop(Label3, s.scaleLabelTop);
     settings.ScreenSet = 1;
 }

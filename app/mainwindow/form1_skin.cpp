@@ -12,7 +12,7 @@
 #include "settings/settings_record.h"
 
 void Form1::LoadBackgroundSkin() {
-    if (KVXmodules::isSet(settings.BackgroundSkin)) {
+    if (KVXmodules::IsSet(settings.BackgroundSkin)) {
         // A missing or unreadable picture leaves the image as it was; it is shown all the same.
         const QPixmap picture(
             layout::BackgroundSkinFile(programFolder(), QCoreApplication::applicationDirPath()));
@@ -20,7 +20,7 @@ void Form1::LoadBackgroundSkin() {
             img_Background->setPicture(picture, true);
         }
         // At the bottom right of the client area, where every resize puts it too.
-        const layout::Position p = layout::backgroundPosition(
+        const layout::Position p = layout::BackgroundPosition(
             client->width(), client->height(), img_Background->width(), img_Background->height());
         img_Background->move(p.left, p.top);
         img_Background->show();

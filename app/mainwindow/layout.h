@@ -53,7 +53,7 @@ inline constexpr ScreenValues kNormalScreenValues{85, 368, 353};
 
 // The window is laid out only when its outer width and height both exceed 3000 twips.
 inline constexpr double kMinimumLaidOutTwips = 3000.0;
-bool normalLayoutApplies(double outerWidthTwips, double outerHeightTwips) noexcept;
+bool NormalLayoutApplies(double outerWidthTwips, double outerHeightTwips) noexcept;
 
 // The normal layout for a client area of W x H pixels.
 struct NormalLayout {
@@ -72,7 +72,7 @@ struct NormalLayout {
 
     friend constexpr bool operator==(const NormalLayout&, const NormalLayout&) = default;
 };
-NormalLayout normalLayout(int clientWidth, int clientHeight) noexcept;
+NormalLayout ComputeNormalLayout(int clientWidth, int clientHeight) noexcept;
 
 // The normal screen mode for a client area H pixels high.
 struct NormalScreen {
@@ -87,7 +87,7 @@ struct NormalScreen {
 
     friend constexpr bool operator==(const NormalScreen&, const NormalScreen&) = default;
 };
-NormalScreen normalScreen(int clientHeight) noexcept;
+NormalScreen ComputeNormalScreen(int clientHeight) noexcept;
 
 // The large-waterfall screen mode for a client area H pixels high: the waterfall reaches from
 // 145 down to H - 31, just above the status bar.
@@ -102,7 +102,7 @@ struct LargeWaterfallScreen {
     friend constexpr bool operator==(const LargeWaterfallScreen&,
                                      const LargeWaterfallScreen&) = default;
 };
-LargeWaterfallScreen largeWaterfallScreen(int clientHeight) noexcept;
+LargeWaterfallScreen ComputeLargeWaterfallScreen(int clientHeight) noexcept;
 
 // Where the background picture of `imageWidth` x `imageHeight` goes so that its bottom-right
 // corner is the client area's.
@@ -112,7 +112,7 @@ struct Position {
 
     friend constexpr bool operator==(const Position&, const Position&) = default;
 };
-Position backgroundPosition(int clientWidth, int clientHeight, int imageWidth,
+Position BackgroundPosition(int clientWidth, int clientHeight, int imageWidth,
                             int imageHeight) noexcept;
 
 }  // namespace layout

@@ -16,7 +16,7 @@ namespace {
 constexpr double kHzPerPixel = 5.867;
 
 // A PSK31 trace: the idle signal's two-tone envelope across `rect`.
-void drawTrace(QPainter& painter, const QRectF& rect, const QColor& color, double width) {
+void DrawTrace(QPainter& painter, const QRectF& rect, const QColor& color, double width) {
     QPainterPath path;
     const int steps = 64;
     for (int i = 0; i <= steps; ++i) {
@@ -36,7 +36,7 @@ void drawTrace(QPainter& painter, const QRectF& rect, const QColor& color, doubl
     painter.drawPath(path);
 }
 
-QImage transparentImage(QSize size) {
+QImage TransparentImage(QSize size) {
     QImage image(size, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     return image;
@@ -44,7 +44,7 @@ QImage transparentImage(QSize size) {
 
 }  // namespace
 
-QImage programLogo(QSize size) {
+QImage ProgramLogo(QSize size) {
     QImage image(size, QImage::Format_RGB32);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
@@ -52,7 +52,7 @@ QImage programLogo(QSize size) {
     sky.setColorAt(0.0, QColor(0, 0, 120));
     sky.setColorAt(1.0, QColor(0, 0, 40));
     painter.fillRect(image.rect(), sky);
-    drawTrace(painter, QRectF(4, size.height() * 0.62, size.width() - 8, size.height() * 0.45),
+    DrawTrace(painter, QRectF(4, size.height() * 0.62, size.width() - 8, size.height() * 0.45),
               QColor(255, 230, 0), 1.2);
     QFont font(QStringLiteral("Sans Serif"));
     font.setPixelSize(std::max(8, size.height() * 2 / 5));
@@ -65,17 +65,17 @@ QImage programLogo(QSize size) {
     return image;
 }
 
-QIcon applicationIcon() {
+QIcon ApplicationIcon() {
     QIcon icon;
     for (const int side : {16, 32, 48, 64, 128}) {
-        QImage image = transparentImage(QSize(side, side));
+        QImage image = TransparentImage(QSize(side, side));
         QPainter painter(&image);
         painter.setRenderHint(QPainter::Antialiasing);
         const double s = side;
         painter.setPen(Qt::NoPen);
         painter.setBrush(QColor(0, 0, 110));
         painter.drawRoundedRect(QRectF(0.5, 0.5, s - 1, s - 1), s / 6, s / 6);
-        drawTrace(painter, QRectF(s * 0.1, s * 0.3, s * 0.8, s * 0.45), QColor(255, 230, 0),
+        DrawTrace(painter, QRectF(s * 0.1, s * 0.3, s * 0.8, s * 0.45), QColor(255, 230, 0),
                   std::max(1.0, s / 20));
         painter.setPen(QPen(QColor(255, 255, 255), std::max(1.0, s / 24)));
         painter.drawLine(QPointF(s * 0.1, s * 0.82), QPointF(s * 0.9, s * 0.82));
@@ -85,7 +85,7 @@ QIcon applicationIcon() {
     return icon;
 }
 
-QImage radarBackground() {
+QImage RadarBackground() {
     constexpr int kSide = 44;
     QImage image(kSide, kSide, QImage::Format_RGB32);
     image.fill(QColor(192, 192, 192));
@@ -107,7 +107,7 @@ QImage radarBackground() {
     return image;
 }
 
-QImage scaleStrip(QSize size) {
+QImage ScaleStrip(QSize size) {
     QImage image(size, QImage::Format_RGB32);
     image.fill(QColor(212, 208, 200));
     QPainter painter(&image);
@@ -123,8 +123,8 @@ QImage scaleStrip(QSize size) {
     return image;
 }
 
-QImage frequencyMarker(QSize size, int pointerTop, int pointerHeight) {
-    QImage image = transparentImage(size);
+QImage FrequencyMarker(QSize size, int pointerTop, int pointerHeight) {
+    QImage image = TransparentImage(size);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(QPen(QColor(96, 0, 0), 1));
@@ -139,9 +139,9 @@ QImage frequencyMarker(QSize size, int pointerTop, int pointerHeight) {
     return image;
 }
 
-QIcon buttonIcon(ButtonIcon which) {
+QIcon CommandIcon(ButtonIcon which) {
     constexpr int kSide = 20;
-    QImage image = transparentImage(QSize(kSide, kSide));
+    QImage image = TransparentImage(QSize(kSide, kSide));
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
     const QPen outline(QColor(40, 40, 40), 1.0);

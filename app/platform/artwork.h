@@ -10,23 +10,23 @@
 namespace artwork {
 
 // The program logo for a box of `size` pixels.
-QImage programLogo(QSize size);
+QImage ProgramLogo(QSize size);
 // The window and application icon.
-QIcon applicationIcon();
+QIcon ApplicationIcon();
 
 // The phase indicator's background: a black round screen with faint cross lines and small
 // yellow-green marks at top and bottom, in a grey frame, 44 x 44 pixels.
-QImage radarBackground();
+QImage RadarBackground();
 
 // The scale strip above the waterfall: a tick every 100 Hz at 5.867 Hz per pixel, longer
 // ticks every 500 Hz.
-QImage scaleStrip(QSize size);
+QImage ScaleStrip(QSize size);
 
 // The active-frequency marker: transparent but for a pointer where the marker shows between
 // the receive text and the waterfall (the rows of the scale strip).
-QImage frequencyMarker(QSize size, int pointerTop, int pointerHeight);
+QImage FrequencyMarker(QSize size, int pointerTop, int pointerHeight);
 
 enum class ButtonIcon { Save, Open, Setup, Copy, Clear, SavePicture, LoadPicture };
-QIcon buttonIcon(ButtonIcon which);
+QIcon CommandIcon(ButtonIcon which);
 
 }  // namespace artwork

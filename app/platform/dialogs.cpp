@@ -4,13 +4,13 @@ namespace platform {
 
 namespace {
 
-QString titleOrAppTitle(const QString& title) {
+QString TitleOrAppTitle(const QString& title) {
     return title.isEmpty() ? QString::fromUtf16(kAppTitle) : title;
 }
 
 }  // namespace
 
-MsgResult firstButton(MsgButtons buttons) {
+MsgResult FirstButton(MsgButtons buttons) {
     switch (buttons) {
         case MsgButtons::Ok:
         case MsgButtons::OkCancel:
@@ -28,11 +28,11 @@ MsgResult firstButton(MsgButtons buttons) {
 
 MsgResult Dialogs::msgBox(const QString& text, MsgButtons buttons, MsgIcon icon,
                           const QString& title) {
-    return showMessageBox(MessageBoxRequest{text, titleOrAppTitle(title), buttons, icon});
+    return showMessageBox(MessageBoxRequest{text, TitleOrAppTitle(title), buttons, icon});
 }
 
 QString Dialogs::inputBox(const QString& prompt, const QString& title, const QString& defaultText) {
-    return showInputBox(InputBoxRequest{prompt, titleOrAppTitle(title), defaultText});
+    return showInputBox(InputBoxRequest{prompt, TitleOrAppTitle(title), defaultText});
 }
 
 }  // namespace platform

@@ -40,7 +40,7 @@ struct InputBoxRequest {
 };
 
 // The first button of a set: the one that Enter presses.
-MsgResult firstButton(MsgButtons buttons);
+MsgResult FirstButton(MsgButtons buttons);
 
 class Dialogs {
   public:

@@ -2,7 +2,7 @@
 
 // Number conversions of the settings file and of the program's read-outs: rounding to the
 // nearest integer with halves to the even neighbour, the checked narrowing to the settings'
-// integer types, the classic number text and the number reader.
+// integer types, the settings file's number text and the number reader.
 
 #include <QString>
 #include <QStringView>
@@ -24,8 +24,8 @@ std::optional<std::int32_t> ToInt32(double value) noexcept;
 // or too large for a float.
 std::optional<float> ToSingle(double value) noexcept;
 
-// The classic number text: one blank for a value of zero or more, "-" for a negative one, the
-// digits without grouping and one trailing blank. Whole numbers have no decimal point
+// The settings file's number text: one blank for a value of zero or more, "-" for a negative one,
+// the digits without grouping and one trailing blank. Whole numbers have no decimal point
 // (" 1500 ", "-1 "); fractions use "." whatever the locale and as many digits as it takes to
 // read back the same double (" 2.5 ", " 0.1 "). Not meant for infinities or NaN.
 QString NumberText(double value);

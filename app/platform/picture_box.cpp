@@ -11,7 +11,7 @@ namespace platform {
 
 namespace {
 
-QImage blankImage(QSize size, const QColor& color) {
+QImage BlankImage(QSize size, const QColor& color) {
     QImage image(size.expandedTo(QSize(0, 0)), QImage::Format_RGB32);
     image.fill(color);
     return image;
@@ -131,7 +131,7 @@ void PictureBox::fitImage() const {
     if (size == image_.size()) {
         return;
     }
-    QImage fitted = blankImage(size, backColor_);
+    QImage fitted = BlankImage(size, backColor_);
     if (!image_.isNull() && !fitted.isNull()) {
         QPainter painter(&fitted);
         painter.drawImage(0, 0, image_);

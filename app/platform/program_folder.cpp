@@ -7,18 +7,18 @@
 
 namespace platform {
 
-QString chooseProgramFolder(const QString& executableFolder, bool executableFolderWritable,
+QString ChooseProgramFolder(const QString& executableFolder, bool executableFolderWritable,
                             const QString& userDataFolder) {
     return executableFolderWritable ? executableFolder : userDataFolder;
 }
 
-QString programFolder() {
+QString ProgramFolder() {
     const QString executableFolder = QCoreApplication::applicationDirPath();
     const QFileInfo info(executableFolder);
     const QString userDataFolder =
         QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
     const QString folder = QDir::cleanPath(
-        chooseProgramFolder(executableFolder, info.isDir() && info.isWritable(), userDataFolder));
+        ChooseProgramFolder(executableFolder, info.isDir() && info.isWritable(), userDataFolder));
     QDir().mkpath(folder);
     return folder;
 }

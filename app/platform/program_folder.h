@@ -12,11 +12,11 @@
 namespace platform {
 
 // The choice itself, given the candidates.
-QString chooseProgramFolder(const QString& executableFolder, bool executableFolderWritable,
+QString ChooseProgramFolder(const QString& executableFolder, bool executableFolderWritable,
                             const QString& userDataFolder);
 
 // The running program's folder. The user's data folder is created when it is chosen and does
 // not exist yet. Needs a QCoreApplication.
-QString programFolder();
+QString ProgramFolder();
 
 }  // namespace platform

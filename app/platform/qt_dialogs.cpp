@@ -11,7 +11,7 @@ namespace platform {
 
 namespace {
 
-QMessageBox::Icon qtIcon(MsgIcon icon) {
+QMessageBox::Icon QtIcon(MsgIcon icon) {
     switch (icon) {
         case MsgIcon::None:
             return QMessageBox::NoIcon;
@@ -30,7 +30,7 @@ QMessageBox::Icon qtIcon(MsgIcon icon) {
 using ButtonPair = std::pair<QMessageBox::StandardButton, MsgResult>;
 
 // The buttons of a set, in the order they are shown.
-std::vector<ButtonPair> buttonsOf(MsgButtons buttons) {
+std::vector<ButtonPair> ButtonsOf(MsgButtons buttons) {
     switch (buttons) {
         case MsgButtons::Ok:
             return {{QMessageBox::Ok, MsgResult::Ok}};
@@ -54,7 +54,7 @@ std::vector<ButtonPair> buttonsOf(MsgButtons buttons) {
 }
 
 // Texts break their lines with CR LF or a lone CR; Qt's labels break only at LF.
-QString displayText(const QString& text) {
+QString DisplayText(const QString& text) {
     QString shown = text;
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
     return shown;
@@ -72,9 +72,9 @@ QWidget* QtDialogs::boxParent() const {
 }
 
 MsgResult QtDialogs::showMessageBox(const MessageBoxRequest& request) {
-    QMessageBox box(qtIcon(request.icon), request.title, displayText(request.text),
+    QMessageBox box(QtIcon(request.icon), request.title, DisplayText(request.text),
                     QMessageBox::NoButton, boxParent());
-    const auto pairs = buttonsOf(request.buttons);
+    const auto pairs = ButtonsOf(request.buttons);
     for (const auto& [button, result] : pairs) {
         box.addButton(button);
     }
@@ -99,7 +99,7 @@ MsgResult QtDialogs::showMessageBox(const MessageBoxRequest& request) {
 QString QtDialogs::showInputBox(const InputBoxRequest& request) {
     bool accepted = false;
     const QString text =
-        QInputDialog::getText(boxParent(), request.title, displayText(request.prompt),
+        QInputDialog::getText(boxParent(), request.title, DisplayText(request.prompt),
                               QLineEdit::Normal, request.defaultText, &accepted);
     return accepted ? text : QString();
 }

@@ -6,7 +6,7 @@
 
 namespace platform {
 
-int pixelSize(double pixels) noexcept {
+int PixelSize(double pixels) noexcept {
     const double rounded = KVXmodules::RoundHalfEven(pixels);
     if (!(rounded > 0.0)) {
         return 0;  // negative, or not a number

@@ -8,14 +8,14 @@ namespace platform {
 
 inline constexpr int kTwipsPerPixel = 15;
 
-constexpr double pixelsToTwips(double pixels) noexcept {
+constexpr double PixelsToTwips(double pixels) noexcept {
     return pixels * kTwipsPerPixel;
 }
-constexpr double twipsToPixels(double twips) noexcept {
+constexpr double TwipsToPixels(double twips) noexcept {
     return twips / kTwipsPerPixel;
 }
 
 // A size in whole pixels: rounded to the nearest integer (halves to even), never below 0.
-int pixelSize(double pixels) noexcept;
+int PixelSize(double pixels) noexcept;
 
 }  // namespace platform

@@ -7,14 +7,14 @@ QEvent::Type EngineMessageEvent::eventType() {
     return type;
 }
 
-std::intptr_t callWindowProc(const WindowProc& proc, WindowHandle hWnd, std::uint32_t message,
+std::intptr_t CallWindowProc(const WindowProc& proc, WindowHandle hWnd, std::uint32_t message,
                              std::intptr_t wParam, std::intptr_t lParam) {
     return proc ? proc(hWnd, message, wParam, lParam) : 0;
 }
 
 std::intptr_t WindowProcedure::dispatch(WindowHandle hWnd, std::uint32_t message,
                                         std::intptr_t wParam, std::intptr_t lParam) const {
-    return callWindowProc(current_, hWnd, message, wParam, lParam);
+    return CallWindowProc(current_, hWnd, message, wParam, lParam);
 }
 
 }  // namespace platform

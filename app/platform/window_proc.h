@@ -6,7 +6,7 @@
 // procedure as a message with two parameters, and a procedure installed later can keep the
 // previous one and pass on what it does not handle itself. Engine messages arrive as posted
 // EngineMessageEvents and reach the procedure with their own message number and parameters;
-// any other Qt event reaches it as the message eventMessage(type) with the event's address in
+// any other Qt event reaches it as the message EventMessage(type) with the event's address in
 // lParam and wParam 0. The window's own default procedure turns such a message back into the
 // event and lets the widget handle it, returning 1 when the event was handled and 0 otherwise.
 
@@ -26,20 +26,20 @@ using WindowProc = std::function<std::intptr_t(WindowHandle hWnd, std::uint32_t 
 // Message numbers of Qt events lie above every number an engine posts.
 inline constexpr std::uint32_t kEventMessageBase = 0x10000;
 
-constexpr std::uint32_t eventMessage(QEvent::Type type) noexcept {
+constexpr std::uint32_t EventMessage(QEvent::Type type) noexcept {
     return kEventMessageBase + static_cast<std::uint32_t>(type);
 }
 
-constexpr bool isEventMessage(std::uint32_t message) noexcept {
+constexpr bool IsEventMessage(std::uint32_t message) noexcept {
     return message >= kEventMessageBase && message <= kEventMessageBase + QEvent::MaxUser;
 }
 
 // The event a Qt-event message carries in its lParam.
-inline QEvent* eventOf(std::intptr_t lParam) noexcept {
+inline QEvent* EventOf(std::intptr_t lParam) noexcept {
     return reinterpret_cast<QEvent*>(lParam);
 }
 
-inline std::intptr_t eventParam(QEvent* event) noexcept {
+inline std::intptr_t EventParam(QEvent* event) noexcept {
     return reinterpret_cast<std::intptr_t>(event);
 }
 
@@ -82,7 +82,7 @@ class WindowProcedure {
 };
 
 // Calls `proc` with the four arguments; an empty procedure answers 0.
-std::intptr_t callWindowProc(const WindowProc& proc, WindowHandle hWnd, std::uint32_t message,
+std::intptr_t CallWindowProc(const WindowProc& proc, WindowHandle hWnd, std::uint32_t message,
                              std::intptr_t wParam, std::intptr_t lParam);
 
 }  // namespace platform

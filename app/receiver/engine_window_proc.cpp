@@ -40,7 +40,7 @@ std::intptr_t EngineWindowProc::operator()(platform::WindowHandle hWnd, std::uin
         case platform::kMsgReserved:
             return 0;
         default:
-            return platform::callWindowProc(buffers_->PreviousWindowProc, hWnd, message, wParam,
+            return platform::CallWindowProc(buffers_->PreviousWindowProc, hWnd, message, wParam,
                                             lParam);
     }
 }

@@ -43,8 +43,8 @@ void Form1::connectDisplayHandlers() {
     // The scale strip reports its positions in twips.
     connect(Image1, &platform::ImageBox::mouseMove, this,
             [this](Qt::MouseButtons button, Qt::KeyboardModifiers shift, int x, int y) {
-                Image1_MouseMove(button, shift, platform::pixelsToTwips(x),
-                                 platform::pixelsToTwips(y));
+                Image1_MouseMove(button, shift, platform::PixelsToTwips(x),
+                                 platform::PixelsToTwips(y));
             });
     connect(menuwaterfallcol1, &QAction::triggered, this, &Form1::menuwaterfallcol1_Click);
     connect(menuwaterfallcol2, &QAction::triggered, this, &Form1::menuwaterfallcol2_Click);

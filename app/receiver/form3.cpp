@@ -10,8 +10,8 @@ namespace receiver {
 
 QSize PictureWindowSize(QSize pictureBox) noexcept {
     const auto pixels = [](int boxPixels, double extraTwips) {
-        return platform::pixelSize(
-            platform::twipsToPixels(platform::pixelsToTwips(boxPixels) + extraTwips));
+        return platform::PixelSize(
+            platform::TwipsToPixels(platform::PixelsToTwips(boxPixels) + extraTwips));
     };
     return QSize(pixels(pictureBox.width(), kPictureWindowExtraWidthTwips),
                  pixels(pictureBox.height(), kPictureWindowExtraHeightTwips));
@@ -22,7 +22,7 @@ QSize PictureWindowSize(QSize pictureBox) noexcept {
 Form3::Form3(QWidget* parent) : QWidget(parent, Qt::Window) {
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(QStringLiteral("Waterfall Spectrum"));
-    setWindowIcon(artwork::applicationIcon());
+    setWindowIcon(artwork::ApplicationIcon());
     Picture1 = new platform::PictureBox(this);
     Picture1->setObjectName(QStringLiteral("Picture1"));
     Picture1->move(0, 0);

@@ -2,7 +2,7 @@
 
 // The receive box's text, and how it is shown.
 //
-// The text the receive handlers work on keeps the classic form of a multi-line text box: a
+// The text the receive handlers work on keeps the stored form of a Windows multi-line text box: a
 // received line break is CR CR LF, a line break typed or loaded is CR LF, and a backspace that
 // erases nothing stays in the text as a character. The box's rules (the bound, the trailing
 // backspace) count characters of this form.
@@ -72,7 +72,7 @@ qsizetype BackspaceErasure(QStringView text);
 // once `flushed` has been inserted at its end: 0 unless `flushed` ends in a backspace.
 qsizetype FlushErasure(QStringView boxText, QStringView flushed);
 
-// The receive box's text in its classic form, and the edits the receive handlers make to it.
+// The receive box's text in its stored form, and the edits the receive handlers make to it.
 class ReceiveText {
   public:
     ReceiveText() = default;

@@ -1,6 +1,6 @@
 #pragma once
 
-// The receive box: the text the receive handlers work on (a ReceiveText, in the classic form
+// The receive box: the text the receive handlers work on (a ReceiveText, in its stored form
 // with CR CR LF line breaks) shown in a QPlainTextEdit in its display form (one line break per
 // line; see receive_text.h).
 //
@@ -29,7 +29,7 @@ class ReceiveTextBox final : public QObject {
     // Takes over `edit` with the text it shows (each of its line breaks counts as CR LF).
     explicit ReceiveTextBox(QPlainTextEdit& edit, QObject* parent = nullptr);
 
-    // The text in its classic form.
+    // The text in its stored form.
     const QString& text() const noexcept { return text_.text(); }
 
     void setText(QStringView text);

@@ -12,7 +12,7 @@ struct Rgb {
     int b;
 };
 
-constexpr std::array<Rgb, 16> kClassicColors = {{
+constexpr std::array<Rgb, 16> kEgaColors = {{
     {0, 0, 0},        // 0 black
     {0, 0, 128},      // 1 blue
     {0, 128, 0},      // 2 green
@@ -63,11 +63,11 @@ std::optional<int> IndexBelow(double value, int count) noexcept {
 
 }  // namespace
 
-QColor ClassicColor(int index) noexcept {
-    if (index < 0 || index >= static_cast<int>(kClassicColors.size())) {
+QColor EgaColor(int index) noexcept {
+    if (index < 0 || index >= static_cast<int>(kEgaColors.size())) {
         return QColor(0, 0, 0);
     }
-    const Rgb& c = kClassicColors[static_cast<std::size_t>(index)];
+    const Rgb& c = kEgaColors[static_cast<std::size_t>(index)];
     return QColor(c.r, c.g, c.b);
 }
 
@@ -85,7 +85,7 @@ std::optional<TextColors> TextColorShemeColors(double scheme) noexcept {
         return std::nullopt;
     }
     const SchemeIndexes& s = kSchemes[static_cast<std::size_t>(*index)];
-    return TextColors{ClassicColor(s.fore), ClassicColor(s.back)};
+    return TextColors{EgaColor(s.fore), EgaColor(s.back)};
 }
 
 std::optional<WaterfallPalette> WaterfallPaletteValues(double palette) noexcept {

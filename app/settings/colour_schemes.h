@@ -12,9 +12,9 @@
 
 namespace KVXmodules {
 
-// The classic 16-colour table (0 black, 2 green, 4 red, 9 light blue, 14 light yellow,
+// The 16-colour EGA palette (0 black, 2 green, 4 red, 9 light blue, 14 light yellow,
 // 15 bright white, ...). Indexes outside 0..15 give black.
-QColor ClassicColor(int index) noexcept;
+QColor EgaColor(int index) noexcept;
 
 inline constexpr int kTextColorShemeCount = 5;
 inline constexpr int kWaterfallPaletteCount = 3;
@@ -30,7 +30,7 @@ std::optional<TextColors> TextColorShemeColors(double scheme) noexcept;
 struct WaterfallPalette {
     std::int16_t blueOffset = 0;
     std::int16_t redOffset = 0;
-    std::int16_t backColor = 0;  // index into ClassicColor
+    std::int16_t backColor = 0;  // index into EgaColor
 };
 
 // The palette values of palette 0..2; empty for any other number.

@@ -21,7 +21,7 @@
 
 namespace {
 
-using KVXmodules::isSet;
+using KVXmodules::IsSet;
 using platform::MsgButtons;
 using platform::MsgIcon;
 using platform::MsgResult;
@@ -200,7 +200,7 @@ void Form1::WaterfallColors(double palette) {
     if (!KVXmodules::ApplyWaterfallPalette(settings, palette)) {
         return;
     }
-    Picture1->setBackColor(KVXmodules::ClassicColor(settings.WaterfallBackColor));
+    Picture1->setBackColor(KVXmodules::EgaColor(settings.WaterfallBackColor));
     items[static_cast<std::size_t>(*KVXmodules::WaterfallPaletteIndex(palette))]->setChecked(true);
 }
 
@@ -240,9 +240,9 @@ void LoadSettings(Form1& form) {
         return;
     }
     // 10.
-    Select(form.PhaseStatus[isSet(r.PhaseTuneStatus) ? 0 : 1]);
+    Select(form.PhaseStatus[IsSet(r.PhaseTuneStatus) ? 0 : 1]);
     // 11.
-    if (isSet(r.PSKAlarm)) {
+    if (IsSet(r.PSKAlarm)) {
         form.Label2->setText(AlarmOnCaption(r.AutoAlarmLog));
     }
     // 12.
@@ -258,7 +258,7 @@ void LoadSettings(Form1& form) {
         SetFontName(*form.Text1, font);
     }
     // 16.
-    if (isSet(r.RememberScreenSize)) {
+    if (IsSet(r.RememberScreenSize)) {
         form.menuscreensize->setChecked(true);
     }
 }

@@ -243,7 +243,7 @@ bool Form2::acceptFields() {
     // The squelch takes effect at once too, so that everything the window shows applies.
     services_.engine.fnSetSquelchThreshold(KVXmodules::EngineArgument(r.SquelchMax),
                                            KVXmodules::EngineArgument(r.SquelchSpeed), 0);
-    if (KVXmodules::isSet(r.SaveWorkingDSP)) {
+    if (KVXmodules::IsSet(r.SaveWorkingDSP)) {
         services_.saveSettings();
     }
     close();

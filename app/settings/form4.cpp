@@ -123,10 +123,10 @@ void Form4::Form_Load() {
             boxes[i]->setText(*text);
         }
     }
-    if (KVXmodules::isSet(r.PSKAlarm)) {
+    if (KVXmodules::IsSet(r.PSKAlarm)) {
         Option1->setChecked(true);
     }
-    if (KVXmodules::isSet(r.AutoAlarmLog)) {
+    if (KVXmodules::IsSet(r.AutoAlarmLog)) {
         Check1->setChecked(true);
     }
 }

@@ -28,12 +28,12 @@
 //  45  [ScreenWidth]           46  window width in twips at the moment of saving
 //  47  [ScreenHeigth]          48  window height in twips at the moment of saving
 //
-// Numbers are in the classic number text (see number_text.h).
+// Numbers are in the settings file's number text (see platform/number_text.h).
 //
 // After line 48 come the program's own sections, found by their section line wherever they
 // stand (a reader that follows the 48-line layout never looks there; other lines there are
 // passed over). They are written only when they hold more than their default, so a file with
-// the default input and no correction is the classic 48-line file:
+// the default input and no correction is the plain 48-line file:
 //
 //  49  [AudioInput]            50  AudioInput (empty: the default)   51  AudioInputHostApi
 //  52  [SampleRateCorrection]  53  SampleRateCorrection in ppm
@@ -106,8 +106,8 @@ struct SettingsReadResult {
     bool callSignTaken = false;
 };
 
-// Reads the file's bytes into the record (steps 3 to 7 of loading: the lines, the "[res" rule
-// for alarm strings 2 and 3, and the saved DSP copies), then the sound card input from the
+// Reads the file's bytes into the record (the part of loading that reads: the lines, the "[res"
+// rule for alarm strings 2 and 3, and the saved DSP copies), then the sound card input from the
 // sections after line 48. Lines may end with CR LF, CR or LF. A correction that is no number
 // or lies outside -5000..+5000 ppm is passed over (no correction); it is no failing step.
 SettingsReadResult ReadSettingsFile(QByteArrayView bytes, SettingsRecord& record);

@@ -35,8 +35,8 @@ void DefaultSetValues(SettingsRecord& record) {
     record.WaterfallRedOffset = palette->redOffset;
     record.WaterfallBackColor = palette->backColor;
     // 2. Black on light yellow (scheme 3 replaces it when the controls are brought in line).
-    record.TextForeColor = ClassicColor(kBlack);
-    record.TextBackColor = ClassicColor(kLightYellow);
+    record.TextForeColor = EgaColor(kBlack);
+    record.TextBackColor = EgaColor(kLightYellow);
     // 3. DSP values.
     record.RXfreqMaxRange = kResetRXfreqMaxRange;
     record.RXSearchRange = kResetRXSearchRange;
@@ -106,7 +106,7 @@ void RestoreWorkingDSP(SettingsRecord& record) {
 }
 
 void PrepareDSPForSave(SettingsRecord& record) {
-    if (!isSet(record.SaveWorkingDSP)) {
+    if (!IsSet(record.SaveWorkingDSP)) {
         RestoreWorkingDSP(record);
     }
 }

@@ -97,11 +97,11 @@ struct SettingsRecord {
     // Waterfall palette values.
     std::int16_t WaterfallBlueOffset = 0;
     std::int16_t WaterfallRedOffset = 0;
-    std::int16_t WaterfallBackColor = 0;  // index into the classic 16-colour table
+    std::int16_t WaterfallBackColor = 0;  // index into the 16-colour EGA palette
 };
 
 // True when a flag value counts as set (any non-zero value).
-constexpr bool isSet(std::int16_t flag) noexcept {
+constexpr bool IsSet(std::int16_t flag) noexcept {
     return flag != 0;
 }
 
@@ -110,8 +110,9 @@ constexpr bool isSet(std::int16_t flag) noexcept {
 // the sound card input and its correction, and the run-time values owned by start-up and the
 // font chooser too.
 //
-// Form1::DefaultSet runs DefaultSetValues (its steps 1 to 7), then brings the controls in line
-// (selecting option buttons, colour scheme, palette), then DefaultSetFinish (steps 13 and 14).
+// Form1::DefaultSet runs DefaultSetValues (the default values of every setting), then brings the
+// controls in line (selecting option buttons, colour scheme, palette), then DefaultSetFinish
+// (the text colours of the chosen scheme and the values of the chosen palette).
 // DefaultSetRecord does the same without controls: the colours end as those of scheme 3 and
 // the palette values as those of palette 0, exactly as the full reset leaves them.
 void DefaultSetValues(SettingsRecord& record);
@@ -125,7 +126,7 @@ bool TakeSavedDSP(SettingsRecord& record);
 // The six working DSP values := their SavedDSP copies.
 void RestoreWorkingDSP(SettingsRecord& record);
 
-// SaveSettings step 1: when SaveWorkingDSP is clear, put the saved DSP values back.
+// Before a save: when SaveWorkingDSP is clear, put the saved DSP values back.
 void PrepareDSPForSave(SettingsRecord& record);
 
 }  // namespace KVXmodules

@@ -32,7 +32,7 @@ void ScriptedDialogs::clear() {
 platform::MsgResult ScriptedDialogs::showMessageBox(const platform::MessageBoxRequest& request) {
     shown_.emplace_back(request);
     if (script_.empty()) {
-        return firstButton(request.buttons);
+        return FirstButton(request.buttons);
     }
     const auto next = script_.front();
     script_.pop_front();
