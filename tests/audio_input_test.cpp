@@ -30,20 +30,21 @@
 #include "support/recording_clipboard.h"
 #include "support/recording_engine.h"
 #include "support/scripted_dialogs.h"
+#include "support/test_files.h"
 
 namespace {
+
+using testing_support::ReadAll;
+using testing_support::WriteAll;
 
 using KVXmodules::SettingsRecord;
 using platform::MessageBoxRequest;
 using platform::MsgButtons;
 using platform::MsgIcon;
 using pskmodem::InputDeviceInfo;
+using testing_support::Call;
 using testing_support::EngineCall;
 using testing_support::FormHarness;
-
-EngineCall Call(std::string name, std::vector<std::int64_t> args) {
-    return EngineCall{std::move(name), std::move(args), nullptr};
-}
 
 // The machine of these tests: a built-in card (the default), a USB interface under two host
 // APIs, and one whose name the settings file's 8-bit text cannot hold.
@@ -73,26 +74,12 @@ SettingsRecord ResetRecord() {
     return r;
 }
 
-void WriteFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    ASSERT_EQ(file.write(bytes), bytes.size());
-}
-
-QByteArray ReadFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return {};
-    }
-    return file.readAll();
-}
-
 // A settings file in the harness's program folder: the reset values, changed by `edit`.
 template <typename Edit>
 void WriteSettingsFile(FormHarness& harness, Edit edit) {
     SettingsRecord record = ResetRecord();
     edit(record);
-    WriteFile(harness.filePath(QStringLiteral("QUORVIN.ini")), FileBytes(record));
+    WriteAll(harness.filePath(QStringLiteral("QUORVIN.ini")), FileBytes(record));
 }
 
 QString MissingText(const char* caption) {
@@ -279,7 +266,7 @@ TEST(AudioInputStartUp, AMissingDeviceFallsBackToTheDefaultWithAClearMessage) {
 
     // The choice stays remembered for when the device is back.
     form.Form_Unload();
-    const QStringList lines = LinesOf(ReadFile(harness.filePath(QStringLiteral("QUORVIN.ini"))));
+    const QStringList lines = LinesOf(ReadAll(harness.filePath(QStringLiteral("QUORVIN.ini"))));
     ASSERT_EQ(lines.size(), 53);
     EXPECT_EQ(lines[49], "PreSonus AudioBox USB");
     EXPECT_EQ(lines[52], " 80 ");
@@ -302,7 +289,7 @@ TEST(AudioInputStartUp, ARecordingOrTheSimulatorNeitherListsNorCorrects) {
     SettingsRecord record = ResetRecord();
     record.AudioInput = QStringLiteral("Gone");
     record.SampleRateCorrection = 80;
-    WriteFile(QDir(folder.path()).filePath(QStringLiteral("QUORVIN.ini")), FileBytes(record));
+    WriteAll(QDir(folder.path()).filePath(QStringLiteral("QUORVIN.ini")), FileBytes(record));
     const QString current = QDir::currentPath();
     {
         Form1 form(
@@ -395,10 +382,10 @@ TEST_F(AudioInputChoice, OkRestartsTheCaptureAtOnceAndTheChoiceSurvivesARestart)
 
     // Leaving writes it; the next run starts on it and the window shows it chosen.
     form.Form_Unload();
-    const QByteArray file = ReadFile(harness.filePath(QStringLiteral("QUORVIN.ini")));
+    const QByteArray file = ReadAll(harness.filePath(QStringLiteral("QUORVIN.ini")));
     FormHarness next;
     next.engine.inputDevices = Machine();
-    WriteFile(next.filePath(QStringLiteral("QUORVIN.ini")), file);
+    WriteAll(next.filePath(QStringLiteral("QUORVIN.ini")), file);
     Form1& again = next.show();
     EXPECT_TRUE(next.dialogs.shown().empty());
     const std::vector<EngineCall> calls = next.engine.calls();

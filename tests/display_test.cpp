@@ -6,7 +6,6 @@
 #include "receiver/display.h"
 
 #include <gtest/gtest.h>
-#include <pskmodem/engine/message_sink.h>
 
 #include <QAction>
 #include <QApplication>
@@ -31,6 +30,7 @@
 #include "platform/image_box.h"
 #include "platform/picture_box.h"
 #include "platform/psk_engine.h"
+#include "pskmodem/engine/message_sink.h"
 #include "receiver/form3.h"
 #include "receiver/waterfall.h"
 #include "settings/colour_schemes.h"

@@ -26,8 +26,12 @@
 #include "support/form_harness.h"
 #include "support/recording_clipboard.h"
 #include "support/scripted_dialogs.h"
+#include "support/test_files.h"
 
 namespace {
+
+using testing_support::ReadAll;
+using testing_support::WriteAll;
 
 using platform::MessageBoxRequest;
 using platform::MsgButtons;
@@ -43,20 +47,6 @@ const QString kFirstRunText = QStringLiteral(
 
 MessageBoxRequest Warning(const QString& text, const QString& title) {
     return MessageBoxRequest{text, title, MsgButtons::Ok, MsgIcon::Exclamation};
-}
-
-QByteArray ReadAll(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return {};
-    }
-    return file.readAll();
-}
-
-void WriteAll(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    ASSERT_EQ(file.write(bytes), bytes.size());
 }
 
 QStringList Entries(const QComboBox* box) {

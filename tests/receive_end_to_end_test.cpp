@@ -3,12 +3,6 @@
 // the engine goes.
 
 #include <gtest/gtest.h>
-#include <pskmodem/engine/message_sink.h>
-#include <pskmodem/pskmodem.h>
-#include <pskmodem/signals/cer.h>
-#include <pskmodem/signals/testsignal.h>
-#include <pskmodem/sources/audio_file.h>
-#include <pskmodem/sources/audio_source.h>
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -22,6 +16,12 @@
 #include "platform/form_timer.h"
 #include "platform/modem_engine.h"
 #include "platform/windows1252.h"
+#include "pskmodem/engine/message_sink.h"
+#include "pskmodem/pskmodem.h"
+#include "pskmodem/signals/cer.h"
+#include "pskmodem/signals/testsignal.h"
+#include "pskmodem/sources/audio_file.h"
+#include "pskmodem/sources/audio_source.h"
 #include "receiver/receive_text_box.h"
 #include "settings/settings_record.h"
 #include "support/form_harness.h"

@@ -4,7 +4,6 @@
 // program folder.
 
 #include <gtest/gtest.h>
-#include <pskmodem/engine/message_sink.h>
 
 #include <QAction>
 #include <QApplication>
@@ -24,6 +23,7 @@
 #include "platform/image_box.h"
 #include "platform/picture_box.h"
 #include "platform/psk_engine.h"
+#include "pskmodem/engine/message_sink.h"
 #include "receiver/engine_window_proc.h"
 #include "receiver/receive_text.h"
 #include "receiver/receive_text_box.h"

@@ -16,8 +16,13 @@
 
 #include "settings/colour_schemes.h"
 #include "settings/settings_record.h"
+#include "support/test_files.h"
 
 namespace {
+
+using testing_support::ReadAll;
+using testing_support::UnprivilegedScope;
+using testing_support::WriteAll;
 
 using namespace KVXmodules;
 
@@ -599,23 +604,11 @@ TEST(SettingsFileReader, IntegersTakeFractionsRoundedHalfEven) {
 // ---------------------------------------------------------------------------------------------
 // Replacing the file
 
-QByteArray ReadAll(const QString& path) {
-    QFile f(path);
-    EXPECT_TRUE(f.open(QIODevice::ReadOnly));
-    return f.readAll();
-}
-
-void WriteRaw(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    ASSERT_EQ(f.write(bytes), bytes.size());
-}
-
 TEST(WriteFileReplacing, ReplacesTheWholeFileAndLeavesNoTemporary) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString path = dir.filePath(QStringLiteral("QUORVIN.ini"));
-    WriteRaw(path, QByteArray(5000, 'x'));
+    WriteAll(path, QByteArray(5000, 'x'));
     EXPECT_TRUE(WriteFileReplacing(path, "new\r\n").ok);
     EXPECT_EQ(ReadAll(path), "new\r\n");
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"QUORVIN.ini"});
@@ -634,7 +627,7 @@ TEST(WriteFileReplacing, FailedWriteLeavesTheOldFile) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString path = dir.filePath(QStringLiteral("QUORVIN.ini"));
-    WriteRaw(path, "old\r\n");
+    WriteAll(path, "old\r\n");
     rlimit saved{};
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
     const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
@@ -650,31 +643,6 @@ TEST(WriteFileReplacing, FailedWriteLeavesTheOldFile) {
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"QUORVIN.ini"});
 }
 
-// File permissions don't bind the superuser; while this lives, a test running as root acts as
-// an ordinary user so that read-only files and folders are read-only to it too.
-class UnprivilegedScope {
-  public:
-    UnprivilegedScope() {
-        if (geteuid() == 0) {
-            // Real and effective ids change (access checks use the real one); the saved id
-            // stays root so that the destructor can switch back.
-            constexpr uid_t kNobody = 65534;
-            active_ = setresgid(kNobody, kNobody, 0) == 0 && setresuid(kNobody, kNobody, 0) == 0;
-        }
-    }
-    ~UnprivilegedScope() {
-        if (active_) {
-            (void)setresuid(0, 0, 0);
-            (void)setresgid(0, 0, 0);
-        }
-    }
-    UnprivilegedScope(const UnprivilegedScope&) = delete;
-    UnprivilegedScope& operator=(const UnprivilegedScope&) = delete;
-
-  private:
-    bool active_ = false;
-};
-
 bool WritableForUs(const QString& path) {
     return faccessat(AT_FDCWD, path.toLocal8Bit().constData(), W_OK, AT_EACCESS) == 0;
 }
@@ -689,7 +657,7 @@ TEST(WriteFileReplacing, ReadOnlyFileIsLeftAsItWas) {
     ASSERT_TRUE(dir.isValid());
     QFile::setPermissions(dir.path(), kOpenFolder);
     const QString path = dir.filePath(QStringLiteral("QUORVIN.ini"));
-    WriteRaw(path, "old\r\n");
+    WriteAll(path, "old\r\n");
     QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadOther);
     FileWriteResult result;
     {
@@ -708,7 +676,7 @@ TEST(WriteFileReplacing, UnwritableFolderIsLeftAsItWas) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString path = dir.filePath(QStringLiteral("QUORVIN.ini"));
-    WriteRaw(path, "old\r\n");
+    WriteAll(path, "old\r\n");
     QFile::setPermissions(
         path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther | QFile::WriteOther);
     QFile::setPermissions(dir.path(), kClosedFolder);

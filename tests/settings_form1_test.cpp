@@ -25,28 +25,19 @@
 #include "settings/settings_record.h"
 #include "support/form_harness.h"
 #include "support/scripted_dialogs.h"
+#include "support/test_files.h"
 
 namespace {
+
+using testing_support::ReadAll;
+using testing_support::UnprivilegedScope;
+using testing_support::WriteAll;
 
 using namespace KVXmodules;
 using platform::MessageBoxRequest;
 using platform::MsgButtons;
 using platform::MsgIcon;
 using platform::MsgResult;
-
-QByteArray ReadAll(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) {
-        return {};
-    }
-    return f.readAll();
-}
-
-void WriteRaw(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    ASSERT_EQ(f.write(bytes), bytes.size());
-}
 
 QStringList LinesOf(const QByteArray& bytes) {
     QStringList lines = QString::fromLatin1(bytes).split(QStringLiteral("\r\n"));
@@ -202,7 +193,7 @@ TEST_F(SettingsWindow, PalettesAndAnUnknownOne) {
 // The reset command
 
 TEST_F(SettingsWindow, ResetCommandNoAndCancelChangeNothing) {
-    WriteRaw(path(), "old file\r\n");
+    WriteAll(path(), "old file\r\n");
     settings.SquelchMax = 42;
     form->SetTextColorShemes(1);
     for (const MsgResult answer : {MsgResult::No, MsgResult::Cancel}) {
@@ -362,29 +353,6 @@ TEST_F(SettingsWindow, SaveIntoAMissingFolderShowsOneMessageAndStillPutsTheDSPVa
     EXPECT_EQ(settings.Sensitivity, 1500);
 }
 
-// While this lives, a test running as root acts as an ordinary user, so that read-only files
-// are read-only to it too.
-class UnprivilegedScope {
-  public:
-    UnprivilegedScope() {
-        if (geteuid() == 0) {
-            constexpr uid_t kNobody = 65534;
-            active_ = setresgid(kNobody, kNobody, 0) == 0 && setresuid(kNobody, kNobody, 0) == 0;
-        }
-    }
-    ~UnprivilegedScope() {
-        if (active_) {
-            (void)setresuid(0, 0, 0);
-            (void)setresgid(0, 0, 0);
-        }
-    }
-    UnprivilegedScope(const UnprivilegedScope&) = delete;
-    UnprivilegedScope& operator=(const UnprivilegedScope&) = delete;
-
-  private:
-    bool active_ = false;
-};
-
 TEST_F(SettingsWindow, ReadOnlySettingsFileGivesTheMessageAndStaysAsItWas) {
     form->menusetupsaveset_Click();
     const QByteArray before = ReadAll(path());
@@ -406,7 +374,7 @@ TEST_F(SettingsWindow, ReadOnlySettingsFileGivesTheMessageAndStaysAsItWas) {
 }
 
 TEST_F(SettingsWindow, FailedWriteGivesTheMessageAndKeepsTheOldFile) {
-    WriteRaw(path(), "old\r\n");
+    WriteAll(path(), "old\r\n");
     rlimit saved{};
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
     const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
@@ -437,7 +405,7 @@ TEST_F(SettingsWindow, LoadBringsTheControlsInLine) {
     lines[35] = QStringLiteral("-1 ");            // alarm log on
     lines[37] = QStringLiteral(" 0 ");            // phase indicator off
     lines[43] = QStringLiteral("-1 ");            // remember screen size
-    WriteRaw(path(), Join(lines));
+    WriteAll(path(), Join(lines));
 
     KVXmodules::LoadSettings(*form);
 
@@ -460,13 +428,13 @@ TEST_F(SettingsWindow, AlarmLabelWithoutLogAndAlarmOff) {
     QStringList lines = ResetLines();
     lines[29] = QStringLiteral("-1 ");
     lines[35] = QStringLiteral(" 0 ");
-    WriteRaw(path(), Join(lines));
+    WriteAll(path(), Join(lines));
     KVXmodules::LoadSettings(*form);
     EXPECT_EQ(form->Label2->text(), "PSK-Alarm ON");
 
     form->Label2->setText(QStringLiteral("as it was"));
     lines[29] = QStringLiteral(" 0 ");
-    WriteRaw(path(), Join(lines));
+    WriteAll(path(), Join(lines));
     KVXmodules::LoadSettings(*form);
     EXPECT_EQ(form->Label2->text(), "as it was");
 }
@@ -476,7 +444,7 @@ TEST_F(SettingsWindow, SystemFontInAnyCaseLeavesTheResetFont) {
     for (const char* name : {"System", " SYSTEM ", "", "   "}) {
         QStringList lines = ResetLines();
         lines[9] = QString::fromLatin1(name);
-        WriteRaw(path(), Join(lines));
+        WriteAll(path(), Join(lines));
         form->Text1->setFont(QFont(resetFamily));
         KVXmodules::LoadSettings(*form);
         EXPECT_EQ(form->Text1->font().family(), resetFamily) << name;
@@ -490,7 +458,7 @@ TEST_F(SettingsWindow, ShortFileTakesValuesButLeavesTheControls) {
     lines[11] = QStringLiteral(" 0 ");   // scheme 0, read
     lines[21] = QStringLiteral(" 17 ");  // SquelchMax, read
     lines[37] = QStringLiteral(" 0 ");   // phase off: beyond the end
-    WriteRaw(path(), Join(lines.mid(0, 24)));
+    WriteAll(path(), Join(lines.mid(0, 24)));
 
     KVXmodules::LoadSettings(*form);
 
@@ -509,7 +477,7 @@ TEST_F(SettingsWindow, OutOfRangeValueLeavesTheControls) {
     QStringList lines = ResetLines();
     lines[3] = QStringLiteral(" 1 ");
     lines[11] = QStringLiteral(" 40000 ");
-    WriteRaw(path(), Join(lines));
+    WriteAll(path(), Join(lines));
     KVXmodules::LoadSettings(*form);
     EXPECT_EQ(settings.TextColorSheme, 3);
     EXPECT_EQ(settings.PSKMode, 1);
@@ -520,7 +488,7 @@ TEST_F(SettingsWindow, NonNumericValueLeavesTheControls) {
     QStringList lines = ResetLines();
     lines[3] = QStringLiteral(" 1 ");
     lines[43] = QStringLiteral(" yes ");
-    WriteRaw(path(), Join(lines));
+    WriteAll(path(), Join(lines));
     KVXmodules::LoadSettings(*form);
     EXPECT_EQ(settings.PSKMode, 1);
     EXPECT_TRUE(form->Option1->isChecked());
@@ -530,7 +498,7 @@ TEST_F(SettingsWindow, NonNumericValueLeavesTheControls) {
 TEST_F(SettingsWindow, TwoCharacterCallLeavesTheCaption) {
     QStringList lines = ResetLines();
     lines[1] += QStringLiteral("AB");
-    WriteRaw(path(), Join(lines));
+    WriteAll(path(), Join(lines));
     settings.OperatorCall = QStringLiteral("OLD");
     KVXmodules::LoadSettings(*form);
     EXPECT_EQ(settings.OperatorCall, "");
@@ -582,7 +550,7 @@ TEST(SettingsStartUp, LoadSequenceReadsTheFileInTheProgramFolder) {
     lines[1] += QStringLiteral("G4XYZ");
     lines[3] = QStringLiteral(" 1 ");
     lines[11] = QStringLiteral(" 1 ");
-    WriteRaw(harness.filePath(QStringLiteral("QUORVIN.ini")), Join(lines));
+    WriteAll(harness.filePath(QStringLiteral("QUORVIN.ini")), Join(lines));
     Form1& form = harness.load();
     EXPECT_EQ(harness.settings.SettingsFilePath, harness.filePath(QStringLiteral("QUORVIN.ini")));
     EXPECT_EQ(form.windowTitle(), Form1::designedCaption() + " - G4XYZ");

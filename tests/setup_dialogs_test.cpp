@@ -52,12 +52,9 @@ using KVXmodules::SettingsRecord;
 using platform::MessageBoxRequest;
 using platform::MsgButtons;
 using platform::MsgIcon;
+using testing_support::Call;
 using testing_support::EngineCall;
 using testing_support::FormHarness;
-
-EngineCall Call(std::string name, std::vector<std::int64_t> args) {
-    return EngineCall{std::move(name), std::move(args), nullptr};
-}
 
 MessageBoxRequest Warning(const QString& text, const QString& title = QStringLiteral("Quorvin")) {
     return MessageBoxRequest{text, title, MsgButtons::Ok, MsgIcon::Exclamation};

@@ -3,7 +3,6 @@
 // complaining, whether or not the machine has a sound output).
 
 #include <gtest/gtest.h>
-#include <pskmodem/sources/audio_file.h>
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -15,6 +14,7 @@
 #include <numbers>
 
 #include "platform/portaudio_sound_player.h"
+#include "pskmodem/sources/audio_file.h"
 
 namespace {
 

@@ -30,12 +30,9 @@ namespace {
 using platform::MessageBoxRequest;
 using platform::MsgButtons;
 using platform::MsgIcon;
+using testing_support::Call;
 using testing_support::EngineCall;
 using testing_support::FormHarness;
-
-EngineCall Call(std::string name, std::vector<std::int64_t> args) {
-    return EngineCall{std::move(name), std::move(args), nullptr};
-}
 
 // A settings file in the harness's program folder: the reset values, changed by `edit`.
 template <typename Edit>

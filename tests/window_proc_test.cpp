@@ -6,7 +6,6 @@
 #include "platform/window_proc.h"
 
 #include <gtest/gtest.h>
-#include <pskmodem/engine/message_sink.h>
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -21,6 +20,7 @@
 #include "mainwindow/form1.h"
 #include "platform/form_timer.h"
 #include "platform/psk_engine.h"
+#include "pskmodem/engine/message_sink.h"
 #include "receiver/engine_window_proc.h"
 #include "settings/settings_record.h"
 #include "support/form_harness.h"

@@ -1,6 +1,6 @@
 #include "platform/modem_engine.h"
 
-#include <pskmodem/pskmodem.h>
+#include "pskmodem/pskmodem.h"
 
 namespace platform {
 

@@ -1,9 +1,6 @@
 #include "platform/portaudio_sound_player.h"
 
 #include <portaudio.h>
-#include <pskmodem/sources/audio_file.h>
-#include <pskmodem/sources/audio_source.h>
-#include <pskmodem/sources/resampler.h>
 
 #include <QFile>
 #include <algorithm>
@@ -15,6 +12,10 @@
 #include <optional>
 #include <thread>
 #include <utility>
+
+#include "pskmodem/sources/audio_file.h"
+#include "pskmodem/sources/audio_source.h"
+#include "pskmodem/sources/resampler.h"
 
 namespace platform {
 

@@ -5,10 +5,10 @@
 // Names and arguments are those of the modem's engine interface; every result but that of
 // the first fnStartSoundCard is ignored by the program.
 
-#include <pskmodem/sources/audio_source.h>
-
 #include <cstdint>
 #include <vector>
+
+#include "pskmodem/sources/audio_source.h"
 
 namespace pskmodem {
 class MessageSink;

@@ -4,10 +4,10 @@
 // to the window's event queue, from whatever thread the engine posts on. Once detached (when
 // the window goes away) the sink drops what it is given.
 
-#include <pskmodem/engine/message_sink.h>
-
 #include <QObject>
 #include <mutex>
+
+#include "pskmodem/engine/message_sink.h"
 
 namespace platform {
 

@@ -1,8 +1,8 @@
 #include "receiver/command_line.h"
 
-#include <pskmodem/pskmodem.h>
-#include <pskmodem/signals/simulator.h>
-#include <pskmodem/sources/audio_source.h>
+#include "pskmodem/pskmodem.h"
+#include "pskmodem/signals/simulator.h"
+#include "pskmodem/sources/audio_source.h"
 
 namespace receiver {
 

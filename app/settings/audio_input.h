@@ -8,12 +8,12 @@
 // compared in the file's 8-bit form, so a name with characters the file cannot hold is still
 // found again.
 
-#include <pskmodem/sources/audio_source.h>
-
 #include <QString>
 #include <cstdint>
 #include <optional>
 #include <vector>
+
+#include "pskmodem/sources/audio_source.h"
 
 namespace KVXmodules {
 

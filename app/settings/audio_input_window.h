@@ -10,11 +10,10 @@
 //
 // The rules are in audio_input.h.
 
-#include <pskmodem/sources/audio_source.h>
-
 #include <QDialog>
 #include <vector>
 
+#include "pskmodem/sources/audio_source.h"
 #include "settings/audio_input.h"
 
 class QGroupBox;

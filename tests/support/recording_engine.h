@@ -8,6 +8,7 @@
 #include <functional>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/psk_engine.h"
@@ -25,6 +26,11 @@ struct EngineCall {
     }
     friend std::ostream& operator<<(std::ostream& os, const EngineCall& call);
 };
+
+// The call `name` with integer arguments `args`, as the tests expect it.
+inline EngineCall Call(std::string name, std::vector<std::int64_t> args) {
+    return EngineCall{std::move(name), std::move(args), nullptr};
+}
 
 class RecordingEngine final : public platform::PskEngine {
   public:

@@ -1,12 +1,13 @@
 // Number text, rounding, narrowing and Windows-1252 conversion used by the settings file.
 
+#include "platform/number_text.h"
+
 #include <gtest/gtest.h>
 
 #include <QLocale>
 #include <cmath>
 #include <limits>
 
-#include "platform/number_text.h"
 #include "platform/windows1252.h"
 
 namespace {
