@@ -95,6 +95,23 @@ class LocatorWindow : public ::testing::Test {
 
     QString iniPath() const { return QDir(folder.path()).filePath(QStringLiteral("locator.ini")); }
 
+    void activate(QWidget* window) {
+        window->show();
+        window->activateWindow();
+        // The activation arrives from the platform; what it starts runs after it.
+        testing_support::processEvents();
+        testing_support::processEvents();
+    }
+
+    // Gives `box` the focus and presses `key` as a keyboard does: to the focused widget.
+    static void PressInBox(QWidget* box, int key) {
+        box->setFocus();
+        testing_support::processEvents();
+        QWidget* focused = QApplication::focusWidget();
+        ASSERT_NE(focused, nullptr);
+        PressKey(focused, key);
+    }
+
     testing_support::ScriptedDialogs dialogs;
     testing_support::RecordingClipboard clipboard;
     QTemporaryDir folder;
@@ -281,11 +298,12 @@ TEST_F(LocatorWindow, IdenticalTextsHaveNoAzimuth) {
 
 TEST_F(LocatorWindow, EnterInTheHomeBoxCalculatesOnlyWithATarget) {
     Form6& f = open();
+    activate(&f);
+    dialogs.clear();  // the first-run prompt
     f.Combo1->setEditText(QStringLiteral("JO20AW"));
     for (const QString& shortTarget : {QString(), QStringLiteral("JN")}) {
         f.Combo2->setEditText(shortTarget);
-        f.Combo1->setFocus();
-        PressKey(f.Combo1->lineEdit(), Qt::Key_Return);
+        PressInBox(f.Combo1, Qt::Key_Return);
         EXPECT_TRUE(dialogs.shown().empty());
         EXPECT_EQ(f.Label14->text(), QStringLiteral("0 Km"));
         EXPECT_EQ(f.focusWidget(), f.Combo2);
@@ -293,13 +311,13 @@ TEST_F(LocatorWindow, EnterInTheHomeBoxCalculatesOnlyWithATarget) {
     }
     // Three characters are enough to try: the target is upper-cased, then checked.
     f.Combo2->setEditText(QStringLiteral("jn1"));
-    PressKey(f.Combo1->lineEdit(), Qt::Key_Return);
+    PressInBox(f.Combo1, Qt::Key_Return);
     EXPECT_EQ(f.Combo2->currentText(), QStringLiteral("JN1"));
     ASSERT_EQ(dialogs.messageBoxes().size(), 1U);
     EXPECT_EQ(dialogs.messageBoxes().front().title, QStringLiteral("Invalid Target Locator"));
 
     f.Combo2->setEditText(QStringLiteral("jn11"));
-    PressKey(f.Combo1->lineEdit(), Qt::Key_Enter);  // the keypad's Enter too
+    PressInBox(f.Combo1, Qt::Key_Enter);  // the keypad's Enter too
     EXPECT_EQ(f.Combo2->currentText(), QStringLiteral("JN11"));
     EXPECT_EQ(f.Label14->text(), QStringLiteral(" 1054 km"));
     EXPECT_EQ(f.Combo1->currentText(), QStringLiteral("JO20AW"));
@@ -307,9 +325,13 @@ TEST_F(LocatorWindow, EnterInTheHomeBoxCalculatesOnlyWithATarget) {
 
 TEST_F(LocatorWindow, EnterInTheTargetBoxUpperCasesAndCalculates) {
     Form6& f = open();
+    activate(&f);
+    dialogs.clear();  // the first-run prompt
+    f.Combo2->setFocus();  // before the texts: leaving the home box would upper-case it
+    testing_support::processEvents();
     f.Combo1->setEditText(QStringLiteral("jo20aw"));
     f.Combo2->setEditText(QStringLiteral("jn11"));
-    PressKey(f.Combo2->lineEdit(), Qt::Key_Return);
+    PressInBox(f.Combo2, Qt::Key_Return);
     EXPECT_EQ(f.Combo2->currentText(), QStringLiteral("JN11"));
     EXPECT_EQ(f.Combo1->currentText(), QStringLiteral("jo20aw"));  // the home box as typed
     EXPECT_EQ(f.Label14->text(), QStringLiteral(" 1054 km"));
@@ -319,7 +341,7 @@ TEST_F(LocatorWindow, EnterInTheTargetBoxUpperCasesAndCalculates) {
     // Other keys are typed as usual and calculate nothing.
     f.Combo2->setEditText(QStringLiteral("IO9"));
     f.Combo2->lineEdit()->end(false);
-    PressKey(f.Combo2->lineEdit(), Qt::Key_1);
+    PressInBox(f.Combo2, Qt::Key_1);
     EXPECT_EQ(f.Combo2->currentText(), QStringLiteral("IO91"));
     EXPECT_EQ(f.Label14->text(), QStringLiteral(" 1054 km"));
     EXPECT_TRUE(dialogs.shown().empty());
@@ -460,14 +482,6 @@ TEST_F(LocatorWindow, OkUnloadsTheWindowAndLeavesLocatorIniAlone) {
 
 class LocatorActivation : public LocatorWindow {
   protected:
-    void activate(QWidget* window) {
-        window->show();
-        window->activateWindow();
-        // The activation arrives from the platform; what it starts runs after it.
-        testing_support::processEvents();
-        testing_support::processEvents();
-    }
-
     std::size_t firstRunPrompts() const {
         std::size_t count = 0;
         for (const MessageBoxRequest& box : dialogs.messageBoxes()) {

@@ -268,8 +268,10 @@ bool Form6::eventFilter(QObject* watched, QEvent* event) {
     if (!home && !target) {
         return QWidget::eventFilter(watched, event);
     }
-    if (event->type() == QEvent::KeyPress &&
-        (watched == Combo1->lineEdit() || watched == Combo2->lineEdit())) {
+    // A key typed into a box arrives at the combo box, which has the focus, and the combo box
+    // passes it to its line edit directly; a key sent to the line edit itself arrives there.
+    // Either way the filter sees each key press once.
+    if (event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (home) {
             Combo1_KeyPress(key);
