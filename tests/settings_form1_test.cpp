@@ -223,9 +223,22 @@ TEST_F(SettingsWindow, ResetCommandYesResetsAndSavesAtOnce) {
     settings.Sensitivity = 2000;
     settings.SaveWorkingDSP = kFlagSet;
     form->SetTextColorShemes(0);
+    form->menuscreensize->trigger();  // ticked, as a user would
+    ASSERT_EQ(settings.RememberScreenSize, kFlagSet);
     dialogs.answer(MsgResult::Yes);
 
     form->menudefault_Click();
+
+    // Every tick and option shows the reset values; one click turns the size back on.
+    EXPECT_EQ(settings.RememberScreenSize, kFlagClear);
+    EXPECT_FALSE(form->menuscreensize->isChecked());
+    EXPECT_TRUE(form->menutextcol4->isChecked());
+    EXPECT_FALSE(form->menutextcol1->isChecked());
+    EXPECT_TRUE(form->PhaseStatus[0]->isChecked());
+    form->menuscreensize->trigger();
+    EXPECT_EQ(settings.RememberScreenSize, kFlagSet);
+    EXPECT_TRUE(form->menuscreensize->isChecked());
+    form->menuscreensize->trigger();
 
     EXPECT_EQ(settings.PSKAlarm, kFlagSet);
     EXPECT_EQ(settings.AutoAlarmLog, kFlagSet);

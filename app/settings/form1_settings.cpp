@@ -131,24 +131,22 @@ qsizetype CharacterCount(const QString& text) {
 
 void Form1::DefaultSet() {
     KVXmodules::SettingsRecord& r = settings;
-    // 1, 3, 5, 6, 7 and the record's part of 2 and 4.
+    // The record's values: layout, palette values, DSP values, fonts, alarm strings, mode,
+    // colours, screen and waterfall speed.
     KVXmodules::DefaultSetValues(r);
-    // 2. Black on light yellow.
+    // Black on light yellow, until the colour scheme below replaces it.
     SetTextColours(*Text1, r.TextForeColor, r.TextBackColor);
-    // 4.
     SetFontName(*Text1, r.Font);
-    // 8.
     Select(ModeOption(*this, r.PSKMode));
-    // 9. Scheme 3: yellow on black.
+    // Scheme 3: yellow on black.
     SetTextColorShemes(r.TextColorSheme);
-    // 10.
     WaterfallColors(r.WaterfallColor);
-    // 11.
     Select(ScreenOption(*this, r.ScreenSet));
-    // 12.
     Select(PhaseStatus[0]);
-    // 13, 14.
+    // The remembered size is off and the saved DSP values follow the reset ones; the tick
+    // shows the setting as it now is.
     KVXmodules::DefaultSetFinish(r);
+    menuscreensize->setChecked(KVXmodules::IsSet(r.RememberScreenSize));
 }
 
 void Form1::menudefault_Click() {
@@ -239,28 +237,21 @@ void LoadSettings(Form1& form) {
     if (result.failed) {
         return;
     }
-    // 10.
+    // The controls that show the settings read.
     Select(form.PhaseStatus[IsSet(r.PhaseTuneStatus) ? 0 : 1]);
-    // 11.
     if (IsSet(r.PSKAlarm)) {
         form.Label2->setText(AlarmOnCaption(r.AutoAlarmLog));
     }
-    // 12.
     Select(ModeOption(form, r.PSKMode));
-    // 13.
     form.SetTextColorShemes(r.TextColorSheme);
     form.WaterfallColors(r.WaterfallColor);
-    // 14.
     Select(ScreenOption(form, r.ScreenSet));
-    // 15.
+    // A font named in the file other than the system font.
     const QString font = TrimBlanks(r.Font);
     if (!font.isEmpty() && font.compare(Text(kSystemFont), Qt::CaseInsensitive) != 0) {
         SetFontName(*form.Text1, font);
     }
-    // 16.
-    if (IsSet(r.RememberScreenSize)) {
-        form.menuscreensize->setChecked(true);
-    }
+    form.menuscreensize->setChecked(IsSet(r.RememberScreenSize));
 }
 
 }  // namespace KVXmodules

@@ -26,7 +26,7 @@ constexpr int kLightYellow = 14;
 }  // namespace
 
 void DefaultSetValues(SettingsRecord& record) {
-    // 1. Layout of the Normal screen mode and the values of palette 0.
+    // Layout of the Normal screen mode and the values of palette 0.
     record.WaterfallHeight = kNormalWaterfallHeight;
     record.WaterfallTop = kNormalWaterfallTop;
     record.TextHeight = kNormalTextHeight;
@@ -34,26 +34,25 @@ void DefaultSetValues(SettingsRecord& record) {
     record.WaterfallBlueOffset = palette->blueOffset;
     record.WaterfallRedOffset = palette->redOffset;
     record.WaterfallBackColor = palette->backColor;
-    // 2. Black on light yellow (scheme 3 replaces it when the controls are brought in line).
+    // Black on light yellow (scheme 3 replaces it when the controls are brought in line).
     record.TextForeColor = EgaColor(kBlack);
     record.TextBackColor = EgaColor(kLightYellow);
-    // 3. DSP values.
+    // DSP values.
     record.RXfreqMaxRange = kResetRXfreqMaxRange;
     record.RXSearchRange = kResetRXSearchRange;
     record.Sensitivity = kResetSensitivity;
     record.SmoothingSpeed = kResetSmoothingSpeed;
     record.SquelchMax = kResetSquelchMax;
     record.SquelchSpeed = kResetSquelchSpeed;
-    // 4. Fonts.
+    // Fonts.
     record.Font = QStringLiteral("System");
     record.EditorFont = record.Font;
-    // 5.
     record.SaveWorkingDSP = kFlagClear;
-    // 6. Alarm strings.
+    // Alarm strings.
     record.PSKAlarmString[0] = QStringLiteral("QR9ZZ");
     record.PSKAlarmString[1].clear();
     record.PSKAlarmString[2].clear();
-    // 7. Mode, colours, screen, palette, waterfall speed.
+    // Mode, colours, screen, palette, waterfall speed.
     record.PSKMode = 0;
     record.TextColorSheme = kResetTextColorSheme;
     record.ScreenSet = 0;
@@ -62,10 +61,10 @@ void DefaultSetValues(SettingsRecord& record) {
 }
 
 void DefaultSetFinish(SettingsRecord& record) {
-    // 13.
+    // The remembered size off, the phase indicator on.
     record.RememberScreenSize = kFlagClear;
     record.PhaseTuneStatus = kFlagSet;
-    // 14. The reset values always fit in 16 bits.
+    // The saved DSP values follow; the reset values always fit in 16 bits.
     TakeSavedDSP(record);
 }
 
