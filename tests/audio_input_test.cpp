@@ -27,6 +27,7 @@
 #include "settings/settings_file.h"
 #include "settings/settings_record.h"
 #include "support/form_harness.h"
+#include "support/keyboard.h"
 #include "support/recording_clipboard.h"
 #include "support/recording_engine.h"
 #include "support/scripted_dialogs.h"
@@ -350,8 +351,6 @@ TEST_F(AudioInputChoice, ListsTheDefaultThenEveryDeviceByNameAndHostApi) {
                   QString::fromUtf8("\xe3\x83\x9e\xe3\x82\xa4\xe3\x82\xaf USB [ALSA]")}));
     EXPECT_EQ(w.List1->currentRow(), 0);
     EXPECT_EQ(w.Spin1->value(), 0);
-    EXPECT_EQ(w.Spin1->minimum(), -5000);
-    EXPECT_EQ(w.Spin1->maximum(), 5000);
     EXPECT_EQ(w.Spin1->suffix(), " ppm");
     EXPECT_TRUE(w.Label1->isHidden());
     EXPECT_TRUE(w.Label4->isHidden());
@@ -415,6 +414,38 @@ TEST_F(AudioInputChoice, TheDefaultEntryForgetsTheDevice) {
     EXPECT_EQ(harness.settings.AudioInput, "");
     EXPECT_EQ(harness.settings.AudioInputHostApi, "");
     EXPECT_EQ(harness.settings.SampleRateCorrection, 10);
+}
+
+TEST_F(AudioInputChoice, ACorrectionOutsideTheRangeIsRefusedAsTyped) {
+    Load();
+    AudioInputWindow& w = Open();
+    const MessageBoxRequest refused{
+        QStringLiteral("The sound card clock correction must lie between -5000 and +5000 ppm."),
+        QStringLiteral("Audio Input"), MsgButtons::Ok, MsgIcon::Exclamation};
+    struct Case {
+        const char* typed;
+        bool accepted;
+    };
+    for (const Case& c :
+         {Case{"99999", false}, Case{"-5001", false}, Case{"5001", false}, Case{"-5000", true}}) {
+        harness.dialogs.clear();
+        harness.engine.clearCalls();
+        testing_support::FocusOn(w.Spin1);
+        w.Spin1->selectAll();
+        testing_support::TypeInFocus(QString::fromLatin1(c.typed));
+        EXPECT_EQ(w.Spin1->text(), QString::fromLatin1(c.typed) + " ppm") << c.typed;
+        w.Command1->click();
+        if (c.accepted) {
+            EXPECT_TRUE(harness.dialogs.shown().empty()) << c.typed;
+            EXPECT_EQ(harness.settings.SampleRateCorrection, -5000);
+        } else {
+            ASSERT_EQ(harness.dialogs.messageBoxes().size(), 1U) << c.typed;
+            EXPECT_EQ(harness.dialogs.messageBoxes()[0], refused);
+            EXPECT_TRUE(harness.engine.calls().empty()) << c.typed;
+            EXPECT_EQ(harness.settings.SampleRateCorrection, 0) << c.typed;
+            EXPECT_FALSE(w.isHidden()) << "the window stays open for a correction";
+        }
+    }
 }
 
 TEST_F(AudioInputChoice, CancelTheCloseBoxAndEscapeChangeNothing) {

@@ -326,7 +326,7 @@ TEST_F(LocatorWindow, EnterInTheHomeBoxCalculatesOnlyWithATarget) {
 TEST_F(LocatorWindow, EnterInTheTargetBoxUpperCasesAndCalculates) {
     Form6& f = open();
     activate(&f);
-    dialogs.clear();  // the first-run prompt
+    dialogs.clear();       // the first-run prompt
     f.Combo2->setFocus();  // before the texts: leaving the home box would upper-case it
     testing_support::processEvents();
     f.Combo1->setEditText(QStringLiteral("jo20aw"));

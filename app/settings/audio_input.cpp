@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/windows1252.h"
+#include "settings/settings_file.h"
 #include "settings/settings_record.h"
 
 namespace KVXmodules {
@@ -19,6 +20,10 @@ QString AsStored(const QString& text) {
 }
 
 }  // namespace
+
+bool CorrectionInRange(std::int32_t ppm) noexcept {
+    return ppm >= -kMaxSampleRateCorrectionPpm && ppm <= kMaxSampleRateCorrectionPpm;
+}
 
 std::optional<pskmodem::InputDeviceInfo> RememberedInput(
     const std::vector<pskmodem::InputDeviceInfo>& devices, const SettingsRecord& record) {

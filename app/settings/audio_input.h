@@ -35,6 +35,13 @@ inline constexpr char16_t kAudioInputTitle[] = u"Audio Input";
 // in use stays.
 QString InputFailedText(const QString& caption);
 
+// The message shown when the clock correction typed lies outside the range the settings file
+// keeps; nothing is applied or stored then.
+inline constexpr char16_t kCorrectionRangeText[] =
+    u"The sound card clock correction must lie between -5000 and +5000 ppm.";
+// Whether a clock correction lies in the range the settings file keeps.
+bool CorrectionInRange(std::int32_t ppm) noexcept;
+
 // How a device is named in the window and the messages: its name and, when known, its host
 // API in brackets.
 QString InputCaption(const QString& name, const QString& hostApi);

@@ -23,6 +23,8 @@ using platform::MsgIcon;
 
 constexpr int kListWidth = 420;
 constexpr int kListRows = 8;
+// Six digits: more than any correction a sound card needs, so a typed value is kept as typed.
+constexpr int kLargestTypedPpm = 999999;
 
 }  // namespace
 
@@ -54,8 +56,9 @@ void AudioInputWindow::createControls() {
     Label2 = new QLabel(QStringLiteral("Sound card clock"), Frame2);
     Spin1 = new QSpinBox(Frame2);
     Spin1->setObjectName(QStringLiteral("Spin1"));
-    Spin1->setRange(-KVXmodules::kMaxSampleRateCorrectionPpm,
-                    KVXmodules::kMaxSampleRateCorrectionPpm);
+    // The box holds whatever number is typed, so that one outside the range is refused with a
+    // message on OK instead of being cut to fit while typing.
+    Spin1->setRange(-kLargestTypedPpm, kLargestTypedPpm);
     Spin1->setSuffix(QStringLiteral(" ppm"));
     Spin1->setToolTip(QStringLiteral(
         "Clock correction -5000...+5000 ppm (default = 0): positive for a sound card whose "
@@ -139,6 +142,14 @@ KVXmodules::InputChoice AudioInputWindow::choice() const {
 
 void AudioInputWindow::Command1_Click() {
     const KVXmodules::InputChoice chosen = choice();
+    if (!KVXmodules::CorrectionInRange(chosen.correctionPpm)) {
+        services_.dialogs.msgBox(QString::fromUtf16(KVXmodules::kCorrectionRangeText),
+                                 MsgButtons::Ok, MsgIcon::Exclamation,
+                                 QString::fromUtf16(KVXmodules::kAudioInputTitle));
+        Spin1->setFocus(Qt::OtherFocusReason);
+        Spin1->selectAll();
+        return;
+    }
     const std::int32_t card = chosen.device ? chosen.device->card : KVXmodules::kDefaultInputCard;
     std::int32_t result = 0;
     if (services_.soundCardSource) {
