@@ -53,6 +53,17 @@ TEST(LayoutArithmetic, NormalLayoutAtCreationSize) {
     EXPECT_EQ(l.label5Top, 352);
 }
 
+TEST(LayoutArithmetic, TheMarkerPointerLiesOnTheStripAtEveryHeight) {
+    for (const int h : {482, 700, 1080}) {
+        const layout::NormalLayout l = layout::ComputeNormalLayout(662, h);
+        EXPECT_EQ(l.image2Top + layout::kMarkerPointerTop, l.image1Top + 1) << h;
+        EXPECT_EQ(l.image2Top + layout::kMarkerPointerTop + layout::kMarkerPointerHeight,
+                  l.picture1Top - 1)
+            << h;
+        EXPECT_EQ(layout::MarkerTopOnStrip(l.image1Top), l.image2Top) << h;
+    }
+}
+
 TEST(LayoutArithmetic, SizeTestIsStrictlyAbove3000Twips) {
     EXPECT_FALSE(layout::NormalLayoutApplies(3000.0, 9000.0));
     EXPECT_FALSE(layout::NormalLayoutApplies(9000.0, 3000.0));
@@ -268,15 +279,21 @@ TEST(MainWindow, LargeWaterfallOn482PixelClient) {
     EXPECT_EQ(harness.settings.WaterfallHeight, 306.0);
     EXPECT_EQ(harness.settings.WaterfallTop, 145.0);
     EXPECT_EQ(harness.settings.TextHeight, 130.0);
-    // Only those move.
+    // Only those move, and the marker, whose pointer goes onto the strip, above the waterfall.
     EXPECT_EQ(form.Picture2->y(), 369);
-    EXPECT_EQ(form.Image2->y(), 42);
     EXPECT_EQ(form.Frame5->y(), 452);
+    EXPECT_EQ(form.Image2->y() + layout::kMarkerPointerTop, form.Image1->y() + 1);
+    const QObjectList& stack = form.client->children();
+    EXPECT_GT(stack.indexOf(form.Image2), stack.indexOf(form.Picture1));
+    EXPECT_GT(stack.indexOf(form.Image2), stack.indexOf(form.Text1));
 
     form.Option4->setChecked(true);
     EXPECT_EQ(form.Picture1->y(), 368);
     EXPECT_EQ(form.Picture1->height(), 85);
     EXPECT_EQ(form.Text1->height(), 354);
+    EXPECT_EQ(form.Image2->y(), 42);
+    EXPECT_LT(form.client->children().indexOf(form.Image2),
+              form.client->children().indexOf(form.Text1));
     EXPECT_EQ(harness.settings.ScreenSet, 0.0);
 }
 

@@ -151,14 +151,11 @@ void Form1::createControls() {
 
     Image2 = new platform::ImageBox(client);
     Place(Image2, layout::kImage2);
-    // The marker shows only between the receive text's bottom and the waterfall's top, which
-    // the normal layout puts at fixed distances below the marker's top.
-    const layout::NormalLayout normal =
-        layout::ComputeNormalLayout(layout::kClientWidth, layout::kClientHeight);
-    const int pointerTop = normal.image1Top - normal.image2Top + 1;
-    const int pointerHeight = normal.picture1Top - normal.image2Top - pointerTop - 1;
-    Image2->setPicture(QPixmap::fromImage(artwork::FrequencyMarker(
-        QSize(layout::kImage2.width, layout::kImage2.height), pointerTop, pointerHeight)));
+    Image2->setPicture(QPixmap::fromImage(
+        artwork::FrequencyMarker(QSize(layout::kImage2.width, layout::kImage2.height),
+                                 layout::kMarkerPointerTop, layout::kMarkerPointerHeight)));
+    // A picture only: clicks go to the waterfall and the text beneath it.
+    Image2->setAttribute(Qt::WA_TransparentForMouseEvents);
 
     Label1 = new platform::Label(QStringLiteral("50Hz"), client);
     Place(Label1, layout::kLabel1);

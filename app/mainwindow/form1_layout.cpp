@@ -73,6 +73,8 @@ void Form1::Option4_Click() {
     SetTop(Label3, s.scaleLabelTop);
     SetTop(Image1, s.image1Top);
     SetTop(Image2, s.image2Top);
+    // Back beneath the text and the waterfall, where its pointer shows on the strip between them.
+    Image2->stackUnder(Label1);
     SetHeight(Text1, s.text1Height);
     settings.WaterfallHeight = s.values.WaterfallHeight;
     settings.TextHeight = s.values.TextHeight;
@@ -93,5 +95,9 @@ void Form1::Option5_Click() {
     SetTop(Image1, s.image1Top);
     SetTop(Label1, s.scaleLabelTop);
     SetTop(Label3, s.scaleLabelTop);
+    // The waterfall now covers the strip's old place: the marker moves onto the strip and
+    // above the waterfall, so that the operator still sees which trace is tuned.
+    SetTop(Image2, layout::MarkerTopOnStrip(s.image1Top));
+    Image2->raise();
     settings.ScreenSet = 1;
 }

@@ -89,6 +89,17 @@ struct NormalScreen {
 };
 NormalScreen ComputeNormalScreen(int clientHeight) noexcept;
 
+// The marker picture (330 rows) shows its pointer only in these rows: those the normal layout
+// puts on the scale strip, between the receive text's bottom (H - 128) and the waterfall's top
+// (H - 114), whatever H is.
+inline constexpr int kMarkerPointerTop = 313;    // (H - 128) - (H - 440) + 1
+inline constexpr int kMarkerPointerHeight = 12;  // (H - 114) - (H - 440) - 313 - 1
+// The marker's top that puts its pointer on a scale strip whose top is `image1Top`: where the
+// large-waterfall screen moves it, so that the tuned trace stays marked.
+constexpr int MarkerTopOnStrip(int image1Top) noexcept {
+    return image1Top + 1 - kMarkerPointerTop;
+}
+
 // The large-waterfall screen mode for a client area H pixels high: the waterfall reaches from
 // 145 down to H - 31, just above the status bar.
 struct LargeWaterfallScreen {

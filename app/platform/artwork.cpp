@@ -1,6 +1,7 @@
 #include "platform/artwork.h"
 
 #include <QFont>
+#include <QFontMetrics>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -14,6 +15,8 @@ namespace artwork {
 namespace {
 
 constexpr double kHzPerPixel = 5.867;
+// The frequencies written on the scale strip.
+constexpr int kScaleDigitsPixelSize = 8;
 
 // A PSK31 trace: the idle signal's two-tone envelope across `rect`.
 void DrawTrace(QPainter& painter, const QRectF& rect, const QColor& color, double width) {
@@ -119,6 +122,27 @@ QImage ScaleStrip(QSize size) {
     }
     painter.setPen(QColor(128, 128, 128));
     painter.drawLine(0, size.height() - 1, size.width() - 1, size.height() - 1);
+
+    // The frequency of each long tick beside it, where the "50Hz" and "3000Hz" labels at the
+    // strip's two ends leave room; below the strip's top rows, which the receive text covers
+    // in the large-waterfall screen.
+    constexpr int kDigitsTop = 5;
+    constexpr int kLeftLabelRoom = 30;
+    constexpr int kRightLabelRoom = 42;
+    QFont digits = painter.font();
+    digits.setPixelSize(kScaleDigitsPixelSize);
+    painter.setFont(digits);
+    painter.setPen(QColor(0, 0, 0));
+    const QFontMetrics metrics(digits);
+    for (int hz = 500; hz / kHzPerPixel < size.width(); hz += 500) {
+        const QString text = QString::number(hz);
+        const int x = static_cast<int>(std::lround(hz / kHzPerPixel));
+        const int width = metrics.horizontalAdvance(text);
+        const int left = x + 2;
+        if (left >= kLeftLabelRoom && left + width <= size.width() - kRightLabelRoom) {
+            painter.drawText(QPoint(left, kDigitsTop + metrics.ascent()), text);
+        }
+    }
     painter.end();
     return image;
 }

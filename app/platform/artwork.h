@@ -19,7 +19,8 @@ QIcon ApplicationIcon();
 QImage RadarBackground();
 
 // The scale strip above the waterfall: a tick every 100 Hz at 5.867 Hz per pixel, longer
-// ticks every 500 Hz.
+// ticks every 500 Hz with their frequency written beside them (but at the strip's two ends,
+// where the window's own labels stand).
 QImage ScaleStrip(QSize size);
 
 // The active-frequency marker: transparent but for a pointer where the marker shows between
