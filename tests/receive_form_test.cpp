@@ -15,6 +15,7 @@
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTextCursor>
 
@@ -92,11 +93,10 @@ TEST(TextFlush, InsertsAtTheEndShowingOneBreakPerLine) {
     FormHarness harness;
     Form1& form = harness.load();
     EXPECT_EQ(form.Text1Content->text(), kStart);
-    // A selection of the user's is replaced by the caret at the end.
-    QTextCursor selection = form.Text1->textCursor();
-    selection.setPosition(1);
-    selection.setPosition(4, QTextCursor::KeepAnchor);
-    form.Text1->setTextCursor(selection);
+    // Without a selection the caret goes to the end.
+    QTextCursor caret = form.Text1->textCursor();
+    caret.setPosition(2);
+    form.Text1->setTextCursor(caret);
 
     Receive(form, u"A\r\nB");
     EXPECT_EQ(form.Text1Content->text(), kStart + QStringLiteral("A\r\r\nB"));
@@ -105,6 +105,36 @@ TEST(TextFlush, InsertsAtTheEndShowingOneBreakPerLine) {
     EXPECT_TRUE(form.Text1->textCursor().atEnd());
     EXPECT_TRUE(form.receiverBuffers.RxTextBuffer.isEmpty());
     EXPECT_FALSE(form.Timer2->isEnabled());
+}
+
+TEST(TextFlush, AUsersSelectionAndViewStayWhileTextFlows) {
+    FormHarness harness;
+    Form1& form = harness.show();
+    for (int line = 0; line < 200; ++line) {
+        Receive(form, QStringLiteral("line %1\r").arg(line));
+    }
+    QScrollBar* scroll = form.Text1->verticalScrollBar();
+    ASSERT_GT(scroll->maximum(), 0);
+    QTextCursor selection = form.Text1->textCursor();
+    selection.setPosition(10);
+    selection.setPosition(14, QTextCursor::KeepAnchor);
+    form.Text1->setTextCursor(selection);
+    scroll->setValue(3);
+
+    Receive(form, u"CQ CQ\r");
+    EXPECT_TRUE(form.Text1Content->text().endsWith(u"CQ CQ\r\r\n"));
+    EXPECT_EQ(form.Text1->textCursor().selectionStart(), 10);
+    EXPECT_EQ(form.Text1->textCursor().selectionEnd(), 14);
+    EXPECT_EQ(scroll->value(), 3);
+
+    // Once the selection is gone the view follows the text again.
+    QTextCursor caret = form.Text1->textCursor();
+    caret.clearSelection();
+    form.Text1->setTextCursor(caret);
+    Receive(form, u"73");
+    EXPECT_TRUE(form.Text1->textCursor().atEnd());
+    EXPECT_GT(scroll->value(), 3);
+    EXPECT_TRUE(form.Text1->viewport()->rect().contains(form.Text1->cursorRect()));
 }
 
 TEST(TextFlush, EngineMessagesReachTheBoxAtTheTextTick) {

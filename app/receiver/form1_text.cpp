@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
+#include <QPlainTextEdit>
 
 #include "mainwindow/form1.h"
 #include "platform/form_timer.h"
@@ -50,7 +51,12 @@ void Form1::Timer2_Timer() {
     AlarmWindow.receive(received);
     AlarmWindow.eraseAtEnd(erased);
 
-    Text1Content->moveCaretToEnd();
+    // The text goes at the end. Without a selection the caret goes there too and the view
+    // follows it; a selection the user is making or reading stays where it is, and so does
+    // the view.
+    if (!Text1->textCursor().hasSelection()) {
+        Text1Content->moveCaretToEnd();
+    }
     Text1Content->insertAtEnd(received);
 
     if (AutoLogActive == KVXmodules::kFlagSet) {
