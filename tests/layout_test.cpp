@@ -346,22 +346,20 @@ TEST(MainWindow, SavedLargeWaterfallGivesWayToTheNormalScreenWhenShown) {
     EXPECT_EQ(harness.settings.ScreenSet, 0.0);
 }
 
-TEST(MainWindow, AWindowOf3000TwipsIsNotLaidOutAndOneAboveIs) {
+TEST(MainWindow, NoWindowIsSmallerThanItsCreationSize) {
     FormHarness harness;
     Form1& form = harness.show();
-    // 200 pixels = 3000 twips: nothing moves.
-    const layout::Rect frame1 = RectOf(form.Frame1);
-    const layout::Rect text1 = RectOf(form.Text1);
-    form.resize(200, 600);
-    processEvents();
-    ASSERT_EQ(form.outerWidthTwips(), 3000.0F);
-    EXPECT_EQ(RectOf(form.Frame1), frame1);
-    EXPECT_EQ(RectOf(form.Text1), text1);
-    // 201 pixels: laid out.
-    form.resize(201, 600);
-    processEvents();
-    EXPECT_EQ(form.Frame1->x(), 201 - 98);
-    EXPECT_EQ(form.Text1->width(), 201 - 99);
+    // Far below the creation size (even below the 3000 twips under which nothing would be laid
+    // out): the window keeps the creation size, and the right-hand column stays above the
+    // waterfall's rows.
+    for (const QSize asked : {QSize(200, 600), QSize(640, 300), QSize(120, 120)}) {
+        form.resize(asked);
+        processEvents();
+        EXPECT_GE(form.clientSize().width(), layout::kClientWidth);
+        EXPECT_GE(form.clientSize().height(), layout::kClientHeight);
+        EXPECT_LE(form.Frame3->geometry().bottom(), form.Frame4->y()) << asked.width();
+        EXPECT_LT(form.Picture1->geometry().right(), form.Frame1->x()) << asked.width();
+    }
 }
 
 TEST(MainWindow, SkinFollowsTheBottomRightCornerOnlyWhenOn) {

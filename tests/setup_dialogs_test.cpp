@@ -1016,6 +1016,8 @@ TEST(RememberScreenSize, TheItemTogglesTheSettingAndTheSizeSurvivesARestart) {
     EXPECT_EQ(lines[45], " 10500 ");
 }
 
+// The thresholds themselves are below the window's smallest size; RememberedSizeApplies is
+// tested at them. Here: a size not applied leaves the designed size in both directions.
 TEST(RememberScreenSize, SizesAtTheThresholdsAreNotApplied) {
     struct Case {
         float width;
@@ -1023,15 +1025,15 @@ TEST(RememberScreenSize, SizesAtTheThresholdsAreNotApplied) {
         bool applied;
     };
     for (const Case c :
-         {Case{6000, 9000, false}, Case{6001, 4001, true}, Case{9000, 4000, false}}) {
+         {Case{6000, 9000, false}, Case{10500, 8000, true}, Case{9000, 4000, false}}) {
         FormHarness harness;
         WriteSettingsFile(harness,
                           [](SettingsRecord& r) { r.RememberScreenSize = KVXmodules::kFlagSet; },
                           {c.width, c.height});
         Form1& form = harness.create();
-        const float designWidth = form.outerWidthTwips();
+        const QSize designed = form.size();
         form.Form_Load();
-        EXPECT_EQ(form.outerWidthTwips() != designWidth, c.applied) << c.width << " x " << c.height;
+        EXPECT_EQ(form.size() != designed, c.applied) << c.width << " x " << c.height;
     }
 }
 

@@ -134,6 +134,7 @@ Form1::~Form1() {
 void Form1::createControls() {
     client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
+    client->setMinimumSize(layout::kMinimumClientWidth, layout::kMinimumClientHeight);
     setCentralWidget(client);
 
     // Controls without a window of their own lie beneath the others; create them first.

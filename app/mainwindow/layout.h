@@ -19,6 +19,11 @@ struct Rect {
 // The client area the window is created with.
 inline constexpr int kClientWidth = 662;
 inline constexpr int kClientHeight = 482;
+// The smallest client area the window can be given: the creation size. Any lower and the
+// right-hand column (down to 352) would reach into the waterfall's rows and the bottom frames
+// (H - 130); any narrower and the bottom frames (out to 659) would be cut off.
+inline constexpr int kMinimumClientWidth = kClientWidth;
+inline constexpr int kMinimumClientHeight = kClientHeight;
 
 // Rectangles of the direct children at the creation size.
 inline constexpr Rect kText1{1, 0, 560, 353};
