@@ -2,7 +2,7 @@
 
 #include <portaudio.h>
 #include <pskmodem/sources/audio_file.h>
-#include <pskmodem/sources/audio_source.h>
+#include <pskmodem/sources/portaudio_session.h>
 #include <pskmodem/sources/resampler.h>
 
 #include <QFile>
