@@ -222,8 +222,8 @@ struct BandDecoder::Impl {
 };
 
 BandDecoder::Impl::Impl(const BandDecoderConfig& c) : config(c), detector(c.lowHz, c.highHz) {
-    if (!std::isfinite(c.lowHz) || !std::isfinite(c.highHz) || c.lowHz < 100.0 ||
-        c.highHz > 3500.0 || !(c.lowHz < c.highHz)) {
+    if (!std::isfinite(c.lowHz) || !std::isfinite(c.highHz) || c.lowHz < kMinFrequencyHz ||
+        c.highHz > kMaxFrequencyHz || !(c.lowHz < c.highHz)) {
         throw std::invalid_argument("BandDecoder: the band must lie within 100..3500 Hz");
     }
     if (c.mode && !isValidMode(static_cast<int>(*c.mode))) {

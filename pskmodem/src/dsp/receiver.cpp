@@ -37,9 +37,6 @@ constexpr int kDecimatorTaps = 64;
 constexpr double kDecimatorCutoffHz = 500.0;
 constexpr double kDecimatorKaiserBeta = 7.0;
 
-constexpr double kMinCentreHz = 100.0;
-constexpr double kMaxCentreHz = 3500.0;
-constexpr double kMaxSearchRangeHz = 200.0;
 // Samples are clamped to this magnitude: full scale is 1, anything far beyond is garbage.
 constexpr float kInputLimit = 4.0F;
 // Matched-filter output power of an input at about -120 dBFS: anything weaker is silence.
@@ -119,9 +116,11 @@ constexpr double kAfcTransfer = 0.05;
 constexpr double kAfcMinStepHz = 1.0;
 constexpr int kAcquisitionFftSize = 512;  // 0.51 s at 1000 Hz, a new frame every 0.26 s
 
-// Tuning indicator: centre and spoke length in 1/52 units of the 44-unit display.
+// Tuning indicator: centre and spoke length in 1/52 units of the 44-unit display, and the
+// number of symbols it shows (each an x, y pair of the vector values).
 constexpr std::int32_t kVectorCentre = 22 * 52;
 constexpr float kVectorRadius = 1000.0F;
+constexpr std::size_t kVectorPoints = kVectorValues / 2;
 
 int phasesOf(Mode mode) {
     return mode == Mode::Bpsk ? 2 : 4;
@@ -200,7 +199,7 @@ struct Receiver::Impl {
     std::array<Complex, 4> indicatorRecent{};
     Complex indicatorPrevious{};
     double carrierPhase = 0.0;  // the carrier loop's frequency, summed per symbol
-    std::array<std::int32_t, 16> vectors{};
+    std::array<std::int32_t, kVectorValues> vectors{};
     std::size_t vectorPosition = 0;
 };
 
@@ -377,7 +376,7 @@ void Receiver::Impl::symbol(double strobe, CharSink& out) {
             kVectorCentre + static_cast<std::int32_t>(std::lround(sign * length * std::sin(angle)));
         vectors[2 * vectorPosition + 1] =
             kVectorCentre - static_cast<std::int32_t>(std::lround(length * std::cos(angle)));
-        vectorPosition = (vectorPosition + 1) % 8;
+        vectorPosition = (vectorPosition + 1) % kVectorPoints;
     }
 
     int bit = -1;
@@ -556,7 +555,7 @@ void Receiver::setFrequency(double centreHz, double searchRangeHz) {
     Impl& s = *impl_;
     if (!std::isfinite(centreHz)) return;
     if (!std::isfinite(searchRangeHz)) searchRangeHz = 0.0;
-    centreHz = std::clamp(centreHz, kMinCentreHz, kMaxCentreHz);
+    centreHz = std::clamp(centreHz, kMinFrequencyHz, kMaxFrequencyHz);
     searchRangeHz = std::clamp(searchRangeHz, 0.0, kMaxSearchRangeHz);
     const bool moved = std::abs(centreHz - s.centreHz) > 1e-6;
     const bool rangeChanged = searchRangeHz != s.searchRangeHz;
@@ -598,12 +597,12 @@ int Receiver::quality() const {
     return impl_->squelch.quality();
 }
 
-std::array<std::int32_t, 16> Receiver::vectors() const {
+std::array<std::int32_t, kVectorValues> Receiver::vectors() const {
     // Oldest first: the ring's write position holds the oldest point.
     const Impl& s = *impl_;
-    std::array<std::int32_t, 16> result{};
-    for (std::size_t i = 0; i < 8; ++i) {
-        const std::size_t from = (s.vectorPosition + i) % 8;
+    std::array<std::int32_t, kVectorValues> result{};
+    for (std::size_t i = 0; i < kVectorPoints; ++i) {
+        const std::size_t from = (s.vectorPosition + i) % kVectorPoints;
         result[2 * i] = s.vectors[2 * from];
         result[2 * i + 1] = s.vectors[2 * from + 1];
     }

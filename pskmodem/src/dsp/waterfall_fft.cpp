@@ -12,17 +12,12 @@
 namespace pskmodem {
 namespace {
 
-constexpr int kMinSmoothing = 1;
-constexpr int kMaxSmoothing = 10;
-constexpr int kMinSensitivity = 100;
-constexpr int kMaxSensitivity = 2500;
-
 // Exponential averaging of each bin's level in dB across frames: weight of the newest frame for
 // smoothing 1..10. At 15.6 frames/s the time constant grows from none (1) to about 0.9 s (10).
 // Averaging in dB rather than in power treats rises and falls alike, so a click or a burst of
 // overload fades as fast as a new signal appears.
-constexpr std::array<float, kMaxSmoothing> kSmoothingWeight = {1.0F,  0.7F,  0.5F,  0.37F, 0.28F,
-                                                               0.21F, 0.16F, 0.12F, 0.09F, 0.07F};
+constexpr std::array<float, Spectrum::kMaxSmoothing> kSmoothingWeight = {
+    1.0F, 0.7F, 0.5F, 0.37F, 0.28F, 0.21F, 0.16F, 0.12F, 0.09F, 0.07F};
 
 // Level mapping. For a bin d dB above the noise floor:
 //     level = clamp(slope * (d + kFloorOffsetDb), 0, 255),

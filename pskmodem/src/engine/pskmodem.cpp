@@ -94,7 +94,8 @@ std::int32_t fnStopSoundCard() {
 
 std::int32_t fnSetRXFrequency(std::int32_t frequencyHz, std::int32_t searchRangeHz,
                               std::int32_t /*reserved*/) {
-    // The engine clamps into its ranges (100..3500 Hz, search 0..200 Hz).
+    // The engine clamps into its ranges (kMinFrequencyHz..kMaxFrequencyHz, search up to
+    // kMaxSearchRangeHz).
     facade().engine.setFrequency(frequencyHz, searchRangeHz);
     return 0;
 }
