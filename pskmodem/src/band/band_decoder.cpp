@@ -96,10 +96,10 @@ constexpr double kMismatchSeconds = 6.0;
 // that a drifting signal never reaches the edge of the AFC search range.
 constexpr double kRecentreHz = 7.0;
 
-// The slot's three receivers.
-constexpr std::size_t kBpsk = 0;
-constexpr std::size_t kUsb = 1;
-constexpr std::size_t kLsb = 2;
+// The slot's three receivers, one per mode, indexed by the mode's number.
+constexpr std::size_t kBpsk = static_cast<std::size_t>(Mode::Bpsk);
+constexpr std::size_t kUsb = static_cast<std::size_t>(Mode::QpskUsb);
+constexpr std::size_t kLsb = static_cast<std::size_t>(Mode::QpskLsb);
 constexpr std::size_t kDecoders = 3;
 constexpr std::array<Mode, kDecoders> kDecoderModes = {Mode::Bpsk, Mode::QpskUsb, Mode::QpskLsb};
 

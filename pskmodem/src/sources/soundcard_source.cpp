@@ -133,11 +133,14 @@ class SoundCardSource final : public AudioSource, private CaptureListener {
   private:
     using Clock = std::chrono::steady_clock;
     static constexpr std::chrono::milliseconds kPollInterval{3};
+    // Audio the ring between the capture thread and the DSP thread holds: far more than a busy
+    // DSP thread ever lags, and still little memory at any device rate.
+    static constexpr double kRingSeconds = 2.0;
+    // Frames of a multi-channel buffer taken apart at a time into the left channel.
     static constexpr std::size_t kScratchFrames = 512;
 
     int startAt(double rateHz, int channels, std::string& error) {
-        // The ring holds two seconds: far more than a busy DSP thread ever lags.
-        const auto capacity = static_cast<std::size_t>(rateHz * 2.0);
+        const auto capacity = static_cast<std::size_t>(rateHz * kRingSeconds);
         try {
             if (!ring_ || ring_->capacity() < capacity) {
                 ring_ = std::make_unique<SpscRing<float>>(capacity);
