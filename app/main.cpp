@@ -53,11 +53,10 @@ int main(int argc, char* argv[]) {
 
     QApplication app(argc, argv);
     nameApplication();
-    receiver::UseSource(commandLine);
 
     KVXmodules::SettingsRecord settings;
     platform::QtDialogs dialogs;
-    platform::ModemEngine engine;
+    platform::ModemEngine engine(receiver::AudioSources(commandLine));
     platform::PortAudioSoundPlayer soundPlayer;
     Form1 form(Form1Services{settings, dialogs, engine, platform::programFolder(), &soundPlayer,
                              commandLine.source == receiver::CommandLine::Source::SoundCard});

@@ -7,6 +7,8 @@
 //   quorvin --demo          the built-in band simulator
 //   quorvin --help          usage and the program folder
 
+#include <pskmodem/pskmodem.h>
+
 #include <QString>
 #include <QStringList>
 
@@ -26,7 +28,7 @@ CommandLine ParseCommandLine(const QStringList& arguments);
 // The text --help prints.
 QString UsageText(const QString& programFolder);
 
-// Makes the engine's next start take its audio from the chosen source.
-void UseSource(const CommandLine& commandLine);
+// Where the engine takes its audio from, for platform::ModemEngine: empty for the sound card.
+pskmodem::SourceFactory AudioSources(const CommandLine& commandLine);
 
 }  // namespace receiver

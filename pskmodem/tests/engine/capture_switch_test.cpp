@@ -377,13 +377,13 @@ TEST(SoundCardInput, SwitchesTheRunningCaptureAndKeepsTheCorrectionForTheNextSta
     auto machine = ThreeCards();
     std::vector<int> cardsMade;
     std::mutex cardsMutex;
-    setSourceFactory([&](std::int32_t card) {
+    const SourceFactory cards = [&](std::int32_t card) {
         {
             const std::lock_guard lock(cardsMutex);
             cardsMade.push_back(card);
         }
         return CardSource(machine, card);
-    });
+    };
     const auto facadeFft = [](std::int32_t* dest, int first, int last) {
         return fnGetFFTData(dest, first, last);
     };
@@ -393,7 +393,7 @@ TEST(SoundCardInput, SwitchesTheRunningCaptureAndKeepsTheCorrectionForTheNextSta
     EXPECT_TRUE(cardsMade.empty());
 
     RecordingSink sink;
-    ASSERT_EQ(fnStartSoundCard(&sink, 0, 1), 0);
+    ASSERT_EQ(fnStartSoundCard(&sink, 0, 1, cards), 0);
     EXPECT_TRUE(WaitForPeakAt(3000.0, facadeFft, sink));
 
     EXPECT_EQ(fnSetSoundCardInput(2, 0.0), 0);
@@ -410,7 +410,7 @@ TEST(SoundCardInput, SwitchesTheRunningCaptureAndKeepsTheCorrectionForTheNextSta
     machine->cards[2]->openFails = true;
     EXPECT_NE(fnSetSoundCardInput(3, -5000.0), 0);
     EXPECT_TRUE(machine->cards[1]->streaming.load());
-    EXPECT_EQ(fnStartSoundCard(&sink, 0, 1), 0) << "still running";
+    EXPECT_EQ(fnStartSoundCard(&sink, 0, 1, cards), 0) << "still running";
 
     // Back to the system's default input.
     EXPECT_EQ(fnSetSoundCardInput(0, 0.0), 0);
@@ -424,7 +424,6 @@ TEST(SoundCardInput, SwitchesTheRunningCaptureAndKeepsTheCorrectionForTheNextSta
     for (const auto& card : machine->cards) {
         EXPECT_FALSE(card->streaming.load());
     }
-    setSourceFactory(nullptr);
     fnSetSoundCardInput(0, 0.0);
 }
 

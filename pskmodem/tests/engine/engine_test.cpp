@@ -609,10 +609,10 @@ TEST(EngineResultsTest, DspThreadFallingBehindReportsOverrun) {
 TEST(EngineInterfaceTest, StartTwiceStopAndClampedCalls) {
     auto script = std::make_shared<DeviceScript>();
     std::atomic<int> factoryCalls{0};
-    setSourceFactory([&](std::int32_t card) {
+    const SourceFactory scriptedCards = [&](std::int32_t card) {
         factoryCalls.fetch_add(1);
         return makeSoundCardSource(card, std::make_unique<ScriptedDevice>(script));
-    });
+    };
     RecordingSink sink;
     // Settings made before start, as the program does at start-up, out of range on purpose.
     EXPECT_EQ(fnSetRXFrequency(99999, 0, 0), 0);
@@ -622,8 +622,8 @@ TEST(EngineInterfaceTest, StartTwiceStopAndClampedCalls) {
     EXPECT_EQ(fnSetSquelchThreshold(-5, 3, 0), 0);
     EXPECT_EQ(fnSetTXFrequency(1234), 0);
 
-    ASSERT_EQ(fnStartSoundCard(&sink, 0, 1), 0);
-    EXPECT_EQ(fnStartSoundCard(&sink, 0, 1), 0) << "a repeated start is accepted";
+    ASSERT_EQ(fnStartSoundCard(&sink, 0, 1, scriptedCards), 0);
+    EXPECT_EQ(fnStartSoundCard(&sink, 0, 1, scriptedCards), 0) << "a repeated start is accepted";
     EXPECT_EQ(script->starts.load(), 1) << "and opens nothing";
     ASSERT_TRUE(sink.waitForCount(kMsgSpectrum, 3, 5s));
     for (const Message& m : sink.messages()) {
@@ -647,15 +647,14 @@ TEST(EngineInterfaceTest, StartTwiceStopAndClampedCalls) {
     // A source that cannot start: non-zero, and nothing is posted.
     auto broken = std::make_shared<DeviceScript>();
     broken->exists = false;
-    setSourceFactory([&](std::int32_t card) {
+    const SourceFactory brokenCards = [&](std::int32_t card) {
         return makeSoundCardSource(card, std::make_unique<ScriptedDevice>(broken));
-    });
+    };
     RecordingSink sink2;
-    EXPECT_NE(fnStartSoundCard(&sink2, 0, 1), 0);
+    EXPECT_NE(fnStartSoundCard(&sink2, 0, 1, brokenCards), 0);
     std::this_thread::sleep_for(50ms);
     EXPECT_TRUE(sink2.messages().empty());
     EXPECT_EQ(fnStopSoundCard(), 0);
-    setSourceFactory(nullptr);
 }
 
 }  // namespace
