@@ -54,12 +54,11 @@ int main(int argc, char* argv[]) {
 
     QApplication app(argc, argv);
     NameApplication();
-    receiver::UseSource(commandLine);
 
     KVXmodules::SettingsRecord settings;
     platform::QtDialogs dialogs;
     platform::SystemClipboard clipboard;
-    platform::ModemEngine engine;
+    platform::ModemEngine engine(receiver::AudioSources(commandLine));
     platform::PortAudioSoundPlayer soundPlayer;
     Form1 form(Form1Services{settings, dialogs, clipboard, engine, platform::ProgramFolder(),
                              &soundPlayer,

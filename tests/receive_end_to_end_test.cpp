@@ -10,7 +10,15 @@
 #include <QPlainTextEdit>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <iostream>
+#include <memory>
+#include <span>
+#include <string>
+#include <thread>
+#include <utility>
 
 #include "mainwindow/form1.h"
 #include "platform/form_timer.h"
@@ -33,17 +41,31 @@ namespace {
 
 constexpr int kTimeoutMs = 60000;
 
-// The engine takes its audio from `path` until the test ends.
-class RecordingSource {
+// A recording played as fast as the engine takes it, held back until released: the window
+// makes its start-up settings (the receive frequency above all) just after the engine has
+// started, and on a busy machine the engine would otherwise decode the first seconds of the
+// recording before they arrive.
+class HeldRecording final : public pskmodem::AudioSource {
   public:
-    explicit RecordingSource(const std::string& path) {
-        pskmodem::setSourceFactory([path](std::int32_t /*cardNumber*/) {
-            return pskmodem::makeFileSource(path, pskmodem::Pace::AsFastAsPossible);
-        });
+    HeldRecording(const std::string& path, std::shared_ptr<const std::atomic<bool>> released)
+        : file_(pskmodem::makeFileSource(path, pskmodem::Pace::AsFastAsPossible)),
+          released_(std::move(released)) {}
+
+    int start() override { return file_->start(); }
+    void stop() override { file_->stop(); }
+    double sampleRateHz() const override { return file_->sampleRateHz(); }
+    pskmodem::ReadResult read(std::span<float> out, std::chrono::milliseconds timeout) override {
+        if (!released_->load()) {
+            std::this_thread::sleep_for(std::min(timeout, std::chrono::milliseconds(1)));
+            return {0, pskmodem::ReadStatus::Ok};
+        }
+        return file_->read(out, timeout);
     }
-    ~RecordingSource() { pskmodem::setSourceFactory(nullptr); }
-    RecordingSource(const RecordingSource&) = delete;
-    RecordingSource& operator=(const RecordingSource&) = delete;
+    std::string lastError() const override { return file_->lastError(); }
+
+  private:
+    std::unique_ptr<pskmodem::AudioSource> file_;
+    std::shared_ptr<const std::atomic<bool>> released_;
 };
 
 TEST(ReceiveEndToEnd, ARecordingIsShownInTheBoxAndWrittenToTheAutolog) {
@@ -63,14 +85,16 @@ TEST(ReceiveEndToEnd, ARecordingIsShownInTheBoxAndWrittenToTheAutolog) {
     const std::string recording =
         QDir(files.path()).filePath(QStringLiteral("bpsk31.wav")).toStdString();
     ASSERT_TRUE(pskmodem::writeAudioFile(recording, signal.samples, pskmodem::kSampleRateHz));
-    const RecordingSource source(recording);
+    const auto released = std::make_shared<std::atomic<bool>>(false);
 
     QTemporaryDir programFolder;
     const QString previousCurrent = QDir::currentPath();
     KVXmodules::SettingsRecord settings;
     testing_support::ScriptedDialogs dialogs;
     testing_support::RecordingClipboard clipboard;
-    platform::ModemEngine engine;
+    platform::ModemEngine engine([recording, released](std::int32_t /*cardNumber*/) {
+        return std::make_unique<HeldRecording>(recording, released);
+    });
     testing_support::RecordingSoundPlayer sound;
     QString received;
     QByteArray autolog;
@@ -82,6 +106,7 @@ TEST(ReceiveEndToEnd, ARecordingIsShownInTheBoxAndWrittenToTheAutolog) {
         clock.start();
         form.Form_Load();
         ASSERT_TRUE(dialogs.shown().empty()) << "the engine did not start";
+        released->store(true);
 
         // The engine says when the recording has been read to its end.
         bool ended = false;

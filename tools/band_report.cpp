@@ -1,32 +1,19 @@
 #include "band_report.h"
 
-#include <array>
 #include <cmath>
 #include <cstdio>
 
 #include "decode_options.h"
+#include "pskmodem/codec/windows1252.h"
 
 namespace quorvin::decode {
 namespace {
-
-// Code points of Windows-1252 codes 0x80..0x9F; the rest of the upper half is Latin-1.
-constexpr std::array<char16_t, 32> kHighControls = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  // 80..87
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,  // 88..8F
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 90..97
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,  // 98..9F
-};
 
 long roundedHz(double hz) {
     return std::isfinite(hz) ? std::lround(hz) : 0L;
 }
 
 }  // namespace
-
-char32_t windows1252ToUnicode(std::uint8_t code) {
-    if (code >= 0x80 && code <= 0x9F) return kHighControls[static_cast<std::size_t>(code - 0x80)];
-    return code;
-}
 
 std::string jsonString(std::string_view bytes) {
     std::string out;
@@ -65,7 +52,7 @@ std::string jsonString(std::string_view bytes) {
         }
         char escape[8];
         std::snprintf(escape, sizeof escape, "\\u%04x",
-                      static_cast<unsigned>(windows1252ToUnicode(code)));
+                      static_cast<unsigned>(pskmodem::windows1252ToUnicode(code)));
         out += escape;
     }
     out += '"';

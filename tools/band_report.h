@@ -11,10 +11,6 @@
 
 namespace quorvin::decode {
 
-// The Unicode code point of a Windows-1252 character code. The five codes Windows-1252 leaves
-// undefined (0x81, 0x8D, 0x8F, 0x90, 0x9D) map to the C1 control of the same number.
-char32_t windows1252ToUnicode(std::uint8_t code);
-
 // `bytes` (8-bit character codes, read as Windows-1252) as a JSON string with its quotes, in pure
 // ASCII: quote and backslash escaped, \b \f \n \r \t for those controls, every other character
 // outside printable ASCII as \uXXXX (lower-case hex) of its code point.

@@ -11,10 +11,11 @@
 
 namespace quorvin::decode {
 
-inline constexpr double kMinFrequencyHz = 100.0;
-inline constexpr double kMaxFrequencyHz = 3500.0;
+// The receive frequency and the AFC range are those the receiver takes.
+using pskmodem::kMaxFrequencyHz;
+using pskmodem::kMinFrequencyHz;
 inline constexpr double kDefaultSearchHz = 50.0;
-inline constexpr double kMaxSearchHz = 200.0;
+inline constexpr double kMaxSearchHz = pskmodem::kMaxSearchRangeHz;
 // With --all every signal has its own receiver, whose AFC must not reach its neighbours.
 inline constexpr double kDefaultAllSearchHz = 15.0;
 inline constexpr double kMaxAllSearchHz = 40.0;

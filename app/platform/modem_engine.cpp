@@ -1,12 +1,14 @@
 #include "platform/modem_engine.h"
 
-#include "pskmodem/pskmodem.h"
+#include <utility>
 
 namespace platform {
 
+ModemEngine::ModemEngine(pskmodem::SourceFactory sources) : sources_(std::move(sources)) {}
+
 std::int32_t ModemEngine::fnStartSoundCard(pskmodem::MessageSink* sink, std::int32_t cardNumber,
                                            std::int32_t channelMode) {
-    return pskmodem::fnStartSoundCard(sink, cardNumber, channelMode);
+    return pskmodem::fnStartSoundCard(sink, cardNumber, channelMode, sources_);
 }
 
 std::int32_t ModemEngine::fnStopSoundCard() {

@@ -3,11 +3,16 @@
 // The program's engine: the pskmodem library's engine interface.
 
 #include "platform/psk_engine.h"
+#include "pskmodem/pskmodem.h"
 
 namespace platform {
 
 class ModemEngine final : public PskEngine {
   public:
+    // The engine takes its audio from `sources` (a recording, the simulator), or from the sound
+    // card when it is empty.
+    explicit ModemEngine(pskmodem::SourceFactory sources = {});
+
     std::int32_t fnStartSoundCard(pskmodem::MessageSink* sink, std::int32_t cardNumber,
                                   std::int32_t channelMode) override;
     std::int32_t fnStopSoundCard() override;
@@ -23,6 +28,9 @@ class ModemEngine final : public PskEngine {
     std::int32_t fnGetVectorData(std::int32_t* dest, std::int32_t reserved) override;
     std::vector<pskmodem::InputDeviceInfo> fnListInputDevices() override;
     std::int32_t fnSetSoundCardInput(std::int32_t cardNumber, double clockPpm) override;
+
+  private:
+    pskmodem::SourceFactory sources_;
 };
 
 }  // namespace platform

@@ -15,6 +15,7 @@
 
 #include "pskmodem/sources/audio_file.h"
 #include "pskmodem/sources/audio_source.h"
+#include "pskmodem/sources/portaudio_session.h"
 #include "pskmodem/sources/resampler.h"
 
 namespace platform {

@@ -8,23 +8,32 @@
 #include <cstdint>
 #include <vector>
 
+#include "pskmodem/engine/message_sink.h"
 #include "pskmodem/sources/audio_source.h"
-
-namespace pskmodem {
-class MessageSink;
-}
+#include "pskmodem/types.h"
 
 namespace platform {
 
-// Messages the engine posts to the main window.
-inline constexpr std::uint32_t kMsgSpectrum = 2024;   // wParam: receive Hz, lParam: quality %
-inline constexpr std::uint32_t kMsgCharacter = 2025;  // wParam: one decoded 8-bit character
-inline constexpr std::uint32_t kMsgStatus = 2026;     // consumed, not used
-inline constexpr std::uint32_t kMsgReserved = 2027;   // consumed, not used
+// Messages the engine posts to the main window: kMsgSpectrum (wParam: receive Hz, lParam:
+// quality %), kMsgCharacter (wParam: one decoded 8-bit character), kMsgStatus and kMsgReserved
+// (consumed, not used).
+using pskmodem::kMsgCharacter;
+using pskmodem::kMsgReserved;
+using pskmodem::kMsgSpectrum;
+using pskmodem::kMsgStatus;
 
 // Sizes of the arrays fnGetFFTData and fnGetVectorData fill.
-inline constexpr int kFFTDataSize = 1024;
-inline constexpr int kVectorDataSize = 16;
+inline constexpr int kFFTDataSize = pskmodem::kSpectrumValues;
+inline constexpr int kVectorDataSize = pskmodem::kVectorValues;
+
+// The range of fnSetRXFrequency's receive frequency in Hz.
+using pskmodem::kMaxFrequencyHz;
+using pskmodem::kMinFrequencyHz;
+
+// The mode numbers of fnSetRXPSKMode.
+inline constexpr std::int32_t kModeBpsk = static_cast<std::int32_t>(pskmodem::Mode::Bpsk);
+inline constexpr std::int32_t kModeQpskUsb = static_cast<std::int32_t>(pskmodem::Mode::QpskUsb);
+inline constexpr std::int32_t kModeQpskLsb = static_cast<std::int32_t>(pskmodem::Mode::QpskLsb);
 
 class PskEngine {
   public:
@@ -39,7 +48,7 @@ class PskEngine {
     virtual std::int32_t fnStopSoundCard() = 0;
     virtual std::int32_t fnSetRXFrequency(std::int32_t frequencyHz, std::int32_t searchRange,
                                           std::int32_t reserved) = 0;
-    // 0 BPSK, 1 QPSK usb, 2 QPSK lsb.
+    // kModeBpsk, kModeQpskUsb or kModeQpskLsb.
     virtual std::int32_t fnSetRXPSKMode(std::int32_t mode, std::int32_t reserved) = 0;
     virtual std::int32_t fnSetFFTMode(std::int32_t smoothing, std::int32_t sensitivity,
                                       std::int32_t reserved) = 0;

@@ -1,6 +1,5 @@
 #include "receiver/command_line.h"
 
-#include "pskmodem/pskmodem.h"
 #include "pskmodem/signals/simulator.h"
 #include "pskmodem/sources/audio_source.h"
 
@@ -63,25 +62,23 @@ QString UsageText(const QString& programFolder) {
         .arg(programFolder);
 }
 
-void UseSource(const CommandLine& commandLine) {
+pskmodem::SourceFactory AudioSources(const CommandLine& commandLine) {
     switch (commandLine.source) {
         case CommandLine::Source::SoundCard:
-            pskmodem::setSourceFactory(nullptr);
             break;
         case CommandLine::Source::File: {
             const std::string path = commandLine.inputFile.toStdString();
-            pskmodem::setSourceFactory([path](std::int32_t /*cardNumber*/) {
+            return [path](std::int32_t /*cardNumber*/) {
                 return pskmodem::makeFileSource(path, pskmodem::Pace::RealTime);
-            });
-            break;
+            };
         }
         case CommandLine::Source::Demo:
-            pskmodem::setSourceFactory([](std::int32_t /*cardNumber*/) {
+            return [](std::int32_t /*cardNumber*/) {
                 return pskmodem::makeSimulatorSource(pskmodem::demoBand(),
                                                      pskmodem::Pace::RealTime);
-            });
-            break;
+            };
     }
+    return nullptr;
 }
 
 }  // namespace receiver

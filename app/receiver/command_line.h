@@ -10,6 +10,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "pskmodem/pskmodem.h"
+
 namespace receiver {
 
 struct CommandLine {
@@ -26,7 +28,7 @@ CommandLine ParseCommandLine(const QStringList& arguments);
 // The text --help prints.
 QString UsageText(const QString& programFolder);
 
-// Makes the engine's next start take its audio from the chosen source.
-void UseSource(const CommandLine& commandLine);
+// Where the engine takes its audio from, for platform::ModemEngine: empty for the sound card.
+pskmodem::SourceFactory AudioSources(const CommandLine& commandLine);
 
 }  // namespace receiver

@@ -10,9 +10,9 @@
 
 namespace {
 
-constexpr std::int32_t kModeBpsk = 0;
-constexpr std::int32_t kModeQpskUsb = 1;
-constexpr std::int32_t kModeQpskLsb = 2;
+using platform::kModeBpsk;
+using platform::kModeQpskLsb;
+using platform::kModeQpskUsb;
 
 }  // namespace
 

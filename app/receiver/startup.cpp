@@ -10,7 +10,7 @@ namespace receiver {
 
 namespace {
 constexpr std::int32_t kChannelMode = 1;
-constexpr std::int32_t kModeBpsk = 0;
+using platform::kModeBpsk;
 }  // namespace
 
 bool StartEngine(platform::PskEngine& engine, pskmodem::MessageSink* sink,

@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "platform/number_text.h"
+#include "platform/psk_engine.h"
 #include "settings/engine_arguments.h"
 
 namespace KVXmodules {
@@ -34,7 +35,7 @@ const std::array<DspFieldRule, kDspFieldCount> kRules{{
      u"Invalid Program Timer Interval value. Must be between 1...100 (default=10)"},
     {DspField::SquelchMax, 0, 99,
      u"Invalid Squelch Treshold value. Must be between 0...99 (0=open squelch, default=5)"},
-    {DspField::RXfreqMaxRange, 100, 3500,
+    {DspField::RXfreqMaxRange, platform::kMinFrequencyHz, platform::kMaxFrequencyHz,
      u"Incorrect center frequency value. Must be between 100...3500 (default=1500)"},
     {DspField::Sensitivity, 100, 2500,
      u"Incorrect sensitivity value. Must be between 100...2500 (default=1500)"},

@@ -14,6 +14,7 @@
 #include "platform/dialogs.h"
 #include "platform/image_box.h"
 #include "platform/picture_box.h"
+#include "platform/psk_engine.h"
 #include "settings/colour_schemes.h"
 #include "settings/receive_captions.h"
 #include "settings/settings_file.h"
@@ -90,13 +91,13 @@ void Select(QRadioButton* option) {
 }
 
 QRadioButton* ModeOption(Form1& form, double mode) {
-    if (mode == 0) {
+    if (mode == platform::kModeBpsk) {
         return form.Option1;
     }
-    if (mode == 1) {
+    if (mode == platform::kModeQpskUsb) {
         return form.Option2;
     }
-    if (mode == 2) {
+    if (mode == platform::kModeQpskLsb) {
         return form.Option3;
     }
     return nullptr;

@@ -7,8 +7,12 @@
 #include <string>
 #include <string_view>
 
+#include "pskmodem/codec/windows1252.h"
+
 namespace quorvin::decode {
 namespace {
+
+using pskmodem::windows1252ToUnicode;
 
 // Reads back a JSON string made by jsonString(): the 8-bit codes it stands for, or nothing when
 // it is not a well-formed string of that kind.

@@ -1,7 +1,8 @@
 #pragma once
 
 // The engine interface of the PSK31 modem library: one engine per process, driven by these
-// calls, delivering its results as messages to the sink given at start.
+// calls, delivering its results as messages to the sink given at start. Where the audio comes
+// from is chosen by the caller at each start, never by a setting of the library.
 
 #include <cstdint>
 #include <functional>
@@ -14,10 +15,20 @@ namespace pskmodem {
 
 class AudioSource;
 
+// Makes the audio source for card `cardNumber` (numbered as for fnStartSoundCard). The program
+// passes one for recordings (--input) and the built-in simulator (--demo); tests pass scripted
+// cards.
+using SourceFactory = std::function<std::unique_ptr<AudioSource>(std::int32_t cardNumber)>;
+
 // Starts sampling on sound card `cardNumber` (0 = the system's default input) and posts messages
 // to `sink`. Returns 0 when audio flows, non-zero on failure (then no message is posted). A call
 // while running changes nothing and returns 0. `channelMode` is accepted for compatibility.
 std::int32_t fnStartSoundCard(MessageSink* sink, std::int32_t cardNumber, std::int32_t channelMode);
+// The same with the audio from `sources` instead of the sound card: the flow takes its source
+// from sources(cardNumber), and so does every fnSetSoundCardInput while it runs. An empty
+// `sources` is the sound card.
+std::int32_t fnStartSoundCard(MessageSink* sink, std::int32_t cardNumber, std::int32_t channelMode,
+                              SourceFactory sources);
 // Stops sampling; returns once the last message has been posted.
 std::int32_t fnStopSoundCard();
 // Receive frequency in Hz and AFC search range in Hz (0 = off).
@@ -39,15 +50,10 @@ std::int32_t fnGetVectorData(std::int32_t* dest, std::int32_t reserved);
 
 // Chooses the sound card input and its clock correction in ppm (-5000..+5000, passed to the
 // sample-rate conversion). While running, the capture restarts at once on card `cardNumber`
-// (numbered as for fnStartSoundCard) with the correction, and the receiver keeps its state;
-// when that card cannot start, the previous one goes on and the start's error code is returned.
-// While stopped only the correction is taken, for the next fnStartSoundCard. Returns 0 on
-// success.
+// (numbered as for fnStartSoundCard, its source made as the start made its own) with the
+// correction, and the receiver keeps its state; when that card cannot start, the previous one
+// goes on and the start's error code is returned. While stopped only the correction is taken,
+// for the next fnStartSoundCard. Returns 0 on success.
 std::int32_t fnSetSoundCardInput(std::int32_t cardNumber, double clockPpm);
-
-// Chooses where the next fnStartSoundCard takes its audio from. By default it opens the sound
-// card; the program replaces this for recordings (--input) and the built-in simulator (--demo).
-using SourceFactory = std::function<std::unique_ptr<AudioSource>(std::int32_t cardNumber)>;
-void setSourceFactory(SourceFactory factory);
 
 }  // namespace pskmodem

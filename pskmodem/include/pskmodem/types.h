@@ -14,7 +14,18 @@ enum class Mode : int { Bpsk = 0, QpskUsb = 1, QpskLsb = 2 };
 
 // Returns true when `value` is one of the mode numbers above.
 constexpr bool isValidMode(int value) {
-    return value >= 0 && value <= 2;
+    return value >= static_cast<int>(Mode::Bpsk) && value <= static_cast<int>(Mode::QpskLsb);
 }
+
+// Receive frequencies the receiver tunes to, in Hz; settings outside are clamped into them.
+inline constexpr double kMinFrequencyHz = 100.0;
+inline constexpr double kMaxFrequencyHz = 3500.0;
+// Widest AFC search range either side of the receive frequency, in Hz.
+inline constexpr double kMaxSearchRangeHz = 200.0;
+
+// Values of one spectrum frame (bin k at k x 8000/2048 Hz, up to half the sample rate) and of
+// the tuning indicator (its last eight points as x, y pairs).
+inline constexpr int kSpectrumValues = 1024;
+inline constexpr int kVectorValues = 16;
 
 }  // namespace pskmodem

@@ -96,10 +96,10 @@ constexpr double kMismatchSeconds = 6.0;
 // that a drifting signal never reaches the edge of the AFC search range.
 constexpr double kRecentreHz = 7.0;
 
-// The slot's three receivers.
-constexpr std::size_t kBpsk = 0;
-constexpr std::size_t kUsb = 1;
-constexpr std::size_t kLsb = 2;
+// The slot's three receivers, one per mode, indexed by the mode's number.
+constexpr std::size_t kBpsk = static_cast<std::size_t>(Mode::Bpsk);
+constexpr std::size_t kUsb = static_cast<std::size_t>(Mode::QpskUsb);
+constexpr std::size_t kLsb = static_cast<std::size_t>(Mode::QpskLsb);
 constexpr std::size_t kDecoders = 3;
 constexpr std::array<Mode, kDecoders> kDecoderModes = {Mode::Bpsk, Mode::QpskUsb, Mode::QpskLsb};
 
@@ -222,8 +222,8 @@ struct BandDecoder::Impl {
 };
 
 BandDecoder::Impl::Impl(const BandDecoderConfig& c) : config(c), detector(c.lowHz, c.highHz) {
-    if (!std::isfinite(c.lowHz) || !std::isfinite(c.highHz) || c.lowHz < 100.0 ||
-        c.highHz > 3500.0 || !(c.lowHz < c.highHz)) {
+    if (!std::isfinite(c.lowHz) || !std::isfinite(c.highHz) || c.lowHz < kMinFrequencyHz ||
+        c.highHz > kMaxFrequencyHz || !(c.lowHz < c.highHz)) {
         throw std::invalid_argument("BandDecoder: the band must lie within 100..3500 Hz");
     }
     if (c.mode && !isValidMode(static_cast<int>(*c.mode))) {

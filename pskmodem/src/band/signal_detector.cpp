@@ -1,16 +1,13 @@
 #include "pskmodem/band/signal_detector.h"
 
-#include <fftw3.h>
-
 #include <algorithm>
 #include <cmath>
-#include <mutex>
-#include <new>
+#include <complex>
 #include <numbers>
 #include <stdexcept>
 #include <vector>
 
-#include "dsp/fftw_planner.h"
+#include "pskmodem/dsp/fft.h"
 #include "pskmodem/types.h"
 
 namespace pskmodem {
@@ -64,9 +61,6 @@ int halfWidthBins(double hz) {
 
 struct SignalDetector::Impl {
     Impl(double lowHz, double highHz);
-    ~Impl();
-    Impl(const Impl&) = delete;
-    Impl& operator=(const Impl&) = delete;
 
     void reset();
     void analyse();
@@ -86,9 +80,7 @@ struct SignalDetector::Impl {
     std::size_t writePos = 0;
     int sinceFrame = 0;
     std::vector<float> window = std::vector<float>(kFftSize);
-    float* fftIn = nullptr;
-    fftwf_complex* fftOut = nullptr;
-    fftwf_plan plan = nullptr;
+    RealFft fft{kFftSize};
 
     std::vector<double> average = std::vector<double>(kBins, 0.0);
     std::vector<double> latest = std::vector<double>(kBins, 0.0);  // the newest frame alone
@@ -133,25 +125,6 @@ SignalDetector::Impl::Impl(double lowHz, double highHz) {
     gridFloor.assign(gridBins.size(), 0.0);
     candidates.reserve(static_cast<std::size_t>(kBins));
     found.reserve(kMaxSignals);
-
-    std::lock_guard lock(fftwPlannerMutex());
-    fftIn = fftwf_alloc_real(kFftSize);
-    fftOut = fftwf_alloc_complex(kBins);
-    if (fftIn != nullptr && fftOut != nullptr) {
-        plan = fftwf_plan_dft_r2c_1d(kFftSize, fftIn, fftOut, FFTW_ESTIMATE);
-    }
-    if (plan == nullptr) {
-        fftwf_free(fftIn);
-        fftwf_free(fftOut);
-        throw std::bad_alloc();
-    }
-}
-
-SignalDetector::Impl::~Impl() {
-    std::lock_guard lock(fftwPlannerMutex());
-    fftwf_destroy_plan(plan);
-    fftwf_free(fftIn);
-    fftwf_free(fftOut);
 }
 
 void SignalDetector::Impl::reset() {
@@ -168,15 +141,17 @@ void SignalDetector::Impl::reset() {
 }
 
 void SignalDetector::Impl::analyse() {
+    const std::span<float> fftIn = fft.input();
     for (std::size_t i = 0; i < history.size(); ++i) {
         fftIn[i] = history[(writePos + i) % history.size()] * window[i];
     }
-    fftwf_execute(plan);
+    fft.execute();
+    const std::span<const std::complex<float>> fftOut = fft.output();
     ++frameCount;
     const double weight = std::max(kFrameWeight, 1.0 / static_cast<double>(frameCount));
     for (std::size_t k = 0; k < static_cast<std::size_t>(kBins); ++k) {
-        const double re = static_cast<double>(fftOut[k][0]);
-        const double im = static_cast<double>(fftOut[k][1]);
+        const double re = static_cast<double>(fftOut[k].real());
+        const double im = static_cast<double>(fftOut[k].imag());
         const double power = re * re + im * im;
         average[k] += weight * (power - average[k]);
         if (!(average[k] > kMinPower)) average[k] = kMinPower;

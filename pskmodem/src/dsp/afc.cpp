@@ -1,14 +1,9 @@
 #include "pskmodem/dsp/afc.h"
 
-#include <fftw3.h>
-
 #include <algorithm>
 #include <cmath>
-#include <mutex>
 #include <numbers>
 #include <stdexcept>
-
-#include "dsp/fftw_planner.h"
 
 namespace pskmodem {
 namespace {
@@ -24,8 +19,13 @@ constexpr float kMinFrameWeight = 1.0F / 8.0F;
 // Time constant of the level normalisation before the power law, in samples.
 constexpr float kLevelWeight = 1.0F / 256.0F;
 
-fftwf_plan asPlan(void* plan) {
-    return static_cast<fftwf_plan>(plan);
+// The FFT size, once the rate and the size have been checked; throws std::invalid_argument.
+int checkedFftSize(double sampleRateHz, int fftSize) {
+    if (!std::isfinite(sampleRateHz) || sampleRateHz <= 0.0 || fftSize < 64 ||
+        (fftSize & (fftSize - 1)) != 0) {
+        throw std::invalid_argument("FrequencyAcquisition: invalid rate or FFT size");
+    }
+    return fftSize;
 }
 
 }  // namespace
@@ -34,11 +34,8 @@ FrequencyAcquisition::FrequencyAcquisition(double sampleRateHz, int fftSize)
     : sampleRateHz_(sampleRateHz),
       fftSize_(fftSize),
       filter_(std::vector<float>(kFilterTaps, 0.0F), 1),
-      taps_(kFilterTaps, 0.0F) {
-    if (!std::isfinite(sampleRateHz) || sampleRateHz <= 0.0 || fftSize < 64 ||
-        (fftSize & (fftSize - 1)) != 0) {
-        throw std::invalid_argument("FrequencyAcquisition: invalid rate or FFT size");
-    }
+      taps_(kFilterTaps, 0.0F),
+      fft_(checkedFftSize(sampleRateHz, fftSize)) {
     const auto n = static_cast<std::size_t>(fftSize);
     ring_.assign(n, {});
     average_.assign(n, 0.0F);
@@ -49,29 +46,7 @@ FrequencyAcquisition::FrequencyAcquisition(double sampleRateHz, int fftSize)
             0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * (static_cast<double>(i) + 0.5) /
                                  static_cast<double>(n)));
     }
-    {
-        std::lock_guard lock(fftwPlannerMutex());
-        fftIn_ = reinterpret_cast<std::complex<float>*>(fftwf_alloc_complex(n));
-        fftOut_ = reinterpret_cast<std::complex<float>*>(fftwf_alloc_complex(n));
-        if (fftIn_ != nullptr && fftOut_ != nullptr) {
-            plan_ = fftwf_plan_dft_1d(fftSize, reinterpret_cast<fftwf_complex*>(fftIn_),
-                                      reinterpret_cast<fftwf_complex*>(fftOut_), FFTW_FORWARD,
-                                      FFTW_ESTIMATE);
-        }
-        if (plan_ == nullptr) {
-            fftwf_free(fftIn_);
-            fftwf_free(fftOut_);
-            throw std::bad_alloc();
-        }
-    }
     setPassband(50.0);
-}
-
-FrequencyAcquisition::~FrequencyAcquisition() {
-    std::lock_guard lock(fftwPlannerMutex());
-    fftwf_destroy_plan(asPlan(plan_));
-    fftwf_free(fftIn_);
-    fftwf_free(fftOut_);
 }
 
 void FrequencyAcquisition::reset() {
@@ -130,17 +105,19 @@ bool FrequencyAcquisition::push(std::complex<float> z) {
     if (++sinceFrame_ < fftSize_ / 2) return false;
     sinceFrame_ = 0;
     const std::size_t n = ring_.size();
+    const std::span<std::complex<float>> fftIn = fft_.input();
     for (std::size_t i = 0; i < n; ++i) {
         const std::complex<float> v = ring_[(ringPosition_ + i) % n];
-        fftIn_[i] = {v.real() * window_[i], v.imag() * window_[i]};
+        fftIn[i] = {v.real() * window_[i], v.imag() * window_[i]};
     }
-    fftwf_execute(asPlan(plan_));
+    fft_.execute();
+    const std::span<const std::complex<float>> fftOut = fft_.output();
     // Each frame joins the average scaled to unit mean power, so that a burst or a change of
     // level cannot dominate it.
     double total = 0.0;
     for (std::size_t k = 0; k < n; ++k) {
-        total += static_cast<double>(fftOut_[k].real() * fftOut_[k].real() +
-                                     fftOut_[k].imag() * fftOut_[k].imag());
+        total += static_cast<double>(fftOut[k].real() * fftOut[k].real() +
+                                     fftOut[k].imag() * fftOut[k].imag());
     }
     if (!(total > 0.0) || !std::isfinite(total)) return false;
     const auto norm = static_cast<float>(static_cast<double>(n) / total);
@@ -148,7 +125,7 @@ bool FrequencyAcquisition::push(std::complex<float> z) {
     const float weight = std::max(1.0F / static_cast<float>(frames_), kMinFrameWeight);
     for (std::size_t k = 0; k < n; ++k) {
         const float p =
-            norm * (fftOut_[k].real() * fftOut_[k].real() + fftOut_[k].imag() * fftOut_[k].imag());
+            norm * (fftOut[k].real() * fftOut[k].real() + fftOut[k].imag() * fftOut[k].imag());
         average_[k] += weight * (p - average_[k]);
     }
     return true;

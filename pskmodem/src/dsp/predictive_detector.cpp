@@ -12,8 +12,8 @@ constexpr float kErrorWeight = 1.0F / 32.0F;
 
 }  // namespace
 
-std::array<double, 16> fadingPredictor(int order, double dopplerSpreadTimesSymbol,
-                                       double noiseToSignal) {
+std::array<double, kMaxPredictorOrder> fadingPredictor(int order, double dopplerSpreadTimesSymbol,
+                                                       double noiseToSignal) {
     constexpr std::size_t kMax = PredictiveDetector::kMaxOrder;
     std::array<double, kMax> taps{};
     if (order < 1 || order > static_cast<int>(kMax)) return taps;

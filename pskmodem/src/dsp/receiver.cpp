@@ -31,15 +31,15 @@ constexpr double kTwoPi = 2.0 * std::numbers::pi;
 constexpr int kDecimation = 8;
 constexpr double kBasebandRateHz = static_cast<double>(kSampleRateHz) / kDecimation;
 constexpr int kBasebandSamplesPerSymbol = kSamplesPerSymbol / kDecimation;  // 32
+// Matched-filter outputs kept for the symbol strobes, which read at the newest ones: the filter
+// asks for more than two symbols (64 outputs); eight symbols leave ample room.
+constexpr int kMatchedFilterHistory = 8 * kBasebandSamplesPerSymbol;
 // Decimation filter: flat to about 200 Hz, at least 70 dB down from 780 Hz, so nothing
 // aliases onto the +-200 Hz the receiver uses.
 constexpr int kDecimatorTaps = 64;
 constexpr double kDecimatorCutoffHz = 500.0;
 constexpr double kDecimatorKaiserBeta = 7.0;
 
-constexpr double kMinCentreHz = 100.0;
-constexpr double kMaxCentreHz = 3500.0;
-constexpr double kMaxSearchRangeHz = 200.0;
 // Samples are clamped to this magnitude: full scale is 1, anything far beyond is garbage.
 constexpr float kInputLimit = 4.0F;
 // Matched-filter output power of an input at about -120 dBFS: anything weaker is silence.
@@ -73,6 +73,12 @@ constexpr double kCarrierRelax = 0.02;
 constexpr int kDetectorDelay = 16;
 // Decision delay of the QPSK Viterbi decoder.
 constexpr int kViterbiDelay = 32;
+// Symbols the per-symbol delay lines (in-phase samples, differential decisions, squelch states)
+// hold: more than the longest delay at which a symbol is looked up again, the Viterbi decoder's
+// plus the equaliser's one, and a power of two so that the ring index wraps with the symbol
+// count.
+constexpr std::uint32_t kSymbolHistory = 64;
+static_assert(kSymbolHistory > kViterbiDelay + 1 && kSymbolHistory > kDetectorDelay + 1);
 
 // Fading detectors: their common predictor order, and the Doppler spread and noise each
 // predictor is designed for. A slow one averages more noise away, a fast one follows a faster
@@ -88,8 +94,8 @@ constexpr std::array<PredictorDesign, 3> kPredictorDesigns{
 
 std::array<PredictiveDetector, kPredictorDesigns.size()> makeFadingDetectors(int delaySymbols) {
     const auto make = [delaySymbols](const PredictorDesign& d) {
-        const std::array<double, 16> taps = fadingPredictor(static_cast<int>(kPredictorOrder),
-                                                            d.spreadHz / kSymbolRateBaud, d.noise);
+        const std::array<double, kMaxPredictorOrder> taps = fadingPredictor(
+            static_cast<int>(kPredictorOrder), d.spreadHz / kSymbolRateBaud, d.noise);
         return PredictiveDetector(delaySymbols,
                                   std::span<const double>(taps).first(kPredictorOrder));
     };
@@ -119,9 +125,11 @@ constexpr double kAfcTransfer = 0.05;
 constexpr double kAfcMinStepHz = 1.0;
 constexpr int kAcquisitionFftSize = 512;  // 0.51 s at 1000 Hz, a new frame every 0.26 s
 
-// Tuning indicator: centre and spoke length in 1/52 units of the 44-unit display.
+// Tuning indicator: centre and spoke length in 1/52 units of the 44-unit display, and the
+// number of symbols it shows (each an x, y pair of the vector values).
 constexpr std::int32_t kVectorCentre = 22 * 52;
 constexpr float kVectorRadius = 1000.0F;
+constexpr std::size_t kVectorPoints = kVectorValues / 2;
 
 int phasesOf(Mode mode) {
     return mode == Mode::Bpsk ? 2 : 4;
@@ -136,7 +144,29 @@ struct Receiver::Impl {
     void retune(double ncoHz);
     void processAudio(std::span<const float> in, CharSink& out);
     void basebandSample(Complex z, CharSink& out);
+    // One symbol, in the order its steps depend on each other: the sample at the strobe, the
+    // carrier loop, the equaliser, presence and squelch, the tuning indicator, the decision of
+    // the mode's detector, the squelch's verdict on the decided bit, the fine AFC.
     void symbol(double strobe, CharSink& out);
+    struct SymbolSample {
+        Complex y;        // the matched filter's output at the strobe (zero when silent)
+        float power;      // |y|^2
+        float amplitude;  // the root of the mean power over the last symbols
+    };
+    SymbolSample sampleSymbol(double strobe);
+    // Runs the carrier loop on `y`; returns y turned by the loop's phase.
+    Complex trackCarrier(Complex y, float trackAmplitude);
+    void updatePresence(Complex diff);
+    void drawIndicator(Complex y, Complex diff, float amplitude);
+    // The decided bit, or -1 while the detectors' delay lines fill.
+    int detectBpsk(Complex v, Complex e, float trackAmplitude, float power);
+    int detectFading(Complex e);
+    void updateSignalAmplitude(Complex v, int coherentBit);
+    int detectQpsk(Complex diff);
+    // Records the squelch state of this symbol; returns the state that decides whether the bit
+    // decided now passes.
+    bool squelchOpenForBit();
+    void followCarrierWithMixer();
     void acquisitionFrame();
     void emitBit(int bit, bool squelchWasOpen, CharSink& out);
     Complex equalise(Complex y);
@@ -152,7 +182,7 @@ struct Receiver::Impl {
     // Blocks.
     Nco nco{static_cast<double>(kSampleRateHz)};
     DecimatingFir decimator;
-    MatchedFilter matchedFilter{kBasebandSamplesPerSymbol, 256};
+    MatchedFilter matchedFilter{kBasebandSamplesPerSymbol, kMatchedFilterHistory};
     SymbolTiming timing{kBasebandSamplesPerSymbol};
     CarrierTracker carrier{2, kCarrierBandwidthNorm};
     SequenceDetector detector{kDetectorDelay, pskNeighbourInterference(kBasebandSamplesPerSymbol)};
@@ -183,11 +213,11 @@ struct Receiver::Impl {
     float presence = 0.0F;
     // Delay lines aligned with the sequence detector: in-phase samples and differential
     // decisions (between equalised samples) of the last symbols.
-    std::array<float, 64> inPhase{};
-    std::array<std::int8_t, 64> differentialBits{};
+    std::array<float, kSymbolHistory> inPhase{};
+    std::array<std::int8_t, kSymbolHistory> differentialBits{};
     // Squelch state at each of the last symbols: a bit passes by the state soon after its own
     // symbol came in, not by the state when it leaves the detector's delay line.
-    std::array<bool, 64> squelchOpenAt{};
+    std::array<bool, kSymbolHistory> squelchOpenAt{};
     std::uint32_t symbolCount = 0;
     // Word synchronisation of the bit stream (see emitBit).
     bool wordSync = false;
@@ -200,7 +230,7 @@ struct Receiver::Impl {
     std::array<Complex, 4> indicatorRecent{};
     Complex indicatorPrevious{};
     double carrierPhase = 0.0;  // the carrier loop's frequency, summed per symbol
-    std::array<std::int32_t, 16> vectors{};
+    std::array<std::int32_t, kVectorValues> vectors{};
     std::size_t vectorPosition = 0;
 };
 
@@ -300,42 +330,18 @@ void Receiver::Impl::basebandSample(Complex z, CharSink& out) {
 }
 
 void Receiver::Impl::symbol(double strobe, CharSink& out) {
-    Complex y = matchedFilter.outputAt(strobe);
-    // Below about -120 dBFS there is no sound, only the dying tails of filters; everything
-    // downstream is scale-free and would happily demodulate them, so they count as silence.
-    if (y.real() * y.real() + y.imag() * y.imag() < kSilencePower) y = {};
-    const float power = y.real() * y.real() + y.imag() * y.imag();
-    meanPower += kPowerWeight * (power - meanPower);
-    if (!(meanPower > 1e-30F)) meanPower = 0.0F;
-    const float amplitude = std::sqrt(meanPower);
+    const SymbolSample sample = sampleSymbol(strobe);
+    const Complex y = sample.y;
 
     // Differential product: the phase change from the previous symbol, free of the carrier
     // phase, less the turn a residual carrier offset adds per symbol (as far as the carrier loop
     // knows it, which it does from its frequency discriminator even before phase lock).
-    Complex diff;
-    {
-        const float rawRe = y.real() * previous.real() + y.imag() * previous.imag();
-        const float rawIm = y.imag() * previous.real() - y.real() * previous.imag();
-        const double turn = carrier.frequencyRadPerSymbol();
-        const auto c = static_cast<float>(std::cos(turn));
-        const auto s = static_cast<float>(std::sin(turn));
-        diff = {rawRe * c + rawIm * s, rawIm * c - rawRe * s};
-    }
+    Complex diff = phaseChange(y, previous);
     previous = y;
 
     const float trackAmplitude =
-        mode == Mode::Bpsk && signalAmplitude > 0.0F ? signalAmplitude : amplitude;
-    const Complex v = carrier.track(y, trackAmplitude);
-    if (!coherent && carrier.lock() > kLockOn) coherent = true;
-    if (coherent && carrier.lock() < kLockOff) coherent = false;
-    // The frequency discriminator pulls the loop in; once the phase detector holds the signal
-    // it only adds noise and is switched off.
-    if (coherent) {
-        carrier.setFrequencyAssist(0.0, 0.0);
-    } else {
-        carrier.setFrequencyAssist(kFrequencyAssist, kDriftAssist);
-        if (presence <= kPresenceThreshold) carrier.relax(kCarrierRelax);
-    }
+        mode == Mode::Bpsk && signalAmplitude > 0.0F ? signalAmplitude : sample.amplitude;
+    const Complex v = trackCarrier(y, trackAmplitude);
 
     // QPSK: each matched-filter sample also carries a sixth of each neighbour, which for
     // neighbours a quarter turn away tilts it by up to some 20 degrees. A three-tap equaliser at
@@ -352,107 +358,160 @@ void Receiver::Impl::symbol(double strobe, CharSink& out) {
     }
 
     squelch.push(diff);
-    {
-        const bool wasPresent = presence > kPresenceThreshold;
-        presence += kPresenceWeight * (phaseClustering(diff, phasesOf(mode)) - presence);
-        // A signal appearing out of noise gets the timing loop's fast acquisition.
-        if (!wasPresent && presence > kPresenceThreshold) timing.restartAcquisition();
-    }
+    updatePresence(diff);
+    drawIndicator(y, diff, sample.amplitude);
 
+    const int bit =
+        mode == Mode::Bpsk ? detectBpsk(v, e, trackAmplitude, sample.power) : detectQpsk(diff);
+    const bool openForBit = squelchOpenForBit();
+    ++symbolCount;
+    if (bit >= 0) emitBit(bit, openForBit, out);
+
+    followCarrierWithMixer();
+}
+
+Receiver::Impl::SymbolSample Receiver::Impl::sampleSymbol(double strobe) {
+    Complex y = matchedFilter.outputAt(strobe);
+    // Below about -120 dBFS there is no sound, only the dying tails of filters; everything
+    // downstream is scale-free and would happily demodulate them, so they count as silence.
+    if (y.real() * y.real() + y.imag() * y.imag() < kSilencePower) y = {};
+    const float power = y.real() * y.real() + y.imag() * y.imag();
+    meanPower += kPowerWeight * (power - meanPower);
+    if (!(meanPower > 1e-30F)) meanPower = 0.0F;
+    return {y, power, std::sqrt(meanPower)};
+}
+
+Complex Receiver::Impl::trackCarrier(Complex y, float trackAmplitude) {
+    const Complex v = carrier.track(y, trackAmplitude);
+    if (!coherent && carrier.lock() > kLockOn) coherent = true;
+    if (coherent && carrier.lock() < kLockOff) coherent = false;
+    // The frequency discriminator pulls the loop in; once the phase detector holds the signal
+    // it only adds noise and is switched off.
+    if (coherent) {
+        carrier.setFrequencyAssist(0.0, 0.0);
+    } else {
+        carrier.setFrequencyAssist(kFrequencyAssist, kDriftAssist);
+        if (presence <= kPresenceThreshold) carrier.relax(kCarrierRelax);
+    }
+    return v;
+}
+
+void Receiver::Impl::updatePresence(Complex diff) {
+    const bool wasPresent = presence > kPresenceThreshold;
+    presence += kPresenceWeight * (phaseClustering(diff, phasesOf(mode)) - presence);
+    // A signal appearing out of noise gets the timing loop's fast acquisition.
+    if (!wasPresent && presence > kPresenceThreshold) timing.restartAcquisition();
+}
+
+void Receiver::Impl::drawIndicator(Complex y, Complex diff, float amplitude) {
     // Tuning indicator: the phase change drawn as a spoke, 0 degrees up, 180 down, its length
     // following the geometric mean amplitude of the two symbols. For QPSK even the 1/36 that the
     // three-tap equaliser leaves of the symbols two away would lean the spokes by up to some
     // 7 degrees off the axes; a five-tap equaliser, y_k - rho (y_{k-1} + y_{k+1}) + rho^2
     // (y_{k-2} + y_{k+2}), leaves rho^3 = 1/216 and stands them on the axes within about two.
     // It costs the indicator one more symbol of delay, which nobody sees.
-    {
-        const Complex shown = mode == Mode::Bpsk ? diff : indicatorPhaseChange(y);
-        const float magnitude = std::sqrt(std::hypot(shown.real(), shown.imag()));
-        const float length = amplitude > 0.0F
-                                 ? kVectorRadius * std::min(1.0F, magnitude / (1.2F * amplitude))
-                                 : 0.0F;
-        const float angle = std::atan2(shown.imag(), shown.real());
-        const float sign = mode == Mode::QpskLsb ? -1.0F : 1.0F;
-        vectors[2 * vectorPosition] =
-            kVectorCentre + static_cast<std::int32_t>(std::lround(sign * length * std::sin(angle)));
-        vectors[2 * vectorPosition + 1] =
-            kVectorCentre - static_cast<std::int32_t>(std::lround(length * std::cos(angle)));
-        vectorPosition = (vectorPosition + 1) % 8;
-    }
+    const Complex shown = mode == Mode::Bpsk ? diff : indicatorPhaseChange(y);
+    const float magnitude = std::sqrt(std::hypot(shown.real(), shown.imag()));
+    const float length =
+        amplitude > 0.0F ? kVectorRadius * std::min(1.0F, magnitude / (1.2F * amplitude)) : 0.0F;
+    const float angle = std::atan2(shown.imag(), shown.real());
+    const float sign = mode == Mode::QpskLsb ? -1.0F : 1.0F;
+    vectors[2 * vectorPosition] =
+        kVectorCentre + static_cast<std::int32_t>(std::lround(sign * length * std::sin(angle)));
+    vectors[2 * vectorPosition + 1] =
+        kVectorCentre - static_cast<std::int32_t>(std::lround(length * std::cos(angle)));
+    vectorPosition = (vectorPosition + 1) % kVectorPoints;
+}
 
+int Receiver::Impl::detectBpsk(Complex v, Complex e, float trackAmplitude, float power) {
+    const std::size_t slot = symbolCount % kSymbolHistory;
+    inPhase[slot] = v.real();
+    // The equalised change of symbol k is that between k - 2 and k - 1.
+    differentialBits[slot] = phaseChange(e, equalisedPrevious).real() > 0.0F ? 1 : 0;
+    equalisedPrevious = e;
+    const int coherentBit = detector.push(v.real(), trackAmplitude);
+    const int predictedBit = detectFading(e);
+    // Coherent detection gains some 2 dB in steady noise, but a fading carrier's phase moves
+    // faster than any loop can follow without losing those 2 dB again; then the detector
+    // that predicts the fading channel from the decided symbols is the better one.
+    fadingDetector.push(std::sqrt(power));
     int bit = -1;
-    if (mode == Mode::Bpsk) {
-        const std::size_t slot = symbolCount % 64;
-        inPhase[slot] = v.real();
-        // The equalised change of symbol k is that between k - 2 and k - 1.
-        differentialBits[slot] = phaseChange(e, equalisedPrevious).real() > 0.0F ? 1 : 0;
-        equalisedPrevious = e;
-        const int coherentBit = detector.push(v.real(), trackAmplitude);
-        const std::size_t delayed = (symbolCount + 64 - kDetectorDelay) % 64;
-        // The detector for fading signals sees the equalised samples (of the previous symbol)
-        // with the frequency the carrier loop follows taken off, so that its channel predictor
-        // has only the fading itself to follow. Its delay is one symbol shorter, so its bit is
-        // the same as the coherent detector's: that between k - delay - 1 and k - delay.
-        carrierPhase = std::remainder(carrierPhase + carrier.frequencyRadPerSymbol(), kTwoPi);
-        const Complex derotated = e * Complex(static_cast<float>(std::cos(carrierPhase)),
-                                              static_cast<float>(-std::sin(carrierPhase)));
-        int predictedBit = -1;
-        float bestError = 0.0F;
-        for (PredictiveDetector& d : predictive) {
-            const int b = d.push(derotated);
-            if (predictedBit < 0 || d.predictionError() < bestError) {
-                predictedBit = b;
-                bestError = d.predictionError();
-            }
-        }
-        // Coherent detection gains some 2 dB in steady noise, but a fading carrier's phase moves
-        // faster than any loop can follow without losing those 2 dB again; then the detector
-        // that predicts the fading channel from the decided symbols is the better one.
-        fadingDetector.push(std::sqrt(power));
-        // Nothing comes out while the delay line still holds symbols from before the start.
-        if (coherentBit >= 0) {
-            // Without lock on a steady signal (pulling in, or too weak to lock) the phase may
-            // still turn by several hertz, which only the plain differential decision takes in
-            // its stride.
-            const int differentialBit = differentialBits[(symbolCount + 65 - kDetectorDelay) % 64];
-            if (fadingDetector.fading()) {
-                bit = predictedBit;
-            } else {
-                bit = coherent ? coherentBit : differentialBit;
-            }
-        }
-
-        // Amplitude of an isolated symbol from the decided neighbours: x = A b (1 + rho b
-        // (b_prev + b_next)).
-        if (coherent && coherentBit >= 0) {
-            const int b = detector.symbolAt(kDetectorDelay);
-            const int around =
-                detector.symbolAt(kDetectorDelay + 1) + detector.symbolAt(kDetectorDelay - 1);
-            const double gain = 1.0 + interference * static_cast<double>(b * around);
-            const auto sample =
-                static_cast<float>(static_cast<double>(inPhase[delayed]) * b / gain);
-            signalAmplitude += kAmplitudeWeight * (sample - signalAmplitude);
+    // Nothing comes out while the delay line still holds symbols from before the start.
+    if (coherentBit >= 0) {
+        // Without lock on a steady signal (pulling in, or too weak to lock) the phase may
+        // still turn by several hertz, which only the plain differential decision takes in
+        // its stride.
+        const int differentialBit =
+            differentialBits[(symbolCount + kSymbolHistory + 1 - kDetectorDelay) % kSymbolHistory];
+        if (fadingDetector.fading()) {
+            bit = predictedBit;
         } else {
-            signalAmplitude += kAmplitudeWeight * (std::abs(v.real()) - signalAmplitude);
+            bit = coherent ? coherentBit : differentialBit;
         }
-        if (!std::isfinite(signalAmplitude) || signalAmplitude < 0.0F) signalAmplitude = 0.0F;
-    } else {
-        const float scale = meanPower > 0.0F ? 1.0F / meanPower : 0.0F;
-        bit = viterbi.pushDifferential({diff.real() * scale, diff.imag() * scale}, mode);
     }
+    updateSignalAmplitude(v, coherentBit);
+    return bit;
+}
+
+int Receiver::Impl::detectFading(Complex e) {
+    // The detector for fading signals sees the equalised samples (of the previous symbol)
+    // with the frequency the carrier loop follows taken off, so that its channel predictor
+    // has only the fading itself to follow. Its delay is one symbol shorter, so its bit is
+    // the same as the coherent detector's: that between k - delay - 1 and k - delay.
+    carrierPhase = std::remainder(carrierPhase + carrier.frequencyRadPerSymbol(), kTwoPi);
+    const Complex derotated = e * Complex(static_cast<float>(std::cos(carrierPhase)),
+                                          static_cast<float>(-std::sin(carrierPhase)));
+    // The decision of whichever detector predicts the channel best.
+    int predictedBit = -1;
+    float bestError = 0.0F;
+    for (PredictiveDetector& d : predictive) {
+        const int b = d.push(derotated);
+        if (predictedBit < 0 || d.predictionError() < bestError) {
+            predictedBit = b;
+            bestError = d.predictionError();
+        }
+    }
+    return predictedBit;
+}
+
+void Receiver::Impl::updateSignalAmplitude(Complex v, int coherentBit) {
+    // Amplitude of an isolated symbol from the decided neighbours: x = A b (1 + rho b
+    // (b_prev + b_next)).
+    if (coherent && coherentBit >= 0) {
+        const std::size_t delayed =
+            (symbolCount + kSymbolHistory - kDetectorDelay) % kSymbolHistory;
+        const int b = detector.symbolAt(kDetectorDelay);
+        const int around =
+            detector.symbolAt(kDetectorDelay + 1) + detector.symbolAt(kDetectorDelay - 1);
+        const double gain = 1.0 + interference * static_cast<double>(b * around);
+        const auto sample = static_cast<float>(static_cast<double>(inPhase[delayed]) * b / gain);
+        signalAmplitude += kAmplitudeWeight * (sample - signalAmplitude);
+    } else {
+        signalAmplitude += kAmplitudeWeight * (std::abs(v.real()) - signalAmplitude);
+    }
+    if (!std::isfinite(signalAmplitude) || signalAmplitude < 0.0F) signalAmplitude = 0.0F;
+}
+
+int Receiver::Impl::detectQpsk(Complex diff) {
+    const float scale = meanPower > 0.0F ? 1.0F / meanPower : 0.0F;
+    return viterbi.pushDifferential({diff.real() * scale, diff.imag() * scale}, mode);
+}
+
+bool Receiver::Impl::squelchOpenForBit() {
     // The squelch judges a bit by its state a little after the bit's symbol came in: about as
     // long as it takes to open on a new signal, so that the first characters of a transmission
     // come through while the noise before it stays out.
-    squelchOpenAt[symbolCount % 64] = squelch.open();
+    squelchOpenAt[symbolCount % kSymbolHistory] = squelch.open();
     // (QPSK bits come one symbol later still, from the equaliser.)
     const int delay = mode == Mode::Bpsk ? kDetectorDelay : kViterbiDelay + 1;
     const int lookahead =
         std::min(delay, squelch.speed() == 1 ? kSlowSquelchLookahead : kFastSquelchLookahead);
-    const bool openForBit =
-        squelchOpenAt[(symbolCount + 64 - static_cast<std::uint32_t>(delay - lookahead)) % 64];
-    ++symbolCount;
-    if (bit >= 0) emitBit(bit, openForBit, out);
+    return squelchOpenAt[(symbolCount + kSymbolHistory -
+                          static_cast<std::uint32_t>(delay - lookahead)) %
+                         kSymbolHistory];
+}
 
+void Receiver::Impl::followCarrierWithMixer() {
     // Fine AFC: while a signal is present, the mixer slowly takes over the frequency
     // the carrier loop follows, so that the signal stays centred in the filters.
     // Together the loop and the mixer follow a drifting carrier without a standing
@@ -556,7 +615,7 @@ void Receiver::setFrequency(double centreHz, double searchRangeHz) {
     Impl& s = *impl_;
     if (!std::isfinite(centreHz)) return;
     if (!std::isfinite(searchRangeHz)) searchRangeHz = 0.0;
-    centreHz = std::clamp(centreHz, kMinCentreHz, kMaxCentreHz);
+    centreHz = std::clamp(centreHz, kMinFrequencyHz, kMaxFrequencyHz);
     searchRangeHz = std::clamp(searchRangeHz, 0.0, kMaxSearchRangeHz);
     const bool moved = std::abs(centreHz - s.centreHz) > 1e-6;
     const bool rangeChanged = searchRangeHz != s.searchRangeHz;
@@ -598,12 +657,12 @@ int Receiver::quality() const {
     return impl_->squelch.quality();
 }
 
-std::array<std::int32_t, 16> Receiver::vectors() const {
+std::array<std::int32_t, kVectorValues> Receiver::vectors() const {
     // Oldest first: the ring's write position holds the oldest point.
     const Impl& s = *impl_;
-    std::array<std::int32_t, 16> result{};
-    for (std::size_t i = 0; i < 8; ++i) {
-        const std::size_t from = (s.vectorPosition + i) % 8;
+    std::array<std::int32_t, kVectorValues> result{};
+    for (std::size_t i = 0; i < kVectorPoints; ++i) {
+        const std::size_t from = (s.vectorPosition + i) % kVectorPoints;
         result[2 * i] = s.vectors[2 * from];
         result[2 * i + 1] = s.vectors[2 * from + 1];
     }

@@ -1,31 +1,23 @@
 #include "pskmodem/dsp/waterfall_fft.h"
 
-#include <fftw3.h>
-
 #include <algorithm>
 #include <bit>
 #include <cmath>
-#include <mutex>
-#include <new>
+#include <complex>
 #include <numbers>
 #include <vector>
 
-#include "dsp/fftw_planner.h"
+#include "pskmodem/dsp/fft.h"
 
 namespace pskmodem {
 namespace {
-
-constexpr int kMinSmoothing = 1;
-constexpr int kMaxSmoothing = 10;
-constexpr int kMinSensitivity = 100;
-constexpr int kMaxSensitivity = 2500;
 
 // Exponential averaging of each bin's level in dB across frames: weight of the newest frame for
 // smoothing 1..10. At 15.6 frames/s the time constant grows from none (1) to about 0.9 s (10).
 // Averaging in dB rather than in power treats rises and falls alike, so a click or a burst of
 // overload fades as fast as a new signal appears.
-constexpr std::array<float, kMaxSmoothing> kSmoothingWeight = {1.0F,  0.7F,  0.5F,  0.37F, 0.28F,
-                                                               0.21F, 0.16F, 0.12F, 0.09F, 0.07F};
+constexpr std::array<float, Spectrum::kMaxSmoothing> kSmoothingWeight = {
+    1.0F, 0.7F, 0.5F, 0.37F, 0.28F, 0.21F, 0.16F, 0.12F, 0.09F, 0.07F};
 
 // Level mapping. For a bin d dB above the noise floor:
 //     level = clamp(slope * (d + kFloorOffsetDb), 0, 255),
@@ -81,9 +73,6 @@ inline float fastPowerToDb(float x) {
 
 struct Spectrum::Impl {
     Impl();
-    ~Impl();
-    Impl(const Impl&) = delete;
-    Impl& operator=(const Impl&) = delete;
 
     void computeFrame();
 
@@ -99,9 +88,7 @@ struct Spectrum::Impl {
     std::vector<float> window = std::vector<float>(kFftSize);
     float powerToDbOffset = 0.0F;  // makes a full-scale sine centred on a bin read 0 dB
 
-    float* fftIn = nullptr;
-    fftwf_complex* fftOut = nullptr;
-    fftwf_plan plan = nullptr;
+    RealFft fft{kFftSize};
 
     std::vector<float> frameDb = std::vector<float>(kBins, 0.0F);     // this frame
     std::vector<float> averagedDb = std::vector<float>(kBins, 0.0F);  // smoothed over frames
@@ -132,46 +119,25 @@ Spectrum::Impl::Impl() {
     // A sine of amplitude 1 centred on bin k gives |X[k]| = sum(w) / 2.
     const double fullScalePower = (windowSum / 2.0) * (windowSum / 2.0);
     powerToDbOffset = static_cast<float>(-10.0 * std::log10(fullScalePower));
-
-    std::lock_guard lock(fftwPlannerMutex());
-    fftIn = fftwf_alloc_real(kFftSize);
-    fftOut = fftwf_alloc_complex(kFftSize / 2 + 1);
-    if (fftIn == nullptr || fftOut == nullptr) {
-        fftwf_free(fftIn);
-        fftwf_free(fftOut);
-        throw std::bad_alloc();
-    }
-    std::fill_n(fftIn, kFftSize, 0.0F);
-    plan = fftwf_plan_dft_r2c_1d(kFftSize, fftIn, fftOut, FFTW_ESTIMATE);
-    if (plan == nullptr) {
-        fftwf_free(fftIn);
-        fftwf_free(fftOut);
-        throw std::bad_alloc();
-    }
-}
-
-Spectrum::Impl::~Impl() {
-    std::lock_guard lock(fftwPlannerMutex());
-    fftwf_destroy_plan(plan);
-    fftwf_free(fftIn);
-    fftwf_free(fftOut);
 }
 
 void Spectrum::Impl::computeFrame() {
     // Oldest sample first: the ring from the write position to its end, then from its start.
     const std::size_t size = history.size();
     const std::size_t firstPart = size - writePos;
+    const std::span<float> fftIn = fft.input();
     for (std::size_t i = 0; i < firstPart; ++i) {
         fftIn[i] = history[writePos + i] * window[i];
     }
     for (std::size_t i = 0; i < writePos; ++i) {
         fftIn[firstPart + i] = history[i] * window[firstPart + i];
     }
-    fftwf_execute(plan);
+    fft.execute();
 
+    const std::span<const std::complex<float>> fftOut = fft.output();
     for (std::size_t k = 0; k < static_cast<std::size_t>(kBins); ++k) {
-        const float re = fftOut[k][0];
-        const float im = fftOut[k][1];
+        const float re = fftOut[k].real();
+        const float im = fftOut[k].imag();
         frameDb[k] = fastPowerToDb(std::max(re * re + im * im, kMinPower)) + powerToDbOffset;
     }
 

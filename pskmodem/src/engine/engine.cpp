@@ -133,8 +133,8 @@ struct Engine::Impl final : PipelineListener {
     // The newest results, for getFftData() and getVectorData().
     mutable std::mutex publishMutex;
     struct Published {
-        std::array<std::int32_t, Spectrum::kBins> levels{};
-        std::array<std::int32_t, 16> vectors{};
+        std::array<std::int32_t, kSpectrumValues> levels{};
+        std::array<std::int32_t, kVectorValues> vectors{};
     } published;
 
     std::atomic<std::uint64_t> samplesProcessed{0};

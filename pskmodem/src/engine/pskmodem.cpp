@@ -11,14 +11,14 @@
 namespace pskmodem {
 namespace {
 
-// The process's engine and where its next start takes audio from. This is the library's only
-// process-wide state; it exists because the engine interface is a set of free functions.
+// The process's engine. This is the library's only process-wide state; it exists because the
+// engine interface is a set of free functions.
 struct Facade {
     Engine engine;
-    std::mutex factoryMutex;
-    SourceFactory factory;
-    // The card the running flow captures from; start and input changes are serialised.
+    // Where the running flow takes its audio from: its sources (empty: the sound card) and the
+    // card it captures from. Start and input changes are serialised.
     std::mutex inputMutex;
+    SourceFactory sources;
     std::int32_t card = 0;
 };
 
@@ -27,23 +27,22 @@ Facade& facade() {
     return instance;
 }
 
-std::unique_ptr<AudioSource> makeSource(std::int32_t cardNumber) {
-    Facade& f = facade();
-    SourceFactory factory;
-    {
-        const std::lock_guard lock(f.factoryMutex);
-        factory = f.factory;
-    }
-    if (!factory) {
+std::unique_ptr<AudioSource> makeSource(const SourceFactory& sources, std::int32_t cardNumber) {
+    if (!sources) {
         return makeSoundCardSource(cardNumber);
     }
-    return factory(cardNumber);
+    return sources(cardNumber);
 }
 
 }  // namespace
 
 std::int32_t fnStartSoundCard(MessageSink* sink, std::int32_t cardNumber,
-                              std::int32_t /*channelMode*/) {
+                              std::int32_t channelMode) {
+    return fnStartSoundCard(sink, cardNumber, channelMode, nullptr);
+}
+
+std::int32_t fnStartSoundCard(MessageSink* sink, std::int32_t cardNumber,
+                              std::int32_t /*channelMode*/, SourceFactory sources) {
     Facade& f = facade();
     const std::lock_guard lock(f.inputMutex);
     if (f.engine.running()) {
@@ -51,12 +50,13 @@ std::int32_t fnStartSoundCard(MessageSink* sink, std::int32_t cardNumber,
     }
     std::unique_ptr<AudioSource> source;
     try {
-        source = makeSource(cardNumber);
+        source = makeSource(sources, cardNumber);
     } catch (const std::exception&) {
         return Engine::kErrorInternal;
     }
     const std::int32_t result = f.engine.start(sink, std::move(source));
     if (result == 0) {
+        f.sources = std::move(sources);
         f.card = cardNumber;
     }
     return result;
@@ -72,7 +72,7 @@ std::int32_t fnSetSoundCardInput(std::int32_t cardNumber, double clockPpm) {
     std::unique_ptr<AudioSource> source;
     if (cardNumber != f.card) {
         try {
-            source = makeSource(cardNumber);
+            source = makeSource(f.sources, cardNumber);
         } catch (const std::exception&) {
             return Engine::kErrorInternal;
         }
@@ -94,7 +94,8 @@ std::int32_t fnStopSoundCard() {
 
 std::int32_t fnSetRXFrequency(std::int32_t frequencyHz, std::int32_t searchRangeHz,
                               std::int32_t /*reserved*/) {
-    // The engine clamps into its ranges (100..3500 Hz, search 0..200 Hz).
+    // The engine clamps into its ranges (kMinFrequencyHz..kMaxFrequencyHz, search up to
+    // kMaxSearchRangeHz).
     facade().engine.setFrequency(frequencyHz, searchRangeHz);
     return 0;
 }
@@ -131,12 +132,6 @@ std::int32_t fnGetFFTData(std::int32_t* dest, std::int32_t first, std::int32_t l
 std::int32_t fnGetVectorData(std::int32_t* dest, std::int32_t /*reserved*/) {
     // Returns the number of values copied.
     return facade().engine.getVectorData(dest);
-}
-
-void setSourceFactory(SourceFactory factory) {
-    Facade& f = facade();
-    const std::lock_guard lock(f.factoryMutex);
-    f.factory = std::move(factory);
 }
 
 }  // namespace pskmodem

@@ -1,14 +1,14 @@
-// Sound-card capture: PortAudio behind the CaptureDevice seam, and the source that hands the
-// captured audio to the DSP thread through a lock-free ring.
-
-#include <portaudio.h>
+// Sound-card capture: the source that opens a card through the CaptureDevice seam and hands
+// the captured audio to the DSP thread through a lock-free ring, and the device list's lookups.
+// The audio system itself is behind the seam, in portaudio_device.cpp.
 
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <exception>
-#include <mutex>
-#include <new>
+#include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <utility>
@@ -18,232 +18,7 @@
 #include "pskmodem/sources/spsc_ring.h"
 
 namespace pskmodem {
-
-// ---- PortAudio's lifetime -------------------------------------------------------------------
-
 namespace {
-
-// PortAudio itself is process-wide state whose initialisation is not thread-safe; this count,
-// guarded by its mutex, is the one place that tracks it.
-struct PortAudioUsers {
-    std::mutex mutex;
-    int count = 0;
-};
-
-PortAudioUsers& portAudioUsers() {
-    // Never destroyed: a session may still end during static destruction at exit (an engine
-    // that was not stopped), after a function-local static would already be gone.
-    static auto* users = new PortAudioUsers;
-    return *users;
-}
-
-}  // namespace
-
-PortAudioSession::PortAudioSession() {
-    PortAudioUsers& users = portAudioUsers();
-    const std::lock_guard lock(users.mutex);
-    if (users.count == 0) {
-        const PaError result = Pa_Initialize();
-        if (result != paNoError) {
-            error_ = std::string("The audio system cannot start: ") + Pa_GetErrorText(result);
-            return;
-        }
-    }
-    ++users.count;
-    ok_ = true;
-}
-
-PortAudioSession::~PortAudioSession() {
-    if (!ok_) {
-        return;
-    }
-    PortAudioUsers& users = portAudioUsers();
-    const std::lock_guard lock(users.mutex);
-    if (--users.count == 0) {
-        Pa_Terminate();
-    }
-}
-
-// ---- PortAudio capture device ---------------------------------------------------------------
-
-namespace {
-
-class PortAudioCaptureDevice final : public CaptureDevice {
-  public:
-    PortAudioCaptureDevice() = default;
-    ~PortAudioCaptureDevice() override { stop(); }
-    PortAudioCaptureDevice(const PortAudioCaptureDevice&) = delete;
-    PortAudioCaptureDevice& operator=(const PortAudioCaptureDevice&) = delete;
-
-    std::optional<CaptureDeviceInfo> describe(int card) override {
-        if (!ensureSession()) {
-            return std::nullopt;
-        }
-        const PaDeviceIndex index = deviceIndex(card);
-        if (index == paNoDevice) {
-            return std::nullopt;
-        }
-        const PaDeviceInfo* info = Pa_GetDeviceInfo(index);
-        if (info == nullptr || info->maxInputChannels < 1) {
-            return std::nullopt;
-        }
-        CaptureDeviceInfo result;
-        result.name = info->name != nullptr ? info->name : "";
-        result.maxInputChannels = info->maxInputChannels;
-        result.defaultSampleRateHz = info->defaultSampleRate;
-        return result;
-    }
-
-    bool supports(int card, double sampleRateHz, int channels) override {
-        if (!ensureSession()) {
-            return false;
-        }
-        const PaDeviceIndex index = deviceIndex(card);
-        if (index == paNoDevice) {
-            return false;
-        }
-        const PaStreamParameters parameters = inputParameters(index, channels);
-        return Pa_IsFormatSupported(&parameters, nullptr, sampleRateHz) == paFormatIsSupported;
-    }
-
-    int start(int card, double sampleRateHz, int channels, CaptureListener& listener,
-              std::string& error) override {
-        stop();
-        if (!ensureSession()) {
-            error = session_->error();
-            return toInt(SourceError::Failed);
-        }
-        const PaDeviceIndex index = deviceIndex(card);
-        if (index == paNoDevice) {
-            error = "There is no sound card number " + std::to_string(card) + ".";
-            return toInt(SourceError::NoDevice);
-        }
-        listener_ = &listener;
-        channels_ = channels;
-        stopping_.store(false, std::memory_order_relaxed);
-        const PaStreamParameters parameters = inputParameters(index, channels);
-        PaError result = Pa_OpenStream(&stream_, &parameters, nullptr, sampleRateHz,
-                                       paFramesPerBufferUnspecified, paClipOff, &onAudio, this);
-        if (result == paNoError) {
-            result = Pa_SetStreamFinishedCallback(stream_, &onFinished);
-        }
-        if (result == paNoError) {
-            result = Pa_StartStream(stream_);
-        }
-        if (result != paNoError) {
-            error = std::string("The sound card cannot be opened: ") + Pa_GetErrorText(result);
-            if (stream_ != nullptr) {
-                Pa_CloseStream(stream_);
-                stream_ = nullptr;
-            }
-            return toInt(SourceError::DeviceUnavailable);
-        }
-        return 0;
-    }
-
-    std::vector<InputDeviceInfo> inputDevices() override {
-        std::vector<InputDeviceInfo> devices;
-        if (!ensureSession()) {
-            return devices;
-        }
-        const PaDeviceIndex defaultIndex = Pa_GetDefaultInputDevice();
-        const PaDeviceIndex count = Pa_GetDeviceCount();
-        int card = 0;
-        for (PaDeviceIndex i = 0; i < count; ++i) {
-            const PaDeviceInfo* info = Pa_GetDeviceInfo(i);
-            if (info == nullptr || info->maxInputChannels < 1) {
-                continue;
-            }
-            InputDeviceInfo device;
-            device.name = info->name != nullptr ? info->name : "";
-            const PaHostApiInfo* hostApi = Pa_GetHostApiInfo(info->hostApi);
-            device.hostApi = hostApi != nullptr && hostApi->name != nullptr ? hostApi->name : "";
-            device.card = ++card;
-            device.index = i;
-            device.isDefault = i == defaultIndex;
-            device.maxInputChannels = info->maxInputChannels;
-            device.defaultSampleRateHz = info->defaultSampleRate;
-            devices.push_back(std::move(device));
-        }
-        return devices;
-    }
-
-    void stop() override {
-        if (stream_ == nullptr) {
-            return;
-        }
-        // The finished callback also runs after a requested stop; this tells it apart from a
-        // stream that dies on its own.
-        stopping_.store(true, std::memory_order_release);
-        Pa_AbortStream(stream_);  // returns after the callback has run for the last time
-        Pa_CloseStream(stream_);
-        stream_ = nullptr;
-    }
-
-  private:
-    bool ensureSession() {
-        if (!session_) {
-            session_.emplace();
-        }
-        return session_->ok();
-    }
-
-    static PaDeviceIndex deviceIndex(int card) {
-        if (card == 0) {
-            return Pa_GetDefaultInputDevice();
-        }
-        if (card < 0) {
-            return paNoDevice;
-        }
-        const PaDeviceIndex devices = Pa_GetDeviceCount();
-        int inputsSeen = 0;
-        for (PaDeviceIndex i = 0; i < devices; ++i) {
-            const PaDeviceInfo* info = Pa_GetDeviceInfo(i);
-            if (info != nullptr && info->maxInputChannels > 0 && ++inputsSeen == card) {
-                return i;
-            }
-        }
-        return paNoDevice;
-    }
-
-    static PaStreamParameters inputParameters(PaDeviceIndex index, int channels) {
-        PaStreamParameters parameters{};
-        parameters.device = index;
-        parameters.channelCount = channels;
-        parameters.sampleFormat = paFloat32;
-        const PaDeviceInfo* info = Pa_GetDeviceInfo(index);
-        // A receiver has no use for low latency; the longer buffers survive a busy machine.
-        parameters.suggestedLatency = info != nullptr ? info->defaultHighInputLatency : 0.1;
-        parameters.hostApiSpecificStreamInfo = nullptr;
-        return parameters;
-    }
-
-    static int onAudio(const void* input, void* /*output*/, unsigned long frames,
-                       const PaStreamCallbackTimeInfo* /*time*/, PaStreamCallbackFlags /*flags*/,
-                       void* user) {
-        auto* self = static_cast<PortAudioCaptureDevice*>(user);
-        if (input != nullptr && frames > 0) {
-            self->listener_->captured(static_cast<const float*>(input),
-                                      static_cast<std::size_t>(frames), self->channels_);
-        }
-        return paContinue;
-    }
-
-    static void onFinished(void* user) {
-        auto* self = static_cast<PortAudioCaptureDevice*>(user);
-        if (!self->stopping_.load(std::memory_order_acquire)) {
-            self->listener_->streamFailed();
-        }
-    }
-
-    std::optional<PortAudioSession> session_;
-    PaStream* stream_ = nullptr;
-    CaptureListener* listener_ = nullptr;
-    int channels_ = 1;
-    std::atomic<bool> stopping_{false};
-};
-
-// ---- The source -----------------------------------------------------------------------------
 
 class SoundCardSource final : public AudioSource, private CaptureListener {
   public:
@@ -358,11 +133,14 @@ class SoundCardSource final : public AudioSource, private CaptureListener {
   private:
     using Clock = std::chrono::steady_clock;
     static constexpr std::chrono::milliseconds kPollInterval{3};
+    // Audio the ring between the capture thread and the DSP thread holds: far more than a busy
+    // DSP thread ever lags, and still little memory at any device rate.
+    static constexpr double kRingSeconds = 2.0;
+    // Frames of a multi-channel buffer taken apart at a time into the left channel.
     static constexpr std::size_t kScratchFrames = 512;
 
     int startAt(double rateHz, int channels, std::string& error) {
-        // The ring holds two seconds: far more than a busy DSP thread ever lags.
-        const auto capacity = static_cast<std::size_t>(rateHz * 2.0);
+        const auto capacity = static_cast<std::size_t>(rateHz * kRingSeconds);
         try {
             if (!ring_ || ring_->capacity() < capacity) {
                 ring_ = std::make_unique<SpscRing<float>>(capacity);
@@ -458,11 +236,6 @@ std::vector<InputDeviceInfo> CaptureDevice::inputDevices() {
     return devices;
 }
 
-std::vector<InputDeviceInfo> listInputDevices() {
-    PortAudioCaptureDevice device;
-    return device.inputDevices();
-}
-
 std::vector<InputDeviceInfo> listInputDevices(CaptureDevice& device) {
     return device.inputDevices();
 }
@@ -484,10 +257,6 @@ std::optional<InputDeviceInfo> findInputDevice(const std::vector<InputDeviceInfo
         return *byName;
     }
     return std::nullopt;
-}
-
-std::unique_ptr<CaptureDevice> makePortAudioCaptureDevice() {
-    return std::make_unique<PortAudioCaptureDevice>();
 }
 
 std::unique_ptr<AudioSource> makeSoundCardSource(int card) {

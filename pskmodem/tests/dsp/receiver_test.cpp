@@ -254,7 +254,7 @@ TEST_P(ReceiverAfc, SettlesOnTheSignalWithinTheSearchRangeOnly) {
 
 INSTANTIATE_TEST_SUITE_P(
     PullIn, ReceiverAfc,
-    ::testing::Values(AfcCase{1030.0, 50.0, 0.0, 1030.0, true},  // the classic case
+    ::testing::Values(AfcCase{1030.0, 50.0, 0.0, 1030.0, true},  // 30 Hz off, well inside the range
                       AfcCase{962.0, 50.0, 0.0, 962.0, true},
                       AfcCase{1038.5, 50.0, -6.0, 1038.5, true},
                       AfcCase{1004.0, 20.0, -10.0, 1004.0, true},

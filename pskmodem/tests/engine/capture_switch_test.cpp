@@ -9,7 +9,6 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
-#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -17,55 +16,25 @@
 #include <numbers>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "pskmodem/engine/engine.h"
 #include "pskmodem/engine/message_sink.h"
 #include "pskmodem/pskmodem.h"
 #include "pskmodem/sources/audio_source.h"
+#include "support/capture_thread.h"
+#include "support/recording_sink.h"
+#include "support/spectrum_values.h"
 
 namespace pskmodem {
 namespace {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
-
-class RecordingSink final : public MessageSink {
-  public:
-    void post(std::uint32_t message, std::intptr_t wParam, std::intptr_t /*lParam*/) override {
-        const std::lock_guard lock(mutex_);
-        if (message == kMsgSpectrum) {
-            ++spectra_;
-        } else if (message == kMsgStatus) {
-            statuses_.push_back(static_cast<Status>(wParam));
-        }
-        changed_.notify_all();
-    }
-
-    int spectra() const {
-        const std::lock_guard lock(mutex_);
-        return spectra_;
-    }
-
-    std::vector<Status> statuses() const {
-        const std::lock_guard lock(mutex_);
-        return statuses_;
-    }
-
-    // Waits for `count` more spectrum messages than there are now.
-    bool waitForMoreSpectra(int count, std::chrono::milliseconds timeout) const {
-        std::unique_lock lock(mutex_);
-        const int target = spectra_ + count;
-        return changed_.wait_for(lock, timeout, [&] { return spectra_ >= target; });
-    }
-
-  private:
-    mutable std::mutex mutex_;
-    mutable std::condition_variable changed_;
-    int spectra_ = 0;
-    std::vector<Status> statuses_;
-};
+using test_support::CaptureThread;
+using test_support::kLastSpectrumValue;
+using test_support::Levels;
+using test_support::RecordingSink;
 
 // ---- A scripted machine with named input devices ---------------------------------------------
 
@@ -125,49 +94,44 @@ class MachineDevice final : public CaptureDevice {
         script->starts.fetch_add(1);
         script->streaming.store(true);
         script_ = script;
-        running_.store(true);
-        thread_ = std::thread([this, rateHz, &listener] { deliver(rateHz, listener); });
+        samples_ = 0;
+        noise_ = 12345;
+        thread_.start(std::chrono::duration<double>(static_cast<double>(kFrames) / rateHz),
+                      [this, rateHz, &listener] { return deliver(rateHz, listener); });
         return 0;
     }
 
     void stop() override {
-        if (!thread_.joinable()) {
+        if (!thread_.stop()) {
             return;
         }
-        running_.store(false);
-        thread_.join();
         script_->stops.fetch_add(1);
         script_->streaming.store(false);
     }
 
   private:
-    void deliver(double rateHz, CaptureListener& listener) {
-        constexpr std::size_t kFrames = 256;
-        std::array<float, kFrames> buffer{};
-        const auto period = std::chrono::duration_cast<Clock::duration>(
-            std::chrono::duration<double>(static_cast<double>(kFrames) / rateHz));
-        auto next = Clock::now();
-        std::uint64_t n = 0;
-        std::uint32_t noise = 12345;
-        while (running_.load()) {
-            // The tone over a little noise, which the spectrum measures its levels against.
-            for (float& v : buffer) {
-                const double t = static_cast<double>(n++) / rateHz;
-                noise = noise * 1664525U + 1013904223U;
-                const double dither = (static_cast<double>(noise >> 8) / 16777216.0 - 0.5) * 0.02;
-                v = static_cast<float>(
-                    0.3 * std::sin(2.0 * std::numbers::pi * script_->toneHz * t) + dither);
-            }
-            listener.captured(buffer.data(), kFrames, 1);
-            next += period;
-            std::this_thread::sleep_until(next);
+    static constexpr std::size_t kFrames = 256;
+
+    // One buffer: the tone over a little noise, which the spectrum measures its levels against.
+    bool deliver(double rateHz, CaptureListener& listener) {
+        for (float& v : buffer_) {
+            const double t = static_cast<double>(samples_++) / rateHz;
+            noise_ = noise_ * 1664525U + 1013904223U;
+            const double dither = (static_cast<double>(noise_ >> 8) / 16777216.0 - 0.5) * 0.02;
+            v = static_cast<float>(0.3 * std::sin(2.0 * std::numbers::pi * script_->toneHz * t) +
+                                   dither);
         }
+        listener.captured(buffer_.data(), kFrames, 1);
+        return true;
     }
 
     std::shared_ptr<Machine> machine_;
     CardScript* script_ = nullptr;
-    std::atomic<bool> running_{false};
-    std::thread thread_;
+    // The stream's own state, used by its thread only.
+    std::uint64_t samples_ = 0;
+    std::uint32_t noise_ = 12345;
+    std::array<float, kFrames> buffer_{};
+    CaptureThread thread_;
 };
 
 std::shared_ptr<Machine> ThreeCards() {
@@ -193,15 +157,15 @@ std::unique_ptr<AudioSource> CardSource(const std::shared_ptr<Machine>& machine,
 // The bin of the strongest value in the newest spectrum, from the engine or the facade: the
 // middle of the run of bins that reach it (a strong tone fills a few bins with white).
 int PeakBin(const std::function<int(std::int32_t*, int, int)>& getFftData) {
-    std::array<std::int32_t, 1024> levels{};
-    getFftData(levels.data(), 0, 1023);
+    Levels levels{};
+    getFftData(levels.data(), 0, kLastSpectrumValue);
     const auto peak = std::max_element(levels.begin() + 10, levels.end());
     const auto runEnd = std::find_if(peak, levels.end(), [&](std::int32_t v) { return v < *peak; });
     return static_cast<int>((peak - levels.begin()) + (runEnd - levels.begin()) - 1) / 2;
 }
 
 int BinOf(double hz) {
-    return static_cast<int>(std::lround(hz * 2048.0 / 8000.0));
+    return static_cast<int>(test_support::spectrumBin(hz));
 }
 
 // Waits until the peak of the spectrum lies within one bin of `hz`.
@@ -303,18 +267,19 @@ TEST_F(CaptureRestart, AnotherDeviceTakesOverAndTheFlowGoesOn) {
 }
 
 TEST_F(CaptureRestart, TheSpectrumGoesOnFromWhereItWas) {
-    // Heavy smoothing: a trace fades over about a second.
+    // Heavy smoothing: a trace fades over about a second. After a second and a half of audio
+    // (24 frames) the picture has settled.
     engine.setFftMode(10, 1500);
-    std::this_thread::sleep_for(1500ms);
-    std::array<std::int32_t, 1024> before{};
-    engine.getFftData(before.data(), 0, 1023);
+    ASSERT_TRUE(sink.waitForMoreSpectra(24, 10s));
+    Levels before{};
+    engine.getFftData(before.data(), 0, kLastSpectrumValue);
     const auto far = static_cast<std::size_t>(BinOf(500.0));
     ASSERT_GT(before[static_cast<std::size_t>(BinOf(3000.0))], before[far] + 60);
 
     ASSERT_EQ(engine.restartCapture(CardSource(machine, 3)), 0);
     ASSERT_TRUE(sink.waitForMoreSpectra(1, 2s));
-    std::array<std::int32_t, 1024> after{};
-    engine.getFftData(after.data(), 0, 1023);
+    Levels after{};
+    engine.getFftData(after.data(), 0, kLastSpectrumValue);
     // The first frame from the new card still shows the old card's tone fading and the new
     // one coming up; a receiver started afresh would show the new tone alone.
     EXPECT_GT(after[static_cast<std::size_t>(BinOf(3000.0))], after[far] + 40);
@@ -377,13 +342,13 @@ TEST(SoundCardInput, SwitchesTheRunningCaptureAndKeepsTheCorrectionForTheNextSta
     auto machine = ThreeCards();
     std::vector<int> cardsMade;
     std::mutex cardsMutex;
-    setSourceFactory([&](std::int32_t card) {
+    const SourceFactory cards = [&](std::int32_t card) {
         {
             const std::lock_guard lock(cardsMutex);
             cardsMade.push_back(card);
         }
         return CardSource(machine, card);
-    });
+    };
     const auto facadeFft = [](std::int32_t* dest, int first, int last) {
         return fnGetFFTData(dest, first, last);
     };
@@ -393,7 +358,7 @@ TEST(SoundCardInput, SwitchesTheRunningCaptureAndKeepsTheCorrectionForTheNextSta
     EXPECT_TRUE(cardsMade.empty());
 
     RecordingSink sink;
-    ASSERT_EQ(fnStartSoundCard(&sink, 0, 1), 0);
+    ASSERT_EQ(fnStartSoundCard(&sink, 0, 1, cards), 0);
     EXPECT_TRUE(WaitForPeakAt(3000.0, facadeFft, sink));
 
     EXPECT_EQ(fnSetSoundCardInput(2, 0.0), 0);
@@ -410,7 +375,7 @@ TEST(SoundCardInput, SwitchesTheRunningCaptureAndKeepsTheCorrectionForTheNextSta
     machine->cards[2]->openFails = true;
     EXPECT_NE(fnSetSoundCardInput(3, -5000.0), 0);
     EXPECT_TRUE(machine->cards[1]->streaming.load());
-    EXPECT_EQ(fnStartSoundCard(&sink, 0, 1), 0) << "still running";
+    EXPECT_EQ(fnStartSoundCard(&sink, 0, 1, cards), 0) << "still running";
 
     // Back to the system's default input.
     EXPECT_EQ(fnSetSoundCardInput(0, 0.0), 0);
@@ -424,7 +389,6 @@ TEST(SoundCardInput, SwitchesTheRunningCaptureAndKeepsTheCorrectionForTheNextSta
     for (const auto& card : machine->cards) {
         EXPECT_FALSE(card->streaming.load());
     }
-    setSourceFactory(nullptr);
     fnSetSoundCardInput(0, 0.0);
 }
 

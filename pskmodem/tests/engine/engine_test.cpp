@@ -7,12 +7,10 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
-#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <limits>
 #include <memory>
-#include <mutex>
 #include <numbers>
 #include <optional>
 #include <thread>
@@ -21,109 +19,27 @@
 #include "pskmodem/engine/message_sink.h"
 #include "pskmodem/pskmodem.h"
 #include "pskmodem/sources/audio_source.h"
+#include "support/capture_thread.h"
+#include "support/recording_sink.h"
+#include "support/spectrum_values.h"
+#include "support/wait.h"
 
 namespace pskmodem {
 namespace {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
+using test_support::CaptureThread;
+using test_support::kLastSpectrumValue;
+using test_support::Levels;
+using test_support::Message;
+using test_support::RecordingSink;
+using test_support::spectrumBin;
+using test_support::Vectors;
+using test_support::waitUntil;
 
-// ---- A sink that records every message ------------------------------------------------------
-
-struct Message {
-    std::uint32_t id;
-    std::intptr_t wParam;
-    std::intptr_t lParam;
-};
-
-class RecordingSink final : public MessageSink {
-  public:
-    void post(std::uint32_t message, std::intptr_t wParam, std::intptr_t lParam) override {
-        if (closed_.load()) {
-            lateMessages_.fetch_add(1);
-        }
-        if (message == kMsgSpectrum && blockSpectrum_.load()) {
-            std::unique_lock lock(mutex_);
-            blocked_ = true;
-            changed_.notify_all();
-            changed_.wait(lock, [this] { return !blockSpectrum_.load(); });
-            blocked_ = false;
-        }
-        const std::lock_guard lock(mutex_);
-        messages_.push_back({message, wParam, lParam});
-        changed_.notify_all();
-    }
-
-    std::vector<Message> messages() const {
-        const std::lock_guard lock(mutex_);
-        return messages_;
-    }
-
-    std::size_t count(std::uint32_t id) const {
-        const std::lock_guard lock(mutex_);
-        return static_cast<std::size_t>(std::count_if(
-            messages_.begin(), messages_.end(), [id](const Message& m) { return m.id == id; }));
-    }
-
-    bool hasStatus(Status status) const {
-        const std::lock_guard lock(mutex_);
-        return std::any_of(messages_.begin(), messages_.end(), [status](const Message& m) {
-            return m.id == kMsgStatus && m.wParam == static_cast<std::intptr_t>(status);
-        });
-    }
-
-    // Waits until `done` holds for the recorded messages.
-    bool waitFor(const std::function<bool(const std::vector<Message>&)>& done,
-                 std::chrono::milliseconds timeout) const {
-        std::unique_lock lock(mutex_);
-        return changed_.wait_for(lock, timeout, [&] { return done(messages_); });
-    }
-
-    bool waitForCount(std::uint32_t id, std::size_t n, std::chrono::milliseconds timeout) const {
-        return waitFor(
-            [&](const std::vector<Message>& all) {
-                return static_cast<std::size_t>(
-                           std::count_if(all.begin(), all.end(),
-                                         [id](const Message& m) { return m.id == id; })) >= n;
-            },
-            timeout);
-    }
-
-    bool waitForStatus(Status status, std::chrono::milliseconds timeout) const {
-        return waitFor(
-            [status](const std::vector<Message>& all) {
-                return std::any_of(all.begin(), all.end(), [status](const Message& m) {
-                    return m.id == kMsgStatus && m.wParam == static_cast<std::intptr_t>(status);
-                });
-            },
-            timeout);
-    }
-
-    // From now on, a spectrum message holds the posting thread until released.
-    void holdSpectrumMessages() { blockSpectrum_.store(true); }
-    bool waitUntilHeld(std::chrono::milliseconds timeout) {
-        std::unique_lock lock(mutex_);
-        return changed_.wait_for(lock, timeout, [this] { return blocked_; });
-    }
-    void release() {
-        const std::lock_guard lock(mutex_);
-        blockSpectrum_.store(false);
-        changed_.notify_all();
-    }
-
-    // Any message after close() is counted as late.
-    void close() { closed_.store(true); }
-    int lateMessages() const { return lateMessages_.load(); }
-
-  private:
-    mutable std::mutex mutex_;
-    mutable std::condition_variable changed_;
-    std::vector<Message> messages_;
-    std::atomic<bool> blockSpectrum_{false};
-    bool blocked_ = false;
-    std::atomic<bool> closed_{false};
-    std::atomic<int> lateMessages_{0};
-};
+constexpr auto kLowestHz = static_cast<std::intptr_t>(kMinFrequencyHz);
+constexpr auto kHighestHz = static_cast<std::intptr_t>(kMaxFrequencyHz);
 
 // ---- A scripted capture device --------------------------------------------------------------
 
@@ -151,6 +67,7 @@ struct DeviceScript {
     std::atomic<bool> streaming{false};
     std::atomic<double> openedRateHz{0.0};
     std::atomic<int> openedChannels{0};
+    std::atomic<std::uint64_t> framesDelivered{0};
 };
 
 class ScriptedDevice final : public CaptureDevice {
@@ -186,73 +103,70 @@ class ScriptedDevice final : public CaptureDevice {
         script_->openedRateHz.store(rateHz);
         script_->openedChannels.store(channels);
         script_->streaming.store(true);
-        running_.store(true);
-        thread_ = std::thread(
-            [this, rateHz, channels, &listener] { deliver(rateHz, channels, listener); });
+        samples_ = 0;
+        noise_ = 12345;
+        buffer_.assign(kFrames * static_cast<std::size_t>(channels), 0.0F);
+        const std::chrono::duration<double> period(static_cast<double>(kFrames) / rateHz /
+                                                   script_->speed);
+        thread_.start(period, [this, rateHz, channels, &listener] {
+            return deliver(rateHz, channels, listener);
+        });
         return 0;
     }
 
     void stop() override {
-        if (!thread_.joinable()) {
+        if (!thread_.stop()) {
             return;
         }
-        running_.store(false);
-        thread_.join();
         script_->stops.fetch_add(1);
         script_->streaming.store(false);
     }
 
   private:
-    void deliver(double rateHz, int channels, CaptureListener& listener) {
-        constexpr std::size_t kFrames = 441;
-        const auto stride = static_cast<std::size_t>(channels);
-        std::vector<float> buffer(kFrames * stride);
-        const auto period = std::chrono::duration_cast<Clock::duration>(
-            std::chrono::duration<double>(static_cast<double>(kFrames) / rateHz / script_->speed));
-        auto next = Clock::now();
-        std::uint64_t n = 0;
-        std::uint32_t noise = 12345;
-        while (running_.load()) {
-            if (script_->failNow.load()) {
-                listener.streamFailed();
-                return;  // a dead stream delivers nothing more
-            }
-            if (script_->delivering.load()) {
-                for (std::size_t i = 0; i < kFrames; ++i, ++n) {
-                    const double t = static_cast<double>(n) / rateHz;
-                    noise = noise * 1664525u + 1013904223u;
-                    const double dither =
-                        (static_cast<double>(noise >> 8) / 16777216.0 - 0.5) * 0.02;
-                    float left = static_cast<float>(
-                        0.3 * std::sin(2.0 * std::numbers::pi * script_->leftToneHz * t) + dither);
-                    if (script_->poisonSamples && n % 7 == 0) {
-                        left = (n % 14 == 0) ? std::numeric_limits<float>::quiet_NaN()
-                                             : std::numeric_limits<float>::infinity();
-                    }
-                    buffer[i * stride] = left;
-                    for (std::size_t c = 1; c < stride; ++c) {
-                        buffer[i * stride + c] = static_cast<float>(
-                            0.3 * std::sin(2.0 * std::numbers::pi * script_->rightToneHz * t));
-                    }
-                }
-                listener.captured(buffer.data(), kFrames, channels);
-            }
-            next += period;
-            std::this_thread::sleep_until(next);
+    static constexpr std::size_t kFrames = 441;
+
+    // One buffer: a tone over a little noise on the left, the other tone on the right.
+    bool deliver(double rateHz, int channels, CaptureListener& listener) {
+        if (script_->failNow.load()) {
+            listener.streamFailed();
+            return false;  // a dead stream delivers nothing more
         }
+        if (!script_->delivering.load()) {
+            return true;
+        }
+        const auto stride = static_cast<std::size_t>(channels);
+        for (std::size_t i = 0; i < kFrames; ++i, ++samples_) {
+            const std::uint64_t n = samples_;
+            const double t = static_cast<double>(n) / rateHz;
+            noise_ = noise_ * 1664525u + 1013904223u;
+            const double dither = (static_cast<double>(noise_ >> 8) / 16777216.0 - 0.5) * 0.02;
+            float left = static_cast<float>(
+                0.3 * std::sin(2.0 * std::numbers::pi * script_->leftToneHz * t) + dither);
+            if (script_->poisonSamples && n % 7 == 0) {
+                left = (n % 14 == 0) ? std::numeric_limits<float>::quiet_NaN()
+                                     : std::numeric_limits<float>::infinity();
+            }
+            buffer_[i * stride] = left;
+            for (std::size_t c = 1; c < stride; ++c) {
+                buffer_[i * stride + c] = static_cast<float>(
+                    0.3 * std::sin(2.0 * std::numbers::pi * script_->rightToneHz * t));
+            }
+        }
+        listener.captured(buffer_.data(), kFrames, channels);
+        script_->framesDelivered.fetch_add(kFrames);
+        return true;
     }
 
     std::shared_ptr<DeviceScript> script_;
-    std::atomic<bool> running_{false};
-    std::thread thread_;
+    // The stream's own state, used by its thread only.
+    std::uint64_t samples_ = 0;
+    std::uint32_t noise_ = 12345;
+    std::vector<float> buffer_;
+    CaptureThread thread_;
 };
 
 std::unique_ptr<AudioSource> scriptedCard(const std::shared_ptr<DeviceScript>& script) {
     return makeSoundCardSource(0, std::make_unique<ScriptedDevice>(script));
-}
-
-std::size_t binOf(double hz) {
-    return static_cast<std::size_t>(std::lround(hz * 2048.0 / 8000.0));
 }
 
 // ---- Lifecycle ------------------------------------------------------------------------------
@@ -282,15 +196,15 @@ TEST(EngineLifecycleTest, RunsFromStartedUntilStopAndStopIsFinal) {
         << "Started comes before any result";
     for (const Message& m : messages) {
         if (m.id == kMsgSpectrum) {
-            EXPECT_GE(m.wParam, 100);
-            EXPECT_LE(m.wParam, 3500);
+            EXPECT_GE(m.wParam, kLowestHz);
+            EXPECT_LE(m.wParam, kHighestHz);
             EXPECT_GE(m.lParam, 0);
             EXPECT_LE(m.lParam, 100);
         }
     }
-    std::this_thread::sleep_for(200ms);
-    EXPECT_EQ(sink.lateMessages(), 0) << "no message after stop() returned";
-    EXPECT_EQ(sink.messages().size(), messages.size());
+    EXPECT_FALSE(waitUntil([&] { return sink.messages().size() != messages.size(); }, 200ms))
+        << "no message after stop() returned";
+    EXPECT_EQ(sink.lateMessages(), 0);
     engine.stop();  // a second stop is harmless
     EXPECT_TRUE(engine.waitUntilFinished(0ms));
 }
@@ -325,8 +239,7 @@ TEST(EngineLifecycleTest, StartsAgainAfterStop) {
         engine.stop();
         sink.close();
         EXPECT_EQ(script->stops.load(), 1);
-        std::this_thread::sleep_for(50ms);
-        EXPECT_EQ(sink.lateMessages(), 0);
+        EXPECT_FALSE(waitUntil([&] { return sink.lateMessages() > 0; }, 50ms));
     }
 }
 
@@ -358,8 +271,7 @@ TEST(EngineLifecycleTest, FailingDeviceReturnsNonZeroAndPostsNothing) {
         EXPECT_FALSE(engine.running());
         EXPECT_FALSE(engine.lastError().empty());
         EXPECT_FALSE(script->streaming.load()) << "a failed start leaves the device closed";
-        std::this_thread::sleep_for(50ms);
-        EXPECT_TRUE(sink.messages().empty());
+        EXPECT_FALSE(waitUntil([&] { return !sink.messages().empty(); }, 50ms));
     }
     // None of this spoils the next start.
     auto good = std::make_shared<DeviceScript>();
@@ -385,8 +297,8 @@ TEST(EngineLifecycleTest, DeviceThatFailsReportsDeviceLostAndEndsTheFlow) {
     EXPECT_TRUE(engine.waitUntilFinished(2s));
     EXPECT_FALSE(engine.running());
     const std::size_t count = sink.messages().size();
-    std::this_thread::sleep_for(100ms);
-    EXPECT_EQ(sink.messages().size(), count) << "nothing after DeviceLost";
+    EXPECT_FALSE(waitUntil([&] { return sink.messages().size() != count; }, 100ms))
+        << "nothing after DeviceLost";
     EXPECT_EQ(sink.messages().back().wParam, static_cast<std::intptr_t>(Status::DeviceLost));
     engine.stop();
 
@@ -420,8 +332,9 @@ TEST(EngineLifecycleTest, WaitUntilFinishedTimesOutWhileRunning) {
     EXPECT_TRUE(engine.waitUntilFinished(0ms)) << "nothing to wait for before start";
     ASSERT_EQ(engine.start(&sink, scriptedCard(script)), 0);
     EXPECT_FALSE(engine.waitUntilFinished(100ms));
-    std::thread stopper([&engine] {
-        std::this_thread::sleep_for(100ms);
+    // Stopped from another thread once the flow has visibly gone on while the test waits.
+    std::thread stopper([&engine, &sink] {
+        sink.waitForMoreSpectra(2, 5s);
         engine.stop();
     });
     EXPECT_TRUE(engine.waitUntilFinished(5s));
@@ -438,18 +351,19 @@ TEST(EngineResultsTest, SpectrumShowsTheLeftChannelAtTheRightFrequency) {
     Engine engine;
     ASSERT_EQ(engine.start(&sink, scriptedCard(script)), 0);
     ASSERT_TRUE(sink.waitForCount(kMsgSpectrum, 12, 5s));
-    std::array<std::int32_t, 1024> levels{};
-    ASSERT_EQ(engine.getFftData(levels.data(), 0, 1023), 1024);
+    Levels levels{};
+    ASSERT_EQ(engine.getFftData(levels.data(), 0, kLastSpectrumValue), kSpectrumValues);
     engine.stop();
 
     // The noise floor: the median of a stretch of empty bins between the two tones.
-    std::vector<std::int32_t> empty(levels.begin() + static_cast<std::ptrdiff_t>(binOf(1300.0)),
-                                    levels.begin() + static_cast<std::ptrdiff_t>(binOf(1700.0)));
+    std::vector<std::int32_t> empty(
+        levels.begin() + static_cast<std::ptrdiff_t>(spectrumBin(1300.0)),
+        levels.begin() + static_cast<std::ptrdiff_t>(spectrumBin(1700.0)));
     std::nth_element(empty.begin(), empty.begin() + static_cast<std::ptrdiff_t>(empty.size() / 2),
                      empty.end());
     const std::int32_t floor = empty[empty.size() / 2];
-    const std::int32_t tone = levels[binOf(1000.0)];
-    const std::int32_t other = levels[binOf(2000.0)];
+    const std::int32_t tone = levels[spectrumBin(1000.0)];
+    const std::int32_t other = levels[spectrumBin(2000.0)];
     // The tones are 40 dB above the noise; a noise bin rarely strays 10 dB above its median.
     EXPECT_GT(tone, floor + 100) << "the left channel's tone stands out";
     EXPECT_LT(other, floor + 60) << "the right channel does not show";
@@ -464,12 +378,14 @@ TEST(EngineResultsTest, ReadersNeverWaitForTheDspThreadAndRangesAreClamped) {
     RecordingSink sink;
     Engine engine;
 
-    std::array<std::int32_t, 1030> buffer{};
+    constexpr auto kAll = static_cast<std::size_t>(kSpectrumValues);
+    std::array<std::int32_t, kAll + 6> buffer{};
     // Before any start: zeros, and the indicator's resting points.
     buffer.fill(-7);
-    EXPECT_EQ(engine.getFftData(buffer.data(), 0, 1023), 1024);
-    EXPECT_TRUE(std::all_of(buffer.begin(), buffer.begin() + 1024, [](int v) { return v == 0; }));
-    EXPECT_EQ(buffer[1024], -7);
+    EXPECT_EQ(engine.getFftData(buffer.data(), 0, kLastSpectrumValue), kSpectrumValues);
+    EXPECT_TRUE(std::all_of(buffer.begin(), buffer.begin() + kSpectrumValues,
+                            [](int v) { return v == 0; }));
+    EXPECT_EQ(buffer[kAll], -7);
 
     ASSERT_EQ(engine.start(&sink, scriptedCard(script)), 0);
     ASSERT_TRUE(sink.waitForCount(kMsgSpectrum, 6, 5s));
@@ -480,25 +396,26 @@ TEST(EngineResultsTest, ReadersNeverWaitForTheDspThreadAndRangesAreClamped) {
 
     const auto before = Clock::now();
     buffer.fill(-7);
-    EXPECT_EQ(engine.getFftData(buffer.data(), -50, 5000), 1024) << "clamped to 0..1023";
-    EXPECT_GT(buffer[binOf(1000.0)], 100) << "the held frame is readable";
-    EXPECT_EQ(buffer[1024], -7) << "nothing written beyond the range";
+    EXPECT_EQ(engine.getFftData(buffer.data(), -50, 5000), kSpectrumValues)
+        << "clamped to 0..kLastSpectrumValue";
+    EXPECT_GT(buffer[spectrumBin(1000.0)], 100) << "the held frame is readable";
+    EXPECT_EQ(buffer[kAll], -7) << "nothing written beyond the range";
 
     buffer.fill(-7);
-    EXPECT_EQ(engine.getFftData(buffer.data(), 1020, 2000), 4);
+    EXPECT_EQ(engine.getFftData(buffer.data(), kLastSpectrumValue - 3, 2 * kSpectrumValues), 4);
     EXPECT_EQ(buffer[4], -7);
-    std::array<std::int32_t, 1024> full{};
-    engine.getFftData(full.data(), 0, 1023);
-    EXPECT_EQ(buffer[0], full[1020]) << "dest[0] is element `first`";
+    Levels full{};
+    engine.getFftData(full.data(), 0, kLastSpectrumValue);
+    EXPECT_EQ(buffer[0], full[kAll - 4]) << "dest[0] is element `first`";
 
     EXPECT_EQ(engine.getFftData(buffer.data(), 10, 5), 0) << "an empty range copies nothing";
-    EXPECT_EQ(engine.getFftData(nullptr, 0, 1023), 0);
-    EXPECT_EQ(engine.getFftData(buffer.data(), 1023, 1023), 1);
+    EXPECT_EQ(engine.getFftData(nullptr, 0, kLastSpectrumValue), 0);
+    EXPECT_EQ(engine.getFftData(buffer.data(), kLastSpectrumValue, kLastSpectrumValue), 1);
 
-    std::array<std::int32_t, 17> vectors{};
+    std::array<std::int32_t, kVectorValues + 1> vectors{};
     vectors.fill(-7);
-    EXPECT_EQ(engine.getVectorData(vectors.data()), 16);
-    EXPECT_EQ(vectors[16], -7);
+    EXPECT_EQ(engine.getVectorData(vectors.data()), kVectorValues);
+    EXPECT_EQ(vectors[kVectorValues], -7);
     EXPECT_EQ(engine.getVectorData(nullptr), 0);
 
     engine.setFrequency(1500.0, 0.0);
@@ -544,9 +461,9 @@ TEST(EngineResultsTest, FrequencySetBeforeOrDuringTheFlowHoldsAndIsClamped) {
     engine.setFrequency(2000.0, 0.0);
     EXPECT_TRUE(sink.waitFor(lastFrequencyIs(2000), 5s));
     engine.setFrequency(20.0, 0.0);
-    EXPECT_TRUE(sink.waitFor(lastFrequencyIs(100), 5s));
+    EXPECT_TRUE(sink.waitFor(lastFrequencyIs(kLowestHz), 5s));
     engine.setFrequency(9000.0, 0.0);
-    EXPECT_TRUE(sink.waitFor(lastFrequencyIs(3500), 5s));
+    EXPECT_TRUE(sink.waitFor(lastFrequencyIs(kHighestHz), 5s));
     engine.stop();
 
     // The last setting survives the restart.
@@ -557,7 +474,7 @@ TEST(EngineResultsTest, FrequencySetBeforeOrDuringTheFlowHoldsAndIsClamped) {
     engine.stop();
     for (const Message& m : sink2.messages()) {
         if (m.id == kMsgSpectrum) {
-            EXPECT_EQ(m.wParam, 3500);
+            EXPECT_EQ(m.wParam, kHighestHz);
         }
     }
 }
@@ -569,9 +486,9 @@ TEST(EngineResultsTest, GarbageSamplesDoNotUpsetTheEngine) {
     Engine engine;
     ASSERT_EQ(engine.start(&sink, scriptedCard(script)), 0);
     ASSERT_TRUE(sink.waitForCount(kMsgSpectrum, 10, 5s));
-    std::array<std::int32_t, 1024> levels{};
-    engine.getFftData(levels.data(), 0, 1023);
-    std::array<std::int32_t, 16> vectors{};
+    Levels levels{};
+    engine.getFftData(levels.data(), 0, kLastSpectrumValue);
+    Vectors vectors{};
     engine.getVectorData(vectors.data());
     engine.stop();
     for (const std::int32_t v : levels) {
@@ -597,7 +514,12 @@ TEST(EngineResultsTest, DspThreadFallingBehindReportsOverrun) {
     ASSERT_TRUE(sink.waitForCount(kMsgSpectrum, 1, 5s));
     sink.holdSpectrumMessages();
     ASSERT_TRUE(sink.waitUntilHeld(5s));
-    std::this_thread::sleep_for(600ms);
+    // While the DSP thread is held the card delivers five seconds of audio, more than the ring
+    // holds.
+    const std::uint64_t heldAt = script->framesDelivered.load();
+    const auto fiveSeconds = static_cast<std::uint64_t>(5.0 * script->defaultRateHz);
+    ASSERT_TRUE(
+        waitUntil([&] { return script->framesDelivered.load() - heldAt > fiveSeconds; }, 10s));
     sink.release();
     EXPECT_TRUE(sink.waitForStatus(Status::Overrun, 5s));
     engine.stop();
@@ -609,10 +531,10 @@ TEST(EngineResultsTest, DspThreadFallingBehindReportsOverrun) {
 TEST(EngineInterfaceTest, StartTwiceStopAndClampedCalls) {
     auto script = std::make_shared<DeviceScript>();
     std::atomic<int> factoryCalls{0};
-    setSourceFactory([&](std::int32_t card) {
+    const SourceFactory scriptedCards = [&](std::int32_t card) {
         factoryCalls.fetch_add(1);
         return makeSoundCardSource(card, std::make_unique<ScriptedDevice>(script));
-    });
+    };
     RecordingSink sink;
     // Settings made before start, as the program does at start-up, out of range on purpose.
     EXPECT_EQ(fnSetRXFrequency(99999, 0, 0), 0);
@@ -622,40 +544,37 @@ TEST(EngineInterfaceTest, StartTwiceStopAndClampedCalls) {
     EXPECT_EQ(fnSetSquelchThreshold(-5, 3, 0), 0);
     EXPECT_EQ(fnSetTXFrequency(1234), 0);
 
-    ASSERT_EQ(fnStartSoundCard(&sink, 0, 1), 0);
-    EXPECT_EQ(fnStartSoundCard(&sink, 0, 1), 0) << "a repeated start is accepted";
+    ASSERT_EQ(fnStartSoundCard(&sink, 0, 1, scriptedCards), 0);
+    EXPECT_EQ(fnStartSoundCard(&sink, 0, 1, scriptedCards), 0) << "a repeated start is accepted";
     EXPECT_EQ(script->starts.load(), 1) << "and opens nothing";
     ASSERT_TRUE(sink.waitForCount(kMsgSpectrum, 3, 5s));
     for (const Message& m : sink.messages()) {
         if (m.id == kMsgSpectrum) {
-            EXPECT_EQ(m.wParam, 3500) << "frequency clamped to 3500 Hz";
+            EXPECT_EQ(m.wParam, kHighestHz) << "frequency clamped to the highest";
         }
     }
-    std::array<std::int32_t, 1024> levels{};
-    EXPECT_EQ(fnGetFFTData(levels.data(), 0, 1023), 1024);
-    EXPECT_GT(levels[binOf(1000.0)], 100);
-    std::array<std::int32_t, 16> vectors{};
-    EXPECT_EQ(fnGetVectorData(vectors.data(), 0), 16);
-    EXPECT_EQ(fnGetFFTData(nullptr, 0, 1023), 0);
+    Levels levels{};
+    EXPECT_EQ(fnGetFFTData(levels.data(), 0, kLastSpectrumValue), kSpectrumValues);
+    EXPECT_GT(levels[spectrumBin(1000.0)], 100);
+    Vectors vectors{};
+    EXPECT_EQ(fnGetVectorData(vectors.data(), 0), kVectorValues);
+    EXPECT_EQ(fnGetFFTData(nullptr, 0, kLastSpectrumValue), 0);
 
     EXPECT_EQ(fnStopSoundCard(), 0);
     sink.close();
     EXPECT_EQ(fnStopSoundCard(), 0);
-    std::this_thread::sleep_for(50ms);
-    EXPECT_EQ(sink.lateMessages(), 0);
+    EXPECT_FALSE(waitUntil([&] { return sink.lateMessages() > 0; }, 50ms));
 
     // A source that cannot start: non-zero, and nothing is posted.
     auto broken = std::make_shared<DeviceScript>();
     broken->exists = false;
-    setSourceFactory([&](std::int32_t card) {
+    const SourceFactory brokenCards = [&](std::int32_t card) {
         return makeSoundCardSource(card, std::make_unique<ScriptedDevice>(broken));
-    });
+    };
     RecordingSink sink2;
-    EXPECT_NE(fnStartSoundCard(&sink2, 0, 1), 0);
-    std::this_thread::sleep_for(50ms);
-    EXPECT_TRUE(sink2.messages().empty());
+    EXPECT_NE(fnStartSoundCard(&sink2, 0, 1, brokenCards), 0);
+    EXPECT_FALSE(waitUntil([&] { return !sink2.messages().empty(); }, 50ms));
     EXPECT_EQ(fnStopSoundCard(), 0);
-    setSourceFactory(nullptr);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <span>
 #include <vector>
 
+#include "pskmodem/dsp/fft.h"
 #include "pskmodem/dsp/fir_filter.h"
 
 namespace pskmodem {
@@ -26,7 +27,6 @@ class FrequencyAcquisition {
 
     // sampleRateHz of the baseband; fftSize a power of two >= 64. Throws std::invalid_argument.
     FrequencyAcquisition(double sampleRateHz, int fftSize);
-    ~FrequencyAcquisition();
     FrequencyAcquisition(const FrequencyAcquisition&) = delete;
     FrequencyAcquisition& operator=(const FrequencyAcquisition&) = delete;
 
@@ -65,9 +65,7 @@ class FrequencyAcquisition {
     std::vector<float> window_;
     std::vector<float> average_;
     std::vector<float> scratch_;
-    std::complex<float>* fftIn_ = nullptr;
-    std::complex<float>* fftOut_ = nullptr;
-    void* plan_ = nullptr;
+    ComplexFft fft_;
 };
 
 }  // namespace pskmodem

@@ -7,14 +7,18 @@
 
 namespace pskmodem {
 
+// Longest channel predictor the detectors take; its taps come in an array of this size, so that
+// nothing is allocated for them.
+inline constexpr int kMaxPredictorOrder = 16;
+
 // Taps p_1..p_N of the linear predictor of a fading channel gain c_k from its N past values,
 // c_k ~ sum_j p_j c_{k-j}, that minimise the mean square error when the gain has the Gaussian
 // Doppler spectrum of the Watterson model (autocorrelation exp(-2 pi^2 (sigma T)^2 m^2), sigma =
 // half the two-sided Doppler spread, T the symbol period) and each past value carries noise of
 // `noiseToSignal` times the gain's mean power (the Wiener predictor). `order` 1..kMaxOrder of
 // PredictiveDetector; returns the taps in the first `order` elements.
-std::array<double, 16> fadingPredictor(int order, double dopplerSpreadTimesSymbol,
-                                       double noiseToSignal);
+std::array<double, kMaxPredictorOrder> fadingPredictor(int order, double dopplerSpreadTimesSymbol,
+                                                       double noiseToSignal);
 
 // Differential BPSK detection through a fading channel: maximum-likelihood sequence detection
 // with per-survivor linear prediction of the channel.
@@ -37,7 +41,7 @@ std::array<double, 16> fadingPredictor(int order, double dopplerSpreadTimesSymbo
 class PredictiveDetector {
   public:
     static constexpr int kMaxDelaySymbols = 60;
-    static constexpr int kMaxOrder = 16;
+    static constexpr int kMaxOrder = kMaxPredictorOrder;
     static constexpr int kStateBits = 3;
     static constexpr int kStates = 1 << kStateBits;
 

@@ -65,9 +65,9 @@ class Receiver {
     double frequencyHz() const;
     // Signal quality 0..100: near 0 on noise, near 100 on a clean signal.
     int quality() const;
-    // The last eight symbols as points of the 44 x 44 tuning indicator in 1/52 units around
-    // (22, 22): element 2i is x, 2i + 1 is y of point i, oldest first.
-    std::array<std::int32_t, 16> vectors() const;
+    // The last kVectorValues / 2 (eight) symbols as points of the 44 x 44 tuning indicator in
+    // 1/52 units around (22, 22): element 2i is x, 2i + 1 is y of point i, oldest first.
+    std::array<std::int32_t, kVectorValues> vectors() const;
     bool squelchOpen() const;
 
   private:

@@ -6,10 +6,12 @@
 #include <memory>
 #include <span>
 
+#include "pskmodem/types.h"
+
 namespace pskmodem {
 
-// Spectrum of the 8 kHz audio for the waterfall: 2048-point FFT, 1024 levels 0..255, bin k at
-// k x 8000/2048 Hz, a new frame every kHopSamples samples (about 15 per second).
+// Spectrum of the 8 kHz audio for the waterfall: 2048-point FFT, kSpectrumValues (1024) levels
+// 0..255, bin k at k x 8000/2048 Hz, a new frame every kHopSamples samples (about 15 per second).
 //
 // Levels are brightness values relative to the noise floor, so that the picture does not depend
 // on the input level: 0 is the palette's dark base colour, 255 is white. With the default
@@ -17,9 +19,14 @@ namespace pskmodem {
 // waterfall_fft.cpp for the exact mapping).
 class Spectrum {
   public:
-    static constexpr int kFftSize = 2048;
-    static constexpr int kBins = 1024;
+    static constexpr int kBins = kSpectrumValues;
+    static constexpr int kFftSize = 2 * kBins;
     static constexpr int kHopSamples = 512;
+    // Ranges setMode() clamps into, and the defaults.
+    static constexpr int kMinSmoothing = 1;
+    static constexpr int kMaxSmoothing = 10;
+    static constexpr int kMinSensitivity = 100;
+    static constexpr int kMaxSensitivity = 2500;
     static constexpr int kDefaultSmoothing = 3;
     static constexpr int kDefaultSensitivity = 1500;
 

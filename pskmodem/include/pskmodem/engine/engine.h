@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "pskmodem/dsp/waterfall_fft.h"
 #include "pskmodem/engine/message_sink.h"
 #include "pskmodem/types.h"
 
@@ -25,18 +26,13 @@ class AudioSource;
 // stopped: they reach the DSP thread without blocking it and persist across restarts.
 class Engine {
   public:
-    // Ranges the settings are clamped into.
-    static constexpr double kMinFrequencyHz = 100.0;
-    static constexpr double kMaxFrequencyHz = 3500.0;
-    static constexpr double kMaxSearchRangeHz = 200.0;
-    static constexpr int kMinSmoothing = 1;
-    static constexpr int kMaxSmoothing = 10;
-    static constexpr int kMinSensitivity = 100;
-    static constexpr int kMaxSensitivity = 2500;
+    // Ranges the settings are clamped into (the frequencies' are kMinFrequencyHz,
+    // kMaxFrequencyHz and kMaxSearchRangeHz of pskmodem/types.h).
+    static constexpr int kMinSmoothing = Spectrum::kMinSmoothing;
+    static constexpr int kMaxSmoothing = Spectrum::kMaxSmoothing;
+    static constexpr int kMinSensitivity = Spectrum::kMinSensitivity;
+    static constexpr int kMaxSensitivity = Spectrum::kMaxSensitivity;
     static constexpr int kMaxSquelchThreshold = 99;
-
-    static constexpr int kSpectrumValues = 1024;
-    static constexpr int kVectorValues = 16;
 
     // Start-up failures that are not the source's own (which returns SourceError codes).
     static constexpr int kErrorInvalidArgument = 100;
@@ -90,11 +86,12 @@ class Engine {
     // from the next start() or restartCapture() on.
     void setClockCorrectionPpm(double ppm);
 
-    // Copies spectrum values first..last (each clamped into 0..1023) of the newest frame to
-    // dest[0..]; returns how many were copied (0 for a null dest or last < first). Zeros before
-    // the first frame. Never waits for the DSP thread.
+    // Copies spectrum values first..last (each clamped into 0..kSpectrumValues - 1) of the newest
+    // frame to dest[0..]; returns how many were copied (0 for a null dest or last < first). Zeros
+    // before the first frame. Never waits for the DSP thread.
     int getFftData(std::int32_t* dest, int first, int last) const;
-    // Copies the 16 tuning-indicator values of the newest frame; returns 16 (0 for null dest).
+    // Copies the kVectorValues tuning-indicator values of the newest frame; returns how many (0
+    // for a null dest).
     int getVectorData(std::int32_t* dest) const;
 
     // 8 kHz samples processed since the last start (for tools and tests).

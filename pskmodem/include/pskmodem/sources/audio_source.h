@@ -133,23 +133,6 @@ std::vector<InputDeviceInfo> listInputDevices(CaptureDevice& device);
 std::optional<InputDeviceInfo> findInputDevice(const std::vector<InputDeviceInfo>& devices,
                                                std::string_view name, std::string_view hostApi);
 
-// Keeps PortAudio initialised while alive. Instances may be created and destroyed on any
-// thread; PortAudio is initialised by the first and terminated after the last.
-class PortAudioSession {
-  public:
-    PortAudioSession();
-    ~PortAudioSession();
-    PortAudioSession(const PortAudioSession&) = delete;
-    PortAudioSession& operator=(const PortAudioSession&) = delete;
-
-    bool ok() const { return ok_; }
-    const std::string& error() const { return error_; }
-
-  private:
-    bool ok_ = false;
-    std::string error_;
-};
-
 // Sample rates a sound card is tried at, in order of preference; the device's own default
 // rate comes last. 8000 first saves the conversion when the audio system offers it.
 inline constexpr double kPreferredCaptureRatesHz[] = {8000.0,  48000.0, 44100.0, 11025.0,
