@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QStringList>
 #include <QTextStream>
@@ -12,6 +13,7 @@
 #include "platform/portaudio_sound_player.h"
 #include "platform/program_folder.h"
 #include "platform/qt_dialogs.h"
+#include "pskmodem/sources/audio_file.h"
 #include "receiver/command_line.h"
 #include "settings/settings_record.h"
 
@@ -46,6 +48,15 @@ int main(int argc, char* argv[]) {
         const QFileInfo file(commandLine.inputFile);
         if (!file.isFile() || !file.isReadable()) {
             QTextStream(stderr) << "quorvin: cannot read " << commandLine.inputFile << "\n";
+            return 2;
+        }
+        // A file that is no audio is refused here, before any window opens, in libsndfile's
+        // words.
+        const std::string problem =
+            pskmodem::audioFileProblem(QFile::encodeName(commandLine.inputFile).toStdString());
+        if (!problem.empty()) {
+            QTextStream(stderr) << "quorvin: cannot decode " << commandLine.inputFile << ": "
+                                << QString::fromStdString(problem) << "\n";
             return 2;
         }
         // Start-up makes the program folder current; the recording's name must not move.

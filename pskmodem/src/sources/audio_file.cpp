@@ -62,6 +62,19 @@ bool writeAudioFile(const std::string& path, std::span<const float> samples, int
     return sf_close(file.release()) == 0;
 }
 
+std::string audioFileProblem(const std::string& path) {
+    SF_INFO info{};
+    SndfileHandle file(sf_open(path.c_str(), SFM_READ, &info));
+    if (!file) {
+        return sf_strerror(nullptr);
+    }
+    if (info.channels <= 0 || info.samplerate <= 0) {
+        return "no usable audio (" + std::to_string(info.channels) + " channels at " +
+               std::to_string(info.samplerate) + " Hz)";
+    }
+    return {};
+}
+
 std::optional<AudioData> readAudioFile(const std::string& path) {
     SF_INFO info{};
     SndfileHandle file(sf_open(path.c_str(), SFM_READ, &info));

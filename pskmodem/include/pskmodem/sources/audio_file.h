@@ -25,6 +25,10 @@ struct AudioData {
     int channels = 0;
 };
 
+// Why `path` cannot be decoded as audio, in libsndfile's words (or because it holds no channel
+// or no sample rate); empty when it can. Reads only the file's header.
+std::string audioFileProblem(const std::string& path);
+
 // Reads a whole file that libsndfile understands; nullopt when it cannot.
 std::optional<AudioData> readAudioFile(const std::string& path);
 

@@ -1,0 +1,52 @@
+// The program's command line, run as a user runs it: a recording that is no audio is refused
+// before any window opens, with one line on stderr and exit status 2.
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "program_fixture.h"
+
+namespace {
+
+class QuorvinProgram : public quorvin::testing::ProgramFixture {
+  protected:
+    QuorvinProgram() : ProgramFixture(QUORVIN_PROGRAM) {}
+
+    std::string write(const std::string& name, const std::string& bytes) const {
+        const std::string file = path(name).string();
+        std::ofstream(file, std::ios::binary) << bytes;
+        return file;
+    }
+};
+
+TEST_F(QuorvinProgram, AnInputThatIsNoAudioIsRefusedBeforeTheWindowOpens) {
+    struct Case {
+        std::string name;
+        std::string bytes;
+    };
+    const std::vector<Case> cases = {
+        {"picture.jpg", std::string("\xFF\xD8\xFF\xE0\x00\x10JFIF\x00\x01\x01\x00", 18) +
+                            std::string(200, '\x7F')},
+        {"notes.txt", "CQ CQ de QX1ABC\r\n"},
+        {"empty.wav", ""},
+    };
+    for (const Case& c : cases) {
+        const std::string file = write(c.name, c.bytes);
+        const quorvin::testing::RunResult r = run({"--input", file});
+        EXPECT_EQ(r.exitStatus, 2) << c.name;
+        const std::string start = "quorvin: cannot decode " + file + ": ";
+        EXPECT_EQ(r.err.rfind(start, 0), 0U) << r.err;
+        // libsndfile's reason follows, on the one line.
+        EXPECT_GT(r.err.size(), start.size() + 1) << r.err;
+        EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
+        EXPECT_TRUE(r.out.empty()) << r.out;
+    }
+    const quorvin::testing::RunResult missing = run({"--input", path("none.wav").string()});
+    EXPECT_EQ(missing.exitStatus, 2);
+    EXPECT_EQ(missing.err, "quorvin: cannot read " + path("none.wav").string() + "\n");
+}
+
+}  // namespace
