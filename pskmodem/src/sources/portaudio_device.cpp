@@ -3,6 +3,12 @@
 
 #include <portaudio.h>
 
+#if defined(__linux__)
+#include <dlfcn.h>
+
+#include <cstdlib>
+#endif
+
 #include <atomic>
 #include <memory>
 #include <mutex>
@@ -34,12 +40,42 @@ PortAudioUsers& portAudioUsers() {
     return *users;
 }
 
+#if defined(__linux__)
+// Handlers that drop what ALSA and JACK print while PortAudio probes them.
+void DropAlsaMessage(const char* /*file*/, int /*line*/, const char* /*function*/, int /*error*/,
+                     const char* /*format*/, ...) {}
+void DropJackMessage(const char* /*message*/) {}
+
+// The sound libraries report every device they probe and cannot open (about 65 lines on a
+// machine without a sound card) on stderr. The user needs none of it: what matters comes back
+// as PortAudio's result and reaches the user once, from the program. Their handlers are set
+// through the libraries PortAudio has loaded, so a build without ALSA or JACK needs nothing.
+// Probing must not start a JACK server either; a user who wants that sets the variable.
+void QuietAudioLibraries() {
+    using AlsaHandler = void (*)(const char*, int, const char*, int, const char*, ...);
+    using JackHandler = void (*)(const char*);
+    if (auto* setAlsa = reinterpret_cast<int (*)(AlsaHandler)>(
+            dlsym(RTLD_DEFAULT, "snd_lib_error_set_handler"))) {
+        setAlsa(&DropAlsaMessage);
+    }
+    for (const char* name : {"jack_set_error_function", "jack_set_info_function"}) {
+        if (auto* setJack = reinterpret_cast<void (*)(JackHandler)>(dlsym(RTLD_DEFAULT, name))) {
+            setJack(&DropJackMessage);
+        }
+    }
+    setenv("JACK_NO_START_SERVER", "1", 0);
+}
+#else
+void QuietAudioLibraries() {}
+#endif
+
 }  // namespace
 
 PortAudioSession::PortAudioSession() {
     PortAudioUsers& users = portAudioUsers();
     const std::lock_guard lock(users.mutex);
     if (users.count == 0) {
+        QuietAudioLibraries();
         const PaError result = Pa_Initialize();
         if (result != paNoError) {
             error_ = std::string("The audio system cannot start: ") + Pa_GetErrorText(result);
