@@ -540,7 +540,7 @@ double threadCpuSeconds() {
 
 class CountingListener final : public PipelineListener {
   public:
-    void spectrumReady(const Spectrum& spectrum, const Receiver& receiver) override {
+    void spectrumReady(const WaterfallFft& spectrum, const Receiver& receiver) override {
         checksum += static_cast<std::uint64_t>(spectrum.levels()[256]) +
                     static_cast<std::uint64_t>(receiver.quality());
     }

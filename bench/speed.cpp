@@ -50,7 +50,7 @@ double bestCpuSeconds(Body&& body) {
 class CountingText final : public CharSink, public PipelineListener {
   public:
     void character(std::uint8_t code) override { text.push_back(static_cast<char>(code)); }
-    void spectrumReady(const Spectrum& s, const Receiver& r) override {
+    void spectrumReady(const WaterfallFft& s, const Receiver& r) override {
         // Touch the results as a consumer would, so that nothing is optimised away.
         checksum +=
             static_cast<std::uint64_t>(s.levels()[256]) + static_cast<std::uint64_t>(r.quality());
@@ -113,7 +113,7 @@ int main(int argc, char** argv) {
         blocks([&](std::span<const float> block) { receiver.process(block, receiverText); });
     });
 
-    Spectrum spectrum;
+    WaterfallFft spectrum;
     std::uint64_t spectrumSum = 0;
     const double spectrumCpu = bestCpuSeconds([&] {
         spectrum.reset();

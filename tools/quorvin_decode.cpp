@@ -67,7 +67,7 @@ void printError(std::string_view message) {
 // Collects the characters of one block of audio, so that stdout is written once per block.
 class TextCollector final : public pskmodem::PipelineListener {
   public:
-    void spectrumReady(const pskmodem::Spectrum& /*spectrum*/,
+    void spectrumReady(const pskmodem::WaterfallFft& /*spectrum*/,
                        const pskmodem::Receiver& /*receiver*/) override {}
     void character(std::uint8_t code) override { text_.push_back(static_cast<char>(code)); }
 

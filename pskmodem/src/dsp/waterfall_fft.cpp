@@ -16,7 +16,7 @@ namespace {
 // smoothing 1..10. At 15.6 frames/s the time constant grows from none (1) to about 0.9 s (10).
 // Averaging in dB rather than in power treats rises and falls alike, so a click or a burst of
 // overload fades as fast as a new signal appears.
-constexpr std::array<float, Spectrum::kMaxSmoothing> kSmoothingWeight = {
+constexpr std::array<float, WaterfallFft::kMaxSmoothing> kSmoothingWeight = {
     1.0F, 0.7F, 0.5F, 0.37F, 0.28F, 0.21F, 0.16F, 0.12F, 0.09F, 0.07F};
 
 // Level mapping. For a bin d dB above the noise floor:
@@ -71,7 +71,7 @@ inline float fastPowerToDb(float x) {
 
 }  // namespace
 
-struct Spectrum::Impl {
+struct WaterfallFft::Impl {
     Impl();
 
     void computeFrame();
@@ -101,7 +101,7 @@ struct Spectrum::Impl {
     std::array<std::int32_t, kBins> levels{};
 };
 
-Spectrum::Impl::Impl() {
+WaterfallFft::Impl::Impl() {
     // 4-term Blackman-Harris window (periodic form): sidelobes below -92 dB keep strong signals
     // from smearing over the waterfall; the main lobe is 4 bins either side.
     constexpr double a0 = 0.35875;
@@ -121,7 +121,7 @@ Spectrum::Impl::Impl() {
     powerToDbOffset = static_cast<float>(-10.0 * std::log10(fullScalePower));
 }
 
-void Spectrum::Impl::computeFrame() {
+void WaterfallFft::Impl::computeFrame() {
     // Oldest sample first: the ring from the write position to its end, then from its start.
     const std::size_t size = history.size();
     const std::size_t firstPart = size - writePos;
@@ -171,23 +171,23 @@ void Spectrum::Impl::computeFrame() {
     }
 }
 
-Spectrum::Spectrum() : impl_(std::make_unique<Impl>()) {}
-Spectrum::~Spectrum() = default;
+WaterfallFft::WaterfallFft() : impl_(std::make_unique<Impl>()) {}
+WaterfallFft::~WaterfallFft() = default;
 
-void Spectrum::setMode(int smoothing, int sensitivity) {
+void WaterfallFft::setMode(int smoothing, int sensitivity) {
     impl_->smoothing = std::clamp(smoothing, kMinSmoothing, kMaxSmoothing);
     impl_->sensitivity = std::clamp(sensitivity, kMinSensitivity, kMaxSensitivity);
 }
 
-int Spectrum::smoothing() const {
+int WaterfallFft::smoothing() const {
     return impl_->smoothing;
 }
 
-int Spectrum::sensitivity() const {
+int WaterfallFft::sensitivity() const {
     return impl_->sensitivity;
 }
 
-void Spectrum::reset() {
+void WaterfallFft::reset() {
     Impl& s = *impl_;
     std::fill(s.history.begin(), s.history.end(), 0.0F);
     s.writePos = 0;
@@ -200,7 +200,7 @@ void Spectrum::reset() {
     s.levels.fill(0);
 }
 
-std::size_t Spectrum::consume(std::span<const float> in) {
+std::size_t WaterfallFft::consume(std::span<const float> in) {
     Impl& s = *impl_;
     s.ready = false;
     const std::size_t wanted = static_cast<std::size_t>(kHopSamples - s.samplesSinceFrame);
@@ -224,15 +224,15 @@ std::size_t Spectrum::consume(std::span<const float> in) {
     return count;
 }
 
-bool Spectrum::frameReady() const {
+bool WaterfallFft::frameReady() const {
     return impl_->ready;
 }
 
-const std::array<std::int32_t, Spectrum::kBins>& Spectrum::levels() const {
+const std::array<std::int32_t, WaterfallFft::kBins>& WaterfallFft::levels() const {
     return impl_->levels;
 }
 
-float Spectrum::noiseFloorDb() const {
+float WaterfallFft::noiseFloorDb() const {
     return impl_->floorDb;
 }
 

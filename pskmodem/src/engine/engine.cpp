@@ -44,8 +44,8 @@ struct Settings {
     double frequencyHz = 1000.0;
     double searchRangeHz = 50.0;
     Mode mode = Mode::Bpsk;
-    int smoothing = Spectrum::kDefaultSmoothing;
-    int sensitivity = Spectrum::kDefaultSensitivity;
+    int smoothing = WaterfallFft::kDefaultSmoothing;
+    int sensitivity = WaterfallFft::kDefaultSensitivity;
     int squelchThreshold = 0;
     int squelchSpeed = 0;
     double clockPpm = 0.0;
@@ -93,7 +93,7 @@ struct Engine::Impl final : PipelineListener {
     void applySettings(bool force);
     void reportOverruns();
 
-    void spectrumReady(const Spectrum& spectrum, const Receiver& receiver) override {
+    void spectrumReady(const WaterfallFft& spectrum, const Receiver& receiver) override {
         {
             const std::lock_guard lock(publishMutex);
             published.levels = spectrum.levels();

@@ -14,11 +14,11 @@
 namespace pskmodem {
 namespace {
 
-constexpr double kBinHz = 8000.0 / Spectrum::kFftSize;
-using Levels = std::array<std::int32_t, Spectrum::kBins>;
+constexpr double kBinHz = 8000.0 / WaterfallFft::kFftSize;
+using Levels = std::array<std::int32_t, WaterfallFft::kBins>;
 
 // Feeds `in` in one call per frame and returns every frame produced.
-std::vector<Levels> feed(Spectrum& spectrum, std::span<const float> in) {
+std::vector<Levels> feed(WaterfallFft& spectrum, std::span<const float> in) {
     std::vector<Levels> frames;
     while (!in.empty()) {
         const std::size_t used = spectrum.consume(in);
@@ -123,7 +123,7 @@ TEST(SpectrumGeometry, ToneLandsOnItsBin) {
     // the window's main lobe, so bin 0 may legitimately peak.
     for (const int bin : {0, 4, 5, 100, 256, 257, 512, 768, 900, 1020, 1022, 1023}) {
         SCOPED_TRACE(bin);
-        Spectrum spectrum;
+        WaterfallFft spectrum;
         std::vector<float> x = whiteNoise(8 * 2048, 0.1, 7);
         const std::vector<float> t = tone(x.size(), bin * kBinHz, bin == 0 ? 0.05 : 0.1);
         for (std::size_t n = 0; n < x.size(); ++n) {
@@ -140,15 +140,15 @@ TEST(SpectrumGeometry, ToneLandsOnItsBin) {
 }
 
 TEST(SpectrumGeometry, FramesEveryHopWhateverTheChunks) {
-    const std::vector<float> x = band(40 * Spectrum::kHopSamples + 100, 10.0, -20.0, 3);
-    Spectrum whole;
+    const std::vector<float> x = band(40 * WaterfallFft::kHopSamples + 100, 10.0, -20.0, 3);
+    WaterfallFft whole;
     const std::vector<Levels> reference = feed(whole, x);
     ASSERT_EQ(reference.size(), 40U);
 
     for (const std::size_t chunk : {std::size_t{1}, std::size_t{7}, std::size_t{511},
                                     std::size_t{512}, std::size_t{513}, std::size_t{5000}}) {
         SCOPED_TRACE(chunk);
-        Spectrum spectrum;
+        WaterfallFft spectrum;
         std::vector<std::size_t> frameEnds;
         std::vector<Levels> frames;
         std::size_t position = 0;
@@ -171,22 +171,22 @@ TEST(SpectrumGeometry, FramesEveryHopWhateverTheChunks) {
         }
         ASSERT_EQ(frameEnds.size(), reference.size());
         for (std::size_t i = 0; i < frameEnds.size(); ++i) {
-            EXPECT_EQ(frameEnds[i], (i + 1) * Spectrum::kHopSamples);
+            EXPECT_EQ(frameEnds[i], (i + 1) * WaterfallFft::kHopSamples);
         }
         EXPECT_EQ(frames, reference);
     }
 }
 
 TEST(SpectrumGeometry, ResetStartsAfresh) {
-    const std::vector<float> x = band(30 * Spectrum::kHopSamples, 10.0, -20.0, 11);
-    Spectrum fresh;
+    const std::vector<float> x = band(30 * WaterfallFft::kHopSamples, 10.0, -20.0, 11);
+    WaterfallFft fresh;
     const std::vector<Levels> expected = feed(fresh, x);
 
-    Spectrum used;
+    WaterfallFft used;
     used.setMode(7, 2000);
     feed(used, whiteNoise(10000 + 37, 0.5, 5));
     used.reset();
-    used.setMode(Spectrum::kDefaultSmoothing, Spectrum::kDefaultSensitivity);
+    used.setMode(WaterfallFft::kDefaultSmoothing, WaterfallFft::kDefaultSensitivity);
     EXPECT_EQ(feed(used, x), expected);
 }
 
@@ -197,7 +197,7 @@ TEST(SpectrumLevels, SamePictureFromMinus40DbfsToFullScale) {
     std::vector<Levels> pictures;
     for (const double dbfs : {-40.0, -30.0, -20.0, -10.0, 0.0}) {
         SCOPED_TRACE(dbfs);
-        Spectrum spectrum;
+        WaterfallFft spectrum;
         const std::vector<Levels> frames = feed(spectrum, band(count, 10.0, dbfs, 21));
         ASSERT_GT(frames.size(), 40U);
         // After two seconds the floor has settled.
@@ -220,7 +220,7 @@ TEST(SpectrumLevels, SamePictureFromMinus40DbfsToFullScale) {
 }
 
 TEST(SpectrumLevels, FollowsAStepInInputLevel) {
-    Spectrum spectrum;
+    WaterfallFft spectrum;
     std::vector<float> x = band(8000 * 6, 10.0, -40.0, 31);
     // Three seconds at -40 dBFS, then three at 0 dBFS.
     for (std::size_t n = x.size() / 2; n < x.size(); ++n) {
@@ -238,8 +238,8 @@ TEST(SpectrumLevels, FollowsAStepInInputLevel) {
 
 // Mean over bins of the variance of each bin's level across frames, on noise alone.
 double frameToFrameVariance(int smoothing) {
-    Spectrum spectrum;
-    spectrum.setMode(smoothing, Spectrum::kDefaultSensitivity);
+    WaterfallFft spectrum;
+    spectrum.setMode(smoothing, WaterfallFft::kDefaultSensitivity);
     const std::vector<Levels> frames = feed(spectrum, whiteNoise(8000 * 20, 0.05, 41));
     const std::size_t first = 30;  // past the settling of the heaviest averaging
     const auto count = static_cast<double>(frames.size() - first);
@@ -273,8 +273,8 @@ TEST(SpectrumMode, EverySmoothingKeepsTheFloorDarkAndTheSignalBright) {
     const std::vector<float> x = band(8000 * 4, 10.0, -20.0, 43);
     for (int smoothing = 1; smoothing <= 10; ++smoothing) {
         SCOPED_TRACE(smoothing);
-        Spectrum spectrum;
-        spectrum.setMode(smoothing, Spectrum::kDefaultSensitivity);
+        WaterfallFft spectrum;
+        spectrum.setMode(smoothing, WaterfallFft::kDefaultSensitivity);
         const std::vector<Levels> frames = feed(spectrum, x);
         for (std::size_t i = frames.size() - 10; i < frames.size(); ++i) {
             const int floor = medianLevel(frames[i], 51, 768);
@@ -293,8 +293,8 @@ TEST(SpectrumMode, SensitivityRaisesLevelsMonotonically) {
     int peakAt1500 = 0;
     for (int sensitivity = 100; sensitivity <= 2500; sensitivity += 200) {
         SCOPED_TRACE(sensitivity);
-        Spectrum spectrum;
-        spectrum.setMode(Spectrum::kDefaultSmoothing, sensitivity);
+        WaterfallFft spectrum;
+        spectrum.setMode(WaterfallFft::kDefaultSmoothing, sensitivity);
         const Levels levels = feed(spectrum, x).back();
         // No bin gets darker, and the signal with its skirts gets brighter at every step.
         for (std::size_t k = 0; k < levels.size(); ++k) {
@@ -317,8 +317,8 @@ TEST(SpectrumMode, SensitivityRaisesLevelsMonotonically) {
 }
 
 TEST(SpectrumMode, OutOfRangeSettingsClamp) {
-    Spectrum spectrum;
-    EXPECT_EQ(spectrum.smoothing(), Spectrum::kDefaultSmoothing);
+    WaterfallFft spectrum;
+    EXPECT_EQ(spectrum.smoothing(), WaterfallFft::kDefaultSmoothing);
     EXPECT_EQ(spectrum.sensitivity(), 1500);
     spectrum.setMode(0, 99);
     EXPECT_EQ(spectrum.smoothing(), 1);
@@ -335,7 +335,7 @@ TEST(SpectrumMode, OutOfRangeSettingsClamp) {
 
     // A clamped setting draws exactly what the limit draws.
     const std::vector<float> x = band(8000 * 2, 10.0, -20.0, 61);
-    Spectrum atLimit;
+    WaterfallFft atLimit;
     atLimit.setMode(10, 2500);
     EXPECT_EQ(feed(spectrum, x), feed(atLimit, x));
 }
@@ -356,7 +356,7 @@ TEST(SpectrumRobustness, SilenceAndNonFiniteInputStayInRangeAndRecover) {
         SCOPED_TRACE(c.name);
         for (const int smoothing : {1, 10}) {
             SCOPED_TRACE(smoothing);
-            Spectrum spectrum;
+            WaterfallFft spectrum;
             spectrum.setMode(smoothing, 2500);
             std::vector<float> bad(8000 * 2);
             for (std::size_t n = 0; n < bad.size(); ++n) {
@@ -368,7 +368,7 @@ TEST(SpectrumRobustness, SilenceAndNonFiniteInputStayInRangeAndRecover) {
             EXPECT_TRUE(std::isfinite(spectrum.noiseFloorDb()));
 
             // Ordinary sound afterwards: back to a normal picture within three seconds.
-            spectrum.setMode(smoothing, Spectrum::kDefaultSensitivity);
+            spectrum.setMode(smoothing, WaterfallFft::kDefaultSensitivity);
             const std::vector<Levels> frames = feed(spectrum, band(8000 * 4, 10.0, -30.0, 71));
             for (const Levels& levels : frames) {
                 ASSERT_TRUE(inRange(levels));
@@ -384,8 +384,8 @@ TEST(SpectrumRobustness, SilenceAndNonFiniteInputStayInRangeAndRecover) {
 }
 
 TEST(SpectrumRobustness, NonFiniteSamplesInsideSoundDoNotPoisonTheAverage) {
-    Spectrum spectrum;
-    spectrum.setMode(10, Spectrum::kDefaultSensitivity);
+    WaterfallFft spectrum;
+    spectrum.setMode(10, WaterfallFft::kDefaultSensitivity);
     std::vector<float> x = band(8000 * 6, 10.0, -20.0, 81);
     x[1000] = std::numeric_limits<float>::quiet_NaN();
     x[1001] = std::numeric_limits<float>::infinity();
@@ -401,15 +401,15 @@ TEST(SpectrumRobustness, NonFiniteSamplesInsideSoundDoNotPoisonTheAverage) {
 
 // FFTW's planner is not thread-safe; spectra made on several threads at once must still work.
 TEST(SpectrumRobustness, ConstructionOnSeveralThreads) {
-    const std::vector<float> x = band(8 * Spectrum::kHopSamples, 10.0, -20.0, 91);
-    Spectrum reference;
+    const std::vector<float> x = band(8 * WaterfallFft::kHopSamples, 10.0, -20.0, 91);
+    WaterfallFft reference;
     const std::vector<Levels> expected = feed(reference, x);
     std::vector<std::thread> threads;
     std::vector<int> matches(4, 0);
     for (std::size_t t = 0; t < matches.size(); ++t) {
         threads.emplace_back([&x, &expected, &matches, t] {
             for (int i = 0; i < 8; ++i) {
-                Spectrum spectrum;
+                WaterfallFft spectrum;
                 if (feed(spectrum, x) == expected) {
                     ++matches[t];
                 }

@@ -10,14 +10,15 @@
 
 namespace pskmodem {
 
-// Spectrum of the 8 kHz audio for the waterfall: 2048-point FFT, kSpectrumValues (1024) levels
-// 0..255, bin k at k x 8000/2048 Hz, a new frame every kHopSamples samples (about 15 per second).
+// WaterfallFft: the spectrum of the 8 kHz audio for the waterfall: 2048-point FFT, kSpectrumValues
+// (1024) levels 0..255, bin k at k x 8000/2048 Hz, a new frame every kHopSamples samples (about 15
+// per second).
 //
 // Levels are brightness values relative to the noise floor, so that the picture does not depend
 // on the input level: 0 is the palette's dark base colour, 255 is white. With the default
 // sensitivity the noise floor sits around 33 and a bin 20 dB above it near 144 (see
 // waterfall_fft.cpp for the exact mapping).
-class Spectrum {
+class WaterfallFft {
   public:
     static constexpr int kBins = kSpectrumValues;
     static constexpr int kFftSize = 2 * kBins;
@@ -30,10 +31,10 @@ class Spectrum {
     static constexpr int kDefaultSmoothing = 3;
     static constexpr int kDefaultSensitivity = 1500;
 
-    Spectrum();
-    ~Spectrum();
-    Spectrum(const Spectrum&) = delete;
-    Spectrum& operator=(const Spectrum&) = delete;
+    WaterfallFft();
+    ~WaterfallFft();
+    WaterfallFft(const WaterfallFft&) = delete;
+    WaterfallFft& operator=(const WaterfallFft&) = delete;
 
     // smoothing 1..10 (10 = most), sensitivity 100..2500; out-of-range values are clamped.
     void setMode(int smoothing, int sensitivity);

@@ -28,10 +28,10 @@ class Engine {
   public:
     // Ranges the settings are clamped into (the frequencies' are kMinFrequencyHz,
     // kMaxFrequencyHz and kMaxSearchRangeHz of pskmodem/types.h).
-    static constexpr int kMinSmoothing = Spectrum::kMinSmoothing;
-    static constexpr int kMaxSmoothing = Spectrum::kMaxSmoothing;
-    static constexpr int kMinSensitivity = Spectrum::kMinSensitivity;
-    static constexpr int kMaxSensitivity = Spectrum::kMaxSensitivity;
+    static constexpr int kMinSmoothing = WaterfallFft::kMinSmoothing;
+    static constexpr int kMaxSmoothing = WaterfallFft::kMaxSmoothing;
+    static constexpr int kMinSensitivity = WaterfallFft::kMinSensitivity;
+    static constexpr int kMaxSensitivity = WaterfallFft::kMaxSensitivity;
     static constexpr int kMaxSquelchThreshold = 99;
 
     // Start-up failures that are not the source's own (which returns SourceError codes).

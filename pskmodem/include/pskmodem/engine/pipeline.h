@@ -13,7 +13,7 @@ class PipelineListener {
   public:
     virtual ~PipelineListener() = default;
     // A new spectrum frame is in spectrum.levels(); the receiver's state is current.
-    virtual void spectrumReady(const Spectrum& spectrum, const Receiver& receiver) = 0;
+    virtual void spectrumReady(const WaterfallFft& spectrum, const Receiver& receiver) = 0;
     virtual void character(std::uint8_t code) = 0;
 };
 
@@ -22,16 +22,16 @@ class PipelineListener {
 class Pipeline {
   public:
     Receiver& receiver() { return receiver_; }
-    Spectrum& spectrum() { return spectrum_; }
+    WaterfallFft& spectrum() { return spectrum_; }
     const Receiver& receiver() const { return receiver_; }
-    const Spectrum& spectrum() const { return spectrum_; }
+    const WaterfallFft& spectrum() const { return spectrum_; }
 
     void reset();
     void process(std::span<const float> in, PipelineListener& listener);
 
   private:
     Receiver receiver_;
-    Spectrum spectrum_;
+    WaterfallFft spectrum_;
 };
 
 }  // namespace pskmodem
