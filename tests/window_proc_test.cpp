@@ -114,7 +114,8 @@ TEST_F(EngineProcTest, SpectrumStoresFrequencyQualityAndSpectrumAndArmsDisplayTi
     EXPECT_EQ(buffers.SignalQuality, 87);
     EXPECT_EQ(buffers.FFTData, engine.fftData);
     ASSERT_EQ(engine.calls().size(), 1U);
-    EXPECT_EQ(engine.calls()[0], (EngineCall{"fnGetFFTData", {0, 1023}, nullptr}));
+    EXPECT_EQ(engine.calls()[0],
+              (EngineCall{"fnGetFFTData", {0, platform::kFFTDataSize - 1}, nullptr}));
     EXPECT_TRUE(displayTimer.isActive());
     EXPECT_FALSE(textTimer.isActive());
     EXPECT_TRUE(forwarded.empty());

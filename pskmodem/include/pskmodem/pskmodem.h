@@ -43,9 +43,10 @@ std::int32_t fnSetSquelchThreshold(std::int32_t threshold, std::int32_t speed,
                                    std::int32_t reserved);
 // Accepted for compatibility; this library has no transmitter.
 std::int32_t fnSetTXFrequency(std::int32_t frequencyHz);
-// Copies spectrum elements first..last (0..1023) of the newest spectrum to dest[0..].
+// Copies spectrum elements first..last (0..kSpectrumValues - 1) of the newest spectrum to
+// dest[0..].
 std::int32_t fnGetFFTData(std::int32_t* dest, std::int32_t first, std::int32_t last);
-// Copies the 16 tuning-indicator values of the newest symbols to dest[0..15].
+// Copies the kVectorValues (16) tuning-indicator values of the newest symbols to dest[0..].
 std::int32_t fnGetVectorData(std::int32_t* dest, std::int32_t reserved);
 
 // Chooses the sound card input and its clock correction in ppm (-5000..+5000, passed to the

@@ -154,7 +154,7 @@ struct Receiver::Impl {
         float amplitude;  // the root of the mean power over the last symbols
     };
     SymbolSample sampleSymbol(double strobe);
-    // Runs the carrier loop on `y`; returns y turned by the loop's phase.
+    // Runs the carrier loop on `y`; returns y derotated by the loop's phase estimate.
     Complex trackCarrier(Complex y, float trackAmplitude);
     void updatePresence(Complex diff);
     void drawIndicator(Complex y, Complex diff, float amplitude);
