@@ -27,9 +27,9 @@ TEST_F(QuorvinProgram, AnInputThatIsNoAudioIsRefusedBeforeTheWindowOpens) {
         std::string name;
         std::string bytes;
     };
+    static constexpr char kJpegStart[] = "\xFF\xD8\xFF\xE0\x00\x10JFIF\x00\x01\x01\x00";
     const std::vector<Case> cases = {
-        {"picture.jpg", std::string("\xFF\xD8\xFF\xE0\x00\x10JFIF\x00\x01\x01\x00", 18) +
-                            std::string(200, '\x7F')},
+        {"picture.jpg", std::string(kJpegStart, sizeof kJpegStart - 1) + std::string(200, '\x7F')},
         {"notes.txt", "CQ CQ de QX1ABC\r\n"},
         {"empty.wav", ""},
     };
