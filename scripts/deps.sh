@@ -10,7 +10,8 @@ packages=(
   libgtest-dev libgmock-dev
 )
 if [[ "${1:-}" == "--test" ]]; then
-  packages+=(clang-format)
+  # The sound stack of a desktop: the suite must pass where ALSA reaches PulseAudio.
+  packages+=(clang-format pulseaudio pulseaudio-utils libasound2-plugins)
 fi
 
 missing=()
