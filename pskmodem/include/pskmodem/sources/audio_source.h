@@ -138,8 +138,9 @@ std::optional<InputDeviceInfo> findInputDevice(const std::vector<InputDeviceInfo
 inline constexpr double kPreferredCaptureRatesHz[] = {8000.0,  48000.0, 44100.0, 11025.0,
                                                       22050.0, 16000.0, 96000.0};
 // How long start() waits for the first audio, and how long a running device may be silent
-// before it counts as lost.
-inline constexpr std::chrono::milliseconds kFirstAudioTimeout{1500};
+// before it counts as lost. A sound server that has just started (PulseAudio or PipeWire reached
+// through ALSA's plugins) takes up to about three seconds to deliver its first buffer.
+inline constexpr std::chrono::milliseconds kFirstAudioTimeout{5000};
 inline constexpr std::chrono::milliseconds kDeviceSilenceLimit{2000};
 
 // Capture from sound card `card` (see CaptureDevice for the numbering). The source opens the
