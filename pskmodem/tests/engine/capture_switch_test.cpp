@@ -23,8 +23,8 @@
 #include "pskmodem/pskmodem.h"
 #include "pskmodem/sources/audio_source.h"
 #include "support/capture_thread.h"
+#include "support/engine_results.h"
 #include "support/recording_sink.h"
-#include "support/spectrum_values.h"
 
 namespace pskmodem {
 namespace {
