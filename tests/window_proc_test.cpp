@@ -134,7 +134,9 @@ TEST_F(EngineProcTest, StatusAndReservedMessagesAreConsumed) {
     buffers.RxTextBuffer = QStringLiteral("keep");
     buffers.ActiveFrequency = 1500;
     for (const std::uint32_t message : {platform::kMsgStatus, platform::kMsgReserved}) {
-        EXPECT_EQ(send(message, 2, 3), 0);
+        for (const std::intptr_t value : {1, 2, 3, 4, 5}) {
+            EXPECT_EQ(send(message, value, 3), 0);
+        }
     }
     EXPECT_TRUE(forwarded.empty());
     EXPECT_TRUE(engine.calls().empty());
@@ -142,6 +144,20 @@ TEST_F(EngineProcTest, StatusAndReservedMessagesAreConsumed) {
     EXPECT_EQ(buffers.ActiveFrequency, 1500);
     EXPECT_FALSE(displayTimer.isActive());
     EXPECT_FALSE(textTimer.isActive());
+}
+
+TEST_F(EngineProcTest, OnlyReopeningAndStartedTellTheWindowAboutTheSoundCard) {
+    std::vector<bool> told;
+    const EngineWindowProc proc(buffers, engine, displayTimer, textTimer,
+                                [&told](bool lost) { told.push_back(lost); });
+    for (const pskmodem::Status status :
+         {pskmodem::Status::Reopening, pskmodem::Status::Overrun, pskmodem::Status::Started,
+          pskmodem::Status::EndOfInput, pskmodem::Status::DeviceLost}) {
+        EXPECT_EQ(proc(windowHandle, platform::kMsgStatus, static_cast<std::intptr_t>(status), 0),
+                  0);
+    }
+    EXPECT_EQ(told, (std::vector<bool>{true, false}));
+    EXPECT_TRUE(forwarded.empty());
 }
 
 TEST_F(EngineProcTest, OtherMessagesPassThroughWithTheirArgumentsAndResult) {
@@ -209,6 +225,34 @@ TEST(Form1WindowProc, EngineMessagesPostedFromAnotherThreadReachTheBuffers) {
     EXPECT_EQ(form.receiverBuffers.SignalQuality, 56);
     EXPECT_TRUE(form.Timer1->isActive());
     EXPECT_TRUE(form.Timer2->isActive());
+}
+
+TEST(Form1WindowProc, TheCaptionSaysWhileTheSoundCardIsLostAndTheReceiverKeepsItsState) {
+    FormHarness harness;
+    Form1& form = harness.load();
+    const QString caption = form.windowTitle();
+    form.Text1->setPlainText(QStringLiteral("CQ CQ"));
+    form.receiverBuffers.ActiveFrequency = 1234;
+    const auto status = [&form](pskmodem::Status value) {
+        form.messageSink().post(platform::kMsgStatus, static_cast<std::intptr_t>(value), 0);
+        QCoreApplication::sendPostedEvents(&form);
+    };
+    status(pskmodem::Status::Reopening);
+    EXPECT_EQ(form.windowTitle(), caption + QStringLiteral(" [sound card lost - reopening]"));
+    EXPECT_TRUE(harness.dialogs.shown().empty()) << "no box stops the program";
+    status(pskmodem::Status::Reopening);
+    EXPECT_EQ(form.windowTitle(), caption + QStringLiteral(" [sound card lost - reopening]"));
+
+    // A new call sign meanwhile keeps the notice.
+    harness.dialogs.answer(QStringLiteral("DL1ABC"));
+    form.menuopcall->trigger();
+    const QString withCall = form.settings.CaptionPrefix + QStringLiteral("DL1ABC");
+    EXPECT_EQ(form.windowTitle(), withCall + QStringLiteral(" [sound card lost - reopening]"));
+
+    status(pskmodem::Status::Started);
+    EXPECT_EQ(form.windowTitle(), withCall);
+    EXPECT_EQ(form.Text1->toPlainText(), QStringLiteral("CQ CQ"));
+    EXPECT_EQ(form.receiverBuffers.ActiveFrequency, 1234);
 }
 
 TEST(Form1WindowProc, TheTextTimerMovesTheBufferIntoTheReceiveWindowAndStops) {

@@ -126,7 +126,8 @@ Form1::Form1(const Form1Services& services, QWidget* parent)
 Form1::~Form1() {
     // No engine message may reach a window that is going away.
     sink_->detach();
-    if (engineStarted_ && !unloaded_) {
+    // Also after a failed start: the engine may be waiting for the sound card.
+    if (engineStartCalled_ && !unloaded_) {
         engine.fnStopSoundCard();
     }
 }

@@ -105,6 +105,10 @@ class Form1 final : public QMainWindow {
     bool soundCardSource() const noexcept { return soundCardSource_; }
     // The help file: the program folder followed by HELP.HLP, set by Form_Load.
     QString HelpFile;
+    // Sets the window caption; while the sound card is lost it carries the notice that says so.
+    void SetCaption(const QString& caption);
+    // The engine lost the sound card and opens it again (true), or audio flows again (false).
+    void ShowSoundCardLost(bool lost);
 
     // ---- receive path (app/receiver/) ----
     APIStuff::ReceiverBuffers receiverBuffers;
@@ -373,6 +377,7 @@ class Form1 final : public QMainWindow {
     std::unique_ptr<platform::WindowMessageSink> sink_;
     platform::WindowProcedure windowProcedure_;
     receiver::DisplayState display_;
-    bool engineStarted_ = false;
+    bool engineStartCalled_ = false;
+    bool soundCardLost_ = false;
     bool unloaded_ = false;
 };

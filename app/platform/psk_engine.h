@@ -15,12 +15,17 @@
 namespace platform {
 
 // Messages the engine posts to the main window: kMsgSpectrum (wParam: receive Hz, lParam:
-// quality %), kMsgCharacter (wParam: one decoded 8-bit character), kMsgStatus and kMsgReserved
-// (consumed, not used).
+// quality %), kMsgCharacter (wParam: one decoded 8-bit character), kMsgStatus (wParam: the
+// engine's status; kStatusReopening while a lost sound card is being opened again,
+// kStatusStarted when audio flows) and kMsgReserved (consumed, not used).
 using pskmodem::kMsgCharacter;
 using pskmodem::kMsgReserved;
 using pskmodem::kMsgSpectrum;
 using pskmodem::kMsgStatus;
+inline constexpr std::intptr_t kStatusStarted =
+    static_cast<std::intptr_t>(pskmodem::Status::Started);
+inline constexpr std::intptr_t kStatusReopening =
+    static_cast<std::intptr_t>(pskmodem::Status::Reopening);
 
 // Sizes of the arrays fnGetFFTData and fnGetVectorData fill.
 inline constexpr int kFFTDataSize = pskmodem::kSpectrumValues;

@@ -37,6 +37,11 @@ std::intptr_t EngineWindowProc::operator()(platform::WindowHandle hWnd, std::uin
             textTimer_->setEnabled(true);
             return 0;
         case platform::kMsgStatus:
+            if (soundCardLost_ &&
+                (wParam == platform::kStatusReopening || wParam == platform::kStatusStarted)) {
+                soundCardLost_(wParam == platform::kStatusReopening);
+            }
+            return 0;
         case platform::kMsgReserved:
             return 0;
         default:

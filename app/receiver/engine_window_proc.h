@@ -2,11 +2,14 @@
 
 // EngineWindowProc, the main window's procedure while the engine runs: it keeps what the
 // engine's messages carry in the shared receive buffers and arms the two receive timers; it
-// draws nothing. Any message that is not the engine's goes on to the procedure the window had
-// before.
+// draws nothing. The engine's word that the sound card was lost, or delivers again, goes to the
+// window at once (while the card is away no spectrum comes to arm a timer). Any message that
+// is not the engine's goes on to the procedure the window had before.
 
 #include <QString>
 #include <cstdint>
+#include <functional>
+#include <utility>
 
 #include "platform/window_proc.h"
 #include "receiver/receiver_buffers.h"
@@ -24,13 +27,16 @@ void AppendReceivedCharacter(QString& buffer, std::intptr_t code);
 
 class EngineWindowProc {
   public:
-    // `displayTimer` is the main window's Timer1, `textTimer` its Timer2.
+    // `displayTimer` is the main window's Timer1, `textTimer` its Timer2; `soundCardLost` is
+    // told true when the engine reopens a lost sound card and false when audio flows again.
     EngineWindowProc(ReceiverBuffers& buffers, platform::PskEngine& engine,
-                     platform::FormTimer& displayTimer, platform::FormTimer& textTimer)
+                     platform::FormTimer& displayTimer, platform::FormTimer& textTimer,
+                     std::function<void(bool)> soundCardLost = {})
         : buffers_(&buffers),
           engine_(&engine),
           displayTimer_(&displayTimer),
-          textTimer_(&textTimer) {}
+          textTimer_(&textTimer),
+          soundCardLost_(std::move(soundCardLost)) {}
 
     std::intptr_t operator()(platform::WindowHandle hWnd, std::uint32_t message,
                              std::intptr_t wParam, std::intptr_t lParam) const;
@@ -40,6 +46,7 @@ class EngineWindowProc {
     platform::PskEngine* engine_;
     platform::FormTimer* displayTimer_;
     platform::FormTimer* textTimer_;
+    std::function<void(bool)> soundCardLost_;
 };
 
 }  // namespace APIStuff

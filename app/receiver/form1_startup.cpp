@@ -9,6 +9,7 @@
 #include "platform/image_box.h"
 #include "platform/psk_engine.h"
 #include "receiver/engine_window_proc.h"
+#include "receiver/sound_card_notice.h"
 #include "receiver/startup.h"
 #include "settings/engine_arguments.h"
 #include "settings/settings_file.h"
@@ -33,8 +34,8 @@ void Form1::Form_Load() {
 
 void Form1::InitPSK() {
     // Hooked before the start, so that no engine message arrives unhooked.
-    receiverBuffers.PreviousWindowProc =
-        SetWindowProc(APIStuff::EngineWindowProc(receiverBuffers, engine, *Timer1, *Timer2));
+    receiverBuffers.PreviousWindowProc = SetWindowProc(APIStuff::EngineWindowProc(
+        receiverBuffers, engine, *Timer1, *Timer2, [this](bool lost) { ShowSoundCardLost(lost); }));
 
     settings.ProgramTimerInterval = KVXmodules::ValidTimerInterval(settings.ProgramTimerInterval);
     Timer1->setInterval(settings.ProgramTimerInterval);
@@ -44,8 +45,9 @@ void Form1::InitPSK() {
     // neither.
     const std::int32_t card = SoundCardInput();
     const std::int32_t correction = soundCardSource() ? settings.SampleRateCorrection : 0;
-    engineStarted_ = receiver::StartEngine(engine, &messageSink(), settings, selectedMode(),
-                                           dialogs, card, correction);
+    engineStartCalled_ = true;
+    receiver::StartEngine(engine, &messageSink(), settings, selectedMode(), dialogs, card,
+                          correction);
 }
 
 void Form1::Form_Unload() {
@@ -56,4 +58,13 @@ void Form1::Form_Unload() {
     engine.fnStopSoundCard();
     KVXmodules::SaveSettings(*this);
     img_Background->setPicture(img_Blanco->picture());
+}
+
+void Form1::SetCaption(const QString& caption) {
+    setWindowTitle(receiver::WithSoundCardNotice(caption, soundCardLost_));
+}
+
+void Form1::ShowSoundCardLost(bool lost) {
+    soundCardLost_ = lost;
+    SetCaption(windowTitle());
 }

@@ -21,13 +21,16 @@ bool StartEngine(platform::PskEngine& engine, pskmodem::MessageSink* sink,
         // Not running yet: the engine keeps the correction for the start.
         engine.fnSetSoundCardInput(cardNumber, clockCorrectionPpm);
     }
-    if (engine.fnStartSoundCard(sink, cardNumber, kChannelMode) != 0) {
+    const bool started = engine.fnStartSoundCard(sink, cardNumber, kChannelMode) == 0;
+    if (started) {
+        // A repeated start while running changes nothing; its result does not matter.
+        engine.fnStartSoundCard(sink, cardNumber, kChannelMode);
+    } else {
         dialogs.msgBox(QString::fromUtf16(kSoundCardFailedText), platform::MsgButtons::Ok,
                        platform::MsgIcon::None, QString::fromUtf16(platform::kAppTitle));
-        return false;
     }
-    // A repeated start while running changes nothing; its result does not matter.
-    engine.fnStartSoundCard(sink, cardNumber, kChannelMode);
+    // Configured also when the start failed: the engine keeps opening the sound card and
+    // starts by itself once it is there, with these settings.
     engine.fnSetRXFrequency(settings.RXfreqMaxRange,
                             KVXmodules::EngineArgument(settings.RXSearchRange), 0);
     engine.fnSetRXPSKMode(kModeBpsk, 0);
@@ -38,7 +41,7 @@ bool StartEngine(platform::PskEngine& engine, pskmodem::MessageSink* sink,
     // The configuration above leaves the engine in BPSK; a saved QPSK mode was sent before
     // the start. Send the mode the window shows, so that the engine decodes in it.
     engine.fnSetRXPSKMode(selectedMode, 0);
-    return true;
+    return started;
 }
 
 }  // namespace receiver

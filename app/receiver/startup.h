@@ -36,8 +36,8 @@ inline constexpr char16_t kSoundCardFailedText[] = u"Unable to initiate soundcar
 // start with the same arguments, then frequency and search range, BPSK, smoothing and
 // sensitivity, squelch, and finally `selectedMode`, the mode the window shows. A sound card
 // clock correction (ppm, 0 = none) goes to the engine before the first start. When the first
-// start fails, shows the one message box and makes no further call. Returns whether the
-// engine runs.
+// start fails, shows the one message box, makes no second start and configures the engine all
+// the same, for the sound card it keeps opening. Returns whether the engine runs.
 bool StartEngine(platform::PskEngine& engine, pskmodem::MessageSink* sink,
                  const KVXmodules::SettingsRecord& settings, std::int32_t selectedMode,
                  platform::Dialogs& dialogs, std::int32_t cardNumber = 0,

@@ -168,7 +168,7 @@ void Form1::menuopcall_Click() {
     const qsizetype length = CharacterCount(call);
     if (length >= KVXmodules::kMinCallLength && length <= KVXmodules::kMaxCallLength) {
         settings.OperatorCall = call;
-        setWindowTitle(settings.CaptionPrefix + settings.OperatorCall);
+        SetCaption(settings.CaptionPrefix + settings.OperatorCall);
     } else {
         dialogs.msgBox(Text(kCallInvalid), MsgButtons::Ok, MsgIcon::Exclamation,
                        Text(kCallInvalidTitle));
@@ -233,7 +233,7 @@ void LoadSettings(Form1& form) {
     }
     const SettingsReadResult result = ReadSettingsFile(bytes, r);
     if (result.callSignTaken) {
-        form.setWindowTitle(r.CaptionPrefix + r.OperatorCall);
+        form.SetCaption(r.CaptionPrefix + r.OperatorCall);
     }
     if (result.failed) {
         return;

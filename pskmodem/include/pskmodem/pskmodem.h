@@ -4,6 +4,7 @@
 // calls, delivering its results as messages to the sink given at start. Where the audio comes
 // from is chosen by the caller at each start, never by a setting of the library.
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -20,9 +21,17 @@ class AudioSource;
 // cards.
 using SourceFactory = std::function<std::unique_ptr<AudioSource>(std::int32_t cardNumber)>;
 
+// How often a sound card that cannot be opened, or was lost while running, is opened again.
+inline constexpr std::chrono::milliseconds kReopenInterval{2000};
+
 // Starts sampling on sound card `cardNumber` (0 = the system's default input) and posts messages
-// to `sink`. Returns 0 when audio flows, non-zero on failure (then no message is posted). A call
-// while running changes nothing and returns 0. `channelMode` is accepted for compatibility.
+// to `sink`. Returns 0 when audio flows, non-zero on failure. A sound card that fails to open,
+// or is lost later, is opened again every kReopenInterval (the same input: a chosen card is
+// found again by its name) until it delivers or fnStopSoundCard: Status::Reopening is posted
+// while it is away and Status::Started when audio flows; the receiver keeps its state meanwhile.
+// A recording or the simulator that fails to start posts nothing. A call while running (or
+// waiting for the card) changes nothing and returns 0. `channelMode` is accepted for
+// compatibility.
 std::int32_t fnStartSoundCard(MessageSink* sink, std::int32_t cardNumber, std::int32_t channelMode);
 // The same with the audio from `sources` instead of the sound card: the flow takes its source
 // from sources(cardNumber), and so does every fnSetSoundCardInput while it runs. An empty

@@ -7,6 +7,7 @@
 #include <condition_variable>
 #include <exception>
 #include <mutex>
+#include <optional>
 #include <span>
 #include <string>
 #include <system_error>
@@ -32,6 +33,8 @@ constexpr std::size_t kMaxBlockSamples = 8192;
 constexpr float kSampleLimit = 1000.0f;
 // Overrun reports are limited to one per second.
 constexpr std::chrono::seconds kOverrunReportInterval{1};
+// How often a wait for the next attempt to reopen the input looks whether it should end.
+constexpr std::chrono::milliseconds kReopenPoll{20};
 
 std::intptr_t statusValue(Status status) {
     return static_cast<std::intptr_t>(status);
@@ -85,9 +88,19 @@ struct Engine::Impl final : PipelineListener {
         lastError = std::move(text);
     }
 
+    std::chrono::milliseconds reopenInterval() const {
+        return std::chrono::milliseconds(reopenIntervalMs.load(std::memory_order_relaxed));
+    }
+    bool mayReopen(const AudioSource& input) const {
+        return reopenInterval() > std::chrono::milliseconds::zero() && input.reopenable();
+    }
+
     // ---- DSP thread -------------------------------------------------------------------------
 
     void run(bool resume);
+    bool leaving() const;
+    void announce(bool flowing);
+    void tryReopen();
     void processBlock(std::span<float> block);
     void flushResampler();
     void applySettings(bool force);
@@ -115,6 +128,7 @@ struct Engine::Impl final : PipelineListener {
     std::atomic<bool> stopRequested{false};
     // The DSP thread leaves its loop without ending the flow, for a restart of the capture.
     std::atomic<bool> pauseRequested{false};
+    std::atomic<std::int64_t> reopenIntervalMs{0};
 
     mutable std::mutex errorMutex;
     std::string lastError;
@@ -147,6 +161,11 @@ struct Engine::Impl final : PipelineListener {
     std::unique_ptr<Resampler> resampler;
     std::uint64_t droppedReported = 0;
     std::chrono::steady_clock::time_point lastOverrunReport{};
+    // Whether the source delivers audio now (false while it is being reopened), and what the
+    // sink was last told about it (Started or Reopening; nothing yet in a new flow). Also
+    // touched by the control side, but only while no DSP thread runs.
+    bool capturing = false;
+    std::optional<bool> announced;
 };
 
 // ---- Control side ---------------------------------------------------------------------------
@@ -167,15 +186,22 @@ int Engine::Impl::start(MessageSink* newSink, std::unique_ptr<AudioSource> newSo
         return kErrorInvalidArgument;
     }
 
+    // An input that may come back is waited for; any other failure ends the start.
     const int result = newSource->start();
     if (result != 0) {
         setError(newSource->lastError());
         newSource->stop();
-        return result;
+        if (!mayReopen(*newSource)) {
+            return result;
+        }
     }
 
     try {
-        prepareConversion(newSource->sampleRateHz());
+        capturing = result == 0;
+        announced.reset();
+        if (capturing) {
+            prepareConversion(newSource->sampleRateHz());
+        }
         source = std::move(newSource);
         sink = newSink;
         stopRequested.store(false, std::memory_order_relaxed);
@@ -201,8 +227,10 @@ int Engine::Impl::start(MessageSink* newSink, std::unique_ptr<AudioSource> newSo
         setError(std::string("The receiver cannot start: ") + e.what());
         return kErrorInternal;
     }
-    setError({});
-    return 0;
+    if (result == 0) {
+        setError({});
+    }
+    return result;
 }
 
 void Engine::Impl::stop() {
@@ -241,14 +269,19 @@ int Engine::Impl::restartCapture(std::unique_ptr<AudioSource> newSource) {
         result = newSource->start();
         if (result == 0) {
             source = std::move(newSource);
+            capturing = true;
         } else {
             setError(newSource->lastError());
             newSource->stop();
             newSource.reset();
-            if (source->start() != 0) {
-                sink->post(kMsgStatus, statusValue(Status::DeviceLost), 0);
-                releaseFlow();
-                return result;
+            capturing = source->start() == 0;
+            if (!capturing) {
+                source->stop();
+                if (!mayReopen(*source)) {
+                    sink->post(kMsgStatus, statusValue(Status::DeviceLost), 0);
+                    releaseFlow();
+                    return result;
+                }
             }
         }
         // A started source counts its dropped samples afresh.
@@ -256,7 +289,9 @@ int Engine::Impl::restartCapture(std::unique_ptr<AudioSource> newSource) {
         lastOverrunReport = {};
     }
     try {
-        prepareConversion(source->sampleRateHz());
+        if (capturing) {
+            prepareConversion(source->sampleRateHz());
+        }
         thread = std::thread([this] { run(true); });
     } catch (const std::exception& e) {
         setError(std::string("The receiver cannot go on: ") + e.what());
@@ -319,11 +354,22 @@ void Engine::Impl::run(bool resume) {
                 published.levels = pipeline.spectrum().levels();
                 published.vectors = pipeline.receiver().vectors();
             }
-            sink->post(kMsgStatus, statusValue(Status::Started), 0);
+        }
+        if (capturing) {
+            announce(true);
         }
 
-        while (!stopRequested.load(std::memory_order_acquire) &&
-               !pauseRequested.load(std::memory_order_acquire)) {
+        while (!leaving()) {
+            if (!capturing) {
+                if (!mayReopen(*source)) {
+                    endStatus = Status::DeviceLost;
+                    break;
+                }
+                announce(false);
+                tryReopen();
+                continue;
+            }
+            announce(true);
             applySettings(false);
             const ReadResult result = source->read(block, kReadTimeout);
             const std::size_t count = std::min(result.count, block.size());
@@ -337,8 +383,9 @@ void Engine::Impl::run(bool resume) {
                 break;
             }
             if (result.status == ReadStatus::DeviceLost) {
-                endStatus = Status::DeviceLost;
-                break;
+                // The receiver keeps its state while the input is away.
+                source->stop();
+                capturing = false;
             }
         }
     } catch (const std::exception&) {
@@ -354,6 +401,43 @@ void Engine::Impl::run(bool resume) {
     const std::lock_guard finish(finishMutex);
     flowActive = false;
     finishCv.notify_all();
+}
+
+bool Engine::Impl::leaving() const {
+    return stopRequested.load(std::memory_order_acquire) ||
+           pauseRequested.load(std::memory_order_acquire);
+}
+
+// Tells the sink when audio begins or stops flowing, once per change.
+void Engine::Impl::announce(bool flowing) {
+    if (announced != flowing) {
+        announced = flowing;
+        sink->post(kMsgStatus, statusValue(flowing ? Status::Started : Status::Reopening), 0);
+    }
+}
+
+// Waits one reopen interval (or less, should the flow end or pause) and opens the source again.
+void Engine::Impl::tryReopen() {
+    const auto due = std::chrono::steady_clock::now() + reopenInterval();
+    for (auto now = std::chrono::steady_clock::now(); now < due;
+         now = std::chrono::steady_clock::now()) {
+        if (leaving()) {
+            return;
+        }
+        std::this_thread::sleep_for(
+            std::min<std::chrono::steady_clock::duration>(kReopenPoll, due - now));
+    }
+    if (leaving()) {
+        return;
+    }
+    if (source->start() != 0) {
+        source->stop();
+        return;
+    }
+    prepareConversion(source->sampleRateHz());
+    droppedReported = 0;
+    lastOverrunReport = {};
+    capturing = true;
 }
 
 void Engine::Impl::processBlock(std::span<float> samples) {
@@ -448,6 +532,11 @@ void Engine::stop() {
 
 int Engine::restartCapture(std::unique_ptr<AudioSource> source) {
     return impl_->restartCapture(std::move(source));
+}
+
+void Engine::setReopenInterval(std::chrono::milliseconds interval) {
+    impl_->reopenIntervalMs.store(std::max<std::int64_t>(interval.count(), 0),
+                                  std::memory_order_relaxed);
 }
 
 bool Engine::running() const {

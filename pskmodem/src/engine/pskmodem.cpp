@@ -14,6 +14,8 @@ namespace {
 // The process's engine. This is the library's only process-wide state; it exists because the
 // engine interface is a set of free functions.
 struct Facade {
+    Facade() { engine.setReopenInterval(kReopenInterval); }
+
     Engine engine;
     // Where the running flow takes its audio from: its sources (empty: the sound card) and the
     // card it captures from. Start and input changes are serialised.
@@ -55,7 +57,8 @@ std::int32_t fnStartSoundCard(MessageSink* sink, std::int32_t cardNumber,
         return Engine::kErrorInternal;
     }
     const std::int32_t result = f.engine.start(sink, std::move(source));
-    if (result == 0) {
+    // A sound card that did not open keeps the flow, which waits for it to come.
+    if (result == 0 || f.engine.running()) {
         f.sources = std::move(sources);
         f.card = cardNumber;
     }

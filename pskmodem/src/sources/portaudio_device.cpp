@@ -213,6 +213,14 @@ class PortAudioCaptureDevice final : public CaptureDevice {
         stream_ = nullptr;
     }
 
+    void refresh() override {
+        // PortAudio lists the devices when it starts; ending this object's session lets it
+        // start afresh (once no other session holds it) and see the devices as they are now.
+        if (stream_ == nullptr) {
+            session_.reset();
+        }
+    }
+
   private:
     bool ensureSession() {
         if (!session_) {

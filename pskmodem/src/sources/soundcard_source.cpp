@@ -37,9 +37,12 @@ class SoundCardSource final : public AudioSource, private CaptureListener {
             error_ = "No audio system is available.";
             return toInt(SourceError::Failed);
         }
-        const std::optional<CaptureDeviceInfo> info = device_->describe(card_);
+        const int card = currentCard();
+        const std::optional<CaptureDeviceInfo> info =
+            card >= 0 ? device_->describe(card) : std::nullopt;
         if (!info || info->maxInputChannels < 1) {
             error_ = card_ == 0 ? std::string("There is no sound card input.")
+                     : known_   ? "The sound card \"" + name_ + "\" is not there."
                                 : "There is no sound card number " + std::to_string(card_) + ".";
             return toInt(SourceError::NoDevice);
         }
@@ -64,11 +67,11 @@ class SoundCardSource final : public AudioSource, private CaptureListener {
         bool anySupported = false;
         for (const double rate : rates) {
             for (const int channels : channelCounts) {
-                if (!device_->supports(card_, rate, channels)) {
+                if (!device_->supports(card, rate, channels)) {
                     continue;
                 }
                 anySupported = true;
-                result = startAt(rate, channels, deviceError);
+                result = startAt(card, rate, channels, deviceError);
                 if (result == 0 || result == toInt(SourceError::NoAudio)) {
                     break;
                 }
@@ -130,6 +133,8 @@ class SoundCardSource final : public AudioSource, private CaptureListener {
         return dropped_.load(std::memory_order_relaxed);
     }
 
+    bool reopenable() const override { return true; }
+
   private:
     using Clock = std::chrono::steady_clock;
     static constexpr std::chrono::milliseconds kPollInterval{3};
@@ -139,7 +144,38 @@ class SoundCardSource final : public AudioSource, private CaptureListener {
     // Frames of a multi-channel buffer taken apart at a time into the left channel.
     static constexpr std::size_t kScratchFrames = 512;
 
-    int startAt(double rateHz, int channels, std::string& error) {
+    // The card number that opens this source's input now, -1 when it is gone. The first start
+    // takes card_ as given and remembers which device that is; every later start lists the
+    // devices afresh and finds that one again by name and host API.
+    int currentCard() {
+        if (attempted_) {
+            device_->refresh();
+        }
+        attempted_ = true;
+        if (card_ == 0) {
+            return 0;  // the system's default input, whichever device that is now
+        }
+        const std::vector<InputDeviceInfo> devices = device_->inputDevices();
+        if (!known_) {
+            const auto it =
+                std::find_if(devices.begin(), devices.end(),
+                             [this](const InputDeviceInfo& d) { return d.card == card_; });
+            if (it != devices.end() && !it->name.empty()) {
+                name_ = it->name;
+                hostApi_ = it->hostApi;
+                known_ = true;
+            }
+            return card_;
+        }
+        // Within a run the device comes back through the same host API; a namesake through
+        // another one is a different device.
+        const auto found = std::find_if(devices.begin(), devices.end(), [this](const auto& d) {
+            return d.name == name_ && d.hostApi == hostApi_;
+        });
+        return found != devices.end() ? found->card : -1;
+    }
+
+    int startAt(int card, double rateHz, int channels, std::string& error) {
         const auto capacity = static_cast<std::size_t>(rateHz * kRingSeconds);
         try {
             if (!ring_ || ring_->capacity() < capacity) {
@@ -155,7 +191,7 @@ class SoundCardSource final : public AudioSource, private CaptureListener {
         framesCaptured_.store(0, std::memory_order_relaxed);
         rateHz_ = rateHz;
 
-        const int result = device_->start(card_, rateHz, channels, *this, error);
+        const int result = device_->start(card, rateHz, channels, *this, error);
         if (result != 0) {
             return result;
         }
@@ -199,6 +235,11 @@ class SoundCardSource final : public AudioSource, private CaptureListener {
 
     const int card_;
     std::unique_ptr<CaptureDevice> device_;
+    // The device card_ named at the first start, found again by these at every later one.
+    bool attempted_ = false;
+    bool known_ = false;
+    std::string name_;
+    std::string hostApi_;
     std::unique_ptr<SpscRing<float>> ring_;
     std::array<float, kScratchFrames> scratch_{};  // capture thread only
     std::atomic<std::uint64_t> framesCaptured_{0};

@@ -25,6 +25,7 @@
 #include "support/capture_thread.h"
 #include "support/engine_results.h"
 #include "support/recording_sink.h"
+#include "support/wait.h"
 
 namespace pskmodem {
 namespace {
@@ -42,18 +43,35 @@ struct CardScript {
     std::string name;
     std::string hostApi;
     double toneHz = 1000.0;  // what the card hears
-    bool openFails = false;
+    std::atomic<bool> openFails{false};
+    std::atomic<bool> pulled{false};  // its stream dies
     std::atomic<int> starts{0};
     std::atomic<int> stops{0};
     std::atomic<bool> streaming{false};
 };
 
-// Cards 1..N of the machine; card 0 is the system's default input, `defaultCard`.
+// Cards 1..N of the machine; card 0 is the system's default input, `defaultCard`. Cards are
+// plugged in and pulled while the engine runs (under the lock).
 struct Machine {
+    std::mutex mutex;
     std::vector<std::shared_ptr<CardScript>> cards;
     int defaultCard = 1;
 
+    std::shared_ptr<CardScript> pull(int number) {
+        const std::lock_guard lock(mutex);
+        auto card = cards[static_cast<std::size_t>(number - 1)];
+        cards.erase(cards.begin() + number - 1);
+        card->pulled = true;
+        return card;
+    }
+    void plug(int number, const std::shared_ptr<CardScript>& card) {
+        const std::lock_guard lock(mutex);
+        card->pulled = false;
+        cards.insert(cards.begin() + number - 1, card);
+    }
+
     CardScript* card(int number) {
+        const std::lock_guard lock(mutex);
         const int n = number == 0 ? defaultCard : number;
         if (n < 1 || n > static_cast<int>(cards.size())) {
             return nullptr;
@@ -114,6 +132,10 @@ class MachineDevice final : public CaptureDevice {
 
     // One buffer: the tone over a little noise, which the spectrum measures its levels against.
     bool deliver(double rateHz, CaptureListener& listener) {
+        if (script_->pulled) {
+            listener.streamFailed();
+            return false;
+        }
         for (float& v : buffer_) {
             const double t = static_cast<double>(samples_++) / rateHz;
             noise_ = noise_ * 1664525U + 1013904223U;
@@ -337,6 +359,74 @@ TEST(CaptureRestartIdle, NothingRunsNothingIsTaken) {
 }
 
 // ---- The engine interface -----------------------------------------------------------------------
+
+// ---- An input that goes away and comes back ---------------------------------------------------
+
+bool WaitForStatuses(const RecordingSink& sink, const std::vector<Status>& expected) {
+    return test_support::waitUntil([&] { return sink.statuses() == expected; }, 5s);
+}
+
+TEST(LostInput, ACardThatCannotOpenAtStartIsOpenedOnceItCanAndStopEndsTheWait) {
+    auto machine = ThreeCards();
+    machine->cards[0]->openFails = true;
+    RecordingSink sink;
+    Engine engine;
+    engine.setReopenInterval(100ms);
+    EXPECT_NE(engine.start(&sink, CardSource(machine, 0)), 0);
+    EXPECT_FALSE(engine.lastError().empty());
+    EXPECT_TRUE(engine.running()) << "the flow waits for its card";
+    ASSERT_TRUE(WaitForStatuses(sink, {Status::Reopening}));
+    EXPECT_EQ(engine.start(&sink, CardSource(machine, 2)), 0) << "a second start changes nothing";
+    EXPECT_FALSE(test_support::waitUntil([&] { return sink.spectra() > 0; }, 300ms));
+
+    machine->cards[0]->openFails = false;
+    ASSERT_TRUE(WaitForStatuses(sink, {Status::Reopening, Status::Started}));
+    EXPECT_TRUE(machine->cards[0]->streaming.load());
+    EXPECT_TRUE(WaitForPeakAt(
+        3000.0, [&](std::int32_t* d, int f, int l) { return engine.getFftData(d, f, l); }, sink));
+
+    // Waiting again (no card opens now), stop() ends the wait at once.
+    for (const auto& card : machine->cards) {
+        card->openFails = true;
+    }
+    const std::shared_ptr<CardScript> builtIn = machine->pull(1);  // its stream still holds it
+    ASSERT_TRUE(WaitForStatuses(sink, {Status::Reopening, Status::Started, Status::Reopening}));
+    const auto stopping = Clock::now();
+    engine.stop();
+    EXPECT_LT(Clock::now() - stopping, 500ms);
+    EXPECT_FALSE(engine.running());
+    EXPECT_FALSE(builtIn->streaming.load());
+}
+
+TEST(LostInput, AChosenCardPulledAndPluggedBackIsFoundByNameAndTheFlowGoesOn) {
+    auto machine = ThreeCards();
+    machine->cards[2]->name = "Line In";
+    RecordingSink sink;
+    Engine engine;
+    engine.setReopenInterval(100ms);
+    const auto fft = [&](std::int32_t* d, int f, int l) { return engine.getFftData(d, f, l); };
+    ASSERT_EQ(engine.start(&sink, CardSource(machine, 2)), 0);  // "USB Audio CODEC"
+    ASSERT_TRUE(WaitForPeakAt(2000.0, fft, sink));
+
+    const auto pulledAt = Clock::now();
+    const std::shared_ptr<CardScript> usb = machine->pull(2);
+    ASSERT_TRUE(WaitForStatuses(sink, {Status::Started, Status::Reopening}));
+    EXPECT_LT(Clock::now() - pulledAt, 2s) << "a failing stream is noticed at once";
+    const std::uint64_t before = engine.samplesProcessed();
+    const int spectraBefore = sink.spectra();
+    EXPECT_FALSE(test_support::waitUntil([&] { return sink.spectra() > spectraBefore; }, 300ms))
+        << "the card number 2 now names another card, which must not be taken";
+
+    // Back as card 1: the same card is found by its name.
+    machine->plug(1, usb);
+    ASSERT_TRUE(WaitForStatuses(sink, {Status::Started, Status::Reopening, Status::Started}));
+    EXPECT_TRUE(usb->streaming.load());
+    EXPECT_FALSE(machine->cards[1]->streaming.load());
+    EXPECT_FALSE(machine->cards[2]->streaming.load());
+    EXPECT_TRUE(WaitForPeakAt(2000.0, fft, sink));
+    EXPECT_GT(engine.samplesProcessed(), before) << "the flow went on, it was not started afresh";
+    engine.stop();
+}
 
 TEST(SoundCardInput, SwitchesTheRunningCaptureAndKeepsTheCorrectionForTheNextStart) {
     auto machine = ThreeCards();

@@ -565,7 +565,8 @@ TEST(EngineInterfaceTest, StartTwiceStopAndClampedCalls) {
     EXPECT_EQ(fnStopSoundCard(), 0);
     EXPECT_FALSE(waitUntil([&] { return sink.lateMessages() > 0; }, 50ms));
 
-    // A source that cannot start: non-zero, and nothing is posted.
+    // A sound card that cannot start: non-zero, and the engine waits for the card until it is
+    // stopped.
     auto broken = std::make_shared<DeviceScript>();
     broken->exists = false;
     const SourceFactory brokenCards = [&](std::int32_t card) {
@@ -573,8 +574,11 @@ TEST(EngineInterfaceTest, StartTwiceStopAndClampedCalls) {
     };
     RecordingSink sink2;
     EXPECT_NE(fnStartSoundCard(&sink2, 0, 1, brokenCards), 0);
-    EXPECT_FALSE(waitUntil([&] { return !sink2.messages().empty(); }, 50ms));
+    EXPECT_TRUE(sink2.waitForStatus(Status::Reopening, 1s));
     EXPECT_EQ(fnStopSoundCard(), 0);
+    sink2.close();
+    EXPECT_EQ(sink2.statuses(), std::vector<Status>{Status::Reopening});
+    EXPECT_FALSE(waitUntil([&] { return sink2.lateMessages() > 0; }, 50ms));
 }
 
 }  // namespace

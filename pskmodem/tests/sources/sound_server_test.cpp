@@ -3,20 +3,26 @@
 // 48000 Hz null sink whose monitor is the default source, and plays recordings into the sink.
 // Where no server can be started the tests skip with a line saying so.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "pskmodem/engine/engine.h"
+#include "pskmodem/pskmodem.h"
 #include "pskmodem/signals/cer.h"
 #include "pskmodem/signals/testsignal.h"
 #include "pskmodem/sources/audio_file.h"
@@ -31,18 +37,21 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-// Runs `arguments` (an argument list, no shell) and returns its process id, or -1.
+// Runs `arguments` (an argument list, no shell) with its output discarded and returns its
+// process id, or -1.
 pid_t Spawn(const std::vector<std::string>& arguments) {
     std::vector<char*> argv;
     for (const std::string& a : arguments) {
         argv.push_back(const_cast<char*>(a.c_str()));
     }
     argv.push_back(nullptr);
+    posix_spawn_file_actions_t quiet;
+    posix_spawn_file_actions_init(&quiet);
+    posix_spawn_file_actions_addopen(&quiet, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
     pid_t pid = -1;
-    if (posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) {
-        return -1;
-    }
-    return pid;
+    const int failed = posix_spawnp(&pid, argv[0], &quiet, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&quiet);
+    return failed != 0 ? -1 : pid;
 }
 
 // Runs `arguments` to its end; true when it exits with status 0.
@@ -62,31 +71,42 @@ class SoundServer {
         fs::create_directories(runtime_);
         setenv("XDG_RUNTIME_DIR", runtime_.c_str(), 1);
         setenv("PULSE_RUNTIME_PATH", (runtime_ / "pulse").c_str(), 1);
-        const fs::path script = runtime_ / "server.pa";
-        std::ofstream(script) << "load-module module-native-protocol-unix\n"
-                                 "load-module module-null-sink sink_name=quorvin_test rate=48000\n"
-                                 "set-default-sink quorvin_test\n"
-                                 "set-default-source quorvin_test.monitor\n";
-        pid_ = Spawn({"pulseaudio", "-n", "-F", script.string(), "--daemonize=no",
-                      "--exit-idle-time=-1", "--use-pid-file=no", "--log-level=0"});
-        if (pid_ > 0) {
-            ready_ = pskmodem::test_support::waitUntil(
-                [] {
-                    return RunToEnd({"pactl", "info"});
-                },
-                10s);
-        }
+        // While the server is away, a client must not start one of its own.
+        std::ofstream(runtime_ / "client.conf") << "autospawn = no\n";
+        setenv("PULSE_CLIENTCONFIG", (runtime_ / "client.conf").c_str(), 1);
+        std::ofstream(runtime_ / "server.pa")
+            << "load-module module-native-protocol-unix\n"
+               "load-module module-null-sink sink_name=quorvin_test rate=48000\n"
+               "set-default-sink quorvin_test\n"
+               "set-default-source quorvin_test.monitor\n";
+        ready_ = start();
     }
     ~SoundServer() {
-        if (pid_ > 0) {
-            kill(pid_, SIGTERM);
-            waitpid(pid_, nullptr, 0);
-        }
+        kill(SIGTERM);
         std::error_code ignored;
         fs::remove_all(runtime_, ignored);
     }
     SoundServer(const SoundServer&) = delete;
     SoundServer& operator=(const SoundServer&) = delete;
+
+    // Starts the server; true once it answers.
+    bool start() {
+        pid_ = Spawn({"pulseaudio", "-n", "-F", (runtime_ / "server.pa").string(), "--daemonize=no",
+                      "--exit-idle-time=-1", "--use-pid-file=no", "--log-level=0"});
+        return pid_ > 0 && pskmodem::test_support::waitUntil(
+                               [] {
+                                   return RunToEnd({"pactl", "info"});
+                               },
+                               10s);
+    }
+    // Ends the server with `signal` and waits until it is gone.
+    void kill(int signal) {
+        if (pid_ > 0) {
+            ::kill(pid_, signal);
+            waitpid(pid_, nullptr, 0);
+            pid_ = -1;
+        }
+    }
 
     bool ready() const { return ready_; }
     fs::path folder() const { return runtime_; }
@@ -117,30 +137,129 @@ TEST(SoundServer, TheInputListNamesTheServersInput) {
     EXPECT_TRUE(named) << "the inputs listed do not include the sound server's";
 }
 
-TEST(SoundServer, ARecordingPlayedIntoTheSinkIsDecodedAtItsTuning) {
-    SKIP_WITHOUT_SOUND_SERVER();
-    pskmodem::TestSignalConfig config;
-    config.carrierHz = 1200.0;
-    config.snrDb = 20.0;
-    config.textChars = 40;  // about ten seconds: the server plays it in real time
-    config.seed = 7;
-    const pskmodem::TestSignal signal = pskmodem::makeTestSignal(config);
-    // The server plays it through its 48000 Hz sink; the capture takes it at the rate the
-    // input offers.
-    const std::string recording = (Server().folder() / "bpsk31.wav").string();
-    ASSERT_TRUE(pskmodem::writeAudioFile(recording, signal.samples, pskmodem::kSampleRateHz));
+// A BPSK31 recording of about six seconds (the server plays it in real time) at `hz`.
+struct Recording {
+    std::string text;
+    std::string path;
+};
 
-    pskmodem::test_support::RecordingSink sink;
-    pskmodem::Engine engine;
-    engine.setFrequency(1200.0, 50.0);
-    auto source = pskmodem::makeSoundCardSource(0);
-    ASSERT_EQ(engine.start(&sink, std::move(source)), 0) << engine.lastError();
-    ASSERT_TRUE(RunToEnd({"paplay", "--device=quorvin_test", recording}));
+Recording WriteRecording(double hz, unsigned seed) {
+    pskmodem::TestSignalConfig config;
+    config.carrierHz = hz;
+    config.snrDb = 20.0;
+    config.textChars = 24;
+    config.seed = seed;
+    const pskmodem::TestSignal signal = pskmodem::makeTestSignal(config);
+    const std::string path =
+        (Server().folder() / ("bpsk31_" + std::to_string(seed) + ".wav")).string();
+    EXPECT_TRUE(pskmodem::writeAudioFile(path, signal.samples, pskmodem::kSampleRateHz));
+    return {signal.text, path};
+}
+
+// Plays `recording` into the sink and returns what `sink` decoded meanwhile.
+std::string PlayAndDecode(const Recording& recording,
+                          const pskmodem::test_support::RecordingSink& sink) {
+    const std::size_t before = sink.text().size();
+    EXPECT_TRUE(RunToEnd({"paplay", "--device=quorvin_test", recording.path}));
     // The last characters pass the receiver's delay after the end of the recording.
-    pskmodem::test_support::waitUntil([&] { return sink.text().size() >= signal.text.size(); }, 5s);
-    engine.stop();
-    const double cer = pskmodem::characterErrorRate(signal.text, sink.text());
-    EXPECT_LT(cer, 0.05) << "sent:\n" << signal.text << "\nreceived:\n" << sink.text();
+    pskmodem::test_support::waitUntil(
+        [&] { return sink.text().size() >= before + recording.text.size(); }, 5s);
+    return sink.text().substr(before);
+}
+
+void ExpectDecoded(const Recording& recording, const std::string& received) {
+    EXPECT_LT(pskmodem::characterErrorRate(recording.text, received), 0.05)
+        << "sent:\n"
+        << recording.text << "\nreceived:\n"
+        << received;
+}
+
+// The real PortAudio device, offering only the sample rates `rates` (as some hardware does).
+class OnlyAtRates final : public pskmodem::CaptureDevice {
+  public:
+    explicit OnlyAtRates(std::vector<double> rates)
+        : device_(pskmodem::makePortAudioCaptureDevice()), rates_(std::move(rates)) {}
+    std::optional<pskmodem::CaptureDeviceInfo> describe(int card) override {
+        return device_->describe(card);
+    }
+    bool supports(int card, double rateHz, int channels) override {
+        return std::find(rates_.begin(), rates_.end(), rateHz) != rates_.end() &&
+               device_->supports(card, rateHz, channels);
+    }
+    int start(int card, double rateHz, int channels, pskmodem::CaptureListener& listener,
+              std::string& error) override {
+        return device_->start(card, rateHz, channels, listener, error);
+    }
+    void stop() override { device_->stop(); }
+
+  private:
+    std::unique_ptr<pskmodem::CaptureDevice> device_;
+    std::vector<double> rates_;
+};
+
+TEST(SoundServer, RecordingsPlayedIntoTheSinkAreDecodedAtTheirTuningAtEitherDeviceRate) {
+    SKIP_WITHOUT_SOUND_SERVER();
+    struct Case {
+        const char* name;
+        std::vector<double> rates;  // empty: as the input offers
+        double hz;
+    };
+    // The input offers 8000 Hz, taken without conversion; a device at 48000 Hz is converted.
+    for (const Case& c : {Case{"as offered", {}, 1200.0}, Case{"48000 Hz", {48000.0}, 1700.0}}) {
+        SCOPED_TRACE(c.name);
+        const Recording recording = WriteRecording(c.hz, 7);
+        pskmodem::test_support::RecordingSink sink;
+        pskmodem::Engine engine;
+        engine.setFrequency(c.hz, 50.0);
+        auto source = c.rates.empty() ? pskmodem::makeSoundCardSource(0)
+                                      : pskmodem::makeSoundCardSource(
+                                            0, std::make_unique<OnlyAtRates>(c.rates));
+        ASSERT_EQ(engine.start(&sink, std::move(source)), 0) << engine.lastError();
+        ExpectDecoded(recording, PlayAndDecode(recording, sink));
+        engine.stop();
+    }
+}
+
+// The program's engine, through its interface: the sound server is away when it starts, comes,
+// dies in the middle of the run and comes back; the engine notices each change by itself.
+TEST(SoundServer, TheProgramsEngineWaitsForTheServerAndSurvivesItsRestart) {
+    SKIP_WITHOUT_SOUND_SERVER();
+    using Clock = std::chrono::steady_clock;
+    using pskmodem::Status;
+    pskmodem::test_support::RecordingSink sink;
+    const auto waitForStatuses = [&sink](std::vector<Status> expected) {
+        return pskmodem::test_support::waitUntil([&] { return sink.statuses() == expected; }, 15s);
+    };
+    const auto seconds = [](Clock::duration d) { return std::chrono::duration<double>(d).count(); };
+
+    Server().kill(SIGKILL);
+    EXPECT_NE(pskmodem::fnStartSoundCard(&sink, 0, 1), 0) << "no server, no sound card";
+    pskmodem::fnSetRXFrequency(1500, 50, 0);
+    ASSERT_TRUE(waitForStatuses({Status::Reopening}));
+    ASSERT_TRUE(Server().start());
+    const auto serverUp = Clock::now();
+    ASSERT_TRUE(waitForStatuses({Status::Reopening, Status::Started}));
+    const double firstOpen = seconds(Clock::now() - serverUp);
+
+    // The server dies mid-run: noticed within two seconds, and back after its restart with the
+    // receiver as it was.
+    Server().kill(SIGKILL);
+    const auto died = Clock::now();
+    ASSERT_TRUE(waitForStatuses({Status::Reopening, Status::Started, Status::Reopening}));
+    const double noticed = seconds(Clock::now() - died);
+    EXPECT_LT(noticed, 2.0);
+    ASSERT_TRUE(Server().start());
+    const auto back = Clock::now();
+    ASSERT_TRUE(
+        waitForStatuses({Status::Reopening, Status::Started, Status::Reopening, Status::Started}));
+    const double resumed = seconds(Clock::now() - back);
+    EXPECT_LT(resumed, 8.0);
+    const Recording recording = WriteRecording(1500.0, 13);
+    ExpectDecoded(recording, PlayAndDecode(recording, sink));
+    pskmodem::fnStopSoundCard();
+    std::cout << "sound server: first open " << firstOpen << " s after the server came; loss "
+              << "noticed after " << noticed << " s; capture back " << resumed
+              << " s after the server\n";
 }
 
 }  // namespace

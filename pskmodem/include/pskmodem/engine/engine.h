@@ -19,8 +19,10 @@ class AudioSource;
 //                 lParam: quality 0..100); the frame is readable with getFftData() before the
 //                 message is posted;
 //   kMsgCharacter for each decoded character (wParam: 8-bit code);
-//   kMsgStatus    Started when the flow begins, EndOfInput / DeviceLost when the source ends it,
-//                 Overrun when audio was dropped because the DSP fell behind.
+//   kMsgStatus    Started when audio begins to flow, EndOfInput / DeviceLost when the source
+//                 ends the flow, Overrun when audio was dropped because the DSP fell behind;
+//                 with reopening on (setReopenInterval), Reopening when the input could not be
+//                 opened or was lost, and Started again once it is back.
 //
 // All calls are thread-safe. Settings may be changed from any thread at any time, also while
 // stopped: they reach the DSP thread without blocking it and persist across restarts.
@@ -46,9 +48,12 @@ class Engine {
     Engine& operator=(const Engine&) = delete;
 
     // Starts `source` and the DSP thread, posting to `sink` (which must outlive the flow, i.e.
-    // until stop()). Returns 0 when audio flows, otherwise the error code (see lastError());
-    // on failure nothing is posted. While running, a call changes nothing and returns 0.
-    // After the flow ended on its own (EndOfInput, DeviceLost) a call starts a new flow.
+    // until stop()). Returns 0 when audio flows, otherwise the error code (see lastError()).
+    // On failure nothing is posted, unless reopening is on and the source can come back
+    // (AudioSource::reopenable): then the flow begins without audio, posts Reopening, and opens
+    // the source every reopen interval until audio flows (Started) or stop(). While a flow
+    // exists, a call changes nothing and returns 0. After the flow ended on its own
+    // (EndOfInput, DeviceLost) a call starts a new flow.
     int start(MessageSink* sink, std::unique_ptr<AudioSource> source);
     // Ends the flow and returns once the DSP thread has posted its last message and exited;
     // afterwards no message arrives. Does nothing when not started. Not to be called from the
@@ -62,11 +67,20 @@ class Engine {
     // started; should the new one fail to start, the old one is started again and the code of
     // the failure returned (lastError() says why). Should the old one then fail too, the flow
     // ends as with a lost device. Without a source (nullptr) the running one goes on, so a new
-    // clock correction takes effect without touching the device. Returns 0 on success and
-    // kErrorNotRunning, taking nothing, when no flow runs.
+    // clock correction takes effect without touching the device. With reopening on, a flow
+    // whose old source fails to start again (or was waiting for it) keeps waiting for the old
+    // source instead of ending. Returns 0 on success and kErrorNotRunning, taking nothing, when
+    // no flow runs.
     int restartCapture(std::unique_ptr<AudioSource> source);
 
-    // True from a successful start() until stop() or until the source ends the flow.
+    // How often an input that cannot be opened, or was lost, is opened again; 0 (the default)
+    // ends the flow instead with DeviceLost, and fails a start at once. A running input counts
+    // as lost when it reports a failure or stays silent for kDeviceSilenceLimit. Takes effect
+    // at the next attempt.
+    void setReopenInterval(std::chrono::milliseconds interval);
+
+    // True from a successful start() (or one that waits for its input to come back) until
+    // stop() or until the source ends the flow.
     bool running() const;
     // Waits until the flow has ended (on its own or by stop()); true when it has, false when
     // `timeout` passed first. Returns true at once when not started.

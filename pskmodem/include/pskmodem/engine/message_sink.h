@@ -12,10 +12,11 @@ inline constexpr std::uint32_t kMsgReserved = 2027;   // wParam: not used by thi
 
 // Values carried by kMsgStatus.
 enum class Status : std::intptr_t {
-    Started = 1,     // audio flows
+    Started = 1,     // audio flows (again, after Reopening)
     EndOfInput = 2,  // a file source reached its end; the engine is idle
     DeviceLost = 3,  // the capture device disappeared or failed; the flow stopped
     Overrun = 4,     // the DSP thread fell behind and audio was dropped
+    Reopening = 5,   // the input could not be opened or was lost; the engine keeps opening it
 };
 
 // Where the engine delivers its messages. post() may be called from any thread, including the

@@ -61,6 +61,10 @@ class AudioSource {
     virtual std::string lastError() const = 0;
     // Samples lost because the consumer fell behind, since start(). Any thread.
     virtual std::uint64_t droppedSamples() const { return 0; }
+    // Whether an input that could not be opened, or was lost, may come back: then stop() and a
+    // later start() open the same input again (a sound card whose sound server restarts, a USB
+    // interface plugged in again). A file or the simulator never comes back.
+    virtual bool reopenable() const { return false; }
 };
 
 // How a file or the simulator is paced: like a live input, or as fast as the reader takes it.
@@ -117,6 +121,9 @@ class CaptureDevice {
     // from 1 until the first it does not, without host API or index; the one named like card 0
     // is the default.
     virtual std::vector<InputDeviceInfo> inputDevices();
+    // Forgets what the audio system listed, so that the next call sees the devices as they are
+    // now (after a device came or went). Only between streams; by default nothing to forget.
+    virtual void refresh() {}
 };
 
 // The audio system's devices through PortAudio.
@@ -138,13 +145,17 @@ std::optional<InputDeviceInfo> findInputDevice(const std::vector<InputDeviceInfo
 inline constexpr double kPreferredCaptureRatesHz[] = {8000.0,  48000.0, 44100.0, 11025.0,
                                                       22050.0, 16000.0, 96000.0};
 // How long start() waits for the first audio, and how long a running device may be silent
-// before it counts as lost. A sound server that has just started (PulseAudio or PipeWire reached
-// through ALSA's plugins) takes up to about three seconds to deliver its first buffer.
+// before it counts as lost (so that a loss is known within two seconds; a running stream
+// delivers a buffer at least every few hundred milliseconds). A sound server that has just
+// started (PulseAudio or PipeWire reached through ALSA's plugins) takes up to about three
+// seconds to deliver its first buffer.
 inline constexpr std::chrono::milliseconds kFirstAudioTimeout{5000};
-inline constexpr std::chrono::milliseconds kDeviceSilenceLimit{2000};
+inline constexpr std::chrono::milliseconds kDeviceSilenceLimit{1500};
 
 // Capture from sound card `card` (see CaptureDevice for the numbering). The source opens the
-// device only in start().
+// device only in start(). It can be reopened (AudioSource::reopenable): a card other than the
+// default is then looked up again by the name and host API it had at the first start, since
+// the audio system's numbers change when devices come and go.
 std::unique_ptr<AudioSource> makeSoundCardSource(int card);
 std::unique_ptr<AudioSource> makeSoundCardSource(int card, std::unique_ptr<CaptureDevice> device);
 
