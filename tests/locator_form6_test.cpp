@@ -559,6 +559,7 @@ class WindowedDialogs final : public platform::Dialogs {
         return platform::MsgResult::Ok;
     }
     QString showInputBox(const platform::InputBoxRequest& /*request*/) override { return {}; }
+    QString showFileDialog(const platform::FileDialogRequest& /*request*/) override { return {}; }
 };
 
 TEST_F(LocatorActivation, ComingBackFromItsOwnMessageBoxIsNoActivation) {

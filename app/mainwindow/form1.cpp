@@ -18,6 +18,7 @@
 #include "platform/artwork.h"
 #include "platform/form_timer.h"
 #include "platform/image_box.h"
+#include "platform/outside_programs.h"
 #include "platform/picture_box.h"
 #include "platform/sound_player.h"
 #include "platform/twips.h"
@@ -101,6 +102,14 @@ Form1::Form1(const Form1Services& services, QWidget* parent)
       windowProcedure_(
           [this](platform::WindowHandle hWnd, std::uint32_t message, std::intptr_t wParam,
                  std::intptr_t lParam) { return DefWindowProc(hWnd, message, wParam, lParam); }) {
+    if (services.outsidePrograms != nullptr) {
+        outsidePrograms_ = services.outsidePrograms;
+    } else {
+        systemPrograms_ = std::make_unique<platform::SystemOutsidePrograms>();
+        outsidePrograms_ = systemPrograms_.get();
+    }
+    // The first file dialog opens in the program folder.
+    files.Folder = programFolder_;
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(designedCaption());
     setWindowIcon(artwork::ApplicationIcon());
@@ -325,6 +334,7 @@ void Form1::connectHandlers() {
     connectSetupHandlers();
     connectDisplayHandlers();
     connectTextHandlers();
+    connectCommandHandlers();
 }
 
 void Form1::mnuFileExit_Click() {

@@ -19,13 +19,17 @@
 // `triggered` signal arrives; a handler that decides by the tick as it was before the click
 // reads the inverse of the `checked` argument.
 
+#include <QDateTime>
 #include <QMainWindow>
 #include <QPointer>
 #include <QString>
+#include <QStringView>
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
+#include "mainwindow/file_dialogs.h"
 #include "platform/window_proc.h"
 #include "receiver/alarm_search.h"
 #include "receiver/display_state.h"
@@ -33,6 +37,7 @@
 
 class AudioInputWindow;
 class Form2;
+class Form3;
 class Form4;
 class Form6;
 class QAction;
@@ -52,6 +57,7 @@ class Dialogs;
 class FormTimer;
 class ImageBox;
 class Label;
+class OutsidePrograms;
 class PictureBox;
 class PskEngine;
 class SoundPlayer;
@@ -75,6 +81,8 @@ struct Form1Services {
     // The engine captures from the sound card; false while a recording or the simulator feeds
     // it, when the sound card input is only remembered for later.
     bool soundCardSource = true;
+    // Starts the text editor and the paint program; none: the system's programs.
+    platform::OutsidePrograms* outsidePrograms = nullptr;
 };
 
 class Form1 final : public QMainWindow {
@@ -109,6 +117,36 @@ class Form1 final : public QMainWindow {
     void SetCaption(const QString& caption);
     // The engine lost the sound card and opens it again (true), or audio flows again (false).
     void ShowSoundCardLost(bool lost);
+
+    // ---- text and picture commands (app/mainwindow/form1_commands.cpp) ----
+    // The file dialogs' shared state.
+    KVXmodules::FileDialogState files;
+    // The clock of the saved text's banner and of the date-and-time stamp.
+    std::function<QDateTime()> now = [] { return QDateTime::currentDateTime(); };
+    void menusave_Click();
+    void menuopenote_Click();
+    void menucut_Click();
+    void menucopy_Click();
+    void menupaste_Click();
+    void menupastetime_Click();
+    void menutextwin_Click();
+    void menuedittext_Click();
+    void menufind_Click();
+    void menuclear1_Click();
+    void Command4_Click();
+    void Command5_Click();
+    void menuclear2_Click();
+    void command8_Click();
+    void Command7_Click();
+    void menuopenpaint_Click();
+    // The picture window the open command shows; none before it was shown or after it closed.
+    Form3* pictureWindow() const;
+    // The receive box's selection in the stored text.
+    struct TextSelection {
+        qsizetype start = 0;
+        qsizetype length = 0;
+    };
+    TextSelection receiveSelection() const;
 
     // ---- receive path (app/receiver/) ----
     APIStuff::ReceiverBuffers receiverBuffers;
@@ -360,6 +398,11 @@ class Form1 final : public QMainWindow {
     void connectHandlers();
     void connectTextHandlers();
     void connectSetupHandlers();
+    void connectCommandHandlers();
+    // Replaces the selection (or inserts at the caret) and puts the caret after the new text.
+    void replaceReceiveSelection(QStringView with);
+    KVXmodules::FileDialogServices fileDialogServices();
+    void openPicture(std::int16_t inPaint);
     void mnuFileExit_Click();
     // The display tick's steps (app/receiver/form1_display.cpp).
     void connectDisplayHandlers();
@@ -371,6 +414,9 @@ class Form1 final : public QMainWindow {
     QString programFolder_;
     bool soundCardSource_ = true;
     QPointer<Form6> form6_;
+    QPointer<Form3> form3_;
+    std::unique_ptr<platform::OutsidePrograms> systemPrograms_;  // when none was given
+    platform::OutsidePrograms* outsidePrograms_ = nullptr;
     QPointer<Form2> form2_;
     QPointer<Form4> form4_;
     QPointer<AudioInputWindow> audioInput_;

@@ -5,6 +5,7 @@
 // every box and answers from a script, so that no test ever opens a modal box.
 
 #include <QString>
+#include <vector>
 
 namespace platform {
 
@@ -39,6 +40,28 @@ struct InputBoxRequest {
     friend bool operator==(const InputBoxRequest&, const InputBoxRequest&) = default;
 };
 
+// One filter of a file dialog: its description and its patterns, separated by semicolons
+// ("Text Files (*.txt)", "*.txt").
+struct FileFilter {
+    QString description;
+    QString patterns;
+
+    friend bool operator==(const FileFilter&, const FileFilter&) = default;
+};
+
+enum class FileDialogKind { Open, Save };
+
+// Everything that describes one file dialog. The first filter is the one selected.
+struct FileDialogRequest {
+    FileDialogKind kind = FileDialogKind::Open;
+    QString title;
+    std::vector<FileFilter> filters;
+    QString initialName;  // the file name proposed
+    QString folder;       // where the dialog opens
+
+    friend bool operator==(const FileDialogRequest&, const FileDialogRequest&) = default;
+};
+
 // The first button of a set: the one that Enter presses.
 MsgResult FirstButton(MsgButtons buttons);
 
@@ -59,10 +82,15 @@ class Dialogs {
     // user accepted; Cancel returns an empty text. An empty title shows the application title.
     QString inputBox(const QString& prompt, const QString& title = QString(),
                      const QString& defaultText = QString());
+    // Shows an open or save dialog and returns the full path chosen, empty on Cancel. Nothing
+    // is checked for the caller: an open dialog accepts a name that does not exist, and a save
+    // dialog asks nothing before overwriting (the callers ask themselves).
+    QString fileDialog(const FileDialogRequest& request) { return showFileDialog(request); }
 
   protected:
     virtual MsgResult showMessageBox(const MessageBoxRequest& request) = 0;
     virtual QString showInputBox(const InputBoxRequest& request) = 0;
+    virtual QString showFileDialog(const FileDialogRequest& request) = 0;
 };
 
 }  // namespace platform

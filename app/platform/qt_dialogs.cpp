@@ -1,6 +1,8 @@
 #include "platform/qt_dialogs.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <initializer_list>
@@ -60,6 +62,22 @@ QString DisplayText(const QString& text) {
     return shown;
 }
 
+// A filter as Qt's dialogs take it: the description, then its patterns in parentheses, blank
+// separated. "*.*" matches every file, also one without a dot in its name.
+QString QtFilter(const FileFilter& filter) {
+    QString description = filter.description;
+    if (const qsizetype open = description.lastIndexOf(u'(');
+        open > 0 && description.endsWith(u')')) {
+        description = description.left(open).trimmed();
+    }
+    QStringList patterns = filter.patterns.split(u';', Qt::SkipEmptyParts);
+    for (QString& pattern : patterns) {
+        pattern =
+            pattern.trimmed() == QStringLiteral("*.*") ? QStringLiteral("*") : pattern.trimmed();
+    }
+    return description + QStringLiteral(" (") + patterns.join(u' ') + u')';
+}
+
 }  // namespace
 
 // The window a box belongs to: the program's active window (a modeless window's box shows over
@@ -102,6 +120,34 @@ QString QtDialogs::showInputBox(const InputBoxRequest& request) {
         QInputDialog::getText(boxParent(), request.title, DisplayText(request.prompt),
                               QLineEdit::Normal, request.defaultText, &accepted);
     return accepted ? text : QString();
+}
+
+}  // namespace platform
+
+namespace platform {
+
+QString QtDialogs::showFileDialog(const FileDialogRequest& request) {
+    QFileDialog dialog(boxParent(), request.title, request.folder);
+    dialog.setAcceptMode(request.kind == FileDialogKind::Save ? QFileDialog::AcceptSave
+                                                              : QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    // The callers ask before overwriting, in their own words.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    QStringList filters;
+    for (const FileFilter& filter : request.filters) {
+        filters.append(QtFilter(filter));
+    }
+    dialog.setNameFilters(filters);
+    if (!filters.isEmpty()) {
+        dialog.selectNameFilter(filters.front());
+    }
+    if (!request.initialName.isEmpty()) {
+        dialog.selectFile(request.initialName);
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return {};
+    }
+    return QDir::toNativeSeparators(dialog.selectedFiles().front().trimmed());
 }
 
 }  // namespace platform

@@ -20,6 +20,7 @@ class QtDialogs final : public Dialogs {
   protected:
     MsgResult showMessageBox(const MessageBoxRequest& request) override;
     QString showInputBox(const InputBoxRequest& request) override;
+    QString showFileDialog(const FileDialogRequest& request) override;
 
   private:
     QWidget* boxParent() const;

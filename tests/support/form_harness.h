@@ -13,6 +13,7 @@
 #include "settings/settings_record.h"
 #include "support/recording_clipboard.h"
 #include "support/recording_engine.h"
+#include "support/recording_outside_programs.h"
 #include "support/recording_sound_player.h"
 #include "support/scripted_dialogs.h"
 
@@ -44,6 +45,7 @@ class FormHarness {
     RecordingClipboard clipboard;
     RecordingEngine engine;
     RecordingSoundPlayer sound;
+    RecordingOutsidePrograms programs;
 
   private:
     QString previousCurrent_;

@@ -4,24 +4,31 @@
 
 namespace testing_support {
 
-std::vector<platform::MessageBoxRequest> ScriptedDialogs::messageBoxes() const {
-    std::vector<platform::MessageBoxRequest> boxes;
-    for (const Shown& box : shown_) {
-        if (const auto* request = std::get_if<platform::MessageBoxRequest>(&box)) {
-            boxes.push_back(*request);
+namespace {
+
+template <typename Request>
+std::vector<Request> ShownOfKind(const std::vector<ScriptedDialogs::Shown>& shown) {
+    std::vector<Request> requests;
+    for (const ScriptedDialogs::Shown& box : shown) {
+        if (const auto* request = std::get_if<Request>(&box)) {
+            requests.push_back(*request);
         }
     }
-    return boxes;
+    return requests;
+}
+
+}  // namespace
+
+std::vector<platform::MessageBoxRequest> ScriptedDialogs::messageBoxes() const {
+    return ShownOfKind<platform::MessageBoxRequest>(shown_);
 }
 
 std::vector<platform::InputBoxRequest> ScriptedDialogs::inputBoxes() const {
-    std::vector<platform::InputBoxRequest> boxes;
-    for (const Shown& box : shown_) {
-        if (const auto* request = std::get_if<platform::InputBoxRequest>(&box)) {
-            boxes.push_back(*request);
-        }
-    }
-    return boxes;
+    return ShownOfKind<platform::InputBoxRequest>(shown_);
+}
+
+std::vector<platform::FileDialogRequest> ScriptedDialogs::fileDialogs() const {
+    return ShownOfKind<platform::FileDialogRequest>(shown_);
 }
 
 void ScriptedDialogs::clear() {
@@ -53,6 +60,20 @@ QString ScriptedDialogs::showInputBox(const platform::InputBoxRequest& request) 
         return *text;
     }
     throw std::logic_error("scripted a button for an input box: " + request.prompt.toStdString());
+}
+
+QString ScriptedDialogs::showFileDialog(const platform::FileDialogRequest& request) {
+    shown_.emplace_back(request);
+    if (script_.empty()) {
+        return {};
+    }
+    const auto next = script_.front();
+    script_.pop_front();
+    if (const auto* chosen = std::get_if<ChosenPath>(&next)) {
+        return chosen->path;
+    }
+    throw std::logic_error("scripted a box's answer for a file dialog: " +
+                           request.title.toStdString());
 }
 
 }  // namespace testing_support

@@ -16,13 +16,16 @@ namespace testing_support {
 
 class ScriptedDialogs final : public platform::Dialogs {
   public:
-    using Shown = std::variant<platform::MessageBoxRequest, platform::InputBoxRequest>;
+    using Shown = std::variant<platform::MessageBoxRequest, platform::InputBoxRequest,
+                               platform::FileDialogRequest>;
 
     // Answers for the next boxes, in order. A message box takes the next platform::MsgResult, an
     // input box the next text; an answer of the wrong kind for a box is a scripting error and fails
     // loudly.
     void answer(platform::MsgResult result) { script_.emplace_back(result); }
     void answer(const QString& text) { script_.emplace_back(text); }
+    // The path the next file dialog returns (empty: Cancel).
+    void answerFile(const QString& path) { script_.emplace_back(ChosenPath{path}); }
 
     // Every box shown so far, in order.
     const std::vector<Shown>& shown() const noexcept { return shown_; }
@@ -30,6 +33,8 @@ class ScriptedDialogs final : public platform::Dialogs {
     std::vector<platform::MessageBoxRequest> messageBoxes() const;
     // The input boxes shown so far, in order.
     std::vector<platform::InputBoxRequest> inputBoxes() const;
+    // The file dialogs shown so far, in order.
+    std::vector<platform::FileDialogRequest> fileDialogs() const;
     // Answers not used yet.
     std::size_t pendingAnswers() const noexcept { return script_.size(); }
     void clear();
@@ -37,9 +42,14 @@ class ScriptedDialogs final : public platform::Dialogs {
   protected:
     platform::MsgResult showMessageBox(const platform::MessageBoxRequest& request) override;
     QString showInputBox(const platform::InputBoxRequest& request) override;
+    // Without a scripted path a file dialog is cancelled.
+    QString showFileDialog(const platform::FileDialogRequest& request) override;
 
   private:
-    std::deque<std::variant<platform::MsgResult, QString>> script_;
+    struct ChosenPath {
+        QString path;
+    };
+    std::deque<std::variant<platform::MsgResult, QString, ChosenPath>> script_;
     std::vector<Shown> shown_;
 };
 

@@ -1,0 +1,196 @@
+#include "mainwindow/file_dialogs.h"
+
+#include <QBuffer>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <algorithm>
+#include <utility>
+#include <vector>
+
+#include "platform/dialogs.h"
+#include "platform/outside_programs.h"
+#include "platform/windows1252.h"
+
+namespace KVXmodules {
+
+namespace {
+
+using platform::FileDialogKind;
+using platform::FileDialogRequest;
+using platform::FileFilter;
+using platform::MsgButtons;
+using platform::MsgIcon;
+using platform::MsgResult;
+
+QString Text(const char16_t* text) {
+    return QString::fromUtf16(text);
+}
+
+const FileFilter kAllFiles{QStringLiteral("All Files (*.*)"), QStringLiteral("*.*")};
+
+// Shows the dialog with the shared state's proposal and folder; on a choice, keeps it in
+// ChosenFile, moves the next dialog's folder there and returns true.
+bool Choose(FileDialogState& state, platform::Dialogs& dialogs, FileDialogKind kind,
+            const char16_t* title, std::vector<FileFilter> filters) {
+    const QString chosen = dialogs.fileDialog(
+        FileDialogRequest{kind, Text(title), std::move(filters), state.LastFileName, state.Folder});
+    if (chosen.trimmed().isEmpty()) {
+        return false;
+    }
+    state.ChosenFile = chosen.trimmed();
+    state.Folder = QFileInfo(state.ChosenFile).absolutePath();
+    return true;
+}
+
+// For a save: true when the chosen file may be written (it is new, or the user said Yes).
+bool MayOverwrite(const FileDialogState& state, platform::Dialogs& dialogs) {
+    return !FileExists(state.ChosenFile) ||
+           dialogs.msgBox(Text(kOverwriteQuestion), MsgButtons::YesNo, MsgIcon::Question,
+                          Text(kOverwriteTitle)) == MsgResult::Yes;
+}
+
+// The error numbers the message's caption shows, as the program always numbered them.
+constexpr int kDiskFull = 61;
+constexpr int kAccessError = 75;
+
+void ShowWriteFailed(platform::Dialogs& dialogs, int errorNumber) {
+    dialogs.msgBox(Text(kWriteFailedText), MsgButtons::Ok, MsgIcon::Exclamation,
+                   Text(kWriteFailedTitle) + u' ' + QString::number(errorNumber));
+}
+
+// Replaces the file in one step: a failed save leaves the earlier file as it was and no
+// half-written one. Shows the error message on failure: a file that cannot be created is an
+// access error, one that cannot be written in full a full disk.
+void WriteFile(const QString& path, const QByteArray& bytes, platform::Dialogs& dialogs) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        ShowWriteFailed(dialogs, kAccessError);
+        return;
+    }
+    if (file.write(bytes) != bytes.size() || !file.commit()) {
+        ShowWriteFailed(dialogs,
+                        file.error() == QFileDevice::RenameError ? kAccessError : kDiskFull);
+    }
+}
+
+// The picture format a name asks for: PNG or JPEG by its ending, else a Windows bitmap.
+const char* PictureFormat(const QString& path) {
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix == QStringLiteral("png")) {
+        return "PNG";
+    }
+    if (suffix == QStringLiteral("jpg") || suffix == QStringLiteral("jpeg")) {
+        return "JPG";
+    }
+    return "BMP";
+}
+
+// Starts `program` on the chosen file; when nothing starts, says what was looked for.
+void StartOutsideProgram(const FileDialogState& state, FileDialogServices services,
+                         platform::OutsideProgram program) {
+    if (!services.programs.start(program, ShortPathName(state.ChosenFile))) {
+        services.dialogs.msgBox(QStringLiteral("could not find ") +
+                                    platform::OutsideProgramCandidates(program).lookedFor,
+                                MsgButtons::Ok, MsgIcon::Exclamation);
+    }
+}
+
+}  // namespace
+
+void SplitFileName(FileDialogState& state) {
+    const qsizetype separator =
+        std::max(state.ChosenFile.lastIndexOf(u'/'), state.ChosenFile.lastIndexOf(u'\\'));
+    state.LastFileName = separator < 0 ? QString() : state.ChosenFile.mid(separator + 1);
+}
+
+bool FileExists(const QString& path) {
+    const QFileInfo info(path);
+    return !path.isEmpty() && info.exists() && info.isFile();
+}
+
+QString ShortPathName(const QString& path) {
+    return path;
+}
+
+void OpenTextDialog(FileDialogState& state, FileDialogServices services,
+                    const std::function<void(const QString&)>& openInEditor) {
+    const std::vector<FileFilter> filters{
+        {QStringLiteral("Quorvin Files (*.txt;*.log)"), QStringLiteral("*.txt;*.log")},
+        {QStringLiteral("Text Files (*.txt)"), QStringLiteral("*.txt")},
+        {QStringLiteral("Log Files (*.log)"), QStringLiteral("*.log")},
+        kAllFiles};
+    if (!Choose(state, services.dialogs, FileDialogKind::Open, u"Open Text File", filters)) {
+        return;
+    }
+    SplitFileName(state);
+    if (state.OpenInNotepad == 1) {
+        StartOutsideProgram(state, services, platform::OutsideProgram::TextEditor);
+        state.OpenInNotepad = 0;
+        return;
+    }
+    state.EditorFile = state.ChosenFile;
+    openInEditor(state.ChosenFile);
+}
+
+void OpenPictureDialog(FileDialogState& state, FileDialogServices services,
+                       const std::function<void(const QString&)>& openInPictureWindow) {
+    const std::vector<FileFilter> filters{
+        {QStringLiteral("BMP Files (*.bmp)"), QStringLiteral("*.bmp")},
+        {QStringLiteral("JPG Files (*.jpg)"), QStringLiteral("*.jpg")},
+        kAllFiles};
+    if (!Choose(state, services.dialogs, FileDialogKind::Open, u"Open Picture File", filters)) {
+        return;
+    }
+    SplitFileName(state);
+    if (state.OpenInPaint == 1) {
+        StartOutsideProgram(state, services, platform::OutsideProgram::PaintProgram);
+        state.OpenInPaint = 0;
+        return;
+    }
+    openInPictureWindow(state.ChosenFile);
+}
+
+void SaveTextDialog(FileDialogState& state, platform::Dialogs& dialogs, QStringView receiveText,
+                    const QDateTime& now) {
+    if (state.LastFileName.isEmpty()) {
+        state.LastFileName = Text(kFirstTextFileName);
+    }
+    const std::vector<FileFilter> filters{
+        {QStringLiteral("Text Files (*.txt)"), QStringLiteral("*.txt")},
+        {QStringLiteral("Log Files (*.log)"), QStringLiteral("*.log")},
+        kAllFiles};
+    if (!Choose(state, dialogs, FileDialogKind::Save, u"Save Text File", filters) ||
+        !MayOverwrite(state, dialogs)) {
+        return;
+    }
+    SplitFileName(state);
+    WriteFile(state.ChosenFile, SavedTextBytes(receiveText, now), dialogs);
+}
+
+void SaveWaterfallDialog(FileDialogState& state, platform::Dialogs& dialogs,
+                         const QImage& picture) {
+    const std::vector<FileFilter> filters{
+        {QStringLiteral("Bitmap Files (*.bmp)"), QStringLiteral("*.bmp")}, kAllFiles};
+    if (!Choose(state, dialogs, FileDialogKind::Save, u"Save Waterfallspectrum File", filters) ||
+        !MayOverwrite(state, dialogs)) {
+        return;
+    }
+    SplitFileName(state);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!picture.save(&buffer, PictureFormat(state.ChosenFile))) {
+        ShowWriteFailed(dialogs, kDiskFull);
+        return;
+    }
+    WriteFile(state.ChosenFile, bytes, dialogs);
+}
+
+QByteArray SavedTextBytes(QStringView receiveText, const QDateTime& at) {
+    const QString banner = QStringLiteral("***Quorvin File Saved At->") +
+                           at.toString(QStringLiteral("HH:mm:ss")) + QStringLiteral("  Date:") +
+                           at.toString(QStringLiteral("MM-dd-yyyy")) + QStringLiteral("***");
+    return ToWindows1252(banner) + "\r\n" + ToWindows1252(receiveText) + "\r\n";
+}
+
+}  // namespace KVXmodules

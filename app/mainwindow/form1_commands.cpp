@@ -1,0 +1,205 @@
+// Form1's commands on the receive text and on the waterfall picture: save and open files, the
+// clipboard, the date-and-time stamp, the edit lock, Find and clearing, from the menus, the
+// picture buttons and the waterfall's popup.
+
+#include <QCheckBox>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QTextCursor>
+#include <QToolButton>
+
+#include "mainwindow/file_dialogs.h"
+#include "mainwindow/form1.h"
+#include "platform/clipboard.h"
+#include "platform/dialogs.h"
+#include "platform/picture_box.h"
+#include "receiver/form3.h"
+#include "receiver/receive_text_box.h"
+
+namespace {
+
+// Whether `name` ends in `extension` (three letters), in any case.
+bool EndsInExtension(const QString& name, QStringView extension) {
+    return name.size() >= extension.size() &&
+           QStringView(name).right(extension.size()).compare(extension, Qt::CaseInsensitive) == 0;
+}
+
+}  // namespace
+
+KVXmodules::FileDialogServices Form1::fileDialogServices() {
+    return {dialogs, *outsidePrograms_};
+}
+
+// ---- the receive text ---------------------------------------------------------------------
+
+void Form1::menusave_Click() {
+    if (!files.LastFileName.isEmpty() && EndsInExtension(files.LastFileName, u"bmp")) {
+        files.LastFileName = QString::fromUtf16(KVXmodules::kFirstTextFileName);
+    }
+    KVXmodules::SaveTextDialog(files, dialogs, Text1Content->text(), now());
+}
+
+void Form1::menuopenote_Click() {
+    files.OpenInNotepad = 1;
+    KVXmodules::OpenTextDialog(files, fileDialogServices(), [](const QString&) {});
+}
+
+Form1::TextSelection Form1::receiveSelection() const {
+    const QTextCursor cursor = Text1->textCursor();
+    const qsizetype start = Text1Content->textIndex(cursor.selectionStart());
+    const qsizetype end = Text1Content->textIndex(cursor.selectionEnd());
+    return {start, end - start};
+}
+
+void Form1::replaceReceiveSelection(QStringView with) {
+    const TextSelection selection = receiveSelection();
+    Text1Content->replace(selection.start, selection.length, with);
+    QTextCursor cursor = Text1->textCursor();
+    cursor.setPosition(
+        static_cast<int>(Text1Content->widgetPosition(selection.start + with.size())));
+    Text1->setTextCursor(cursor);
+}
+
+void Form1::menucut_Click() {
+    menucopy_Click();
+    replaceReceiveSelection(u"");
+}
+
+void Form1::menucopy_Click() {
+    const TextSelection selection = receiveSelection();
+    clipboard.setText(Text1Content->text().mid(selection.start, selection.length));
+}
+
+void Form1::menupaste_Click() {
+    replaceReceiveSelection(clipboard.text());
+}
+
+void Form1::menupastetime_Click() {
+    const QDateTime at = now();
+    replaceReceiveSelection(QStringLiteral("\r\nQuorvin Date&Time-> ") +
+                            at.toString(QStringLiteral("MM-dd-yyyy HH:mm:ss")) +
+                            QStringLiteral("\r\n"));
+}
+
+void Form1::menutextwin_Click() {
+    clipboard.setText(Text1Content->text());
+}
+
+void Form1::menuedittext_Click() {
+    const bool unlock = !menuedittext->isChecked();
+    menuedittext->setChecked(unlock);
+    Text1->setReadOnly(!unlock);
+}
+
+void Form1::menufind_Click() {
+    const QString wanted = dialogs.inputBox(QStringLiteral("Find text: "), QStringLiteral("Find"));
+    if (wanted.isEmpty()) {
+        return;
+    }
+    Text1->setFocus(Qt::OtherFocusReason);
+    if (!Check1->isChecked()) {
+        Check1->setChecked(true);  // its handler pauses decoding
+    }
+    DecodeStopped = 1;
+    Text1->setFocus(Qt::OtherFocusReason);
+
+    const QString& text = Text1Content->text();
+    const qsizetype found = text.indexOf(wanted, 0, Qt::CaseInsensitive);
+    QTextCursor cursor = Text1->textCursor();
+    if (found < 0) {
+        cursor.setPosition(static_cast<int>(Text1Content->widgetPosition(text.size())));
+    } else {
+        cursor.setPosition(static_cast<int>(Text1Content->widgetPosition(found)));
+        cursor.setPosition(static_cast<int>(Text1Content->widgetPosition(found + wanted.size())),
+                           QTextCursor::KeepAnchor);
+    }
+    Text1->setTextCursor(cursor);
+}
+
+void Form1::menuclear1_Click() {
+    Text1Content->setText(u"");
+}
+
+// ---- the waterfall picture ----------------------------------------------------------------
+
+void Form1::Command4_Click() {
+    clipboard.setImage(Picture1->picture());
+}
+
+void Form1::Command5_Click() {
+    Picture1->setPicture(Picture4->picture());
+}
+
+void Form1::menuclear2_Click() {
+    Picture1->clear();
+    Picture1->update();
+}
+
+void Form1::command8_Click() {
+    if (files.LastFileName.isEmpty() || files.LastFileName.right(3).toLower() == u"txt") {
+        files.LastFileName = QString::fromUtf16(KVXmodules::kFirstWaterfallFileName);
+    }
+    KVXmodules::SaveWaterfallDialog(files, dialogs, Picture1->picture());
+}
+
+void Form1::openPicture(std::int16_t inPaint) {
+    files.OpenInPaint = inPaint;
+    KVXmodules::OpenPictureDialog(files, fileDialogServices(), [this](const QString& path) {
+        if (form3_.isNull()) {
+            form3_ = new Form3();
+            form3_->setAttribute(Qt::WA_DeleteOnClose);
+            connect(this, &QObject::destroyed, form3_.data(), &QObject::deleteLater);
+        }
+        form3_->show();
+        form3_->raise();
+        // A file that is no picture leaves the window with its picture and the new caption.
+        form3_->LoadPictureFile(path);
+        form3_->setWindowTitle(path);
+    });
+}
+
+void Form1::Command7_Click() {
+    openPicture(0);
+}
+
+void Form1::menuopenpaint_Click() {
+    openPicture(1);
+}
+
+Form3* Form1::pictureWindow() const {
+    return form3_.data();
+}
+
+void Form1::connectCommandHandlers() {
+    const auto on = [this](QAction* item, void (Form1::*handler)()) {
+        connect(item, &QAction::triggered, this, handler);
+    };
+    on(menusave, &Form1::menusave_Click);
+    on(menuopenote, &Form1::menuopenote_Click);
+    on(menucut, &Form1::menucut_Click);
+    on(menucopy, &Form1::menucopy_Click);
+    on(menupaste, &Form1::menupaste_Click);
+    on(menupastetime, &Form1::menupastetime_Click);
+    on(menutextwin, &Form1::menutextwin_Click);
+    // Qt ticks a checkable item before it reports the trigger; the handler does the ticking.
+    connect(menuedittext, &QAction::triggered, this, [this](bool checked) {
+        menuedittext->setChecked(!checked);
+        menuedittext_Click();
+    });
+    on(menufind, &Form1::menufind_Click);
+    on(menuclear1, &Form1::menuclear1_Click);
+    connect(Command1, &QToolButton::clicked, this, &Form1::menusave_Click);
+
+    on(menuwater, &Form1::Command4_Click);
+    on(menuwatcopy, &Form1::Command4_Click);
+    on(menuwatclear, &Form1::Command5_Click);
+    on(menuclear2, &Form1::menuclear2_Click);
+    on(menusavebmp, &Form1::command8_Click);
+    on(menuwatsave, &Form1::command8_Click);
+    on(menuopenbmp, &Form1::Command7_Click);
+    on(menuopenpaint, &Form1::menuopenpaint_Click);
+    connect(Command4, &QToolButton::clicked, this, &Form1::Command4_Click);
+    connect(Command5, &QToolButton::clicked, this, &Form1::Command5_Click);
+    connect(Command7, &QToolButton::clicked, this, &Form1::Command7_Click);
+    connect(Command8, &QToolButton::clicked, this, &Form1::command8_Click);
+}

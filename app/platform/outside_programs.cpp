@@ -1,0 +1,70 @@
+#include "platform/outside_programs.h"
+
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QUrl>
+
+namespace platform {
+
+OutsideProgramChoice OutsideProgramCandidates(OutsideProgram program) {
+#if defined(Q_OS_WIN)
+    switch (program) {
+        case OutsideProgram::TextEditor:
+            return {{QStringLiteral("notepad.exe")}, false, QStringLiteral("NOTEPAD.EXE")};
+        case OutsideProgram::PaintProgram:
+            return {{QStringLiteral("mspaint.exe"), QStringLiteral("pbrush.exe")},
+                    false,
+                    QStringLiteral("PBRUSH.EXE (Microsoft PaintBrush)")};
+        case OutsideProgram::SoundMixer:
+            return {{QStringLiteral("sndvol.exe"), QStringLiteral("sndvol32.exe")},
+                    false,
+                    QStringLiteral("SNDVOL32.EXE")};
+        case OutsideProgram::SystemInformation:
+            return {{QStringLiteral("msinfo32.exe")}, false, QStringLiteral("MSINFO32.EXE")};
+    }
+#else
+    switch (program) {
+        case OutsideProgram::TextEditor:
+            return {{QStringLiteral("gnome-text-editor"), QStringLiteral("gedit"),
+                     QStringLiteral("kate"), QStringLiteral("kwrite"), QStringLiteral("mousepad"),
+                     QStringLiteral("xed"), QStringLiteral("pluma"), QStringLiteral("featherpad")},
+                    true,
+                    QStringLiteral("a text editor (gnome-text-editor, gedit, kate, kwrite, "
+                                   "mousepad, xed, pluma, featherpad)")};
+        case OutsideProgram::PaintProgram:
+            return {{QStringLiteral("pinta"), QStringLiteral("kolourpaint"),
+                     QStringLiteral("drawing"), QStringLiteral("gimp"), QStringLiteral("mtpaint")},
+                    true,
+                    QStringLiteral("a paint program (pinta, kolourpaint, drawing, gimp, mtpaint)")};
+        case OutsideProgram::SoundMixer:
+            return {{QStringLiteral("pavucontrol"), QStringLiteral("pavucontrol-qt"),
+                     QStringLiteral("kmix"), QStringLiteral("alsamixer")},
+                    false,
+                    QStringLiteral("a sound mixer (pavucontrol, pavucontrol-qt, kmix, alsamixer)")};
+        case OutsideProgram::SystemInformation:
+            return {{QStringLiteral("hardinfo"), QStringLiteral("kinfocenter"),
+                     QStringLiteral("gnome-system-monitor")},
+                    false,
+                    QStringLiteral("a system information program (hardinfo, kinfocenter, "
+                                   "gnome-system-monitor)")};
+    }
+#endif
+    return {};
+}
+
+bool SystemOutsidePrograms::start(OutsideProgram program, const QString& file) {
+    const OutsideProgramChoice choice = OutsideProgramCandidates(program);
+    const QStringList arguments = file.isEmpty() ? QStringList() : QStringList{file};
+    for (const QString& executable : choice.executables) {
+        const QString path = QStandardPaths::findExecutable(executable);
+        if (!path.isEmpty() && QProcess::startDetached(path, arguments)) {
+            return true;
+        }
+    }
+    return choice.orDefaultApplication && !file.isEmpty() && QFileInfo::exists(file) &&
+           QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(file).absoluteFilePath()));
+}
+
+}  // namespace platform

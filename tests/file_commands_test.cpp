@@ -1,0 +1,240 @@
+// The receive-text and waterfall-picture commands of the main window: the file dialogs they
+// put up and what their answers do, the clipboard, the stamp, the edit lock and Find, on
+// scripted dialogs, a recording clipboard and recording outside programs.
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QPlainTextEdit>
+#include <QTextCursor>
+#include <vector>
+
+#include "mainwindow/file_dialogs.h"
+#include "mainwindow/form1.h"
+#include "platform/picture_box.h"
+#include "receiver/form3.h"
+#include "receiver/receive_text_box.h"
+#include "support/form_harness.h"
+#include "support/test_files.h"
+
+namespace {
+
+using platform::FileDialogKind;
+using platform::MessageBoxRequest;
+using platform::MsgButtons;
+using platform::MsgIcon;
+using platform::MsgResult;
+using testing_support::FormHarness;
+using testing_support::ReadAll;
+using testing_support::WriteAll;
+
+const QDateTime kSavedAt(QDate(2005, 7, 4), QTime(14, 5, 9));
+
+// A loaded window whose clock stands at kSavedAt, receive text "CQ CQ de DL1ABC" and a
+// waterfall picture of two colours.
+class FileCommands : public ::testing::Test {
+  protected:
+    FileCommands() : form(harness.load()) {
+        form.now = [] { return kSavedAt; };
+        form.Text1Content->setText(u"cq cq\r\r\nde DL1ABC");
+        QImage picture(40, 20, QImage::Format_RGB32);
+        picture.fill(Qt::blue);
+        picture.setPixel(3, 4, qRgb(255, 255, 0));
+        form.Picture1->setPicture(picture);
+        harness.dialogs.clear();
+    }
+
+    QString path(const QString& name) const { return harness.filePath(name); }
+
+    FormHarness harness;
+    Form1& form;
+};
+
+TEST_F(FileCommands, SavesProposeTextAndPictureNamesInTurnAndOpenInTheLastFolder) {
+    QDir(harness.programFolder()).mkdir(QStringLiteral("logs"));
+    struct Step {
+        void (Form1::*command)();
+        const char* proposed;
+        const char* chosen;
+    };
+    const std::vector<Step> steps{
+        {&Form1::menusave_Click, "quorv_log01.txt", "logs/a.txt"},
+        {&Form1::command8_Click, "waterfall001.bmp", "logs/w.BMP"},
+        {&Form1::menusave_Click, "quorv_log01.txt", "logs/b.log"},
+        {&Form1::command8_Click, "b.log", "logs/b.bmp"},
+        {&Form1::menusave_Click, "quorv_log01.txt", "c.txt"},
+    };
+    QString folder = harness.programFolder();
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.chosen);
+        harness.dialogs.answerFile(path(QString::fromLatin1(step.chosen)));
+        (form.*step.command)();
+        const platform::FileDialogRequest shown = harness.dialogs.fileDialogs().back();
+        EXPECT_EQ(shown.kind, FileDialogKind::Save);
+        EXPECT_EQ(shown.initialName, QString::fromLatin1(step.proposed));
+        EXPECT_EQ(shown.folder, folder);
+        EXPECT_TRUE(QFile::exists(path(QString::fromLatin1(step.chosen))));
+        folder = QFileInfo(path(QString::fromLatin1(step.chosen))).absolutePath();
+    }
+    EXPECT_EQ(harness.dialogs.fileDialogs()[0].title, QStringLiteral("Save Text File"));
+    EXPECT_EQ(harness.dialogs.fileDialogs()[0].filters.front().description,
+              QStringLiteral("Text Files (*.txt)"));
+    EXPECT_EQ(harness.dialogs.fileDialogs()[1].title,
+              QStringLiteral("Save Waterfallspectrum File"));
+    EXPECT_TRUE(harness.dialogs.messageBoxes().empty());
+    EXPECT_EQ(QDir::currentPath(), QDir(harness.programFolder()).canonicalPath())
+        << "a choice does not move the current directory";
+}
+
+TEST_F(FileCommands, SavedTextHasOneBannerAndTheTextAsTheAutologHasIt) {
+    harness.dialogs.answerFile(path(QStringLiteral("saved.txt")));
+    form.menusave_Click();
+    EXPECT_EQ(ReadAll(path(QStringLiteral("saved.txt"))),
+              QByteArray("***Quorvin File Saved At->14:05:09  Date:07-04-2005***\r\n"
+                         "cq cq\r\r\nde DL1ABC\r\n"));
+}
+
+TEST_F(FileCommands, NoToOverwriteAndAFailedSaveLeaveTheOldFile) {
+    const QString old = path(QStringLiteral("old.txt"));
+    WriteAll(old, "earlier");
+    harness.dialogs.answerFile(old);
+    harness.dialogs.answer(MsgResult::No);
+    form.menusave_Click();
+    EXPECT_EQ(ReadAll(old), QByteArray("earlier"));
+    EXPECT_EQ(form.files.ChosenFile, old);
+    EXPECT_EQ(form.files.LastFileName, QStringLiteral("quorv_log01.txt"));
+    const MessageBoxRequest question{QStringLiteral("Do you want to overwrite the file?"),
+                                     QStringLiteral("File already exists"), MsgButtons::YesNo,
+                                     MsgIcon::Question};
+    EXPECT_EQ(harness.dialogs.messageBoxes(), std::vector<MessageBoxRequest>{question});
+
+    // Yes, but the folder cannot be written: the old file stays whole, and nothing else.
+    constexpr auto kReadOnly = QFileDevice::ReadOwner | QFileDevice::ExeOwner |
+                               QFileDevice::ReadOther | QFileDevice::ExeOther;
+    QFile::setPermissions(harness.programFolder(), kReadOnly);
+    {
+        const testing_support::UnprivilegedScope user;
+        for (void (Form1::*command)() : {&Form1::menusave_Click, &Form1::command8_Click}) {
+            harness.dialogs.clear();
+            harness.dialogs.answerFile(old);
+            harness.dialogs.answer(MsgResult::Yes);
+            (form.*command)();
+            ASSERT_EQ(harness.dialogs.messageBoxes().size(), 2U);
+            EXPECT_EQ(harness.dialogs.messageBoxes()[1],
+                      (MessageBoxRequest{QStringLiteral("Could not write to disk."),
+                                         QStringLiteral("Error nr: 75"), MsgButtons::Ok,
+                                         MsgIcon::Exclamation}));
+        }
+    }
+    QFile::setPermissions(harness.programFolder(), kReadOnly | QFileDevice::WriteOwner);
+    EXPECT_EQ(ReadAll(old), QByteArray("earlier"));
+    EXPECT_EQ(QDir(harness.programFolder()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+}
+
+TEST_F(FileCommands, WaterfallPicturesAreSavedInTheFormatTheirNameAsksForAndReadBack) {
+    for (const char* name : {"w.bmp", "w.png", "w.log"}) {
+        SCOPED_TRACE(name);
+        const QString file = path(QString::fromLatin1(name));
+        harness.dialogs.answerFile(file);
+        form.command8_Click();
+        const QByteArray bytes = ReadAll(file);
+        EXPECT_EQ(bytes.startsWith("BM"), QFileInfo(file).suffix() != QStringLiteral("png"));
+        EXPECT_EQ(QImage::fromData(bytes).convertToFormat(QImage::Format_RGB32),
+                  form.Picture1->picture().convertToFormat(QImage::Format_RGB32));
+    }
+}
+
+TEST_F(FileCommands, PicturesOpenInThePictureWindowOrInAPaintProgram) {
+    const QString picture = path(QStringLiteral("my waterfall.bmp"));
+    ASSERT_TRUE(form.Picture1->picture().save(picture, "BMP"));
+    harness.dialogs.answerFile(picture);
+    form.Command7_Click();
+    ASSERT_NE(form.pictureWindow(), nullptr);
+    EXPECT_EQ(form.pictureWindow()->windowTitle(), picture);
+    EXPECT_EQ(form.pictureWindow()->Picture1->size(), QSize(40, 20));
+    EXPECT_EQ(harness.dialogs.fileDialogs().back().title, QStringLiteral("Open Picture File"));
+
+    // The paint program gets the path as one argument, spaces and all; none to be found is said.
+    harness.dialogs.answerFile(picture);
+    form.menuopenpaint_Click();
+    harness.programs.available = false;
+    harness.dialogs.answerFile(picture);
+    form.menuopenpaint_Click();
+    using Started = testing_support::RecordingOutsidePrograms::Started;
+    const Started paint{platform::OutsideProgram::PaintProgram, picture};
+    EXPECT_EQ(harness.programs.started, (std::vector<Started>{paint, paint}));
+    ASSERT_EQ(harness.dialogs.messageBoxes().size(), 1U);
+    EXPECT_TRUE(
+        harness.dialogs.messageBoxes()[0].text.startsWith(QStringLiteral("could not find ")));
+    EXPECT_EQ(form.files.OpenInPaint, 0);
+}
+
+// Selects the receive text from `start`, `length` characters of its stored form.
+void Select(Form1& form, qsizetype start, qsizetype length) {
+    QTextCursor cursor = form.Text1->textCursor();
+    cursor.setPosition(static_cast<int>(form.Text1Content->widgetPosition(start)));
+    cursor.setPosition(static_cast<int>(form.Text1Content->widgetPosition(start + length)),
+                       QTextCursor::KeepAnchor);
+    form.Text1->setTextCursor(cursor);
+}
+
+TEST_F(FileCommands, ClipboardStampAndLockActOnTheLockedBoxToo) {
+    ASSERT_TRUE(form.Text1->isReadOnly());
+    Select(form, 8, 2);  // "de"
+    form.menucut_Click();
+    EXPECT_EQ(harness.clipboard.text(), QStringLiteral("de"));
+    EXPECT_EQ(form.Text1Content->text(), QStringLiteral("cq cq\r\r\n DL1ABC"));
+    form.menupaste_Click();
+    form.menupastetime_Click();
+    EXPECT_EQ(
+        form.Text1Content->text(),
+        QStringLiteral("cq cq\r\r\nde\r\nQuorvin Date&Time-> 07-04-2005 14:05:09\r\n DL1ABC"));
+    Select(form, 0, 0);
+    form.menucopy_Click();
+    EXPECT_TRUE(harness.clipboard.text().isEmpty());
+    form.menutextwin_Click();
+    EXPECT_EQ(harness.clipboard.text(), form.Text1Content->text());
+
+    form.menuedittext->trigger();
+    EXPECT_TRUE(form.menuedittext->isChecked());
+    EXPECT_FALSE(form.Text1->isReadOnly());
+    form.menuedittext->trigger();
+    EXPECT_TRUE(form.Text1->isReadOnly());
+    form.menuclear1_Click();
+    EXPECT_TRUE(form.Text1Content->text().isEmpty());
+}
+
+TEST_F(FileCommands, FindSelectsTheFirstMatchAndLeavesDecodingStopped) {
+    form.show();
+    testing_support::processEvents();
+    struct Case {
+        const char* text;
+        const char* wanted;
+        qsizetype start;  // -1: not found, the caret at the end
+        qsizetype length;
+    };
+    for (const Case& c : {Case{"abcdefg", "CDE", 2, 3}, Case{"abcdefg", "g", 6, 1},
+                          Case{"ab\r\r\ncd cd", "cd", 5, 2}, Case{"abcdefg", "xyz", -1, 0}}) {
+        SCOPED_TRACE(c.wanted);
+        form.Text1Content->setText(QString::fromLatin1(c.text));
+        harness.dialogs.answer(QString::fromLatin1(c.wanted));
+        form.menufind->trigger();
+        EXPECT_TRUE(form.Check1->isChecked());
+        EXPECT_EQ(form.DecodeStopped, 1);
+        EXPECT_EQ(QApplication::focusWidget(), form.Text1);
+        const Form1::TextSelection selected = form.receiveSelection();
+        EXPECT_EQ(selected.start, c.start < 0 ? form.Text1Content->text().size() : c.start);
+        EXPECT_EQ(selected.length, c.length);
+    }
+    // An empty answer changes nothing.
+    Select(form, 1, 2);
+    harness.dialogs.answer(QString());
+    form.menufind->trigger();
+    EXPECT_EQ(form.receiveSelection().start, 1);
+    EXPECT_TRUE(form.Check1->isChecked());
+}
+
+}  // namespace
