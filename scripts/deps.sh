@@ -12,6 +12,8 @@ packages=(
 if [[ "${1:-}" == "--test" ]]; then
   # The sound stack of a desktop: the suite must pass where ALSA reaches PulseAudio.
   packages+=(clang-format pulseaudio pulseaudio-utils libasound2-plugins)
+  # pdftotext reads back what the print test printed into a PDF file.
+  packages+=(poppler-utils)
 fi
 
 missing=()

@@ -9,12 +9,15 @@
 #include <QFile>
 #include <QImage>
 #include <QPlainTextEdit>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTextCursor>
 #include <vector>
 
 #include "mainwindow/file_dialogs.h"
 #include "mainwindow/form1.h"
 #include "platform/picture_box.h"
+#include "platform/printer.h"
 #include "receiver/form3.h"
 #include "receiver/receive_text_box.h"
 #include "support/form_harness.h"
@@ -235,6 +238,55 @@ TEST_F(FileCommands, FindSelectsTheFirstMatchAndLeavesDecodingStopped) {
     form.menufind->trigger();
     EXPECT_EQ(form.receiveSelection().start, 1);
     EXPECT_TRUE(form.Check1->isChecked());
+}
+
+// The text a PDF file shows, through pdftotext; empty when it cannot be read.
+QString PdfText(const QString& pdf) {
+    QProcess reader;
+    reader.start(QStringLiteral("pdftotext"),
+                 {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+    if (!reader.waitForFinished(20000) || reader.exitCode() != 0) {
+        return {};
+    }
+    return QString::fromUtf8(reader.readAllStandardOutput());
+}
+
+TEST(Printing, TheReceivedOrTheSelectedTextIsPrintedAndAFailureSaysSo) {
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty()) {
+        GTEST_SKIP() << "pdftotext (poppler-utils) is needed to read the printout back";
+    }
+    FormHarness harness;
+    const QString pdf = harness.filePath(QStringLiteral("printout.pdf"));
+    platform::PdfFilePrinter printer(pdf);
+    harness.printer = &printer;
+    Form1& form = harness.load();
+    form.Text1Content->setText(u"cq cq\r\r\nde DL1ABC");
+
+    form.menuprint->trigger();
+    EXPECT_EQ(PdfText(pdf).split(u'\n').mid(0, 2),
+              (QStringList{QStringLiteral("cq cq"), QStringLiteral("de DL1ABC")}));
+    Select(form, 11, 6);
+    form.menuprint->trigger();
+    EXPECT_EQ(PdfText(pdf).split(u'\n').front(), QStringLiteral("DL1ABC"));
+    harness.dialogs.answer(MsgResult::No);
+    QFile::remove(pdf);
+    form.menuprint->trigger();
+    EXPECT_FALSE(QFile::exists(pdf));
+    const auto questions = harness.dialogs.messageBoxes();
+    ASSERT_EQ(questions.size(), 3U);
+    EXPECT_EQ(questions[0],
+              (MessageBoxRequest{QStringLiteral("Do you want to print the received text?"),
+                                 QStringLiteral("Print"), MsgButtons::YesNo, MsgIcon::Question}));
+    EXPECT_EQ(questions[1].text, QStringLiteral("Do you want to print the selected text?"));
+
+    // A printer that cannot print.
+    platform::PdfFilePrinter broken(harness.filePath(QStringLiteral("missing/folder/out.pdf")));
+    harness.printer = &broken;
+    Form1& second = harness.load();
+    second.menuprint->trigger();
+    EXPECT_EQ(harness.dialogs.messageBoxes().back(),
+              (MessageBoxRequest{QStringLiteral("Printer not ready"), QStringLiteral("Print error"),
+                                 MsgButtons::Ok, MsgIcon::Exclamation}));
 }
 
 }  // namespace

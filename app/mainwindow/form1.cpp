@@ -20,6 +20,7 @@
 #include "platform/image_box.h"
 #include "platform/outside_programs.h"
 #include "platform/picture_box.h"
+#include "platform/printer.h"
 #include "platform/sound_player.h"
 #include "platform/twips.h"
 #include "platform/window_message_sink.h"
@@ -107,6 +108,12 @@ Form1::Form1(const Form1Services& services, QWidget* parent)
     } else {
         systemPrograms_ = std::make_unique<platform::SystemOutsidePrograms>();
         outsidePrograms_ = systemPrograms_.get();
+    }
+    if (services.printer != nullptr) {
+        printer_ = services.printer;
+    } else {
+        defaultPrinter_ = std::make_unique<platform::DefaultPrinter>();
+        printer_ = defaultPrinter_.get();
     }
     // The first file dialog opens in the program folder.
     files.Folder = programFolder_;

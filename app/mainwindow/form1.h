@@ -59,6 +59,7 @@ class ImageBox;
 class Label;
 class OutsidePrograms;
 class PictureBox;
+class Printer;
 class PskEngine;
 class SoundPlayer;
 class WindowMessageSink;
@@ -83,6 +84,8 @@ struct Form1Services {
     bool soundCardSource = true;
     // Starts the text editor and the paint program; none: the system's programs.
     platform::OutsidePrograms* outsidePrograms = nullptr;
+    // Prints the receive text; none: the default printer.
+    platform::Printer* printer = nullptr;
 };
 
 class Form1 final : public QMainWindow {
@@ -133,6 +136,7 @@ class Form1 final : public QMainWindow {
     void menuedittext_Click();
     void menufind_Click();
     void menuclear1_Click();
+    void menuprint_Click();
     void Command4_Click();
     void Command5_Click();
     void menuclear2_Click();
@@ -417,6 +421,8 @@ class Form1 final : public QMainWindow {
     QPointer<Form3> form3_;
     std::unique_ptr<platform::OutsidePrograms> systemPrograms_;  // when none was given
     platform::OutsidePrograms* outsidePrograms_ = nullptr;
+    std::unique_ptr<platform::Printer> defaultPrinter_;  // when none was given
+    platform::Printer* printer_ = nullptr;
     QPointer<Form2> form2_;
     QPointer<Form4> form4_;
     QPointer<AudioInputWindow> audioInput_;

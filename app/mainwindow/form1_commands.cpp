@@ -2,6 +2,7 @@
 // clipboard, the date-and-time stamp, the edit lock, Find and clearing, from the menus, the
 // picture buttons and the waterfall's popup.
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QPlainTextEdit>
 #include <QPointer>
@@ -13,10 +14,15 @@
 #include "platform/clipboard.h"
 #include "platform/dialogs.h"
 #include "platform/picture_box.h"
+#include "platform/printer.h"
 #include "receiver/form3.h"
 #include "receiver/receive_text_box.h"
 
 namespace {
+
+using platform::MsgButtons;
+using platform::MsgIcon;
+using platform::MsgResult;
 
 // Whether `name` ends in `extension` (three letters), in any case.
 bool EndsInExtension(const QString& name, QStringView extension) {
@@ -120,6 +126,24 @@ void Form1::menuclear1_Click() {
     Text1Content->setText(u"");
 }
 
+void Form1::menuprint_Click() {
+    const TextSelection selection = receiveSelection();
+    const bool whole = selection.length == 0;
+    const QString question = whole ? QStringLiteral("Do you want to print the received text?")
+                                   : QStringLiteral("Do you want to print the selected text?");
+    if (dialogs.msgBox(question, MsgButtons::YesNo, MsgIcon::Question, QStringLiteral("Print")) !=
+        MsgResult::Yes) {
+        return;
+    }
+    const QString text =
+        whole ? Text1Content->text() : Text1Content->text().mid(selection.start, selection.length);
+    if (!printer_->print(text + QStringLiteral("\r\n"))) {
+        QApplication::beep();
+        dialogs.msgBox(QStringLiteral("Printer not ready"), MsgButtons::Ok, MsgIcon::Exclamation,
+                       QStringLiteral("Print error"));
+    }
+}
+
 // ---- the waterfall picture ----------------------------------------------------------------
 
 void Form1::Command4_Click() {
@@ -188,6 +212,7 @@ void Form1::connectCommandHandlers() {
     });
     on(menufind, &Form1::menufind_Click);
     on(menuclear1, &Form1::menuclear1_Click);
+    on(menuprint, &Form1::menuprint_Click);
     connect(Command1, &QToolButton::clicked, this, &Form1::menusave_Click);
 
     on(menuwater, &Form1::Command4_Click);

@@ -46,6 +46,7 @@ class FormHarness {
     RecordingEngine engine;
     RecordingSoundPlayer sound;
     RecordingOutsidePrograms programs;
+    platform::Printer* printer = nullptr;  // none: the default printer
 
   private:
     QString previousCurrent_;

@@ -1,0 +1,45 @@
+#include "platform/printer.h"
+
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QTextDocument>
+
+namespace platform {
+
+namespace {
+
+// One printed line per line of the text, whichever line ends it uses (a received line ends
+// in CR CR LF).
+QString PrintedLines(QString text) {
+    text.replace(QStringLiteral("\r\r\n"), QStringLiteral("\n"))
+        .replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
+        .replace(u'\r', u'\n');
+    return text;
+}
+
+bool PrintOn(QPrinter& printer, const QString& text) {
+    QTextDocument document;
+    document.setPlainText(PrintedLines(text));
+    document.print(&printer);
+    return printer.printerState() != QPrinter::Error;
+}
+
+}  // namespace
+
+bool DefaultPrinter::print(const QString& text) {
+    const QPrinterInfo info = QPrinterInfo::defaultPrinter();
+    if (info.isNull()) {
+        return false;
+    }
+    QPrinter printer(info);
+    return printer.isValid() && PrintOn(printer, text);
+}
+
+bool PdfFilePrinter::print(const QString& text) {
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(path_);
+    return PrintOn(printer, text);
+}
+
+}  // namespace platform
