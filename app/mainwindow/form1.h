@@ -36,6 +36,7 @@
 #include "receiver/receiver_buffers.h"
 
 class AudioInputWindow;
+class Editor;
 class Form2;
 class Form3;
 class Form4;
@@ -145,6 +146,14 @@ class Form1 final : public QMainWindow {
     void menuopenpaint_Click();
     // The picture window the open command shows; none before it was shown or after it closed.
     Form3* pictureWindow() const;
+
+    // ---- the notebook editor (app/notebook/form1_notebook.cpp) ----
+    void menuopen_Click();
+    void menubook_Click();
+    // Shows `file` in the notebook editor under `caption`, loading the editor when needed.
+    void showEditor(const QString& file, const QString& caption);
+    // The notebook editor while it is open.
+    Editor* notebookWindow() const;
     // The receive box's selection in the stored text.
     struct TextSelection {
         qsizetype start = 0;
@@ -419,6 +428,7 @@ class Form1 final : public QMainWindow {
     bool soundCardSource_ = true;
     QPointer<Form6> form6_;
     QPointer<Form3> form3_;
+    QPointer<Editor> editor_;
     std::unique_ptr<platform::OutsidePrograms> systemPrograms_;  // when none was given
     platform::OutsidePrograms* outsidePrograms_ = nullptr;
     std::unique_ptr<platform::Printer> defaultPrinter_;  // when none was given

@@ -46,6 +46,7 @@ void Form1::menusave_Click() {
 }
 
 void Form1::menuopenote_Click() {
+    // The file goes to a text editor; the notebook editor is not involved.
     files.OpenInNotepad = 1;
     KVXmodules::OpenTextDialog(files, fileDialogServices(), [](const QString&) {});
 }
@@ -160,7 +161,7 @@ void Form1::menuclear2_Click() {
 }
 
 void Form1::command8_Click() {
-    if (files.LastFileName.isEmpty() || files.LastFileName.right(3).toLower() == u"txt") {
+    if (files.LastFileName.isEmpty() || EndsInExtension(files.LastFileName, u"txt")) {
         files.LastFileName = QString::fromUtf16(KVXmodules::kFirstWaterfallFileName);
     }
     KVXmodules::SaveWaterfallDialog(files, dialogs, Picture1->picture());
@@ -214,6 +215,9 @@ void Form1::connectCommandHandlers() {
     on(menuclear1, &Form1::menuclear1_Click);
     on(menuprint, &Form1::menuprint_Click);
     connect(Command1, &QToolButton::clicked, this, &Form1::menusave_Click);
+    on(menuopen, &Form1::menuopen_Click);
+    on(menubook, &Form1::menubook_Click);
+    connect(Command2, &QToolButton::clicked, this, &Form1::menuopen_Click);
 
     on(menuwater, &Form1::Command4_Click);
     on(menuwatcopy, &Form1::Command4_Click);

@@ -1,0 +1,268 @@
+#include "notebook/editor.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QMenuBar>
+#include <QPalette>
+#include <QPlainTextEdit>
+#include <QTextCursor>
+
+#include "platform/clipboard.h"
+#include "platform/dialogs.h"
+#include "platform/modeless_window.h"
+#include "platform/printer.h"
+#include "settings/settings_record.h"
+
+namespace {
+
+using platform::MsgButtons;
+using platform::MsgIcon;
+using platform::MsgResult;
+
+QString Text(const char16_t* text) {
+    return QString::fromUtf16(text);
+}
+
+// The design colours: black on yellow.
+const QColor kDesignBackColor(255, 255, 0);
+
+}  // namespace
+
+Editor::Editor(const EditorServices& services, QWidget* parent)
+    : QMainWindow(parent), services_(services) {
+    platform::SetUpModelessWindow(*this, QStringLiteral("Editor"), QStringLiteral("Your Notebook"));
+    Text1 = new QPlainTextEdit(this);
+    Text1->setObjectName(QStringLiteral("Text1"));
+    QFont font(QStringLiteral("Sans Serif"));
+    font.setPointSizeF(9.75);
+    font.setBold(true);
+    if (!services_.settings.EditorFont.isEmpty() &&
+        services_.settings.EditorFont != QStringLiteral("System")) {
+        font.setFamily(services_.settings.EditorFont);
+    }
+    Text1->setFont(font);
+    QPalette colours = Text1->palette();
+    colours.setColor(QPalette::Base, kDesignBackColor);
+    colours.setColor(QPalette::Text, Qt::black);
+    Text1->setPalette(colours);
+    setCentralWidget(Text1);
+    resize(560, 420);
+    createMenus();
+    // Every change counts, whatever made it; loading is no change.
+    connect(Text1, &QPlainTextEdit::textChanged, this, [this] {
+        if (!loading_) {
+            NotesChanged = 1;
+        }
+    });
+}
+
+void Editor::createMenus() {
+    QMenuBar* bar = menuBar();
+    const auto item = [this](QMenu* menu, const QString& caption, void (Editor::*handler)(),
+                             const QKeySequence& keys = QKeySequence()) {
+        QAction* action = menu->addAction(caption);
+        action->setShortcut(keys);
+        connect(action, &QAction::triggered, this, handler);
+        return action;
+    };
+    QMenu* file = bar->addMenu(QStringLiteral("File"));
+    menuopen = file->addAction(QStringLiteral("Open..."));
+    connect(menuopen, &QAction::triggered, this, [this] { services_.openTextDialog(); });
+    menuopslaan = file->addAction(QStringLiteral("Save"));
+    connect(menuopslaan, &QAction::triggered, this, [this] { menuopslaan_Click(); });
+    file->addSeparator();
+    QMenu* print = file->addMenu(QStringLiteral("&Print"));
+    mnuafdrukalles = item(print, QStringLiteral("All"), &Editor::mnuafdrukalles_Click);
+    mnuafdrukselect =
+        item(print, QStringLiteral("Only selected text"), &Editor::mnuafdrukselect_Click);
+    file->addSeparator();
+    menuexit = file->addAction(QStringLiteral("Exit"));
+    connect(menuexit, &QAction::triggered, this, &QWidget::close);
+
+    QMenu* edit = bar->addMenu(QStringLiteral("&Edit"));
+    Cutmenu = item(edit, QStringLiteral("Cut"), &Editor::Cutmenu_Click, QKeySequence::Cut);
+    copymenu = item(edit, QStringLiteral("Copy"), &Editor::copymenu_Click, QKeySequence::Copy);
+    pastemenu = item(edit, QStringLiteral("Paste"), &Editor::pastemenu_Click, QKeySequence::Paste);
+    verwijdermenu = item(edit, QStringLiteral("Delete"), &Editor::verwijdermenu_Click);
+    edit->addSeparator();
+    menudatum = item(edit, QStringLiteral("Insert Date"), &Editor::menudatum_Click);
+    menutijd = item(edit, QStringLiteral("Insert time"), &Editor::menutijd_Click);
+
+    QMenu* findMenu = bar->addMenu(QStringLiteral("&Find"));
+    NedHelpZoeken = item(findMenu, QStringLiteral("Find..."), &Editor::NedHelpZoeken_Click,
+                         QKeySequence(Qt::Key_F2));
+    NedHelpZoekVerder = item(findMenu, QStringLiteral("Find Next"),
+                             &Editor::NedHelpZoekVerder_Click, QKeySequence(Qt::Key_F3));
+    NedHelpZoekVerder->setEnabled(false);
+
+    QMenu* options = bar->addMenu(QStringLiteral("Options"));
+    menuerase = item(options, QStringLiteral("Erase All"), &Editor::menuerase_Click);
+}
+
+void Editor::openFile(const QString& file, const QString& caption) {
+    if (!offerToSave()) {
+        return;
+    }
+    file_ = file;
+    setWindowTitle(caption);
+    OpenenText();
+}
+
+void Editor::OpenenText() {
+    NotesChanged = 0;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const notebook::LoadedNotes notes = notebook::LoadNotes(file_);
+    QApplication::restoreOverrideCursor();
+    if (notes.cutShort) {
+        services_.dialogs.msgBox(Text(notebook::kTooLargeText), MsgButtons::Ok,
+                                 MsgIcon::Exclamation, Text(notebook::kTooLargeTitle));
+    }
+    if (notes.complete) {
+        QPalette colours = Text1->palette();
+        colours.setColor(QPalette::Text, services_.settings.TextForeColor);
+        colours.setColor(QPalette::Base, services_.settings.TextBackColor);
+        Text1->setPalette(colours);
+    }
+    lineEnd_ = notes.lineEnd;
+    encoding_ = notes.encoding;
+    cutShort_ = notes.cutShort;
+    loading_ = true;
+    Text1->setPlainText(notes.text);
+    loading_ = false;
+    find = {};
+    NedHelpZoekVerder->setEnabled(false);
+}
+
+bool Editor::menuopslaan_Click() {
+    if (cutShort_) {
+        services_.dialogs.msgBox(Text(kPartialSaveRefused), MsgButtons::Ok, MsgIcon::Exclamation,
+                                 Text(kSaveQuestionTitle));
+        return false;
+    }
+    const int error =
+        notebook::SaveNotes(file_, notebook::NotesBytes(Text1->toPlainText(), lineEnd_, encoding_));
+    if (error != 0) {
+        services_.dialogs.msgBox(QStringLiteral("Could not write to disk."), MsgButtons::Ok,
+                                 MsgIcon::Exclamation,
+                                 QStringLiteral("Error nr: ") + QString::number(error));
+        return false;
+    }
+    NotesChanged = 0;
+    return true;
+}
+
+bool Editor::offerToSave() {
+    if (NotesChanged == 0) {
+        return true;
+    }
+    if (services_.dialogs.msgBox(Text(kSaveQuestion), MsgButtons::YesNo, MsgIcon::Information,
+                                 Text(kSaveQuestionTitle)) != MsgResult::Yes) {
+        return true;
+    }
+    return menuopslaan_Click();
+}
+
+void Editor::closeEvent(QCloseEvent* event) {
+    // A save that was wanted and failed keeps the window, and the notes, open.
+    if (!offerToSave()) {
+        event->ignore();
+        return;
+    }
+    unloaded_ = true;
+    event->accept();
+}
+
+void Editor::printText(const QString& text) {
+    if (!services_.printer.print(text)) {
+        QApplication::beep();
+        services_.dialogs.msgBox(QStringLiteral("Printer not ready"), MsgButtons::Ok,
+                                 MsgIcon::Exclamation, QStringLiteral("Print error"));
+    }
+}
+
+void Editor::mnuafdrukalles_Click() {
+    if (services_.dialogs.msgBox(QStringLiteral("Do you want to print the entire note?"),
+                                 MsgButtons::YesNo, MsgIcon::Information,
+                                 QStringLiteral("Print")) == MsgResult::Yes) {
+        printText(Text1->toPlainText());
+    }
+}
+
+void Editor::mnuafdrukselect_Click() {
+    const QString selected = Text1->textCursor().selection().toPlainText();
+    if (selected.isEmpty()) {
+        services_.dialogs.msgBox(QStringLiteral("Nothing selected."), MsgButtons::Ok,
+                                 MsgIcon::Exclamation, QStringLiteral("Print Selected Text"));
+        Text1->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    if (services_.dialogs.msgBox(QStringLiteral("Do you want to print the selected text?"),
+                                 MsgButtons::YesNo, MsgIcon::Information,
+                                 QStringLiteral("Print")) == MsgResult::Yes) {
+        printText(selected);
+    }
+}
+
+void Editor::Cutmenu_Click() {
+    copymenu_Click();
+    Text1->textCursor().removeSelectedText();
+}
+
+void Editor::copymenu_Click() {
+    services_.clipboard.setText(Text1->textCursor().selection().toPlainText());
+}
+
+void Editor::pastemenu_Click() {
+    Text1->insertPlainText(services_.clipboard.text());
+}
+
+void Editor::verwijdermenu_Click() {
+    Text1->textCursor().removeSelectedText();
+}
+
+void Editor::menudatum_Click() {
+    Text1->insertPlainText(services_.now().toString(QStringLiteral("MM-dd-yyyy")));
+}
+
+void Editor::menutijd_Click() {
+    Text1->insertPlainText(services_.now().toString(QStringLiteral("HH:mm:ss")));
+}
+
+void Editor::menuerase_Click() {
+    if (services_.dialogs.msgBox(
+            QStringLiteral("Are you sure to erase the contents of the editor window?"),
+            MsgButtons::YesNo, MsgIcon::None, QStringLiteral("Erase All")) == MsgResult::Yes) {
+        Text1->clear();
+    }
+}
+
+void Editor::NedHelpZoeken_Click() {
+    const QString answer = services_.dialogs.inputBox(QStringLiteral("Type the text to find:"),
+                                                      QStringLiteral("Find"));
+    if (answer.isEmpty()) {
+        return;
+    }
+    notebook::StartFind(find, answer, Text1->toPlainText());
+    searchStep();
+}
+
+void Editor::NedHelpZoekVerder_Click() {
+    searchStep();
+}
+
+void Editor::searchStep() {
+    const qsizetype found = notebook::FindStep(find, Text1->toPlainText());
+    QTextCursor cursor = Text1->textCursor();
+    if (found == 0) {
+        services_.dialogs.msgBox(QStringLiteral("Nothing found"));
+        cursor.setPosition(cursor.position());
+        Text1->setTextCursor(cursor);
+        NedHelpZoekVerder->setEnabled(false);
+        return;
+    }
+    cursor.setPosition(static_cast<int>(found - 1));
+    cursor.setPosition(static_cast<int>(found - 1 + find.SearchText.size()),
+                       QTextCursor::KeepAnchor);
+    Text1->setTextCursor(cursor);
+    NedHelpZoekVerder->setEnabled(true);
+}

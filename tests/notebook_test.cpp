@@ -1,0 +1,219 @@
+// The notebook editor: loading and saving without losing or changing a character, the size
+// limit, the save question after any change, Find and Find Next, and opening it from the main
+// window.
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+#include <QTextCursor>
+#include <vector>
+
+#include "mainwindow/form1.h"
+#include "notebook/editor.h"
+#include "notebook/notes_file.h"
+#include "notebook/notes_find.h"
+#include "platform/printer.h"
+#include "settings/settings_record.h"
+#include "support/form_harness.h"
+#include "support/recording_clipboard.h"
+#include "support/scripted_dialogs.h"
+#include "support/test_files.h"
+
+namespace {
+
+using platform::MessageBoxRequest;
+using platform::MsgResult;
+using testing_support::ReadAll;
+using testing_support::WriteAll;
+
+TEST(NotesFile, ALoadAndASaveLeaveTheFileAsItWas) {
+    struct Case {
+        const char* name;
+        QByteArray bytes;
+        const char* text;  // as the editor shows it
+    };
+    const std::vector<Case> cases{
+        {"CR LF", "a\r\nb\r\nc\r\n", "a\nb\nc\n"},
+        {"LF", "a\nb\nc\n", "a\nb\nc\n"},
+        {"no last line end", "a\r\nb", "a\nb"},
+        {"8-bit", "caf\xe9\r\n", "caf\u00e9\n"},
+        {"UTF-8", "Gr\xc3\xbc\xc3\x9f\x65\n", "Gr\u00fc\u00dfe\n"},
+        {"empty", "", ""},
+    };
+    QTemporaryDir folder;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = folder.filePath(QStringLiteral("notes.log"));
+        WriteAll(path, c.bytes);
+        const notebook::LoadedNotes notes = notebook::LoadNotes(path);
+        EXPECT_EQ(notes.text, QString::fromUtf8(c.text));
+        EXPECT_TRUE(notes.complete);
+        ASSERT_EQ(notebook::SaveNotes(
+                      path, notebook::NotesBytes(notes.text, notes.lineEnd, notes.encoding)),
+                  0);
+        EXPECT_EQ(ReadAll(path), c.bytes);
+    }
+    EXPECT_FALSE(notebook::LoadNotes(folder.filePath(QStringLiteral("missing.log"))).complete);
+}
+
+TEST(NotesFind, MatchesOverlapWrapAndReachBeyond32767) {
+    struct Case {
+        QString text;
+        const char* search;
+        std::vector<qsizetype> positions;  // of Find, then each Find Next; 0: "Nothing found"
+    };
+    const QString longText = QString(40000, u'x') + QStringLiteral("needle");
+    const std::vector<Case> cases{
+        {QStringLiteral("xAbyab"), "ab", {2, 5, 2}},
+        {QStringLiteral("aaa"), "aa", {1, 2, 1}},
+        {QStringLiteral("abc"), "c", {3, 3}},
+        {QStringLiteral("abc"), "z", {0}},
+        {QString(), "a", {0}},
+        {longText, "NEEDLE", {40001, 40001}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.search);
+        notebook::FindState state;
+        notebook::StartFind(state, QString::fromLatin1(c.search), c.text);
+        std::vector<qsizetype> found;
+        for (std::size_t i = 0; i < c.positions.size(); ++i) {
+            found.push_back(notebook::FindStep(state, c.text));
+        }
+        EXPECT_EQ(found, c.positions);
+    }
+    // A remembered match beyond the end of a shortened text: searched again from the top.
+    notebook::FindState state;
+    notebook::StartFind(state, QStringLiteral("ab"), u"ab ab");
+    EXPECT_EQ(notebook::FindStep(state, u"ab ab"), 1);
+    EXPECT_EQ(notebook::FindStep(state, u"ab"), 1);
+}
+
+// An editor on a file of a temporary folder, with scripted dialogs and a fixed clock.
+class EditorTest : public ::testing::Test {
+  protected:
+    EditorTest()
+        : printer(folder.filePath(QStringLiteral("print.pdf"))),
+          editor(EditorServices{settings, dialogs, clipboard, printer,
+                                [] { return QDateTime(QDate(2005, 7, 4), QTime(14, 5, 9)); },
+                                [] {}}) {
+        KVXmodules::DefaultSetRecord(settings);
+    }
+
+    QString open(const QByteArray& bytes) {
+        const QString path = folder.filePath(QStringLiteral("quorvbook.log"));
+        WriteAll(path, bytes);
+        editor.openFile(path, QStringLiteral("Quorvin Notebook"));
+        return path;
+    }
+
+    QTemporaryDir folder;
+    KVXmodules::SettingsRecord settings;
+    testing_support::ScriptedDialogs dialogs;
+    testing_support::RecordingClipboard clipboard;
+    platform::PdfFilePrinter printer;
+    Editor editor;
+};
+
+TEST_F(EditorTest, EveryChangeAsksBeforeClosingOrOpeningAnotherFile) {
+    const QString path = open("a\r\nb\r\n");
+    EXPECT_EQ(editor.NotesChanged, 0) << "loading is no change";
+    struct Change {
+        const char* name;
+        void (Editor::*command)();
+    };
+    for (const Change& c :
+         {Change{"paste", &Editor::pastemenu_Click}, Change{"date", &Editor::menudatum_Click},
+          Change{"erase", &Editor::menuerase_Click}}) {
+        SCOPED_TRACE(c.name);
+        clipboard.setText(QStringLiteral("x"));
+        (editor.*c.command)();
+        EXPECT_EQ(editor.NotesChanged, 1);
+        dialogs.clear();
+        dialogs.answer(MsgResult::No);
+        editor.openFile(path, QStringLiteral("Quorvin Notebook"));  // another file, or this one
+        ASSERT_EQ(dialogs.messageBoxes().size(), 1U);
+        EXPECT_EQ(dialogs.messageBoxes()[0].text,
+                  QStringLiteral("You made changes to your notes. Do you want to save it?"));
+        EXPECT_EQ(ReadAll(path), QByteArray("a\r\nb\r\n"));
+    }
+    editor.menudatum_Click();
+    dialogs.answer(MsgResult::Yes);
+    EXPECT_TRUE(editor.close());
+    EXPECT_EQ(ReadAll(path), QByteArray("07-04-2005a\r\nb\r\n"));
+}
+
+TEST_F(EditorTest, ACutShortLoadIsNeverSavedAndAFailedSaveKeepsTheNotes) {
+    QByteArray big;
+    for (int line = 0; line < 700; ++line) {
+        big += QByteArray(98, 'n') + "\r\n";
+    }
+    const QString path = open(big);
+    ASSERT_EQ(dialogs.messageBoxes().size(), 1U);
+    EXPECT_EQ(dialogs.messageBoxes()[0].title, QStringLiteral("File to large"));
+    EXPECT_TRUE(
+        editor.Text1->toPlainText().endsWith(QString::fromUtf16(notebook::kCutShortLine) + u'\n'));
+    editor.menutijd_Click();
+    EXPECT_FALSE(editor.menuopslaan_Click());
+    EXPECT_EQ(ReadAll(path), big);
+
+    // A folder that cannot be written: the save is reported, the text stays changed, and the
+    // window stays open with it.
+    dialogs.answer(MsgResult::No);
+    const QString kept = open("note\r\n");
+    editor.menutijd_Click();
+    dialogs.clear();
+    QFile::setPermissions(folder.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner |
+                                             QFileDevice::ReadOther | QFileDevice::ExeOther);
+    {
+        const testing_support::UnprivilegedScope user;
+        dialogs.answer(MsgResult::Yes);
+        EXPECT_FALSE(editor.close());
+    }
+    QFile::setPermissions(folder.path(),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    ASSERT_EQ(dialogs.messageBoxes().size(), 2U);
+    EXPECT_EQ(dialogs.messageBoxes()[1].text, QStringLiteral("Could not write to disk."));
+    EXPECT_EQ(editor.NotesChanged, 1);
+    EXPECT_EQ(ReadAll(kept), QByteArray("note\r\n"));
+}
+
+TEST_F(EditorTest, FindSelectsAndNothingFoundSaysSo) {
+    open("xAbyab");
+    dialogs.answer(QStringLiteral("ab"));
+    editor.NedHelpZoeken_Click();
+    EXPECT_EQ(editor.Text1->textCursor().selectionStart(), 1);
+    EXPECT_EQ(editor.Text1->textCursor().selectedText(), QStringLiteral("Ab"));
+    EXPECT_TRUE(editor.NedHelpZoekVerder->isEnabled());
+    editor.NedHelpZoekVerder_Click();
+    EXPECT_EQ(editor.Text1->textCursor().selectionStart(), 4);
+    dialogs.answer(QStringLiteral("zz"));
+    editor.NedHelpZoeken_Click();
+    EXPECT_EQ(dialogs.messageBoxes().back(),
+              (MessageBoxRequest{QStringLiteral("Nothing found"), QStringLiteral("Quorvin")}));
+    EXPECT_FALSE(editor.NedHelpZoekVerder->isEnabled());
+}
+
+TEST(NotebookFromTheMainWindow, OneEditorShowsTheNotebookOrTheChosenFile) {
+    testing_support::FormHarness harness;
+    Form1& form = harness.load();
+    WriteAll(harness.filePath(QStringLiteral("quorvbook.log")), "73\r\n");
+    form.menubook->trigger();
+    Editor* editor = form.notebookWindow();
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->windowTitle(), QStringLiteral("Quorvin Notebook"));
+    EXPECT_EQ(editor->Text1->toPlainText(), QStringLiteral("73\n"));
+
+    const QString other = harness.filePath(QStringLiteral("qso.txt"));
+    WriteAll(other, "cq");
+    harness.dialogs.answerFile(other);
+    form.Command2->click();
+    EXPECT_EQ(form.notebookWindow(), editor);
+    EXPECT_EQ(editor->windowTitle(), other);
+    EXPECT_EQ(editor->Text1->toPlainText(), QStringLiteral("cq"));
+    EXPECT_EQ(harness.dialogs.fileDialogs().back().title, QStringLiteral("Open Text File"));
+    editor->close();
+}
+
+}  // namespace
