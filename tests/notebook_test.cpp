@@ -5,7 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFontDatabase>
+#include <QLabel>
+#include <QListWidget>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTextCursor>
 #include <vector>
@@ -14,7 +18,9 @@
 #include "notebook/editor.h"
 #include "notebook/notes_file.h"
 #include "notebook/notes_find.h"
+#include "platform/font_names.h"
 #include "platform/printer.h"
+#include "settings/form8.h"
 #include "settings/settings_record.h"
 #include "support/form_harness.h"
 #include "support/recording_clipboard.h"
@@ -214,6 +220,61 @@ TEST(NotebookFromTheMainWindow, OneEditorShowsTheNotebookOrTheChosenFile) {
     EXPECT_EQ(editor->Text1->toPlainText(), QStringLiteral("cq"));
     EXPECT_EQ(harness.dialogs.fileDialogs().back().title, QStringLiteral("Open Text File"));
     editor->close();
+}
+
+TEST(FontChooser, OkCancelAndTheCloseBoxForTheReceiveWindowAndTheEditor) {
+    const QStringList families = QFontDatabase::families();
+    ASSERT_FALSE(families.isEmpty());
+    // A stored family that is not installed leaves the font as it was.
+    const QFont base(families.front());
+    EXPECT_EQ(platform::FontNamed(base, QStringLiteral("No Such Family 42")).family(),
+              base.family());
+    enum class Way { Ok, Cancel, CloseBox };
+    for (const bool forEditor : {false, true}) {
+        for (const Way way : {Way::Ok, Way::Cancel, Way::CloseBox}) {
+            SCOPED_TRACE(testing::Message()
+                         << "editor " << forEditor << ", way " << static_cast<int>(way));
+            testing_support::FormHarness harness;
+            Form1& form = harness.load();
+            form.menubook->trigger();
+            Editor* editor = form.notebookWindow();
+            ASSERT_NE(editor, nullptr);
+            const QFont receiveFont = form.Text1->font();
+            const QFont editorFont = editor->Text1->font();
+            (forEditor ? editor->menueditfont : form.menusetupfont)->trigger();
+            Form8* chooser = forEditor ? editor->fontChooser() : form.fontChooser();
+            ASSERT_NE(chooser, nullptr);
+            EXPECT_FALSE(chooser->Command1->isEnabled());
+
+            const QString family = families.contains(QStringLiteral("DejaVu Serif"))
+                                       ? QStringLiteral("DejaVu Serif")
+                                       : families.back();
+            chooser->List1->setCurrentRow(static_cast<int>(families.indexOf(family)));
+            chooser->List1_Click();
+            EXPECT_TRUE(chooser->Command1->isEnabled());
+            EXPECT_EQ(chooser->Label2->text(), QStringLiteral("Font: ") + family);
+            EXPECT_EQ(chooser->Label1->font().family(), family);
+            if (way == Way::Ok) {
+                chooser->Command1->click();
+            } else if (way == Way::Cancel) {
+                chooser->Command2->click();
+            } else {
+                chooser->close();
+            }
+
+            const bool applied = way == Way::Ok;
+            EXPECT_EQ(harness.settings.Font,
+                      applied && !forEditor ? family : QStringLiteral("System"));
+            EXPECT_EQ(harness.settings.EditorFont,
+                      applied && forEditor ? family : QStringLiteral("System"));
+            EXPECT_EQ(form.Text1->font().family(),
+                      applied && !forEditor ? family : receiveFont.family());
+            EXPECT_EQ(editor->Text1->font().family(),
+                      applied && forEditor ? family : editorFont.family());
+            EXPECT_EQ(harness.settings.FontForEditor, 0);
+            editor->close();
+        }
+    }
 }
 
 }  // namespace

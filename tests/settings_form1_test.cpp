@@ -409,15 +409,15 @@ TEST_F(SettingsWindow, FailedWriteGivesTheMessageAndKeepsTheOldFile) {
 TEST_F(SettingsWindow, LoadBringsTheControlsInLine) {
     QStringList lines = ResetLines();
     lines[1] += QStringLiteral("PA3XYZ");
-    lines[3] = QStringLiteral(" 2 ");             // QPSK lsb
-    lines[5] = QStringLiteral(" 1 ");             // large waterfall
-    lines[7] = QStringLiteral(" 1 ");             // red palette
-    lines[9] = QStringLiteral("  Courier New ");  // font, blanks around it
-    lines[11] = QStringLiteral(" 2 ");            // white on blue
-    lines[29] = QStringLiteral("-1 ");            // alarm on
-    lines[35] = QStringLiteral("-1 ");            // alarm log on
-    lines[37] = QStringLiteral(" 0 ");            // phase indicator off
-    lines[43] = QStringLiteral("-1 ");            // remember screen size
+    lines[3] = QStringLiteral(" 2 ");              // QPSK lsb
+    lines[5] = QStringLiteral(" 1 ");              // large waterfall
+    lines[7] = QStringLiteral(" 1 ");              // red palette
+    lines[9] = QStringLiteral("  DejaVu Serif ");  // font, blanks around it
+    lines[11] = QStringLiteral(" 2 ");             // white on blue
+    lines[29] = QStringLiteral("-1 ");             // alarm on
+    lines[35] = QStringLiteral("-1 ");             // alarm log on
+    lines[37] = QStringLiteral(" 0 ");             // phase indicator off
+    lines[43] = QStringLiteral("-1 ");             // remember screen size
     WriteAll(path(), Join(lines));
 
     KVXmodules::LoadSettings(*form);
@@ -432,8 +432,8 @@ TEST_F(SettingsWindow, LoadBringsTheControlsInLine) {
     EXPECT_EQ(TickedPalettes(), std::vector<std::size_t>{1});
     EXPECT_EQ(form->Picture1->backColor(), QColor(128, 0, 0));
     EXPECT_TRUE(form->Option5->isChecked());
-    EXPECT_EQ(form->Text1->font().family(), "Courier New");
-    EXPECT_EQ(settings.Font, "  Courier New ");
+    EXPECT_EQ(form->Text1->font().family(), "DejaVu Serif");
+    EXPECT_EQ(settings.Font, "  DejaVu Serif ");
     EXPECT_TRUE(form->menuscreensize->isChecked());
 }
 

@@ -40,6 +40,7 @@ class Editor;
 class Form2;
 class Form3;
 class Form4;
+class Form8;
 class Form6;
 class QAction;
 class QCheckBox;
@@ -211,6 +212,9 @@ class Form1 final : public QMainWindow {
     void menusetupdsp_Click();    // "Setup PSK/DSP..." (Form2)
     void Command3_Click();        // the "DSP Setup" button: as "Setup PSK/DSP..."
     void menusetupalarm_Click();  // "Setup PSK Alarm..." (Form4)
+    void menusetupfont_Click();
+    // The font chooser while it is open.
+    Form8* fontChooser() const;
     void menuaudioinput_Click();  // "Audio Input..."
     void menutextcol1_Click();    // "Black on Yellow": scheme 0
     void menutextcol2_Click();    // "Black on White": scheme 1
@@ -428,6 +432,7 @@ class Form1 final : public QMainWindow {
     bool soundCardSource_ = true;
     QPointer<Form6> form6_;
     QPointer<Form3> form3_;
+    QPointer<Form8> form8_;
     QPointer<Editor> editor_;
     std::unique_ptr<platform::OutsidePrograms> systemPrograms_;  // when none was given
     platform::OutsidePrograms* outsidePrograms_ = nullptr;

@@ -9,8 +9,10 @@
 
 #include "platform/clipboard.h"
 #include "platform/dialogs.h"
+#include "platform/font_names.h"
 #include "platform/modeless_window.h"
 #include "platform/printer.h"
+#include "settings/form8.h"
 #include "settings/settings_record.h"
 
 namespace {
@@ -33,12 +35,11 @@ Editor::Editor(const EditorServices& services, QWidget* parent)
     platform::SetUpModelessWindow(*this, QStringLiteral("Editor"), QStringLiteral("Your Notebook"));
     Text1 = new QPlainTextEdit(this);
     Text1->setObjectName(QStringLiteral("Text1"));
-    QFont font(QStringLiteral("Sans Serif"));
+    QFont font = platform::FontNamed(Text1->font(), QString::fromUtf16(platform::kSystemFontName));
     font.setPointSizeF(9.75);
     font.setBold(true);
-    if (!services_.settings.EditorFont.isEmpty() &&
-        services_.settings.EditorFont != QStringLiteral("System")) {
-        font.setFamily(services_.settings.EditorFont);
+    if (!services_.settings.EditorFont.isEmpty()) {
+        font = platform::FontNamed(font, services_.settings.EditorFont);
     }
     Text1->setFont(font);
     QPalette colours = Text1->palette();
@@ -96,6 +97,8 @@ void Editor::createMenus() {
     NedHelpZoekVerder->setEnabled(false);
 
     QMenu* options = bar->addMenu(QStringLiteral("Options"));
+    menueditfont = item(options, QStringLiteral("Fonts..."), &Editor::menueditfont_Click);
+    options->addSeparator();
     menuerase = item(options, QStringLiteral("Erase All"), &Editor::menuerase_Click);
 }
 
@@ -265,4 +268,17 @@ void Editor::searchStep() {
                        QTextCursor::KeepAnchor);
     Text1->setTextCursor(cursor);
     NedHelpZoekVerder->setEnabled(true);
+}
+
+void Editor::menueditfont_Click() {
+    services_.settings.FontForEditor = -1;
+    platform::ShowModeless(*this, form8_, [this] {
+        return new Form8(Form8Services{services_.settings, [this](const QString& name) {
+                                           Text1->setFont(platform::FontNamed(Text1->font(), name));
+                                       }});
+    });
+}
+
+Form8* Editor::fontChooser() const {
+    return platform::OpenWindow(form8_);
 }

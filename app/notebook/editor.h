@@ -9,6 +9,7 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QMainWindow>
+#include <QPointer>
 #include <QString>
 #include <cstdint>
 #include <functional>
@@ -16,6 +17,7 @@
 #include "notebook/notes_file.h"
 #include "notebook/notes_find.h"
 
+class Form8;
 class QAction;
 class QPlainTextEdit;
 
@@ -76,6 +78,7 @@ class Editor final : public QMainWindow {
     QAction* menutijd = nullptr;
     QAction* NedHelpZoeken = nullptr;
     QAction* NedHelpZoekVerder = nullptr;
+    QAction* menueditfont = nullptr;
     QAction* menuerase = nullptr;
 
     // Saves the text; false (after saying why) when it was not saved.
@@ -91,6 +94,9 @@ class Editor final : public QMainWindow {
     void NedHelpZoeken_Click();
     void NedHelpZoekVerder_Click();
     void menuerase_Click();
+    // The font chooser, for this window's text.
+    void menueditfont_Click();
+    Form8* fontChooser() const;
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -109,4 +115,5 @@ class Editor final : public QMainWindow {
     bool cutShort_ = false;
     bool loading_ = false;
     bool unloaded_ = false;
+    QPointer<Form8> form8_;
 };

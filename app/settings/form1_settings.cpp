@@ -4,7 +4,6 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFont>
-#include <QFontDatabase>
 #include <QPalette>
 #include <QPlainTextEdit>
 #include <QRadioButton>
@@ -12,6 +11,7 @@
 
 #include "mainwindow/form1.h"
 #include "platform/dialogs.h"
+#include "platform/font_names.h"
 #include "platform/image_box.h"
 #include "platform/picture_box.h"
 #include "platform/psk_engine.h"
@@ -60,15 +60,10 @@ void SetTextColours(QPlainTextEdit& text, const QColor& fore, const QColor& back
     text.setPalette(palette);
 }
 
-// A font name as the receive window takes it; "System" is the desktop's own font.
+// A font name as the receive window takes it; a font that is not installed leaves the window's
+// font as it is.
 void SetFontName(QPlainTextEdit& text, const QString& name) {
-    QFont font = text.font();
-    if (name.compare(Text(kSystemFont), Qt::CaseInsensitive) == 0) {
-        font.setFamily(QFontDatabase::systemFont(QFontDatabase::GeneralFont).family());
-    } else {
-        font.setFamily(name);
-    }
-    text.setFont(font);
+    text.setFont(platform::FontNamed(text.font(), name));
 }
 
 QString TrimBlanks(const QString& text) {

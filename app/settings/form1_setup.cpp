@@ -8,6 +8,7 @@
 
 #include "mainwindow/form1.h"
 #include "platform/dialogs.h"
+#include "platform/font_names.h"
 #include "platform/form_timer.h"
 #include "platform/image_box.h"
 #include "platform/modeless_window.h"
@@ -16,6 +17,7 @@
 #include "settings/audio_input_window.h"
 #include "settings/form2.h"
 #include "settings/form4.h"
+#include "settings/form8.h"
 #include "settings/settings_file.h"
 #include "settings/settings_record.h"
 
@@ -39,6 +41,7 @@ void Form1::connectSetupHandlers() {
     connect(Command3, &QToolButton::clicked, this, &Form1::Command3_Click);
     connect(menusetupalarm, &QAction::triggered, this, &Form1::menusetupalarm_Click);
     connect(menuaudioinput, &QAction::triggered, this, &Form1::menuaudioinput_Click);
+    connect(menusetupfont, &QAction::triggered, this, &Form1::menusetupfont_Click);
     connect(menutextcol1, &QAction::triggered, this, &Form1::menutextcol1_Click);
     connect(menutextcol2, &QAction::triggered, this, &Form1::menutextcol2_Click);
     connect(menutextcol3, &QAction::triggered, this, &Form1::menutextcol3_Click);
@@ -72,6 +75,18 @@ void Form1::menusetupalarm_Click() {
         return new Form4(
             Form4Services{settings, dialogs, *Label2, [this] { AlarmWindow.clear(); }});
     });
+}
+
+void Form1::menusetupfont_Click() {
+    platform::ShowModeless(*this, form8_, [this] {
+        return new Form8(Form8Services{settings, [this](const QString& name) {
+                                           Text1->setFont(platform::FontNamed(Text1->font(), name));
+                                       }});
+    });
+}
+
+Form8* Form1::fontChooser() const {
+    return platform::OpenWindow(form8_);
 }
 
 void Form1::menuaudioinput_Click() {

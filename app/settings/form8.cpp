@@ -1,0 +1,98 @@
+#include "settings/form8.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFontDatabase>
+#include <QGridLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+
+#include "platform/font_names.h"
+#include "platform/modeless_window.h"
+#include "settings/settings_record.h"
+
+Form8::Form8(const Form8Services& services, QWidget* parent)
+    : QWidget(parent), services_(services) {
+    platform::SetUpModelessWindow(*this, QStringLiteral("Form8"), QStringLiteral("Select a font"));
+    List1 = new QListWidget(this);
+    List1->setObjectName(QStringLiteral("List1"));
+    Label1 = new QLabel(QStringLiteral("EXAMPLE: God bless the World and mankind"), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setFont(platform::FontNamed(Label1->font(), QStringLiteral("Fixedsys")));
+    Label1->setWordWrap(true);
+    Label1->setMinimumHeight(60);
+    Label2 = new QLabel(QStringLiteral("Font: System"), this);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Check1 = new QCheckBox(QStringLiteral("Use Default Font"), this);
+    Check1->setObjectName(QStringLiteral("Check1"));
+    Command1 = new QPushButton(QStringLiteral("OK"), this);
+    Command1->setObjectName(QStringLiteral("Command1"));
+    Command1->setEnabled(false);
+    Command2 = new QPushButton(QStringLiteral("Cancel"), this);
+    Command2->setObjectName(QStringLiteral("Command2"));
+
+    auto* grid = new QGridLayout(this);
+    grid->addWidget(List1, 0, 0, 4, 1);
+    grid->addWidget(Label2, 0, 1);
+    grid->addWidget(Check1, 1, 1);
+    grid->addWidget(Command1, 2, 1);
+    grid->addWidget(Command2, 3, 1, Qt::AlignTop);
+    grid->addWidget(Label1, 4, 0, 1, 2);
+    resize(460, 340);
+
+    // Every font family the screen offers.
+    List1->addItems(QFontDatabase::families());
+    connect(List1, &QListWidget::itemClicked, this, &Form8::List1_Click);
+    connect(Check1, &QCheckBox::clicked, this, &Form8::Check1_Click);
+    connect(Command1, &QPushButton::clicked, this, &Form8::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &Form8::Command2_Click);
+}
+
+void Form8::pick(const QString& name) {
+    QFont preview = platform::FontNamed(Label1->font(), name);
+    preview.setBold(false);
+    preview.setItalic(false);
+    Label1->setFont(preview);
+    Command1->setEnabled(true);
+    services_.settings.SelectedFont = name;
+    Label2->setText(QStringLiteral("Font: ") + name);
+}
+
+void Form8::List1_Click() {
+    if (const QListWidgetItem* item = List1->currentItem()) {
+        pick(item->text());
+    }
+}
+
+void Form8::Check1_Click() {
+    pick(QString::fromUtf16(platform::kSystemFontName));
+}
+
+void Form8::Command1_Click() {
+    KVXmodules::SettingsRecord& r = services_.settings;
+    services_.applyFont(r.SelectedFont);
+    // The editor's font is its own: the receive window's setting stays.
+    if (r.FontForEditor != 0) {
+        r.EditorFont = r.SelectedFont;
+    } else {
+        r.Font = r.SelectedFont;
+    }
+    r.FontForEditor = 0;
+    applied_ = true;
+    close();
+}
+
+void Form8::Command2_Click() {
+    close();
+}
+
+void Form8::closeEvent(QCloseEvent* event) {
+    // The close box is a Cancel.
+    if (!applied_) {
+        services_.settings.SelectedFont.clear();
+        services_.settings.FontForEditor = 0;
+    }
+    unloaded_ = true;
+    event->accept();
+}

@@ -1,0 +1,55 @@
+#pragma once
+
+// Form8, "Select a font": a modeless window that lists the installed font families, previews
+// the one clicked and on "OK" gives its name to the window it was opened for: the receive
+// window (the setting Font) or the notebook editor (the setting Editor font only). "Use
+// Default Font" picks "System", the desktop's own font. "Cancel" and the close box change
+// nothing. The settings reach the settings file with its next save.
+
+#include <QWidget>
+#include <functional>
+
+class QCheckBox;
+class QLabel;
+class QListWidget;
+class QPushButton;
+
+namespace KVXmodules {
+struct SettingsRecord;
+}
+
+struct Form8Services {
+    KVXmodules::SettingsRecord& settings;  // SelectedFont, FontForEditor, Font, EditorFont
+    // Gives the chosen font name to the window the chooser works for.
+    std::function<void(const QString&)> applyFont;
+};
+
+class Form8 final : public QWidget {
+    Q_OBJECT
+  public:
+    explicit Form8(const Form8Services& services, QWidget* parent = nullptr);
+
+    bool isUnloaded() const noexcept { return unloaded_; }
+
+    QListWidget* List1 = nullptr;
+    QLabel* Label1 = nullptr;  // the preview
+    QLabel* Label2 = nullptr;  // "Font: " and the name
+    QCheckBox* Check1 = nullptr;
+    QPushButton* Command1 = nullptr;  // "OK"
+    QPushButton* Command2 = nullptr;  // "Cancel"
+
+    void List1_Click();
+    void Check1_Click();
+    void Command1_Click();
+    void Command2_Click();
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    void pick(const QString& name);
+
+    Form8Services services_;
+    bool applied_ = false;
+    bool unloaded_ = false;
+};
