@@ -12,6 +12,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTextCursor>
+#include <functional>
 #include <vector>
 
 #include "mainwindow/file_dialogs.h"
@@ -74,7 +75,7 @@ TEST_F(FileCommands, SavesProposeTextAndPictureNamesInTurnAndOpenInTheLastFolder
     for (const Step& step : steps) {
         SCOPED_TRACE(step.chosen);
         harness.dialogs.answerFile(path(QString::fromLatin1(step.chosen)));
-        (form.*step.command)();
+        std::invoke(step.command, form);
         const platform::FileDialogRequest shown = harness.dialogs.fileDialogs().back();
         EXPECT_EQ(shown.kind, FileDialogKind::Save);
         EXPECT_EQ(shown.initialName, QString::fromLatin1(step.proposed));
@@ -124,7 +125,7 @@ TEST_F(FileCommands, NoToOverwriteAndAFailedSaveLeaveTheOldFile) {
             harness.dialogs.clear();
             harness.dialogs.answerFile(old);
             harness.dialogs.answer(MsgResult::Yes);
-            (form.*command)();
+            std::invoke(command, form);
             ASSERT_EQ(harness.dialogs.messageBoxes().size(), 2U);
             EXPECT_EQ(harness.dialogs.messageBoxes()[1],
                       (MessageBoxRequest{QStringLiteral("Could not write to disk."),

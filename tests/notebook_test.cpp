@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTextCursor>
+#include <functional>
 #include <vector>
 
 #include "mainwindow/form1.h"
@@ -134,7 +135,7 @@ TEST_F(EditorTest, EveryChangeAsksBeforeClosingOrOpeningAnotherFile) {
           Change{"erase", &Editor::menuerase_Click}}) {
         SCOPED_TRACE(c.name);
         clipboard.setText(QStringLiteral("x"));
-        (editor.*c.command)();
+        std::invoke(c.command, editor);
         EXPECT_EQ(editor.NotesChanged, 1);
         dialogs.clear();
         dialogs.answer(MsgResult::No);
