@@ -36,6 +36,7 @@
 #include "receiver/receiver_buffers.h"
 
 class AudioInputWindow;
+class frmAbout;
 class Editor;
 class Form2;
 class Form3;
@@ -147,6 +148,12 @@ class Form1 final : public QMainWindow {
     void menuopenpaint_Click();
     // The picture window the open command shows; none before it was shown or after it closed.
     Form3* pictureWindow() const;
+    // Help menu and outside programs.
+    void menusound_Click();
+    void menuwebsite_Click();
+    void mnuHelpAbout_Click();
+    // The About box while it is open.
+    frmAbout* aboutBox() const;
 
     // ---- the notebook editor (app/notebook/form1_notebook.cpp) ----
     void menuopen_Click();
@@ -432,6 +439,7 @@ class Form1 final : public QMainWindow {
     bool soundCardSource_ = true;
     QPointer<Form6> form6_;
     QPointer<Form3> form3_;
+    QPointer<frmAbout> about_;
     QPointer<Form8> form8_;
     QPointer<Editor> editor_;
     std::unique_ptr<platform::OutsidePrograms> systemPrograms_;  // when none was given

@@ -9,10 +9,13 @@
 #include <QTextCursor>
 #include <QToolButton>
 
+#include "about/frm_about.h"
 #include "mainwindow/file_dialogs.h"
 #include "mainwindow/form1.h"
 #include "platform/clipboard.h"
 #include "platform/dialogs.h"
+#include "platform/modeless_window.h"
+#include "platform/outside_programs.h"
 #include "platform/picture_box.h"
 #include "platform/printer.h"
 #include "receiver/form3.h"
@@ -195,6 +198,34 @@ Form3* Form1::pictureWindow() const {
     return form3_.data();
 }
 
+// ---- outside programs and the Help menu ----------------------------------------------------
+
+void Form1::menusound_Click() {
+    constexpr int kFileNotFound = 53;
+    if (!outsidePrograms_->start(platform::OutsideProgram::SoundMixer)) {
+        dialogs.msgBox(
+            QStringLiteral("Could not find ") +
+                platform::OutsideProgramCandidates(platform::OutsideProgram::SoundMixer).lookedFor,
+            MsgButtons::Ok, MsgIcon::Exclamation,
+            QStringLiteral("Error nr: ") + QString::number(kFileNotFound));
+    }
+}
+
+void Form1::menuwebsite_Click() {
+    outsidePrograms_->openLink(about::WebPage());
+}
+
+void Form1::mnuHelpAbout_Click() {
+    platform::ShowModeless(*this, about_, [this] {
+        return new frmAbout(
+            AboutServices{dialogs, *outsidePrograms_, QStringLiteral(QUORVIN_VERSION)});
+    });
+}
+
+frmAbout* Form1::aboutBox() const {
+    return platform::OpenWindow(about_);
+}
+
 void Form1::connectCommandHandlers() {
     const auto on = [this](QAction* item, void (Form1::*handler)()) {
         connect(item, &QAction::triggered, this, handler);
@@ -217,6 +248,9 @@ void Form1::connectCommandHandlers() {
     connect(Command1, &QToolButton::clicked, this, &Form1::menusave_Click);
     on(menuopen, &Form1::menuopen_Click);
     on(menubook, &Form1::menubook_Click);
+    on(menusound, &Form1::menusound_Click);
+    on(menuwebsite, &Form1::menuwebsite_Click);
+    on(mnuHelpAbout, &Form1::mnuHelpAbout_Click);
     connect(Command2, &QToolButton::clicked, this, &Form1::menuopen_Click);
 
     on(menuwater, &Form1::Command4_Click);

@@ -6,6 +6,8 @@
 #include <QStandardPaths>
 #include <QUrl>
 
+#include "platform/registry.h"
+
 namespace platform {
 
 OutsideProgramChoice OutsideProgramCandidates(OutsideProgram program) {
@@ -20,7 +22,7 @@ OutsideProgramChoice OutsideProgramCandidates(OutsideProgram program) {
         case OutsideProgram::SoundMixer:
             return {{QStringLiteral("sndvol.exe"), QStringLiteral("sndvol32.exe")},
                     false,
-                    QStringLiteral("SNDVOL32.EXE")};
+                    QStringLiteral("the Windows Volume Mixer SNDVOL32.EXE")};
         case OutsideProgram::SystemInformation:
             return {{QStringLiteral("msinfo32.exe")}, false, QStringLiteral("MSINFO32.EXE")};
     }
@@ -39,10 +41,11 @@ OutsideProgramChoice OutsideProgramCandidates(OutsideProgram program) {
                     true,
                     QStringLiteral("a paint program (pinta, kolourpaint, drawing, gimp, mtpaint)")};
         case OutsideProgram::SoundMixer:
-            return {{QStringLiteral("pavucontrol"), QStringLiteral("pavucontrol-qt"),
-                     QStringLiteral("kmix"), QStringLiteral("alsamixer")},
-                    false,
-                    QStringLiteral("a sound mixer (pavucontrol, pavucontrol-qt, kmix, alsamixer)")};
+            return {
+                {QStringLiteral("pavucontrol"), QStringLiteral("pavucontrol-qt"),
+                 QStringLiteral("pwvucontrol"), QStringLiteral("kmix")},
+                false,
+                QStringLiteral("a sound mixer (pavucontrol, pavucontrol-qt, pwvucontrol, kmix)")};
         case OutsideProgram::SystemInformation:
             return {{QStringLiteral("hardinfo"), QStringLiteral("kinfocenter"),
                      QStringLiteral("gnome-system-monitor")},
@@ -54,7 +57,41 @@ OutsideProgramChoice OutsideProgramCandidates(OutsideProgram program) {
     return {};
 }
 
+namespace {
+
+// Where Windows keeps its system information program: the path the registry names, or
+// MSINFO32.EXE in the folder it names; empty when it names neither.
+QString RegisteredSystemInformation() {
+    QString path;
+    if (GetKeyValue(RegistryRoot::LocalMachine,
+                    QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO"),
+                    QStringLiteral("PATH"), path)) {
+        return path;
+    }
+    QString folder;
+    if (GetKeyValue(RegistryRoot::LocalMachine,
+                    QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools Location"),
+                    QStringLiteral("MSINFO"), folder)) {
+        const QString file = folder + QStringLiteral("\\MSINFO32.EXE");
+        if (QFileInfo::exists(file)) {
+            return file;
+        }
+    }
+    return {};
+}
+
+}  // namespace
+
+void SystemOutsidePrograms::openLink(const QUrl& link) {
+    QDesktopServices::openUrl(link);
+}
+
 bool SystemOutsidePrograms::start(OutsideProgram program, const QString& file) {
+    if (program == OutsideProgram::SystemInformation) {
+        if (const QString registered = RegisteredSystemInformation(); !registered.isEmpty()) {
+            return QProcess::startDetached(registered, {});
+        }
+    }
     const OutsideProgramChoice choice = OutsideProgramCandidates(program);
     const QStringList arguments = file.isEmpty() ? QStringList() : QStringList{file};
     for (const QString& executable : choice.executables) {

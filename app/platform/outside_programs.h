@@ -7,6 +7,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QUrl>
 
 namespace platform {
 
@@ -34,12 +35,16 @@ class OutsidePrograms {
     // Starts `program` on `file` (none: just the program), detached; false when nothing could be
     // started.
     virtual bool start(OutsideProgram program, const QString& file = QString()) = 0;
+    // Hands a web or mail link to the desktop's default browser or mail program; what becomes
+    // of it is not reported.
+    virtual void openLink(const QUrl& link) = 0;
 };
 
 // The real service: the first installed program of the table, started with QProcess.
 class SystemOutsidePrograms final : public OutsidePrograms {
   public:
     bool start(OutsideProgram program, const QString& file = QString()) override;
+    void openLink(const QUrl& link) override;
 };
 
 }  // namespace platform

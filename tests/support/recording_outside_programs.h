@@ -23,8 +23,11 @@ class RecordingOutsidePrograms final : public platform::OutsidePrograms {
         return available;
     }
 
+    void openLink(const QUrl& link) override { links.push_back(link); }
+
     bool available = true;
     std::vector<Started> started;
+    std::vector<QUrl> links;
 };
 
 }  // namespace testing_support

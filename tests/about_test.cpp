@@ -1,0 +1,84 @@
+// The About box, the Help menu's web page and the sound mixer: the texts for a version, the
+// links handed to the desktop, and the messages when an outside program is missing.
+
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QPushButton>
+#include <QUrlQuery>
+#include <vector>
+
+#include "about/frm_about.h"
+#include "mainwindow/form1.h"
+#include "platform/image_box.h"
+#include "support/form_harness.h"
+
+namespace {
+
+using platform::MessageBoxRequest;
+using platform::MsgButtons;
+using platform::MsgIcon;
+using platform::OutsideProgram;
+using Started = testing_support::RecordingOutsidePrograms::Started;
+
+TEST(About, VersionLineAndMailSubjectForAVersion) {
+    struct Case {
+        const char* version;
+        const char* line;
+        const char* subject;
+    };
+    for (const Case& c : {Case{"2.0.0", "Version 2.0.0", "Quorvin v 2 0 0"},
+                          Case{"0.1.0", "Version 0.1.0", "Quorvin v 0 1 0"},
+                          Case{"10.12", "Version 10.12.0", "Quorvin v 10 12 0"}}) {
+        SCOPED_TRACE(c.version);
+        const QString version = QString::fromLatin1(c.version);
+        EXPECT_EQ(about::VersionLine(version), QString::fromLatin1(c.line));
+        const QUrl mail = about::SupportMail(version);
+        EXPECT_EQ(mail.scheme(), QStringLiteral("mailto"));
+        EXPECT_EQ(mail.path(), about::SupportAddress());
+        EXPECT_EQ(QUrlQuery(mail).queryItemValue(QStringLiteral("subject")),
+                  QString::fromLatin1(c.subject));
+    }
+}
+
+TEST(About, OneBoxWhoseLinksAndSystemInfoGoToTheDesktop) {
+    testing_support::FormHarness harness;
+    Form1& form = harness.load();
+    form.mnuHelpAbout->trigger();
+    frmAbout* box = form.aboutBox();
+    ASSERT_NE(box, nullptr);
+    form.mnuHelpAbout->trigger();
+    EXPECT_EQ(form.aboutBox(), box);
+    EXPECT_EQ(box->windowTitle(), QStringLiteral("About Quorvin"));
+    EXPECT_EQ(box->lblVersion->text(), about::VersionLine(QStringLiteral(QUORVIN_VERSION)));
+
+    Q_EMIT box->Label2->clicked();
+    Q_EMIT box->Label4->clicked();
+    Q_EMIT box->Label10->clicked();
+    form.menuwebsite->trigger();
+    EXPECT_EQ(
+        harness.programs.links,
+        (std::vector<QUrl>{about::WebPage(), about::SupportMail(QStringLiteral(QUORVIN_VERSION)),
+                           about::MailFormPage(), about::WebPage()}));
+
+    box->cmdSysInfo->click();
+    harness.programs.available = false;
+    box->cmdSysInfo->click();
+    form.menusound->trigger();
+    EXPECT_EQ(harness.programs.started,
+              (std::vector<Started>{{OutsideProgram::SystemInformation, QString()},
+                                    {OutsideProgram::SystemInformation, QString()},
+                                    {OutsideProgram::SoundMixer, QString()}}));
+    const std::vector<MessageBoxRequest> expected{
+        {QStringLiteral("System Information Is Unavailable At This Time"),
+         QStringLiteral("Quorvin"), MsgButtons::Ok, MsgIcon::None},
+        {QStringLiteral("Could not find ") +
+             platform::OutsideProgramCandidates(OutsideProgram::SoundMixer).lookedFor,
+         QStringLiteral("Error nr: 53"), MsgButtons::Ok, MsgIcon::Exclamation}};
+    EXPECT_EQ(harness.dialogs.messageBoxes(), expected);
+
+    box->cmdOK->click();
+    EXPECT_EQ(form.aboutBox(), nullptr);
+}
+
+}  // namespace
