@@ -4,14 +4,20 @@
 #include <gtest/gtest.h>
 
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextBrowser>
 #include <QUrlQuery>
 #include <vector>
 
 #include "about/frm_about.h"
 #include "mainwindow/form1.h"
+#include "mainwindow/help_window.h"
+#include "notebook/editor.h"
 #include "platform/image_box.h"
 #include "support/form_harness.h"
+#include "support/keyboard.h"
+#include "support/test_files.h"
 
 namespace {
 
@@ -79,6 +85,32 @@ TEST(About, OneBoxWhoseLinksAndSystemInfoGoToTheDesktop) {
 
     box->cmdOK->click();
     EXPECT_EQ(form.aboutBox(), nullptr);
+}
+
+TEST(Help, F1FromAnyWindowOpensTheHelpDocumentAndAMissingOneSaysSo) {
+    testing_support::FormHarness harness;
+    Form1& form = harness.show();
+    testing_support::FocusOn(form.Text1);
+    testing_support::PressKeyInFocus(Qt::Key_F1);
+    EXPECT_EQ(form.helpWindow(), nullptr);
+    ASSERT_EQ(harness.dialogs.messageBoxes().size(), 1U);
+    EXPECT_EQ(harness.dialogs.messageBoxes()[0].text, help::MissingHelpText(form.HelpFile));
+
+    testing_support::WriteAll(form.HelpFile, "# Quorvin Help\n\nConnect the receiver.\n");
+    form.help->trigger();
+    HelpWindow* window = form.helpWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(window->browser()->toPlainText().contains(QStringLiteral("Connect the receiver.")));
+    window->close();
+
+    // From the notebook editor too.
+    form.menubook->trigger();
+    testing_support::processEvents();
+    testing_support::FocusOn(form.notebookWindow()->Text1);
+    testing_support::PressKeyInFocus(Qt::Key_F1);
+    EXPECT_NE(form.helpWindow(), nullptr);
+    form.helpWindow()->close();
+    form.notebookWindow()->close();
 }
 
 }  // namespace

@@ -36,6 +36,7 @@
 #include "receiver/receiver_buffers.h"
 
 class AudioInputWindow;
+class HelpWindow;
 class frmAbout;
 class Editor;
 class Form2;
@@ -117,7 +118,7 @@ class Form1 final : public QMainWindow {
     const QString& programFolder() const noexcept { return programFolder_; }
     // Whether the engine captures from the sound card (see Form1Services).
     bool soundCardSource() const noexcept { return soundCardSource_; }
-    // The help file: the program folder followed by HELP.HLP, set by Form_Load.
+    // The help file: the program folder followed by HELP.md, set by Form_Load.
     QString HelpFile;
     // Sets the window caption; while the sound card is lost it carries the notice that says so.
     void SetCaption(const QString& caption);
@@ -152,6 +153,9 @@ class Form1 final : public QMainWindow {
     void menusound_Click();
     void menuwebsite_Click();
     void mnuHelpAbout_Click();
+    // Opens the help window (also F1 anywhere in the program).
+    void help_Click();
+    HelpWindow* helpWindow() const;
     // The About box while it is open.
     frmAbout* aboutBox() const;
 
@@ -440,6 +444,7 @@ class Form1 final : public QMainWindow {
     QPointer<Form6> form6_;
     QPointer<Form3> form3_;
     QPointer<frmAbout> about_;
+    QPointer<HelpWindow> help_;
     QPointer<Form8> form8_;
     QPointer<Editor> editor_;
     std::unique_ptr<platform::OutsidePrograms> systemPrograms_;  // when none was given

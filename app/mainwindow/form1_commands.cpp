@@ -4,14 +4,17 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QShortcut>
 #include <QTextCursor>
 #include <QToolButton>
 
 #include "about/frm_about.h"
 #include "mainwindow/file_dialogs.h"
 #include "mainwindow/form1.h"
+#include "mainwindow/help_window.h"
 #include "platform/clipboard.h"
 #include "platform/dialogs.h"
 #include "platform/modeless_window.h"
@@ -222,6 +225,22 @@ void Form1::mnuHelpAbout_Click() {
     });
 }
 
+void Form1::help_Click() {
+    const QString document =
+        help::HelpDocument(programFolder(), QCoreApplication::applicationDirPath());
+    if (document.isEmpty()) {
+        dialogs.msgBox(help::MissingHelpText(HelpFile), MsgButtons::Ok, MsgIcon::Exclamation);
+        return;
+    }
+    platform::ShowModeless(
+        *this, help_, [&document] { return new HelpWindow(document); },
+        platform::Placement::ChosenBySystem);
+}
+
+HelpWindow* Form1::helpWindow() const {
+    return platform::OpenWindow(help_);
+}
+
 frmAbout* Form1::aboutBox() const {
     return platform::OpenWindow(about_);
 }
@@ -251,6 +270,11 @@ void Form1::connectCommandHandlers() {
     on(menusound, &Form1::menusound_Click);
     on(menuwebsite, &Form1::menuwebsite_Click);
     on(mnuHelpAbout, &Form1::mnuHelpAbout_Click);
+    on(help, &Form1::help_Click);
+    // F1 opens the help from any window of the program.
+    auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    f1->setContext(Qt::ApplicationShortcut);
+    connect(f1, &QShortcut::activated, this, &Form1::help_Click);
     connect(Command2, &QToolButton::clicked, this, &Form1::menuopen_Click);
 
     on(menuwater, &Form1::Command4_Click);

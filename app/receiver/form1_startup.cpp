@@ -17,7 +17,7 @@
 
 void Form1::Form_Load() {
     settings.CaptionPrefix = designedCaption() + QStringLiteral(" - ");
-    HelpFile = QDir(programFolder()).filePath(QStringLiteral("HELP.HLP"));
+    HelpFile = QDir(programFolder()).filePath(QStringLiteral("HELP.md"));
     QDir::setCurrent(programFolder());
     DefaultSet();
     settings.SettingsFilePath = QDir(programFolder()).filePath(QStringLiteral("QUORVIN.ini"));
