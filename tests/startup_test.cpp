@@ -141,7 +141,7 @@ TEST(StartUp, LoadSequenceIsInPlaceWhenTheEngineStarts) {
         checked = true;
         const QString folder = harness.programFolder();
         EXPECT_EQ(QDir::current(), QDir(folder));
-        EXPECT_EQ(form->HelpFile, QDir(folder).filePath(QStringLiteral("HELP.HLP")));
+        EXPECT_EQ(form->HelpFile, QDir(folder).filePath(QStringLiteral("HELP.md")));
         EXPECT_EQ(harness.settings.CaptionPrefix, Form1::designedCaption() + " - ");
         EXPECT_EQ(harness.settings.SettingsFilePath,
                   QDir(folder).filePath(QStringLiteral("QUORVIN.ini")));
