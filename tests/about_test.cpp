@@ -17,6 +17,7 @@
 #include "platform/image_box.h"
 #include "support/form_harness.h"
 #include "support/keyboard.h"
+#include "support/recording_engine.h"
 #include "support/test_files.h"
 
 namespace {
@@ -111,6 +112,24 @@ TEST(Help, F1FromAnyWindowOpensTheHelpDocumentAndAMissingOneSaysSo) {
     EXPECT_NE(form.helpWindow(), nullptr);
     form.helpWindow()->close();
     form.notebookWindow()->close();
+}
+
+TEST(Exit, UnloadsTheMainWindowWhileTheProgramsOtherWindowsStayOpen) {
+    testing_support::FormHarness harness;
+    Form1& form = harness.show();
+    form.menubook->trigger();
+    form.mnuHelpAbout->trigger();
+    harness.engine.clearCalls();
+    form.mnuFileExit->trigger();
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_EQ(harness.engine.calls(), std::vector<testing_support::EngineCall>{
+                                          testing_support::Call("fnStopSoundCard", {})});
+    ASSERT_NE(form.notebookWindow(), nullptr);
+    EXPECT_TRUE(form.notebookWindow()->isVisible());
+    ASSERT_NE(form.aboutBox(), nullptr);
+    EXPECT_TRUE(form.aboutBox()->isVisible());
+    form.notebookWindow()->close();
+    form.aboutBox()->close();
 }
 
 }  // namespace
