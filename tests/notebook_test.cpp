@@ -19,6 +19,7 @@
 #include "notebook/editor.h"
 #include "notebook/notes_file.h"
 #include "notebook/notes_find.h"
+#include "platform/file_replace.h"
 #include "platform/font_names.h"
 #include "platform/printer.h"
 #include "settings/form8.h"
@@ -57,7 +58,7 @@ TEST(NotesFile, ALoadAndASaveLeaveTheFileAsItWas) {
         const notebook::LoadedNotes notes = notebook::LoadNotes(path);
         EXPECT_EQ(notes.text, QString::fromUtf8(c.text));
         EXPECT_TRUE(notes.complete);
-        ASSERT_EQ(notebook::SaveNotes(
+        ASSERT_EQ(platform::ReplaceFile(
                       path, notebook::NotesBytes(notes.text, notes.lineEnd, notes.encoding)),
                   0);
         EXPECT_EQ(ReadAll(path), c.bytes);

@@ -2,13 +2,14 @@
 
 #include <QBuffer>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <algorithm>
 #include <utility>
 #include <vector>
 
 #include "platform/dialogs.h"
+#include "platform/file_replace.h"
 #include "platform/outside_programs.h"
+#include "platform/stamps.h"
 #include "platform/windows1252.h"
 
 namespace KVXmodules {
@@ -49,27 +50,10 @@ bool MayOverwrite(const FileDialogState& state, platform::Dialogs& dialogs) {
                           Text(kOverwriteTitle)) == MsgResult::Yes;
 }
 
-// The error numbers the message's caption shows, as the program always numbered them.
-constexpr int kDiskFull = 61;
-constexpr int kAccessError = 75;
-
-void ShowWriteFailed(platform::Dialogs& dialogs, int errorNumber) {
-    dialogs.msgBox(Text(kWriteFailedText), MsgButtons::Ok, MsgIcon::Exclamation,
-                   Text(kWriteFailedTitle) + u' ' + QString::number(errorNumber));
-}
-
-// Replaces the file in one step: a failed save leaves the earlier file as it was and no
-// half-written one. Shows the error message on failure: a file that cannot be created is an
-// access error, one that cannot be written in full a full disk.
+// Writes the chosen file in one step; a failure is told.
 void WriteFile(const QString& path, const QByteArray& bytes, platform::Dialogs& dialogs) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        ShowWriteFailed(dialogs, kAccessError);
-        return;
-    }
-    if (file.write(bytes) != bytes.size() || !file.commit()) {
-        ShowWriteFailed(dialogs,
-                        file.error() == QFileDevice::RenameError ? kAccessError : kDiskFull);
+    if (const int error = platform::ReplaceFile(path, bytes); error != 0) {
+        platform::ShowWriteFailed(dialogs, error);
     }
 }
 
@@ -180,16 +164,16 @@ void SaveWaterfallDialog(FileDialogState& state, platform::Dialogs& dialogs,
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     if (!picture.save(&buffer, PictureFormat(state.ChosenFile))) {
-        ShowWriteFailed(dialogs, kDiskFull);
+        platform::ShowWriteFailed(dialogs, platform::kDiskFull);
         return;
     }
     WriteFile(state.ChosenFile, bytes, dialogs);
 }
 
 QByteArray SavedTextBytes(QStringView receiveText, const QDateTime& at) {
-    const QString banner = QStringLiteral("***Quorvin File Saved At->") +
-                           at.toString(QStringLiteral("HH:mm:ss")) + QStringLiteral("  Date:") +
-                           at.toString(QStringLiteral("MM-dd-yyyy")) + QStringLiteral("***");
+    const QString banner = QStringLiteral("***Quorvin File Saved At->") + platform::StampTime(at) +
+                           QStringLiteral("  Date:") + platform::StampDate(at) +
+                           QStringLiteral("***");
     return ToWindows1252(banner) + "\r\n" + ToWindows1252(receiveText) + "\r\n";
 }
 

@@ -26,8 +26,6 @@ inline constexpr char16_t kFirstWaterfallFileName[] = u"waterfall001.bmp";
 
 inline constexpr char16_t kOverwriteQuestion[] = u"Do you want to overwrite the file?";
 inline constexpr char16_t kOverwriteTitle[] = u"File already exists";
-inline constexpr char16_t kWriteFailedText[] = u"Could not write to disk.";
-inline constexpr char16_t kWriteFailedTitle[] = u"Error nr:";
 
 // The state the four dialogs share for the whole run.
 struct FileDialogState {

@@ -2,7 +2,6 @@
 // clipboard, the date-and-time stamp, the edit lock, Find and clearing, from the menus, the
 // picture buttons and the waterfall's popup.
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QPlainTextEdit>
@@ -21,6 +20,7 @@
 #include "platform/outside_programs.h"
 #include "platform/picture_box.h"
 #include "platform/printer.h"
+#include "platform/stamps.h"
 #include "receiver/form3.h"
 #include "receiver/receive_text_box.h"
 
@@ -89,9 +89,8 @@ void Form1::menupaste_Click() {
 
 void Form1::menupastetime_Click() {
     const QDateTime at = now();
-    replaceReceiveSelection(QStringLiteral("\r\nQuorvin Date&Time-> ") +
-                            at.toString(QStringLiteral("MM-dd-yyyy HH:mm:ss")) +
-                            QStringLiteral("\r\n"));
+    replaceReceiveSelection(QStringLiteral("\r\nQuorvin Date&Time-> ") + platform::StampDate(at) +
+                            u' ' + platform::StampTime(at) + QStringLiteral("\r\n"));
 }
 
 void Form1::menutextwin_Click() {
@@ -144,11 +143,7 @@ void Form1::menuprint_Click() {
     }
     const QString text =
         whole ? Text1Content->text() : Text1Content->text().mid(selection.start, selection.length);
-    if (!printer_->print(text + QStringLiteral("\r\n"))) {
-        QApplication::beep();
-        dialogs.msgBox(QStringLiteral("Printer not ready"), MsgButtons::Ok, MsgIcon::Exclamation,
-                       QStringLiteral("Print error"));
-    }
+    platform::PrintOrSayNotReady(*printer_, dialogs, text + QStringLiteral("\r\n"));
 }
 
 // ---- the waterfall picture ----------------------------------------------------------------

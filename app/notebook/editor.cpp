@@ -9,9 +9,11 @@
 
 #include "platform/clipboard.h"
 #include "platform/dialogs.h"
+#include "platform/file_replace.h"
 #include "platform/font_names.h"
 #include "platform/modeless_window.h"
 #include "platform/printer.h"
+#include "platform/stamps.h"
 #include "settings/form8.h"
 #include "settings/settings_record.h"
 
@@ -142,12 +144,10 @@ bool Editor::menuopslaan_Click() {
                                  Text(kSaveQuestionTitle));
         return false;
     }
-    const int error =
-        notebook::SaveNotes(file_, notebook::NotesBytes(Text1->toPlainText(), lineEnd_, encoding_));
+    const int error = platform::ReplaceFile(
+        file_, notebook::NotesBytes(Text1->toPlainText(), lineEnd_, encoding_));
     if (error != 0) {
-        services_.dialogs.msgBox(QStringLiteral("Could not write to disk."), MsgButtons::Ok,
-                                 MsgIcon::Exclamation,
-                                 QStringLiteral("Error nr: ") + QString::number(error));
+        platform::ShowWriteFailed(services_.dialogs, error);
         return false;
     }
     NotesChanged = 0;
@@ -176,11 +176,7 @@ void Editor::closeEvent(QCloseEvent* event) {
 }
 
 void Editor::printText(const QString& text) {
-    if (!services_.printer.print(text)) {
-        QApplication::beep();
-        services_.dialogs.msgBox(QStringLiteral("Printer not ready"), MsgButtons::Ok,
-                                 MsgIcon::Exclamation, QStringLiteral("Print error"));
-    }
+    platform::PrintOrSayNotReady(services_.printer, services_.dialogs, text);
 }
 
 void Editor::mnuafdrukalles_Click() {
@@ -224,11 +220,11 @@ void Editor::verwijdermenu_Click() {
 }
 
 void Editor::menudatum_Click() {
-    Text1->insertPlainText(services_.now().toString(QStringLiteral("MM-dd-yyyy")));
+    Text1->insertPlainText(platform::StampDate(services_.now()));
 }
 
 void Editor::menutijd_Click() {
-    Text1->insertPlainText(services_.now().toString(QStringLiteral("HH:mm:ss")));
+    Text1->insertPlainText(platform::StampTime(services_.now()));
 }
 
 void Editor::menuerase_Click() {

@@ -1,7 +1,6 @@
 #include "notebook/notes_file.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QStringDecoder>
 
 #include "platform/windows1252.h"
@@ -9,9 +8,6 @@
 namespace notebook {
 
 namespace {
-
-constexpr int kDiskFull = 61;
-constexpr int kAccessError = 75;
 
 bool IsUtf8BeyondAscii(const QByteArray& bytes) {
     bool beyondAscii = false;
@@ -80,17 +76,6 @@ QByteArray NotesBytes(const QString& text, const QByteArray& lineEnd, NotesEncod
     }
     return encoding == NotesEncoding::Utf8 ? withEnds.toUtf8()
                                            : KVXmodules::ToWindows1252(withEnds);
-}
-
-int SaveNotes(const QString& path, const QByteArray& bytes) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        return kAccessError;
-    }
-    if (file.write(bytes) != bytes.size() || !file.commit()) {
-        return file.error() == QFileDevice::RenameError ? kAccessError : kDiskFull;
-    }
-    return 0;
 }
 
 }  // namespace notebook

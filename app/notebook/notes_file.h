@@ -1,8 +1,8 @@
 #pragma once
 
-// The notebook's file: loading a text file into the editor with the size limit, and saving it
-// back in one step with the line ends and the character set it was loaded with, so that a
-// load and a save leave an unchanged file as it was.
+// The notebook's file: loading a text file into the editor with the size limit, and the bytes
+// that save it back with the line ends and the character set it was loaded with, so that a
+// load and a save leave an unchanged file as it was (platform::ReplaceFile writes them).
 
 #include <QByteArray>
 #include <QString>
@@ -35,9 +35,5 @@ LoadedNotes LoadNotes(const QString& path);
 
 // The bytes of `text` (lines broken by LF) as the file keeps them.
 QByteArray NotesBytes(const QString& text, const QByteArray& lineEnd, NotesEncoding encoding);
-
-// Replaces the file with `bytes` in one step; 0 on success, else the number of the error
-// (75 when the file cannot be created, 61 when it cannot be written in full).
-int SaveNotes(const QString& path, const QByteArray& bytes);
 
 }  // namespace notebook

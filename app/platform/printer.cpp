@@ -1,8 +1,11 @@
 #include "platform/printer.h"
 
+#include <QApplication>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QTextDocument>
+
+#include "platform/dialogs.h"
 
 namespace platform {
 
@@ -25,6 +28,14 @@ bool PrintOn(QPrinter& printer, const QString& text) {
 }
 
 }  // namespace
+
+void PrintOrSayNotReady(Printer& printer, Dialogs& dialogs, const QString& text) {
+    if (!printer.print(text)) {
+        QApplication::beep();
+        dialogs.msgBox(QStringLiteral("Printer not ready"), MsgButtons::Ok, MsgIcon::Exclamation,
+                       QStringLiteral("Print error"));
+    }
+}
 
 bool DefaultPrinter::print(const QString& text) {
     const QPrinterInfo info = QPrinterInfo::defaultPrinter();

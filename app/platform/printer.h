@@ -26,6 +26,11 @@ class DefaultPrinter final : public Printer {
     bool print(const QString& text) override;
 };
 
+class Dialogs;
+
+// Prints `text`; when that fails, beeps and says "Printer not ready" (captioned "Print error").
+void PrintOrSayNotReady(Printer& printer, Dialogs& dialogs, const QString& text);
+
 // A PDF file in place of a printer.
 class PdfFilePrinter final : public Printer {
   public:

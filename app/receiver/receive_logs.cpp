@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "platform/stamps.h"
 #include "platform/windows1252.h"
 
 namespace receiver {
@@ -14,25 +15,18 @@ constexpr char kLineEnd[] = "\r\n";
 
 }  // namespace
 
-QString LogTime(const QDateTime& at) {
-    return at.toString(QStringLiteral("HH:mm:ss"));
-}
-
-QString LogDate(const QDateTime& at) {
-    return at.toString(QStringLiteral("MM-dd-yyyy"));
-}
-
 QByteArray AutoLogBanner(const QDateTime& at) {
-    const QString line = QStringLiteral("***Quorvin AutoLog Activated at->") + LogTime(at) +
-                         QStringLiteral("  Date:") + LogDate(at) + QStringLiteral("***");
+    const QString line = QStringLiteral("***Quorvin AutoLog Activated at->") +
+                         platform::StampTime(at) + QStringLiteral("  Date:") +
+                         platform::StampDate(at) + QStringLiteral("***");
     return QByteArray(kLineEnd) + kLineEnd + KVXmodules::ToWindows1252(line) + kLineEnd;
 }
 
 QByteArray AlarmLogLine(QStringView alarmString, const QDateTime& at) {
     QString line = QStringLiteral("***Quorvin AlarmLog: string '");
     line.append(alarmString);
-    line += QStringLiteral("' found at->") + LogTime(at) + QStringLiteral("  Date:") + LogDate(at) +
-            QStringLiteral("***");
+    line += QStringLiteral("' found at->") + platform::StampTime(at) + QStringLiteral("  Date:") +
+            platform::StampDate(at) + QStringLiteral("***");
     return KVXmodules::ToWindows1252(line) + kLineEnd;
 }
 

@@ -17,10 +17,6 @@ inline constexpr char16_t kAutoLogFileName[] = u"quorvin_autolog.log";
 inline constexpr char16_t kAlarmLogFileName[] = u"quorvin_alarm.log";
 inline constexpr char16_t kAlarmSoundFileName[] = u"alarm.wav";
 
-// Stamps in logs: hh:mm:ss on the 24-hour clock and mm-dd-yyyy.
-QString LogTime(const QDateTime& at);
-QString LogDate(const QDateTime& at);
-
 // What the autolog gets before the first text after it is switched on: two empty lines and
 // "***Quorvin AutoLog Activated at->" time "  Date:" date "***", each with CR LF.
 QByteArray AutoLogBanner(const QDateTime& at);
