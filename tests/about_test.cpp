@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "about/frm_about.h"
+#include "help/form5.h"
 #include "mainwindow/form1.h"
 #include "mainwindow/help_window.h"
 #include "notebook/editor.h"
@@ -86,6 +87,32 @@ TEST(About, OneBoxWhoseLinksAndSystemInfoGoToTheDesktop) {
 
     box->cmdOK->click();
     EXPECT_EQ(form.aboutBox(), nullptr);
+}
+
+TEST(QuickGuide, OneModelessWindowWithTheFrequencyListAndItsPictures) {
+    testing_support::FormHarness harness;
+    Form1& form = harness.show();
+    form.menuhelpguide->trigger();
+    Form5* guide = form.quickGuide();
+    ASSERT_NE(guide, nullptr);
+    form.menuhelpguide->trigger();
+    EXPECT_EQ(form.quickGuide(), guide);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_EQ(guide->windowTitle(), QStringLiteral("Quick PSK-Guide"));
+
+    const QStringList caption = guide->frequencyCaption().split(QStringLiteral("\r\n"));
+    ASSERT_EQ(caption.size(), 12);  // eleven lines, each ended by CR LF
+    EXPECT_EQ(caption[2], QStringLiteral("7035 KHz && 7080 KHz for region 2 *"));
+    EXPECT_EQ(caption[10], QStringLiteral("144150 KHz"));
+    const QStringList shown = guide->Label4->text().split(u'\n');
+    EXPECT_EQ(shown[2], QStringLiteral("7035 KHz & 7080 KHz for region 2 *"));
+    EXPECT_EQ(shown[6], QStringLiteral("21070 KHz & 21080 KHz"));
+    EXPECT_EQ(guide::ShownCaption(QStringLiteral("&Save && go")), QStringLiteral("Save & go"));
+    for (QLabel* picture : {guide->Image1, guide->Image2, guide->Image3}) {
+        EXPECT_FALSE(picture->pixmap().isNull());
+    }
+    guide->close();
+    EXPECT_EQ(form.quickGuide(), nullptr);
 }
 
 TEST(Help, F1FromAnyWindowOpensTheHelpDocumentAndAMissingOneSaysSo) {

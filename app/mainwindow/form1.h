@@ -37,6 +37,7 @@
 
 class AudioInputWindow;
 class HelpWindow;
+class Form5;
 class frmAbout;
 class Editor;
 class Form2;
@@ -153,11 +154,14 @@ class Form1 final : public QMainWindow {
     void menusound_Click();
     void menuwebsite_Click();
     void mnuHelpAbout_Click();
+    void menuhelpguide_Click();
     // Opens the help window (also F1 anywhere in the program).
     void help_Click();
     HelpWindow* helpWindow() const;
     // The About box while it is open.
     frmAbout* aboutBox() const;
+    // The quick guide while it is open.
+    Form5* quickGuide() const;
 
     // ---- the notebook editor (app/notebook/form1_notebook.cpp) ----
     void menuopen_Click();
@@ -444,6 +448,7 @@ class Form1 final : public QMainWindow {
     QPointer<Form6> form6_;
     QPointer<Form3> form3_;
     QPointer<frmAbout> about_;
+    QPointer<Form5> guide_;
     QPointer<HelpWindow> help_;
     QPointer<Form8> form8_;
     QPointer<Editor> editor_;

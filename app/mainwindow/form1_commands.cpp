@@ -11,6 +11,7 @@
 #include <QToolButton>
 
 #include "about/frm_about.h"
+#include "help/form5.h"
 #include "mainwindow/file_dialogs.h"
 #include "mainwindow/form1.h"
 #include "mainwindow/help_window.h"
@@ -240,6 +241,14 @@ frmAbout* Form1::aboutBox() const {
     return platform::OpenWindow(about_);
 }
 
+void Form1::menuhelpguide_Click() {
+    platform::ShowModeless(*this, guide_, [] { return new Form5; });
+}
+
+Form5* Form1::quickGuide() const {
+    return platform::OpenWindow(guide_);
+}
+
 void Form1::connectCommandHandlers() {
     const auto on = [this](QAction* item, void (Form1::*handler)()) {
         connect(item, &QAction::triggered, this, handler);
@@ -265,6 +274,7 @@ void Form1::connectCommandHandlers() {
     on(menusound, &Form1::menusound_Click);
     on(menuwebsite, &Form1::menuwebsite_Click);
     on(mnuHelpAbout, &Form1::mnuHelpAbout_Click);
+    on(menuhelpguide, &Form1::menuhelpguide_Click);
     on(help, &Form1::help_Click);
     // F1 opens the help from any window of the program.
     auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
