@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QDialog>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -16,6 +17,7 @@
 #include "mainwindow/help_window.h"
 #include "notebook/editor.h"
 #include "platform/image_box.h"
+#include "settings/form2.h"
 #include "support/form_harness.h"
 #include "support/keyboard.h"
 #include "support/recording_engine.h"
@@ -131,14 +133,29 @@ TEST(Help, F1FromAnyWindowOpensTheHelpDocumentAndAMissingOneSaysSo) {
     EXPECT_TRUE(window->browser()->toPlainText().contains(QStringLiteral("Connect the receiver.")));
     window->close();
 
-    // From the notebook editor too.
+    // From the notebook editor and a setup window too.
     form.menubook->trigger();
-    testing_support::processEvents();
-    testing_support::FocusOn(form.notebookWindow()->Text1);
+    form.menusetupdsp->trigger();
+    for (QWidget* opened : {static_cast<QWidget*>(form.notebookWindow()),
+                            static_cast<QWidget*>(form.dspSetupWindow())}) {
+        testing_support::processEvents();
+        opened->activateWindow();
+        testing_support::FocusOn(opened->focusWidget() ? opened->focusWidget() : opened);
+        testing_support::PressKeyInFocus(Qt::Key_F1);
+        ASSERT_NE(form.helpWindow(), nullptr);
+        form.helpWindow()->close();
+        opened->close();
+    }
+
+    // From a modal dialog, whose help window it does not block.
+    QDialog dialog(&form);
+    dialog.setWindowModality(Qt::ApplicationModal);
+    dialog.show();
+    testing_support::FocusOn(&dialog);
     testing_support::PressKeyInFocus(Qt::Key_F1);
-    EXPECT_NE(form.helpWindow(), nullptr);
-    form.helpWindow()->close();
-    form.notebookWindow()->close();
+    ASSERT_NE(form.helpWindow(), nullptr);
+    EXPECT_EQ(form.helpWindow()->parentWidget(), &dialog);
+    EXPECT_TRUE(form.helpWindow()->isWindow());
 }
 
 TEST(Exit, UnloadsTheMainWindowWhileTheProgramsOtherWindowsStayOpen) {

@@ -6,7 +6,6 @@
 #include <QCoreApplication>
 #include <QPlainTextEdit>
 #include <QPointer>
-#include <QShortcut>
 #include <QTextCursor>
 #include <QToolButton>
 
@@ -228,9 +227,10 @@ void Form1::help_Click() {
         dialogs.msgBox(help::MissingHelpText(HelpFile), MsgButtons::Ok, MsgIcon::Exclamation);
         return;
     }
-    platform::ShowModeless(
+    HelpWindow* window = platform::ShowModeless(
         *this, help_, [&document] { return new HelpWindow(document); },
         platform::Placement::ChosenBySystem);
+    platform::KeepUsableOverModalDialog(*window);
 }
 
 HelpWindow* Form1::helpWindow() const {
@@ -276,10 +276,8 @@ void Form1::connectCommandHandlers() {
     on(mnuHelpAbout, &Form1::mnuHelpAbout_Click);
     on(menuhelpguide, &Form1::menuhelpguide_Click);
     on(help, &Form1::help_Click);
-    // F1 opens the help from any window of the program.
-    auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
-    f1->setContext(Qt::ApplicationShortcut);
-    connect(f1, &QShortcut::activated, this, &Form1::help_Click);
+    // F1 opens the help from any window of the program, modal dialogs included.
+    platform::InstallHelpKey(*this, [this] { help_Click(); });
     connect(Command2, &QToolButton::clicked, this, &Form1::menuopen_Click);
 
     on(menuwater, &Form1::Command4_Click);

@@ -5,9 +5,11 @@
 // window closes and the program ends with the last window. Closing one unloads it; opening it
 // again loads a new one.
 
+#include <QObject>
 #include <QPointer>
 #include <QString>
 #include <QWidget>
+#include <functional>
 
 namespace platform {
 
@@ -47,5 +49,15 @@ Window* ShowModeless(QWidget& owner, QPointer<Window>& pointer, Load load,
     window->activateWindow();
     return window;
 }
+
+// A window that must stay usable while a modal dialog blocks the program's other windows (the
+// help window opened from inside a dialog): moved under the active modal dialog, as a window of
+// its own, so that the dialog does not block it; it closes with that dialog. Does nothing when
+// no modal dialog is open or the window already belongs to it.
+void KeepUsableOverModalDialog(QWidget& window);
+
+// Calls `open` when F1 is pressed in any window of the program, modal dialogs included, for as
+// long as `owner` lives. The key goes no further.
+void InstallHelpKey(QObject& owner, std::function<void()> open);
 
 }  // namespace platform
