@@ -96,6 +96,18 @@ constexpr double kMismatchSeconds = 6.0;
 // that a drifting signal never reaches the edge of the AFC search range.
 constexpr double kRecentreHz = 7.0;
 
+// Signal-to-noise ratio and intermodulation of a channel: the powers the detector measures in
+// each frame are averaged (over the frames so far, at most the last kSnrFrames or kImdFrames),
+// the SNR's over every frame that shows the signal or one of the two before it (so that a weak
+// signal's readings are not chosen by the noise), the IMD's over the frames in which the signal
+// idles. The SNR is so the mean power of the signal, text and idle alike, over about 16 s.
+constexpr double kSnrFrames = 64.0;
+constexpr double kImdFrames = 16.0;
+constexpr unsigned kSnrPresence = 0b111U;
+// Readings lost in the noise show as the lowest figures.
+constexpr double kMinSnrDb = -30.0;
+constexpr double kMinImdDb = -60.0;
+
 // The slot's three receivers, one per mode, indexed by the mode's number.
 constexpr std::size_t kBpsk = static_cast<std::size_t>(Mode::Bpsk);
 constexpr std::size_t kUsb = static_cast<std::size_t>(Mode::QpskUsb);
@@ -156,6 +168,12 @@ struct BandDecoder::Impl {
         bool settling = false;       // running over the old part of the history: characters ignored
         std::uint32_t presence = 0;  // signal seen in the newest frames, newest in bit 0
         double level = 0.0;          // usual power over the noise within 18 Hz
+        double signalPower = 0.0;    // averaged SignalMeasurement figures
+        double noisePower = 0.0;
+        double snrFrames = 0.0;
+        double tonePower = 0.0;
+        double productPower = 0.0;
+        double imdFrames = 0.0;
         std::string text;
     };
 
@@ -181,6 +199,7 @@ struct BandDecoder::Impl {
     void tick();
     void updateQualities(Slot& slot);
     void updatePresence(Slot& slot);
+    void updateEstimates(Slot& slot);
     bool signalThere(const Slot& slot, std::size_t decoder) const;
     void stepTrial(Slot& slot);
     void stepActive(Slot& slot);
@@ -319,6 +338,7 @@ void BandDecoder::Impl::tick() {
         if (slot->state == State::Free) continue;
         updateQualities(*slot);
         updatePresence(*slot);
+        updateEstimates(*slot);
         if (slot->state == State::Trial) {
             stepTrial(*slot);
         } else {
@@ -353,6 +373,21 @@ void BandDecoder::Impl::updatePresence(Slot& slot) {
     const bool there = snrDb >= kPresentSnrDb && snrDb >= 10.0 * std::log10(slot.level) - kFadeDb;
     if (there) slot.level += kLevelWeight * (snr - slot.level);
     slot.presence = (slot.presence << 1U) | (there ? 1U : 0U);
+}
+
+void BandDecoder::Impl::updateEstimates(Slot& slot) {
+    if ((slot.presence & kSnrPresence) == 0) return;
+    const SignalMeasurement m = detector.measure(slotFrequency(slot));
+    slot.snrFrames += 1.0;
+    const double snrWeight = 1.0 / std::min(slot.snrFrames, kSnrFrames);
+    slot.signalPower += snrWeight * (m.signalPower - slot.signalPower);
+    slot.noisePower += snrWeight * (m.noisePower - slot.noisePower);
+    if (m.idle && m.productsClear) {
+        slot.imdFrames += 1.0;
+        const double imdWeight = 1.0 / std::min(slot.imdFrames, kImdFrames);
+        slot.tonePower += imdWeight * (m.tonePower - slot.tonePower);
+        slot.productPower += imdWeight * (m.productPower - slot.productPower);
+    }
 }
 
 bool BandDecoder::Impl::signalThere(const Slot& slot, std::size_t decoder) const {
@@ -598,6 +633,12 @@ void BandDecoder::Impl::freeSlot(Slot& slot) {
     slot.qpskQuality = 0.0;
     slot.qualitySum = 0.0;
     slot.qualityCount = 0;
+    slot.signalPower = 0.0;
+    slot.noisePower = 0.0;
+    slot.snrFrames = 0.0;
+    slot.tonePower = 0.0;
+    slot.productPower = 0.0;
+    slot.imdFrames = 0.0;
     slot.text.clear();
     for (TrialDecoder& decoder : slot.decoders) {
         decoder.running = false;
@@ -693,6 +734,14 @@ BandChannel BandDecoder::Impl::view(const Slot& slot) const {
                                     slot.qualitySum / static_cast<double>(slot.qualityCount)))
                               : channel.quality;
     channel.startSeconds = static_cast<double>(slot.startSample) / kSampleRateHz;
+    if (slot.noisePower > 0.0) {
+        const double floor = slot.noisePower * std::pow(10.0, kMinSnrDb / 10.0);
+        channel.snrDb = 10.0 * std::log10(std::max(slot.signalPower, floor) / slot.noisePower);
+    }
+    if (slot.imdFrames > 0.0 && slot.tonePower > 0.0) {
+        const double floor = slot.tonePower * std::pow(10.0, kMinImdDb / 10.0);
+        channel.imdDb = 10.0 * std::log10(std::max(slot.productPower, floor) / slot.tonePower);
+    }
     channel.text = slot.text;
     return channel;
 }

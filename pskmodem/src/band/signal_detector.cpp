@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <complex>
+#include <cstdint>
 #include <numbers>
 #include <stdexcept>
 #include <vector>
@@ -53,6 +54,32 @@ constexpr double kSnrBandwidthHz = 3000.0;
 constexpr float kMaxSampleMagnitude = 16.0F;
 constexpr double kMinPower = 1e-30;
 
+// Power of a bin of white noise of unit variance: the sum of the squared window.
+constexpr double kWindowPower = 3.0 * SignalDetector::kFftSize / 8.0;
+
+// Noise for the signal measurements: the mean of the averaged bins within kNoiseHalfWindowHz of
+// the carrier that lie more than kNoiseGuardHz from every signal (a PSK31 spectrum has all but
+// 0.05 % of its power within 35 Hz of its carrier) and below kNoiseTrim times the floor (lines or
+// signals too weak to be reported). Averaged noise bins scatter little, so the trim takes
+// next to nothing of the noise itself and no correction is needed. With fewer than
+// kMinNoiseBins such bins the floor stands in.
+constexpr double kNoiseHalfWindowHz = 250.0;
+constexpr double kNoiseGuardHz = 40.0;
+constexpr double kNoiseTrim = 2.5;
+constexpr int kMinNoiseBins = 16;
+
+// Idle lines and third-order products: within kLineHalfWidthHz of +-15.625 Hz and +-46.875 Hz
+// (a Hann window puts a tone's power into +-2 bins, and the carrier is only known to about 1 Hz).
+// A frame shows idle when the lines carry kIdleFraction of the power within kSignalHalfWidthHz and
+// that power stands kIdleMinSnrDb over the noise in the same band. The products are clear when no
+// other signal found lies within kProductsClearHz (their distance plus a PSK31 main lobe).
+constexpr double kIdleLineHz = 15.625;
+constexpr double kProductHz = 3.0 * kIdleLineHz;
+constexpr double kLineHalfWidthHz = 6.0;
+constexpr double kIdleFraction = 0.95;
+constexpr double kIdleMinSnrDb = 13.0;
+constexpr double kProductsClearHz = kProductHz + kLobeHalfWidthHz + kLineHalfWidthHz;
+
 int halfWidthBins(double hz) {
     return static_cast<int>(std::lround(hz / kBinHz));
 }
@@ -71,6 +98,10 @@ struct SignalDetector::Impl {
     void findSignals();
     double newestSnrDb(double frequencyHz) const;
     bool describe(int peakBin, DetectedSignal& out) const;
+    double noisePerBin(double centreBin) const;
+    double sumAbove(const std::vector<double>& spectrum, double centreBin, double halfWidthHz,
+                    double noise) const;
+    SignalMeasurement measure(double frequencyHz) const;
 
     int lowBin;
     int highBin;
@@ -89,6 +120,9 @@ struct SignalDetector::Impl {
     std::vector<double> scratch = std::vector<double>(kBins, 0.0);
     std::vector<int> gridBins;
     std::vector<double> gridFloor;
+    double floorMin = 0.0;  // the dynamic range and absolute limits of the floor
+    // Bins within kNoiseGuardHz of a signal found in the newest frame.
+    std::vector<std::uint8_t> occupied = std::vector<std::uint8_t>(kBins, 0);
 
     struct Candidate {
         int bin;
@@ -135,6 +169,8 @@ void SignalDetector::Impl::reset() {
     std::fill(latest.begin(), latest.end(), 0.0);
     std::fill(floor.begin(), floor.end(), 0.0);
     std::fill(detect.begin(), detect.end(), 0.0);
+    std::fill(occupied.begin(), occupied.end(), std::uint8_t{0});
+    floorMin = 0.0;
     found.clear();
     frameCount = 0;
     ready = false;
@@ -163,6 +199,23 @@ void SignalDetector::Impl::analyse() {
     } else {
         found.clear();
     }
+    std::fill(occupied.begin(), occupied.end(), std::uint8_t{0});
+    const int guard = halfWidthBins(kNoiseGuardHz);
+    for (const DetectedSignal& signal : found) {
+        const int centre = static_cast<int>(std::lround(signal.frequencyHz / kBinHz));
+        for (int bin = std::max(0, centre - guard); bin <= std::min(kBins - 1, centre + guard);
+             ++bin) {
+            occupied[idx(bin)] = 1;
+        }
+    }
+    // The SNR of each signal found, from the averaged spectrum with the noise between the signals.
+    for (DetectedSignal& signal : found) {
+        const double centreBin = signal.frequencyHz / kBinHz;
+        const double noise = noisePerBin(centreBin);
+        const double power =
+            std::max(kMinPower, sumAbove(average, centreBin, kSignalHalfWidthHz, noise));
+        signal.snrDb = 10.0 * std::log10(power / (noise * kSnrBandwidthHz / kBinHz));
+    }
 }
 
 void SignalDetector::Impl::updateFloor() {
@@ -177,6 +230,16 @@ void SignalDetector::Impl::updateFloor() {
                          scratch.begin() + static_cast<std::ptrdiff_t>(count));
         gridFloor[g] = scratch[nth] / kFloorQuantileRatio;
     }
+    // Limits of the floor: the dynamic range under the strongest bin the sums can reach, and
+    // white noise at kMinNoiseDbfs.
+    const int reach = halfWidthBins(kLobeHalfWidthHz);
+    const int first = std::max(1, lowBin - reach);
+    const int last = std::min(kBins - 2, highBin + reach);
+    const double strongest = *std::max_element(average.begin() + first, average.begin() + last + 1);
+    const double noiseRms = std::pow(10.0, kMinNoiseDbfs / 20.0);
+    floorMin = std::max(noiseRms * noiseRms * kWindowPower,
+                        strongest * std::pow(10.0, -kDynamicRangeDb / 10.0));
+    for (double& value : gridFloor) value = std::max(value, floorMin);
     // Linear interpolation between grid points; flat beyond the ends.
     std::size_t g = 0;
     for (int bin = 0; bin < kBins; ++bin) {
@@ -309,6 +372,62 @@ bool SignalDetector::Impl::describe(int peakBin, DetectedSignal& out) const {
     return true;
 }
 
+double SignalDetector::Impl::noisePerBin(double centreBin) const {
+    const double reach = kNoiseHalfWindowHz / kBinHz;
+    const double guard = kNoiseGuardHz / kBinHz;
+    const int first = std::max(1, static_cast<int>(std::ceil(centreBin - reach)));
+    const int last = std::min(kBins - 2, static_cast<int>(std::floor(centreBin + reach)));
+    double sum = 0.0;
+    int count = 0;
+    for (int bin = first; bin <= last; ++bin) {
+        const double value = average[idx(bin)];
+        if (occupied[idx(bin)] != 0 || std::abs(static_cast<double>(bin) - centreBin) <= guard ||
+            value > kNoiseTrim * floor[idx(bin)]) {
+            continue;
+        }
+        sum += value;
+        ++count;
+    }
+    if (count < kMinNoiseBins) {
+        const int centre = std::clamp(static_cast<int>(std::lround(centreBin)), 1, kBins - 2);
+        return std::max(floor[idx(centre)], kMinPower);
+    }
+    return std::max({sum / count, floorMin, kMinPower});
+}
+
+double SignalDetector::Impl::sumAbove(const std::vector<double>& spectrum, double centreBin,
+                                      double halfWidthHz, double noise) const {
+    const double half = halfWidthHz / kBinHz;
+    const int first = std::max(1, static_cast<int>(std::ceil(centreBin - half)));
+    const int last = std::min(kBins - 2, static_cast<int>(std::floor(centreBin + half)));
+    double sum = 0.0;
+    for (int bin = first; bin <= last; ++bin) sum += spectrum[idx(bin)] - noise;
+    return sum;
+}
+
+SignalMeasurement SignalDetector::Impl::measure(double frequencyHz) const {
+    SignalMeasurement m;
+    if (frameCount == 0 || !std::isfinite(frequencyHz)) return m;
+    const double centreBin = std::clamp(frequencyHz / kBinHz, 1.0, kBins - 2.0);
+    const double noise = noisePerBin(centreBin);
+    m.signalPower = sumAbove(latest, centreBin, kSignalHalfWidthHz, noise);
+    m.noisePower = noise * kSnrBandwidthHz / kBinHz;
+    const double lineBins = kIdleLineHz / kBinHz;
+    const double productBins = kProductHz / kBinHz;
+    m.tonePower = sumAbove(latest, centreBin - lineBins, kLineHalfWidthHz, noise) +
+                  sumAbove(latest, centreBin + lineBins, kLineHalfWidthHz, noise);
+    m.productPower = sumAbove(latest, centreBin - productBins, kLineHalfWidthHz, noise) +
+                     sumAbove(latest, centreBin + productBins, kLineHalfWidthHz, noise);
+    const double lobeNoise = noise * (2.0 * kSignalHalfWidthHz / kBinHz);
+    m.idle = m.signalPower >= std::pow(10.0, kIdleMinSnrDb / 10.0) * lobeNoise &&
+             m.tonePower >= kIdleFraction * m.signalPower;
+    m.productsClear = std::none_of(found.begin(), found.end(), [&](const DetectedSignal& s) {
+        const double distance = std::abs(s.frequencyHz - frequencyHz);
+        return distance > kMinSpacingHz / 2.0 && distance < kProductsClearHz;
+    });
+    return m;
+}
+
 SignalDetector::SignalDetector(double lowHz, double highHz)
     : impl_(std::make_unique<Impl>(lowHz, highHz)) {}
 
@@ -351,6 +470,10 @@ std::span<const DetectedSignal> SignalDetector::signals() const {
 
 double SignalDetector::bandSnrDb(double frequencyHz) const {
     return impl_->newestSnrDb(frequencyHz);
+}
+
+SignalMeasurement SignalDetector::measure(double frequencyHz) const {
+    return impl_->measure(frequencyHz);
 }
 
 std::size_t SignalDetector::frames() const {

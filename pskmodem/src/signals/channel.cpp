@@ -55,6 +55,51 @@ double NoiseSource::next() {
     return rms_ * radius * std::cos(angle);
 }
 
+TransmitterDistortion::TransmitterDistortion(double imdDb, double peakAmplitude)
+    : taps_(static_cast<std::size_t>(kTaps), 0.0F),
+      history_(2 * static_cast<std::size_t>(kTaps), 0.0F) {
+    if (!std::isfinite(imdDb) || !(imdDb < 0.0) || !std::isfinite(peakAmplitude) ||
+        !(peakAmplitude > 0.0)) {
+        throw std::invalid_argument("TransmitterDistortion: IMD below 0 dB, amplitude above 0");
+    }
+    // With u = -(3a/4) A^2 the product over the tone is u / (1 - 3u) = r.
+    const double r = std::pow(10.0, imdDb / 20.0);
+    const double u = r / (1.0 + 3.0 * r);
+    const double tone = peakAmplitude / 2.0;
+    cubic_ = -u / (tone * tone);
+    scale_ = 1.0 / (1.0 - 3.0 * u);
+    // Hilbert transformer 2 / (pi m) at odd offsets m from the centre; taps_[k] weighs the sample
+    // k samples before the newest.
+    for (int k = 0; k < kTaps; ++k) {
+        const int m = kDelaySamples - k;
+        if (m % 2 == 0) continue;
+        const double t = static_cast<double>(k) / static_cast<double>(kTaps - 1);
+        const double blackman = 0.42 - 0.5 * std::cos(2.0 * std::numbers::pi * t) +
+                                0.08 * std::cos(4.0 * std::numbers::pi * t);
+        taps_[static_cast<std::size_t>(k)] =
+            static_cast<float>(2.0 / (std::numbers::pi * static_cast<double>(m)) * blackman);
+    }
+}
+
+void TransmitterDistortion::process(std::span<float> samples) {
+    const auto n = static_cast<std::size_t>(kTaps);
+    for (float& v : samples) {
+        history_[pos_] = v;
+        history_[pos_ + n] = v;
+        // history_[pos_ + 1 .. pos_ + n] holds the last kTaps samples, oldest first.
+        const float* newest = &history_[pos_ + n];
+        double quadrature = 0.0;
+        // Only the taps at an odd distance from the centre, an even one from the newest, count.
+        for (std::size_t k = 0; k < n; k += 2) {
+            quadrature += static_cast<double>(taps_[k]) * static_cast<double>(*(newest - k));
+        }
+        const double x = static_cast<double>(*(newest - static_cast<std::size_t>(kDelaySamples)));
+        const double envelope2 = x * x + quadrature * quadrature;
+        v = static_cast<float>(scale_ * x * (1.0 + cubic_ * envelope2));
+        pos_ = pos_ + 1 == n ? 0 : pos_ + 1;
+    }
+}
+
 void NoiseSource::add(std::span<float> samples) {
     for (float& v : samples) v = static_cast<float>(static_cast<double>(v) + next());
 }

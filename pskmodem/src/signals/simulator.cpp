@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <optional>
 #include <stdexcept>
 
 #include "pskmodem/codec/convolutional.h"
@@ -56,6 +57,7 @@ struct BandSimulator::Impl {
         double driftHzPerSecond;
         double offsetHz = 0.0;
         double direction = 1.0;
+        std::optional<TransmitterDistortion> distortion;
     };
 
     explicit Impl(const SimulatorConfig& config)
@@ -68,7 +70,9 @@ struct BandSimulator::Impl {
         voices.reserve(config.signals.size());
         int index = 0;
         for (const SimulatedSignal& signal : config.signals) {
-            if (!std::isfinite(signal.snrDb) || !std::isfinite(signal.driftHzPerSecond)) {
+            if (!std::isfinite(signal.snrDb) || !std::isfinite(signal.driftHzPerSecond) ||
+                (!std::isnan(signal.imdDb) &&
+                 !(signal.imdDb < 0.0 && std::isfinite(signal.imdDb)))) {
                 throw std::invalid_argument("BandSimulator: invalid signal");
             }
             const double power = noiseIn3000Hz * std::pow(10.0, signal.snrDb / 10.0);
@@ -79,7 +83,10 @@ struct BandSimulator::Impl {
                 std::sqrt(power / meanUnitPower(dataBits(signal.text, kGapSymbols), signal.mode));
             modulatorConfig.initialPhaseRad = 0.9 * index;
             voices.push_back(Voice{Modulator(modulatorConfig), signal.text, signal.carrierHz,
-                                   signal.driftHzPerSecond});
+                                   signal.driftHzPerSecond, 0.0, 1.0, std::nullopt});
+            if (!std::isnan(signal.imdDb)) {
+                voices.back().distortion.emplace(signal.imdDb, modulatorConfig.amplitude);
+            }
 
             // Signals come up one after another rather than all at once. Queue enough repeats
             // now that later refills fit into the queue without growing it.
@@ -107,6 +114,7 @@ struct BandSimulator::Impl {
             for (Voice& voice : voices) {
                 if (intoBlock == 0) startBlock(voice);
                 voice.modulator.process(scratch);
+                if (voice.distortion) voice.distortion->process(scratch);
                 for (std::size_t i = 0; i < n; ++i) target[i] += scratch[i];
             }
             noise.add(target);

@@ -7,6 +7,8 @@
 #include <numbers>
 #include <vector>
 
+#include "pskmodem/signals/modulator.h"
+
 namespace pskmodem {
 namespace {
 
@@ -109,6 +111,48 @@ TEST(Channel, MeasuredSnrIn3000HzMatches) {
         // White: the band holds 3000/4000 of the whole noise power.
         EXPECT_NEAR(noiseIn3000Hz / meanPower(noise), 0.75, 0.02);
     }
+}
+
+// Amplitude of the component of `x` at `hz` (a whole number of cycles in x.size() samples).
+double toneAmplitude(std::span<const float> x, double hz, double sampleRateHz) {
+    std::complex<double> acc = 0.0;
+    for (std::size_t i = 0; i < x.size(); ++i) {
+        acc += static_cast<double>(x[i]) *
+               std::polar(1.0, -2.0 * kPi * hz * static_cast<double>(i) / sampleRateHz);
+    }
+    return 2.0 * std::abs(acc) / static_cast<double>(x.size());
+}
+
+TEST(Channel, TransmitterDistortionGivesItsIntermodulationExactly) {
+    // An idle PSK31 signal is two tones at +-15.625 Hz; 256 ms windows hold whole cycles of all.
+    struct Case {
+        double carrierHz;
+        double imdDb;
+    };
+    for (const Case c : {Case{1000.0, -15.0}, Case{500.0, -25.0}, Case{2500.0, -35.0}}) {
+        SCOPED_TRACE(c.imdDb);
+        ModulatorConfig config;
+        config.carrierHz = c.carrierHz;
+        config.amplitude = 0.3;
+        Modulator modulator(config);
+        modulator.queueIdle(200);
+        std::vector<float> x(16384);
+        modulator.process(x);
+        TransmitterDistortion distortion(c.imdDb, config.amplitude);
+        distortion.process(x);
+        const std::span<const float> settled = std::span<const float>(x).subspan(8192, 4096);
+        const double tone = toneAmplitude(settled, c.carrierHz - 15.625, 8000.0);
+        const double product = toneAmplitude(settled, c.carrierHz - 46.875, 8000.0);
+        EXPECT_NEAR(tone, config.amplitude / 2.0, 1e-3);  // the tones keep their level
+        EXPECT_NEAR(20.0 * std::log10(product / tone), c.imdDb, 0.05);
+        EXPECT_NEAR(toneAmplitude(settled, c.carrierHz + 46.875, 8000.0), product, 1e-3 * tone);
+        // Nothing around three times the carrier.
+        EXPECT_LT(toneAmplitude(settled, std::fmod(3.0 * c.carrierHz, 8000.0) - 15.625, 8000.0),
+                  1e-3 * tone);
+    }
+    EXPECT_THROW(TransmitterDistortion(0.0, 1.0), std::invalid_argument);
+    EXPECT_THROW(TransmitterDistortion(NAN, 1.0), std::invalid_argument);
+    EXPECT_THROW(TransmitterDistortion(-20.0, 0.0), std::invalid_argument);
 }
 
 }  // namespace

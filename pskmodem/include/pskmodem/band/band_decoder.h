@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <span>
@@ -19,6 +20,11 @@ struct BandChannel {
     int quality = 0;            // the receiver's quality figure now, 0..100
     int meanQuality = 0;        // average quality while the signal was there
     double startSeconds = 0.0;  // audio time at which the signal was first seen
+    // Signal-to-noise ratio: the signal's mean power over the noise power in 3000 Hz, in dB.
+    double snrDb = 0.0;
+    // Third-order intermodulation: the products at +-46.875 Hz over the idle tones at
+    // +-15.625 Hz, in dB (negative; -30 is a clean signal); NaN until an idle period was seen.
+    double imdDb = std::numeric_limits<double>::quiet_NaN();
     // The text received so far: the newest BandDecoder::kTextCapacity characters.
     std::string_view text;
 };

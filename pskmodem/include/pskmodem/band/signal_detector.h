@@ -9,8 +9,29 @@ namespace pskmodem {
 // A PSK31 signal found in the band.
 struct DetectedSignal {
     double frequencyHz = 0.0;  // carrier: the centre of the signal's spectrum
-    double snrDb = 0.0;        // signal power over the noise power in 3000 Hz
+    double snrDb = 0.0;        // signal power over the noise power in 3000 Hz (averaged spectrum)
     double widthHz = 0.0;      // rms width of the spectrum around the carrier
+};
+
+// What the newest spectrum frame shows of one signal (SignalDetector::measure()). Powers are in
+// the detector's own units, so only their ratios mean anything.
+struct SignalMeasurement {
+    // Power within kSignalHalfWidthHz of the carrier above the noise: all but about 0.1 % of a
+    // PSK31 signal's power (idle, BPSK31 or QPSK31 data), and next to nothing of neighbours
+    // 60 Hz away. It may come out negative when the signal is weak.
+    double signalPower = 0.0;
+    // Noise power in 3000 Hz: the mean of the averaged spectrum between the signals within
+    // 250 Hz of the carrier (bins more than 40 Hz from every signal found and from this one).
+    double noisePower = 0.0;
+    // The two idle lines at +-15.625 Hz carry nearly all of the signal's power and the signal
+    // stands well above the noise: the transmitter is idling (continuous phase reversals).
+    bool idle = false;
+    // Power of the idle lines at +-15.625 Hz and of the third-order products at +-46.875 Hz
+    // (within 6 Hz of each), above the noise.
+    double tonePower = 0.0;
+    double productPower = 0.0;
+    // No other signal found close enough to put power on the products' frequencies.
+    bool productsClear = false;
 };
 
 // Finds PSK31 signals in 8 kHz audio.
@@ -34,6 +55,13 @@ struct DetectedSignal {
 //     has stopped).
 // Of two peaks closer than kMinSpacingHz only the stronger is reported, so a signal's own idle
 // lines and sidebands never count as signals of their own.
+//
+// The floor is never taken below kDynamicRangeDb under the strongest bin of the averaged
+// spectrum, nor below white noise of kMinNoiseDbfs: a recording without noise (a generated file,
+// a line-level loop) has a floor of quantisation or rounding noise, on which the products of the
+// signals' own quantisation and the converters' distortion, 70 dB and more below them, would
+// otherwise stand out as signals. A real band's noise lies far above both limits unless a signal
+// is stronger than about +40 dB in 3000 Hz.
 class SignalDetector {
   public:
     static constexpr int kFftSize = 4096;
@@ -41,6 +69,9 @@ class SignalDetector {
     static constexpr std::size_t kMaxSignals = 64;
     static constexpr double kMinSpacingHz = 45.0;
     static constexpr double kDefaultThresholdDb = 6.0;
+    static constexpr double kSignalHalfWidthHz = 29.0;
+    static constexpr double kDynamicRangeDb = 65.0;
+    static constexpr double kMinNoiseDbfs = -130.0;
 
     // Signals are looked for with carriers from lowHz to highHz (clamped to 50..3800 Hz).
     // Throws std::invalid_argument unless lowHz < highHz.
@@ -67,6 +98,9 @@ class SignalDetector {
     // (at least -30), in the newest frame alone (the last 0.512 s), so that it tells whether a
     // signal is there now: about 0 or below where there is none (within +-2 dB on noise).
     double bandSnrDb(double frequencyHz) const;
+    // The signal whose carrier is at `frequencyHz` in the newest frame (see SignalMeasurement);
+    // all zero before the first frame.
+    SignalMeasurement measure(double frequencyHz) const;
     // Frames analysed since construction or reset().
     std::size_t frames() const;
 

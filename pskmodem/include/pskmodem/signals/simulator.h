@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <span>
 #include <string>
@@ -18,6 +19,12 @@ struct SimulatedSignal {
     double snrDb = 10.0;            // signal power over noise power in 3000 Hz
     double driftHzPerSecond = 0.0;  // the carrier wanders back and forth within +-kMaxDriftHz
     std::string text;
+    // Third-order intermodulation of the transmitter, in dB (below 0): the products at
+    // +-46.875 Hz over the idle tones at +-15.625 Hz, made by TransmitterDistortion
+    // (signals/channel.h), which keeps the idle tones at the level snrDb gives (the compressed
+    // text then carries a little less power: about 1 dB less at -15 dB). NaN: a clean
+    // transmitter, and the signal exactly as without this field.
+    double imdDb = std::numeric_limits<double>::quiet_NaN();
 };
 
 struct SimulatorConfig {
