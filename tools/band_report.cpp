@@ -2,8 +2,10 @@
 
 #include <cmath>
 #include <cstdio>
+#include <vector>
 
 #include "decode_options.h"
+#include "pskmodem/band/call_signs.h"
 #include "pskmodem/codec/windows1252.h"
 
 namespace quorvin::decode {
@@ -59,23 +61,46 @@ std::string jsonString(std::string_view bytes) {
     return out;
 }
 
-std::string textReport(double frequencyHz, pskmodem::Mode mode, int quality,
-                       std::string_view text) {
-    char header[64];
-    std::snprintf(header, sizeof header, "%ld Hz %s q=%d:\n", roundedHz(frequencyHz),
-                  std::string(modeDisplayName(mode)).c_str(), quality);
-    std::string out = header;
-    out += text;
+std::string textReport(const SignalReport& report) {
+    std::string header = std::to_string(roundedHz(report.frequencyHz)) + " Hz " +
+                         std::string(modeDisplayName(report.mode)) +
+                         " q=" + std::to_string(report.quality);
+    char figure[48];
+    if (std::isfinite(report.snrDb)) {
+        std::snprintf(figure, sizeof figure, " S/N %.1f dB", report.snrDb);
+        header += figure;
+    }
+    if (std::isfinite(report.imdDb)) {
+        std::snprintf(figure, sizeof figure, " IMD %ld dB", std::lround(report.imdDb));
+        header += figure;
+    }
+    std::string out = header + ":\n";
+    out += report.text;
     out += "\n\n";
     return out;
 }
 
-std::string jsonReport(double frequencyHz, pskmodem::Mode mode, int quality,
-                       std::string_view text) {
-    std::string out = "{\"frequency_hz\":" + std::to_string(roundedHz(frequencyHz)) +
-                      ",\"mode\":\"" + std::string(modeJsonName(mode)) +
-                      "\",\"quality\":" + std::to_string(quality) + ",\"text\":";
-    out += jsonString(text);
+std::string jsonReport(const SignalReport& report) {
+    std::string out = "{\"frequency_hz\":" + std::to_string(roundedHz(report.frequencyHz)) +
+                      ",\"mode\":\"" + std::string(modeJsonName(report.mode)) +
+                      "\",\"quality\":" + std::to_string(report.quality) + ",\"snr_db\":";
+    char figure[48];
+    if (std::isfinite(report.snrDb)) {
+        std::snprintf(figure, sizeof figure, "%.1f", report.snrDb);
+        out += figure;
+    } else {
+        out += "null";
+    }
+    out += ",\"imd_db\":";
+    out += std::isfinite(report.imdDb) ? std::to_string(std::lround(report.imdDb)) : "null";
+    out += ",\"calls\":[";
+    const std::vector<std::string> calls = pskmodem::findCallSigns(report.text);
+    for (std::size_t i = 0; i < calls.size(); ++i) {
+        if (i > 0) out += ',';
+        out += jsonString(calls[i]);
+    }
+    out += "],\"text\":";
+    out += jsonString(report.text);
     out += "}\n";
     return out;
 }

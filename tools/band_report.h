@@ -4,6 +4,7 @@
 // without running the program.
 
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <string_view>
 
@@ -16,10 +17,24 @@ namespace quorvin::decode {
 // outside printable ASCII as \uXXXX (lower-case hex) of its code point.
 std::string jsonString(std::string_view bytes);
 
-// Frequencies are printed rounded to whole hertz.
-// "1520 Hz BPSK31 q=87:\n" + text + "\n\n", the text as raw character codes.
-std::string textReport(double frequencyHz, pskmodem::Mode mode, int quality, std::string_view text);
-// {"frequency_hz":1520,"mode":"bpsk31","quality":87,"text":"..."} and a line break.
-std::string jsonReport(double frequencyHz, pskmodem::Mode mode, int quality, std::string_view text);
+// What is reported of one signal.
+struct SignalReport {
+    double frequencyHz = 0.0;
+    pskmodem::Mode mode = pskmodem::Mode::Bpsk;
+    int quality = 0;
+    double snrDb = std::numeric_limits<double>::quiet_NaN();  // NaN: not known
+    double imdDb = std::numeric_limits<double>::quiet_NaN();  // NaN: not known
+    std::string_view text;
+};
+
+// Frequencies are printed rounded to whole hertz, the S/N to a tenth of a dB, the IMD to whole
+// dB; an unknown S/N or IMD is left out.
+// "1520 Hz BPSK31 q=87 S/N 12.3 dB IMD -28 dB:\n" + text + "\n\n", the text as raw character
+// codes.
+std::string textReport(const SignalReport& report);
+// {"frequency_hz":1520,"mode":"bpsk31","quality":87,"snr_db":12.3,"imd_db":-28,
+// "calls":["QR9ZZ","QX2ABC"],"text":"..."} and a line break: snr_db and imd_db are null when not
+// known, calls are the call signs pskmodem::findCallSigns finds in the text.
+std::string jsonReport(const SignalReport& report);
 
 }  // namespace quorvin::decode

@@ -111,10 +111,13 @@ class BandReporter final : public pskmodem::BandListener {
         texts_[channel.id].push_back(static_cast<char>(code));
     }
     void channelEnded(const pskmodem::BandChannel& channel) override {
-        const std::string& text = texts_[channel.id];
-        const std::string report =
-            json_ ? jsonReport(channel.frequencyHz, channel.mode, channel.meanQuality, text)
-                  : textReport(channel.frequencyHz, channel.mode, channel.meanQuality, text);
+        const SignalReport signal{.frequencyHz = channel.frequencyHz,
+                                  .mode = channel.mode,
+                                  .quality = channel.meanQuality,
+                                  .snrDb = channel.snrDb,
+                                  .imdDb = channel.imdDb,
+                                  .text = texts_[channel.id]};
+        const std::string report = json_ ? jsonReport(signal) : textReport(signal);
         texts_.erase(channel.id);
         if (std::fwrite(report.data(), 1, report.size(), stdout) != report.size() ||
             std::fflush(stdout) != 0) {

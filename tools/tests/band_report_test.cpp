@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <limits>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -13,6 +14,9 @@ namespace quorvin::decode {
 namespace {
 
 using pskmodem::windows1252ToUnicode;
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kInf = std::numeric_limits<double>::infinity();
 
 // Reads back a JSON string made by jsonString(): the 8-bit codes it stands for, or nothing when
 // it is not a well-formed string of that kind.
@@ -108,15 +112,52 @@ TEST(BandReport, JsonStringsEscapeEveryByteAsPureAscii) {
 }
 
 TEST(BandReport, TextAndJsonReports) {
-    EXPECT_EQ(textReport(1520.4, pskmodem::Mode::Bpsk, 87, "CQ CQ\r\n"),
+    EXPECT_EQ(textReport({1520.4, pskmodem::Mode::Bpsk, 87, kNaN, kNaN, "CQ CQ\r\n"}),
               "1520 Hz BPSK31 q=87:\nCQ CQ\r\n\n\n");
-    EXPECT_EQ(textReport(999.5, pskmodem::Mode::QpskLsb, 0, ""), "1000 Hz QPSK31 LSB q=0:\n\n\n");
-    EXPECT_EQ(jsonReport(1520.4, pskmodem::Mode::Bpsk, 87, "CQ \"DX\"\r\n"),
+    EXPECT_EQ(textReport({999.5, pskmodem::Mode::QpskLsb, 0, kNaN, kNaN, ""}),
+              "1000 Hz QPSK31 LSB q=0:\n\n\n");
+    EXPECT_EQ(jsonReport({1520.4, pskmodem::Mode::Bpsk, 87, kNaN, kNaN, "CQ \"DX\"\r\n"}),
               "{\"frequency_hz\":1520,\"mode\":\"bpsk31\",\"quality\":87,"
+              "\"snr_db\":null,\"imd_db\":null,\"calls\":[],"
               "\"text\":\"CQ \\\"DX\\\"\\r\\n\"}\n");
-    EXPECT_EQ(jsonReport(2999.6, pskmodem::Mode::QpskUsb, 100, "\xe4"),
+    EXPECT_EQ(jsonReport({2999.6, pskmodem::Mode::QpskUsb, 100, kNaN, kNaN, "\xe4"}),
               "{\"frequency_hz\":3000,\"mode\":\"qpsk31-usb\",\"quality\":100,"
-              "\"text\":\"\\u00e4\"}\n");
+              "\"snr_db\":null,\"imd_db\":null,\"calls\":[],\"text\":\"\\u00e4\"}\n");
+}
+
+// The signal's S/N and IMD, each printed only when known, and the call signs of its text.
+TEST(BandReport, SignalFiguresAndCalls) {
+    struct Case {
+        double snrDb;
+        double imdDb;
+        std::string_view text;
+        std::string_view textHeader;  // textReport's first line
+        std::string_view jsonFields;  // jsonReport from snr_db to the text
+    };
+    const Case cases[] = {
+        {12.34, -27.6, "", "1520 Hz BPSK31 q=87 S/N 12.3 dB IMD -28 dB:",
+         "\"snr_db\":12.3,\"imd_db\":-28,\"calls\":[]"},
+        {-3.05, kNaN, "",
+         "1520 Hz BPSK31 q=87 S/N -3.0 dB:", "\"snr_db\":-3.0,\"imd_db\":null,\"calls\":[]"},
+        {0.0, -0.4, "",
+         "1520 Hz BPSK31 q=87 S/N 0.0 dB IMD 0 dB:", "\"snr_db\":0.0,\"imd_db\":0,\"calls\":[]"},
+        {kNaN, -31.5, "",
+         "1520 Hz BPSK31 q=87 IMD -32 dB:", "\"snr_db\":null,\"imd_db\":-32,\"calls\":[]"},
+        {kInf, -kInf, "", "1520 Hz BPSK31 q=87:", "\"snr_db\":null,\"imd_db\":null,\"calls\":[]"},
+        {20.0, -30.0, "CQ CQ de qr9zz QR9ZZ pse k", "1520 Hz BPSK31 q=87 S/N 20.0 dB IMD -30 dB:",
+         "\"snr_db\":20.0,\"imd_db\":-30,\"calls\":[\"QR9ZZ\"]"},
+        {kNaN, kNaN, "QR9ZZ de VK2/G4ABC\r\nRST 599, rig IC7300. QR9ZZ de VK2/G4ABC KN",
+         "1520 Hz BPSK31 q=87:",
+         "\"snr_db\":null,\"imd_db\":null,\"calls\":[\"QR9ZZ\",\"VK2/G4ABC\"]"},
+    };
+    for (const Case& c : cases) {
+        const SignalReport report{1520.0, pskmodem::Mode::Bpsk, 87, c.snrDb, c.imdDb, c.text};
+        EXPECT_EQ(textReport(report),
+                  std::string(c.textHeader) + "\n" + std::string(c.text) + "\n\n");
+        EXPECT_EQ(jsonReport(report), "{\"frequency_hz\":1520,\"mode\":\"bpsk31\",\"quality\":87," +
+                                          std::string(c.jsonFields) +
+                                          ",\"text\":" + jsonString(c.text) + "}\n");
+    }
 }
 
 }  // namespace

@@ -234,7 +234,7 @@ std::string unescapeJson(const std::string& s) {
 
 std::vector<Report> parseJsonLines(const std::string& out) {
     static const std::regex line(
-        R"re(\{"frequency_hz":(\d+),"mode":"([a-z0-9-]+)","quality":(\d+),"text":"((?:[^"\\]|\\.)*)"\})re");
+        R"re(\{"frequency_hz":(\d+),"mode":"([a-z0-9-]+)","quality":(\d+),"snr_db":(?:-?\d+\.\d|null),"imd_db":(?:-?\d+|null),"calls":\[[^\]]*\],"text":"((?:[^"\\]|\\.)*)"\})re");
     std::vector<Report> reports;
     std::size_t at = 0;
     while (at < out.size()) {
@@ -253,7 +253,8 @@ std::vector<Report> parseJsonLines(const std::string& out) {
 }
 
 std::vector<Report> parseTextBlocks(const std::string& out) {
-    static const std::regex header(R"re((\d+) Hz (BPSK31|QPSK31 USB|QPSK31 LSB) q=(\d+):\n)re");
+    static const std::regex header(
+        R"re((\d+) Hz (BPSK31|QPSK31 USB|QPSK31 LSB) q=(\d+)(?: S/N -?\d+\.\d dB)?(?: IMD -?\d+ dB)?:\n)re");
     std::vector<Report> reports;
     std::vector<std::pair<std::size_t, std::size_t>> spans;  // header start, text start
     for (auto it = std::sregex_iterator(out.begin(), out.end(), header);
