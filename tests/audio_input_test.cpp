@@ -131,6 +131,18 @@ TEST(AudioInputFile, RoundTripsAndAnOlderFileGivesTheDefault) {
     EXPECT_EQ(read.SampleRateCorrection, 250);
     EXPECT_EQ(read.RXfreqMaxRange, 1500);
 
+    // The band activity window: written only when open or placed, read back.
+    EXPECT_EQ(LinesOf(FileBytes(written)).size(), 53);
+    written.BandActivityOpen = KVXmodules::kFlagSet;
+    written.BandActivityLeft = 20;
+    written.BandActivityTop = -15;
+    EXPECT_EQ(LinesOf(FileBytes(written)).mid(53),
+              (QStringList{"[BandActivity]", "-1 ", " 20 ", "-15 "}));
+    EXPECT_FALSE(KVXmodules::ReadSettingsFile(FileBytes(written), read).failed);
+    EXPECT_EQ(read.BandActivityOpen, KVXmodules::kFlagSet);
+    EXPECT_EQ(read.BandActivityLeft, 20);
+    EXPECT_EQ(read.BandActivityTop, -15);
+
     // A file of an older version ends at line 48: the default input without correction, even
     // over a record that held a choice.
     const QByteArray older = FileBytes(ResetRecord());
@@ -138,6 +150,8 @@ TEST(AudioInputFile, RoundTripsAndAnOlderFileGivesTheDefault) {
     EXPECT_EQ(read.AudioInput, "");
     EXPECT_EQ(read.AudioInputHostApi, "");
     EXPECT_EQ(read.SampleRateCorrection, 0);
+    EXPECT_EQ(read.BandActivityOpen, KVXmodules::kFlagClear);
+    EXPECT_EQ(read.BandActivityLeft, KVXmodules::kNoBandActivityPosition);
 }
 
 TEST(AudioInputFile, SectionsAreFoundWhereverTheyStandAndBadValuesArePassedOver) {

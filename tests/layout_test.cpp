@@ -457,7 +457,7 @@ TEST(MainWindow, FileEditOptionsAndHelpMenus) {
         (QStringList{"Cut", "Copy", "Paste", "-", "Paste Date and Time", "-",
                      "Copy Entire Text Window", "Copy Waterfall", "-", "Enable Text To Edit "}));
     EXPECT_EQ(Captions(form.menuoptions),
-              (QStringList{"&Find", "Find Locator...", "-", "PSK-Alarm...", "-",
+              (QStringList{"&Find", "Find Locator...", "Band Activity...", "-", "PSK-Alarm...", "-",
                            "Clear Receive Window", "Clear Waterfall Window", "-", "Notebook..."}));
     EXPECT_EQ(form.help->text(), QStringLiteral("Quorvin Help") + QString(23, u' ') + "F1");
     EXPECT_TRUE(form.help->shortcut().isEmpty());

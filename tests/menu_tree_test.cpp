@@ -74,6 +74,7 @@ TEST(MenuTree, IsTheWholeTableItemByItem) {
         "menuoptions|&Options|",
         "  menufind|&Find|",
         "  menufindlocat|Find Locator...|F5",
+        "  menuband|Band Activity...|F6",
         "  niks7|-|",
         "  menupskalarm|PSK-Alarm...|Ctrl+A",
         "  niks3|-|",

@@ -12,12 +12,9 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <iostream>
 #include <memory>
-#include <span>
 #include <string>
-#include <thread>
 #include <utility>
 
 #include "mainwindow/form1.h"
@@ -29,10 +26,10 @@
 #include "pskmodem/signals/cer.h"
 #include "pskmodem/signals/testsignal.h"
 #include "pskmodem/sources/audio_file.h"
-#include "pskmodem/sources/audio_source.h"
 #include "receiver/receive_text_box.h"
 #include "settings/settings_record.h"
 #include "support/form_harness.h"
+#include "support/held_recording.h"
 #include "support/recording_clipboard.h"
 #include "support/recording_sound_player.h"
 #include "support/scripted_dialogs.h"
@@ -40,33 +37,6 @@
 namespace {
 
 constexpr int kTimeoutMs = 60000;
-
-// A recording played as fast as the engine takes it, held back until released: the window
-// makes its start-up settings (the receive frequency above all) just after the engine has
-// started, and on a busy machine the engine would otherwise decode the first seconds of the
-// recording before they arrive.
-class HeldRecording final : public pskmodem::AudioSource {
-  public:
-    HeldRecording(const std::string& path, std::shared_ptr<const std::atomic<bool>> released)
-        : file_(pskmodem::makeFileSource(path, pskmodem::Pace::AsFastAsPossible)),
-          released_(std::move(released)) {}
-
-    int start() override { return file_->start(); }
-    void stop() override { file_->stop(); }
-    double sampleRateHz() const override { return file_->sampleRateHz(); }
-    pskmodem::ReadResult read(std::span<float> out, std::chrono::milliseconds timeout) override {
-        if (!released_->load()) {
-            std::this_thread::sleep_for(std::min(timeout, std::chrono::milliseconds(1)));
-            return {0, pskmodem::ReadStatus::Ok};
-        }
-        return file_->read(out, timeout);
-    }
-    std::string lastError() const override { return file_->lastError(); }
-
-  private:
-    std::unique_ptr<pskmodem::AudioSource> file_;
-    std::shared_ptr<const std::atomic<bool>> released_;
-};
 
 TEST(ReceiveEndToEnd, ARecordingIsShownInTheBoxAndWrittenToTheAutolog) {
     QTemporaryDir files;
@@ -93,7 +63,7 @@ TEST(ReceiveEndToEnd, ARecordingIsShownInTheBoxAndWrittenToTheAutolog) {
     testing_support::ScriptedDialogs dialogs;
     testing_support::RecordingClipboard clipboard;
     platform::ModemEngine engine([recording, released](std::int32_t /*cardNumber*/) {
-        return std::make_unique<HeldRecording>(recording, released);
+        return std::make_unique<testing_support::HeldRecording>(recording, released);
     });
     testing_support::RecordingSoundPlayer sound;
     QString received;

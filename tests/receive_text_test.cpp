@@ -18,13 +18,13 @@
 #include <random>
 #include <vector>
 
-#include "receiver/alarm_search.h"
+#include "platform/alarm_search.h"
 #include "receiver/receive_logs.h"
 #include "receiver/receive_text_box.h"
 
 namespace {
 
-using receiver::AlarmSearch;
+using platform::AlarmSearch;
 using receiver::BackspaceErasure;
 using receiver::DisplayLength;
 using receiver::DisplayText;
@@ -397,7 +397,7 @@ TEST(AlarmSearchTest, StringsArrivingOverSeveralFlushesAreFound) {
 }
 
 TEST(AlarmSearchTest, StringsOfOneCharacterOrNoneAreNeverSearched) {
-    for (int slot = 0; slot < receiver::kAlarmSlots; ++slot) {
+    for (int slot = 0; slot < platform::kAlarmSlots; ++slot) {
         std::array<QString, 11> strings{};
         strings[static_cast<std::size_t>(slot)] = QStringLiteral("Q");
         AlarmSearch search;
@@ -414,8 +414,8 @@ TEST(AlarmSearchTest, ComparesInUpperCase) {
     const std::array<QString, 11> lower{QStringLiteral("cq")};
     EXPECT_EQ(Feed(search, u"xcQx", lower), std::vector<int>{0});
     EXPECT_EQ(Feed(search, u"Cq"), std::vector<int>{0});
-    EXPECT_TRUE(receiver::EndsWithUpperCase(u"abc\u00e9", u"C\u00c9"));
-    EXPECT_FALSE(receiver::EndsWithUpperCase(u"c", u"bc"));
+    EXPECT_TRUE(platform::EndsWithUpperCase(u"abc\u00e9", u"C\u00c9"));
+    EXPECT_FALSE(platform::EndsWithUpperCase(u"c", u"bc"));
 }
 
 TEST(AlarmSearchTest, FindsStringsWhereverTheFlushesCutTheText) {

@@ -29,14 +29,17 @@
 #include <functional>
 #include <memory>
 
+#include "band/band_table.h"
 #include "mainwindow/file_dialogs.h"
+#include "platform/alarm_search.h"
 #include "platform/window_proc.h"
-#include "receiver/alarm_search.h"
 #include "receiver/display_state.h"
 #include "receiver/receiver_buffers.h"
 
 class AudioInputWindow;
 class HelpWindow;
+class BandActivityWindow;
+class QTimer;
 class Form5;
 class frmAbout;
 class Editor;
@@ -207,10 +210,12 @@ class Form1 final : public QMainWindow {
     std::int16_t DecodeStopped = 0;         // 1 while "Stop Decode" is ticked, else 0
     std::int16_t AutoLogActive = 0;         // -1 while the autolog is on, else 0
     std::int16_t AutoLogBannerPending = 0;  // 1 from a switch-on until its banner is written
-    receiver::AlarmSearch AlarmWindow;      // the alarm's search through the received text
+    platform::AlarmSearch AlarmWindow;      // the alarm's search through the received text
     QString SoundFileName;                  // the sound of the last alarm
     void Text1_Change();
     void LogAlarm(std::int16_t& welkestring);
+    // The alarm for a hit of alarm string `slot`: the sound, and the alarm log when it is on.
+    void SoundAlarm(int slot);
     void Label2_Click();
     void Label8_Click();
     void menuautolog_Click();
@@ -253,6 +258,21 @@ class Form1 final : public QMainWindow {
     void menufindlocat_Click();
     // The calculator window while it is open, else null.
     Form6* locatorWindow() const;
+
+    // ---- band activity (app/band/form1_band.cpp) ----
+    // Opens the band activity window (whole-band decoding starts), or brings it to the front.
+    void menuband_Click();
+    BandActivityWindow* bandActivityWindow() const;
+    // Takes the engine's newest band snapshot into the window; fires the alarm for strings
+    // found in what the signals sent.
+    void BandTimer_Timer();
+    // Tunes the receiver to `frequencyHz` in `mode`, as a click on its trace and a click on
+    // the mode's option would.
+    void TuneToSignal(double frequencyHz, pskmodem::Mode mode);
+    // Stores whether the window is open and where it stands, for the settings file.
+    void RememberBandActivity();
+    // Closes the window: without the engine the band activity has nothing to show.
+    void CloseBandActivity();
 
     // ---- settings (app/settings/form1_settings.cpp) ----
     void DefaultSet();
@@ -369,6 +389,7 @@ class Form1 final : public QMainWindow {
     QMenu* menuoptions = nullptr;  // "&Options"
     QAction* menufind = nullptr;
     QAction* menufindlocat = nullptr;
+    QAction* menuband = nullptr;
     QAction* niks7 = nullptr;
     QAction* menupskalarm = nullptr;
     QAction* niks3 = nullptr;
@@ -450,6 +471,10 @@ class Form1 final : public QMainWindow {
     QPointer<frmAbout> about_;
     QPointer<Form5> guide_;
     QPointer<HelpWindow> help_;
+    QPointer<BandActivityWindow> band_;
+    band::BandTable bandTable_;
+    pskmodem::BandActivitySnapshot bandSnapshot_;
+    QTimer* bandTimer_ = nullptr;
     QPointer<Form8> form8_;
     QPointer<Editor> editor_;
     std::unique_ptr<platform::OutsidePrograms> systemPrograms_;  // when none was given

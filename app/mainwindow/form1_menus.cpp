@@ -89,6 +89,8 @@ void Form1::createMenus() {
     menufind = AddItem(menuoptions, "menufind", QStringLiteral("&Find"));
     menufindlocat = AddItem(menuoptions, "menufindlocat", QStringLiteral("Find Locator..."),
                             QKeySequence(Qt::Key_F5));
+    menuband = AddItem(menuoptions, "menuband", QStringLiteral("Band Activity..."),
+                       QKeySequence(Qt::Key_F6));
     niks7 = AddSeparator(menuoptions, "niks7");
     menupskalarm = AddItem(menuoptions, "menupskalarm", QStringLiteral("PSK-Alarm..."),
                            QKeySequence(Qt::CTRL | Qt::Key_A));
@@ -149,4 +151,5 @@ void Form1::createMenus() {
     mnuHelpAbout = AddItem(mnuHelp, "mnuHelpAbout", QStringLiteral("&About"));
 
     connect(menufindlocat, &QAction::triggered, this, &Form1::menufindlocat_Click);
+    connect(menuband, &QAction::triggered, this, &Form1::menuband_Click);
 }

@@ -54,4 +54,12 @@ std::int32_t ModemEngine::fnSetSoundCardInput(std::int32_t cardNumber, double cl
     return pskmodem::fnSetSoundCardInput(cardNumber, clockPpm);
 }
 
+std::int32_t ModemEngine::fnSetBandActivity(std::int32_t on) {
+    return pskmodem::fnSetBandActivity(on);
+}
+
+std::int32_t ModemEngine::fnGetBandActivity(pskmodem::BandActivitySnapshot& snapshot) {
+    return pskmodem::fnGetBandActivity(snapshot);
+}
+
 }  // namespace platform

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "pskmodem/band/band_activity.h"
 #include "pskmodem/engine/message_sink.h"
 #include "pskmodem/sources/audio_source.h"
 #include "pskmodem/types.h"
@@ -75,6 +76,15 @@ class PskEngine {
     // keeps its state; a card that cannot start leaves the previous one running and gives a
     // non-zero result. While stopped only the correction is kept, for the next start.
     virtual std::int32_t fnSetSoundCardInput(std::int32_t /*cardNumber*/, double /*clockPpm*/) {
+        return 0;
+    }
+
+    // Whole-band decoding beside the tuned receiver (the program's addition too): on (non-zero)
+    // while the band activity window is open. An engine without it finds nothing.
+    virtual std::int32_t fnSetBandActivity(std::int32_t /*on*/) { return 0; }
+    // Copies the newest band snapshot into `snapshot` when there is one newer than its serial
+    // and it can be had without waiting; 1 when it did, 0 otherwise.
+    virtual std::int32_t fnGetBandActivity(pskmodem::BandActivitySnapshot& /*snapshot*/) {
         return 0;
     }
 };

@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QPixmap>
+#include <QTimer>
 
 #include "mainwindow/form1.h"
 #include "platform/form_timer.h"
@@ -30,6 +31,10 @@ void Form1::Form_Load() {
         setOuterHeightTwips(settings.ScreenHeigth);
         setOuterWidthTwips(settings.ScreenWidth);
     }
+    // The band activity window comes back when it was open at the end of the last run.
+    if (settings.BandActivityOpen != KVXmodules::kFlagClear) {
+        QTimer::singleShot(0, this, &Form1::menuband_Click);
+    }
 }
 
 void Form1::InitPSK() {
@@ -56,7 +61,9 @@ void Form1::Form_Unload() {
     }
     unloaded_ = true;
     engine.fnStopSoundCard();
+    RememberBandActivity();
     KVXmodules::SaveSettings(*this);
+    CloseBandActivity();
     img_Background->setPicture(img_Blanco->picture());
 }
 

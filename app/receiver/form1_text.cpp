@@ -87,12 +87,16 @@ void Form1::Text1_Change() {
         return;
     }
     for (const int slot : AlarmWindow.search(settings.PSKAlarmString)) {
-        SoundFileName =
-            receiver::AlarmSoundFile(programFolder(), QCoreApplication::applicationDirPath());
-        KVXmodules::PlaySoundFile(soundPlayer, SoundFileName);
-        auto welkestring = static_cast<std::int16_t>(slot);
-        LogAlarm(welkestring);
+        SoundAlarm(slot);
     }
+}
+
+void Form1::SoundAlarm(int slot) {
+    SoundFileName =
+        receiver::AlarmSoundFile(programFolder(), QCoreApplication::applicationDirPath());
+    KVXmodules::PlaySoundFile(soundPlayer, SoundFileName);
+    auto welkestring = static_cast<std::int16_t>(slot);
+    LogAlarm(welkestring);
 }
 
 void Form1::LogAlarm(std::int16_t& welkestring) {

@@ -172,6 +172,14 @@ void Store(LineReader& reader, T& target, std::optional<double> number) {
 
 constexpr char16_t kAudioInputSection[] = u"[AudioInput]";
 constexpr char16_t kSampleRateCorrectionSection[] = u"[SampleRateCorrection]";
+constexpr char16_t kBandActivitySection[] = u"[BandActivity]";
+
+// The next line as a 32-bit number, if it is one.
+std::optional<std::int32_t> NextInt32(LineReader& reader) {
+    const auto value = reader.NextIfAny();
+    const auto number = value ? ReadNumber(*value) : std::nullopt;
+    return number ? ToInt32(*number) : std::nullopt;
+}
 
 bool IsSection(QStringView line, const char16_t* section) {
     return TrimBlanks(line).compare(QStringView(section), Qt::CaseInsensitive) == 0;
@@ -182,17 +190,27 @@ void ReadInputSections(LineReader& reader, SettingsRecord& record) {
     record.AudioInput.clear();
     record.AudioInputHostApi.clear();
     record.SampleRateCorrection = 0;
+    record.BandActivityOpen = kFlagClear;
+    record.BandActivityLeft = kNoBandActivityPosition;
+    record.BandActivityTop = kNoBandActivityPosition;
     while (const auto line = reader.NextIfAny()) {
         if (IsSection(*line, kAudioInputSection)) {
             record.AudioInput = reader.NextIfAny().value_or(QString());
             record.AudioInputHostApi = reader.NextIfAny().value_or(QString());
         } else if (IsSection(*line, kSampleRateCorrectionSection)) {
-            const auto value = reader.NextIfAny();
-            const auto number = value ? ReadNumber(*value) : std::nullopt;
-            const auto ppm = number ? ToInt32(*number) : std::nullopt;
+            const auto ppm = NextInt32(reader);
             if (ppm && *ppm >= -kMaxSampleRateCorrectionPpm &&
                 *ppm <= kMaxSampleRateCorrectionPpm) {
                 record.SampleRateCorrection = *ppm;
+            }
+        } else if (IsSection(*line, kBandActivitySection)) {
+            const auto open = NextInt32(reader);
+            const auto left = NextInt32(reader);
+            const auto top = NextInt32(reader);
+            record.BandActivityOpen = open && *open != 0 ? kFlagSet : kFlagClear;
+            if (left && top) {
+                record.BandActivityLeft = *left;
+                record.BandActivityTop = *top;
             }
         }
     }
@@ -247,6 +265,14 @@ QStringList SettingsFileLines(const SettingsRecord& record, WindowSizeTwips wind
     if (record.SampleRateCorrection != 0) {
         lines.append(QString::fromUtf16(kSampleRateCorrectionSection));
         lines.append(NumberText(record.SampleRateCorrection));
+    }
+    if (record.BandActivityOpen != kFlagClear ||
+        record.BandActivityLeft != kNoBandActivityPosition ||
+        record.BandActivityTop != kNoBandActivityPosition) {
+        lines.append(QString::fromUtf16(kBandActivitySection));
+        lines.append(NumberText(record.BandActivityOpen));
+        lines.append(NumberText(record.BandActivityLeft));
+        lines.append(NumberText(record.BandActivityTop));
     }
     return lines;
 }

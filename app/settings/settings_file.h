@@ -37,6 +37,8 @@
 //
 //  49  [AudioInput]            50  AudioInput (empty: the default)   51  AudioInputHostApi
 //  52  [SampleRateCorrection]  53  SampleRateCorrection in ppm
+//      [BandActivity]          the band activity window open (1) or not (0), its left and top
+//                              in screen pixels
 //
 // A file without them (an older one) gives the system's default input without correction.
 

@@ -38,6 +38,9 @@ enum SavedDSPIndex : int {
 };
 inline constexpr int kSavedDSPCount = 6;
 
+// A band activity window position that was never set.
+inline constexpr std::int32_t kNoBandActivityPosition = -1000000;
+
 struct SettingsRecord {
     // ---- DSP values (the "working" values; see SavedDSP) ----
     std::int32_t RXfreqMaxRange = 0;  // receive centre frequency, Hz, 100..3500
@@ -77,6 +80,12 @@ struct SettingsRecord {
     QString AudioInput;         // section "AudioInput": device name; empty = system's default
     QString AudioInputHostApi;  // the device's host API, on the line after its name
     std::int32_t SampleRateCorrection = 0;  // sound card clock correction, ppm, -5000..+5000
+    // ---- the band activity window, in a section after line 48 too ----
+    std::int16_t BandActivityOpen = 0;  // flag: the window was open when the program ended
+    // Where the window stood (its top left corner, screen pixels); kNoBandActivityPosition
+    // while it never stood anywhere.
+    std::int32_t BandActivityLeft = kNoBandActivityPosition;
+    std::int32_t BandActivityTop = kNoBandActivityPosition;
 
     // ---- run-time values, never written to the file ----
     std::int16_t SaveWorkingDSP = 0;  // flag: a save writes the working DSP values

@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 
+#include "pskmodem/band/band_activity.h"
 #include "pskmodem/engine/message_sink.h"
 #include "pskmodem/types.h"
 
@@ -65,5 +66,12 @@ std::int32_t fnGetVectorData(std::int32_t* dest, std::int32_t reserved);
 // goes on and the start's error code is returned. While stopped only the correction is taken,
 // for the next fnStartSoundCard. Returns 0 on success.
 std::int32_t fnSetSoundCardInput(std::int32_t cardNumber, double clockPpm);
+
+// Whole-band decoding beside the tuned receiver (non-zero = on; off by default): every PSK31
+// signal of 100..3000 Hz, published about twice a second while running.
+std::int32_t fnSetBandActivity(std::int32_t on);
+// Copies the newest whole-band snapshot into `snapshot` when one newer than snapshot.serial can
+// be had without waiting; returns 1 when it did, 0 otherwise.
+std::int32_t fnGetBandActivity(BandActivitySnapshot& snapshot);
 
 }  // namespace pskmodem

@@ -102,6 +102,8 @@ struct Engine::Impl final : PipelineListener {
     void announce(bool flowing);
     void tryReopen();
     void processBlock(std::span<float> block);
+    void processAudio(std::span<const float> audio);
+    void runBand(std::span<const float> audio);
     void flushResampler();
     void applySettings(bool force);
     void reportOverruns();
@@ -153,12 +155,22 @@ struct Engine::Impl final : PipelineListener {
 
     std::atomic<std::uint64_t> samplesProcessed{0};
 
+    // Whole-band decoding: wanted by the control side, run by the DSP thread, which hands its
+    // snapshots over under bandMutex, taken by both sides only when free (try_lock).
+    std::atomic<bool> bandWanted{false};
+    mutable std::mutex bandMutex;
+    BandActivitySnapshot bandPublished;
+
     // Owned by the DSP thread while a flow runs (prepared by start() before it begins).
     Pipeline pipeline;
     Settings applied;
     std::uint32_t appliedVersion = 0;
     std::vector<float> block;
     std::unique_ptr<Resampler> resampler;
+    std::unique_ptr<BandActivity> band;
+    BandActivitySnapshot bandStaging;
+    double bandSnapshotDue = 0.0;
+    bool bandStagingReady = false;
     std::uint64_t droppedReported = 0;
     std::chrono::steady_clock::time_point lastOverrunReport{};
     // Whether the source delivers audio now (false while it is being reopened), and what the
@@ -348,6 +360,8 @@ void Engine::Impl::run(bool resume) {
         // A flow that goes on after a restart of its capture keeps the DSP state.
         if (!resume) {
             pipeline.reset();
+            band.reset();
+            bandStagingReady = false;
             applySettings(true);
             {
                 const std::lock_guard lock(publishMutex);
@@ -451,8 +465,43 @@ void Engine::Impl::processBlock(std::span<float> samples) {
     if (resampler) {
         audio = resampler->process(samples);
     }
+    processAudio(audio);
+}
+
+void Engine::Impl::processAudio(std::span<const float> audio) {
     pipeline.process(audio, *this);
+    runBand(audio);
     samplesProcessed.fetch_add(audio.size(), std::memory_order_relaxed);
+}
+
+void Engine::Impl::runBand(std::span<const float> audio) {
+    if (!bandWanted.load(std::memory_order_acquire)) {
+        if (band) {
+            band.reset();
+            bandStagingReady = false;
+        }
+        return;
+    }
+    if (!band) {
+        band = std::make_unique<BandActivity>();
+        bandSnapshotDue = kBandSnapshotSeconds;
+    }
+    band->process(audio);
+    if (!bandStagingReady && band->seconds() >= bandSnapshotDue) {
+        band->snapshot(bandStaging);
+        bandStagingReady = true;
+        bandSnapshotDue = band->seconds() + kBandSnapshotSeconds;
+    }
+    // A reader copying the previous snapshot is not waited for: the staged one goes next time.
+    if (bandStagingReady) {
+        const std::unique_lock lock(bandMutex, std::try_to_lock);
+        if (lock.owns_lock()) {
+            const std::uint64_t serial = bandPublished.serial + 1;
+            std::swap(bandPublished, bandStaging);
+            bandPublished.serial = serial;
+            bandStagingReady = false;
+        }
+    }
 }
 
 void Engine::Impl::flushResampler() {
@@ -460,8 +509,7 @@ void Engine::Impl::flushResampler() {
         return;
     }
     for (auto tail = resampler->flush(); !tail.empty(); tail = resampler->flush()) {
-        pipeline.process(tail, *this);
-        samplesProcessed.fetch_add(tail.size(), std::memory_order_relaxed);
+        processAudio(tail);
     }
 }
 
@@ -623,6 +671,25 @@ int Engine::getVectorData(std::int32_t* dest) const {
 
 std::uint64_t Engine::samplesProcessed() const {
     return impl_->samplesProcessed.load(std::memory_order_relaxed);
+}
+
+void Engine::setBandActivity(bool on) {
+    impl_->bandWanted.store(on, std::memory_order_release);
+    if (!on) {
+        // What was published no longer holds; the serial goes on so readers see the change.
+        const std::lock_guard lock(impl_->bandMutex);
+        impl_->bandPublished.signals.clear();
+        ++impl_->bandPublished.serial;
+    }
+}
+
+bool Engine::bandActivity(BandActivitySnapshot& out) const {
+    const std::unique_lock lock(impl_->bandMutex, std::try_to_lock);
+    if (!lock.owns_lock() || impl_->bandPublished.serial == out.serial) {
+        return false;
+    }
+    out = impl_->bandPublished;
+    return true;
 }
 
 }  // namespace pskmodem

@@ -137,4 +137,13 @@ std::int32_t fnGetVectorData(std::int32_t* dest, std::int32_t /*reserved*/) {
     return facade().engine.getVectorData(dest);
 }
 
+std::int32_t fnSetBandActivity(std::int32_t on) {
+    facade().engine.setBandActivity(on != 0);
+    return 0;
+}
+
+std::int32_t fnGetBandActivity(BandActivitySnapshot& snapshot) {
+    return facade().engine.bandActivity(snapshot) ? 1 : 0;
+}
+
 }  // namespace pskmodem

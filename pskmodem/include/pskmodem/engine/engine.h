@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "pskmodem/band/band_activity.h"
 #include "pskmodem/dsp/waterfall_fft.h"
 #include "pskmodem/engine/message_sink.h"
 #include "pskmodem/types.h"
@@ -107,6 +108,15 @@ class Engine {
     // Copies the kVectorValues tuning-indicator values of the newest frame; returns how many (0
     // for a null dest).
     int getVectorData(std::int32_t* dest) const;
+
+    // Whole-band decoding beside the tuned receiver: while on, the DSP thread also runs a
+    // BandActivity over 100..3000 Hz and publishes a snapshot of it every kBandSnapshotSeconds
+    // of audio. Off (the default) frees it; on again starts afresh.
+    static constexpr double kBandSnapshotSeconds = 0.5;
+    void setBandActivity(bool on);
+    // Copies the newest band snapshot into `out` when there is one newer than out.serial and
+    // it can be had without waiting for the DSP thread; returns whether `out` changed.
+    bool bandActivity(BandActivitySnapshot& out) const;
 
     // 8 kHz samples processed since the last start (for tools and tests).
     std::uint64_t samplesProcessed() const;

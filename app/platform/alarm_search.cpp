@@ -1,8 +1,8 @@
-#include "receiver/alarm_search.h"
+#include "platform/alarm_search.h"
 
 #include <algorithm>
 
-namespace receiver {
+namespace platform {
 
 bool EndsWithUpperCase(QStringView text, QStringView string) {
     if (string.size() > text.size()) {
@@ -49,4 +49,4 @@ void AlarmSearch::clear() {
     waiting_.clear();
 }
 
-}  // namespace receiver
+}  // namespace platform

@@ -18,7 +18,7 @@
 #include <span>
 #include <vector>
 
-namespace receiver {
+namespace platform {
 
 // The slots of the alarm strings that are searched.
 inline constexpr int kAlarmSlots = 3;
@@ -55,4 +55,4 @@ class AlarmSearch {
 // Whether `text` ends with `string`, compared character by character in upper case.
 bool EndsWithUpperCase(QStringView text, QStringView string);
 
-}  // namespace receiver
+}  // namespace platform

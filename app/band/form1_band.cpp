@@ -1,0 +1,111 @@
+// Form1's side of the band activity window: "Band Activity..." opens it and starts the
+// whole-band decoding, a timer brings the engine's snapshots into it, a click on a row tunes
+// the receiver, and closing it stops the decoding.
+
+#include <QDateTime>
+#include <QRadioButton>
+#include <QTimer>
+#include <cmath>
+
+#include "band/band_activity_window.h"
+#include "mainwindow/form1.h"
+#include "platform/modeless_window.h"
+#include "platform/psk_engine.h"
+#include "settings/engine_arguments.h"
+#include "settings/settings_record.h"
+
+namespace {
+
+// Snapshots come about twice a second; the window looks a little more often.
+constexpr int kBandPollMs = 250;
+
+}  // namespace
+
+void Form1::menuband_Click() {
+    if (bandTimer_ == nullptr) {
+        bandTimer_ = new QTimer(this);
+        bandTimer_->setInterval(kBandPollMs);
+        connect(bandTimer_, &QTimer::timeout, this, &Form1::BandTimer_Timer);
+    }
+    const bool opening = bandActivityWindow() == nullptr;
+    BandActivityWindow* window = platform::ShowModeless(
+        *this, band_,
+        [this] {
+            return new BandActivityWindow(BandActivityServices{
+                [this](double hz, pskmodem::Mode mode) { TuneToSignal(hz, mode); },
+                [this](QPoint where) {
+                    // Closed: the decoding stops, and where it stood is remembered.
+                    engine.fnSetBandActivity(0);
+                    bandTimer_->stop();
+                    settings.BandActivityOpen = KVXmodules::kFlagClear;
+                    settings.BandActivityLeft = where.x();
+                    settings.BandActivityTop = where.y();
+                }});
+        },
+        platform::Placement::ChosenBySystem);
+    if (!opening) {
+        return;
+    }
+    if (settings.BandActivityLeft != KVXmodules::kNoBandActivityPosition &&
+        settings.BandActivityTop != KVXmodules::kNoBandActivityPosition) {
+        window->move(settings.BandActivityLeft, settings.BandActivityTop);
+    }
+    bandTable_.clear();
+    bandSnapshot_ = {};
+    window->showRows(bandTable_.rows(), band::TitleLine(bandTable_.rows(), 0.0));
+    engine.fnSetBandActivity(1);
+    bandTimer_->start();
+}
+
+BandActivityWindow* Form1::bandActivityWindow() const {
+    return platform::OpenWindow(band_);
+}
+
+void Form1::BandTimer_Timer() {
+    BandActivityWindow* window = bandActivityWindow();
+    if (window == nullptr || engine.fnGetBandActivity(bandSnapshot_) == 0) {
+        return;
+    }
+    const bool alarmOn = settings.PSKAlarm != 0;
+    for (const int slot : bandTable_.update(bandSnapshot_, QDateTime::currentDateTimeUtc(),
+                                            settings.PSKAlarmString, alarmOn)) {
+        SoundAlarm(slot);
+    }
+    window->showRows(bandTable_.rows(),
+                     band::TitleLine(bandTable_.rows(), receiverBuffers.ActiveFrequency));
+}
+
+void Form1::TuneToSignal(double frequencyHz, pskmodem::Mode mode) {
+    const auto frequency = static_cast<std::int32_t>(std::lround(frequencyHz));
+    engine.fnSetRXFrequency(frequency, KVXmodules::EngineArgument(settings.RXSearchRange), 0);
+    engine.fnSetTXFrequency(frequency);
+    // Selecting the option runs its click handler, which sets the engine's mode.
+    switch (mode) {
+        case pskmodem::Mode::QpskUsb:
+            Option2->setChecked(true);
+            break;
+        case pskmodem::Mode::QpskLsb:
+            Option3->setChecked(true);
+            break;
+        case pskmodem::Mode::Bpsk:
+            Option1->setChecked(true);
+            break;
+    }
+    // As releasing the mouse over the waterfall: decoding goes on.
+    Check1->setChecked(false);
+}
+
+void Form1::RememberBandActivity() {
+    BandActivityWindow* window = bandActivityWindow();
+    settings.BandActivityOpen = window != nullptr ? KVXmodules::kFlagSet : KVXmodules::kFlagClear;
+    if (window != nullptr) {
+        settings.BandActivityLeft = window->x();
+        settings.BandActivityTop = window->y();
+    }
+}
+
+void Form1::CloseBandActivity() {
+    if (BandActivityWindow* window = bandActivityWindow()) {
+        window->close();
+    }
+}

@@ -1,0 +1,74 @@
+// The band's signals as the operator follows them: one per station, continued when the
+// station comes back on its frequency, kept while quiet and dropped when quiet too long.
+
+#include "pskmodem/band/band_activity.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "pskmodem/signals/simulator.h"
+
+namespace pskmodem {
+namespace {
+
+void Feed(BandActivity& activity, BandSimulator& band, double seconds) {
+    std::vector<float> block(4000);
+    for (double done = 0; done < seconds; done += 0.5) {
+        band.generate(block);
+        activity.process(block);
+    }
+}
+
+TEST(BandActivity, OneSignalPerStationContinuedOnItsFrequencyAndForgottenWhenQuietTooLong) {
+    SimulatorConfig on;
+    on.seed = 3;
+    on.signals = {{700.0, Mode::Bpsk, 12.0, 0.0, "CQ CQ DE QX2ABC QX2ABC QX2ABC K\r\n"},
+                  {1400.0, Mode::QpskUsb, 12.0, 0.0, "QR9ZZ DE QT5MK QT5MK TNX KN\r\n"}};
+    SimulatorConfig quiet;
+    quiet.seed = 4;
+    BandSimulator stations(on);
+    BandSimulator noise(quiet);
+    constexpr double kForgetSeconds = 20.0;
+    BandActivity activity({}, kForgetSeconds);
+    BandActivitySnapshot snapshot;
+
+    Feed(activity, stations, 20.0);
+    activity.snapshot(snapshot);
+    ASSERT_EQ(snapshot.signals.size(), 2U);
+    EXPECT_EQ(snapshot.serial, 1U);
+    const std::vector<int> ids{snapshot.signals[0].id, snapshot.signals[1].id};
+    for (std::size_t i = 0; i < 2; ++i) {
+        const ActiveSignal& s = snapshot.signals[i];
+        EXPECT_NEAR(s.frequencyHz, on.signals[i].carrierHz, 3.0);
+        EXPECT_EQ(s.mode, on.signals[i].mode);
+        EXPECT_TRUE(s.live);
+        EXPECT_GT(s.characters, 30U);
+        EXPECT_LE(s.recentText.size(), BandActivity::kRecentCharacters);
+        EXPECT_EQ(s.recentText.find_first_of("\r\n"), std::string::npos);
+    }
+    EXPECT_EQ(snapshot.signals[0].calls, "QX2ABC");
+    EXPECT_EQ(snapshot.signals[1].calls, "QR9ZZ QT5MK");
+
+    // Quiet: the receivers let go, the signals stay.
+    Feed(activity, noise, 8.0);
+    activity.snapshot(snapshot);
+    ASSERT_EQ(snapshot.signals.size(), 2U);
+    EXPECT_FALSE(snapshot.signals[0].live);
+    EXPECT_LT(snapshot.signals[0].lastHeardSeconds, snapshot.seconds - 2.0);
+
+    // Back on the same frequency: the same signal goes on.
+    Feed(activity, stations, 8.0);
+    activity.snapshot(snapshot);
+    ASSERT_EQ(snapshot.signals.size(), 2U);
+    EXPECT_EQ((std::vector<int>{snapshot.signals[0].id, snapshot.signals[1].id}), ids);
+    EXPECT_TRUE(snapshot.signals[0].live);
+
+    Feed(activity, noise, kForgetSeconds + 8.0);
+    activity.snapshot(snapshot);
+    EXPECT_TRUE(snapshot.signals.empty());
+}
+
+}  // namespace
+}  // namespace pskmodem

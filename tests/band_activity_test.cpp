@@ -1,0 +1,137 @@
+// The band activity window on the real modem engine, fed by a recording of five PSK31 stations
+// made by the library's band simulator: a row for each, a click on a row retuning the main
+// receiver and switching its mode, and a row with an alarm string highlighted and sounded.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QMouseEvent>
+#include <QRadioButton>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <atomic>
+#include <memory>
+#include <vector>
+
+#include "band/band_activity_window.h"
+#include "mainwindow/form1.h"
+#include "platform/modem_engine.h"
+#include "pskmodem/signals/simulator.h"
+#include "pskmodem/sources/audio_file.h"
+#include "settings/settings_record.h"
+#include "support/form_harness.h"
+#include "support/held_recording.h"
+#include "support/recording_clipboard.h"
+#include "support/recording_sound_player.h"
+#include "support/scripted_dialogs.h"
+
+namespace {
+
+using pskmodem::Mode;
+
+constexpr int kTimeoutMs = 90000;
+constexpr double kRecordingSeconds = 30.0;
+
+const std::vector<pskmodem::SimulatedSignal> kStations{
+    {500.0, Mode::Bpsk, 15.0, 0.0, "CQ CQ CQ DE QX2ABC QX2ABC QX2ABC PSE K\r\n"},
+    {800.0, Mode::QpskUsb, 15.0, 0.0, "CQ CQ DE QT5MK QT5MK QPSK31 test, name Robin K\r\n"},
+    {1200.0, Mode::Bpsk, 15.0, 0.0, "QH1JK DE QR9ZZ TNX FER CALL, RST 599 599 KN\r\n"},
+    {1700.0, Mode::Bpsk, 15.0, 0.0, "QB4NN DE QA7XYZ GM OM, NAME SAM QTH ARDMOOR KN\r\n"},
+    {2300.0, Mode::Bpsk, 15.0, 0.0, "CQ DX CQ DX DE QC3PQ QC3PQ QC3PQ DX K\r\n"},
+};
+
+void ClickRow(QTableWidget& table, int row) {
+    QWidget* viewport = table.viewport();
+    const QPoint at = table.visualItemRect(table.item(row, 0)).center();
+    for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+        QMouseEvent event(type, at, viewport->mapToGlobal(at), Qt::LeftButton,
+                          type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+                          Qt::NoModifier);
+        QApplication::sendEvent(viewport, &event);
+    }
+}
+
+TEST(BandActivity, FiveStationsOfARecordingAsRowsThatTuneAndRaiseTheAlarm) {
+    QTemporaryDir files;
+    ASSERT_TRUE(files.isValid());
+    pskmodem::SimulatorConfig band;
+    band.signals = kStations;
+    band.seed = 5;
+    pskmodem::BandSimulator simulator(band);
+    std::vector<float> audio(static_cast<std::size_t>(kRecordingSeconds * pskmodem::kSampleRateHz));
+    simulator.generate(audio);
+    const std::string recording =
+        QDir(files.path()).filePath(QStringLiteral("band.wav")).toStdString();
+    ASSERT_TRUE(pskmodem::writeAudioFile(recording, audio, pskmodem::kSampleRateHz));
+
+    const auto released = std::make_shared<std::atomic<bool>>(false);
+    const auto ended = std::make_shared<std::atomic<bool>>(false);
+    QTemporaryDir programFolder;
+    const QString previousCurrent = QDir::currentPath();
+    KVXmodules::SettingsRecord settings;
+    settings.PSKAlarm = KVXmodules::kFlagSet;
+    testing_support::ScriptedDialogs dialogs;
+    testing_support::RecordingClipboard clipboard;
+    platform::ModemEngine engine([recording, released, ended](std::int32_t) {
+        return std::make_unique<testing_support::HeldRecording>(recording, released, ended);
+    });
+    testing_support::RecordingSoundPlayer sound;
+    {
+        Form1 form(
+            Form1Services{settings, dialogs, clipboard, engine, programFolder.path(), &sound});
+        form.Form_Load();
+        ASSERT_TRUE(dialogs.shown().empty()) << "the engine did not start";
+        settings.PSKAlarmString[0] = QStringLiteral("QB4NN");
+        form.menuband->trigger();
+        BandActivityWindow* window = form.bandActivityWindow();
+        ASSERT_NE(window, nullptr);
+        released->store(true);
+
+        QElapsedTimer clock;
+        clock.start();
+        const auto rowsShown = [&] {
+            return ended->load() &&
+                   window->table()->rowCount() == static_cast<int>(kStations.size());
+        };
+        while (!rowsShown() && clock.elapsed() < kTimeoutMs) {
+            testing_support::processEvents();
+        }
+        ASSERT_TRUE(rowsShown()) << window->table()->rowCount() << " rows";
+
+        QTableWidget& table = *window->table();
+        for (int r = 0; r < table.rowCount(); ++r) {
+            const pskmodem::SimulatedSignal& station = kStations[static_cast<std::size_t>(r)];
+            SCOPED_TRACE(station.text);
+            const double hz =
+                table.item(r, BandActivityWindow::Frequency)->text().split(u' ')[0].toDouble();
+            EXPECT_NEAR(hz, station.carrierHz, 5.0);
+            EXPECT_EQ(table.item(r, BandActivityWindow::Mode)->text(),
+                      band::ModeName(station.mode));
+            const bool alarm = station.text.find("QB4NN") != std::string::npos;
+            EXPECT_EQ(table.item(r, BandActivityWindow::Text)->background().style() != Qt::NoBrush,
+                      alarm);
+        }
+        EXPECT_TRUE(table.item(3, BandActivityWindow::Calls)->text().contains(u"QA7XYZ"));
+        EXPECT_FALSE(sound.played().isEmpty());
+
+        // A click on the QPSK31 station tunes the receiver there, in its mode.
+        ClickRow(table, 1);
+        EXPECT_TRUE(form.Option2->isChecked());
+        while (std::abs(form.receiverBuffers.ActiveFrequency - 800) > 5 &&
+               clock.elapsed() < kTimeoutMs) {
+            testing_support::processEvents();
+        }
+        EXPECT_NEAR(form.receiverBuffers.ActiveFrequency, 800, 5);
+        form.Form_Unload();
+    }
+    // It was open when the program ended: so the settings file says.
+    QFile saved(QDir(programFolder.path()).filePath(QStringLiteral("QUORVIN.ini")));
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(saved.readAll().contains("[BandActivity]\r\n-1 \r\n"));
+    QDir::setCurrent(previousCurrent);
+}
+
+}  // namespace
