@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QSessionManager>
 #include <QStringList>
 #include <QTextStream>
 
@@ -13,6 +14,7 @@
 #include "platform/portaudio_sound_player.h"
 #include "platform/program_folder.h"
 #include "platform/qt_dialogs.h"
+#include "platform/termination_signals.h"
 #include "pskmodem/sources/audio_file.h"
 #include "receiver/command_line.h"
 #include "settings/settings_record.h"
@@ -75,6 +77,17 @@ int main(int argc, char* argv[]) {
                              &soundPlayer,
                              commandLine.source == receiver::CommandLine::Source::SoundCard});
     dialogs.setOwner(&form);
+    // Ended from outside (shutdown, kill, Ctrl+C): closed as File > Exit closes it, the engine
+    // stopped and the settings saved, then the program ends with whatever else is open.
+    const platform::TerminationSignals termination([&form](int) {
+        form.close();
+        QCoreApplication::quit();
+    });
+    // Logging out: the session manager asks for the settings to be saved first.
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &form, [&form](QSessionManager&) {
+        form.RememberBandActivity();
+        form.menusetupsaveset_Click();
+    });
     form.Form_Load();
     form.show();
     return QApplication::exec();

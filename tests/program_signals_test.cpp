@@ -1,0 +1,73 @@
+// The program ended from outside, as a shutdown, a closed terminal or Ctrl+C end it: it closes
+// as File > Exit does, so the settings file is written and the exit is a clean one.
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+
+#include "program_fixture.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr std::chrono::seconds kDeadline{60};
+
+class QuorvinSignals : public quorvin::testing::ProgramFixture {
+  protected:
+    QuorvinSignals() : ProgramFixture(QUORVIN_PROGRAM) {}
+};
+
+// Whether process `pid` has a handler for `signal` (its SigCgt mask in /proc).
+bool Catches(pid_t pid, int signal) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("SigCgt:", 0) == 0) {
+            const unsigned long long mask = std::stoull(line.substr(7), nullptr, 16);
+            return ((mask >> (signal - 1)) & 1U) != 0;
+        }
+    }
+    return false;
+}
+
+TEST_F(QuorvinSignals, TermHupAndIntCloseTheProgramWithItsSettingsSaved) {
+    // The program's folder is its own, so a copy keeps the build's settings out of it.
+    const std::filesystem::path program = path("quorvin");
+    std::filesystem::copy_file(QUORVIN_PROGRAM, program);
+    const std::filesystem::path settings = path("QUORVIN.ini");
+    for (const int signal : {SIGTERM, SIGHUP, SIGINT}) {
+        SCOPED_TRACE(strsignal(signal));
+        std::filesystem::remove(settings);
+        const pid_t pid = fork();
+        if (pid == 0) {
+            execl(program.c_str(), program.c_str(), "--demo", nullptr);
+            _exit(127);
+        }
+        ASSERT_GT(pid, 0);
+        const auto deadline = Clock::now() + kDeadline;
+        while (!Catches(pid, signal) && Clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        ASSERT_TRUE(Catches(pid, signal));
+        kill(pid, signal);
+        int status = 0;
+        while (waitpid(pid, &status, WNOHANG) == 0 && Clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        if (Clock::now() >= deadline) {
+            kill(pid, SIGKILL);
+            waitpid(pid, &status, 0);
+            FAIL() << "the program did not end";
+        }
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+        EXPECT_TRUE(std::filesystem::exists(settings));
+    }
+}
+
+}  // namespace
