@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLayout>
 #include <QMenuBar>
 #include <QPlainTextEdit>
@@ -32,6 +33,16 @@ constexpr int kFontPixelSize = 11;
 constexpr int kScaleFontPixelSize = 9;
 constexpr int kNarrowLetterSpacingPercent = 94;
 constexpr int kClockIntervalMs = 1000;
+
+// The available area of the window's screen (the primary screen before it is shown); the
+// window's own size when there is no screen at all.
+QSize AvailableScreenSize(const QWidget& window) {
+    const QScreen* s = window.screen();
+    if (s == nullptr) {
+        s = QGuiApplication::primaryScreen();
+    }
+    return s != nullptr ? s->availableGeometry().size() : window.size();
+}
 
 void Place(QWidget* widget, const layout::Rect& r) {
     widget->setGeometry(r.left, r.top, r.width, r.height);
@@ -408,10 +419,15 @@ float Form1::outerHeightTwips() const {
     return static_cast<float>(platform::PixelsToTwips(height()));
 }
 
+// Sizes come from the settings file too; they are bounded by the screen before the window and
+// the pictures sized from it grow.
 void Form1::setOuterWidthTwips(float twips) {
-    resize(platform::PixelSize(platform::TwipsToPixels(static_cast<double>(twips))), height());
+    resize(platform::BoundedWindowPixels(static_cast<double>(twips), width(),
+                                         AvailableScreenSize(*this).width()),
+           height());
 }
 
 void Form1::setOuterHeightTwips(float twips) {
-    resize(width(), platform::PixelSize(platform::TwipsToPixels(static_cast<double>(twips))));
+    resize(width(), platform::BoundedWindowPixels(static_cast<double>(twips), height(),
+                                                  AvailableScreenSize(*this).height()));
 }

@@ -124,7 +124,8 @@ class Form1 final : public QMainWindow {
     bool soundCardSource() const noexcept { return soundCardSource_; }
     // The help file: the program folder followed by HELP.md, set by Form_Load.
     QString HelpFile;
-    // Sets the window caption; while the sound card is lost it carries the notice that says so.
+    // Sets the window caption, its control characters shown visibly (platform::VisibleCaption);
+    // while the sound card is lost it carries the notice that says so.
     void SetCaption(const QString& caption);
     // The engine lost the sound card and opens it again (true), or audio flows again (false).
     void ShowSoundCardLost(bool lost);

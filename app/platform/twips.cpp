@@ -1,5 +1,7 @@
 #include "platform/twips.h"
 
+#include <algorithm>
+#include <cmath>
 #include <limits>
 
 #include "platform/number_text.h"
@@ -13,6 +15,13 @@ int PixelSize(double pixels) noexcept {
     }
     constexpr int kLargest = std::numeric_limits<int>::max();
     return rounded >= static_cast<double>(kLargest) ? kLargest : static_cast<int>(rounded);
+}
+
+int BoundedWindowPixels(double twips, int currentPixels, int availablePixels) noexcept {
+    if (std::isnan(twips)) {
+        return currentPixels;
+    }
+    return std::min(PixelSize(TwipsToPixels(twips)), std::max(availablePixels, 0));
 }
 
 }  // namespace platform

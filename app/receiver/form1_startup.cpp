@@ -9,6 +9,7 @@
 #include "platform/form_timer.h"
 #include "platform/image_box.h"
 #include "platform/psk_engine.h"
+#include "platform/window_caption.h"
 #include "receiver/engine_window_proc.h"
 #include "receiver/sound_card_notice.h"
 #include "receiver/startup.h"
@@ -68,7 +69,8 @@ void Form1::Form_Unload() {
 }
 
 void Form1::SetCaption(const QString& caption) {
-    setWindowTitle(receiver::WithSoundCardNotice(caption, soundCardLost_));
+    setWindowTitle(
+        receiver::WithSoundCardNotice(platform::VisibleCaption(caption), soundCardLost_));
 }
 
 void Form1::ShowSoundCardLost(bool lost) {
