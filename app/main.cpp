@@ -48,12 +48,13 @@ int main(int argc, char* argv[]) {
     }
     if (commandLine.source == receiver::CommandLine::Source::File) {
         const QFileInfo file(commandLine.inputFile);
-        if (!file.isFile() || !file.isReadable()) {
+        if (!file.exists() || !file.isReadable()) {
             QTextStream(stderr) << "quorvin: cannot read " << commandLine.inputFile << "\n";
             return 2;
         }
-        // A file that is no audio is refused here, before any window opens, in libsndfile's
-        // words.
+        // A file that is no audio, not a regular file (a folder, a pipe, a device) or at a sample
+        // rate outside the usable ones is refused here, before any window opens, in the words
+        // quorvin-decode uses too.
         const std::string problem =
             pskmodem::audioFileProblem(QFile::encodeName(commandLine.inputFile).toStdString());
         if (!problem.empty()) {

@@ -2,7 +2,11 @@
 // before any window opens, with one line on stderr and exit status 2.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -29,7 +33,7 @@ TEST_F(QuorvinProgram, AnInputThatIsNoAudioIsRefusedBeforeTheWindowOpens) {
     };
     static constexpr char kJpegStart[] = "\xFF\xD8\xFF\xE0\x00\x10JFIF\x00\x01\x01\x00";
     const std::vector<Case> cases = {
-        {"picture.jpg", std::string(kJpegStart, sizeof kJpegStart - 1) + std::string(200, '\x7F')},
+        {"picture.jpg", std::string(kJpegStart, sizeof kJpegStart - 1).append(200, '\x7F')},
         {"notes.txt", "CQ CQ de QX1ABC\r\n"},
         {"empty.wav", ""},
     };
@@ -47,6 +51,41 @@ TEST_F(QuorvinProgram, AnInputThatIsNoAudioIsRefusedBeforeTheWindowOpens) {
     const quorvin::testing::RunResult missing = run({"--input", path("none.wav").string()});
     EXPECT_EQ(missing.exitStatus, 2);
     EXPECT_EQ(missing.err, "quorvin: cannot read " + path("none.wav").string() + "\n");
+}
+
+// Only regular files at a sample rate that holds the band are decoded, refused at once in the
+// words quorvin-decode uses: a pipe would block, a header saying 1 Hz would make each sample
+// 8000 samples of work.
+TEST_F(QuorvinProgram, AnInputThatIsNoRegularFileOrAtAnUnusableRateIsRefused) {
+    struct Case {
+        std::string file;
+        std::string reason;
+    };
+    const auto wavAt = [this](std::uint32_t rateHz) {
+        const std::string file = path(std::to_string(rateHz) + ".wav").string();
+        quorvin::testing::writeSilentWav(file, rateHz, 2000);
+        return file;
+    };
+    std::filesystem::create_directories(path("folder"));
+    const std::string fifo = path("pipe.wav").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::vector<Case> cases = {
+        {wavAt(1), "its sample rate of 1 Hz is outside the usable 7000 to 768000 Hz"},
+        {wavAt(6999), "its sample rate of 6999 Hz is outside the usable 7000 to 768000 Hz"},
+        {wavAt(768001), "its sample rate of 768001 Hz is outside the usable 7000 to 768000 Hz"},
+        {fifo, "it is a pipe, not a regular file"},
+        {path("folder").string(), "it is a folder, not a regular file"},
+        {"/dev/zero", "it is a device, not a regular file"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        const auto started = std::chrono::steady_clock::now();
+        const quorvin::testing::RunResult r = run({"--input", c.file});
+        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
+        EXPECT_EQ(r.exitStatus, 2);
+        EXPECT_EQ(r.err, "quorvin: cannot decode " + c.file + ": " + c.reason + "\n");
+        EXPECT_TRUE(r.out.empty()) << r.out;
+    }
 }
 
 }  // namespace

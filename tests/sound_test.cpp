@@ -3,6 +3,7 @@
 // complaining, whether or not the machine has a sound output).
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -12,6 +13,8 @@
 #include <QThread>
 #include <cmath>
 #include <numbers>
+#include <string>
+#include <vector>
 
 #include "platform/portaudio_sound_player.h"
 #include "pskmodem/sources/audio_file.h"
@@ -99,6 +102,33 @@ TEST(SoundClipTest, MissingOrUnreadableFilesGiveNothing) {
     file.write("this is no sound");
     file.close();
     EXPECT_EQ(LoadSoundClip(text), nullptr);
+}
+
+// A clip is refused like a recording the receiver cannot use: a pipe is not waited on, and a
+// rate no sound has is not converted whole (a header saying 1 Hz would make each sample 48000).
+TEST(SoundClipTest, PipesAndUnusableRatesGiveNothingAtOnce) {
+    QTemporaryDir folder;
+    const auto file = [&folder](const char* name) {
+        return QDir(folder.path()).filePath(QString::fromLatin1(name));
+    };
+    const std::string pipe = QFile::encodeName(file("pipe.wav")).toStdString();
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    struct Case {
+        int rateHz;
+        bool plays;
+    };
+    for (const Case c : {Case{1, false}, Case{6999, false}, Case{7000, true}, Case{768000, true},
+                         Case{768001, false}}) {
+        const QString path = file("clip.wav");
+        ASSERT_TRUE(pskmodem::writeAudioFile(QFile::encodeName(path).toStdString(),
+                                             std::vector<float>(4000, 0.1F), c.rateHz));
+        EXPECT_EQ(LoadSoundClip(path) != nullptr, c.plays) << c.rateHz;
+    }
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_EQ(LoadSoundClip(file("pipe.wav")), nullptr);
+    EXPECT_EQ(LoadSoundClip(folder.path()), nullptr);
+    EXPECT_LT(clock.elapsed(), 1000);
 }
 
 TEST(SoundClipTest, ChannelsAreMixedAndRatesConverted) {

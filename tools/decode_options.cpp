@@ -2,31 +2,31 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <string>
 #include <system_error>
 
 namespace quorvin::decode {
 namespace {
 
-// A whole argument as a finite decimal number, or nothing.
+// A whole argument as a decimal number ("1500", "12.5", "1.5e3"), or nothing. A number too large
+// for a double (1e999) or infinity comes back infinite, so that it is reported as out of range
+// rather than as no number; one too small for a double is zero.
 std::optional<double> parseNumber(std::string_view text) {
     if (text.empty() || text.front() == '+') {
         return std::nullopt;
     }
     double value = 0.0;
     const char* end = text.data() + text.size();
-    const auto [ptr, ec] = std::from_chars(text.data(), end, value, std::chars_format::fixed);
-    if (ec != std::errc() || ptr != end || !std::isfinite(value)) {
+    const auto [ptr, ec] = std::from_chars(text.data(), end, value, std::chars_format::general);
+    if (ptr != end || std::isnan(value)) {
         return std::nullopt;
     }
-    return value;
-}
-
-std::optional<int> parseInteger(std::string_view text) {
-    int value = 0;
-    const char* end = text.data() + text.size();
-    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
-    if (text.empty() || ec != std::errc() || ptr != end) {
+    if (ec == std::errc::result_out_of_range) {
+        // The digits are valid; strtod tells an overflow (infinity) from an underflow (zero).
+        // The tool keeps the C locale, so strtod reads the same decimal point.
+        value = std::strtod(std::string(text).c_str(), nullptr);
+    } else if (ec != std::errc()) {
         return std::nullopt;
     }
     return value;
@@ -50,7 +50,8 @@ std::string formatNumber(double value) {
     return text;
 }
 
-// A number option's value, checked against its range; sets `error` when it does not fit.
+// A number option's value, checked against its range; sets `error` when it does not fit. A
+// value that is a number but out of range is told so, however large it is.
 std::optional<double> numberInRange(std::string_view option, std::string_view text, double low,
                                     double high, std::string& error) {
     const std::optional<double> value = parseNumber(text);
@@ -58,7 +59,7 @@ std::optional<double> numberInRange(std::string_view option, std::string_view te
         error = std::string(option) + " needs a number, not " + quoted(text);
         return std::nullopt;
     }
-    if (*value < low || *value > high) {
+    if (!(*value >= low && *value <= high)) {
         error = std::string(option) + " must be between " + formatNumber(low) + " and " +
                 formatNumber(high) + ", not " + std::string(text);
         return std::nullopt;
@@ -110,12 +111,13 @@ std::string usageText() {
            "       quorvin-decode --all FILE [--json] [options]\n"
            "       quorvin-decode --demo [--all] [--freq HZ] [--seconds N] [options]\n"
            "\n"
-           "Decodes PSK31 from an audio file (any format and rate libsndfile reads; the left\n"
-           "channel is used) or from the built-in band simulator. With --freq it receives one\n"
-           "signal and writes its text to standard output as raw 8-bit character codes as it\n"
-           "comes. With --all it finds every signal from 100 to 3000 Hz, tells BPSK31 from\n"
-           "QPSK31 and the QPSK31 sideband by itself, receives them all at once, and prints\n"
-           "each signal's text when the signal ends or the input does.\n"
+           "Decodes PSK31 from an audio file (any format libsndfile reads, a regular file at\n"
+           "7000 to 768000 samples/s; the left channel is used) or from the built-in band\n"
+           "simulator. With --freq it receives one signal and writes its text to standard\n"
+           "output as raw 8-bit character codes as it comes. With --all it finds every signal\n"
+           "from 100 to 3000 Hz, tells BPSK31 from QPSK31 and the QPSK31 sideband by itself,\n"
+           "receives them all at once, and prints each signal's text when the signal ends or\n"
+           "the input does.\n"
            "\n"
            "Options:\n"
            "  --freq HZ        receive frequency, 100..3500 (required for a file without --all;\n"
@@ -244,13 +246,14 @@ ParseResult parseDecodeOptions(std::span<const std::string_view> args) {
             }
         } else if (name == "--squelch") {
             if (const auto text = value()) {
-                const std::optional<int> n = parseInteger(*text);
-                if (!n) {
-                    error = "--squelch needs a whole number, not " + quoted(*text);
-                } else if (*n < 0 || *n > kMaxSquelch) {
-                    error = "--squelch must be between 0 and 99, not " + std::string(*text);
-                } else {
-                    options.squelch = *n;
+                // Any number is first checked against the range, so that 1e99 is out of range
+                // rather than no whole number.
+                if (const auto n = numberInRange(name, *text, 0.0, kMaxSquelch, error)) {
+                    if (*n != std::floor(*n)) {
+                        error = "--squelch needs a whole number, not " + quoted(*text);
+                    } else {
+                        options.squelch = static_cast<int>(*n);
+                    }
                 }
             }
         } else if (name == "--mode") {

@@ -10,6 +10,7 @@
 #include <exception>
 #include <mutex>
 #include <optional>
+#include <string>
 #include <thread>
 #include <utility>
 
@@ -24,8 +25,13 @@ std::unique_ptr<SoundClip> LoadSoundClip(const QString& path) {
     if (path.isEmpty()) {
         return nullptr;
     }
-    const std::optional<pskmodem::AudioData> data =
-        pskmodem::readAudioFile(QFile::encodeName(path).toStdString());
+    // The header first: a pipe is not opened, and a clip whose rate is absurd is not read and
+    // converted whole.
+    const std::string name = QFile::encodeName(path).toStdString();
+    if (!pskmodem::audioFileProblem(name).empty()) {
+        return nullptr;
+    }
+    const std::optional<pskmodem::AudioData> data = pskmodem::readAudioFile(name);
     if (!data || data->channels < 1 || data->sampleRateHz <= 0 || data->samples.empty()) {
         return nullptr;
     }

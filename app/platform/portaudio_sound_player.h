@@ -25,7 +25,8 @@ struct SoundClip {
 };
 
 // Reads a sound file (WAV, FLAC, OGG ...) and mixes its channels to one; nothing when the file
-// is missing or unreadable or holds no samples.
+// is missing, unreadable or not a regular file, holds no samples, or has a sample rate outside
+// those a recording may have (pskmodem::kMinAudioFileRateHz to kMaxAudioFileRateHz).
 std::unique_ptr<SoundClip> LoadSoundClip(const QString& path);
 
 // `clip` at `outputRateHz` (a copy when the rates agree); empty when the conversion fails.

@@ -2,8 +2,11 @@
 // diagnostic line, and generated recordings must decode end to end.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <chrono>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -77,11 +80,10 @@ TEST_F(DecodeProgram, UnreadableInputExitsWithStatus2AndOneLine) {
         text << "This is not audio.\nIt only has a .wav name.\n";
     }
     { std::ofstream empty(path("empty.wav")); }
-    fs::create_directories(path("folder"));
     // A file name with a line break must still give one line.
     const std::string odd = path("line\nbreak.wav").string();
     for (const std::string& file : {path("missing.wav").string(), path("notes.wav").string(),
-                                    path("empty.wav").string(), path("folder").string(), odd}) {
+                                    path("empty.wav").string(), odd}) {
         SCOPED_TRACE(file);
         for (const bool all : {false, true}) {
             const RunResult r =
@@ -89,6 +91,52 @@ TEST_F(DecodeProgram, UnreadableInputExitsWithStatus2AndOneLine) {
             expectBadInput(r);
             EXPECT_NE(r.err.find("Cannot read"), std::string::npos) << r.err;
         }
+    }
+}
+
+// Only regular files at a sample rate that holds the band are decoded: a pipe would block the
+// program, and a header saying 1 Hz would make each sample 8000 samples of work. Each is refused
+// at once with the reason the program's --input gives.
+TEST_F(DecodeProgram, FilesThatAreNoRecordingsAreRefusedAtOnce) {
+    struct Case {
+        std::string file;
+        std::string reason;
+    };
+    const auto wavAt = [this](std::uint32_t rateHz) {
+        const std::string file = path(std::to_string(rateHz) + ".wav").string();
+        quorvin::testing::writeSilentWav(file, rateHz, 2000);
+        return file;
+    };
+    fs::create_directories(path("folder"));
+    const std::string fifo = path("pipe.wav").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::vector<Case> cases = {
+        {wavAt(1), "its sample rate of 1 Hz is outside the usable 7000 to 768000 Hz"},
+        {wavAt(6999), "its sample rate of 6999 Hz is outside"},
+        {wavAt(768001), "its sample rate of 768001 Hz is outside"},
+        {fifo, "it is a pipe, not a regular file"},
+        {path("folder").string(), "it is a folder, not a regular file"},
+        {"/dev/zero", "it is a device, not a regular file"},
+    };
+    for (const Case& c : cases) {
+        for (const bool all : {false, true}) {
+            SCOPED_TRACE(c.file + (all ? " --all" : ""));
+            const auto started = std::chrono::steady_clock::now();
+            const RunResult r = all ? run({"--all", c.file}) : run({c.file, "--freq", "1000"});
+            EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
+            expectBadInput(r);
+            EXPECT_EQ(
+                r.err.rfind("quorvin-decode: The file \"" + c.file + "\" cannot be decoded: ", 0),
+                0U)
+                << r.err;
+            EXPECT_NE(r.err.find(c.reason), std::string::npos) << r.err;
+        }
+    }
+    // The limits themselves are rates to decode.
+    for (const std::uint32_t rateHz : {7000U, 768000U}) {
+        const RunResult r = run({wavAt(rateHz), "--freq", "1000"});
+        EXPECT_EQ(r.exitStatus, 0) << rateHz << ": " << r.err;
+        EXPECT_TRUE(r.err.empty()) << r.err;
     }
 }
 

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "pskmodem/sources/audio_file.h"
+
 namespace quorvin::decode {
 namespace {
 
@@ -87,6 +89,10 @@ TEST(DecodeOptions, RangeEdgesAndFractionsAreAccepted) {
     EXPECT_EQ(parse({"f", "--freq", "1000", "--search", "200"}).options.searchHz, 200.0);
     EXPECT_EQ(parse({"f", "--freq", "1000", "--search", "12.5"}).options.searchHz, 12.5);
     EXPECT_EQ(parse({"f", "--freq", "1000", "--squelch", "0"}).options.squelch, 0);
+    // Exponents are numbers too; one too small for a double is zero.
+    EXPECT_EQ(parse({"f", "--freq", "1.5e3"}).options.frequencyHz, 1500.0);
+    EXPECT_EQ(parse({"f", "--freq", "1000", "--squelch", "1e1"}).options.squelch, 10);
+    EXPECT_EQ(parse({"f", "--freq", "1000", "--search", "1e-999"}).options.searchHz, 0.0);
 }
 
 TEST(DecodeOptions, ModesByName) {
@@ -118,6 +124,10 @@ TEST(DecodeOptions, HelpWinsOverEverythingValid) {
     EXPECT_TRUE(r.ok());
     EXPECT_TRUE(r.options.help);
     EXPECT_NE(usageText().find("--freq HZ"), std::string::npos);
+    // The sample rates a recording may have, as the file source checks them.
+    EXPECT_NE(usageText().find(std::to_string(pskmodem::kMinAudioFileRateHz) + " to " +
+                               std::to_string(pskmodem::kMaxAudioFileRateHz) + " samples/s"),
+              std::string::npos);
     for (const char* text : {"--all", "--json", "frequency_hz", "Windows-1252", "\\u20ac"}) {
         EXPECT_NE(usageText().find(text), std::string::npos) << text;
     }
@@ -131,6 +141,9 @@ TEST(DecodeOptions, RepeatedOptionLastWinsAndDoubleDashEndsOptions) {
     // A lone dash is a file name, not an option.
     EXPECT_EQ(parse({"-", "--freq", "700"}).options.file, "-");
 }
+
+// A number of 400 digits, beyond what a double holds.
+const std::string kManyDigits(400, '9');
 
 struct BadCase {
     std::vector<std::string_view> args;
@@ -154,11 +167,22 @@ TEST(DecodeOptions, BadCommandLinesGiveOneLineErrors) {
         {{"f.wav", "--freq="}, "--freq needs a number"},
         {{"f.wav", "--freq", "abc"}, "--freq needs a number, not \"abc\""},
         {{"f.wav", "--freq", "1000Hz"}, "needs a number"},
-        {{"f.wav", "--freq", "1e3"}, "needs a number"},
+        {{"f.wav", "--freq", "1e3x"}, "needs a number"},
         {{"f.wav", "--freq", "+1000"}, "needs a number"},
         {{"f.wav", "--freq", " 1000"}, "needs a number"},
         {{"f.wav", "--freq", "nan"}, "needs a number"},
-        {{"f.wav", "--freq", "inf"}, "needs a number"},
+        {{"f.wav", "--freq", "0x100"}, "needs a number"},
+        // Numbers however large or small are out of range, not "no number".
+        {{"f.wav", "--freq", "1e99"}, "--freq must be between 100 and 3500, not 1e99"},
+        {{"f.wav", "--freq", "1e999"}, "--freq must be between 100 and 3500, not 1e999"},
+        {{"f.wav", "--freq", "-1e999"}, "between 100 and 3500"},
+        {{"f.wav", "--freq", "1e-999"}, "between 100 and 3500"},
+        {{"f.wav", "--freq", std::string_view(kManyDigits)}, "between 100 and 3500"},
+        {{"f.wav", "--freq", "inf"}, "between 100 and 3500, not inf"},
+        {{"f.wav", "--freq", "1000", "--search", "1e99"}, "--search must be between 0 and 200"},
+        {{"f.wav", "--all", "--search", "1e99"}, "--search must be between 0 and 200"},
+        {{"f.wav", "--freq", "1000", "--squelch", "1e99"}, "--squelch must be between 0 and 99"},
+        {{"f.wav", "--freq", "1000", "--seconds", "1e99"}, "--seconds must be between 0 and"},
         {{"f.wav", "--freq", "99.9"}, "--freq must be between 100 and 3500"},
         {{"f.wav", "--freq", "3501"}, "between 100 and 3500"},
         {{"f.wav", "--freq", "-1000"}, "between 100 and 3500"},
@@ -167,7 +191,9 @@ TEST(DecodeOptions, BadCommandLinesGiveOneLineErrors) {
         {{"f.wav", "--freq", "1000", "--squelch", "100"}, "--squelch must be between 0 and 99"},
         {{"f.wav", "--freq", "1000", "--squelch", "-1"}, "between 0 and 99"},
         {{"f.wav", "--freq", "1000", "--squelch", "5.5"}, "--squelch needs a whole number"},
-        {{"f.wav", "--freq", "1000", "--squelch", "99999999999999"}, "whole number"},
+        {{"f.wav", "--freq", "1000", "--squelch", "99999999999999"}, "between 0 and 99"},
+        {{"f.wav", "--freq", "1000", "--squelch", "0.5"}, "--squelch needs a whole number"},
+        {{"f.wav", "--freq", "1000", "--squelch", "x"}, "--squelch needs a number, not \"x\""},
         {{"f.wav", "--freq", "1000", "--squelch"}, "--squelch needs a value"},
         {{"f.wav", "--freq", "1000", "--mode", "fm"}, "--mode must be bpsk, qpsk-usb or"},
         {{"f.wav", "--freq", "1000", "--mode"}, "--mode needs a value"},

@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -42,6 +43,36 @@ inline std::string readFile(const std::filesystem::path& path) {
     }
     std::fclose(file);
     return content;
+}
+
+// Writes a 16-bit mono PCM WAV of `frames` silent samples whose header gives `rateHz`. Written
+// byte by byte, so that the header may give any rate at all.
+inline void writeSilentWav(const std::filesystem::path& path, std::uint32_t rateHz,
+                           std::uint32_t frames) {
+    std::string bytes;
+    const auto le = [&bytes](std::uint32_t value, int size) {
+        for (int i = 0; i < size; ++i) {
+            bytes += static_cast<char>((value >> (8 * i)) & 0xFFU);
+        }
+    };
+    const std::uint32_t dataBytes = 2 * frames;
+    bytes += "RIFF";
+    le(36 + dataBytes, 4);
+    bytes += "WAVEfmt ";
+    le(16, 4);
+    le(1, 2);  // PCM
+    le(1, 2);  // one channel
+    le(rateHz, 4);
+    le(2 * rateHz, 4);  // bytes per second
+    le(2, 2);           // bytes per frame
+    le(16, 2);          // bits per sample
+    bytes += "data";
+    le(dataBytes, 4);
+    bytes.append(dataBytes, '\0');
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(file, nullptr) << path;
+    EXPECT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), file), bytes.size());
+    std::fclose(file);
 }
 
 class ProgramFixture : public ::testing::Test {

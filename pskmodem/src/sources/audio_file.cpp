@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <cctype>
+#include <filesystem>
 #include <memory>
+#include <system_error>
 
 namespace pskmodem {
 
@@ -62,7 +64,39 @@ bool writeAudioFile(const std::string& path, std::span<const float> samples, int
     return sf_close(file.release()) == 0;
 }
 
+std::string audioFileRateProblem(int sampleRateHz) {
+    if (sampleRateHz >= kMinAudioFileRateHz && sampleRateHz <= kMaxAudioFileRateHz) {
+        return {};
+    }
+    return "its sample rate of " + std::to_string(sampleRateHz) + " Hz is outside the usable " +
+           std::to_string(kMinAudioFileRateHz) + " to " + std::to_string(kMaxAudioFileRateHz) +
+           " Hz";
+}
+
+std::string audioFileKindProblem(const std::string& path) {
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::status(path, error);
+    switch (status.type()) {
+        case std::filesystem::file_type::regular:
+        case std::filesystem::file_type::not_found:
+        case std::filesystem::file_type::none:  // status unknown: opening it says why
+            return {};
+        case std::filesystem::file_type::directory:
+            return "it is a folder, not a regular file";
+        case std::filesystem::file_type::fifo:
+            return "it is a pipe, not a regular file";
+        case std::filesystem::file_type::block:
+        case std::filesystem::file_type::character:
+            return "it is a device, not a regular file";
+        default:
+            return "it is not a regular file";
+    }
+}
+
 std::string audioFileProblem(const std::string& path) {
+    if (std::string kind = audioFileKindProblem(path); !kind.empty()) {
+        return kind;
+    }
     SF_INFO info{};
     SndfileHandle file(sf_open(path.c_str(), SFM_READ, &info));
     if (!file) {
@@ -72,10 +106,13 @@ std::string audioFileProblem(const std::string& path) {
         return "no usable audio (" + std::to_string(info.channels) + " channels at " +
                std::to_string(info.samplerate) + " Hz)";
     }
-    return {};
+    return audioFileRateProblem(info.samplerate);
 }
 
 std::optional<AudioData> readAudioFile(const std::string& path) {
+    if (!audioFileKindProblem(path).empty()) {
+        return std::nullopt;
+    }
     SF_INFO info{};
     SndfileHandle file(sf_open(path.c_str(), SFM_READ, &info));
     if (!file || info.channels <= 0 || info.samplerate <= 0 || info.frames < 0) {

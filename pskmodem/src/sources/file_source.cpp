@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "pskmodem/sources/audio_file.h"
 #include "pskmodem/sources/audio_source.h"
 #include "sources/pacer.h"
 
@@ -26,6 +27,11 @@ class FileSource final : public AudioSource {
             return 0;
         }
         error_.clear();
+        // Checked before opening: opening a pipe would wait for a writer.
+        if (const std::string kind = audioFileKindProblem(path_); !kind.empty()) {
+            error_ = "The file \"" + path_ + "\" cannot be decoded: " + kind + ".";
+            return toInt(SourceError::FileUnreadable);
+        }
         SF_INFO info{};
         SNDFILE* file = sf_open(path_.c_str(), SFM_READ, &info);
         if (file == nullptr) {
@@ -37,6 +43,11 @@ class FileSource final : public AudioSource {
             error_ = "The file \"" + path_ + "\" has no usable audio (" +
                      std::to_string(info.channels) + " channels at " +
                      std::to_string(info.samplerate) + " Hz).";
+            return toInt(SourceError::FileUnreadable);
+        }
+        if (const std::string rate = audioFileRateProblem(info.samplerate); !rate.empty()) {
+            sf_close(file);
+            error_ = "The file \"" + path_ + "\" cannot be decoded: " + rate + ".";
             return toInt(SourceError::FileUnreadable);
         }
         try {

@@ -1,6 +1,7 @@
 #include "pskmodem/sources/audio_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cmath>
 #include <filesystem>
@@ -102,6 +103,46 @@ TEST_F(AudioFileTest, FailuresAreReportedNotThrown) {
     EXPECT_FALSE(readAudioFile(path("absent.wav")).has_value());
     std::ofstream(path("junk.wav")) << "not audio at all";
     EXPECT_FALSE(readAudioFile(path("junk.wav")).has_value());
+}
+
+// A recording must be a regular file at 7000 to 768000 Hz to be decoded; readAudioFile still
+// reads any rate, but never waits on a pipe.
+TEST_F(AudioFileTest, ProblemsNameWhatIsNotARecording) {
+    struct Case {
+        std::string path;
+        std::string problem;  // empty: decodable
+        bool readable;        // by readAudioFile
+    };
+    const auto wavAt = [this](int rateHz) {
+        const std::string file = path(std::to_string(rateHz) + ".wav");
+        EXPECT_TRUE(writeAudioFile(file, std::vector<float>(100, 0.1f), rateHz)) << rateHz;
+        return file;
+    };
+    const std::string fifo = path("pipe.wav");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::vector<Case> cases = {
+        {wavAt(1), "its sample rate of 1 Hz is outside the usable 7000 to 768000 Hz", true},
+        {wavAt(6999), "its sample rate of 6999 Hz is outside the usable 7000 to 768000 Hz", true},
+        {wavAt(kMinAudioFileRateHz), "", true},
+        {wavAt(kMaxAudioFileRateHz), "", true},
+        {wavAt(768001), "its sample rate of 768001 Hz is outside the usable 7000 to 768000 Hz",
+         true},
+        {fifo, "it is a pipe, not a regular file", false},
+        {dir_.string(), "it is a folder, not a regular file", false},
+        {"/dev/null", "it is a device, not a regular file", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        EXPECT_EQ(audioFileProblem(c.path), c.problem);
+        EXPECT_EQ(readAudioFile(c.path).has_value(), c.readable);
+    }
+    // A missing file is no problem of kind: libsndfile says why it cannot be opened.
+    EXPECT_EQ(audioFileKindProblem(path("absent.wav")), "");
+    EXPECT_FALSE(audioFileProblem(path("absent.wav")).empty());
+    for (const int rateHz : {-1, 0, 6999, 768001, 2147483647}) {
+        EXPECT_FALSE(audioFileRateProblem(rateHz).empty()) << rateHz;
+    }
+    EXPECT_EQ(audioFileRateProblem(8000), "");
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -278,6 +279,51 @@ TEST(FileSourceTest, UnreadableFilesFailCleanlyWithAReason) {
     engine.stop();
     EXPECT_EQ(sink.statuses().back(), Status::EndOfInput);
     EXPECT_LT(engine.samplesProcessed(), 1500u);
+}
+
+// Only regular files at a rate that holds the 100..3500 Hz band are opened: a pipe would block
+// start() until a writer came, and a header saying 1 Hz would make each sample 8000 samples of
+// work. The limits themselves are opened.
+TEST(FileSourceTest, RefusesPipesFoldersAndUnusableRatesAtOnce) {
+    struct Case {
+        std::string path;
+        std::string reason;  // empty: the file opens
+    };
+    TempDir dir;
+    const auto wavAt = [&dir](int rateHz) {
+        const std::string path = dir.file(std::to_string(rateHz) + ".wav");
+        EXPECT_TRUE(writeAudioFile(path, std::vector<float>(100, 0.1f), rateHz, 1)) << rateHz;
+        return path;
+    };
+    const std::string fifo = dir.file("pipe.wav");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::vector<Case> cases = {
+        {wavAt(1),
+         "cannot be decoded: its sample rate of 1 Hz is outside the usable 7000 to "
+         "768000 Hz."},
+        {wavAt(6999), "its sample rate of 6999 Hz is outside"},
+        {wavAt(7000), ""},
+        {wavAt(768000), ""},
+        {wavAt(768001), "its sample rate of 768001 Hz is outside"},
+        {fifo, "cannot be decoded: it is a pipe, not a regular file."},
+        {dir.file(""), "it is a folder, not a regular file"},
+        {"/dev/zero", "it is a device, not a regular file"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        auto source = makeFileSource(c.path, Pace::AsFastAsPossible);
+        const auto begin = std::chrono::steady_clock::now();
+        const int result = source->start();
+        EXPECT_LT(std::chrono::steady_clock::now() - begin, 1s);
+        if (c.reason.empty()) {
+            EXPECT_EQ(result, 0) << source->lastError();
+            continue;
+        }
+        EXPECT_EQ(result, toInt(SourceError::FileUnreadable));
+        EXPECT_NE(source->lastError().find("\"" + c.path + "\""), std::string::npos)
+            << source->lastError();
+        EXPECT_NE(source->lastError().find(c.reason), std::string::npos) << source->lastError();
+    }
 }
 
 // ---- The simulator source -------------------------------------------------------------------

@@ -25,11 +25,29 @@ struct AudioData {
     int channels = 0;
 };
 
-// Why `path` cannot be decoded as audio, in libsndfile's words (or because it holds no channel
-// or no sample rate); empty when it can. Reads only the file's header.
+// The sample rates a recording may have. 7000 Hz is the lowest whose Nyquist frequency (3500 Hz)
+// still holds the whole band the receiver tunes, 100 to 3500 Hz; 768000 Hz is the highest rate
+// sound hardware offers. Outside these the header is nonsense or the file useless, and converting
+// it to the engine's 8000 Hz would be ruinous: a header saying 1 Hz turns every sample into 8000.
+inline constexpr int kMinAudioFileRateHz = 7000;
+inline constexpr int kMaxAudioFileRateHz = 768000;
+
+// Why audio at `sampleRateHz` is refused ("its sample rate of 1 Hz is outside ..."); empty
+// within the limits above.
+std::string audioFileRateProblem(int sampleRateHz);
+
+// Why `path` is refused for what it is: only regular files (or links to them) are read, since a
+// pipe blocks until a writer comes and a device never ends. Names what it is instead ("it is a
+// pipe, not a regular file"); empty for a regular file and for a name that does not exist
+// (opening it then says why).
+std::string audioFileKindProblem(const std::string& path);
+
+// Why `path` cannot be decoded: it is not a regular file, libsndfile cannot open it (in its
+// words), it holds no channel, or its sample rate is outside the limits above; empty when it can.
+// Reads only the file's header.
 std::string audioFileProblem(const std::string& path);
 
-// Reads a whole file that libsndfile understands; nullopt when it cannot.
+// Reads a whole regular file that libsndfile understands, at any rate; nullopt when it cannot.
 std::optional<AudioData> readAudioFile(const std::string& path);
 
 }  // namespace pskmodem

@@ -161,8 +161,9 @@ std::unique_ptr<AudioSource> makeSoundCardSource(int card, std::unique_ptr<Captu
 
 // ---- Files and the simulator --------------------------------------------------------------
 
-// An audio file that libsndfile reads (WAV, FLAC, OGG, ...), any rate and channel count; the
-// left channel is used. read() reports EndOfInput after the last sample.
+// A regular audio file that libsndfile reads (WAV, FLAC, OGG, ...), any channel count, at a rate
+// from kMinAudioFileRateHz to kMaxAudioFileRateHz (audio_file.h); the left channel is used.
+// read() reports EndOfInput after the last sample.
 std::unique_ptr<AudioSource> makeFileSource(std::string path, Pace pace);
 
 // The built-in band simulator at 8000 samples/s. It never ends.
