@@ -16,6 +16,11 @@ if [[ "${1:-}" == "--test" ]]; then
   packages+=(poppler-utils)
 fi
 
+if [[ "${1:-}" == "--fuzz" ]]; then
+  # scripts/fuzz.sh: clang and its runtime with libFuzzer (Debian 12's clang is version 14).
+  packages+=(clang libclang-rt-14-dev)
+fi
+
 missing=()
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
