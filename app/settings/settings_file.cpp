@@ -56,6 +56,9 @@ template <class... Ts>
 struct Overloaded : Ts... {
     using Ts::operator()...;
 };
+// Spelled out for compilers without class template argument deduction for aggregates.
+template <class... Ts>
+Overloaded(Ts...) -> Overloaded<Ts...>;
 
 bool IsLineEnd(char c) noexcept {
     return c == '\r' || c == '\n';
