@@ -58,7 +58,8 @@ void CarrierTracker::shiftFrequency(double radPerSymbol) {
     if (std::isfinite(radPerSymbol)) frequency_ -= radPerSymbol;
 }
 
-std::complex<float> CarrierTracker::track(std::complex<float> y, float amplitude) {
+std::complex<float> CarrierTracker::track(std::complex<float> y, float amplitude,
+                                          std::optional<double> decidedError) {
     const double c = std::cos(phase_);
     const double s = std::sin(phase_);
     const double yr = static_cast<double>(y.real());
@@ -79,6 +80,7 @@ std::complex<float> CarrierTracker::track(std::complex<float> y, float amplitude
     }
     const double scale = static_cast<double>(amplitude);
     error = scale > 0.0 ? std::clamp(error / scale, -1.0, 1.0) : 0.0;
+    if (decidedError) error = std::clamp(*decidedError, -1.0, 1.0);
     if (!std::isfinite(error)) error = 0.0;
 
     // Frequency discriminator: the phase change from the previous derotated sample, times M,

@@ -4,8 +4,10 @@
 #include <cmath>
 #include <complex>
 #include <numbers>
+#include <optional>
 #include <vector>
 
+#include "pskmodem/codec/coherent_viterbi.h"
 #include "pskmodem/codec/varicode.h"
 #include "pskmodem/codec/viterbi.h"
 #include "pskmodem/dsp/afc.h"
@@ -71,6 +73,18 @@ constexpr double kCarrierRelax = 0.02;
 // Decision delay of the BPSK sequence detector. The two-state trellis merges within a few
 // symbols; 16 leaves a wide margin.
 constexpr int kDetectorDelay = 16;
+// QPSK coherent decoding: averaging weight per symbol of the lock indicator, cos(4 phase error)
+// of the equalised samples, and its thresholds (entered above the first, left below the second).
+constexpr float kQpskLockWeight = 1.0F / 64.0F;
+constexpr float kQpskLockOn = 0.05F;
+constexpr float kQpskLockOff = 0.0F;
+// Averaging weight per symbol of the moments the coherent samples' scale comes from.
+constexpr float kCoherentMomentWeight = 1.0F / 128.0F;
+// Symbols back at which the joint decoder's quadrant decisions steer the carrier loop.
+constexpr std::uint32_t kQuadrantDepth = 2;
+// Ones the two QPSK decoders must have agreed on, with no disagreement between, before the
+// coherent one takes over.
+constexpr int kAgreementBeforeCoherent = 12;
 // Decision delay of the QPSK Viterbi decoder.
 constexpr int kViterbiDelay = 32;
 // Symbols the per-symbol delay lines (in-phase samples, differential decisions, squelch states)
@@ -156,20 +170,29 @@ struct Receiver::Impl {
     SymbolSample sampleSymbol(double strobe);
     // Runs the carrier loop on `y`; returns y derotated by the loop's phase estimate.
     Complex trackCarrier(Complex y, float trackAmplitude);
+    // QPSK: phase error of a recent coherent sample against the joint decoder's decision.
+    double decidedPhaseError() const;
     void updatePresence(Complex diff);
     void drawIndicator(Complex y, Complex diff, float amplitude);
     // The decided bit, or -1 while the detectors' delay lines fill.
     int detectBpsk(Complex v, Complex e, float trackAmplitude, float power);
     int detectFading(Complex e);
     void updateSignalAmplitude(Complex v, int coherentBit);
-    int detectQpsk(Complex diff);
+    // `diff`: the phase change between equalised samples; `coherentSample`: the equalised sample
+    // with the carrier loop's phase taken off.
+    int detectQpsk(Complex diff, Complex coherentSample, float power);
+    // The coherent sample scaled as a log-likelihood; also keeps the sample for the carrier loop
+    // and updates the QPSK lock indicator.
+    Complex weighCoherentSample(Complex u);
     // Records the squelch state of this symbol; returns the state that decides whether the bit
     // decided now passes.
     bool squelchOpenForBit();
     void followCarrierWithMixer();
     void acquisitionFrame();
     void emitBit(int bit, bool squelchWasOpen, CharSink& out);
-    Complex equalise(Complex y);
+    // Three-tap symbol-rate equaliser over `last` (the two samples before y): returns the
+    // equalised sample of the middle one.
+    Complex equalise(Complex y, std::array<Complex, 2>& last) const;
     // Phase change from `before` to `now`, less the turn of the residual carrier offset.
     Complex phaseChange(Complex now, Complex before) const;
     Complex indicatorPhaseChange(Complex y);
@@ -190,6 +213,7 @@ struct Receiver::Impl {
     std::array<PredictiveDetector, kPredictorDesigns.size()> predictive =
         makeFadingDetectors(kDetectorDelay - 1);
     ViterbiDecoder viterbi{kViterbiDelay};
+    CoherentViterbiDecoder coherentViterbi{kViterbiDelay};
     VaricodeDecoder varicode;
     Squelch squelch;
     FadingDetector fadingDetector;
@@ -224,6 +248,22 @@ struct Receiver::Impl {
     int previousBit = 1;
     // QPSK equaliser: the last two symbol samples and the previous equalised one.
     std::array<Complex, 2> recent{};
+    // The same for the samples with the carrier loop's phase taken off, and the QPSK lock
+    // indicator on their equalised values: the average of cos(4 phase error).
+    std::array<Complex, 2> recentDerotated{};
+    float qpskLock = 0.0F;
+    bool qpskHeld = false;  // qpskLock above its threshold (with hysteresis)
+    // Mean power and mean squared power of the coherent samples (see weighCoherentSample).
+    float coherentPower = 0.0F;
+    float coherentPower2 = 0.0F;
+    float coherentAmplitude = 0.0F;
+    // The last coherent samples as the joint decoder got them (before scaling), by count.
+    std::array<Complex, 8> coherentRecent{};
+    std::uint32_t coherentSeen = 0;
+    // Which QPSK decoder has the say, and on how many ones the two have agreed since they last
+    // differed.
+    bool useCoherentQpsk = false;
+    int agreeingBits = 0;
     Complex equalisedPrevious{};
     // The tuning indicator's longer equaliser: the last four symbol samples and the previous
     // equalised one.
@@ -257,6 +297,7 @@ void Receiver::Impl::resetSignalPath() {
     detector.reset();
     for (PredictiveDetector& d : predictive) d.reset();
     viterbi.reset();
+    coherentViterbi.reset();
     varicode.reset();
     squelch.reset();
     fadingDetector.reset();
@@ -277,6 +318,16 @@ void Receiver::Impl::resetSignalPath() {
     wordSync = false;
     previousBit = 1;
     recent = {};
+    recentDerotated = {};
+    qpskLock = 0.0F;
+    qpskHeld = false;
+    coherentPower = 0.0F;
+    coherentPower2 = 0.0F;
+    coherentAmplitude = 0.0F;
+    coherentRecent = {};
+    coherentSeen = 0;
+    useCoherentQpsk = false;
+    agreeingBits = 0;
     equalisedPrevious = {};
     indicatorRecent = {};
     indicatorPrevious = {};
@@ -351,18 +402,20 @@ void Receiver::Impl::symbol(double strobe, CharSink& out) {
     // signal; the phase change between equalised samples (one symbol late) replaces the raw
     // one. (For BPSK the neighbours only change the length, and the sequence detector deals with
     // them; the detector for fading signals works on the equalised samples.)
-    const Complex e = equalise(y);
+    const Complex e = equalise(y, recent);
+    Complex coherentSample{};
     if (mode != Mode::Bpsk) {
         diff = phaseChange(e, equalisedPrevious);
         equalisedPrevious = e;
+        coherentSample = equalise(v, recentDerotated);
     }
 
     squelch.push(diff);
     updatePresence(diff);
     drawIndicator(y, diff, sample.amplitude);
 
-    const int bit =
-        mode == Mode::Bpsk ? detectBpsk(v, e, trackAmplitude, sample.power) : detectQpsk(diff);
+    const int bit = mode == Mode::Bpsk ? detectBpsk(v, e, trackAmplitude, sample.power)
+                                       : detectQpsk(diff, coherentSample, sample.power);
     const bool openForBit = squelchOpenForBit();
     ++symbolCount;
     if (bit >= 0) emitBit(bit, openForBit, out);
@@ -382,9 +435,19 @@ Receiver::Impl::SymbolSample Receiver::Impl::sampleSymbol(double strobe) {
 }
 
 Complex Receiver::Impl::trackCarrier(Complex y, float trackAmplitude) {
-    const Complex v = carrier.track(y, trackAmplitude);
-    if (!coherent && carrier.lock() > kLockOn) coherent = true;
-    if (coherent && carrier.lock() < kLockOff) coherent = false;
+    // QPSK on a steady signal, once the equalised samples cluster on the axes: the loop steers
+    // by the joint decoder's decisions a few symbols back, which are right far more often than
+    // the nearest constellation point of one sample at low S/N. Before that, and on a fading
+    // signal (decided differentially), it works on its own decisions, as for BPSK.
+    const bool decoderDirected = mode != Mode::Bpsk && useCoherentQpsk;
+    const Complex v = carrier.track(
+        y, trackAmplitude, decoderDirected ? std::optional(decidedPhaseError()) : std::nullopt);
+    if (decoderDirected) {
+        coherent = true;
+    } else {
+        if (!coherent && carrier.lock() > kLockOn) coherent = true;
+        if (coherent && carrier.lock() < kLockOff) coherent = false;
+    }
     // The frequency discriminator pulls the loop in; once the phase detector holds the signal
     // it only adds noise and is switched off.
     if (coherent) {
@@ -394,6 +457,18 @@ Complex Receiver::Impl::trackCarrier(Complex y, float trackAmplitude) {
         if (presence <= kPresenceThreshold) carrier.relax(kCarrierRelax);
     }
     return v;
+}
+
+double Receiver::Impl::decidedPhaseError() const {
+    // The coherent sample kQuadrantDepth symbols back, turned back by the quadrant the decoder
+    // now puts it in: its imaginary part over the amplitude is the phase error.
+    constexpr std::array<Complex, 4> kTurnBack{Complex(1, 0), Complex(0, -1), Complex(-1, 0),
+                                               Complex(0, 1)};
+    const Complex u = coherentRecent[(coherentSeen - 1 - kQuadrantDepth) % coherentRecent.size()];
+    const Complex e =
+        u * kTurnBack[static_cast<std::size_t>(coherentViterbi.quadrantAt(kQuadrantDepth))];
+    const float amplitude = coherentAmplitude > 0.0F ? coherentAmplitude : std::sqrt(coherentPower);
+    return amplitude > 0.0F ? static_cast<double>(e.imag() / amplitude) : 0.0;
 }
 
 void Receiver::Impl::updatePresence(Complex diff) {
@@ -492,9 +567,52 @@ void Receiver::Impl::updateSignalAmplitude(Complex v, int coherentBit) {
     if (!std::isfinite(signalAmplitude) || signalAmplitude < 0.0F) signalAmplitude = 0.0F;
 }
 
-int Receiver::Impl::detectQpsk(Complex diff) {
+int Receiver::Impl::detectQpsk(Complex diff, Complex coherentSample, float power) {
     const float scale = meanPower > 0.0F ? 1.0F / meanPower : 0.0F;
-    return viterbi.pushDifferential({diff.real() * scale, diff.imag() * scale}, mode);
+    const int differentialBit =
+        viterbi.pushDifferential({diff.real() * scale, diff.imag() * scale}, mode);
+    const int coherentBit = coherentViterbi.push(weighCoherentSample(coherentSample), mode);
+    fadingDetector.push(std::sqrt(power));
+    // The coherent decoder takes over once the loop holds the signal and its decisions have
+    // agreed with the differential ones for a while, ones included (idle reversals decode as
+    // zeros on either half of its trellis, so only text shows that it has settled on the right
+    // one); it hands back when the loop loses the signal or the signal fades.
+    if (fadingDetector.fading() || !qpskHeld) {
+        useCoherentQpsk = false;
+        agreeingBits = 0;
+    } else if (coherentBit != differentialBit) {
+        agreeingBits = 0;
+    } else if (coherentBit == 1 && ++agreeingBits >= kAgreementBeforeCoherent) {
+        useCoherentQpsk = true;
+    }
+    return useCoherentQpsk ? coherentBit : differentialBit;
+}
+
+Complex Receiver::Impl::weighCoherentSample(Complex u) {
+    // The joint decoder wants log-likelihoods: for a symbol of amplitude A in complex Gaussian
+    // noise of variance s^2, 2 A / s^2 times the correlation. A and s^2 come from the second and
+    // fourth moments of the samples, which need no decisions (and so cannot be misled by wrong
+    // ones): E|u|^2 = A^2 + s^2, E|u|^4 = A^4 + 4 A^2 s^2 + 2 s^4, so A^4 = 2 (E|u|^2)^2 - E|u|^4.
+    const float re = u.real();
+    const float im = u.imag();
+    const float p = re * re + im * im;
+    if (!(p > 0.0F) || !std::isfinite(p)) return {};
+    coherentPower += kCoherentMomentWeight * (p - coherentPower);
+    coherentPower2 += kCoherentMomentWeight * (p * p - coherentPower2);
+    // cos(4 phase error) without trigonometry: the lock indicator.
+    const float c2 = (re * re - im * im) / p;
+    qpskLock += kQpskLockWeight * ((2.0F * c2 * c2 - 1.0F) - qpskLock);
+    if (!qpskHeld && qpskLock > kQpskLockOn) qpskHeld = true;
+    if (qpskHeld && qpskLock < kQpskLockOff) qpskHeld = false;
+    const float a4 = 2.0F * coherentPower * coherentPower - coherentPower2;
+    // Noise alone gives about zero (or less): then the samples are worth nothing yet.
+    const float a2 = a4 > 0.0F ? std::sqrt(a4) : 0.0F;
+    coherentAmplitude = std::sqrt(a2);
+    coherentRecent[coherentSeen % coherentRecent.size()] = u;
+    ++coherentSeen;
+    const float noise = std::max(coherentPower - a2, 0.01F * coherentPower);
+    const float scale = 2.0F * coherentAmplitude / noise;
+    return std::isfinite(scale) ? u * scale : Complex{};
 }
 
 bool Receiver::Impl::squelchOpenForBit() {
@@ -548,12 +666,12 @@ Complex Receiver::Impl::indicatorPhaseChange(Complex y) {
     return change;
 }
 
-Complex Receiver::Impl::equalise(Complex y) {
+Complex Receiver::Impl::equalise(Complex y, std::array<Complex, 2>& last) const {
     const auto rho = static_cast<float>(interference);
-    const Complex middle = recent[1];
-    const Complex equalised{middle.real() - rho * (recent[0].real() + y.real()),
-                            middle.imag() - rho * (recent[0].imag() + y.imag())};
-    recent = {middle, y};
+    const Complex middle = last[1];
+    const Complex equalised{middle.real() - rho * (last[0].real() + y.real()),
+                            middle.imag() - rho * (last[0].imag() + y.imag())};
+    last = {middle, y};
     return equalised;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <complex>
+#include <optional>
 
 namespace pskmodem {
 
@@ -34,8 +35,12 @@ class CarrierTracker {
     void setBandwidth(double bandwidthNorm);
 
     // Derotates `y` by the current phase estimate, returns it and updates the loop. `amplitude`
-    // is the expected magnitude of a signal sample (scales the phase detector).
-    std::complex<float> track(std::complex<float> y, float amplitude);
+    // is the expected magnitude of a signal sample (scales the phase detector). The phase
+    // detector compares y with the nearest constellation point, unless `decidedError` gives the
+    // phase error (radians, of an earlier sample against a decision taken elsewhere, such as
+    // by a decoder that knows the code).
+    std::complex<float> track(std::complex<float> y, float amplitude,
+                              std::optional<double> decidedError = std::nullopt);
 
     // Residual carrier frequency the loop follows, in radians per symbol.
     double frequencyRadPerSymbol() const { return frequency_; }

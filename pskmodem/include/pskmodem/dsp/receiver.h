@@ -33,8 +33,12 @@ class CharSink {
 //    that predicts best has the say), which follow the carrier's phase through deep fades where
 //    comparing each symbol with the one before fails;
 //  - the phase change from the previous symbol (corrected for the residual carrier offset; for
-//    QPSK31 between equalised samples): the soft input of the QPSK31 Viterbi decoder, the
-//    squelch's quality measure and the tuning indicator.
+//    QPSK31 between equalised samples): the squelch's quality measure, the tuning indicator and
+//    the soft input of the QPSK31 Viterbi decoder for fading signals or without lock;
+//  - for QPSK31 on a steady signal, the equalised sample with the carrier's phase taken off: the
+//    input of a decoder on the joint trellis of carrier quadrant and encoder state, which meets
+//    the noise of one symbol rather than of two and whose decisions, a few symbols back, steer
+//    the carrier loop.
 // The AFC finds carriers within the search range as lines in the spectrum of the squared (BPSK)
 // or fourth-power (QPSK) baseband, steps the mixer onto the strongest, and then lets the mixer
 // follow the carrier loop.
