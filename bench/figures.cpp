@@ -36,12 +36,14 @@
 #include <thread>
 #include <vector>
 
+#include "pskmodem/codec/varicode.h"
 #include "pskmodem/dsp/receiver.h"
 #include "pskmodem/dsp/waterfall_fft.h"
 #include "pskmodem/engine/pipeline.h"
 #include "pskmodem/signals/cer.h"
 #include "pskmodem/signals/channel_test_signal.h"
 #include "pskmodem/signals/hf_channel.h"
+#include "pskmodem/signals/testsignal.h"
 #include "pskmodem/sources/resampler.h"
 #include "pskmodem/types.h"
 
@@ -244,19 +246,43 @@ void cerFigure(Report& report, const std::string& name, const Tally& tally, doub
 
 // --- cases ----------------------------------------------------------------------------------
 
+// Bits a character of the test texts takes on average, its two-bit gap included.
+double meanBitsPerCharacter() {
+    const std::string text = randomText(20000, 1);
+    std::size_t bits = 0;
+    for (const char c : text) bits += varicodeBits(static_cast<std::uint8_t>(c)).size() + 2;
+    return static_cast<double>(bits) / static_cast<double>(text.size());
+}
+
+// Character error rate of ideal BPSK31 reception at `snrDb`: coherent detection of each symbol
+// (bit error 2 q (1 - q), q = Q(sqrt(2 Es/N0)), the differential decoding doubling each symbol
+// error), every bit of a character independent. A reference, not a bound: a receiver that
+// decides sequences can do a little better, one without a perfect carrier does worse.
+double idealBpskCerPercent(double snrDb, double bitsPerCharacter) {
+    const double esN0 = std::pow(10.0, snrDb / 10.0) * 3000.0 / kSymbolRateBaud;
+    const double q = 0.5 * std::erfc(std::sqrt(esN0));
+    const double bitError = 2.0 * q * (1.0 - q);
+    return 100.0 * (1.0 - std::pow(1.0 - bitError, bitsPerCharacter));
+}
+
 void cerTable(Report& report, const Options& options, Mode mode) {
     const double step = options.quick ? 1.0 : 0.5;
     constexpr int kSeeds = 3;
-    report.text(format("CER against SNR, %s: %d seeds x %zu chars per point", modeName(mode),
-                       kSeeds, kCharsPerSeed));
-    report.text(
-        format("  %7s %7s %7s %8s %12s", "SNR dB", "chars", "errors", "CER %", "worst run %"));
+    const bool bpsk = mode == Mode::Bpsk;
+    const double bitsPerCharacter = meanBitsPerCharacter();
+    report.text(format("CER against SNR, %s: %d seeds x %zu chars per point%s", modeName(mode),
+                       kSeeds, kCharsPerSeed,
+                       bpsk ? "; ideal: coherent detection, differential decoding" : ""));
+    report.text(format("  %7s %7s %7s %8s %12s%s", "SNR dB", "chars", "errors", "CER %",
+                       "worst run %", bpsk ? "  ideal CER %" : ""));
     for (double snr = -16.0; snr <= -8.0 + 1e-9; snr += step) {
         const std::string name = format("table_%s_%.1f", modeName(mode), snr);
         const Tally tally = cerOver(
             kSeeds, [&](int i) { return psk(mode, snr, seedFor(name, i)); }, RxSetup{.mode = mode});
-        report.text(format("  %7.1f %7zu %7zu %8.3f %12.3f", snr, tally.chars, tally.errors,
-                           tally.percent(), tally.worstRunPercent));
+        const std::string ideal =
+            bpsk ? format("  %12.3f", idealBpskCerPercent(snr, bitsPerCharacter)) : "";
+        report.text(format("  %7.1f %7zu %7zu %8.3f %12.3f%s", snr, tally.chars, tally.errors,
+                           tally.percent(), tally.worstRunPercent, ideal.c_str()));
     }
 }
 
@@ -275,6 +301,36 @@ void cerTargets(Report& report, const Options& options) {
         const std::string name = format("%s_cer_%gdB", modeName(p.mode), p.snrDb);
         const Tally tally = cerOver(
             seeds, [&](int i) { return psk(p.mode, p.snrDb, seedFor(name, i)); },
+            RxSetup{.mode = p.mode});
+        cerFigure(report, name, tally, p.limitPercent, false);
+    }
+}
+
+// The hardest points of both modes, in white noise and in CCIR moderate fading: 8 seeds of
+// 1000 characters each.
+void sensitivityCase(Report& report, const Options& options) {
+    const int seeds = options.quick ? 3 : 8;
+    struct Point {
+        Mode mode;
+        double snrDb;
+        bool fading;
+        double limitPercent;
+    };
+    const Point points[] = {
+        {Mode::Bpsk, -13.0, false, 1.0},    {Mode::QpskUsb, -14.0, false, 1.5},
+        {Mode::QpskLsb, -14.0, false, 1.5}, {Mode::Bpsk, 0.0, true, 2.0},
+        {Mode::QpskUsb, 0.0, true, 1.0},
+    };
+    for (const Point& p : points) {
+        const std::string name = format("sensitivity_%s_%s%+gdB", modeName(p.mode),
+                                        p.fading ? "ccir_moderate_" : "", p.snrDb);
+        const Tally tally = cerOver(
+            seeds,
+            [&](int i) {
+                ChannelTestConfig config = psk(p.mode, p.snrDb, seedFor(name, i));
+                if (p.fading) config.fading = ccirChannel(CcirChannel::Moderate);
+                return config;
+            },
             RxSetup{.mode = p.mode});
         cerFigure(report, name, tally, p.limitPercent, false);
     }
@@ -590,6 +646,7 @@ std::vector<Case> allCases() {
         {"table_qpsk31_usb", [](Report& r, const Options& o) { cerTable(r, o, Mode::QpskUsb); }},
         {"table_qpsk31_lsb", [](Report& r, const Options& o) { cerTable(r, o, Mode::QpskLsb); }},
         {"cer", cerTargets},
+        {"sensitivity", sensitivityCase},
         {"offset", offsetCase},
         {"drift", driftCase},
         {"clock", clockCase},
