@@ -20,6 +20,7 @@
 #include "pskmodem/dsp/sequence_detector.h"
 #include "pskmodem/dsp/squelch.h"
 #include "pskmodem/dsp/symbol_timing.h"
+#include "pskmodem/dsp/varicode_sequence_detector.h"
 
 namespace pskmodem {
 namespace {
@@ -208,7 +209,8 @@ struct Receiver::Impl {
     MatchedFilter matchedFilter{kBasebandSamplesPerSymbol, kMatchedFilterHistory};
     SymbolTiming timing{kBasebandSamplesPerSymbol};
     CarrierTracker carrier{2, kCarrierBandwidthNorm};
-    SequenceDetector detector{kDetectorDelay, pskNeighbourInterference(kBasebandSamplesPerSymbol)};
+    VaricodeSequenceDetector detector{kDetectorDelay,
+                                      pskNeighbourInterference(kBasebandSamplesPerSymbol)};
     // Its equalised input comes one symbol late, so one symbol less of delay keeps it in step.
     std::array<PredictiveDetector, kPredictorDesigns.size()> predictive =
         makeFadingDetectors(kDetectorDelay - 1);

@@ -11,9 +11,11 @@
 #include <random>
 #include <span>
 #include <stdexcept>
+#include <string>
 #include <utility>
 #include <vector>
 
+#include "pskmodem/codec/varicode.h"
 #include "pskmodem/dsp/afc.h"
 #include "pskmodem/dsp/carrier_tracker.h"
 #include "pskmodem/dsp/fading_detector.h"
@@ -24,6 +26,7 @@
 #include "pskmodem/dsp/sequence_detector.h"
 #include "pskmodem/dsp/squelch.h"
 #include "pskmodem/dsp/symbol_timing.h"
+#include "pskmodem/dsp/varicode_sequence_detector.h"
 #include "pskmodem/signals/hf_channel.h"
 
 namespace pskmodem {
@@ -373,6 +376,91 @@ TEST(SequenceDetector, MakesFarFewerErrorsThanSymbolBySymbolDecisions) {
     }
     EXPECT_GT(symbolErrors, 3 * sequenceErrors)
         << symbolErrors << " symbol-by-symbol against " << sequenceErrors;
+}
+
+// --- Varicode sequence detector --------------------------------------------------------------
+
+// Symbols (+-1) of `text` in Varicode, each character followed by its two-zero gap, after a
+// stretch of idle reversals.
+std::vector<int> varicodeSymbols(const std::string& text) {
+    std::vector<int> symbols(40);
+    for (std::size_t i = 0; i < symbols.size(); ++i) symbols[i] = i % 2 == 0 ? 1 : -1;
+    const auto send = [&symbols](int bit) {
+        const int last = symbols.back();
+        symbols.push_back(bit != 0 ? last : -last);
+    };
+    for (const char c : text) {
+        for (const char bit : varicodeBits(static_cast<std::uint8_t>(c))) send(bit == '1');
+        send(0);
+        send(0);
+    }
+    for (int i = 0; i < 40; ++i) send(0);
+    return symbols;
+}
+
+// The text decoded from matched-filter samples `x` (amplitude 1) by `detector`.
+template <typename Detector>
+std::string decodeText(Detector& detector, const std::vector<double>& x) {
+    VaricodeDecoder varicode;
+    std::string text;
+    bool synced = false;
+    int previous = 1;
+    for (const double sample : x) {
+        const int bit = detector.push(static_cast<float>(sample), 1.0F);
+        if (bit < 0) continue;
+        if (!synced) {
+            synced = bit == 0 && previous == 0;
+            previous = bit;
+            continue;
+        }
+        if (const auto c = varicode.pushBit(bit)) text.push_back(static_cast<char>(*c));
+    }
+    return text;
+}
+
+std::vector<double> filtered(const std::vector<int>& b, double rho) {
+    std::vector<double> x(b.size(), 0.0);
+    for (std::size_t k = 1; k + 1 < b.size(); ++k) x[k] = b[k] + rho * (b[k - 1] + b[k + 1]);
+    return x;
+}
+
+TEST(VaricodeSequenceDetector, PassesEveryCharacterThroughInNoise) {
+    // All 256 characters, the twelve-bit ones included, in random order and at an S/N where
+    // the detector still makes no errors: the constraint must never cost a valid character.
+    const double rho = 1.0 / 6.0;
+    std::string text;
+    for (int c = 0; c < 256; ++c) text.push_back(static_cast<char>(c));
+    std::mt19937_64 rng(21);
+    std::shuffle(text.begin(), text.end(), rng);
+    std::vector<double> x = filtered(varicodeSymbols(text + text), rho);
+    std::normal_distribution<double> noise(0.0, 0.2);
+    for (double& v : x) v += noise(rng);
+    VaricodeSequenceDetector detector(16, rho);
+    EXPECT_EQ(decodeText(detector, x), text + text);
+}
+
+TEST(VaricodeSequenceDetector, KeepsTwoCharactersApartWhereOneSymbolSaysMerge) {
+    // One doubtful symbol in the gap between two digits (eight or nine bits each): decided
+    // alone it joins them into a word no character has, and both are lost; the constraint keeps
+    // them.
+    const double rho = 1.0 / 6.0;
+    const std::string text = "702743556695";
+    const std::vector<int> sent = varicodeSymbols(text);
+    int kept = 0;
+    int gaps = 0;
+    for (std::size_t k = 41; k + 1 < sent.size() - 40; ++k) {
+        if (sent[k] == sent[k - 1] || sent[k + 1] == sent[k]) continue;  // not inside a gap
+        std::vector<double> x = filtered(sent, rho);
+        x[k] = -0.6 * sent[k];
+        SequenceDetector plain(16, rho);
+        VaricodeSequenceDetector constrained(16, rho);
+        ++gaps;
+        if (decodeText(constrained, x) == text) ++kept;
+        EXPECT_NE(decodeText(plain, x), text) << "symbol " << k;
+    }
+    // (After the last digit idle follows, and a digit with a one more is still a character.)
+    EXPECT_EQ(gaps, 12);
+    EXPECT_EQ(kept, gaps - 1);
 }
 
 // --- Predictive detector ----------------------------------------------------------------------

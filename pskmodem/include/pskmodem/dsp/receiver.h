@@ -25,8 +25,9 @@ class CharSink {
 // square-law timing loop (fast acquisition, then a narrow loop that learns the sender's clock).
 // Each symbol sample feeds
 //  - a frequency-assisted third-order carrier loop (phase, frequency and drift); while it holds
-//    lock on a steady signal, BPSK31 is decided coherently by a two-state sequence detector that
-//    undoes the matched filter's intersymbol interference;
+//    lock on a steady signal, BPSK31 is decided coherently by a sequence detector that undoes the
+//    matched filter's intersymbol interference and never decides a word Varicode has no
+//    character for (a symbol error that joins two characters would lose both);
 //  - a symbol-rate equaliser for that interference; on a fading signal (or without lock) BPSK31
 //    is decided from the equalised samples by sequence detectors that predict the fading
 //    channel from the symbols they have decided (three, for slower and faster fading; the one
