@@ -3,21 +3,12 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <numbers>
 #include <stdexcept>
 #include <string>
 
 #include "pskmodem/codec/convolutional.h"
 
 namespace pskmodem {
-namespace {
-
-std::uint8_t quarterTurns(double radians) {
-    const long turns = std::lround(radians / (std::numbers::pi / 2.0));
-    return static_cast<std::uint8_t>(((turns % 4) + 4) % 4);
-}
-
-}  // namespace
 
 CoherentViterbiDecoder::CoherentViterbiDecoder(int tracebackSymbols)
     : traceback_(tracebackSymbols) {
@@ -28,8 +19,8 @@ CoherentViterbiDecoder::CoherentViterbiDecoder(int tracebackSymbols)
     }
     for (unsigned reg = 0; reg < 32U; ++reg) {
         const int symbol = convolutionalSymbol(reg);
-        turnUsb_[reg] = quarterTurns(qpskPhaseShiftRad(symbol, Mode::QpskUsb));
-        turnLsb_[reg] = quarterTurns(qpskPhaseShiftRad(symbol, Mode::QpskLsb));
+        turnUsb_[reg] = static_cast<std::uint8_t>(qpskQuarterTurns(symbol, Mode::QpskUsb));
+        turnLsb_[reg] = static_cast<std::uint8_t>(qpskQuarterTurns(symbol, Mode::QpskLsb));
     }
     reset();
 }

@@ -1,5 +1,6 @@
 #include "pskmodem/codec/convolutional.h"
 
+#include <cmath>
 #include <numbers>
 
 namespace pskmodem {
@@ -21,6 +22,11 @@ double qpskPhaseShiftRad(int symbol, Mode mode) {
     // On the lower sideband the audio spectrum is inverted, so every phase change turns the
     // other way: +90 and -90 swap, 0 and 180 stay.
     return mode == Mode::QpskLsb ? (shift == kPi ? kPi : -shift) : shift;
+}
+
+int qpskQuarterTurns(int symbol, Mode mode) {
+    const long turns = std::lround(qpskPhaseShiftRad(symbol, mode) / (std::numbers::pi / 2.0));
+    return static_cast<int>(((turns % 4) + 4) % 4);
 }
 
 }  // namespace pskmodem

@@ -17,6 +17,7 @@
 #include "pskmodem/dsp/matched_filter.h"
 #include "pskmodem/dsp/nco.h"
 #include "pskmodem/dsp/predictive_detector.h"
+#include "pskmodem/dsp/predictive_qpsk_decoder.h"
 #include "pskmodem/dsp/sequence_detector.h"
 #include "pskmodem/dsp/squelch.h"
 #include "pskmodem/dsp/symbol_timing.h"
@@ -117,6 +118,16 @@ std::array<PredictiveDetector, kPredictorDesigns.size()> makeFadingDetectors(int
     return {make(kPredictorDesigns[0]), make(kPredictorDesigns[1]), make(kPredictorDesigns[2])};
 }
 
+PredictiveQpskDecoder makePredictiveQpskDecoder() {
+    // The slowest design: it averages the most noise away, and the code bridges what it
+    // misses of a fast fade.
+    const PredictorDesign& d = kPredictorDesigns[0];
+    const std::array<double, kMaxPredictorOrder> taps =
+        fadingPredictor(static_cast<int>(kPredictorOrder), d.spreadHz / kSymbolRateBaud, d.noise);
+    return PredictiveQpskDecoder(kViterbiDelay,
+                                 std::span<const double>(taps).first(kPredictorOrder));
+}
+
 // Symbols after a bit's own symbol at which the squelch state decides whether the bit passes:
 // about the time the squelch takes to open on a clean signal at each speed.
 constexpr int kFastSquelchLookahead = 4;
@@ -179,9 +190,9 @@ struct Receiver::Impl {
     int detectBpsk(Complex v, Complex e, float trackAmplitude, float power);
     int detectFading(Complex e);
     void updateSignalAmplitude(Complex v, int coherentBit);
-    // `diff`: the phase change between equalised samples; `coherentSample`: the equalised sample
-    // with the carrier loop's phase taken off.
-    int detectQpsk(Complex diff, Complex coherentSample, float power);
+    // `diff`: the phase change between equalised samples; `coherentSample`: the equalised
+    // sample with the carrier loop's phase taken off; `equalised`: with nothing taken off.
+    int detectQpsk(Complex diff, Complex coherentSample, Complex equalised, float power);
     // The coherent sample scaled as a log-likelihood; also keeps the sample for the carrier loop
     // and updates the QPSK lock indicator.
     Complex weighCoherentSample(Complex u);
@@ -216,6 +227,7 @@ struct Receiver::Impl {
         makeFadingDetectors(kDetectorDelay - 1);
     ViterbiDecoder viterbi{kViterbiDelay};
     CoherentViterbiDecoder coherentViterbi{kViterbiDelay};
+    PredictiveQpskDecoder predictiveViterbi = makePredictiveQpskDecoder();
     VaricodeDecoder varicode;
     Squelch squelch;
     FadingDetector fadingDetector;
@@ -300,6 +312,7 @@ void Receiver::Impl::resetSignalPath() {
     for (PredictiveDetector& d : predictive) d.reset();
     viterbi.reset();
     coherentViterbi.reset();
+    predictiveViterbi.reset();
     varicode.reset();
     squelch.reset();
     fadingDetector.reset();
@@ -417,7 +430,7 @@ void Receiver::Impl::symbol(double strobe, CharSink& out) {
     drawIndicator(y, diff, sample.amplitude);
 
     const int bit = mode == Mode::Bpsk ? detectBpsk(v, e, trackAmplitude, sample.power)
-                                       : detectQpsk(diff, coherentSample, sample.power);
+                                       : detectQpsk(diff, coherentSample, e, sample.power);
     const bool openForBit = squelchOpenForBit();
     ++symbolCount;
     if (bit >= 0) emitBit(bit, openForBit, out);
@@ -569,16 +582,26 @@ void Receiver::Impl::updateSignalAmplitude(Complex v, int coherentBit) {
     if (!std::isfinite(signalAmplitude) || signalAmplitude < 0.0F) signalAmplitude = 0.0F;
 }
 
-int Receiver::Impl::detectQpsk(Complex diff, Complex coherentSample, float power) {
+int Receiver::Impl::detectQpsk(Complex diff, Complex coherentSample, Complex equalised,
+                               float power) {
     const float scale = meanPower > 0.0F ? 1.0F / meanPower : 0.0F;
     const int differentialBit =
         viterbi.pushDifferential({diff.real() * scale, diff.imag() * scale}, mode);
     const int coherentBit = coherentViterbi.push(weighCoherentSample(coherentSample), mode);
+    // The decoder for fading signals sees the equalised samples with only the frequency the
+    // carrier loop follows taken off: its survivors follow the fading themselves.
+    carrierPhase = std::remainder(carrierPhase + carrier.frequencyRadPerSymbol(), kTwoPi);
+    const int predictedBit =
+        predictiveViterbi.push(equalised * Complex(static_cast<float>(std::cos(carrierPhase)),
+                                                   static_cast<float>(-std::sin(carrierPhase))),
+                               mode);
     fadingDetector.push(std::sqrt(power));
     // The coherent decoder takes over once the loop holds the signal and its decisions have
     // agreed with the differential ones for a while, ones included (idle reversals decode as
     // zeros on either half of its trellis, so only text shows that it has settled on the right
-    // one); it hands back when the loop loses the signal or the signal fades.
+    // one); it hands back when the loop loses the signal or the signal fades. A fading signal
+    // goes to the decoder that predicts the channel; one the loop does not hold (pulling in,
+    // or too weak) to the differential decoder, which takes any residual turn in its stride.
     if (fadingDetector.fading() || !qpskHeld) {
         useCoherentQpsk = false;
         agreeingBits = 0;
@@ -587,6 +610,7 @@ int Receiver::Impl::detectQpsk(Complex diff, Complex coherentSample, float power
     } else if (coherentBit == 1 && ++agreeingBits >= kAgreementBeforeCoherent) {
         useCoherentQpsk = true;
     }
+    if (fadingDetector.fading()) return predictedBit;
     return useCoherentQpsk ? coherentBit : differentialBit;
 }
 

@@ -22,10 +22,12 @@ constexpr int endingInZero(int bits) {
 int VaricodeSequenceDetector::nextWordState(int state, int bit) {
     if (state < 0 || state >= kWordStates) return -1;
     if (state == kGap) return bit != 0 ? endingInOne(1) : kGap;
+    if (state == kOverlongOne) return bit != 0 ? kOverlongOne : kOverlongZero;
+    if (state == kOverlongZero) return bit != 0 ? kOverlongOne : kGap;
     const bool lastIsOne = state <= kMax;
     const int bits = lastIsOne ? state : state - kMax + 1;
     if (bit == 0) return lastIsOne ? endingInZero(bits + 1) : kGap;
-    return bits + 1 <= kMax ? endingInOne(bits + 1) : -1;
+    return bits + 1 <= kMax ? endingInOne(bits + 1) : kOverlongOne;
 }
 
 VaricodeSequenceDetector::VaricodeSequenceDetector(int delaySymbols, double neighbourInterference)
@@ -55,6 +57,7 @@ int VaricodeSequenceDetector::push(float inPhase, float amplitude) {
     if (!std::isfinite(inPhase)) inPhase = 0.0F;
     if (!std::isfinite(amplitude) || amplitude < 0.0F) amplitude = 0.0F;
     const float penalty = amplitude * interference_;
+    const float overlong = amplitude * kOverlongCost;
     constexpr float kNone = -std::numeric_limits<float>::infinity();
     std::array<float, kStates> metrics;
     metrics.fill(kNone);
@@ -69,9 +72,9 @@ int VaricodeSequenceDetector::push(float inPhase, float amplitude) {
         for (int newSign = 0; newSign < 2; ++newSign) {
             const int bit = newSign == sign ? 1 : 0;
             const int word = next[static_cast<std::size_t>(bit)];
-            if (word < 0) continue;
-            const float candidate =
+            float candidate =
                 m + (bit != 0 ? -penalty : penalty) + (newSign == 0 ? inPhase : -inPhase);
+            if (word == kOverlongOne && from % kWordStates < kOverlongOne) candidate -= overlong;
             const auto to = static_cast<std::size_t>(newSign * kWordStates + word);
             if (candidate > metrics[to]) {
                 metrics[to] = candidate;

@@ -52,4 +52,8 @@ class ConvolutionalEncoder {
 // mapping. Values: pi, -pi/2, 0, +pi/2 for symbols 0..3 on the upper sideband.
 double qpskPhaseShiftRad(int symbol, Mode mode);
 
+// The same phase change in quarter turns counterclockwise, 0..3 (upper sideband: 2, 3, 0, 1 for
+// symbols 0..3).
+int qpskQuarterTurns(int symbol, Mode mode);
+
 }  // namespace pskmodem

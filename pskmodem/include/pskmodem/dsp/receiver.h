@@ -32,10 +32,12 @@ class CharSink {
 //    is decided from the equalised samples by sequence detectors that predict the fading
 //    channel from the symbols they have decided (three, for slower and faster fading; the one
 //    that predicts best has the say), which follow the carrier's phase through deep fades where
-//    comparing each symbol with the one before fails;
+//    comparing each symbol with the one before fails; QPSK31 on a fading signal likewise, by a
+//    Viterbi decoder whose survivors each predict the channel;
 //  - the phase change from the previous symbol (corrected for the residual carrier offset; for
 //    QPSK31 between equalised samples): the squelch's quality measure, the tuning indicator and
-//    the soft input of the QPSK31 Viterbi decoder for fading signals or without lock;
+//    the soft input of the QPSK31 Viterbi decoder while the carrier loop does not hold the
+//    signal;
 //  - for QPSK31 on a steady signal, the equalised sample with the carrier's phase taken off: the
 //    input of a decoder on the joint trellis of carrier quadrant and encoder state, which meets
 //    the noise of one symbol rather than of two and whose decisions, a few symbols back, steer

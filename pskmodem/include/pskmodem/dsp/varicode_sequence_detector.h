@@ -15,20 +15,27 @@ namespace pskmodem {
 // wrongly flips two neighbouring data bits; where that turns the gap between two characters
 // into "11" (or "10", "01") the two become one word longer than any character, which a
 // symbol-by-symbol decision hands on and the Varicode decoder throws away: two characters lost.
-// This detector never decides such a sequence; it takes the next likeliest, which is as a rule
-// the one sent.
+// Here a word longer than a character costs kOverlongCost (in units of the symbol amplitude A,
+// about what one clean symbol weighs), so a doubtful symbol is decided the way that keeps the
+// characters apart. An unmodulated carrier, one endless word, pays that cost once and is
+// decided as it is: the detector never invents gaps in it.
 //
-// State = (sign of the newest symbol, place in the word): in a gap, or n bits into a character
-// with the last bit a one or a zero. 2 x 25 states; survivors by register exchange in 64-bit
-// words. A decision leaves `delaySymbols` symbols after its symbol came in; the constraint needs
-// the decision delay to span a character (16 or more). push() never allocates.
+// State = (sign of the newest symbol, place in the word): in a gap, n bits into a character
+// with the last bit a one or a zero, or in an over-long word. 2 x 27 states; survivors by
+// register exchange in 64-bit words. A decision leaves `delaySymbols` symbols after its symbol
+// came in; the word structure needs the delay to span a character (16 or more). push() never
+// allocates.
 class VaricodeSequenceDetector {
   public:
     static constexpr int kMaxDelaySymbols = 60;
     static constexpr int kMaxCharacterBits = 12;
     // Place in the word: 0 = gap; 1..12 = that many bits, the last a one; 13..24 = 2..13 bits,
-    // the last a zero (which may be the first of the gap).
-    static constexpr int kWordStates = 1 + 2 * kMaxCharacterBits;
+    // the last a zero (which may be the first of the gap); 25, 26 = a word longer than any
+    // character, the last bit a one or a zero.
+    static constexpr int kWordStates = 3 + 2 * kMaxCharacterBits;
+    static constexpr int kOverlongOne = kWordStates - 2;
+    static constexpr int kOverlongZero = kWordStates - 1;
+    static constexpr float kOverlongCost = 1.5F;
     static constexpr int kStates = 2 * kWordStates;
 
     // delaySymbols 1..kMaxDelaySymbols, neighbourInterference in [0, 0.5); throws
@@ -47,7 +54,7 @@ class VaricodeSequenceDetector {
 
     int delaySymbols() const { return delay_; }
 
-    // Place in the word after data bit `bit` from place `state`, or -1 where Varicode forbids it.
+    // Place in the word after data bit `bit` from place `state` (-1 for a state out of range).
     static int nextWordState(int state, int bit);
 
   private:

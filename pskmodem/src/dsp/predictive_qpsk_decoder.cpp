@@ -1,0 +1,99 @@
+#include "pskmodem/dsp/predictive_qpsk_decoder.h"
+
+#include <cmath>
+#include <limits>
+#include <stdexcept>
+
+#include "pskmodem/codec/convolutional.h"
+
+namespace pskmodem {
+namespace {
+
+using Complex = std::complex<float>;
+
+// exp(j q pi / 2) for the quadrants q = 0..3.
+constexpr std::array<Complex, 4> kQuadrant{Complex(1, 0), Complex(0, 1), Complex(-1, 0),
+                                           Complex(0, -1)};
+
+}  // namespace
+
+PredictiveQpskDecoder::PredictiveQpskDecoder(int tracebackSymbols,
+                                             std::span<const double> predictor)
+    : traceback_(tracebackSymbols), order_(static_cast<int>(predictor.size())) {
+    if (tracebackSymbols < 1 || tracebackSymbols > kMaxTracebackSymbols) {
+        throw std::invalid_argument("PredictiveQpskDecoder: traceback out of range");
+    }
+    if (order_ < 1 || order_ > kMaxOrder) {
+        throw std::invalid_argument("PredictiveQpskDecoder: predictor order out of range");
+    }
+    for (std::size_t j = 0; j < predictor.size(); ++j) {
+        if (!std::isfinite(predictor[j])) {
+            throw std::invalid_argument("PredictiveQpskDecoder: non-finite predictor tap");
+        }
+        taps_[j] = static_cast<float>(predictor[j]);
+    }
+    for (unsigned reg = 0; reg < 32U; ++reg) {
+        const int symbol = convolutionalSymbol(reg);
+        turnUsb_[reg] = static_cast<std::uint8_t>(qpskQuarterTurns(symbol, Mode::QpskUsb));
+        turnLsb_[reg] = static_cast<std::uint8_t>(qpskQuarterTurns(symbol, Mode::QpskLsb));
+    }
+    reset();
+}
+
+void PredictiveQpskDecoder::reset() {
+    survivors_.fill(Survivor{});
+    next_.fill(Survivor{});
+    at_ = 0;
+    symbolsSeen_ = 0;
+}
+
+int PredictiveQpskDecoder::push(std::complex<float> sample, Mode mode) {
+    if (!std::isfinite(sample.real()) || !std::isfinite(sample.imag())) sample = {};
+    const std::array<std::uint8_t, 32>& turn = mode == Mode::QpskLsb ? turnLsb_ : turnUsb_;
+
+    // Each survivor's prediction of the channel for this symbol.
+    std::array<Complex, kStates> predicted{};
+    for (std::size_t s = 0; s < predicted.size(); ++s) {
+        const Survivor& survivor = survivors_[s];
+        Complex c{};
+        for (int j = 0; j < order_; ++j) {
+            const int slot = (at_ - j + kMaxOrder) % kMaxOrder;
+            c += taps_[static_cast<std::size_t>(j)] *
+                 survivor.channel[static_cast<std::size_t>(slot)];
+        }
+        predicted[s] = c;
+    }
+
+    const int slot = (at_ + 1) % kMaxOrder;
+    float best = -std::numeric_limits<float>::infinity();
+    for (unsigned q = 0; q < 4U; ++q) {
+        const Complex s = kQuadrant[q];
+        for (unsigned next = 0; next < 16U; ++next) {
+            const unsigned from0 = (((q - turn[next]) & 3U) << 4U) | (next >> 1U);
+            const unsigned from1 = (((q - turn[next | 16U]) & 3U) << 4U) | (next >> 1U) | 8U;
+            const float m0 = survivors_[from0].metric - std::norm(sample - predicted[from0] * s);
+            const float m1 = survivors_[from1].metric - std::norm(sample - predicted[from1] * s);
+            const unsigned from = m1 > m0 ? from1 : from0;
+            Survivor& to = next_[(q << 4U) | next];
+            to = survivors_[from];
+            to.metric = m1 > m0 ? m1 : m0;
+            to.bits = (to.bits << 1U) | (next & 1U);
+            // What this symbol says of the channel: the sample turned back by its phase.
+            to.channel[static_cast<std::size_t>(slot)] = sample * std::conj(s);
+            if (to.metric > best) best = to.metric;
+        }
+    }
+    at_ = slot;
+    std::size_t bestState = 0;
+    for (std::size_t s = 0; s < next_.size(); ++s) {
+        next_[s].metric -= best;
+        if (next_[s].metric == 0.0F) bestState = s;
+    }
+    survivors_ = next_;
+
+    ++symbolsSeen_;
+    if (symbolsSeen_ <= traceback_) return -1;
+    return static_cast<int>((survivors_[bestState].bits >> static_cast<unsigned>(traceback_)) & 1U);
+}
+
+}  // namespace pskmodem
