@@ -41,8 +41,8 @@ PredictiveQpskDecoder::PredictiveQpskDecoder(int tracebackSymbols,
 }
 
 void PredictiveQpskDecoder::reset() {
-    survivors_.fill(Survivor{});
-    next_.fill(Survivor{});
+    for (auto& set : survivors_) set.fill(Survivor{});
+    current_ = 0;
     at_ = 0;
     symbolsSeen_ = 0;
 }
@@ -51,10 +51,12 @@ int PredictiveQpskDecoder::push(std::complex<float> sample, Mode mode) {
     if (!std::isfinite(sample.real()) || !std::isfinite(sample.imag())) sample = {};
     const std::array<std::uint8_t, 32>& turn = mode == Mode::QpskLsb ? turnLsb_ : turnUsb_;
 
+    const std::array<Survivor, kStates>& survivors = survivors_[static_cast<std::size_t>(current_)];
+    std::array<Survivor, kStates>& following = survivors_[static_cast<std::size_t>(1 - current_)];
     // Each survivor's prediction of the channel for this symbol.
     std::array<Complex, kStates> predicted{};
     for (std::size_t s = 0; s < predicted.size(); ++s) {
-        const Survivor& survivor = survivors_[s];
+        const Survivor& survivor = survivors[s];
         Complex c{};
         for (int j = 0; j < order_; ++j) {
             const int slot = (at_ - j + kMaxOrder) % kMaxOrder;
@@ -71,11 +73,11 @@ int PredictiveQpskDecoder::push(std::complex<float> sample, Mode mode) {
         for (unsigned next = 0; next < 16U; ++next) {
             const unsigned from0 = (((q - turn[next]) & 3U) << 4U) | (next >> 1U);
             const unsigned from1 = (((q - turn[next | 16U]) & 3U) << 4U) | (next >> 1U) | 8U;
-            const float m0 = survivors_[from0].metric - std::norm(sample - predicted[from0] * s);
-            const float m1 = survivors_[from1].metric - std::norm(sample - predicted[from1] * s);
+            const float m0 = survivors[from0].metric - std::norm(sample - predicted[from0] * s);
+            const float m1 = survivors[from1].metric - std::norm(sample - predicted[from1] * s);
             const unsigned from = m1 > m0 ? from1 : from0;
-            Survivor& to = next_[(q << 4U) | next];
-            to = survivors_[from];
+            Survivor& to = following[(q << 4U) | next];
+            to = survivors[from];
             to.metric = m1 > m0 ? m1 : m0;
             to.bits = (to.bits << 1U) | (next & 1U);
             // What this symbol says of the channel: the sample turned back by its phase.
@@ -85,15 +87,15 @@ int PredictiveQpskDecoder::push(std::complex<float> sample, Mode mode) {
     }
     at_ = slot;
     std::size_t bestState = 0;
-    for (std::size_t s = 0; s < next_.size(); ++s) {
-        next_[s].metric -= best;
-        if (next_[s].metric == 0.0F) bestState = s;
+    for (std::size_t s = 0; s < following.size(); ++s) {
+        following[s].metric -= best;
+        if (following[s].metric == 0.0F) bestState = s;
     }
-    survivors_ = next_;
+    current_ = 1 - current_;
 
     ++symbolsSeen_;
     if (symbolsSeen_ <= traceback_) return -1;
-    return static_cast<int>((survivors_[bestState].bits >> static_cast<unsigned>(traceback_)) & 1U);
+    return static_cast<int>((following[bestState].bits >> static_cast<unsigned>(traceback_)) & 1U);
 }
 
 }  // namespace pskmodem

@@ -30,10 +30,11 @@ class PredictiveQpskDecoder {
   public:
     static constexpr int kStates = 64;
     static constexpr int kMaxTracebackSymbols = 63;
-    static constexpr int kMaxOrder = 16;
+    static constexpr int kMaxOrder = 8;
 
     // tracebackSymbols 1..kMaxTracebackSymbols; predictor taps p_1..p_N, N = 1..kMaxOrder (see
-    // fadingPredictor). Throws std::invalid_argument otherwise.
+    // fadingPredictor). Throws std::invalid_argument otherwise. (Eight taps predict the fading
+    // of the HF channels as well as more do; the survivors copy that much history each symbol.)
     PredictiveQpskDecoder(int tracebackSymbols, std::span<const double> predictor);
 
     void reset();
@@ -54,8 +55,10 @@ class PredictiveQpskDecoder {
     int traceback_;
     int order_;
     std::array<float, kMaxOrder> taps_{};
-    std::array<Survivor, kStates> survivors_{};
-    std::array<Survivor, kStates> next_{};
+    // Survivors of the last symbol and of the one before, used in turn (nothing is copied
+    // wholesale from one symbol to the next).
+    std::array<std::array<Survivor, kStates>, 2> survivors_{};
+    int current_ = 0;
     std::array<std::uint8_t, 32> turnUsb_{};
     std::array<std::uint8_t, 32> turnLsb_{};
     int at_ = 0;
