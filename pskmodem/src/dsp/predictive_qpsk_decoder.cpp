@@ -53,17 +53,23 @@ int PredictiveQpskDecoder::push(std::complex<float> sample, Mode mode) {
 
     const std::array<Survivor, kStates>& survivors = survivors_[static_cast<std::size_t>(current_)];
     std::array<Survivor, kStates>& following = survivors_[static_cast<std::size_t>(1 - current_)];
-    // Each survivor's prediction of the channel for this symbol.
+    // Each survivor's prediction of the channel for this symbol, sum_j p_j z_{k-j}: the taps
+    // laid over the ring once, so that each prediction is a plain dot product.
+    std::array<float, kMaxOrder> ringTaps{};
+    for (int j = 0; j < order_; ++j) {
+        ringTaps[static_cast<std::size_t>((at_ - j + kMaxOrder) % kMaxOrder)] =
+            taps_[static_cast<std::size_t>(j)];
+    }
     std::array<Complex, kStates> predicted{};
     for (std::size_t s = 0; s < predicted.size(); ++s) {
-        const Survivor& survivor = survivors[s];
-        Complex c{};
-        for (int j = 0; j < order_; ++j) {
-            const int slot = (at_ - j + kMaxOrder) % kMaxOrder;
-            c += taps_[static_cast<std::size_t>(j)] *
-                 survivor.channel[static_cast<std::size_t>(slot)];
+        const std::array<Complex, kMaxOrder>& z = survivors[s].channel;
+        float re = 0.0F;
+        float im = 0.0F;
+        for (std::size_t i = 0; i < ringTaps.size(); ++i) {
+            re += ringTaps[i] * z[i].real();
+            im += ringTaps[i] * z[i].imag();
         }
-        predicted[s] = c;
+        predicted[s] = {re, im};
     }
 
     const int slot = (at_ + 1) % kMaxOrder;
