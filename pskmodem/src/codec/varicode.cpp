@@ -179,4 +179,18 @@ void VaricodeDecoder::reset() {
     overflow_ = false;
 }
 
+int nextVaricodeWordState(int state, int bit) {
+    constexpr int kMax = kVaricodeMaxCharacterBits;
+    if (state < 0 || state >= kVaricodeWordStates) return -1;
+    if (state == kVaricodeGap) return bit != 0 ? 1 : kVaricodeGap;
+    if (state == kVaricodeOverlongOne)
+        return bit != 0 ? kVaricodeOverlongOne : kVaricodeOverlongZero;
+    if (state == kVaricodeOverlongZero) return bit != 0 ? kVaricodeOverlongOne : kVaricodeGap;
+    // Bits of the word so far, and whether the last is a one.
+    const bool lastIsOne = state <= kMax;
+    const int bits = lastIsOne ? state : state - kMax + 1;
+    if (bit == 0) return lastIsOne ? kMax + bits : kVaricodeGap;
+    return bits + 1 <= kMax ? bits + 1 : kVaricodeOverlongOne;
+}
+
 }  // namespace pskmodem

@@ -5,30 +5,6 @@
 #include <stdexcept>
 
 namespace pskmodem {
-namespace {
-
-constexpr int kGap = 0;
-constexpr int kMax = VaricodeSequenceDetector::kMaxCharacterBits;
-
-constexpr int endingInOne(int bits) {
-    return bits;
-}
-constexpr int endingInZero(int bits) {
-    return kMax + bits - 1;
-}
-
-}  // namespace
-
-int VaricodeSequenceDetector::nextWordState(int state, int bit) {
-    if (state < 0 || state >= kWordStates) return -1;
-    if (state == kGap) return bit != 0 ? endingInOne(1) : kGap;
-    if (state == kOverlongOne) return bit != 0 ? kOverlongOne : kOverlongZero;
-    if (state == kOverlongZero) return bit != 0 ? kOverlongOne : kGap;
-    const bool lastIsOne = state <= kMax;
-    const int bits = lastIsOne ? state : state - kMax + 1;
-    if (bit == 0) return lastIsOne ? endingInZero(bits + 1) : kGap;
-    return bits + 1 <= kMax ? endingInOne(bits + 1) : kOverlongOne;
-}
 
 VaricodeSequenceDetector::VaricodeSequenceDetector(int delaySymbols, double neighbourInterference)
     : delay_(delaySymbols), interference_(static_cast<float>(neighbourInterference)) {
@@ -39,8 +15,9 @@ VaricodeSequenceDetector::VaricodeSequenceDetector(int delaySymbols, double neig
         throw std::invalid_argument("VaricodeSequenceDetector: interference out of range");
     }
     for (int w = 0; w < kWordStates; ++w) {
-        next_[static_cast<std::size_t>(w)] = {static_cast<std::int8_t>(nextWordState(w, 0)),
-                                              static_cast<std::int8_t>(nextWordState(w, 1))};
+        next_[static_cast<std::size_t>(w)] = {
+            static_cast<std::int8_t>(nextVaricodeWordState(w, 0)),
+            static_cast<std::int8_t>(nextVaricodeWordState(w, 1))};
     }
     reset();
 }
@@ -74,7 +51,8 @@ int VaricodeSequenceDetector::push(float inPhase, float amplitude) {
             const int word = next[static_cast<std::size_t>(bit)];
             float candidate =
                 m + (bit != 0 ? -penalty : penalty) + (newSign == 0 ? inPhase : -inPhase);
-            if (word == kOverlongOne && from % kWordStates < kOverlongOne) candidate -= overlong;
+            if (word == kVaricodeOverlongOne && from % kWordStates < kVaricodeOverlongOne)
+                candidate -= overlong;
             const auto to = static_cast<std::size_t>(newSign * kWordStates + word);
             if (candidate > metrics[to]) {
                 metrics[to] = candidate;

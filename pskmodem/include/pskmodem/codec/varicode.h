@@ -15,6 +15,18 @@ std::string_view varicodeBits(std::uint8_t code);
 // Character code for a complete code word (without the trailing "00"), if it is one.
 std::optional<std::uint8_t> varicodeLookup(std::string_view bits);
 
+// Place in a Varicode word, as a sequence decoder follows it bit by bit: 0 = in the gap between
+// words; 1..12 = that many bits into a word, the last a one; 13..24 = 2..13 bits, the last a
+// zero (which may be the first of the gap); 25, 26 = a word longer than any character, the last
+// bit a one or a zero. Two zeros end a word; no character is longer than 12 bits.
+inline constexpr int kVaricodeMaxCharacterBits = 12;
+inline constexpr int kVaricodeGap = 0;
+inline constexpr int kVaricodeWordStates = 3 + 2 * kVaricodeMaxCharacterBits;
+inline constexpr int kVaricodeOverlongOne = kVaricodeWordStates - 2;
+inline constexpr int kVaricodeOverlongZero = kVaricodeWordStates - 1;
+// Place after data bit `bit` from place `state` (-1 for a state out of range).
+int nextVaricodeWordState(int state, int bit);
+
 // Bit-serial Varicode decoder: feed demodulated bits one at a time; two zero bits in a row end a
 // word. Words that are not in the alphabet, and over-long runs of ones, are dropped.
 class VaricodeDecoder {

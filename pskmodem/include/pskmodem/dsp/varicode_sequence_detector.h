@@ -3,6 +3,8 @@
 #include <array>
 #include <cstdint>
 
+#include "pskmodem/codec/varicode.h"
+
 namespace pskmodem {
 
 // Maximum-likelihood sequence detector for coherent BPSK31 that knows what Varicode allows.
@@ -11,7 +13,7 @@ namespace pskmodem {
 // (x_k = A (b_k + rho (b_{k-1} + b_{k+1})) + noise, metric sum_k b_k x_k - A rho sum_k b_k b_{k-1})
 // and returns the data bit b_k b_{k-1} (1 = no phase change, 0 = reversal). Its trellis also
 // follows the word structure of the data bits: two zeros end a character, a character never
-// holds two zeros in a row, and no character is longer than kMaxCharacterBits. One symbol decided
+// holds two zeros in a row, and no character is longer than twelve bits. One symbol decided
 // wrongly flips two neighbouring data bits; where that turns the gap between two characters
 // into "11" (or "10", "01") the two become one word longer than any character, which a
 // symbol-by-symbol decision hands on and the Varicode decoder throws away: two characters lost.
@@ -20,21 +22,15 @@ namespace pskmodem {
 // characters apart. An unmodulated carrier, one endless word, pays that cost once and is
 // decided as it is: the detector never invents gaps in it.
 //
-// State = (sign of the newest symbol, place in the word): in a gap, n bits into a character
-// with the last bit a one or a zero, or in an over-long word. 2 x 27 states; survivors by
+// State = (sign of the newest symbol, place in the word as nextVaricodeWordState follows it).
+// 2 x 27 states; survivors by
 // register exchange in 64-bit words. A decision leaves `delaySymbols` symbols after its symbol
 // came in; the word structure needs the delay to span a character (16 or more). push() never
 // allocates.
 class VaricodeSequenceDetector {
   public:
     static constexpr int kMaxDelaySymbols = 60;
-    static constexpr int kMaxCharacterBits = 12;
-    // Place in the word: 0 = gap; 1..12 = that many bits, the last a one; 13..24 = 2..13 bits,
-    // the last a zero (which may be the first of the gap); 25, 26 = a word longer than any
-    // character, the last bit a one or a zero.
-    static constexpr int kWordStates = 3 + 2 * kMaxCharacterBits;
-    static constexpr int kOverlongOne = kWordStates - 2;
-    static constexpr int kOverlongZero = kWordStates - 1;
+    static constexpr int kWordStates = kVaricodeWordStates;
     static constexpr float kOverlongCost = 1.5F;
     static constexpr int kStates = 2 * kWordStates;
 
@@ -53,9 +49,6 @@ class VaricodeSequenceDetector {
     int symbolAt(int depth) const;
 
     int delaySymbols() const { return delay_; }
-
-    // Place in the word after data bit `bit` from place `state` (-1 for a state out of range).
-    static int nextWordState(int state, int bit);
 
   private:
     int delay_;
