@@ -278,6 +278,9 @@ struct Receiver::Impl {
     // differed.
     bool useCoherentQpsk = false;
     int agreeingBits = 0;
+    // The coherent decoder has had the say since the last reset or retuning: there is a QPSK
+    // signal here, not just noise or a carrier still being pulled in.
+    bool signalConfirmed = false;
     Complex equalisedPrevious{};
     // The tuning indicator's longer equaliser: the last four symbol samples and the previous
     // equalised one.
@@ -343,6 +346,7 @@ void Receiver::Impl::resetSignalPath() {
     coherentSeen = 0;
     useCoherentQpsk = false;
     agreeingBits = 0;
+    signalConfirmed = false;
     equalisedPrevious = {};
     indicatorRecent = {};
     indicatorPrevious = {};
@@ -356,6 +360,11 @@ void Receiver::Impl::retune(double ncoHz) {
     carrier.reset();
     coherent = false;
     acquisition.reset();
+    // Another signal, or the same one found again: the coherent QPSK decoder must show anew that
+    // it holds it.
+    useCoherentQpsk = false;
+    agreeingBits = 0;
+    signalConfirmed = false;
 }
 
 void Receiver::Impl::processAudio(std::span<const float> in, CharSink& out) {
@@ -599,9 +608,11 @@ int Receiver::Impl::detectQpsk(Complex diff, Complex coherentSample, Complex equ
     // The coherent decoder takes over once the loop holds the signal and its decisions have
     // agreed with the differential ones for a while, ones included (idle reversals decode as
     // zeros on either half of its trellis, so only text shows that it has settled on the right
-    // one); it hands back when the loop loses the signal or the signal fades. A fading signal
-    // goes to the decoder that predicts the channel; one the loop does not hold (pulling in,
-    // or too weak) to the differential decoder, which takes any residual turn in its stride.
+    // one); it hands back when the loop loses the signal or the signal fades. Then the decoder
+    // that predicts the channel decides: it follows a fading carrier, and a steady one that the
+    // loop has let go, better than phase changes do. Before any signal has been confirmed
+    // (pulling in, or noise) the differential decoder decides, which takes a residual turn of
+    // the carrier in its stride.
     if (fadingDetector.fading() || !qpskHeld) {
         useCoherentQpsk = false;
         agreeingBits = 0;
@@ -610,8 +621,9 @@ int Receiver::Impl::detectQpsk(Complex diff, Complex coherentSample, Complex equ
     } else if (coherentBit == 1 && ++agreeingBits >= kAgreementBeforeCoherent) {
         useCoherentQpsk = true;
     }
-    if (fadingDetector.fading()) return predictedBit;
-    return useCoherentQpsk ? coherentBit : differentialBit;
+    if (useCoherentQpsk) signalConfirmed = true;
+    if (useCoherentQpsk) return coherentBit;
+    return fadingDetector.fading() || signalConfirmed ? predictedBit : differentialBit;
 }
 
 Complex Receiver::Impl::weighCoherentSample(Complex u) {
