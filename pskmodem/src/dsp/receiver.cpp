@@ -459,10 +459,10 @@ Receiver::Impl::SymbolSample Receiver::Impl::sampleSymbol(double strobe) {
 }
 
 Complex Receiver::Impl::trackCarrier(Complex y, float trackAmplitude) {
-    // QPSK on a steady signal, once the equalised samples cluster on the axes: the loop steers
-    // by the joint decoder's decisions a few symbols back, which are right far more often than
-    // the nearest constellation point of one sample at low S/N. Before that, and on a fading
-    // signal (decided differentially), it works on its own decisions, as for BPSK.
+    // QPSK while the coherent decoder has the say: the loop steers by that decoder's decisions a
+    // few symbols back, which are right far more often than the nearest constellation point of
+    // one sample at low S/N. Otherwise (pulling in, fading, or a signal the loop has let go) it
+    // works on its own decisions, as for BPSK.
     const bool decoderDirected = mode != Mode::Bpsk && useCoherentQpsk;
     const Complex v = carrier.track(
         y, trackAmplitude, decoderDirected ? std::optional(decidedPhaseError()) : std::nullopt);
@@ -488,6 +488,7 @@ double Receiver::Impl::decidedPhaseError() const {
     // now puts it in: its imaginary part over the amplitude is the phase error.
     constexpr std::array<Complex, 4> kTurnBack{Complex(1, 0), Complex(0, -1), Complex(-1, 0),
                                                Complex(0, 1)};
+    if (coherentSeen <= kQuadrantDepth) return 0.0;
     const Complex u = coherentRecent[(coherentSeen - 1 - kQuadrantDepth) % coherentRecent.size()];
     const Complex e =
         u * kTurnBack[static_cast<std::size_t>(coherentViterbi.quadrantAt(kQuadrantDepth))];
@@ -621,8 +622,10 @@ int Receiver::Impl::detectQpsk(Complex diff, Complex coherentSample, Complex equ
     } else if (coherentBit == 1 && ++agreeingBits >= kAgreementBeforeCoherent) {
         useCoherentQpsk = true;
     }
-    if (useCoherentQpsk) signalConfirmed = true;
-    if (useCoherentQpsk) return coherentBit;
+    if (useCoherentQpsk) {
+        signalConfirmed = true;
+        return coherentBit;
+    }
     return fadingDetector.fading() || signalConfirmed ? predictedBit : differentialBit;
 }
 
@@ -631,6 +634,9 @@ Complex Receiver::Impl::weighCoherentSample(Complex u) {
     // noise of variance s^2, 2 A / s^2 times the correlation. A and s^2 come from the second and
     // fourth moments of the samples, which need no decisions (and so cannot be misled by wrong
     // ones): E|u|^2 = A^2 + s^2, E|u|^4 = A^4 + 4 A^2 s^2 + 2 s^4, so A^4 = 2 (E|u|^2)^2 - E|u|^4.
+    // (Kept in step with the decoder's pushes, silence included, for decidedPhaseError.)
+    coherentRecent[coherentSeen % coherentRecent.size()] = u;
+    ++coherentSeen;
     const float re = u.real();
     const float im = u.imag();
     const float p = re * re + im * im;
@@ -646,8 +652,6 @@ Complex Receiver::Impl::weighCoherentSample(Complex u) {
     // Noise alone gives about zero (or less): then the samples are worth nothing yet.
     const float a2 = a4 > 0.0F ? std::sqrt(a4) : 0.0F;
     coherentAmplitude = std::sqrt(a2);
-    coherentRecent[coherentSeen % coherentRecent.size()] = u;
-    ++coherentSeen;
     const float noise = std::max(coherentPower - a2, 0.01F * coherentPower);
     const float scale = 2.0F * coherentAmplitude / noise;
     return std::isfinite(scale) ? u * scale : Complex{};
