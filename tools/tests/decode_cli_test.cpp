@@ -98,27 +98,12 @@ TEST_F(DecodeProgram, UnreadableInputExitsWithStatus2AndOneLine) {
 // program, and a header saying 1 Hz would make each sample 8000 samples of work. Each is refused
 // at once with the reason the program's --input gives.
 TEST_F(DecodeProgram, FilesThatAreNoRecordingsAreRefusedAtOnce) {
-    struct Case {
-        std::string file;
-        std::string reason;
-    };
     const auto wavAt = [this](std::uint32_t rateHz) {
         const std::string file = path(std::to_string(rateHz) + ".wav").string();
         quorvin::testing::writeSilentWav(file, rateHz, 2000);
         return file;
     };
-    fs::create_directories(path("folder"));
-    const std::string fifo = path("pipe.wav").string();
-    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    const std::vector<Case> cases = {
-        {wavAt(1), "its sample rate of 1 Hz is outside the usable 7000 to 768000 Hz"},
-        {wavAt(6999), "its sample rate of 6999 Hz is outside"},
-        {wavAt(768001), "its sample rate of 768001 Hz is outside"},
-        {fifo, "it is a pipe, not a regular file"},
-        {path("folder").string(), "it is a folder, not a regular file"},
-        {"/dev/zero", "it is a device, not a regular file"},
-    };
-    for (const Case& c : cases) {
+    for (const quorvin::testing::RefusedInput& c : quorvin::testing::makeRefusedInputs(folder())) {
         for (const bool all : {false, true}) {
             SCOPED_TRACE(c.file + (all ? " --all" : ""));
             const auto started = std::chrono::steady_clock::now();

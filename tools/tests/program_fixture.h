@@ -4,6 +4,7 @@
 // collects its exit status, standard output and standard error.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -75,6 +76,32 @@ inline void writeSilentWav(const std::filesystem::path& path, std::uint32_t rate
     std::fclose(file);
 }
 
+// An input the programs refuse at once, and the reason they give for it.
+struct RefusedInput {
+    std::string file;
+    std::string reason;
+};
+
+// Makes in `folder` the inputs no program decodes: WAVs whose headers give 1, 6999 and 768001 Hz
+// (outside the usable rates), a pipe (reading it would block) and a folder; and names /dev/zero
+// (a device).
+inline std::vector<RefusedInput> makeRefusedInputs(const std::filesystem::path& folder) {
+    std::vector<RefusedInput> inputs;
+    for (const std::uint32_t rateHz : {1U, 6999U, 768001U}) {
+        const std::filesystem::path file = folder / (std::to_string(rateHz) + ".wav");
+        writeSilentWav(file, rateHz, 2000);
+        inputs.push_back({file.string(), "its sample rate of " + std::to_string(rateHz) +
+                                             " Hz is outside the usable 7000 to 768000 Hz"});
+    }
+    const std::filesystem::path fifo = folder / "pipe.wav";
+    EXPECT_EQ(::mkfifo(fifo.c_str(), 0600), 0) << fifo;
+    inputs.push_back({fifo.string(), "it is a pipe, not a regular file"});
+    std::filesystem::create_directories(folder / "folder");
+    inputs.push_back({(folder / "folder").string(), "it is a folder, not a regular file"});
+    inputs.push_back({"/dev/zero", "it is a device, not a regular file"});
+    return inputs;
+}
+
 class ProgramFixture : public ::testing::Test {
   protected:
     explicit ProgramFixture(std::string program) : program_(std::move(program)) {}
@@ -90,6 +117,7 @@ class ProgramFixture : public ::testing::Test {
     void TearDown() override { std::filesystem::remove_all(dir_); }
 
     std::filesystem::path path(const std::string& name) const { return dir_ / name; }
+    const std::filesystem::path& folder() const { return dir_; }
 
     // Runs the program with `args`, stdin empty, and waits for it.
     RunResult run(const std::vector<std::string>& args) const {

@@ -420,14 +420,8 @@ std::vector<Complex> modulate(const std::vector<int>& bits, Mode mode, int quadr
     return samples;
 }
 
-float correlation(const std::vector<Complex>& received, const std::vector<Complex>& sent) {
-    float sum = 0.0F;
-    for (std::size_t i = 0; i < sent.size(); ++i) sum += (received[i] * std::conj(sent[i])).real();
-    return sum;
-}
-
 TEST(CoherentViterbiDecoder, BestPathIsTheMaximumLikelihoodSequence) {
-    constexpr int kBits = 9;
+    constexpr std::size_t kBits = 9;
     std::mt19937 rng(7);
     std::normal_distribution<float> noise(0.0F, 0.8F);
     std::bernoulli_distribution coin(0.5);
@@ -439,15 +433,27 @@ TEST(CoherentViterbiDecoder, BestPathIsTheMaximumLikelihoodSequence) {
                 modulate(sent, mode, block % 4, static_cast<unsigned>(block) % 16U);
             for (Complex& r : received) r += Complex(noise(rng), noise(rng));
 
-            // Every start quadrant, encoder state and data sequence.
+            // Every start quadrant, encoder state and data sequence, scored by the correlation
+            // of each received sample with the phase the sequence gives it.
+            std::array<std::array<float, 4>, kBits> metric{};
+            for (std::size_t i = 0; i < metric.size(); ++i) {
+                const Complex r = received[i];
+                metric[i] = {r.real(), r.imag(), -r.real(), -r.imag()};
+            }
             float best = -1e30F;
             unsigned bestBits = 0;
-            for (int q = 0; q < 4; ++q) {
+            for (unsigned q = 0; q < 4U; ++q) {
                 for (unsigned state = 0; state < 16U; ++state) {
                     for (unsigned word = 0; word < (1U << kBits); ++word) {
-                        std::vector<int> bits;
-                        for (int i = kBits - 1; i >= 0; --i) bits.push_back((word >> i) & 1U);
-                        const float c = correlation(received, modulate(bits, mode, q, state));
+                        unsigned reg = state;
+                        unsigned quadrant = q;
+                        float c = 0.0F;
+                        for (std::size_t i = 0; i < metric.size(); ++i) {
+                            reg = ((reg << 1U) | ((word >> (kBits - 1 - i)) & 1U)) & 31U;
+                            quadrant += static_cast<unsigned>(
+                                qpskQuarterTurns(convolutionalSymbol(reg), mode));
+                            c += metric[i][quadrant & 3U];
+                        }
                         if (c > best) {
                             best = c;
                             bestBits = word;
