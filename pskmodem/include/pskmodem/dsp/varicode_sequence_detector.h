@@ -22,11 +22,10 @@ namespace pskmodem {
 // characters apart. An unmodulated carrier, one endless word, pays that cost once and is
 // decided as it is: the detector never invents gaps in it.
 //
-// State = (sign of the newest symbol, place in the word as nextVaricodeWordState follows it).
-// 2 x 27 states; survivors by
-// register exchange in 64-bit words. A decision leaves `delaySymbols` symbols after its symbol
-// came in; the word structure needs the delay to span a character (16 or more). push() never
-// allocates.
+// State = (sign of the newest symbol, place in the word as nextVaricodeWordState follows it):
+// 2 x 27 states; survivors by register exchange in 64-bit words. A decision leaves
+// `delaySymbols` symbols after its symbol came in; the word structure needs the delay to span a
+// character (16 or more). push() never allocates.
 class VaricodeSequenceDetector {
   public:
     static constexpr int kMaxDelaySymbols = 60;
