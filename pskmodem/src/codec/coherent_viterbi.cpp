@@ -17,11 +17,6 @@ CoherentViterbiDecoder::CoherentViterbiDecoder(int tracebackSymbols)
                                     std::to_string(kMaxTracebackSymbols) + ", got " +
                                     std::to_string(tracebackSymbols));
     }
-    for (unsigned reg = 0; reg < 32U; ++reg) {
-        const int symbol = convolutionalSymbol(reg);
-        turnUsb_[reg] = static_cast<std::uint8_t>(qpskQuarterTurns(symbol, Mode::QpskUsb));
-        turnLsb_[reg] = static_cast<std::uint8_t>(qpskQuarterTurns(symbol, Mode::QpskLsb));
-    }
     reset();
 }
 
@@ -43,7 +38,7 @@ int CoherentViterbiDecoder::push(std::complex<float> sample, Mode mode) {
     const float re = sane(sample.real());
     const float im = sane(sample.imag());
     const std::array<float, 4> quadrantMetric{re, im, -re, -im};
-    const std::array<std::uint8_t, 32>& turn = mode == Mode::QpskLsb ? turnLsb_ : turnUsb_;
+    const std::array<std::uint8_t, 32>& turn = qpskRegisterTurns(mode);
 
     // Entering state (q, next) with data bit next & 1 comes from encoder state next >> 1 with the
     // oldest bit x = 0 or 1; the register (x << 4) | next turns the phase by turn[reg] quarters,

@@ -29,4 +29,17 @@ int qpskQuarterTurns(int symbol, Mode mode) {
     return static_cast<int>(((turns % 4) + 4) % 4);
 }
 
+const std::array<std::uint8_t, 32>& qpskRegisterTurns(Mode mode) {
+    const auto table = [](Mode m) {
+        std::array<std::uint8_t, 32> turns{};
+        for (unsigned reg = 0; reg < 32U; ++reg) {
+            turns[reg] = static_cast<std::uint8_t>(qpskQuarterTurns(convolutionalSymbol(reg), m));
+        }
+        return turns;
+    };
+    static const std::array<std::uint8_t, 32> kUsb = table(Mode::QpskUsb);
+    static const std::array<std::uint8_t, 32> kLsb = table(Mode::QpskLsb);
+    return mode == Mode::QpskLsb ? kLsb : kUsb;
+}
+
 }  // namespace pskmodem

@@ -32,11 +32,6 @@ PredictiveQpskDecoder::PredictiveQpskDecoder(int tracebackSymbols,
         }
         taps_[j] = static_cast<float>(predictor[j]);
     }
-    for (unsigned reg = 0; reg < 32U; ++reg) {
-        const int symbol = convolutionalSymbol(reg);
-        turnUsb_[reg] = static_cast<std::uint8_t>(qpskQuarterTurns(symbol, Mode::QpskUsb));
-        turnLsb_[reg] = static_cast<std::uint8_t>(qpskQuarterTurns(symbol, Mode::QpskLsb));
-    }
     reset();
 }
 
@@ -49,7 +44,7 @@ void PredictiveQpskDecoder::reset() {
 
 int PredictiveQpskDecoder::push(std::complex<float> sample, Mode mode) {
     if (!std::isfinite(sample.real()) || !std::isfinite(sample.imag())) sample = {};
-    const std::array<std::uint8_t, 32>& turn = mode == Mode::QpskLsb ? turnLsb_ : turnUsb_;
+    const std::array<std::uint8_t, 32>& turn = qpskRegisterTurns(mode);
 
     const std::array<Survivor, kStates>& survivors = survivors_[static_cast<std::size_t>(current_)];
     std::array<Survivor, kStates>& following = survivors_[static_cast<std::size_t>(1 - current_)];

@@ -65,9 +65,6 @@ class CoherentViterbiDecoder {
     std::array<std::uint64_t, kStates> paths_{};
     std::array<std::uint64_t, kStates> quadrants_{};  // two bits per symbol, newest in bits 0-1
     unsigned best_ = 0;
-    // Quarter turns of the phase change of each five-bit encoder register, per sideband.
-    std::array<std::uint8_t, 32> turnUsb_{};
-    std::array<std::uint8_t, 32> turnLsb_{};
 };
 
 }  // namespace pskmodem

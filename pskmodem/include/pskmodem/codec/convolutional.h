@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <bit>
 #include <cstdint>
 #include <span>
@@ -55,5 +56,9 @@ double qpskPhaseShiftRad(int symbol, Mode mode);
 // The same phase change in quarter turns counterclockwise, 0..3 (upper sideband: 2, 3, 0, 1 for
 // symbols 0..3).
 int qpskQuarterTurns(int symbol, Mode mode);
+
+// Quarter turns of the phase change each five-bit encoder register (newest bit in bit 0) gives
+// in `mode`: the table the QPSK31 trellis decoders step their quadrant by.
+const std::array<std::uint8_t, 32>& qpskRegisterTurns(Mode mode);
 
 }  // namespace pskmodem

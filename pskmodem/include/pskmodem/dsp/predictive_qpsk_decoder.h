@@ -59,8 +59,6 @@ class PredictiveQpskDecoder {
     // wholesale from one symbol to the next).
     std::array<std::array<Survivor, kStates>, 2> survivors_{};
     int current_ = 0;
-    std::array<std::uint8_t, 32> turnUsb_{};
-    std::array<std::uint8_t, 32> turnLsb_{};
     int at_ = 0;
     std::int64_t symbolsSeen_ = 0;
 };
