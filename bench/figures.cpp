@@ -194,6 +194,7 @@ Reception receive(const ChannelTestSignal& signal, const RxSetup& setup) {
         for (auto rest = resampler.flush(); !rest.empty(); rest = resampler.flush()) feed(rest);
     }
     result.finalHz = receiver.frequencyHz();
+    receiver.finish(sink);
     return result;
 }
 

@@ -266,6 +266,7 @@ int run(std::span<const std::string_view> args) {
             pipeline.process(samples, text);
             return text.flush(paced);
         });
+        pipeline.finish(text);
         outputOk = outputOk && text.flush(true);
     }
     if (!outputOk) {

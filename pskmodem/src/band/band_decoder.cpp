@@ -766,6 +766,15 @@ void BandDecoder::process(std::span<const float> in, BandListener& listener) {
 void BandDecoder::finish(BandListener& listener) {
     Impl& s = *impl_;
     s.listener = &listener;
+    // A signal still on the air when the input ends has its last characters in its receivers'
+    // decision delay: they come out first, so that they count for the decision and reach the
+    // listener before their channel ends. (One that went off earlier has only noise there.)
+    for (auto& slot : s.slots) {
+        if (slot->state == Impl::State::Free || (slot->presence & 1U) == 0) continue;
+        for (Impl::TrialDecoder& decoder : slot->decoders) {
+            if (decoder.running) decoder.receiver.finish(decoder.sink);
+        }
+    }
     for (auto& slot : s.slots) {
         if (slot->state != Impl::State::Trial) continue;
         bool otherMode = false;

@@ -174,6 +174,8 @@ struct Receiver::Impl {
     // carrier loop, the equaliser, presence and squelch, the tuning indicator, the decision of
     // the mode's detector, the squelch's verdict on the decided bit, the fine AFC.
     void symbol(double strobe, CharSink& out);
+    // The end of the input: decides the symbols still in the decoders' delay lines.
+    void drain(CharSink& out);
     struct SymbolSample {
         Complex y;        // the matched filter's output at the strobe (zero when silent)
         float power;      // |y|^2
@@ -187,12 +189,12 @@ struct Receiver::Impl {
     void updatePresence(Complex diff);
     void drawIndicator(Complex y, Complex diff, float amplitude);
     // The decided bit, or -1 while the detectors' delay lines fill.
-    int detectBpsk(Complex v, Complex e, float trackAmplitude, float power);
+    int detectBpsk(Complex v, Complex e, float trackAmplitude);
     int detectFading(Complex e);
     void updateSignalAmplitude(Complex v, int coherentBit);
     // `diff`: the phase change between equalised samples; `coherentSample`: the equalised
     // sample with the carrier loop's phase taken off; `equalised`: with nothing taken off.
-    int detectQpsk(Complex diff, Complex coherentSample, Complex equalised, float power);
+    int detectQpsk(Complex diff, Complex coherentSample, Complex equalised);
     // The coherent sample scaled as a log-likelihood; also keeps the sample for the carrier loop
     // and updates the QPSK lock indicator.
     Complex weighCoherentSample(Complex u);
@@ -438,13 +440,39 @@ void Receiver::Impl::symbol(double strobe, CharSink& out) {
     updatePresence(diff);
     drawIndicator(y, diff, sample.amplitude);
 
-    const int bit = mode == Mode::Bpsk ? detectBpsk(v, e, trackAmplitude, sample.power)
-                                       : detectQpsk(diff, coherentSample, e, sample.power);
+    fadingDetector.push(std::sqrt(sample.power));
+    const int bit =
+        mode == Mode::Bpsk ? detectBpsk(v, e, trackAmplitude) : detectQpsk(diff, coherentSample, e);
     const bool openForBit = squelchOpenForBit();
     ++symbolCount;
     if (bit >= 0) emitBit(bit, openForBit, out);
 
     followCarrierWithMixer();
+}
+
+void Receiver::Impl::drain(CharSink& out) {
+    // The last symbols of the input are still in the decoders' decision delay. Symbols that carry
+    // nothing (zero samples) push them out; nothing else runs for them, so the carrier loop,
+    // timing, AFC, fading detector and squelch keep their state, and the squelch judges the last
+    // bits by its state at the last real symbol.
+    const int delay = mode == Mode::Bpsk ? kDetectorDelay : kViterbiDelay + 1;
+    const float trackAmplitude =
+        signalAmplitude > 0.0F ? signalAmplitude : std::sqrt(std::max(meanPower, 0.0F));
+    for (int i = 0; i < delay && symbolCount > 0; ++i) {
+        // The equalisers deliver the sample before the newest, the last real one first.
+        const Complex e = equalise({}, recent);
+        int bit = -1;
+        if (mode == Mode::Bpsk) {
+            bit = detectBpsk({}, e, trackAmplitude);
+        } else {
+            const Complex diff = phaseChange(e, equalisedPrevious);
+            equalisedPrevious = e;
+            bit = detectQpsk(diff, equalise({}, recentDerotated), e);
+        }
+        const bool openForBit = squelchOpenForBit();
+        ++symbolCount;
+        if (bit >= 0) emitBit(bit, openForBit, out);
+    }
 }
 
 Receiver::Impl::SymbolSample Receiver::Impl::sampleSymbol(double strobe) {
@@ -523,7 +551,7 @@ void Receiver::Impl::drawIndicator(Complex y, Complex diff, float amplitude) {
     vectorPosition = (vectorPosition + 1) % kVectorPoints;
 }
 
-int Receiver::Impl::detectBpsk(Complex v, Complex e, float trackAmplitude, float power) {
+int Receiver::Impl::detectBpsk(Complex v, Complex e, float trackAmplitude) {
     const std::size_t slot = symbolCount % kSymbolHistory;
     inPhase[slot] = v.real();
     // The equalised change of symbol k is that between k - 2 and k - 1.
@@ -534,7 +562,6 @@ int Receiver::Impl::detectBpsk(Complex v, Complex e, float trackAmplitude, float
     // Coherent detection gains some 2 dB in steady noise, but a fading carrier's phase moves
     // faster than any loop can follow without losing those 2 dB again; then the detector
     // that predicts the fading channel from the decided symbols is the better one.
-    fadingDetector.push(std::sqrt(power));
     int bit = -1;
     // Nothing comes out while the delay line still holds symbols from before the start.
     if (coherentBit >= 0) {
@@ -592,8 +619,7 @@ void Receiver::Impl::updateSignalAmplitude(Complex v, int coherentBit) {
     if (!std::isfinite(signalAmplitude) || signalAmplitude < 0.0F) signalAmplitude = 0.0F;
 }
 
-int Receiver::Impl::detectQpsk(Complex diff, Complex coherentSample, Complex equalised,
-                               float power) {
+int Receiver::Impl::detectQpsk(Complex diff, Complex coherentSample, Complex equalised) {
     const float scale = meanPower > 0.0F ? 1.0F / meanPower : 0.0F;
     const int differentialBit =
         viterbi.pushDifferential({diff.real() * scale, diff.imag() * scale}, mode);
@@ -605,7 +631,6 @@ int Receiver::Impl::detectQpsk(Complex diff, Complex coherentSample, Complex equ
         predictiveViterbi.push(equalised * Complex(static_cast<float>(std::cos(carrierPhase)),
                                                    static_cast<float>(-std::sin(carrierPhase))),
                                mode);
-    fadingDetector.push(std::sqrt(power));
     // The coherent decoder takes over once the loop holds the signal and its decisions have
     // agreed with the differential ones for a while, ones included (idle reversals decode as
     // zeros on either half of its trellis, so only text shows that it has settled on the right
@@ -765,6 +790,11 @@ void Receiver::Impl::acquisitionFrame() {
 
 Receiver::Receiver() : impl_(std::make_unique<Impl>()) {}
 Receiver::~Receiver() = default;
+
+void Receiver::finish(CharSink& out) {
+    impl_->drain(out);
+    impl_->resetSignalPath();
+}
 
 void Receiver::reset() {
     impl_->nco.setFrequency(impl_->centreHz);

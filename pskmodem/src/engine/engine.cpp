@@ -393,6 +393,7 @@ void Engine::Impl::run(bool resume) {
             reportOverruns();
             if (result.status == ReadStatus::EndOfInput) {
                 flushResampler();
+                pipeline.finish(*this);
                 endStatus = Status::EndOfInput;
                 break;
             }

@@ -33,4 +33,9 @@ void Pipeline::process(std::span<const float> in, PipelineListener& listener) {
     }
 }
 
+void Pipeline::finish(PipelineListener& listener) {
+    ForwardCharacters chars(listener);
+    receiver_.finish(chars);
+}
+
 }  // namespace pskmodem

@@ -412,6 +412,33 @@ TEST(BandDecoder, DecodesEverySignalOfAMixedBandWithItsFrequencyAndMode) {
     EXPECT_EQ(decoder.pendingCount(), 0U);
 }
 
+// A recording that stops with the signals' carriers: finish() still reports their last
+// characters, which were within the receivers' decision delay.
+TEST(BandDecoder, FinishReportsTheLastCharactersOfSignalsCutOffByTheEnd) {
+    std::vector<Transmission> band = {
+        {700.0, Mode::Bpsk, 10.0, 0.0, randomText(100, 51)},
+        {1400.0, Mode::QpskUsb, 10.0, 0.0, randomText(100, 52)},
+        {2100.0, Mode::QpskLsb, 10.0, 0.0, randomText(100, 53)},
+    };
+    double end = 0.0;
+    for (const Transmission& t : band) end = std::max(end, durationSeconds(t) + 0.5);
+    for (Transmission& t : band) t.startSeconds = end - durationSeconds(t);
+    const std::vector<float> audio = composeBand(band, end, 53);
+
+    BandDecoder decoder;
+    Recorder recorder(decoder);
+    run(decoder, audio, recorder);
+    decoder.finish(recorder);
+    expectDecoded(recorder, band);
+    for (const Transmission& t : band) {
+        const auto found = recorder.near(t.carrierHz, 3.0);
+        ASSERT_EQ(found.size(), 1U);
+        const std::string& text = found.front()->text;
+        ASSERT_GE(text.size(), 8U);
+        EXPECT_EQ(text.substr(text.size() - 8), t.text.substr(t.text.size() - 8)) << t.carrierHz;
+    }
+}
+
 TEST(BandDecoder, NoiseAndCarriersGiveNoChannels) {
     std::vector<float> audio(static_cast<std::size_t>(90.0 * kRate), 0.0F);
     const double amplitude = 30.0 * kNoiseRms;

@@ -154,6 +154,34 @@ TEST(Receiver, ResetForgetsTheSignalButKeepsTheSettings) {
     EXPECT_EQ(second.text, first.text);
 }
 
+// A recording may end right after its last character, within the decoders' decision delay:
+// finish() still delivers that character, squelched or not, and the receiver then decodes the
+// same recording again from the start as it did the first time.
+TEST(Receiver, FinishDeliversTheCharactersStillInTheDecoders) {
+    for (const Tuning& tuning : {Tuning{.mode = Mode::Bpsk}, Tuning{.mode = Mode::QpskUsb},
+                                 Tuning{.mode = Mode::QpskLsb, .squelch = 30, .squelchSpeed = 1}}) {
+        SCOPED_TRACE(static_cast<int>(tuning.mode));
+        TestSignalConfig config;
+        config.mode = tuning.mode;
+        config.snrDb = 10.0;
+        config.textChars = 40;
+        config.tailIdle = 2;
+        const TestSignal signal = makeTestSignal(config);
+
+        Receiver receiver;
+        tune(receiver, tuning);
+        TextSink first;
+        feed(receiver, signal.samples, first);
+        EXPECT_NE(first.text, signal.text);  // the end is still in the delay lines
+        receiver.finish(first);
+        EXPECT_EQ(first.text, signal.text);
+        TextSink second;
+        feed(receiver, signal.samples, second);
+        receiver.finish(second);
+        EXPECT_EQ(second.text, first.text);
+    }
+}
+
 // ---------------------------------------------------------------------------------------------
 // Character error rate ceilings near the sensitivity limit (small samples: the benchmark
 // measures the curve properly).

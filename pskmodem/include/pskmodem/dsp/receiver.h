@@ -67,6 +67,11 @@ class Receiver {
     // Processes 8 kHz mono samples (full scale +-1); every decoded character passes the squelch
     // and goes to `out`.
     void process(std::span<const float> in, CharSink& out);
+    // The end of the input: the characters whose symbols have come in but are still within the
+    // decoders' decision delay (up to about a second) go to `out` as well, judged by the squelch
+    // as it stood at the last symbol. The receiver then starts afresh on the next input, still
+    // tuned where it was.
+    void finish(CharSink& out);
 
     // Frequency the receiver sits on now, after AFC.
     double frequencyHz() const;

@@ -28,6 +28,8 @@ class Pipeline {
 
     void reset();
     void process(std::span<const float> in, PipelineListener& listener);
+    // The end of the input: the receiver's last characters (see Receiver::finish).
+    void finish(PipelineListener& listener);
 
   private:
     Receiver receiver_;
