@@ -251,30 +251,16 @@ void cerFigure(Report& report, const std::string& name, const Tally& tally, doub
 
 // --- cases ----------------------------------------------------------------------------------
 
-// Bits a character of the test texts takes on average, its two-bit gap included.
-double meanBitsPerCharacter() {
-    const std::string text = randomText(20000, 1);
-    std::size_t bits = 0;
-    for (const char c : text) bits += varicodeBits(static_cast<std::uint8_t>(c)).size() + 2;
-    return static_cast<double>(bits) / static_cast<double>(text.size());
-}
-
-// Character error rate of ideal BPSK31 reception at `snrDb`: coherent detection of each symbol
-// (bit error 2 q (1 - q), q = Q(sqrt(2 Es/N0)), the differential decoding doubling each symbol
-// error), every bit of a character independent. A reference, not a bound: a receiver that
-// decides sequences can do a little better, one without a perfect carrier does worse.
-double idealBpskCerPercent(double snrDb, double bitsPerCharacter) {
-    const double esN0 = std::pow(10.0, snrDb / 10.0) * 3000.0 / kSymbolRateBaud;
-    const double q = 0.5 * std::erfc(std::sqrt(esN0));
-    const double bitError = 2.0 * q * (1.0 - q);
-    return 100.0 * (1.0 - std::pow(1.0 - bitError, bitsPerCharacter));
-}
-
-// Character error rate of ideal QPSK31 reception at `snrDb`, by simulation: the text's symbols
-// with the carrier, timing and amplitude known exactly, in white noise, decoded by the coherent
-// Viterbi decoder from exact log-likelihoods and then by Varicode. Where the receiver stands
-// against it is what its synchronisation and equalisation cost.
-double idealQpskCerPercent(Mode mode, double snrDb, std::uint64_t seed) {
+// Character error rate of ideal reception at `snrDb`, by simulation: the text's symbols with
+// the carrier, timing and amplitude known exactly, in white noise, decided by coherent detection
+// from exact log-likelihoods (BPSK31: each symbol, then the phase changes; QPSK31: the coherent
+// Viterbi decoder) and then by Varicode. With `fading` the symbols pass the two Rayleigh paths
+// of that Watterson channel as one flat gain (their differential delay, a small fraction of a
+// symbol, left out), known to the receiver too: the limit of a receiver that could estimate the
+// fading channel perfectly. Where the receiver stands against it is
+// what its synchronisation, equalisation and channel estimation cost.
+double idealCerPercent(Mode mode, double snrDb, std::uint64_t seed,
+                       const std::optional<WattersonConfig>& fading = std::nullopt) {
     const std::string text = randomText(3000, seed);
     std::vector<int> bits(40, 0);
     for (const char c : text) {
@@ -288,18 +274,34 @@ double idealQpskCerPercent(Mode mode, double snrDb, std::uint64_t seed) {
     const auto llrScale = static_cast<float>(2.0 / (2.0 * sigma * sigma));
     std::mt19937_64 rng(seed);
     std::normal_distribution<double> noise(0.0, sigma);
+    const double spreadHz = fading ? fading->dopplerSpreadHz : 0.0;
+    FadingTap path0(spreadHz, kSymbolRateBaud, seed ^ 0x51);
+    FadingTap path1(spreadHz, kSymbolRateBaud, seed ^ 0xa3);
     ConvolutionalEncoder encoder;
     CoherentViterbiDecoder decoder;
     VaricodeDecoder varicode;
     std::string received;
     double phase = 0.0;
+    int previousSymbol = 1;
     bool synced = false;
     int previous = 1;
+    const bool bpsk = mode == Mode::Bpsk;
     for (const int bit : bits) {
-        phase += qpskPhaseShiftRad(encoder.encode(bit), mode);
-        const std::complex<float> r(static_cast<float>(std::cos(phase) + noise(rng)),
-                                    static_cast<float>(std::sin(phase) + noise(rng)));
-        const int decided = decoder.push(r * llrScale, mode);
+        phase += bpsk ? (bit == 0 ? std::numbers::pi : 0.0)
+                      : qpskPhaseShiftRad(encoder.encode(bit), mode);
+        const std::complex<double> gain =
+            fading ? (path0.next() + path1.next()) / std::numbers::sqrt2 : 1.0;
+        const std::complex<double> r =
+            gain * std::polar(1.0, phase) + std::complex<double>(noise(rng), noise(rng));
+        const std::complex<double> u = std::conj(gain) * r;
+        int decided = -1;
+        if (bpsk) {
+            const int symbol = u.real() >= 0.0 ? 1 : -1;
+            decided = symbol == previousSymbol ? 1 : 0;
+            previousSymbol = symbol;
+        } else {
+            decided = decoder.push(std::complex<float>(u) * llrScale, mode);
+        }
         if (decided < 0) continue;
         if (!synced) {
             synced = decided == 0 && previous == 0;
@@ -314,20 +316,19 @@ double idealQpskCerPercent(Mode mode, double snrDb, std::uint64_t seed) {
 void cerTable(Report& report, const Options& options, Mode mode) {
     const double step = options.quick ? 1.0 : 0.5;
     constexpr int kSeeds = 3;
-    const bool bpsk = mode == Mode::Bpsk;
-    const double bitsPerCharacter = meanBitsPerCharacter();
-    report.text(format("CER against SNR, %s: %d seeds x %zu chars per point; ideal: %s",
-                       modeName(mode), kSeeds, kCharsPerSeed,
-                       bpsk ? "coherent detection, differential decoding"
-                            : "known carrier and timing, coherent Viterbi decoding (simulated)"));
+    report.text(
+        format("CER against SNR, %s: %d seeds x %zu chars per point; ideal: known carrier "
+               "and timing, coherent detection (simulated, %d x 3000 chars)",
+               modeName(mode), kSeeds, kCharsPerSeed, kSeeds));
     report.text(format("  %7s %7s %7s %8s %12s %12s", "SNR dB", "chars", "errors", "CER %",
                        "worst run %", "ideal CER %"));
     for (double snr = -16.0; snr <= -8.0 + 1e-9; snr += step) {
         const std::string name = format("table_%s_%.1f", modeName(mode), snr);
         const Tally tally = cerOver(
             kSeeds, [&](int i) { return psk(mode, snr, seedFor(name, i)); }, RxSetup{.mode = mode});
-        const double ideal = bpsk ? idealBpskCerPercent(snr, bitsPerCharacter)
-                                  : idealQpskCerPercent(mode, snr, seedFor(name, 0));
+        double ideal = 0.0;
+        for (int i = 0; i < kSeeds; ++i) ideal += idealCerPercent(mode, snr, seedFor(name, i));
+        ideal /= kSeeds;
         report.text(format("  %7.1f %7zu %7zu %8.3f %12.3f %12.3f", snr, tally.chars, tally.errors,
                            tally.percent(), tally.worstRunPercent, ideal));
     }
@@ -380,6 +381,13 @@ void sensitivityCase(Report& report, const Options& options) {
             },
             RxSetup{.mode = p.mode});
         cerFigure(report, name, tally, p.limitPercent, false);
+        std::optional<WattersonConfig> channel;
+        if (p.fading) channel = ccirChannel(CcirChannel::Moderate);
+        double ideal = 0.0;
+        for (int i = 0; i < seeds; ++i)
+            ideal += idealCerPercent(p.mode, p.snrDb, seedFor(name, i), channel);
+        report.info(name + "_ideal", format("%.2f %% (known carrier%s; %d x 3000 chars)",
+                                            ideal / seeds, p.fading ? " and channel" : "", seeds));
     }
 }
 
