@@ -21,7 +21,6 @@
 #include "pskmodem/dsp/sequence_detector.h"
 #include "pskmodem/dsp/squelch.h"
 #include "pskmodem/dsp/symbol_timing.h"
-#include "pskmodem/dsp/varicode_sequence_detector.h"
 
 namespace pskmodem {
 namespace {
@@ -222,8 +221,8 @@ struct Receiver::Impl {
     MatchedFilter matchedFilter{kBasebandSamplesPerSymbol, kMatchedFilterHistory};
     SymbolTiming timing{kBasebandSamplesPerSymbol};
     CarrierTracker carrier{2, kCarrierBandwidthNorm};
-    VaricodeSequenceDetector detector{kDetectorDelay,
-                                      pskNeighbourInterference(kBasebandSamplesPerSymbol)};
+    SequenceDetector detector{kDetectorDelay, pskNeighbourInterference(kBasebandSamplesPerSymbol),
+                              SequenceDetector::Words::Varicode};
     // Its equalised input comes one symbol late, so one symbol less of delay keeps it in step.
     std::array<PredictiveDetector, kPredictorDesigns.size()> predictive =
         makeFadingDetectors(kDetectorDelay - 1);

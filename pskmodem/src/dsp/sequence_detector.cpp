@@ -1,23 +1,36 @@
 #include "pskmodem/dsp/sequence_detector.h"
 
 #include <cmath>
+#include <limits>
 #include <stdexcept>
 
 namespace pskmodem {
 
-SequenceDetector::SequenceDetector(int delaySymbols, double neighbourInterference)
-    : delay_(delaySymbols), interference_(static_cast<float>(neighbourInterference)) {
+SequenceDetector::SequenceDetector(int delaySymbols, double neighbourInterference, Words words)
+    : delay_(delaySymbols),
+      interference_(static_cast<float>(neighbourInterference)),
+      wordStates_(words == Words::Varicode ? kVaricodeWordStates : 1) {
     if (delaySymbols < 1 || delaySymbols > kMaxDelaySymbols) {
         throw std::invalid_argument("SequenceDetector: delay out of range");
     }
     if (!(neighbourInterference >= 0.0 && neighbourInterference < 0.5)) {
         throw std::invalid_argument("SequenceDetector: interference out of range");
     }
+    // Without the word structure every bit leads to the one place, 0 (never the over-long one).
+    if (words == Words::Varicode) {
+        for (int w = 0; w < wordStates_; ++w) {
+            next_[static_cast<std::size_t>(w)] = {
+                static_cast<std::int8_t>(nextVaricodeWordState(w, 0)),
+                static_cast<std::int8_t>(nextVaricodeWordState(w, 1))};
+        }
+    }
+    reset();
 }
 
 void SequenceDetector::reset() {
-    metrics_ = {0.0F, 0.0F};
-    paths_ = {0U, 0U};
+    // Nothing is known at the start: every state is as likely as any other.
+    metrics_.fill(0.0F);
+    paths_.fill(0U);
     best_ = 0;
     filled_ = 0;
 }
@@ -26,23 +39,47 @@ int SequenceDetector::push(float inPhase, float amplitude) {
     if (!std::isfinite(inPhase)) inPhase = 0.0F;
     if (!std::isfinite(amplitude) || amplitude < 0.0F) amplitude = 0.0F;
     const float penalty = amplitude * interference_;
-    // State 0: newest symbol +1; state 1: newest symbol -1. Staying in a state (no phase change)
-    // costs the interference penalty, crossing earns it.
-    const float stay0 = metrics_[0] - penalty;
-    const float cross0 = metrics_[1] + penalty;
-    const float stay1 = metrics_[1] - penalty;
-    const float cross1 = metrics_[0] + penalty;
-    const bool from1To0 = cross0 > stay0;
-    const bool from0To1 = cross1 > stay1;
-    const float m0 = (from1To0 ? cross0 : stay0) + inPhase;
-    const float m1 = (from0To1 ? cross1 : stay1) - inPhase;
-    const std::uint64_t p0 = paths_[from1To0 ? 1 : 0] << 1U;
-    const std::uint64_t p1 = (paths_[from0To1 ? 0 : 1] << 1U) | 1U;
-    // Keep the metrics small: only their difference matters.
-    const float top = m0 > m1 ? m0 : m1;
-    metrics_ = {m0 - top, m1 - top};
-    paths_ = {p0, p1};
-    best_ = m1 > m0 ? 1 : 0;
+    const float overlong = amplitude * kOverlongCost;
+    const int states = 2 * wordStates_;
+    constexpr float kNone = -std::numeric_limits<float>::infinity();
+    std::array<float, kMaxStates> metrics;
+    metrics.fill(kNone);
+    std::array<std::uint64_t, kMaxStates> paths{};
+    // State index: sign * wordStates_ + word place (sign 0: newest symbol +1, 1: -1). Keeping the
+    // sign is a data bit 1 and costs the interference penalty; changing it is a 0 and earns it.
+    for (int from = 0; from < states; ++from) {
+        const float m = metrics_[static_cast<std::size_t>(from)];
+        if (m == kNone) continue;
+        const int sign = from / wordStates_;
+        const int place = from % wordStates_;
+        const auto& next = next_[static_cast<std::size_t>(place)];
+        for (int newSign = 0; newSign < 2; ++newSign) {
+            const int bit = newSign == sign ? 1 : 0;
+            const int word = next[static_cast<std::size_t>(bit)];
+            float candidate =
+                m + (bit != 0 ? -penalty : penalty) + (newSign == 0 ? inPhase : -inPhase);
+            if (word == kVaricodeOverlongOne && place < kVaricodeOverlongOne) candidate -= overlong;
+            const auto to = static_cast<std::size_t>(newSign * wordStates_ + word);
+            if (candidate > metrics[to]) {
+                metrics[to] = candidate;
+                paths[to] = (paths_[static_cast<std::size_t>(from)] << 1U) |
+                            static_cast<std::uint64_t>(newSign);
+            }
+        }
+    }
+    float top = kNone;
+    for (int s = 0; s < states; ++s) {
+        if (metrics[static_cast<std::size_t>(s)] > top) {
+            top = metrics[static_cast<std::size_t>(s)];
+            best_ = s;
+        }
+    }
+    // Keep the metrics small: only their differences matter.
+    for (int s = 0; s < states; ++s) {
+        const auto i = static_cast<std::size_t>(s);
+        metrics_[i] = metrics[i] == kNone ? kNone : metrics[i] - top;
+    }
+    paths_ = paths;
     if (filled_ < delay_ + 2) {
         ++filled_;
         if (filled_ < delay_ + 2) return -1;

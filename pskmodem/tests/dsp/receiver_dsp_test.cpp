@@ -29,7 +29,6 @@
 #include "pskmodem/dsp/sequence_detector.h"
 #include "pskmodem/dsp/squelch.h"
 #include "pskmodem/dsp/symbol_timing.h"
-#include "pskmodem/dsp/varicode_sequence_detector.h"
 #include "pskmodem/signals/hf_channel.h"
 
 namespace pskmodem {
@@ -381,7 +380,7 @@ TEST(SequenceDetector, MakesFarFewerErrorsThanSymbolBySymbolDecisions) {
         << symbolErrors << " symbol-by-symbol against " << sequenceErrors;
 }
 
-// --- Varicode sequence detector --------------------------------------------------------------
+// --- Sequence detector with the word structure ------------------------------------------------
 
 // Symbols (+-1) of `text` in Varicode, each character followed by its two-zero gap, after a
 // stretch of idle reversals; then `carrier` symbols of unmodulated carrier and `text` again.
@@ -436,7 +435,7 @@ std::vector<double> filtered(const std::vector<int>& b, double rho) {
     return x;
 }
 
-TEST(VaricodeSequenceDetector, PassesEveryCharacterThroughInNoise) {
+TEST(SequenceDetector, WithTheWordStructurePassesEveryCharacterThroughInNoise) {
     // All 256 characters, the twelve-bit ones included, in random order and at an S/N where
     // the detector still makes no errors, twice, with an unmodulated carrier between: the word
     // structure must never cost a valid character, nor make one of a carrier.
@@ -448,11 +447,11 @@ TEST(VaricodeSequenceDetector, PassesEveryCharacterThroughInNoise) {
     std::vector<double> x = filtered(varicodeSymbols(text, 600), rho);
     std::normal_distribution<double> noise(0.0, 0.2);
     for (double& v : x) v += noise(rng);
-    VaricodeSequenceDetector detector(16, rho);
+    SequenceDetector detector(16, rho, SequenceDetector::Words::Varicode);
     EXPECT_EQ(decodeText(detector, x), text + text);
 }
 
-TEST(VaricodeSequenceDetector, KeepsTwoCharactersApartWhereOneSymbolSaysMerge) {
+TEST(SequenceDetector, WithTheWordStructureKeepsTwoCharactersApartWhereOneSymbolSaysMerge) {
     // One doubtful symbol in the gap between two digits (eight or nine bits each): decided
     // alone it joins them into a word no character has, and both are lost; the constraint keeps
     // them.
@@ -466,7 +465,7 @@ TEST(VaricodeSequenceDetector, KeepsTwoCharactersApartWhereOneSymbolSaysMerge) {
         std::vector<double> x = filtered(sent, rho);
         x[k] = -0.6 * sent[k];
         SequenceDetector plain(16, rho);
-        VaricodeSequenceDetector constrained(16, rho);
+        SequenceDetector constrained(16, rho, SequenceDetector::Words::Varicode);
         ++gaps;
         if (decodeText(constrained, x) == text) ++kept;
         EXPECT_NE(decodeText(plain, x), text) << "symbol " << k;

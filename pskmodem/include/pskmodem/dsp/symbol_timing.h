@@ -59,10 +59,9 @@ class SymbolTiming {
     double lineIm_ = 0.0;
     double symbolPower_ = 0.0;
     double strobe_ = 0.0;
-    int wideSymbols_ = 0;
-    int mediumSymbols_ = 0;
-    double correctionSum_ = 0.0;  // phase corrections while measuring the clock error  //
-                                  // symbols left in the wide (acquisition) loop bandwidth
+    int wideSymbols_ = 0;         // symbols left in the wide (acquisition) loop bandwidth
+    int mediumSymbols_ = 0;       // symbols left in the medium one, which learns the clock rate
+    double correctionSum_ = 0.0;  // phase corrections while measuring the clock error
     // Feedforward estimate.
     float ffRe_ = 0.0F;
     float ffIm_ = 0.0F;
