@@ -12,6 +12,7 @@
 #include "pskmodem/codec/viterbi.h"
 #include "pskmodem/dsp/afc.h"
 #include "pskmodem/dsp/carrier_tracker.h"
+#include "pskmodem/dsp/decided_frequency.h"
 #include "pskmodem/dsp/fading_detector.h"
 #include "pskmodem/dsp/fir_filter.h"
 #include "pskmodem/dsp/matched_filter.h"
@@ -88,6 +89,10 @@ constexpr std::uint32_t kQuadrantDepth = 2;
 constexpr int kAgreementBeforeCoherent = 12;
 // Decision delay of the QPSK Viterbi decoder.
 constexpr int kViterbiDelay = 32;
+// Weight per symbol with which the residual turn the fading decoder's decisions show corrects
+// the frequency its samples are turned back by (a time constant of some 10 s: slow against the
+// averaging and the decision delay, fast against a mixer that wanders off).
+constexpr double kDecidedFrequencyGain = 0.003;
 // Symbols the per-symbol delay lines (in-phase samples, differential decisions, squelch states)
 // hold: more than the longest delay at which a symbol is looked up again, the Viterbi decoder's
 // plus the equaliser's one, and a power of two so that the ring index wraps with the symbol
@@ -288,6 +293,10 @@ struct Receiver::Impl {
     std::array<Complex, 4> indicatorRecent{};
     Complex indicatorPrevious{};
     double carrierPhase = 0.0;  // the carrier loop's frequency, summed per symbol
+    // QPSK: the residual frequency in what the fading decoder is fed, from its decisions, and
+    // what of it has been taken off so far (radians per symbol).
+    DecidedFrequency decidedFrequency{kViterbiDelay};
+    double decidedCorrection = 0.0;
     std::array<std::int32_t, kVectorValues> vectors{};
     std::size_t vectorPosition = 0;
 };
@@ -317,6 +326,8 @@ void Receiver::Impl::resetSignalPath() {
     viterbi.reset();
     coherentViterbi.reset();
     predictiveViterbi.reset();
+    decidedFrequency.reset();
+    decidedCorrection = 0.0;
     varicode.reset();
     squelch.reset();
     fadingDetector.reset();
@@ -366,6 +377,7 @@ void Receiver::Impl::retune(double ncoHz) {
     useCoherentQpsk = false;
     agreeingBits = 0;
     signalConfirmed = false;
+    decidedCorrection = 0.0;
 }
 
 void Receiver::Impl::processAudio(std::span<const float> in, CharSink& out) {
@@ -624,12 +636,14 @@ int Receiver::Impl::detectQpsk(Complex diff, Complex coherentSample, Complex equ
         viterbi.pushDifferential({diff.real() * scale, diff.imag() * scale}, mode);
     const int coherentBit = coherentViterbi.push(weighCoherentSample(coherentSample), mode);
     // The decoder for fading signals sees the equalised samples with only the frequency the
-    // carrier loop follows taken off: its survivors follow the fading themselves.
-    carrierPhase = std::remainder(carrierPhase + carrier.frequencyRadPerSymbol(), kTwoPi);
-    const int predictedBit =
-        predictiveViterbi.push(equalised * Complex(static_cast<float>(std::cos(carrierPhase)),
-                                                   static_cast<float>(-std::sin(carrierPhase))),
-                               mode);
+    // carrier loop follows taken off (and what its own decisions say the loop misses): its
+    // survivors follow the fading themselves.
+    carrierPhase =
+        std::remainder(carrierPhase + carrier.frequencyRadPerSymbol() + decidedCorrection, kTwoPi);
+    const Complex fed = equalised * Complex(static_cast<float>(std::cos(carrierPhase)),
+                                            static_cast<float>(-std::sin(carrierPhase)));
+    const int predictedBit = predictiveViterbi.push(fed, mode);
+    decidedFrequency.push(fed, predictedBit, mode);
     // The coherent decoder takes over once the loop holds the signal and its decisions have
     // agreed with the differential ones for a while, ones included (idle reversals decode as
     // zeros on either half of its trellis, so only text shows that it has settled on the right
@@ -649,6 +663,14 @@ int Receiver::Impl::detectQpsk(Complex diff, Complex coherentSample, Complex equ
     if (useCoherentQpsk) {
         signalConfirmed = true;
         return coherentBit;
+    }
+    if (signalConfirmed) {
+        // Below the S/N at which the carrier loop holds, its frequency wanders (and the mixer
+        // follows it), and nothing that works on single samples can tell; the decisions of the
+        // decoder that now decides can, and they steer its own samples back.
+        decidedCorrection = std::clamp(
+            decidedCorrection + kDecidedFrequencyGain * decidedFrequency.turnRadPerSymbol(),
+            -kCarrierFrequencyLimitQpsk, kCarrierFrequencyLimitQpsk);
     }
     return fadingDetector.fading() || signalConfirmed ? predictedBit : differentialBit;
 }
