@@ -242,6 +242,20 @@ Tally cerOver(int seeds, const std::function<ChannelTestConfig(int)>& make, cons
     return tally;
 }
 
+// CER of `seeds` runs of the case `name`: PSK31 in `mode` at `snrDb`, through the fading of
+// `channel` when one is given.
+Tally pskCer(const std::string& name, int seeds, Mode mode, double snrDb,
+             std::optional<CcirChannel> channel = std::nullopt) {
+    return cerOver(
+        seeds,
+        [&](int i) {
+            ChannelTestConfig config = psk(mode, snrDb, seedFor(name, i));
+            if (channel) config.fading = ccirChannel(*channel);
+            return config;
+        },
+        RxSetup{.mode = mode});
+}
+
 void cerFigure(Report& report, const std::string& name, const Tally& tally, double limitPercent,
                bool strict) {
     const bool met = strict ? tally.percent() < limitPercent : tally.percent() <= limitPercent;
@@ -313,6 +327,16 @@ double idealCerPercent(Mode mode, double snrDb, std::uint64_t seed,
     return 100.0 * characterErrorRate(text, received);
 }
 
+// The ideal CER averaged over the seeds of the case `name`.
+double idealOver(const std::string& name, int seeds, Mode mode, double snrDb,
+                 std::optional<CcirChannel> channel = std::nullopt) {
+    std::optional<WattersonConfig> fading;
+    if (channel) fading = ccirChannel(*channel);
+    double sum = 0.0;
+    for (int i = 0; i < seeds; ++i) sum += idealCerPercent(mode, snrDb, seedFor(name, i), fading);
+    return sum / seeds;
+}
+
 void cerTable(Report& report, const Options& options, Mode mode) {
     const double step = options.quick ? 1.0 : 0.5;
     constexpr int kSeeds = 3;
@@ -324,11 +348,8 @@ void cerTable(Report& report, const Options& options, Mode mode) {
                        "worst run %", "ideal CER %"));
     for (double snr = -16.0; snr <= -8.0 + 1e-9; snr += step) {
         const std::string name = format("table_%s_%.1f", modeName(mode), snr);
-        const Tally tally = cerOver(
-            kSeeds, [&](int i) { return psk(mode, snr, seedFor(name, i)); }, RxSetup{.mode = mode});
-        double ideal = 0.0;
-        for (int i = 0; i < kSeeds; ++i) ideal += idealCerPercent(mode, snr, seedFor(name, i));
-        ideal /= kSeeds;
+        const Tally tally = pskCer(name, kSeeds, mode, snr);
+        const double ideal = idealOver(name, kSeeds, mode, snr);
         report.text(format("  %7.1f %7zu %7zu %8.3f %12.3f %12.3f", snr, tally.chars, tally.errors,
                            tally.percent(), tally.worstRunPercent, ideal));
     }
@@ -347,10 +368,7 @@ void cerTargets(Report& report, const Options& options) {
     };
     for (const Point& p : points) {
         const std::string name = format("%s_cer_%gdB", modeName(p.mode), p.snrDb);
-        const Tally tally = cerOver(
-            seeds, [&](int i) { return psk(p.mode, p.snrDb, seedFor(name, i)); },
-            RxSetup{.mode = p.mode});
-        cerFigure(report, name, tally, p.limitPercent, false);
+        cerFigure(report, name, pskCer(name, seeds, p.mode, p.snrDb), p.limitPercent, false);
     }
 }
 
@@ -372,22 +390,13 @@ void sensitivityCase(Report& report, const Options& options) {
     for (const Point& p : points) {
         const std::string name = format("sensitivity_%s_%s%+gdB", modeName(p.mode),
                                         p.fading ? "ccir_moderate_" : "", p.snrDb);
-        const Tally tally = cerOver(
-            seeds,
-            [&](int i) {
-                ChannelTestConfig config = psk(p.mode, p.snrDb, seedFor(name, i));
-                if (p.fading) config.fading = ccirChannel(CcirChannel::Moderate);
-                return config;
-            },
-            RxSetup{.mode = p.mode});
-        cerFigure(report, name, tally, p.limitPercent, false);
-        std::optional<WattersonConfig> channel;
-        if (p.fading) channel = ccirChannel(CcirChannel::Moderate);
-        double ideal = 0.0;
-        for (int i = 0; i < seeds; ++i)
-            ideal += idealCerPercent(p.mode, p.snrDb, seedFor(name, i), channel);
+        std::optional<CcirChannel> channel;
+        if (p.fading) channel = CcirChannel::Moderate;
+        cerFigure(report, name, pskCer(name, seeds, p.mode, p.snrDb, channel), p.limitPercent,
+                  false);
         report.info(name + "_ideal", format("%.2f %% (known carrier%s; %d x 3000 chars)",
-                                            ideal / seeds, p.fading ? " and channel" : "", seeds));
+                                            idealOver(name, seeds, p.mode, p.snrDb, channel),
+                                            p.fading ? " and channel" : "", seeds));
     }
 }
 
@@ -499,15 +508,8 @@ void wattersonCase(Report& report, const Options& options) {
     for (const Point& p : points) {
         const std::string name =
             format("ccir_%s_%+gdB_%s", ccirChannelName(p.channel), p.snrDb, modeName(p.mode));
-        const Tally tally = cerOver(
-            seeds,
-            [&](int i) {
-                ChannelTestConfig config = psk(p.mode, p.snrDb, seedFor(name, i));
-                config.fading = ccirChannel(p.channel);
-                return config;
-            },
-            RxSetup{.mode = p.mode});
-        cerFigure(report, name, tally, p.limitPercent, false);
+        cerFigure(report, name, pskCer(name, seeds, p.mode, p.snrDb, p.channel), p.limitPercent,
+                  false);
     }
 }
 
