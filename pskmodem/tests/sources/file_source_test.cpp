@@ -61,7 +61,8 @@ std::vector<float> transmission(std::string_view text, Mode mode, double rateHz,
     config.mode = mode;
     config.sampleRateHz = rateHz;
     config.amplitude = 0.4;
-    std::vector<float> samples = modulateText(config, text, 64, 96);
+    // The recording stops four idle symbols after the text, well within the decoders' delay.
+    std::vector<float> samples = modulateText(config, text, 64, 4);
     addWhiteNoise(samples, meanPower(samples), 20.0, seed, rateHz);
     return samples;
 }
@@ -91,7 +92,7 @@ class FileDecodeTest : public ::testing::TestWithParam<DecodeCase> {};
 
 // A recording decodes through the engine as fast as the machine allows, from the left channel
 // only (the right carries another message on the same frequency), with the mode set before
-// start, and ends with EndOfInput.
+// start, to its last character, and ends with EndOfInput.
 TEST_P(FileDecodeTest, RecordingDecodesFromTheLeftChannel) {
     const DecodeCase c = GetParam();
     const std::string wanted = "CQ CQ DE QUORVIN PSE K the quick brown fox 0123456789";
@@ -124,8 +125,7 @@ TEST_P(FileDecodeTest, RecordingDecodesFromTheLeftChannel) {
     // converter's edges.
     EXPECT_NEAR(static_cast<double>(engine.samplesProcessed()), seconds * 8000.0, 50.0);
     EXPECT_NEAR(sink.spectra(), seconds * 8000.0 / 512.0, 2.0);
-    EXPECT_LE(characterErrorRate(wanted, sink.text()), 0.05)
-        << "decoded: \"" << sink.text() << "\"";
+    EXPECT_EQ(sink.text(), wanted);
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, FileDecodeTest,
