@@ -271,8 +271,8 @@ void cerFigure(Report& report, const std::string& name, const Tally& tally, doub
 // Viterbi decoder) and then by Varicode. With `fading` the symbols pass the two Rayleigh paths
 // of that Watterson channel as one flat gain (their differential delay, a small fraction of a
 // symbol, left out), known to the receiver too: the limit of a receiver that could estimate the
-// fading channel perfectly. Where the receiver stands against it is
-// what its synchronisation, equalisation and channel estimation cost.
+// fading channel perfectly. Where the receiver stands against it is what its synchronisation,
+// equalisation and channel estimation cost.
 double idealCerPercent(Mode mode, double snrDb, std::uint64_t seed,
                        const std::optional<WattersonConfig>& fading = std::nullopt) {
     const std::string text = randomText(3000, seed);

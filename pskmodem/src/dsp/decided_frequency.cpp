@@ -10,6 +10,20 @@ namespace {
 // Averaging weight per decided symbol.
 constexpr float kTurnWeight = 1.0F / 32.0F;
 
+// Turns back by q quarter turns: multiplies by exp(-j q pi / 2), exactly.
+std::complex<float> turnBack(std::complex<float> z, int q) {
+    switch (q & 3) {
+        case 1:
+            return {z.imag(), -z.real()};
+        case 2:
+            return -z;
+        case 3:
+            return {-z.imag(), z.real()};
+        default:
+            return z;
+    }
+}
+
 }  // namespace
 
 DecidedFrequency::DecidedFrequency(int delaySymbols) : delay_(delaySymbols) {
@@ -31,10 +45,10 @@ void DecidedFrequency::push(std::complex<float> fed, int bit, Mode mode) {
     ++count_;
     if (bit < 0 || count_ <= static_cast<std::uint32_t>(delay_) + 1U) return;
     // The decided bit sets the phase change into the symbol `delay_` pushes back.
-    const double change = qpskPhaseShiftRad(encoder_.encode(bit), mode);
+    const int change = qpskQuarterTurns(encoder_.encode(bit), mode);
     const std::uint32_t now = count_ - 1U - static_cast<std::uint32_t>(delay_);
-    const std::complex<float> turn = fed_[now % kHistory] * std::conj(fed_[(now - 1U) % kHistory]) *
-                                     std::polar(1.0F, static_cast<float>(-change));
+    const std::complex<float> turn =
+        turnBack(fed_[now % kHistory] * std::conj(fed_[(now - 1U) % kHistory]), change);
     turn_ += kTurnWeight * (turn - turn_);
 }
 

@@ -466,10 +466,11 @@ void Receiver::Impl::drain(CharSink& out) {
     // nothing (zero samples) push them out; nothing else runs for them, so the carrier loop,
     // timing, AFC, fading detector and squelch keep their state, and the squelch judges the last
     // bits by its state at the last real symbol.
+    if (symbolCount == 0) return;
     const int delay = mode == Mode::Bpsk ? kDetectorDelay : kViterbiDelay + 1;
     const float trackAmplitude =
         signalAmplitude > 0.0F ? signalAmplitude : std::sqrt(std::max(meanPower, 0.0F));
-    for (int i = 0; i < delay && symbolCount > 0; ++i) {
+    for (int i = 0; i < delay; ++i) {
         // The equalisers deliver the sample before the newest, the last real one first.
         const Complex e = equalise({}, recent);
         int bit = -1;
