@@ -434,12 +434,16 @@ TEST_F(LocatorWindow, LocatorIniStaysInTheProgramFolderWhateverFolderIsCurrent) 
               QByteArray("AA00\r\n"));
 }
 
-TEST_F(LocatorWindow, DefaultThatCannotBeWrittenIsIgnoredSilently) {
+TEST_F(LocatorWindow, DefaultThatCannotBeWrittenSaysSo) {
     QDir(folder.path()).mkdir(QStringLiteral("locator.ini"));  // a folder where the file goes
     Form6& f = open();
     f.Combo1->setEditText(QStringLiteral("JO20AW"));
     f.Command3->click();
-    EXPECT_TRUE(dialogs.shown().empty());
+    const MessageBoxRequest failed{QStringLiteral("Could not write to disk."),
+                                   QStringLiteral("Error nr: 75"), MsgButtons::Ok,
+                                   MsgIcon::Exclamation};
+    EXPECT_EQ(dialogs.messageBoxes(), std::vector<MessageBoxRequest>{failed});
+    EXPECT_TRUE(QFileInfo(iniPath()).isDir());
     EXPECT_TRUE(f.Combo1->currentText() == QStringLiteral("JO20AW"));
 }
 

@@ -13,7 +13,6 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QStringList>
 #include <QVBoxLayout>
 #include <QWindow>
@@ -22,6 +21,7 @@
 
 #include "platform/clipboard.h"
 #include "platform/dialogs.h"
+#include "platform/file_replace.h"
 #include "platform/modeless_window.h"
 #include "platform/windows1252.h"
 
@@ -421,13 +421,13 @@ void Form6::Command2_Click() {
 }
 
 void Form6::Command3_Click() {
-    // Written whatever the box holds; a failure to write goes unreported.
-    QSaveFile file(locatorIniPath());
-    if (!file.open(QIODevice::WriteOnly)) {
-        return;
+    // Written whatever the box holds, in one step: a failure keeps the earlier default and
+    // says so, since the user would otherwise find the home locator gone at the next start.
+    const int error = platform::ReplaceFile(
+        locatorIniPath(), KVXmodules::ToWindows1252(UpperCase(Combo1->currentText())) + "\r\n");
+    if (error != 0) {
+        platform::ShowWriteFailed(dialogs_, error);
     }
-    file.write(KVXmodules::ToWindows1252(UpperCase(Combo1->currentText())) + "\r\n");
-    file.commit();
 }
 
 QString Form6::helpText() {

@@ -61,14 +61,17 @@ void Form1::Timer2_Timer() {
 
     if (AutoLogActive == KVXmodules::kFlagSet) {
         // The text goes to the log as received, line breaks and backspaces included; a log
-        // that cannot be written is passed over.
+        // that cannot be written is passed over. Text that did not reach the log (a full disk)
+        // leaves a gap there: the banner stays pending, and the first text written after the gap
+        // follows a banner that marks it.
         QByteArray bytes;
         if (AutoLogBannerPending == 1) {
             bytes = receiver::AutoLogBanner(QDateTime::currentDateTime());
-            AutoLogBannerPending = 0;
         }
         bytes += KVXmodules::ToWindows1252(received);
-        receiver::AppendToFile(ProgramFile(*this, receiver::kAutoLogFileName), bytes);
+        const bool written =
+            receiver::AppendToFile(ProgramFile(*this, receiver::kAutoLogFileName), bytes);
+        AutoLogBannerPending = written ? 0 : 1;
     }
 
     if (erased > 0) {

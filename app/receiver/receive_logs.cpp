@@ -35,7 +35,8 @@ bool AppendToFile(const QString& path, const QByteArray& bytes) {
     if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
         return false;
     }
-    const bool written = file.write(bytes) == bytes.size();
+    // Flushed and checked here: a small write waits in the file's buffer until then.
+    const bool written = file.write(bytes) == bytes.size() && file.flush();
     file.close();
     return written && file.error() == QFileDevice::NoError;
 }

@@ -1,10 +1,9 @@
 #include "settings/settings_file.h"
 
-#include <QSaveFile>
-#include <cerrno>
 #include <type_traits>
 #include <variant>
 
+#include "platform/file_replace.h"
 #include "platform/number_text.h"
 #include "platform/windows1252.h"
 
@@ -350,29 +349,8 @@ SettingsReadResult ReadSettingsFile(QByteArrayView bytes, SettingsRecord& record
 }
 
 FileWriteResult WriteFileReplacing(const QString& path, QByteArrayView bytes) {
-    QSaveFile file(path);
-    const auto failure = [&file](int systemError) {
-        FileWriteResult result;
-        result.ok = false;
-        result.errorNumber = systemError != 0 ? systemError : static_cast<int>(file.error());
-        return result;
-    };
-    errno = 0;
-    if (!file.open(QIODevice::WriteOnly)) {
-        return failure(errno);
-    }
-    errno = 0;
-    // Flushed here and checked: a failure of the final flush inside commit() would go unseen.
-    if (file.write(bytes.data(), bytes.size()) != bytes.size() || !file.flush()) {
-        const int error = errno;
-        file.cancelWriting();
-        return failure(error);
-    }
-    errno = 0;
-    if (!file.commit()) {
-        return failure(errno);
-    }
-    return {};
+    const platform::ReplaceOutcome outcome = platform::ReplaceFileBytes(path, bytes);
+    return {outcome.ok(), outcome.systemError};
 }
 
 }  // namespace KVXmodules

@@ -114,8 +114,9 @@ struct SettingsReadResult {
 // or lies outside -5000..+5000 ppm is passed over (no correction); it is no failing step.
 SettingsReadResult ReadSettingsFile(QByteArrayView bytes, SettingsRecord& record);
 
-// Writes bytes to path through a temporary file beside it that is flushed, closed and then
-// renamed over the old file, so a failure at any step leaves the old file as it was.
+// Writes bytes to path in one step (platform::ReplaceFileBytes): a temporary file beside it is
+// written, flushed and synced, each step checked, and then renamed over the old file, so a
+// failure at any step (a full disk too) leaves the old file as it was.
 struct FileWriteResult {
     bool ok = true;
     int errorNumber = 0;  // the system's error code of the failing step, when it gave one

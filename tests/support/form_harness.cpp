@@ -13,7 +13,7 @@ FormHarness::~FormHarness() {
 
 Form1& FormHarness::create() {
     form_ = std::make_unique<Form1>(Form1Services{
-        settings, dialogs, clipboard, engine, folder_.path(), &sound, true, &programs, printer});
+        settings, dialogs, clipboard, engine, programFolder_, &sound, true, &programs, printer});
     return *form_;
 }
 

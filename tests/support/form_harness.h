@@ -26,6 +26,10 @@ class FormHarness {
     FormHarness(const FormHarness&) = delete;
     FormHarness& operator=(const FormHarness&) = delete;
 
+    // The window's program folder from now on is `folder` instead of the harness's own
+    // temporary one; for a window created after this call.
+    void useProgramFolder(const QString& folder) { programFolder_ = folder; }
+
     // Creates the window (not yet loaded, not shown).
     Form1& create();
     // Creates the window and runs its load sequence.
@@ -37,8 +41,8 @@ class FormHarness {
     void destroy() { form_.reset(); }
 
     Form1& form() { return *form_; }
-    QString programFolder() const { return folder_.path(); }
-    QString filePath(const QString& name) const { return QDir(folder_.path()).filePath(name); }
+    QString programFolder() const { return programFolder_; }
+    QString filePath(const QString& name) const { return QDir(programFolder_).filePath(name); }
 
     KVXmodules::SettingsRecord settings;
     ScriptedDialogs dialogs;
@@ -51,6 +55,7 @@ class FormHarness {
   private:
     QString previousCurrent_;
     QTemporaryDir folder_;
+    QString programFolder_ = folder_.path();
     std::unique_ptr<Form1> form_;
 };
 
