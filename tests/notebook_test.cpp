@@ -2,7 +2,10 @@
 // limit, the save question after any change, Find and Find Next, and opening it from the main
 // window.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFontDatabase>
@@ -12,7 +15,12 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTextCursor>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <functional>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 #include "mainwindow/form1.h"
@@ -222,6 +230,84 @@ TEST(NotebookFromTheMainWindow, OneEditorShowsTheNotebookOrTheChosenFile) {
     EXPECT_EQ(editor->Text1->toPlainText(), QStringLiteral("cq"));
     EXPECT_EQ(harness.dialogs.fileDialogs().back().title, QStringLiteral("Open Text File"));
     editor->close();
+}
+
+// Frees a reader stuck on a pipe: unless released within the deadline, it opens the pipe for
+// writing and closes it again, so that the reader sees the end and the test can fail instead of
+// hanging.
+class PipeWatchdog {
+  public:
+    explicit PipeWatchdog(const QString& pipe)
+        : watcher_([this, path = QFile::encodeName(pipe)] {
+              std::unique_lock lock(mutex_);
+              if (!released_.wait_for(lock, std::chrono::seconds(10), [this] { return done_; })) {
+                  const int fd = ::open(path.constData(), O_WRONLY | O_CLOEXEC);
+                  if (fd >= 0) {
+                      ::close(fd);
+                  }
+                  stuck_ = true;
+              }
+          }) {}
+    ~PipeWatchdog() { release(); }
+    PipeWatchdog(const PipeWatchdog&) = delete;
+    PipeWatchdog& operator=(const PipeWatchdog&) = delete;
+
+    // True when the reader was stuck until the watchdog freed it.
+    bool release() {
+        {
+            const std::lock_guard lock(mutex_);
+            done_ = true;
+        }
+        released_.notify_all();
+        if (watcher_.joinable()) {
+            watcher_.join();
+        }
+        return stuck_;
+    }
+
+  private:
+    std::mutex mutex_;
+    std::condition_variable released_;
+    bool done_ = false;
+    std::atomic<bool> stuck_{false};
+    std::thread watcher_;
+};
+
+TEST(NotebookFromTheMainWindow, APipeOrAFolderOpensAnEmptyEditorAtOnce) {
+    testing_support::FormHarness harness;
+    Form1& form = harness.load();
+    const QString pipe = harness.filePath(QStringLiteral("quorvbook.log"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    const QString folder = harness.filePath(QStringLiteral("notes.txt"));
+    ASSERT_TRUE(QDir().mkdir(folder));
+
+    struct Case {
+        const char* name;
+        std::function<void()> open;
+    };
+    const std::vector<Case> cases{
+        {"the notebook file is a pipe", [&] { form.menubook->trigger(); }},
+        {"File > Text > Open... of a pipe",
+         [&] {
+             harness.dialogs.answerFile(pipe);
+             form.menuopen_Click();
+         }},
+        {"File > Text > Open... of a folder",
+         [&] {
+             harness.dialogs.answerFile(folder);
+             form.menuopen_Click();
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        PipeWatchdog watchdog(pipe);
+        c.open();
+        EXPECT_FALSE(watchdog.release()) << "the window waited for a writer";
+        Editor* editor = form.notebookWindow();
+        ASSERT_NE(editor, nullptr);
+        EXPECT_TRUE(editor->Text1->toPlainText().isEmpty());
+    }
+    form.notebookWindow()->close();
 }
 
 TEST(FontChooser, OkCancelAndTheCloseBoxForTheReceiveWindowAndTheEditor) {

@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QStringDecoder>
 
+#include "platform/file_kind.h"
 #include "platform/windows1252.h"
 
 namespace notebook {
@@ -26,6 +27,10 @@ bool IsUtf8BeyondAscii(const QByteArray& bytes) {
 
 LoadedNotes LoadNotes(const QString& path) {
     LoadedNotes notes;
+    // A pipe would hold the window until a writer came: only regular files are opened.
+    if (!platform::IsRegularFileOrMissing(path)) {
+        return notes;
+    }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         return notes;
