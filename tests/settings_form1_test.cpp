@@ -9,12 +9,14 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLocale>
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <csignal>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -570,6 +572,75 @@ TEST(SettingsStartUp, LoadSequenceReadsTheFileInTheProgramFolder) {
     EXPECT_TRUE(form.Option2->isChecked());
     EXPECT_TRUE(form.menutextcol2->isChecked());
     EXPECT_TRUE(harness.dialogs.messageBoxes().empty());
+}
+
+// ---------------------------------------------------------------------------------------------
+// The settings file follows the settings while the program runs
+
+// Lets the program run until `done` holds or ten seconds have passed; whether it holds.
+bool RunUntil(const std::function<bool()>& done) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < 10000) {
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+    return done();
+}
+
+TEST(SettingsFollowChanges, AChangeReachesTheFileWithoutAnExitAsTheExitWritesIt) {
+    testing_support::FormHarness harness;
+    const QString file = harness.filePath(QStringLiteral("QUORVIN.ini"));
+    WriteAll(file, Join(ResetLines()));
+    Form1& form = harness.load();
+    const QByteArray loaded = ReadAll(file);
+
+    form.menutextcol1->trigger();  // black on yellow
+    ASSERT_TRUE(RunUntil([&] { return ReadAll(file) != loaded; }))
+        << "the changed colours never reached the file";
+    const QByteArray followed = ReadAll(file);
+    EXPECT_EQ(LinesOf(followed)[11], QStringLiteral(" 0 "));
+    form.Form_Unload();
+    EXPECT_EQ(ReadAll(file), followed) << "the exit writes what the change wrote";
+    EXPECT_TRUE(harness.dialogs.messageBoxes().empty());
+}
+
+TEST(SettingsFollowChanges, OnlyWhatTheExitWouldWriteDifferentlyRewritesTheFile) {
+    testing_support::FormHarness harness;
+    const QString file = harness.filePath(QStringLiteral("QUORVIN.ini"));
+    QStringList lines = ResetLines();
+    lines[0] = QStringLiteral(";an older version's header");
+    WriteAll(file, Join(lines));
+    Form1& form = harness.load();
+    const QByteArray loaded = ReadAll(file);
+
+    struct Step {
+        const char* name;
+        std::function<void()> change;
+        bool rewrites;
+    };
+    const std::vector<Step> steps{
+        {"nothing changed", [] {}, false},
+        // Without SaveWorkingDSP a save puts the loaded DSP value back: the exit writes the
+        // file as it was, and the value in use stays.
+        {"a working DSP value", [&] { harness.settings.Sensitivity = 1234; }, false},
+        {"the window's size, not to be remembered", [&] { form.resize(640, 480); }, false},
+        {"the alarm switched on", [&] { form.Label2_Click(); }, true},
+        {"the alarm switched on, again", [] {}, false},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.name);
+        const QByteArray before = ReadAll(file);
+        step.change();
+        form.SaveSettingsIfChanged();
+        EXPECT_EQ(ReadAll(file) != before, step.rewrites);
+    }
+    EXPECT_EQ(harness.settings.Sensitivity, 1234);
+    const QStringList written = LinesOf(ReadAll(file));
+    EXPECT_EQ(written[29], QStringLiteral("-1 "));
+    EXPECT_EQ(written[17], LinesOf(loaded)[17]);
+    const QByteArray followed = ReadAll(file);
+    form.Form_Unload();
+    EXPECT_EQ(ReadAll(file), followed);
 }
 
 }  // namespace

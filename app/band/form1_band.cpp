@@ -96,11 +96,15 @@ void Form1::TuneToSignal(double frequencyHz, pskmodem::Mode mode) {
 }
 
 void Form1::RememberBandActivity() {
+    RememberBandActivityIn(settings);
+}
+
+void Form1::RememberBandActivityIn(KVXmodules::SettingsRecord& record) const {
     BandActivityWindow* window = bandActivityWindow();
-    settings.BandActivityOpen = window != nullptr ? KVXmodules::kFlagSet : KVXmodules::kFlagClear;
+    record.BandActivityOpen = window != nullptr ? KVXmodules::kFlagSet : KVXmodules::kFlagClear;
     if (window != nullptr) {
-        settings.BandActivityLeft = window->x();
-        settings.BandActivityTop = window->y();
+        record.BandActivityLeft = window->x();
+        record.BandActivityTop = window->y();
     }
 }
 

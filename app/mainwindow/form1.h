@@ -19,6 +19,7 @@
 // `triggered` signal arrives; a handler that decides by the tick as it was before the click
 // reads the inverse of the `checked` argument.
 
+#include <QByteArray>
 #include <QDateTime>
 #include <QMainWindow>
 #include <QPointer>
@@ -272,6 +273,8 @@ class Form1 final : public QMainWindow {
     void TuneToSignal(double frequencyHz, pskmodem::Mode mode);
     // Stores whether the window is open and where it stands, for the settings file.
     void RememberBandActivity();
+    // The same into `record`, leaving the settings as they are.
+    void RememberBandActivityIn(KVXmodules::SettingsRecord& record) const;
     // Closes the window: without the engine the band activity has nothing to show.
     void CloseBandActivity();
 
@@ -282,6 +285,21 @@ class Form1 final : public QMainWindow {
     void menusetupsaveset_Click();
     void SetTextColorShemes(double scheme);
     void WaterfallColors(double palette);
+    // The settings as a save at exit writes them, the record left as it is: the band activity
+    // window as it now stands and, unless the working DSP values are to be kept, their saved
+    // copies.
+    KVXmodules::SettingsRecord SettingsAtExit() const;
+    // From the end of the load sequence on, the settings file follows the settings: a check
+    // every kSettingsCheckMs writes it when what the exit would write has changed since it was
+    // last written, so that a lost display or a killed program loses no change. The settings
+    // as loaded count as written: an unchanged record never rewrites the file.
+    void FollowSettings();
+    // The check; it does nothing before FollowSettings and once the window is unloaded.
+    void SaveSettingsIfChanged();
+    // Every save of the settings tells here what the file now holds (its change key, see
+    // KVXmodules::SettingsChangeKey).
+    void SettingsSaved(const QByteArray& changeKey);
+    static constexpr int kSettingsCheckMs = 1000;
 
     // ---- layout and screen modes (app/mainwindow/form1_layout.cpp) ----
     void Form_Resize();
@@ -476,6 +494,8 @@ class Form1 final : public QMainWindow {
     band::BandTable bandTable_;
     pskmodem::BandActivitySnapshot bandSnapshot_;
     QTimer* bandTimer_ = nullptr;
+    QTimer* settingsTimer_ = nullptr;
+    QByteArray settingsSaved_;  // the change key of what the settings file holds
     QPointer<Form8> form8_;
     QPointer<Editor> editor_;
     std::unique_ptr<platform::OutsidePrograms> systemPrograms_;  // when none was given

@@ -32,9 +32,15 @@ void Form1::Form_Load() {
         setOuterHeightTwips(settings.ScreenHeigth);
         setOuterWidthTwips(settings.ScreenWidth);
     }
-    // The band activity window comes back when it was open at the end of the last run.
+    // From here on the settings file follows every change of the settings.
+    FollowSettings();
+    // The band activity window comes back when it was open at the end of the last run; where
+    // it then stands is what the settings file already says.
     if (settings.BandActivityOpen != KVXmodules::kFlagClear) {
-        QTimer::singleShot(0, this, &Form1::menuband_Click);
+        QTimer::singleShot(0, this, [this] {
+            menuband_Click();
+            FollowSettings();
+        });
     }
 }
 

@@ -7,7 +7,9 @@
 #include <QPalette>
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <QTimer>
 #include <array>
+#include <utility>
 
 #include "mainwindow/form1.h"
 #include "platform/dialogs.h"
@@ -76,6 +78,10 @@ QString TrimBlanks(const QString& text) {
         --end;
     }
     return text.sliced(begin, end - begin);
+}
+
+KVXmodules::WindowSizeTwips WindowSize(const Form1& form) {
+    return {form.outerWidthTwips(), form.outerHeightTwips()};
 }
 
 // Selecting an option button from code runs its click handler, unless it is selected already.
@@ -198,6 +204,45 @@ void Form1::WaterfallColors(double palette) {
     items[static_cast<std::size_t>(*KVXmodules::WaterfallPaletteIndex(palette))]->setChecked(true);
 }
 
+KVXmodules::SettingsRecord Form1::SettingsAtExit() const {
+    KVXmodules::SettingsRecord record = settings;
+    RememberBandActivityIn(record);
+    KVXmodules::PrepareDSPForSave(record);
+    return record;
+}
+
+void Form1::FollowSettings() {
+    SettingsSaved(
+        KVXmodules::SettingsChangeKey(SettingsAtExit(), WindowSize(*this), ProgramVersion()));
+    if (settingsTimer_ == nullptr) {
+        settingsTimer_ = new QTimer(this);
+        connect(settingsTimer_, &QTimer::timeout, this, &Form1::SaveSettingsIfChanged);
+    }
+    settingsTimer_->start(kSettingsCheckMs);
+}
+
+void Form1::SaveSettingsIfChanged() {
+    if (settingsTimer_ == nullptr || unloaded_) {
+        return;
+    }
+    const KVXmodules::SettingsRecord record = SettingsAtExit();
+    QByteArray key = KVXmodules::SettingsChangeKey(record, WindowSize(*this), ProgramVersion());
+    if (key == settingsSaved_) {
+        return;
+    }
+    // Written exactly as the exit writes it. A failure is told by the exit's save; until then
+    // every check tries again, so a disk that was full takes the settings once it has room.
+    const QByteArray bytes =
+        KVXmodules::SettingsFileBytes(record, WindowSize(*this), ProgramVersion());
+    if (KVXmodules::WriteFileReplacing(settings.SettingsFilePath, bytes).ok) {
+        settingsSaved_ = std::move(key);
+    }
+}
+
+void Form1::SettingsSaved(const QByteArray& changeKey) {
+    settingsSaved_ = changeKey;
+}
+
 namespace KVXmodules {
 
 void SaveSettings(Form1& form) {
@@ -205,10 +250,12 @@ void SaveSettings(Form1& form) {
     PrepareDSPForSave(r);
     // The program holds no file open between commands (logs and the notebook are opened and
     // closed within one handler), so there is nothing to close first.
-    const WindowSizeTwips size{form.outerWidthTwips(), form.outerHeightTwips()};
+    const WindowSizeTwips size = WindowSize(form);
     const QByteArray bytes = SettingsFileBytes(r, size, ProgramVersion());
     const FileWriteResult result = WriteFileReplacing(r.SettingsFilePath, bytes);
-    if (!result.ok) {
+    if (result.ok) {
+        form.SettingsSaved(SettingsChangeKey(r, size, ProgramVersion()));
+    } else {
         form.dialogs.msgBox(
             QString::fromUtf16(kSaveFailedText), MsgButtons::Ok, MsgIcon::Exclamation,
             QString::fromUtf16(kSaveFailedTitle) + u' ' + QString::number(result.errorNumber));

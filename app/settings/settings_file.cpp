@@ -289,6 +289,20 @@ QByteArray SettingsFileBytes(const SettingsRecord& record, WindowSizeTwips windo
     return bytes;
 }
 
+QByteArray SettingsBytesAsSaved(SettingsRecord record, WindowSizeTwips windowSize,
+                                QStringView version) {
+    PrepareDSPForSave(record);
+    return SettingsFileBytes(record, windowSize, version);
+}
+
+QByteArray SettingsChangeKey(SettingsRecord record, WindowSizeTwips windowSize,
+                             QStringView version) {
+    if (!IsSet(record.RememberScreenSize)) {
+        windowSize = {};
+    }
+    return SettingsBytesAsSaved(std::move(record), windowSize, version);
+}
+
 CallSignLine ReadCallSignLine(QStringView line) {
     CallSignLine result;
     if (TrimBlanks(line).size() <= kCallLabelLength) {

@@ -84,6 +84,16 @@ QStringList SettingsFileLines(const SettingsRecord& record, WindowSizeTwips wind
 QByteArray SettingsFileBytes(const SettingsRecord& record, WindowSizeTwips windowSize,
                              QStringView version);
 
+// What SaveSettings writes for `record`: the file's bytes after the DSP values have been put
+// back as a save puts them (PrepareDSPForSave). The caller's record is left as it is.
+QByteArray SettingsBytesAsSaved(SettingsRecord record, WindowSizeTwips windowSize,
+                                QStringView version);
+// What tells whether the settings changed since the file was written: those bytes, with the
+// window's size only while it is to be remembered (RememberScreenSize), since only then does
+// the next start use it.
+QByteArray SettingsChangeKey(SettingsRecord record, WindowSizeTwips windowSize,
+                             QStringView version);
+
 // The call sign that a line 2 gives, or empty when the line gives none. A line that is not
 // longer than the label (blanks at both ends left out) gives nothing; otherwise up to 20
 // characters from column 27, without blanks at either end, and a result shorter than 3
@@ -134,7 +144,8 @@ inline constexpr char16_t kSaveFailedTitle[] = u"Error nr:";
 // six DSP values are put back to their saved copies (even when the write then fails). The file
 // is written beside the old one and renamed over it, so a failure at any step (open, write,
 // rename) leaves the old file as it was and shows the one message box. The window's outer
-// size at this moment goes to the ScreenWidth and ScreenHeigth lines.
+// size at this moment goes to the ScreenWidth and ScreenHeigth lines. A save that succeeded
+// tells Form1::SettingsSaved what the file now holds.
 void SaveSettings(Form1& form);
 
 // Reads SettingsFilePath into the record. A file that can't be opened resets everything
