@@ -3,18 +3,23 @@
 //     BPSK31 and QPSK31, the signal alone and with neighbours 60 Hz away on either side (as
 //     strong as the signal, and at +10 dB);
 //   - IMD (BandChannel::imdDb) against SimulatedSignal::imdDb, from -15 to -35 dB, at +30 and
-//     +20 dB S/N.
+//     +20 dB S/N;
+//   - S/N in a crowded band: a dozen signals 50 to 100 Hz apart, BPSK31 and QPSK31 mixed, all at
+//     0, +10 or +20 dB, over several seeds; the worst and mean error of every signal at each level.
 // Each case is SECONDS of audio (default 40) through one BandDecoder; the figures are the
-// channel's at the end. It prints the tables and the worst error of each.
+// channel's at the end. It prints the tables and the worst error of each; with `crowded` only the
+// crowded band's.
 //
-//     bench_band_estimates [SECONDS]
+//     bench_band_estimates [SECONDS] [crowded]
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <optional>
+#include <random>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -61,6 +66,26 @@ std::optional<BandChannel> channelAfter(const SimulatorConfig& band, double seco
     return listener.last;
 }
 
+// Every channel as it ended.
+class AllChannels final : public BandListener {
+  public:
+    void channelStarted(const BandChannel& /*channel*/) override {}
+    void character(const BandChannel& /*channel*/, std::uint8_t /*code*/) override {}
+    void channelEnded(const BandChannel& channel) override {
+        channels.push_back(channel);
+        channels.back().text = {};
+    }
+    // The last channel to end within kMatchHz of `hz`, or nothing.
+    std::optional<BandChannel> lastOn(double hz) const {
+        std::optional<BandChannel> last;
+        for (const BandChannel& c : channels) {
+            if (std::abs(c.frequencyHz - hz) <= kMatchHz) last = c;
+        }
+        return last;
+    }
+    std::vector<BandChannel> channels;
+};
+
 SimulatedSignal signalAt(double hz, Mode mode, double snrDb, std::uint64_t seed) {
     SimulatedSignal signal;
     signal.carrierHz = hz;
@@ -90,6 +115,84 @@ void printReading(const std::optional<BandChannel>& channel, double truth, bool 
     std::printf("  %+6.1f  %+5.2f  ", read, read - truth);
 }
 
+// The crowded band's layout: kCrowdedSignals carriers from kCrowdedLowHz, each 50 to 100 Hz
+// above the one before, each BPSK31 or QPSK31 (either sideband) at random, all at `snrDb`.
+constexpr int kCrowdedSignals = 12;
+constexpr double kCrowdedLowHz = 700.0;
+constexpr int kCrowdedSeeds = 4;
+
+SimulatorConfig crowdedBand(double snrDb, std::uint64_t seed) {
+    std::mt19937_64 random(seed);
+    std::uniform_real_distribution<double> spacing(50.0, 100.0);
+    std::uniform_int_distribution<int> mode(0, 2);
+    SimulatorConfig band;
+    band.noiseRms = 0.02;
+    band.seed = seed;
+    double hz = kCrowdedLowHz;
+    for (int i = 0; i < kCrowdedSignals; ++i) {
+        const Mode m = std::array{Mode::Bpsk, Mode::QpskUsb,
+                                  Mode::QpskLsb}[static_cast<std::size_t>(mode(random))];
+        band.signals.push_back(signalAt(hz, m, snrDb, seed * 100 + static_cast<std::uint64_t>(i)));
+        hz += spacing(random);
+    }
+    return band;
+}
+
+// The crowded band at 0, +10 and +20 dB: per level the worst and mean error over every signal of
+// every seed, and which signals were not found. Returns the worst error.
+double crowdedTable(double seconds) {
+    std::printf(
+        "S/N in a crowded band: %d signals 50..100 Hz apart from %.0f Hz, BPSK31 and QPSK31 "
+        "mixed, %d seeds, after %.0f s; error read - true (dB)\n\n",
+        kCrowdedSignals, kCrowdedLowHz, kCrowdedSeeds, seconds);
+    std::printf(
+        "  true    worst   mean    mean|e|  missing   errors of the signals by frequency\n");
+    double worstAll = 0.0;
+    for (const double snrDb : {0.0, 10.0, 20.0}) {
+        double worst = 0.0;
+        double sum = 0.0;
+        double sumAbs = 0.0;
+        int count = 0;
+        int missing = 0;
+        std::string errors;
+        for (std::uint64_t seed = 1; seed <= kCrowdedSeeds; ++seed) {
+            const SimulatorConfig band = crowdedBand(snrDb, seed);
+            BandSimulator simulator(band);
+            BandDecoder decoder;
+            AllChannels listener;
+            std::vector<float> block(4096);
+            for (double done = 0.0; done < seconds; done += 4096.0 / kSampleRateHz) {
+                simulator.generate(block);
+                decoder.process(block, listener);
+            }
+            decoder.finish(listener);
+            if (seed > 1) errors += " |";
+            for (const SimulatedSignal& signal : band.signals) {
+                const std::optional<BandChannel> channel = listener.lastOn(signal.carrierHz);
+                if (!channel) {
+                    ++missing;
+                    errors += "   -- ";
+                    continue;
+                }
+                const double error = channel->snrDb - snrDb;
+                char text[16];
+                std::snprintf(text, sizeof text, " %+4.1f", error);
+                errors += text;
+                worst = std::abs(error) > std::abs(worst) ? error : worst;
+                sum += error;
+                sumAbs += std::abs(error);
+                ++count;
+            }
+        }
+        const double n = std::max(1, count);
+        std::printf("  %+5.1f  %+5.2f  %+5.2f   %5.2f   %3d      %s\n", snrDb, worst, sum / n,
+                    sumAbs / n, missing, errors.c_str());
+        worstAll = std::max(worstAll, std::abs(worst));
+    }
+    std::printf("\nworst crowded-band S/N error: %.2f dB\n", worstAll);
+    return worstAll;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -102,6 +205,14 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "bench_band_estimates: SECONDS must be a number from 20 to 600\n");
             return 2;
         }
+    }
+    if (argc > 2) {
+        if (std::string_view(argv[2]) != "crowded") {
+            std::fprintf(stderr, "bench_band_estimates: the second argument can only be crowded\n");
+            return 2;
+        }
+        crowdedTable(seconds);
+        return 0;
     }
 
     std::printf(
@@ -160,6 +271,7 @@ int main(int argc, char** argv) {
         }
         std::printf("\n");
     }
-    std::printf("\nworst IMD error: %.2f dB\n", worstImd);
+    std::printf("\nworst IMD error: %.2f dB\n\n", worstImd);
+    crowdedTable(seconds);
     return 0;
 }

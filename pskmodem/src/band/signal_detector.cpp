@@ -57,16 +57,29 @@ constexpr double kMinPower = 1e-30;
 // Power of a bin of white noise of unit variance: the sum of the squared window.
 constexpr double kWindowPower = 3.0 * SignalDetector::kFftSize / 8.0;
 
-// Noise for the signal measurements: the mean of the averaged bins within kNoiseHalfWindowHz of
-// the carrier that lie more than kNoiseGuardHz from every signal (a PSK31 spectrum has all but
-// 0.05 % of its power within 35 Hz of its carrier) and below kNoiseTrim times the floor (lines or
-// signals too weak to be reported). Averaged noise bins scatter little, so the trim takes
-// next to nothing of the noise itself and no correction is needed. With fewer than
-// kMinNoiseBins such bins the floor stands in.
+// Noise for the signal measurements: the mean of the averaged bins nearest the carrier that no
+// signal found occupies, at least kMinNoiseBins of them and all those within kNoiseHalfWindowHz
+// (in a band crowded with signals the nearest free bins may lie some hundreds of hertz away).
+// A signal occupies the bins within kNoiseGuardHz of its carrier (a PSK31 spectrum has all but
+// 0.05 % of its power within 35 Hz) and beyond them the bins on which its keying sidebands, as a
+// PSK31 spectrum has them, would put more than kSidebandShare of the bin's averaged power: a
+// strong signal's sidebands stand above the noise 100 Hz and more from its carrier, and between
+// strong signals 50 Hz apart no bin shows the noise alone. Of the free bins, those above
+// kNoiseTrim times their median (lines, signals too weak to be reported or not found yet) are
+// left out. Averaged noise bins scatter little, so the trim takes next to nothing of the noise
+// itself and no correction is needed. With fewer than kMinNoiseBins free bins the floor stands in.
 constexpr double kNoiseHalfWindowHz = 250.0;
 constexpr double kNoiseGuardHz = 40.0;
 constexpr double kNoiseTrim = 2.5;
-constexpr int kMinNoiseBins = 16;
+constexpr std::size_t kMinNoiseBins = 64;
+constexpr double kSidebandShare = 0.03;
+// Keying sidebands of BPSK31 and QPSK31 (idle or random text) outside kNoiseGuardHz: an averaged
+// bin at kNoiseGuardHz from the carrier holds at most kSidebandAtGuardDb of the signal's power,
+// and the sidebands fall by kSidebandDbPerDecade beyond (measured on the modulator's signals,
+// which both stay 2..8 dB under this line out to 200 Hz). They are followed out to kSidebandHz.
+constexpr double kSidebandAtGuardDb = -40.0;
+constexpr double kSidebandDbPerDecade = 60.0;
+constexpr double kSidebandHz = 500.0;
 
 // Idle lines and third-order products: within kLineHalfWidthHz of +-15.625 Hz and +-46.875 Hz
 // (a Hann window puts a tone's power into +-2 bins, and the carrier is only known to about 1 Hz).
@@ -98,6 +111,7 @@ struct SignalDetector::Impl {
     void findSignals();
     double newestSnrDb(double frequencyHz) const;
     bool describe(int peakBin, DetectedSignal& out) const;
+    void markOccupied();
     double noisePerBin(double centreBin) const;
     double sumAbove(const std::vector<double>& spectrum, double centreBin, double halfWidthHz,
                     double noise) const;
@@ -121,8 +135,14 @@ struct SignalDetector::Impl {
     std::vector<int> gridBins;
     std::vector<double> gridFloor;
     double floorMin = 0.0;  // the dynamic range and absolute limits of the floor
-    // Bins within kNoiseGuardHz of a signal found in the newest frame.
+    // Bins a signal found in the newest frame occupies with its main lobe or its sidebands.
     std::vector<std::uint8_t> occupied = std::vector<std::uint8_t>(kBins, 0);
+    // The sidebands the signals found would put on each bin (in the averaged spectrum's units),
+    // and the share of a signal's power an averaged bin holds at each distance from its carrier.
+    std::vector<double> sidebands = std::vector<double>(kBins, 0.0);
+    std::vector<double> sidebandShape;
+    // The free bins noisePerBin() takes the noise from.
+    mutable std::vector<double> noiseBins = std::vector<double>(kBins, 0.0);
 
     struct Candidate {
         int bin;
@@ -159,6 +179,14 @@ SignalDetector::Impl::Impl(double lowHz, double highHz) {
     gridFloor.assign(gridBins.size(), 0.0);
     candidates.reserve(static_cast<std::size_t>(kBins));
     found.reserve(kMaxSignals);
+    const int guard = halfWidthBins(kNoiseGuardHz);
+    for (int offset = 0; offset <= halfWidthBins(kSidebandHz); ++offset) {
+        const double hz =
+            std::max(static_cast<double>(offset), static_cast<double>(guard)) * kBinHz;
+        sidebandShape.push_back(std::pow(
+            10.0,
+            (kSidebandAtGuardDb - kSidebandDbPerDecade * std::log10(hz / kNoiseGuardHz)) / 10.0));
+    }
 }
 
 void SignalDetector::Impl::reset() {
@@ -199,15 +227,7 @@ void SignalDetector::Impl::analyse() {
     } else {
         found.clear();
     }
-    std::fill(occupied.begin(), occupied.end(), std::uint8_t{0});
-    const int guard = halfWidthBins(kNoiseGuardHz);
-    for (const DetectedSignal& signal : found) {
-        const int centre = static_cast<int>(std::lround(signal.frequencyHz / kBinHz));
-        for (int bin = std::max(0, centre - guard); bin <= std::min(kBins - 1, centre + guard);
-             ++bin) {
-            occupied[idx(bin)] = 1;
-        }
-    }
+    markOccupied();
     // The SNR of each signal found, from the averaged spectrum with the noise between the signals.
     for (DetectedSignal& signal : found) {
         const double centreBin = signal.frequencyHz / kBinHz;
@@ -372,27 +392,67 @@ bool SignalDetector::Impl::describe(int peakBin, DetectedSignal& out) const {
     return true;
 }
 
-double SignalDetector::Impl::noisePerBin(double centreBin) const {
-    const double reach = kNoiseHalfWindowHz / kBinHz;
-    const double guard = kNoiseGuardHz / kBinHz;
-    const int first = std::max(1, static_cast<int>(std::ceil(centreBin - reach)));
-    const int last = std::min(kBins - 2, static_cast<int>(std::floor(centreBin + reach)));
-    double sum = 0.0;
-    int count = 0;
-    for (int bin = first; bin <= last; ++bin) {
-        const double value = average[idx(bin)];
-        if (occupied[idx(bin)] != 0 || std::abs(static_cast<double>(bin) - centreBin) <= guard ||
-            value > kNoiseTrim * floor[idx(bin)]) {
-            continue;
+void SignalDetector::Impl::markOccupied() {
+    std::fill(occupied.begin(), occupied.end(), std::uint8_t{0});
+    std::fill(sidebands.begin(), sidebands.end(), 0.0);
+    const int guard = halfWidthBins(kNoiseGuardHz);
+    const int reach = static_cast<int>(sidebandShape.size()) - 1;
+    for (const DetectedSignal& signal : found) {
+        const int centre = static_cast<int>(std::lround(signal.frequencyHz / kBinHz));
+        for (int bin = std::max(0, centre - guard); bin <= std::min(kBins - 1, centre + guard);
+             ++bin) {
+            occupied[idx(bin)] = 1;
         }
-        sum += value;
-        ++count;
+        // The signal's power with the noise under it: a little more than its own, which only
+        // widens what it occupies.
+        double power = 0.0;
+        const int half = halfWidthBins(kSignalHalfWidthHz);
+        for (int bin = std::max(0, centre - half); bin <= std::min(kBins - 1, centre + half);
+             ++bin) {
+            power += average[idx(bin)];
+        }
+        for (int bin = std::max(0, centre - reach); bin <= std::min(kBins - 1, centre + reach);
+             ++bin) {
+            sidebands[idx(bin)] += power * sidebandShape[idx(std::abs(bin - centre))];
+        }
     }
-    if (count < kMinNoiseBins) {
-        const int centre = std::clamp(static_cast<int>(std::lround(centreBin)), 1, kBins - 2);
-        return std::max(floor[idx(centre)], kMinPower);
+    for (std::size_t k = 0; k < occupied.size(); ++k) {
+        if (sidebands[k] > kSidebandShare * average[k]) occupied[k] = 1;
     }
-    return std::max({sum / count, floorMin, kMinPower});
+}
+
+double SignalDetector::Impl::noisePerBin(double centreBin) const {
+    // The free bins nearest the carrier, out to kNoiseHalfWindowHz at least, within the band the
+    // signals are looked for in; never those within kNoiseGuardHz of the carrier, where the signal
+    // measured lies even when it is too weak to be found.
+    const int reach = halfWidthBins(kNoiseHalfWindowHz);
+    const int lowest = std::max(1, lowBin - reach);
+    const int highest = std::min(kBins - 2, highBin + reach);
+    const int centre = std::clamp(static_cast<int>(std::lround(centreBin)), 1, kBins - 2);
+    std::size_t count = 0;
+    for (int distance = halfWidthBins(kNoiseGuardHz) + 1; distance < kBins; ++distance) {
+        if (distance > reach && count >= kMinNoiseBins) break;
+        const int below = centre - distance;
+        const int above = centre + distance;
+        if (below < lowest && above > highest) break;
+        if (below >= lowest && occupied[idx(below)] == 0) noiseBins[count++] = average[idx(below)];
+        if (above <= highest && occupied[idx(above)] == 0) noiseBins[count++] = average[idx(above)];
+    }
+    if (count < kMinNoiseBins) return std::max(floor[idx(centre)], kMinPower);
+    // The mean of those not far above their median: a signal not (yet) found among them, however
+    // strong, moves the median by no more than its share of the bins.
+    const auto middle = noiseBins.begin() + static_cast<std::ptrdiff_t>(count / 2);
+    const auto end = noiseBins.begin() + static_cast<std::ptrdiff_t>(count);
+    std::nth_element(noiseBins.begin(), middle, end);
+    const double limit = kNoiseTrim * *middle;
+    double sum = 0.0;
+    int kept = 0;
+    for (auto it = noiseBins.begin(); it != end; ++it) {
+        if (*it > limit) continue;
+        sum += *it;
+        ++kept;
+    }
+    return std::max({sum / kept, floorMin, kMinPower});
 }
 
 double SignalDetector::Impl::sumAbove(const std::vector<double>& spectrum, double centreBin,

@@ -99,6 +99,35 @@ TEST(BandEstimates, SnrReadsTheSimulatedSnrAloneAndBetweenNeighbours) {
     }
 }
 
+TEST(BandEstimates, SnrReadsTheSimulatedSnrOfEverySignalInACrowdedBand) {
+    // Carriers 50 to 100 Hz apart, BPSK31 and QPSK31 mixed: between strong signals their keying
+    // sidebands cover every bin, and only the bins beyond the crowd show the noise alone.
+    struct Carrier {
+        double hz;
+        Mode mode;
+    };
+    const Carrier carriers[] = {
+        {700.0, Mode::QpskUsb}, {755.0, Mode::Bpsk},     {840.0, Mode::QpskLsb},
+        {893.0, Mode::Bpsk},    {978.0, Mode::QpskUsb},  {1040.0, Mode::Bpsk},
+        {1125.0, Mode::Bpsk},   {1177.0, Mode::QpskLsb},
+    };
+    std::uint64_t seed = 80;
+    for (const double snrDb : {0.0, 10.0, 20.0}) {
+        SimulatorConfig band;
+        band.seed = ++seed;
+        for (const Carrier& c : carriers) {
+            band.signals.push_back(signalAt(c.hz, c.mode, snrDb, ++seed));
+        }
+        const Ended ended = decode(simulate(band, 12.0));
+        for (const Carrier& c : carriers) {
+            SCOPED_TRACE(std::to_string(snrDb) + " dB at " + std::to_string(c.hz) + " Hz");
+            const std::optional<BandChannel> channel = ended.lastOn(c.hz);
+            ASSERT_TRUE(channel.has_value());
+            EXPECT_NEAR(channel->snrDb, snrDb, 1.5);
+        }
+    }
+}
+
 TEST(BandEstimates, ImdReadsTheTransmittersIntermodulationWhileIdle) {
     std::uint64_t seed = 60;
     for (const double imdDb : {-15.0, -25.0, -35.0}) {
