@@ -180,6 +180,9 @@ struct Receiver::Impl {
     void symbol(double strobe, CharSink& out);
     // The end of the input: decides the symbols still in the decoders' delay lines.
     void drain(CharSink& out);
+    // Records whether the symbol now pushed through the detectors carries signal; returns whether
+    // the bit they decide now was decided from two symbols that do (its phase change).
+    bool bitCarriesSignal(bool symbolCarries);
     struct SymbolSample {
         Complex y;        // the matched filter's output at the strobe (zero when silent)
         float power;      // |y|^2
@@ -207,7 +210,7 @@ struct Receiver::Impl {
     bool squelchOpenForBit();
     void followCarrierWithMixer();
     void acquisitionFrame();
-    void emitBit(int bit, bool squelchWasOpen, CharSink& out);
+    void emitBit(int bit, bool squelchWasOpen, bool decided, CharSink& out);
     // Three-tap symbol-rate equaliser over `last` (the two samples before y): returns the
     // equalised sample of the middle one.
     Complex equalise(Complex y, std::array<Complex, 2>& last) const;
@@ -262,10 +265,16 @@ struct Receiver::Impl {
     // Squelch state at each of the last symbols: a bit passes by the state soon after its own
     // symbol came in, not by the state when it leaves the detector's delay line.
     std::array<bool, kSymbolHistory> squelchOpenAt{};
+    // Whether each of the last symbols carried signal: neither silence nor one of the empty
+    // symbols that push the last decisions out at the end of the input.
+    std::array<bool, kSymbolHistory> carriedAt{};
     std::uint32_t symbolCount = 0;
     // Word synchronisation of the bit stream (see emitBit).
     bool wordSync = false;
     int previousBit = 1;
+    // Every bit of the word being received so far, its separator included, was decided from
+    // symbols that carry signal (see emitBit).
+    bool wordDecided = true;
     // QPSK equaliser: the last two symbol samples and the previous equalised one.
     std::array<Complex, 2> recent{};
     // The same for the samples with the carrier loop's phase taken off, and the QPSK lock
@@ -344,9 +353,11 @@ void Receiver::Impl::resetSignalPath() {
     inPhase.fill(0.0F);
     differentialBits.fill(0);
     squelchOpenAt.fill(false);
+    carriedAt.fill(false);
     symbolCount = 0;
     wordSync = false;
     previousBit = 1;
+    wordDecided = true;
     recent = {};
     recentDerotated = {};
     qpskLock = 0.0F;
@@ -455,8 +466,9 @@ void Receiver::Impl::symbol(double strobe, CharSink& out) {
     const int bit =
         mode == Mode::Bpsk ? detectBpsk(v, e, trackAmplitude) : detectQpsk(diff, coherentSample, e);
     const bool openForBit = squelchOpenForBit();
+    const bool decided = bitCarriesSignal(y != Complex{});
     ++symbolCount;
-    if (bit >= 0) emitBit(bit, openForBit, out);
+    if (bit >= 0) emitBit(bit, openForBit, decided, out);
 
     followCarrierWithMixer();
 }
@@ -465,7 +477,8 @@ void Receiver::Impl::drain(CharSink& out) {
     // The last symbols of the input are still in the decoders' decision delay. Symbols that carry
     // nothing (zero samples) push them out; nothing else runs for them, so the carrier loop,
     // timing, AFC, fading detector and squelch keep their state, and the squelch judges the last
-    // bits by its state at the last real symbol.
+    // bits by its state at the last real symbol. The bits the empty symbols take part in deciding
+    // make no character (see emitBit).
     if (symbolCount == 0) return;
     const int delay = mode == Mode::Bpsk ? kDetectorDelay : kViterbiDelay + 1;
     const float trackAmplitude =
@@ -482,9 +495,19 @@ void Receiver::Impl::drain(CharSink& out) {
             bit = detectQpsk(diff, equalise({}, recentDerotated), e);
         }
         const bool openForBit = squelchOpenForBit();
+        const bool decided = bitCarriesSignal(false);
         ++symbolCount;
-        if (bit >= 0) emitBit(bit, openForBit, out);
+        if (bit >= 0) emitBit(bit, openForBit, decided, out);
     }
+}
+
+bool Receiver::Impl::bitCarriesSignal(bool symbolCarries) {
+    carriedAt[symbolCount % kSymbolHistory] = symbolCarries;
+    // The bit decided now is the phase change into the symbol a decision delay back (QPSK bits
+    // come one symbol later still, from the equaliser), from the symbol before it.
+    const std::uint32_t delay = mode == Mode::Bpsk ? kDetectorDelay : kViterbiDelay + 1;
+    const std::uint32_t own = symbolCount + kSymbolHistory - delay;
+    return carriedAt[own % kSymbolHistory] && carriedAt[(own - 1) % kSymbolHistory];
 }
 
 Receiver::Impl::SymbolSample Receiver::Impl::sampleSymbol(double strobe) {
@@ -764,13 +787,14 @@ Complex Receiver::Impl::equalise(Complex y, std::array<Complex, 2>& last) const 
     return equalised;
 }
 
-void Receiver::Impl::emitBit(int bit, bool squelchWasOpen, CharSink& out) {
+void Receiver::Impl::emitBit(int bit, bool squelchWasOpen, bool decided, CharSink& out) {
     // Only characters received entirely while the squelch was open come out: a closed squelch
     // also throws away the part of a word the noise has built up.
     if (!squelchWasOpen) {
         varicode.reset();
         wordSync = false;
         previousBit = 1;
+        wordDecided = true;
         return;
     }
     // After a start or a closed squelch the word boundaries are unknown: bits count only from
@@ -781,8 +805,16 @@ void Receiver::Impl::emitBit(int bit, bool squelchWasOpen, CharSink& out) {
         if (!wordSync) return;
         varicode.reset();
     }
+    // Only characters whose every bit, separator included, was decided from symbols that carry
+    // signal come out. Where the signal gives way to silence or to the end of the input, the
+    // decoders still decide the bits in their delay, but from nothing: a one among them and the
+    // zeros after it would make a space or a letter nobody sent.
+    wordDecided = wordDecided && decided;
     const std::optional<std::uint8_t> code = varicode.pushBit(bit);
-    if (code) out.character(*code);
+    if (code && wordDecided) out.character(*code);
+    // Between words (after a gap) the next word starts afresh.
+    if (bit == 0 && previousBit == 0) wordDecided = true;
+    previousBit = bit;
 }
 
 void Receiver::Impl::acquisitionFrame() {

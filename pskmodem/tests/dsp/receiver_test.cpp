@@ -182,6 +182,44 @@ TEST(Receiver, FinishDeliversTheCharactersStillInTheDecoders) {
     }
 }
 
+// A recording stopped by hand while the station idles ends at any point of a symbol, perhaps with a
+// moment of silence the sound card still delivered: it gives its text and nothing after it, though
+// the decoders still decide the bits in their delay there, from nothing.
+TEST(Receiver, FinishInventsNoCharacterWhenTheRecordingStopsWhileIdling) {
+    constexpr int kIdleSymbols = 80;
+    for (const Tuning& tuning : {Tuning{.mode = Mode::Bpsk}, Tuning{.mode = Mode::QpskUsb},
+                                 Tuning{.mode = Mode::QpskLsb, .squelch = 30, .squelchSpeed = 1}}) {
+        TestSignalConfig config;
+        config.mode = tuning.mode;
+        config.snrDb = 10.0;
+        config.textChars = 12;
+        config.tailIdle = kIdleSymbols;
+        const TestSignal signal = makeTestSignal(config);
+        const std::size_t idleStart =
+            signal.samples.size() - static_cast<std::size_t>(kIdleSymbols * kSamplesPerSymbol);
+        for (const double cutSymbols : {20.0, 41.25, 62.5, 77.75}) {
+            for (const double silenceSeconds : {0.0, 0.3, 1.0}) {
+                SCOPED_TRACE(std::to_string(static_cast<int>(tuning.mode)) + ", cut " +
+                             std::to_string(cutSymbols) + " symbols into the idle, silence " +
+                             std::to_string(silenceSeconds) + " s");
+                std::vector<float> audio(
+                    signal.samples.begin(),
+                    signal.samples.begin() +
+                        static_cast<std::ptrdiff_t>(
+                            idleStart + static_cast<std::size_t>(cutSymbols * kSamplesPerSymbol)));
+                audio.resize(audio.size() +
+                             static_cast<std::size_t>(silenceSeconds * kSampleRateHz));
+                Receiver receiver;
+                tune(receiver, tuning);
+                TextSink sink;
+                feed(receiver, audio, sink);
+                receiver.finish(sink);
+                EXPECT_EQ(sink.text, signal.text);
+            }
+        }
+    }
+}
+
 // ---------------------------------------------------------------------------------------------
 // Character error rate ceilings near the sensitivity limit (small samples: the benchmark
 // measures the curve properly).
