@@ -228,7 +228,7 @@ void SignalDetector::Impl::analyse() {
         found.clear();
     }
     markOccupied();
-    // The SNR of each signal found, from the averaged spectrum with the noise between the signals.
+    // The SNR of each signal found, from the averaged spectrum with the noise no signal occupies.
     for (DetectedSignal& signal : found) {
         const double centreBin = signal.frequencyHz / kBinHz;
         const double noise = noisePerBin(centreBin);

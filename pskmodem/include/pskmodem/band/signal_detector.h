@@ -20,8 +20,11 @@ struct SignalMeasurement {
     // PSK31 signal's power (idle, BPSK31 or QPSK31 data), and next to nothing of neighbours
     // 60 Hz away. It may come out negative when the signal is weak.
     double signalPower = 0.0;
-    // Noise power in 3000 Hz: the mean of the averaged spectrum between the signals within
-    // 250 Hz of the carrier (bins more than 40 Hz from every signal found and from this one).
+    // Noise power in 3000 Hz: the mean of the averaged spectrum in the bins that no signal
+    // occupies (more than 40 Hz from every signal found and from this one, and clear of the keying
+    // sidebands a PSK31 signal of each found signal's strength spreads) within 250 Hz of the
+    // carrier, and farther out until they add up to 125 Hz: between strong signals 50 Hz apart
+    // no bin is free.
     double noisePower = 0.0;
     // The two idle lines at +-15.625 Hz carry nearly all of the signal's power and the signal
     // stands well above the noise: the transmitter is idling (continuous phase reversals).
