@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Fuzzes one target for a while:
 #
-#     scripts/fuzz.sh TARGET SECONDS      TARGET: settings_file, locator, decode_options, audio_path
+#     scripts/fuzz.sh TARGET SECONDS      TARGET: settings_file, locator, decode_options, audio_path,
+#                                         sound_clip
 #
 # Builds the `fuzz` preset (clang with libFuzzer, AddressSanitizer and UndefinedBehaviorSanitizer)
 # in build/fuzz and runs fuzz_TARGET for SECONDS on a scratch copy of fuzz/corpus/TARGET, so the

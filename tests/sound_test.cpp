@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <cmath>
+#include <cstdint>
 #include <numbers>
 #include <string>
 #include <vector>
@@ -43,6 +44,17 @@ double TonePower(const std::vector<float>& samples, double rateHz, double hz, st
         s1 = s0;
     }
     return (s1 * s1 + s2 * s2 - coefficient * s1 * s2) / static_cast<double>(count * count);
+}
+
+// The 42 bytes of a FLAC file that is only its stream header, claiming `frames` 16-bit mono
+// frames at 8000 Hz.
+QByteArray FlacHeaderClaiming(std::uint64_t frames) {
+    QByteArray bytes("fLaC\x80\0\0\x22\x10\0\x10\0\0\0\0\0\0\0", 18);
+    const std::uint64_t packed = std::uint64_t{8000} << 44U | std::uint64_t{15} << 36U | frames;
+    for (int shift = 56; shift >= 0; shift -= 8) {
+        bytes += static_cast<char>(packed >> static_cast<unsigned>(shift) & 0xFFU);
+    }
+    return bytes + QByteArray(16, '\0');  // no checksum
 }
 
 TEST(AlarmWav, IsAShortSixteenBitMonoFile) {
@@ -161,6 +173,44 @@ TEST(SoundClipTest, ChannelsAreMixedAndRatesConverted) {
     const std::size_t middle = converted.size() / 4;
     EXPECT_GT(TonePower(converted, 48000.0, 500.0, middle, 4800),
               100.0 * TonePower(converted, 48000.0, 700.0, middle, 4800));
+}
+
+// A damaged file plays nothing, as a missing one: a header claiming 2^36 - 1 frames in 42 bytes
+// made the player's thread throw std::bad_alloc, which ended the program at the alarm.
+TEST(SoundClipTest, HeadersClaimingMoreThanTheFileHoldsGiveNothing) {
+    QTemporaryDir folder;
+    const QString path = QDir(folder.path()).filePath(QStringLiteral("alarm.wav"));
+    for (const std::uint64_t frames :
+         {(std::uint64_t{1} << 36U) - 1, std::uint64_t{1'000'000'000}}) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        ASSERT_EQ(file.write(FlacHeaderClaiming(frames)), 42);
+        file.close();
+        EXPECT_EQ(LoadSoundClip(path), nullptr) << frames;
+    }
+    platform::PortAudioSoundPlayer player;
+    player.play(path);
+    player.play(ShippedAlarm());
+}
+
+// An alarm needs seconds: a longer sound is cut at kMaxClipSeconds and the rest never read.
+TEST(SoundClipTest, LongSoundsAreCut) {
+    QTemporaryDir folder;
+    constexpr int kRate = 8000;
+    struct Case {
+        double seconds;
+        std::size_t samples;
+    };
+    for (const Case c : {Case{2.0, 2 * kRate}, Case{platform::kMaxClipSeconds, 10 * kRate},
+                         Case{12.0, 10 * kRate}}) {
+        const QString path = QDir(folder.path()).filePath(QStringLiteral("long.flac"));
+        const auto frames = static_cast<std::size_t>(c.seconds * kRate);
+        ASSERT_TRUE(pskmodem::writeAudioFile(QFile::encodeName(path).toStdString(),
+                                             std::vector<float>(frames, 0.1F), kRate));
+        const std::unique_ptr<SoundClip> clip = LoadSoundClip(path);
+        ASSERT_NE(clip, nullptr);
+        EXPECT_EQ(clip->samples.size(), c.samples) << c.seconds;
+    }
 }
 
 TEST(PortAudioSoundPlayerTest, PlayNeverBlocksNorComplains) {

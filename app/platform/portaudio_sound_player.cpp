@@ -31,23 +31,16 @@ std::unique_ptr<SoundClip> LoadSoundClip(const QString& path) {
     if (!pskmodem::audioFileProblem(name).empty()) {
         return nullptr;
     }
-    const std::optional<pskmodem::AudioData> data = pskmodem::readAudioFile(name);
-    if (!data || data->channels < 1 || data->sampleRateHz <= 0 || data->samples.empty()) {
+    // Read to the file's real end in blocks, mixed to one channel as it comes and no longer than
+    // an alarm needs: a damaged header may claim billions of frames.
+    std::optional<pskmodem::AudioData> data =
+        pskmodem::readAudioFile(name, kMaxClipSeconds, pskmodem::AudioChannels::MixedToOne);
+    if (!data || data->sampleRateHz <= 0 || data->samples.empty()) {
         return nullptr;
-    }
-    const auto channels = static_cast<std::size_t>(data->channels);
-    const std::size_t frames = data->samples.size() / channels;
-    std::vector<float> mono(frames);
-    for (std::size_t frame = 0; frame < frames; ++frame) {
-        float sum = 0.0F;
-        for (std::size_t channel = 0; channel < channels; ++channel) {
-            sum += data->samples[frame * channels + channel];
-        }
-        mono[frame] = sum / static_cast<float>(channels);
     }
     auto clip = std::make_unique<SoundClip>();
     clip->sampleRateHz = data->sampleRateHz;
-    clip->samples = std::move(mono);
+    clip->samples = std::move(data->samples);
     return clip;
 }
 
@@ -217,20 +210,31 @@ class PortAudioSoundPlayer::Worker {
                 continue;
             }
             playback.close();
-            const std::unique_ptr<SoundClip> clip = LoadSoundClip(*path);
-            if (!clip) {
-                continue;
+            // Nothing may leave this thread (it would end the program): a sound that cannot be
+            // read, converted or played is silent, as a missing one.
+            try {
+                play(*path, session, playback);
+            } catch (...) {
+                playback.close();
             }
-            if (!session) {
-                session.emplace();
-            }
-            if (!session->ok()) {
-                session.reset();  // no audio system now; try again at the next sound
-                continue;
-            }
-            playback.start(*clip);
         }
         playback.close();
+    }
+
+    static void play(const QString& path, std::optional<pskmodem::PortAudioSession>& session,
+                     Playback& playback) {
+        const std::unique_ptr<SoundClip> clip = LoadSoundClip(path);
+        if (!clip) {
+            return;
+        }
+        if (!session) {
+            session.emplace();
+        }
+        if (!session->ok()) {
+            session.reset();  // no audio system now; try again at the next sound
+            return;
+        }
+        playback.start(*clip);
     }
 
     std::mutex mutex_;

@@ -24,9 +24,13 @@ struct SoundClip {
     double sampleRateHz = 0.0;
 };
 
-// Reads a sound file (WAV, FLAC, OGG ...) and mixes its channels to one; nothing when the file
-// is missing, unreadable or not a regular file, holds no samples, or has a sample rate outside
-// those a recording may have (pskmodem::kMinAudioFileRateHz to kMaxAudioFileRateHz).
+// The longest sound played; the rest of a longer file is left unread.
+inline constexpr double kMaxClipSeconds = 10.0;
+
+// Reads a sound file (WAV, FLAC, OGG ...) up to its real end or kMaxClipSeconds, whatever its
+// header claims, and mixes its channels to one; nothing when the file is missing, unreadable or
+// not a regular file, holds no samples, or has a sample rate outside those a recording may have
+// (pskmodem::kMinAudioFileRateHz to kMaxAudioFileRateHz).
 std::unique_ptr<SoundClip> LoadSoundClip(const QString& path);
 
 // `clip` at `outputRateHz` (a copy when the rates agree); empty when the conversion fails.

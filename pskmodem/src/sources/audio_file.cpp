@@ -5,7 +5,11 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <limits>
 #include <memory>
+#include <new>
+#include <numeric>
+#include <stdexcept>
 #include <system_error>
 
 namespace pskmodem {
@@ -16,6 +20,9 @@ struct SndfileCloser {
     void operator()(SNDFILE* file) const { sf_close(file); }
 };
 using SndfileHandle = std::unique_ptr<SNDFILE, SndfileCloser>;
+
+// Samples read at a time: a quarter of a megabyte, whatever the number of channels.
+constexpr std::size_t kReadBlockSamples = 65536;
 
 std::string lowerExtension(const std::string& path) {
     const auto dot = path.find_last_of('.');
@@ -109,24 +116,56 @@ std::string audioFileProblem(const std::string& path) {
     return audioFileRateProblem(info.samplerate);
 }
 
-std::optional<AudioData> readAudioFile(const std::string& path) {
+std::optional<AudioData> readAudioFile(const std::string& path, double maxSeconds,
+                                       AudioChannels channels) {
     if (!audioFileKindProblem(path).empty()) {
         return std::nullopt;
     }
     SF_INFO info{};
     SndfileHandle file(sf_open(path.c_str(), SFM_READ, &info));
-    if (!file || info.channels <= 0 || info.samplerate <= 0 || info.frames < 0) {
+    if (!file || info.channels <= 0 || info.samplerate <= 0) {
         return std::nullopt;
     }
+    const auto fileChannels = static_cast<std::size_t>(info.channels);
+    const bool mix = channels == AudioChannels::MixedToOne;
+    // The limit in frames; beyond what a size can count there is none.
+    const double limit = std::max(0.0, maxSeconds) * static_cast<double>(info.samplerate);
+    const std::size_t maxFrames =
+        limit < 0x1p62 ? static_cast<std::size_t>(limit) : std::numeric_limits<std::size_t>::max();
     AudioData data;
     data.sampleRateHz = info.samplerate;
-    data.channels = info.channels;
-    data.samples.resize(static_cast<std::size_t>(info.frames) *
-                        static_cast<std::size_t>(info.channels));
-    const sf_count_t read = sf_readf_float(file.get(), data.samples.data(), info.frames);
-    if (read < 0) return std::nullopt;
-    // Some containers report an estimate; keep what was actually read.
-    data.samples.resize(static_cast<std::size_t>(read) * static_cast<std::size_t>(info.channels));
+    data.channels = mix ? 1 : info.channels;
+    try {
+        const std::size_t blockFrames = std::max<std::size_t>(1, kReadBlockSamples / fileChannels);
+        std::vector<float> block(blockFrames * fileChannels);
+        for (std::size_t frames = 0; frames < maxFrames;) {
+            const std::size_t wanted = std::min(blockFrames, maxFrames - frames);
+            const sf_count_t got =
+                sf_readf_float(file.get(), block.data(), static_cast<sf_count_t>(wanted));
+            if (got <= 0) {
+                break;  // the end, or a file that breaks off there
+            }
+            const auto count = static_cast<std::size_t>(got);
+            if (mix) {
+                for (std::size_t frame = 0; frame < count; ++frame) {
+                    const auto first =
+                        block.begin() + static_cast<std::ptrdiff_t>(frame * fileChannels);
+                    const float sum = std::accumulate(
+                        first, first + static_cast<std::ptrdiff_t>(fileChannels), 0.0F);
+                    data.samples.push_back(sum / static_cast<float>(fileChannels));
+                }
+            } else {
+                data.samples.insert(
+                    data.samples.end(), block.begin(),
+                    block.begin() + static_cast<std::ptrdiff_t>(count * fileChannels));
+            }
+            frames += count;
+        }
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;
+    } catch (const std::length_error&) {
+        return std::nullopt;
+    }
     return data;
 }
 

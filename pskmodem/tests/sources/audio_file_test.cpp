@@ -4,10 +4,12 @@
 #include <sys/stat.h>
 
 #include <cmath>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <numbers>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "pskmodem/signals/channel.h"
@@ -41,6 +43,20 @@ class AudioFileTest : public ::testing::Test {
 
     fs::path dir_;
 };
+
+// The 42 bytes of a FLAC file that is only its stream header, claiming `frames` 16-bit mono
+// frames at 8000 Hz.
+std::string flacHeaderClaiming(std::uint64_t frames) {
+    std::string bytes = "fLaC";
+    bytes += {'\x80', '\0', '\0', '\x22'};  // the last metadata block: stream info, 34 bytes
+    bytes +=
+        {'\x10', '\0', '\x10', '\0', '\0', '\0', '\0', '\0', '\0', '\0'};  // block, frame sizes
+    const std::uint64_t packed = std::uint64_t{8000} << 44U | std::uint64_t{15} << 36U | frames;
+    for (int shift = 56; shift >= 0; shift -= 8) {
+        bytes += static_cast<char>(packed >> static_cast<unsigned>(shift) & 0xFFU);
+    }
+    return bytes + std::string(16, '\0');  // no checksum
+}
 
 TEST_F(AudioFileTest, Pcm16WavRoundTripsWithinOneStep) {
     const auto x = tone(8000, 1000.0, 0.8);
@@ -143,6 +159,60 @@ TEST_F(AudioFileTest, ProblemsNameWhatIsNotARecording) {
         EXPECT_FALSE(audioFileRateProblem(rateHz).empty()) << rateHz;
     }
     EXPECT_EQ(audioFileRateProblem(8000), "");
+}
+
+// A header claiming more frames than the file holds costs nothing: the file is read to its real
+// end in blocks (allocating for the claim of 2^36 - 1 frames threw std::bad_alloc, and one of
+// 10^9 frames cost 4 GB for nothing).
+TEST_F(AudioFileTest, HeadersClaimingMoreThanTheFileHoldsAreReadToTheRealEnd) {
+    struct Case {
+        std::uint64_t claimedFrames;
+        const char* name;
+    };
+    for (const Case c :
+         {Case{(std::uint64_t{1} << 36U) - 1, "max.flac"}, Case{1'000'000'000, "billion.flac"}}) {
+        SCOPED_TRACE(c.name);
+        const std::string bytes = flacHeaderClaiming(c.claimedFrames);
+        ASSERT_EQ(bytes.size(), 42U);
+        std::ofstream(path(c.name), std::ios::binary) << bytes;
+        EXPECT_EQ(audioFileProblem(path(c.name)), "");
+        const auto data = readAudioFile(path(c.name));
+        ASSERT_TRUE(data.has_value());
+        EXPECT_EQ(data->sampleRateHz, 8000);
+        EXPECT_TRUE(data->samples.empty());
+    }
+}
+
+TEST_F(AudioFileTest, ReadsUpToALimitAndMixesChannelsToOne) {
+    std::vector<float> stereo;
+    for (int i = 0; i < 3 * 8000; ++i) {
+        stereo.push_back(0.5f);
+        stereo.push_back(i < 8000 ? -0.25f : 0.25f);
+    }
+    ASSERT_TRUE(writeAudioFile(path("s.flac"), stereo, 8000, 2));
+    struct Case {
+        double maxSeconds;
+        AudioChannels channels;
+        std::size_t samples;
+        float first, last;
+    };
+    const std::vector<Case> cases = {
+        {1.5, AudioChannels::MixedToOne, 12000, 0.125f, 0.375f},
+        {1.5, AudioChannels::AsInFile, 24000, 0.5f, 0.25f},
+        {10.0, AudioChannels::MixedToOne, 24000, 0.125f, 0.375f},
+        {0.0, AudioChannels::MixedToOne, 0, 0.0f, 0.0f},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.maxSeconds);
+        const auto data = readAudioFile(path("s.flac"), c.maxSeconds, c.channels);
+        ASSERT_TRUE(data.has_value());
+        EXPECT_EQ(data->channels, c.channels == AudioChannels::MixedToOne ? 1 : 2);
+        ASSERT_EQ(data->samples.size(), c.samples);
+        if (c.samples > 0) {
+            EXPECT_NEAR(data->samples.front(), c.first, 1e-4f);
+            EXPECT_NEAR(data->samples.back(), c.last, 1e-4f);
+        }
+    }
 }
 
 }  // namespace

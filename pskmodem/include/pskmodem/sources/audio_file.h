@@ -1,5 +1,6 @@
 #pragma once
 
+#include <limits>
 #include <optional>
 #include <span>
 #include <string>
@@ -47,7 +48,17 @@ std::string audioFileKindProblem(const std::string& path);
 // Reads only the file's header.
 std::string audioFileProblem(const std::string& path);
 
-// Reads a whole regular file that libsndfile understands, at any rate; nullopt when it cannot.
-std::optional<AudioData> readAudioFile(const std::string& path);
+// How readAudioFile gives the channels: interleaved as the file holds them, or averaged into one
+// as they are read (so a file of many channels costs no more memory than one of a single channel).
+enum class AudioChannels { AsInFile, MixedToOne };
+
+// Reads a regular file that libsndfile understands, at any rate, block by block up to its real
+// end or up to `maxSeconds` of audio, whichever comes first. The frame count of the header is not
+// trusted: a damaged one may claim far more than the file holds (a FLAC header can claim 2^36
+// frames in 42 bytes). nullopt when it cannot be read, or when what it holds does not fit in
+// memory.
+std::optional<AudioData> readAudioFile(const std::string& path,
+                                       double maxSeconds = std::numeric_limits<double>::infinity(),
+                                       AudioChannels channels = AudioChannels::AsInFile);
 
 }  // namespace pskmodem
