@@ -36,6 +36,7 @@
 #include "platform/window_proc.h"
 #include "receiver/display_state.h"
 #include "receiver/receiver_buffers.h"
+#include "receiver/sound_card_notice.h"
 
 class AudioInputWindow;
 class HelpWindow;
@@ -126,10 +127,10 @@ class Form1 final : public QMainWindow {
     // The help file: the program folder followed by HELP.md, set by Form_Load.
     QString HelpFile;
     // Sets the window caption, its control characters shown visibly (platform::VisibleCaption);
-    // while the sound card is lost it carries the notice that says so.
+    // while the engine has no sound card it carries the notice that says so.
     void SetCaption(const QString& caption);
-    // The engine lost the sound card and opens it again (true), or audio flows again (false).
-    void ShowSoundCardLost(bool lost);
+    // The engine opens the sound card again, lost or never opened (true), or audio flows (false).
+    void ShowSoundCardStatus(bool reopening);
 
     // ---- text and picture commands (app/mainwindow/form1_commands.cpp) ----
     // The file dialogs' shared state.
@@ -509,6 +510,6 @@ class Form1 final : public QMainWindow {
     platform::WindowProcedure windowProcedure_;
     receiver::DisplayState display_;
     bool engineStartCalled_ = false;
-    bool soundCardLost_ = false;
+    receiver::SoundCardWatch soundCard_;
     bool unloaded_ = false;
 };

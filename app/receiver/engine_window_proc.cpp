@@ -37,9 +37,9 @@ std::intptr_t EngineWindowProc::operator()(platform::WindowHandle hWnd, std::uin
             textTimer_->setEnabled(true);
             return 0;
         case platform::kMsgStatus:
-            if (soundCardLost_ &&
+            if (soundCardStatus_ &&
                 (wParam == platform::kStatusReopening || wParam == platform::kStatusStarted)) {
-                soundCardLost_(wParam == platform::kStatusReopening);
+                soundCardStatus_(wParam == platform::kStatusReopening);
             }
             return 0;
         case platform::kMsgReserved:

@@ -27,16 +27,17 @@ void AppendReceivedCharacter(QString& buffer, std::intptr_t code);
 
 class EngineWindowProc {
   public:
-    // `displayTimer` is the main window's Timer1, `textTimer` its Timer2; `soundCardLost` is
-    // told true when the engine reopens a lost sound card and false when audio flows again.
+    // `displayTimer` is the main window's Timer1, `textTimer` its Timer2; `soundCardStatus` is
+    // told true when the engine opens the sound card again (it could not be opened, or was
+    // lost) and false when audio flows.
     EngineWindowProc(ReceiverBuffers& buffers, platform::PskEngine& engine,
                      platform::FormTimer& displayTimer, platform::FormTimer& textTimer,
-                     std::function<void(bool)> soundCardLost = {})
+                     std::function<void(bool)> soundCardStatus = {})
         : buffers_(&buffers),
           engine_(&engine),
           displayTimer_(&displayTimer),
           textTimer_(&textTimer),
-          soundCardLost_(std::move(soundCardLost)) {}
+          soundCardStatus_(std::move(soundCardStatus)) {}
 
     std::intptr_t operator()(platform::WindowHandle hWnd, std::uint32_t message,
                              std::intptr_t wParam, std::intptr_t lParam) const;
@@ -46,7 +47,7 @@ class EngineWindowProc {
     platform::PskEngine* engine_;
     platform::FormTimer* displayTimer_;
     platform::FormTimer* textTimer_;
-    std::function<void(bool)> soundCardLost_;
+    std::function<void(bool)> soundCardStatus_;
 };
 
 }  // namespace APIStuff

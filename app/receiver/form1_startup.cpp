@@ -46,8 +46,9 @@ void Form1::Form_Load() {
 
 void Form1::InitPSK() {
     // Hooked before the start, so that no engine message arrives unhooked.
-    receiverBuffers.PreviousWindowProc = SetWindowProc(APIStuff::EngineWindowProc(
-        receiverBuffers, engine, *Timer1, *Timer2, [this](bool lost) { ShowSoundCardLost(lost); }));
+    receiverBuffers.PreviousWindowProc = SetWindowProc(
+        APIStuff::EngineWindowProc(receiverBuffers, engine, *Timer1, *Timer2,
+                                   [this](bool reopening) { ShowSoundCardStatus(reopening); }));
 
     settings.ProgramTimerInterval = KVXmodules::ValidTimerInterval(settings.ProgramTimerInterval);
     Timer1->setInterval(settings.ProgramTimerInterval);
@@ -76,10 +77,14 @@ void Form1::Form_Unload() {
 
 void Form1::SetCaption(const QString& caption) {
     setWindowTitle(
-        receiver::WithSoundCardNotice(platform::VisibleCaption(caption), soundCardLost_));
+        receiver::WithSoundCardNotice(platform::VisibleCaption(caption), soundCard_.notice()));
 }
 
-void Form1::ShowSoundCardLost(bool lost) {
-    soundCardLost_ = lost;
+void Form1::ShowSoundCardStatus(bool reopening) {
+    if (reopening) {
+        soundCard_.reopening();
+    } else {
+        soundCard_.started();
+    }
     SetCaption(windowTitle());
 }
