@@ -17,6 +17,7 @@
 
 #include "mainwindow/file_dialogs.h"
 #include "mainwindow/form1.h"
+#include "platform/outside_programs.h"
 #include "platform/picture_box.h"
 #include "platform/printer.h"
 #include "receiver/form3.h"
@@ -101,6 +102,25 @@ TEST_F(FileCommands, SavedTextHasOneBannerAndTheTextAsTheAutologHasIt) {
                          "cq cq\r\r\nde DL1ABC\r\n"));
 }
 
+// The save holds the text and the time of the moment the file was chosen: what arrived while
+// the dialog was open is in it.
+TEST_F(FileCommands, SavedTextIsTheTextWhenTheNameIsChosen) {
+    QDateTime clock = kSavedAt;
+    form.now = [&clock] { return clock; };
+    const auto textArrives = [this, &clock] {
+        clock = clock.addSecs(61);
+        form.Text1Content->setText(form.Text1Content->text() + QStringLiteral(" pse k\r\r\n"));
+    };
+    const QString saved = path(QStringLiteral("saved.txt"));
+    harness.dialogs.answerFile(saved);
+    harness.dialogs.whileNextBoxIsOpen(textArrives);
+    form.menusave_Click();
+    EXPECT_EQ(ReadAll(saved),
+              QByteArray("***Quorvin File Saved At->14:06:10  Date:07-04-2005***\r\n"
+                         "cq cq\r\r\nde DL1ABC pse k\r\r\n\r\n"));
+    form.now = [] { return kSavedAt; };  // the clock goes with this test
+}
+
 TEST_F(FileCommands, NoToOverwriteAndAFailedSaveLeaveTheOldFile) {
     const QString old = path(QStringLiteral("old.txt"));
     WriteAll(old, "earlier");
@@ -176,6 +196,46 @@ TEST_F(FileCommands, PicturesOpenInThePictureWindowOrInAPaintProgram) {
     EXPECT_EQ(form.files.OpenInPaint, 0);
 }
 
+// Open in Notepad and Open in Paint say "could not find ..." whenever nothing opens the file:
+// nothing could be started, or the desktop's opener that stood in found nothing either.
+TEST_F(FileCommands, OutsideProgramsThatOpenNothingAreNamed) {
+    const QString file = path(QStringLiteral("a.txt"));
+    WriteAll(file, "text");
+    using platform::OutsideProgram;
+    struct Case {
+        void (Form1::*command)();
+        OutsideProgram program;
+        bool available;
+        bool openerFails;
+        bool said;
+    };
+    const std::vector<Case> cases{
+        {&Form1::menuopenote_Click, OutsideProgram::TextEditor, true, false, false},
+        {&Form1::menuopenote_Click, OutsideProgram::TextEditor, true, true, true},
+        {&Form1::menuopenote_Click, OutsideProgram::TextEditor, false, false, true},
+        {&Form1::menuopenpaint_Click, OutsideProgram::PaintProgram, true, true, true},
+    };
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        SCOPED_TRACE(i);
+        const Case& c = cases[i];
+        harness.dialogs.clear();
+        harness.programs.available = c.available;
+        harness.programs.openerFails = c.openerFails;
+        harness.dialogs.answerFile(file);
+        std::invoke(c.command, form);
+        EXPECT_EQ(harness.programs.started.back().program, c.program);
+        const std::vector<MessageBoxRequest> boxes = harness.dialogs.messageBoxes();
+        ASSERT_EQ(boxes.size(), c.said ? 1U : 0U);
+        if (c.said) {
+            EXPECT_EQ(boxes[0].text, QStringLiteral("could not find ") +
+                                         platform::OutsideProgramCandidates(c.program).lookedFor);
+            EXPECT_EQ(boxes[0].icon, MsgIcon::Exclamation);
+        }
+    }
+    EXPECT_EQ(form.files.OpenInNotepad, 0);
+    EXPECT_EQ(form.files.OpenInPaint, 0);
+}
+
 // Selects the receive text from `start`, `length` characters of its stored form.
 void Select(Form1& form, qsizetype start, qsizetype length) {
     QTextCursor cursor = form.Text1->textCursor();
@@ -200,7 +260,9 @@ TEST_F(FileCommands, ClipboardStampAndLockActOnTheLockedBoxToo) {
     form.menucopy_Click();
     EXPECT_TRUE(harness.clipboard.text().isEmpty());
     form.menutextwin_Click();
-    EXPECT_EQ(harness.clipboard.text(), form.Text1Content->text());
+    EXPECT_EQ(harness.clipboard.text(),
+              QStringLiteral("cq cq\nde\nQuorvin Date&Time-> 07-04-2005 14:05:09\n DL1ABC"))
+        << "one line end per line";
 
     form.menuedittext->trigger();
     EXPECT_TRUE(form.menuedittext->isChecked());

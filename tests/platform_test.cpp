@@ -1,22 +1,30 @@
 // The platform layer: the Dialogs service and its scripted stand-in, twips, the program
-// folder, window timers, picture boxes, and the program's command line.
+// folder, window timers, picture boxes, outside programs, and the program's command line.
 
 #include <gtest/gtest.h>
 
 #include <QColor>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
+#include <functional>
 #include <stdexcept>
+#include <utility>
+#include <vector>
 
 #include "platform/dialogs.h"
 #include "platform/form_timer.h"
+#include "platform/outside_programs.h"
 #include "platform/picture_box.h"
 #include "platform/program_folder.h"
 #include "platform/twips.h"
 #include "receiver/command_line.h"
 #include "support/scripted_dialogs.h"
+#include "support/test_files.h"
 
 namespace {
 
@@ -139,6 +147,96 @@ TEST(PictureBox, ChangingTheBackgroundColourClearsTheDrawing) {
     EXPECT_EQ(box.image().pixel(4, 4), qRgb(128, 0, 0));
     box.clear();
     EXPECT_EQ(box.image().pixel(0, 0), qRgb(128, 0, 0));
+}
+
+// ---- outside programs ----
+
+// A folder of fake programs that stands in for the search path while it lives: each writes its
+// argument beside itself (NAME.arg) and exits with the status it is given.
+class FakePrograms {
+  public:
+    FakePrograms() : path_(qgetenv("PATH")) { qputenv("PATH", folder_.path().toLocal8Bit()); }
+    ~FakePrograms() { qputenv("PATH", path_); }
+    FakePrograms(const FakePrograms&) = delete;
+    FakePrograms& operator=(const FakePrograms&) = delete;
+
+    // An exit status below 0: a program that cannot be run (its interpreter is missing).
+    void add(const QString& name, int exitStatus) const {
+        QFile script(folder_.filePath(name));
+        ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+        script.write(exitStatus < 0
+                         ? QByteArray("#!/nonexistent/sh\n")
+                         : QStringLiteral("#!/bin/sh\nprintf '%s' \"$1\" > \"$0.arg\"\nexit %1\n")
+                               .arg(exitStatus)
+                               .toLocal8Bit());
+        script.close();
+        script.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                              QFileDevice::ExeOwner);
+    }
+    QString argument(const QString& name) const {
+        return QString::fromLocal8Bit(testing_support::ReadAll(folder_.filePath(name + ".arg")));
+    }
+
+  private:
+    QTemporaryDir folder_;
+    QByteArray path_;
+};
+
+// Waits, handling events, until `done` holds or ten seconds have passed.
+bool WaitUntil(const std::function<bool()>& done) {
+    QDeadlineTimer deadline(10000);
+    while (!done() && !deadline.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return done();
+}
+
+// Nothing opening the file is said whenever it is so: nothing to start, or the desktop's opener
+// that stood in exiting with a failure. The opener is watched without waiting for it.
+TEST(SystemOutsidePrograms, SayWhenNothingOpensTheFile) {
+#if defined(Q_OS_WIN) || defined(Q_OS_MACOS)
+    GTEST_SKIP() << "fake programs are shell scripts";
+#endif
+    QTemporaryDir files;
+    const QString file = files.filePath(QStringLiteral("my log.txt"));
+    testing_support::WriteAll(file, "text");
+    struct Case {
+        std::vector<std::pair<QString, int>> installed;  // programs and their exit statuses
+        bool started;
+        int failures;
+        QString openedBy;  // the program given the file
+    };
+    const QString editor = QStringLiteral("gedit");
+    const QString opener = QStringLiteral("xdg-open");
+    const std::vector<Case> cases = {
+        {{{editor, 0}, {opener, 4}}, true, 0, editor},
+        {{{opener, 0}}, true, 0, opener},
+        {{{opener, 4}}, true, 1, opener},
+        {{{opener, -1}}, true, 1, QString()},
+        {{}, false, 0, QString()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.installed.size());
+        const FakePrograms fakes;
+        for (const auto& [name, status] : c.installed) {
+            fakes.add(name, status);
+        }
+        platform::SystemOutsidePrograms programs;
+        int failures = 0;
+        QElapsedTimer clock;
+        clock.start();
+        EXPECT_EQ(programs.start(platform::OutsideProgram::TextEditor, file, [&] { ++failures; }),
+                  c.started);
+        EXPECT_LT(clock.elapsed(), 1000) << "the caller waited";
+        ASSERT_TRUE(WaitUntil([&] { return programs.openersRunning() == 0; }));
+        if (!c.openedBy.isEmpty()) {
+            ASSERT_TRUE(WaitUntil([&] { return !fakes.argument(c.openedBy).isEmpty(); }));
+            EXPECT_EQ(fakes.argument(c.openedBy), file);
+        }
+        EXPECT_EQ(failures, c.failures);
+        // The mixer is never handed to the opener.
+        EXPECT_FALSE(programs.start(platform::OutsideProgram::SoundMixer));
+    }
 }
 
 // ---- command line ----

@@ -69,13 +69,17 @@ const char* PictureFormat(const QString& path) {
     return "BMP";
 }
 
-// Starts `program` on the chosen file; when nothing starts, says what was looked for.
+// Starts `program` on the chosen file; when nothing opens it (nothing starts, or the desktop's
+// opener that stood in finds nothing either), says what was looked for.
 void StartOutsideProgram(const FileDialogState& state, FileDialogServices services,
                          platform::OutsideProgram program) {
-    if (!services.programs.start(program, ShortPathName(state.ChosenFile))) {
-        services.dialogs.msgBox(QStringLiteral("could not find ") +
-                                    platform::OutsideProgramCandidates(program).lookedFor,
-                                MsgButtons::Ok, MsgIcon::Exclamation);
+    const auto notFound = [&dialogs = services.dialogs, program] {
+        dialogs.msgBox(QStringLiteral("could not find ") +
+                           platform::OutsideProgramCandidates(program).lookedFor,
+                       MsgButtons::Ok, MsgIcon::Exclamation);
+    };
+    if (!services.programs.start(program, ShortPathName(state.ChosenFile), notFound)) {
+        notFound();
     }
 }
 
@@ -134,8 +138,9 @@ void OpenPictureDialog(FileDialogState& state, FileDialogServices services,
     openInPictureWindow(state.ChosenFile);
 }
 
-void SaveTextDialog(FileDialogState& state, platform::Dialogs& dialogs, QStringView receiveText,
-                    const QDateTime& now) {
+void SaveTextDialog(FileDialogState& state, platform::Dialogs& dialogs,
+                    const std::function<QString()>& receiveText,
+                    const std::function<QDateTime()>& now) {
     if (state.LastFileName.isEmpty()) {
         state.LastFileName = Text(kFirstTextFileName);
     }
@@ -148,7 +153,7 @@ void SaveTextDialog(FileDialogState& state, platform::Dialogs& dialogs, QStringV
         return;
     }
     SplitFileName(state);
-    WriteFile(state.ChosenFile, SavedTextBytes(receiveText, now), dialogs);
+    WriteFile(state.ChosenFile, SavedTextBytes(receiveText(), now()), dialogs);
 }
 
 void SaveWaterfallDialog(FileDialogState& state, platform::Dialogs& dialogs,

@@ -59,9 +59,12 @@ void OpenTextDialog(FileDialogState& state, FileDialogServices services,
 // or to `openInPictureWindow`.
 void OpenPictureDialog(FileDialogState& state, FileDialogServices services,
                        const std::function<void(const QString&)>& openInPictureWindow);
-// Saves the receive text `receiveText` (in its stored form) with its banner stamped `now`.
-void SaveTextDialog(FileDialogState& state, platform::Dialogs& dialogs, QStringView receiveText,
-                    const QDateTime& now);
+// Saves the receive text (in its stored form) with a time-stamped banner. The text and the time
+// are taken once the file is chosen and may be written, so the file holds what was received
+// while the dialog was open.
+void SaveTextDialog(FileDialogState& state, platform::Dialogs& dialogs,
+                    const std::function<QString()>& receiveText,
+                    const std::function<QDateTime()>& now);
 // Saves the waterfall picture: as PNG or JPEG under a name ending so, else as a Windows bitmap.
 void SaveWaterfallDialog(FileDialogState& state, platform::Dialogs& dialogs, const QImage& picture);
 

@@ -22,6 +22,7 @@
 #include "platform/printer.h"
 #include "platform/stamps.h"
 #include "receiver/form3.h"
+#include "receiver/receive_text.h"
 #include "receiver/receive_text_box.h"
 
 namespace {
@@ -48,7 +49,8 @@ void Form1::menusave_Click() {
     if (!files.LastFileName.isEmpty() && EndsInExtension(files.LastFileName, u"bmp")) {
         files.LastFileName = QString::fromUtf16(KVXmodules::kFirstTextFileName);
     }
-    KVXmodules::SaveTextDialog(files, dialogs, Text1Content->text(), now());
+    KVXmodules::SaveTextDialog(
+        files, dialogs, [this] { return Text1Content->text(); }, now);
 }
 
 void Form1::menuopenote_Click() {
@@ -94,7 +96,8 @@ void Form1::menupastetime_Click() {
 }
 
 void Form1::menutextwin_Click() {
-    clipboard.setText(Text1Content->text());
+    // Other programs take one line end per line, not the box's CR CR LF.
+    clipboard.setText(receiver::ClipboardText(Text1Content->text()));
 }
 
 void Form1::menuedittext_Click() {

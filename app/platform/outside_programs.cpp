@@ -5,6 +5,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QUrl>
+#include <utility>
 
 #include "platform/registry.h"
 
@@ -82,11 +83,30 @@ QString RegisteredSystemInformation() {
 
 }  // namespace
 
+QString DesktopOpener() {
+#if defined(Q_OS_WIN)
+    return {};
+#elif defined(Q_OS_MACOS)
+    return QStringLiteral("open");
+#else
+    return QStringLiteral("xdg-open");
+#endif
+}
+
+SystemOutsidePrograms::~SystemOutsidePrograms() {
+    for (QProcess* process : openers_.findChildren<QProcess*>()) {
+        process->disconnect();
+        process->kill();
+        process->waitForFinished(1000);
+    }
+}
+
 void SystemOutsidePrograms::openLink(const QUrl& link) {
     QDesktopServices::openUrl(link);
 }
 
-bool SystemOutsidePrograms::start(OutsideProgram program, const QString& file) {
+bool SystemOutsidePrograms::start(OutsideProgram program, const QString& file,
+                                  std::function<void()> openFailed) {
     if (program == OutsideProgram::SystemInformation) {
         if (const QString registered = RegisteredSystemInformation(); !registered.isEmpty()) {
             return QProcess::startDetached(registered, {});
@@ -100,8 +120,48 @@ bool SystemOutsidePrograms::start(OutsideProgram program, const QString& file) {
             return true;
         }
     }
-    return choice.orDefaultApplication && !file.isEmpty() && QFileInfo::exists(file) &&
-           QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(file).absoluteFilePath()));
+    if (!choice.orDefaultApplication || file.isEmpty() || !QFileInfo::exists(file)) {
+        return false;
+    }
+    return startOpener(QFileInfo(file).absoluteFilePath(), std::move(openFailed));
+}
+
+bool SystemOutsidePrograms::startOpener(const QString& file, std::function<void()> openFailed) {
+    const QString opener = DesktopOpener();
+    if (opener.isEmpty()) {
+        return QDesktopServices::openUrl(QUrl::fromLocalFile(file));
+    }
+    const QString path = QStandardPaths::findExecutable(opener);
+    if (path.isEmpty()) {
+        return false;
+    }
+    // The opener's exit status is the only word on whether anything opened the file; it is read
+    // when the process ends, so the caller never waits for it.
+    auto* process = new QProcess(&openers_);
+    ++openersRunning_;
+    const auto ended = [this, process, openFailed](bool failed) {
+        --openersRunning_;
+        process->disconnect();
+        process->deleteLater();
+        if (failed && openFailed) {
+            openFailed();
+        }
+    };
+    QObject::connect(process, &QProcess::finished, process,
+                     [ended](int exitCode, QProcess::ExitStatus status) {
+                         ended(status != QProcess::NormalExit || exitCode != 0);
+                     });
+    QObject::connect(process, &QProcess::errorOccurred, process,
+                     [ended](QProcess::ProcessError error) {
+                         if (error == QProcess::FailedToStart) {
+                             ended(true);
+                         }
+                     });
+    process->setStandardInputFile(QProcess::nullDevice());
+    process->setStandardOutputFile(QProcess::nullDevice());
+    process->setStandardErrorFile(QProcess::nullDevice());
+    process->start(path, {file});
+    return true;
 }
 
 }  // namespace platform

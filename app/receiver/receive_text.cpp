@@ -88,6 +88,14 @@ QString TextFromDisplay(QStringView display) {
     return text;
 }
 
+QString ClipboardText(QStringView text) {
+    QString clipboard = DisplayText(text);
+#if defined(Q_OS_WIN)
+    clipboard.replace(kLF, QStringLiteral("\r\n"));
+#endif
+    return clipboard;
+}
+
 DisplayEdit PlanDisplayEdit(QStringView text, qsizetype displayLength, qsizetype start,
                             qsizetype length, QStringView with) {
     start = std::clamp<qsizetype>(start, 0, text.size());

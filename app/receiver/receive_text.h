@@ -44,6 +44,9 @@ qsizetype DisplayPosition(QStringView text, qsizetype index);
 // What a display text stands for in the box: each paragraph break ('\n', or U+2029 as Qt's
 // selections give it) becomes CR LF, as a typed line break.
 QString TextFromDisplay(QStringView display);
+// `text` as other programs take it from the clipboard: each line break one line end of the
+// desktop (LF, CR LF on Windows), every other character as it is.
+QString ClipboardText(QStringView text);
 
 // How a change of a text changes its display form: replace `removed` display characters from
 // `position` on by `inserted`. Only the pieces around the change are rendered again.

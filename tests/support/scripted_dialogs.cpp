@@ -1,6 +1,7 @@
 #include "support/scripted_dialogs.h"
 
 #include <stdexcept>
+#include <utility>
 
 namespace testing_support {
 
@@ -34,10 +35,18 @@ std::vector<platform::FileDialogRequest> ScriptedDialogs::fileDialogs() const {
 void ScriptedDialogs::clear() {
     script_.clear();
     shown_.clear();
+    whileOpen_ = nullptr;
+}
+
+void ScriptedDialogs::open(const Shown& request) {
+    shown_.push_back(request);
+    if (const std::function<void()> happening = std::exchange(whileOpen_, nullptr)) {
+        happening();
+    }
 }
 
 platform::MsgResult ScriptedDialogs::showMessageBox(const platform::MessageBoxRequest& request) {
-    shown_.emplace_back(request);
+    open(request);
     if (script_.empty()) {
         return FirstButton(request.buttons);
     }
@@ -50,7 +59,7 @@ platform::MsgResult ScriptedDialogs::showMessageBox(const platform::MessageBoxRe
 }
 
 QString ScriptedDialogs::showInputBox(const platform::InputBoxRequest& request) {
-    shown_.emplace_back(request);
+    open(request);
     if (script_.empty()) {
         return request.defaultText;
     }
@@ -63,7 +72,7 @@ QString ScriptedDialogs::showInputBox(const platform::InputBoxRequest& request) 
 }
 
 QString ScriptedDialogs::showFileDialog(const platform::FileDialogRequest& request) {
-    shown_.emplace_back(request);
+    open(request);
     if (script_.empty()) {
         return {};
     }

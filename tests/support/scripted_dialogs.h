@@ -7,6 +7,8 @@
 
 #include <QString>
 #include <deque>
+#include <functional>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -26,6 +28,9 @@ class ScriptedDialogs final : public platform::Dialogs {
     void answer(const QString& text) { script_.emplace_back(text); }
     // The path the next file dialog returns (empty: Cancel).
     void answerFile(const QString& path) { script_.emplace_back(ChosenPath{path}); }
+    // Runs `happening` while the next box is open, before it is answered: what the program does
+    // meanwhile (text arriving, timers firing) as a modal box lets it.
+    void whileNextBoxIsOpen(std::function<void()> happening) { whileOpen_ = std::move(happening); }
 
     // Every box shown so far, in order.
     const std::vector<Shown>& shown() const noexcept { return shown_; }
@@ -51,6 +56,10 @@ class ScriptedDialogs final : public platform::Dialogs {
     };
     std::deque<std::variant<platform::MsgResult, QString, ChosenPath>> script_;
     std::vector<Shown> shown_;
+    std::function<void()> whileOpen_;
+
+    // Records `request` and runs what happens while it is open.
+    void open(const Shown& request);
 };
 
 }  // namespace testing_support
