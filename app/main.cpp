@@ -34,12 +34,16 @@ int main(int argc, char* argv[]) {
         arguments.append(QString::fromLocal8Bit(argv[i]));
     }
     receiver::CommandLine commandLine = receiver::ParseCommandLine(arguments);
-    if (!commandLine.error.isEmpty() || commandLine.help) {
+    if (!commandLine.error.isEmpty() || commandLine.help || commandLine.version) {
         // Answered without a window, so without a display.
         const QCoreApplication app(argc, argv);
         NameApplication();
         if (commandLine.help) {
             QTextStream(stdout) << receiver::UsageText(platform::ProgramFolder());
+            return 0;
+        }
+        if (commandLine.error.isEmpty()) {
+            QTextStream(stdout) << receiver::VersionText();
             return 0;
         }
         QTextStream(stderr) << "quorvin: " << commandLine.error << "\n"

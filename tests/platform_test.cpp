@@ -262,6 +262,8 @@ TEST(CommandLineArguments, InputDemoAndHelp) {
     EXPECT_EQ(c.source, CommandLine::Source::Demo);
     EXPECT_TRUE(ParseCommandLine({"--help"}).help);
     EXPECT_TRUE(ParseCommandLine({"--demo", "-h"}).help);
+    EXPECT_TRUE(ParseCommandLine({"--version"}).version);
+    EXPECT_EQ(receiver::VersionText(), QStringLiteral("quorvin " QUORVIN_VERSION "\n"));
 }
 
 TEST(CommandLineArguments, Mistakes) {
@@ -274,7 +276,8 @@ TEST(CommandLineArguments, Mistakes) {
 
 TEST(CommandLineArguments, UsageNamesTheOptionsAndTheProgramFolder) {
     const QString usage = receiver::UsageText(QStringLiteral("/some/folder"));
-    for (const char* part : {"--input FILE", "--demo", "--help", "/some/folder", "QUORVIN.ini"}) {
+    for (const char* part :
+         {"--input FILE", "--demo", "--help", "--version", "/some/folder", "QUORVIN.ini"}) {
         EXPECT_TRUE(usage.contains(QString::fromLatin1(part))) << part;
     }
 }

@@ -1,5 +1,5 @@
 // The program's command line, run as a user runs it: a recording that is no audio is refused
-// before any window opens, with one line on stderr and exit status 2.
+// before any window opens, with one line on stderr and exit status 2; --version.
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "program_fixture.h"
+#include "pskmodem/sources/audio_file.h"
 
 namespace {
 
@@ -65,6 +66,25 @@ TEST_F(QuorvinProgram, AnInputThatIsNoRegularFileOrAtAnUnusableRateIsRefused) {
         EXPECT_EQ(r.exitStatus, 2);
         EXPECT_EQ(r.err, "quorvin: cannot decode " + c.file + ": " + c.reason + "\n");
         EXPECT_TRUE(r.out.empty()) << r.out;
+    }
+}
+
+// --version prints the project's version; the manual gives it and the sample rates --input
+// really takes.
+TEST_F(QuorvinProgram, VersionAndTheManualsRates) {
+    const quorvin::testing::RunResult r = run({"--version"});
+    EXPECT_EQ(r.exitStatus, 0);
+    EXPECT_EQ(r.out, "quorvin " QUORVIN_VERSION "\n");
+    EXPECT_TRUE(r.err.empty()) << r.err;
+
+    const std::string manual = quorvin::testing::readFile(
+        (std::filesystem::path(QUORVIN_TEST_DATA_DIR) / "../../docs/man/quorvin.1")
+            .lexically_normal());
+    for (const std::string& part :
+         {std::string("\\-\\-version"), std::to_string(pskmodem::kMinAudioFileRateHz) + " to " +
+                                            std::to_string(pskmodem::kMaxAudioFileRateHz) +
+                                            " samples per second"}) {
+        EXPECT_NE(manual.find(part), std::string::npos) << part;
     }
 }
 

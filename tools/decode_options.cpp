@@ -136,6 +136,7 @@ std::string usageText() {
            "  --seconds N      stop after N seconds of audio (the demo runs until interrupted\n"
            "                   otherwise)\n"
            "  --help           show this text\n"
+           "  --version        show the version\n"
            "\n"
            "Output of --all, per signal, in the order the signals end (those still on the air\n"
            "at the end of the input by frequency):\n"
@@ -213,6 +214,8 @@ ParseResult parseDecodeOptions(std::span<const std::string_view> args) {
 
         if (name == "--help" || name == "-h") {
             flag(options.help);
+        } else if (name == "--version") {
+            flag(options.version);
         } else if (name == "--demo") {
             flag(options.demo);
         } else if (name == "--realtime") {
@@ -268,7 +271,7 @@ ParseResult parseDecodeOptions(std::span<const std::string_view> args) {
         }
     }
 
-    if (!error.empty() || options.help) {
+    if (!error.empty() || options.help || options.version) {
         return result;
     }
     if (options.demo && haveFile) {

@@ -27,6 +27,7 @@ inline constexpr double kMaxSeconds = 366.0 * 24.0 * 3600.0;
 
 struct DecodeOptions {
     bool help = false;
+    bool version = false;
     bool demo = false;
     bool all = false;                    // decode every signal in the band
     bool json = false;                   // with --all: one JSON object per signal

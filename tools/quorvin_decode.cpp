@@ -151,6 +151,10 @@ int run(std::span<const std::string_view> args) {
         std::fwrite(usage.data(), 1, usage.size(), stdout);
         return kExitOk;
     }
+    if (options.version) {
+        std::puts("quorvin-decode " QUORVIN_VERSION);
+        return kExitOk;
+    }
 
     std::unique_ptr<pskmodem::AudioSource> source;
     bool paced = options.realtime;

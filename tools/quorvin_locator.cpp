@@ -83,7 +83,12 @@ int main(int argc, char* argv[]) {
         printUsage(stdout);
         std::puts(
             "Prints distance (km), azimuth (degrees), longitude and latitude of TARGET\n"
-            "(degrees; east longitude and south latitude negative), tab-separated.");
+            "(degrees; east longitude and south latitude negative), tab-separated.\n"
+            "--version prints the version.");
+        return 0;
+    }
+    if (argc == 2 && std::string_view(argv[1]) == "--version") {
+        std::puts("quorvin-locator " QUORVIN_VERSION);
         return 0;
     }
     if (argc != 3) {

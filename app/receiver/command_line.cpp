@@ -13,6 +13,8 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
         const QString& argument = arguments[i];
         if (argument == u"--help" || argument == u"-h") {
             result.help = true;
+        } else if (argument == u"--version") {
+            result.version = true;
         } else if (argument == u"--demo") {
             demo = true;
         } else if (argument == u"--input") {
@@ -48,7 +50,7 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
 
 QString UsageText(const QString& programFolder) {
     return QStringLiteral(
-               "Usage: quorvin [--input FILE | --demo] [--help]\n"
+               "Usage: quorvin [--input FILE | --demo] [--help] [--version]\n"
                "\n"
                "Quorvin, a receive-only PSK31 monitor.\n"
                "\n"
@@ -57,10 +59,15 @@ QString UsageText(const QString& programFolder) {
                "                 at real-time pace\n"
                "  --demo         decode the built-in band simulator: PSK31 signals in noise\n"
                "  --help         show this text\n"
+               "  --version      show the version\n"
                "\n"
                "Program folder (settings QUORVIN.ini, logs, alarm.wav, background.jpg):\n"
                "  %1\n")
         .arg(programFolder);
+}
+
+QString VersionText() {
+    return QStringLiteral("quorvin " QUORVIN_VERSION "\n");
 }
 
 pskmodem::SourceFactory AudioSources(const CommandLine& commandLine) {

@@ -6,6 +6,7 @@
 //   quorvin --input FILE    a recording, decoded at real-time pace
 //   quorvin --demo          the built-in band simulator
 //   quorvin --help          usage and the program folder
+//   quorvin --version       the version
 
 #include <QString>
 #include <QStringList>
@@ -19,6 +20,7 @@ struct CommandLine {
     Source source = Source::SoundCard;
     QString inputFile;  // with Source::File
     bool help = false;
+    bool version = false;
     QString error;  // not empty when the arguments are wrong
 };
 
@@ -27,6 +29,8 @@ CommandLine ParseCommandLine(const QStringList& arguments);
 
 // The text --help prints.
 QString UsageText(const QString& programFolder);
+// The line --version prints: the program's name and version.
+QString VersionText();
 
 // Where the engine takes its audio from, for platform::ModemEngine: empty for the sound card.
 pskmodem::SourceFactory AudioSources(const CommandLine& commandLine);

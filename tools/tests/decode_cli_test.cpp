@@ -125,12 +125,19 @@ TEST_F(DecodeProgram, FilesThatAreNoRecordingsAreRefusedAtOnce) {
     }
 }
 
-TEST_F(DecodeProgram, HelpGoesToStdout) {
+TEST_F(DecodeProgram, HelpAndVersionGoToStdout) {
     const RunResult r = run({"--help"});
     EXPECT_EQ(r.exitStatus, 0);
     EXPECT_NE(r.out.find("Usage: quorvin-decode"), std::string::npos);
     EXPECT_NE(r.out.find("--all"), std::string::npos);
     EXPECT_TRUE(r.err.empty());
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{"--version"}, {"x.wav", "--version"}}) {
+        const RunResult version = run(args);
+        EXPECT_EQ(version.exitStatus, 0);
+        EXPECT_EQ(version.out, "quorvin-decode " QUORVIN_VERSION "\n");
+        EXPECT_TRUE(version.err.empty()) << version.err;
+    }
 }
 
 TEST_F(DecodeProgram, SilentFileDecodesToNothing) {

@@ -120,6 +120,9 @@ TEST(DecodeOptions, DemoNeedsNoFrequency) {
 TEST(DecodeOptions, HelpWinsOverEverythingValid) {
     EXPECT_TRUE(parse({"--help"}).options.help);
     EXPECT_TRUE(parse({"-h"}).options.help);
+    EXPECT_TRUE(parse({"--version"}).options.version);
+    EXPECT_TRUE(parse({"x.wav", "--version"}).ok()) << "no frequency needed";
+    EXPECT_FALSE(parse({"--version=1"}).ok());
     const ParseResult r = parse({"--demo", "x.wav", "--help"});
     EXPECT_TRUE(r.ok());
     EXPECT_TRUE(r.options.help);

@@ -79,6 +79,10 @@ TEST_F(LocatorProgram, MissingOrExtraArgumentsGiveTheUsageAndStatus2) {
     EXPECT_EQ(help.exitStatus, 0);
     EXPECT_EQ(help.out.rfind("usage: quorvin-locator HOME TARGET", 0), 0U) << help.out;
     EXPECT_TRUE(help.err.empty());
+    const RunResult version = run({"--version"});
+    EXPECT_EQ(version.exitStatus, 0);
+    EXPECT_EQ(version.out, "quorvin-locator " QUORVIN_VERSION "\n");
+    EXPECT_TRUE(version.err.empty());
 }
 
 }  // namespace
