@@ -90,7 +90,9 @@ std::vector<SaveCase> SaveCases() {
              KVXmodules::FileDialogState state;
              dialogs.answerFile(path);
              dialogs.answer(MsgResult::Yes);  // overwrite
-             KVXmodules::SaveTextDialog(state, dialogs, u"cq cq de DL1ABC", kNow);
+             KVXmodules::SaveTextDialog(
+                 state, dialogs, [] { return QStringLiteral("cq cq de DL1ABC"); },
+                 [] { return kNow; });
          }},
         {"PNG picture", "waterfall.png",
          [](const QString& path, ScriptedDialogs& dialogs) {
