@@ -7,6 +7,7 @@
 #include <QSessionManager>
 #include <QStringList>
 #include <QTextStream>
+#include <QTimer>
 
 #include "mainwindow/form1.h"
 #include "platform/clipboard.h"
@@ -82,18 +83,22 @@ int main(int argc, char* argv[]) {
                              &soundPlayer,
                              commandLine.source == receiver::CommandLine::Source::SoundCard});
     dialogs.setOwner(&form);
-    // Ended from outside (shutdown, kill, Ctrl+C): closed as File > Exit closes it, the engine
-    // stopped and the settings saved, then the program ends with whatever else is open.
+    // Ended from outside (shutdown, kill, Ctrl+C): nothing is asked; changed notes are kept in
+    // their unsaved copy, the window closes as File > Exit closes it, the engine stopped and the
+    // settings saved, then the program ends with whatever else is open, a question too.
     const platform::TerminationSignals termination([&form](int) {
-        form.close();
+        form.closeFromOutside();
         QCoreApplication::quit();
     });
-    // Logging out: the session manager asks for the settings to be saved first.
+    // Logging out: the session manager asks for the settings and the notes to be saved first.
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &form, [&form](QSessionManager&) {
         form.RememberBandActivity();
         form.menusetupsaveset_Click();
+        form.keepUnsavedNotes();
     });
     form.Form_Load();
     form.show();
+    // Notes kept when the program was last ended from outside are offered back once it runs.
+    QTimer::singleShot(0, &form, &Form1::offerUnsavedNotebook);
     return QApplication::exec();
 }

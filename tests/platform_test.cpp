@@ -11,6 +11,9 @@
 #include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
+#include <QTimer>
+#include <QWidget>
+#include <QtTest/QTest>
 #include <functional>
 #include <stdexcept>
 #include <utility>
@@ -21,6 +24,7 @@
 #include "platform/outside_programs.h"
 #include "platform/picture_box.h"
 #include "platform/program_folder.h"
+#include "platform/qt_dialogs.h"
 #include "platform/twips.h"
 #include "receiver/command_line.h"
 #include "support/scripted_dialogs.h"
@@ -64,6 +68,18 @@ TEST(Dialogs, AnswersComeFromTheScriptInOrder) {
     EXPECT_EQ(dialogs.inputBox(QStringLiteral("b")), QStringLiteral("PA3XYZ"));
     EXPECT_EQ(dialogs.msgBox(QStringLiteral("c"), MsgButtons::OkCancel), MsgResult::Cancel);
     EXPECT_EQ(dialogs.pendingAnswers(), 0U);
+    // A question closed without an answer, and the window a box was asked for over.
+    QWidget window;
+    dialogs.answer(MsgResult::Cancel);
+    {
+        const platform::Dialogs::Over over(dialogs, &window);
+        EXPECT_EQ(
+            dialogs.askOrCancel(QStringLiteral("d"), MsgButtons::YesNo, MsgIcon::None, QString()),
+            MsgResult::Cancel);
+    }
+    EXPECT_TRUE(dialogs.messageBoxes().back().closeCancels);
+    EXPECT_EQ(dialogs.boxWindows(),
+              (std::vector<const QWidget*>{nullptr, nullptr, nullptr, &window}));
 }
 
 TEST(Dialogs, WithoutAScriptBoxesAreAnsweredAsEnterWould) {
@@ -81,6 +97,49 @@ TEST(Dialogs, AnAnswerOfTheWrongKindIsAScriptingError) {
     EXPECT_THROW(dialogs.msgBox(QStringLiteral("a")), std::logic_error);
     dialogs.answer(MsgResult::Ok);
     EXPECT_THROW(dialogs.inputBox(QStringLiteral("b")), std::logic_error);
+}
+
+// The real boxes: a Yes/No question that is closed without an answer, by Escape or by its close
+// button, answers Cancel when asked so, and No otherwise, as Qt's own box does; and it shows over
+// the window it was asked for over.
+TEST(QtDialogs, EscapeAndTheCloseButtonCancelAQuestionThatAsksSo) {
+    enum class Way { Escape, CloseButton };
+    struct Case {
+        Way way;
+        bool closeCancels;
+        MsgResult answer;
+    };
+    QWidget window;
+    window.show();
+    platform::QtDialogs dialogs;
+    for (const Case& c :
+         {Case{Way::Escape, true, MsgResult::Cancel},
+          Case{Way::CloseButton, true, MsgResult::Cancel}, Case{Way::Escape, false, MsgResult::No},
+          Case{Way::CloseButton, false, MsgResult::No}}) {
+        SCOPED_TRACE(testing::Message()
+                     << "way " << static_cast<int>(c.way) << ", closeCancels " << c.closeCancels);
+        QWidget* parent = nullptr;
+        QTimer::singleShot(0, [&] {
+            QWidget* box = nullptr;
+            EXPECT_TRUE(
+                QTest::qWaitFor([&] { return (box = QApplication::activeModalWidget()); }, 10000));
+            ASSERT_NE(box, nullptr);
+            parent = box->parentWidget();
+            if (c.way == Way::Escape) {
+                QTest::keyClick(box, Qt::Key_Escape);
+            } else {
+                box->close();
+            }
+        });
+        const platform::Dialogs::Over over(dialogs, &window);
+        const MsgResult answer =
+            c.closeCancels ? dialogs.askOrCancel(QStringLiteral("Save?"), MsgButtons::YesNo,
+                                                 MsgIcon::Information, QStringLiteral("NoteBook"))
+                           : dialogs.msgBox(QStringLiteral("Save?"), MsgButtons::YesNo,
+                                            MsgIcon::Information, QStringLiteral("NoteBook"));
+        EXPECT_EQ(answer, c.answer);
+        EXPECT_EQ(parent, &window);
+    }
 }
 
 TEST(Twips, FifteenPerPixel) {

@@ -70,4 +70,41 @@ TEST_F(QuorvinSignals, TermHupAndIntCloseTheProgramWithItsSettingsSaved) {
     }
 }
 
+// Notes kept in an unsaved copy when the program was last ended are offered back at start; a
+// signal that comes before that question is answered (or while it waits) ends the program
+// without waiting for the answer, and the copy stays for the next start.
+TEST_F(QuorvinSignals, ASignalEndsTheProgramWhileTheNotebookAsksAndKeepsTheCopy) {
+    const std::filesystem::path program = path("quorvin");
+    std::filesystem::copy_file(QUORVIN_PROGRAM, program);
+    const std::filesystem::path notebook = path("quorvbook.log");
+    const std::filesystem::path copy = path("quorvbook (unsaved).log");
+    std::ofstream(notebook, std::ios::binary) << "73\r\n";
+    std::ofstream(copy, std::ios::binary) << "73\r\nde PA3XYZ\r\n";
+    const pid_t pid = fork();
+    if (pid == 0) {
+        execl(program.c_str(), program.c_str(), "--demo", nullptr);
+        _exit(127);
+    }
+    ASSERT_GT(pid, 0);
+    const auto deadline = Clock::now() + kDeadline;
+    while (!Catches(pid, SIGTERM) && Clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    ASSERT_TRUE(Catches(pid, SIGTERM));
+    kill(pid, SIGTERM);
+    int status = 0;
+    while (waitpid(pid, &status, WNOHANG) == 0 && Clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    if (Clock::now() >= deadline) {
+        kill(pid, SIGKILL);
+        waitpid(pid, &status, 0);
+        FAIL() << "the program did not end";
+    }
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_TRUE(std::filesystem::exists(path("QUORVIN.ini")));
+    EXPECT_EQ(quorvin::testing::readFile(notebook), "73\r\n");
+    EXPECT_EQ(quorvin::testing::readFile(copy), "73\r\nde PA3XYZ\r\n");
+}
+
 }  // namespace

@@ -176,6 +176,13 @@ class Form1 final : public QMainWindow {
     void showEditor(const QString& file, const QString& caption);
     // The notebook editor while it is open.
     Editor* notebookWindow() const;
+    // Changed notes of the notebook editor go to their unsaved copy, without a question.
+    void keepUnsavedNotes();
+    // At start: when the notebook file has an unsaved copy, the notebook opens and offers it.
+    void offerUnsavedNotebook();
+    // Ended from outside (a termination signal): nothing is asked; the notebook keeps changed
+    // notes in their unsaved copy and closes, then this window closes as File > Exit closes it.
+    void closeFromOutside();
     // The receive box's selection in the stored text.
     struct TextSelection {
         qsizetype start = 0;

@@ -2,9 +2,12 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFile>
+#include <QFileInfo>
 #include <QMenuBar>
 #include <QPalette>
 #include <QPlainTextEdit>
+#include <QShortcut>
 #include <QTextCursor>
 
 #include "platform/clipboard.h"
@@ -70,9 +73,15 @@ void Editor::createMenus() {
     };
     QMenu* file = bar->addMenu(QStringLiteral("File"));
     menuopen = file->addAction(QStringLiteral("Open..."));
-    connect(menuopen, &QAction::triggered, this, [this] { services_.openTextDialog(); });
+    connect(menuopen, &QAction::triggered, this, [this] {
+        const platform::Dialogs::Over over(services_.dialogs, this);
+        services_.openTextDialog();
+    });
     menuopslaan = file->addAction(QStringLiteral("Save"));
     connect(menuopslaan, &QAction::triggered, this, [this] { menuopslaan_Click(); });
+    // The usual key for saving, kept out of the menu so that its entry reads as it always did.
+    saveShortcut = new QShortcut(QKeySequence::Save, this);
+    connect(saveShortcut, &QShortcut::activated, this, [this] { menuopslaan_Click(); });
     file->addSeparator();
     QMenu* print = file->addMenu(QStringLiteral("&Print"));
     mnuafdrukalles = item(print, QStringLiteral("All"), &Editor::mnuafdrukalles_Click);
@@ -111,6 +120,64 @@ void Editor::openFile(const QString& file, const QString& caption) {
     file_ = file;
     setWindowTitle(caption);
     OpenenText();
+    offerUnsavedCopy();
+}
+
+QString Editor::notesText() const {
+    // The raw text: toPlainText() would give non-breaking spaces back as blanks.
+    QString text = Text1->document()->toRawText();
+    text.replace(QChar::ParagraphSeparator, u'\n');
+    return text;
+}
+
+bool Editor::keepUnsavedCopy() {
+    if (NotesChanged == 0 || cutShort_ || file_.isEmpty()) {
+        return true;
+    }
+    return platform::ReplaceFile(notebook::UnsavedCopyPath(file_),
+                                 notebook::NotesBytes(notesText(), format_)) == 0;
+}
+
+void Editor::closeKeepingNotes() {
+    keepUnsavedCopy();
+    ending_ = true;
+    close();
+}
+
+void Editor::offerUnsavedCopy() {
+    const QString copy = notebook::UnsavedCopyPath(file_);
+    if (file_.isEmpty() || !QFileInfo(copy).isFile()) {
+        return;
+    }
+    const MsgResult answer = [&] {
+        const platform::Dialogs::Over over(services_.dialogs, this);
+        return services_.dialogs.askOrCancel(Text(kRestoreQuestion), MsgButtons::YesNo,
+                                             MsgIcon::Question, Text(kSaveQuestionTitle));
+    }();
+    if (answer == MsgResult::No) {
+        removeUnsavedCopy();
+    }
+    if (answer != MsgResult::Yes) {
+        return;
+    }
+    // Back as changed text, for the user to save; the copy stays until then, or until the
+    // changes are thrown away.
+    const notebook::LoadedNotes kept = notebook::LoadNotes(copy);
+    format_ = kept.format;
+    Text1->setPlainText(kept.text);
+    NotesChanged = 1;
+}
+
+void Editor::removeUnsavedCopy() {
+    if (!file_.isEmpty()) {
+        QFile::remove(notebook::UnsavedCopyPath(file_));
+    }
+}
+
+MsgResult Editor::msgBox(const QString& text, MsgButtons buttons, MsgIcon icon,
+                         const QString& title) {
+    const platform::Dialogs::Over over(services_.dialogs, this);
+    return services_.dialogs.msgBox(text, buttons, icon, title);
 }
 
 void Editor::OpenenText() {
@@ -119,8 +186,8 @@ void Editor::OpenenText() {
     const notebook::LoadedNotes notes = notebook::LoadNotes(file_);
     QApplication::restoreOverrideCursor();
     if (notes.cutShort) {
-        services_.dialogs.msgBox(Text(notebook::kTooLargeText), MsgButtons::Ok,
-                                 MsgIcon::Exclamation, Text(notebook::kTooLargeTitle));
+        msgBox(Text(notebook::kTooLargeText), MsgButtons::Ok, MsgIcon::Exclamation,
+               Text(notebook::kTooLargeTitle));
     }
     if (notes.complete) {
         QPalette colours = Text1->palette();
@@ -128,8 +195,7 @@ void Editor::OpenenText() {
         colours.setColor(QPalette::Base, services_.settings.TextBackColor);
         Text1->setPalette(colours);
     }
-    lineEnd_ = notes.lineEnd;
-    encoding_ = notes.encoding;
+    format_ = notes.format;
     cutShort_ = notes.cutShort;
     loading_ = true;
     Text1->setPlainText(notes.text);
@@ -140,17 +206,18 @@ void Editor::OpenenText() {
 
 bool Editor::menuopslaan_Click() {
     if (cutShort_) {
-        services_.dialogs.msgBox(Text(kPartialSaveRefused), MsgButtons::Ok, MsgIcon::Exclamation,
-                                 Text(kSaveQuestionTitle));
+        msgBox(Text(kPartialSaveRefused), MsgButtons::Ok, MsgIcon::Exclamation,
+               Text(kSaveQuestionTitle));
         return false;
     }
-    const int error = platform::ReplaceFile(
-        file_, notebook::NotesBytes(Text1->toPlainText(), lineEnd_, encoding_));
+    const int error = platform::ReplaceFile(file_, notebook::NotesBytes(notesText(), format_));
     if (error != 0) {
+        const platform::Dialogs::Over over(services_.dialogs, this);
         platform::ShowWriteFailed(services_.dialogs, error);
         return false;
     }
     NotesChanged = 0;
+    removeUnsavedCopy();
     return true;
 }
 
@@ -158,16 +225,22 @@ bool Editor::offerToSave() {
     if (NotesChanged == 0) {
         return true;
     }
-    if (services_.dialogs.msgBox(Text(kSaveQuestion), MsgButtons::YesNo, MsgIcon::Information,
-                                 Text(kSaveQuestionTitle)) != MsgResult::Yes) {
+    const MsgResult answer = [&] {
+        const platform::Dialogs::Over over(services_.dialogs, this);
+        return services_.dialogs.askOrCancel(Text(kSaveQuestion), MsgButtons::YesNo,
+                                             MsgIcon::Information, Text(kSaveQuestionTitle));
+    }();
+    if (answer == MsgResult::No) {
+        removeUnsavedCopy();
         return true;
     }
-    return menuopslaan_Click();
+    return answer == MsgResult::Yes && menuopslaan_Click();
 }
 
 void Editor::closeEvent(QCloseEvent* event) {
-    // A save that was wanted and failed keeps the window, and the notes, open.
-    if (!offerToSave()) {
+    // A save that was wanted and failed, or a question closed without an answer, keeps the
+    // window, and the notes, open.
+    if (!ending_ && !offerToSave()) {
         event->ignore();
         return;
     }
@@ -176,13 +249,13 @@ void Editor::closeEvent(QCloseEvent* event) {
 }
 
 void Editor::printText(const QString& text) {
+    const platform::Dialogs::Over over(services_.dialogs, this);
     platform::PrintOrSayNotReady(services_.printer, services_.dialogs, text);
 }
 
 void Editor::mnuafdrukalles_Click() {
-    if (services_.dialogs.msgBox(QStringLiteral("Do you want to print the entire note?"),
-                                 MsgButtons::YesNo, MsgIcon::Information,
-                                 QStringLiteral("Print")) == MsgResult::Yes) {
+    if (msgBox(QStringLiteral("Do you want to print the entire note?"), MsgButtons::YesNo,
+               MsgIcon::Information, QStringLiteral("Print")) == MsgResult::Yes) {
         printText(Text1->toPlainText());
     }
 }
@@ -190,14 +263,13 @@ void Editor::mnuafdrukalles_Click() {
 void Editor::mnuafdrukselect_Click() {
     const QString selected = Text1->textCursor().selection().toPlainText();
     if (selected.isEmpty()) {
-        services_.dialogs.msgBox(QStringLiteral("Nothing selected."), MsgButtons::Ok,
-                                 MsgIcon::Exclamation, QStringLiteral("Print Selected Text"));
+        msgBox(QStringLiteral("Nothing selected."), MsgButtons::Ok, MsgIcon::Exclamation,
+               QStringLiteral("Print Selected Text"));
         Text1->setFocus(Qt::OtherFocusReason);
         return;
     }
-    if (services_.dialogs.msgBox(QStringLiteral("Do you want to print the selected text?"),
-                                 MsgButtons::YesNo, MsgIcon::Information,
-                                 QStringLiteral("Print")) == MsgResult::Yes) {
+    if (msgBox(QStringLiteral("Do you want to print the selected text?"), MsgButtons::YesNo,
+               MsgIcon::Information, QStringLiteral("Print")) == MsgResult::Yes) {
         printText(selected);
     }
 }
@@ -228,14 +300,14 @@ void Editor::menutijd_Click() {
 }
 
 void Editor::menuerase_Click() {
-    if (services_.dialogs.msgBox(
-            QStringLiteral("Are you sure to erase the contents of the editor window?"),
-            MsgButtons::YesNo, MsgIcon::None, QStringLiteral("Erase All")) == MsgResult::Yes) {
+    if (msgBox(QStringLiteral("Are you sure to erase the contents of the editor window?"),
+               MsgButtons::YesNo, MsgIcon::None, QStringLiteral("Erase All")) == MsgResult::Yes) {
         Text1->clear();
     }
 }
 
 void Editor::NedHelpZoeken_Click() {
+    const platform::Dialogs::Over over(services_.dialogs, this);
     const QString answer = services_.dialogs.inputBox(QStringLiteral("Type the text to find:"),
                                                       QStringLiteral("Find"));
     if (answer.isEmpty()) {
@@ -253,7 +325,7 @@ void Editor::searchStep() {
     const qsizetype found = notebook::FindStep(find, Text1->toPlainText());
     QTextCursor cursor = Text1->textCursor();
     if (found == 0) {
-        services_.dialogs.msgBox(QStringLiteral("Nothing found"));
+        msgBox(QStringLiteral("Nothing found"), MsgButtons::Ok, MsgIcon::None);
         cursor.setPosition(cursor.position());
         Text1->setTextCursor(cursor);
         NedHelpZoekVerder->setEnabled(false);

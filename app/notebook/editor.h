@@ -4,7 +4,9 @@
 // (the notebook quorvbook.log, or any text file chosen to open), loads it with a size limit,
 // saves it back in one step with its own line ends, finds text, prints, inserts the date and
 // time and works with the clipboard. Every change of the text counts: closing, or opening
-// another file, after any change asks whether to save, and a save that fails keeps the text.
+// another file, after any change asks whether to save; a save that fails, or a question closed
+// without an answer, keeps the text. Ended from outside, the window asks nothing: changed notes
+// go to an unsaved copy beside their file, which the next opening of that file offers back.
 
 #include <QByteArray>
 #include <QDateTime>
@@ -20,6 +22,7 @@
 class Form8;
 class QAction;
 class QPlainTextEdit;
+class QShortcut;
 
 namespace KVXmodules {
 struct SettingsRecord;
@@ -28,6 +31,9 @@ namespace platform {
 class Clipboard;
 class Dialogs;
 class Printer;
+enum class MsgButtons;
+enum class MsgIcon;
+enum class MsgResult;
 }  // namespace platform
 
 struct EditorServices {
@@ -45,6 +51,9 @@ inline constexpr char16_t kNotebookCaption[] = u"Quorvin Notebook";
 inline constexpr char16_t kSaveQuestion[] =
     u"You made changes to your notes. Do you want to save it?";
 inline constexpr char16_t kSaveQuestionTitle[] = u"NoteBook";
+inline constexpr char16_t kRestoreQuestion[] =
+    u"Quorvin was ended before your changes to these notes were saved; they were kept in a copy. "
+    u"Do you want them back? (No throws the copy away.)";
 inline constexpr char16_t kPartialSaveRefused[] =
     u"Only the first 60000 characters of this file were loaded. Saving would cut the file "
     u"there, so it is not saved.";
@@ -58,6 +67,13 @@ class Editor final : public QMainWindow {
     void openFile(const QString& file, const QString& caption);
     // (Re)loads the file shown.
     void OpenenText();
+    // The text as it is saved: every character as typed, lines broken by LF.
+    QString notesText() const;
+    // Changed notes (when they can be saved at all) are written to their unsaved copy, without
+    // a question; false when that failed.
+    bool keepUnsavedCopy();
+    // Keeps changed notes in their unsaved copy and closes the window without a question.
+    void closeKeepingNotes();
     bool isUnloaded() const noexcept { return unloaded_; }
     const QString& file() const noexcept { return file_; }
 
@@ -80,6 +96,7 @@ class Editor final : public QMainWindow {
     QAction* NedHelpZoekVerder = nullptr;
     QAction* menueditfont = nullptr;
     QAction* menuerase = nullptr;
+    QShortcut* saveShortcut = nullptr;  // Ctrl+S, beside the menu entry "Save"
 
     // Saves the text; false (after saying why) when it was not saved.
     bool menuopslaan_Click();
@@ -103,17 +120,24 @@ class Editor final : public QMainWindow {
 
   private:
     void createMenus();
-    // Asks whether to save a changed text; false when the save was wanted and failed.
+    // Asks whether to save a changed text; false when the save was wanted and failed or the
+    // question was closed without an answer: the notes stay.
     bool offerToSave();
+    // Offers the unsaved copy of the file shown, if there is one.
+    void offerUnsavedCopy();
+    void removeUnsavedCopy();
+    // The boxes of this window, shown over it.
+    platform::MsgResult msgBox(const QString& text, platform::MsgButtons buttons,
+                               platform::MsgIcon icon, const QString& title = QString());
     void searchStep();
     void printText(const QString& text);
 
     EditorServices services_;
     QString file_;
-    QByteArray lineEnd_ = "\r\n";
-    notebook::NotesEncoding encoding_ = notebook::NotesEncoding::Windows1252;
+    notebook::NotesFormat format_;
     bool cutShort_ = false;
     bool loading_ = false;
+    bool ending_ = false;  // closing without a question
     bool unloaded_ = false;
     QPointer<Form8> form8_;
 };

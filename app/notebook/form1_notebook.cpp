@@ -2,10 +2,12 @@
 // program folder, File > Text > Open... (and the "Open" button) any text file chosen.
 
 #include <QDir>
+#include <QFileInfo>
 
 #include "mainwindow/file_dialogs.h"
 #include "mainwindow/form1.h"
 #include "notebook/editor.h"
+#include "notebook/notes_file.h"
 #include "platform/modeless_window.h"
 
 void Form1::showEditor(const QString& file, const QString& caption) {
@@ -32,11 +34,38 @@ void Form1::menuopen_Click() {
                                [this](const QString& path) { showEditor(path, path); });
 }
 
+namespace {
+
+QString NotebookFile(const QString& programFolder) {
+    return QDir(programFolder).filePath(QStringLiteral("quorvbook.log"));
+}
+
+}  // namespace
+
 void Form1::menubook_Click() {
-    files.EditorFile = QDir(programFolder()).filePath(QStringLiteral("quorvbook.log"));
+    files.EditorFile = NotebookFile(programFolder());
     showEditor(files.EditorFile, QString::fromUtf16(kNotebookCaption));
 }
 
 Editor* Form1::notebookWindow() const {
     return platform::OpenWindow(editor_);
+}
+
+void Form1::keepUnsavedNotes() {
+    if (Editor* editor = platform::OpenWindow(editor_)) {
+        editor->keepUnsavedCopy();
+    }
+}
+
+void Form1::offerUnsavedNotebook() {
+    if (QFileInfo(notebook::UnsavedCopyPath(NotebookFile(programFolder()))).isFile()) {
+        menubook_Click();
+    }
+}
+
+void Form1::closeFromOutside() {
+    if (Editor* editor = platform::OpenWindow(editor_)) {
+        editor->closeKeepingNotes();
+    }
+    close();
 }

@@ -1,10 +1,13 @@
 #pragma once
 
 // The notebook's file: loading a text file into the editor with the size limit, and the bytes
-// that save it back with the line ends and the character set it was loaded with, so that a
-// load and a save leave an unchanged file as it was (platform::ReplaceFile writes them).
+// that save it back with the line ends, the character set and the byte-order mark it was loaded
+// with, so that a load and a save leave an unchanged file byte for byte as it was
+// (platform::ReplaceFile writes them).
 
 #include <QByteArray>
+#include <QByteArrayView>
+#include <QList>
 #include <QString>
 
 namespace notebook {
@@ -21,19 +24,40 @@ inline constexpr char16_t kCutShortLine[] =
 
 enum class NotesEncoding { Windows1252, Utf8 };
 
+// How a file writes its text.
+struct NotesFormat {
+    // The file's line end: CR LF, LF or a lone CR, as its first line ends (CR LF when it has
+    // no line end at all).
+    QByteArray lineEnd = "\r\n";
+    // The line ends of the file's lines in order, kept only when they are not all alike; lines
+    // beyond them end with `lineEnd`.
+    QList<QByteArray> lineEnds;
+    // UTF-8 when the file is valid UTF-8 to its last byte and has characters beyond ASCII or a
+    // byte-order mark; else Windows-1252, which gives every byte a character of its own.
+    NotesEncoding encoding = NotesEncoding::Windows1252;
+    bool byteOrderMark = false;  // a UTF-8 file that begins with one
+
+    friend bool operator==(const NotesFormat&, const NotesFormat&) = default;
+};
+
 struct LoadedNotes {
     QString text;  // the lines, each ended by LF as the editor breaks them
-    // How the file ends its lines (CR LF unless it uses LF alone) and writes its characters
-    // (UTF-8 when it is valid UTF-8 with characters beyond ASCII, else 8-bit).
-    QByteArray lineEnd = "\r\n";
-    NotesEncoding encoding = NotesEncoding::Windows1252;
+    NotesFormat format;
     bool complete = false;  // the end of the file was reached (a missing file: false)
     bool cutShort = false;  // the size limit ended the load; the text ends in kCutShortLine
 };
 
+// The notes in `bytes`, the whole file when `wholeFile`, else its beginning.
+LoadedNotes NotesFromBytes(QByteArrayView bytes, bool wholeFile);
+
 LoadedNotes LoadNotes(const QString& path);
 
 // The bytes of `text` (lines broken by LF) as the file keeps them.
-QByteArray NotesBytes(const QString& text, const QByteArray& lineEnd, NotesEncoding encoding);
+QByteArray NotesBytes(const QString& text, const NotesFormat& format);
+
+// Where notes that were changed but not saved when the program was ended from outside are
+// kept: beside their file, named after it ("quorvbook.log" -> "quorvbook (unsaved).log"), so
+// that the file itself changes only when the user saves and the copy is found with it.
+QString UnsavedCopyPath(const QString& file);
 
 }  // namespace notebook

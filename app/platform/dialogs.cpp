@@ -31,6 +31,11 @@ MsgResult Dialogs::msgBox(const QString& text, MsgButtons buttons, MsgIcon icon,
     return showMessageBox(MessageBoxRequest{text, TitleOrAppTitle(title), buttons, icon});
 }
 
+MsgResult Dialogs::askOrCancel(const QString& text, MsgButtons buttons, MsgIcon icon,
+                               const QString& title) {
+    return showMessageBox(MessageBoxRequest{text, TitleOrAppTitle(title), buttons, icon, true});
+}
+
 QString Dialogs::inputBox(const QString& prompt, const QString& title, const QString& defaultText) {
     return showInputBox(InputBoxRequest{prompt, TitleOrAppTitle(title), defaultText});
 }

@@ -7,6 +7,8 @@
 #include <QString>
 #include <vector>
 
+class QWidget;
+
 namespace platform {
 
 // The application title: the caption of every message box that names no title of its own.
@@ -27,6 +29,9 @@ struct MessageBoxRequest {
     QString title;  // never empty: the application title stands in for a missing one
     MsgButtons buttons = MsgButtons::Ok;
     MsgIcon icon = MsgIcon::None;
+    // Closing the box without a button (Escape, its close button) answers Cancel whatever its
+    // buttons, where it otherwise answers as one of them.
+    bool closeCancels = false;
 
     friend bool operator==(const MessageBoxRequest&, const MessageBoxRequest&) = default;
 };
@@ -80,6 +85,31 @@ class Dialogs {
 
     // Shows an input box with a prompt, a title and a default text, and returns the text the
     // user accepted; Cancel returns an empty text. An empty title shows the application title.
+    // As msgBox, but closing the box without a button answers Cancel: for a question whose
+    // box has no Cancel button and where closing it must mean neither of its answers.
+    MsgResult askOrCancel(const QString& text, MsgButtons buttons, MsgIcon icon,
+                          const QString& title);
+
+    // The boxes shown while an Over lives show over `window` and give the focus back to it,
+    // whichever window is active when they open; an Over with no window changes nothing.
+    class Over {
+      public:
+        Over(Dialogs& dialogs, QWidget* window) : dialogs_(dialogs), previous_(dialogs.window_) {
+            if (window != nullptr) {
+                dialogs.window_ = window;
+            }
+        }
+        ~Over() { dialogs_.window_ = previous_; }
+        Over(const Over&) = delete;
+        Over& operator=(const Over&) = delete;
+
+      private:
+        Dialogs& dialogs_;
+        QWidget* previous_;
+    };
+    // The window of the innermost Over; nullptr when none.
+    QWidget* boxWindow() const noexcept { return window_; }
+
     QString inputBox(const QString& prompt, const QString& title = QString(),
                      const QString& defaultText = QString());
     // Shows an open or save dialog and returns the full path chosen, empty on Cancel. Nothing
@@ -91,6 +121,9 @@ class Dialogs {
     virtual MsgResult showMessageBox(const MessageBoxRequest& request) = 0;
     virtual QString showInputBox(const InputBoxRequest& request) = 0;
     virtual QString showFileDialog(const FileDialogRequest& request) = 0;
+
+  private:
+    QWidget* window_ = nullptr;
 };
 
 }  // namespace platform

@@ -5,6 +5,8 @@
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPushButton>
+#include <algorithm>
 #include <initializer_list>
 #include <utility>
 #include <vector>
@@ -80,9 +82,13 @@ QString QtFilter(const FileFilter& filter) {
 
 }  // namespace
 
-// The window a box belongs to: the program's active window (a modeless window's box shows over
-// that window and gives the focus back to it), else the owner.
+// The window a box belongs to: the window it was asked for over, else the program's active
+// window (a modeless window's box shows over that window and gives the focus back to it), else
+// the owner.
 QWidget* QtDialogs::boxParent() const {
+    if (QWidget* window = boxWindow()) {
+        return window;
+    }
     if (QWidget* active = QApplication::activeWindow()) {
         return active;
     }
@@ -97,6 +103,16 @@ MsgResult QtDialogs::showMessageBox(const MessageBoxRequest& request) {
         box.addButton(button);
     }
     box.setDefaultButton(pairs.front().first);
+    // Without a Cancel of its own, Qt's box would answer Escape and its close button with No
+    // (or not close at all); a Cancel button that is never shown takes them instead.
+    const bool hasCancel = std::any_of(pairs.begin(), pairs.end(), [](const ButtonPair& pair) {
+        return pair.second == MsgResult::Cancel;
+    });
+    if (request.closeCancels && !hasCancel) {
+        QPushButton* closed = box.addButton(QMessageBox::Cancel);
+        closed->hide();
+        box.setEscapeButton(closed);
+    }
     const auto clicked = static_cast<QMessageBox::StandardButton>(box.exec());
     for (const auto& [button, result] : pairs) {
         if (button == clicked) {
@@ -104,6 +120,9 @@ MsgResult QtDialogs::showMessageBox(const MessageBoxRequest& request) {
         }
     }
     // Closed without a button: Escape's answer.
+    if (request.closeCancels) {
+        return MsgResult::Cancel;
+    }
     for (const MsgResult escape : {MsgResult::Cancel, MsgResult::No}) {
         for (const auto& [button, result] : pairs) {
             if (result == escape) {

@@ -35,11 +35,13 @@ std::vector<platform::FileDialogRequest> ScriptedDialogs::fileDialogs() const {
 void ScriptedDialogs::clear() {
     script_.clear();
     shown_.clear();
+    windows_.clear();
     whileOpen_ = nullptr;
 }
 
 void ScriptedDialogs::open(const Shown& request) {
     shown_.push_back(request);
+    windows_.push_back(boxWindow());
     if (const std::function<void()> happening = std::exchange(whileOpen_, nullptr)) {
         happening();
     }

@@ -3,7 +3,8 @@
 // A platform::Dialogs service for tests: it shows nothing, records every box it is asked for and
 // answers from a script. When the script holds no answer for a box, the box is answered as
 // Enter would answer it: a message box with its first button, an input box with its default
-// text.
+// text. A box that answers Cancel when it is closed (MessageBoxRequest::closeCancels) can be
+// scripted MsgResult::Cancel as being closed by Escape or its close button.
 
 #include <QString>
 #include <deque>
@@ -40,6 +41,9 @@ class ScriptedDialogs final : public platform::Dialogs {
     std::vector<platform::InputBoxRequest> inputBoxes() const;
     // The file dialogs shown so far, in order.
     std::vector<platform::FileDialogRequest> fileDialogs() const;
+    // The window each box shown so far was asked for over (Dialogs::Over; nullptr: none), in
+    // the order of shown().
+    const std::vector<const QWidget*>& boxWindows() const noexcept { return windows_; }
     // Answers not used yet.
     std::size_t pendingAnswers() const noexcept { return script_.size(); }
     void clear();
@@ -56,6 +60,7 @@ class ScriptedDialogs final : public platform::Dialogs {
     };
     std::deque<std::variant<platform::MsgResult, QString, ChosenPath>> script_;
     std::vector<Shown> shown_;
+    std::vector<const QWidget*> windows_;
     std::function<void()> whileOpen_;
 
     // Records `request` and runs what happens while it is open.
