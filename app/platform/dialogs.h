@@ -83,8 +83,6 @@ class Dialogs {
     MsgResult msgBox(const QString& text, MsgButtons buttons = MsgButtons::Ok,
                      MsgIcon icon = MsgIcon::None, const QString& title = QString());
 
-    // Shows an input box with a prompt, a title and a default text, and returns the text the
-    // user accepted; Cancel returns an empty text. An empty title shows the application title.
     // As msgBox, but closing the box without a button answers Cancel: for a question whose
     // box has no Cancel button and where closing it must mean neither of its answers.
     MsgResult askOrCancel(const QString& text, MsgButtons buttons, MsgIcon icon,
@@ -110,6 +108,8 @@ class Dialogs {
     // The window of the innermost Over; nullptr when none.
     QWidget* boxWindow() const noexcept { return window_; }
 
+    // Shows an input box with a prompt, a title and a default text, and returns the text the
+    // user accepted; Cancel returns an empty text. An empty title shows the application title.
     QString inputBox(const QString& prompt, const QString& title = QString(),
                      const QString& defaultText = QString());
     // Shows an open or save dialog and returns the full path chosen, empty on Cancel. Nothing
