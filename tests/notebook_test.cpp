@@ -381,6 +381,11 @@ TEST(NotebookFromTheMainWindow, OneEditorShowsTheNotebookOrTheChosenFile) {
     EXPECT_EQ(editor->windowTitle(), other);
     EXPECT_EQ(editor->Text1->toPlainText(), QStringLiteral("cq"));
     EXPECT_EQ(harness.dialogs.fileDialogs().back().title, QStringLiteral("Open Text File"));
+    EXPECT_EQ(harness.dialogs.boxWindows().back(), nullptr);
+    // The notebook's own Open... shows the dialog over the notebook.
+    editor->menuopen->trigger();
+    EXPECT_EQ(harness.dialogs.fileDialogs().size(), 2U);
+    EXPECT_EQ(harness.dialogs.boxWindows().back(), editor);
     editor->close();
 }
 
