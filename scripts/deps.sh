@@ -14,6 +14,8 @@ if [[ "${1:-}" == "--test" ]]; then
   packages+=(clang-format pulseaudio pulseaudio-utils libasound2-plugins)
   # pdftotext reads back what the print test printed into a PDF file.
   packages+=(poppler-utils)
+  # desktop-file-validate checks the installed desktop file.
+  packages+=(desktop-file-utils)
 fi
 
 if [[ "${1:-}" == "--fuzz" ]]; then

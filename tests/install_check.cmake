@@ -18,6 +18,15 @@ foreach(file IN ITEMS
   endif()
 endforeach()
 
+# The desktop file passes desktop-file-validate without a word, hints included (a second main
+# category, for one, lists the program twice in some application menus).
+find_program(DESKTOP_FILE_VALIDATE desktop-file-validate REQUIRED)
+execute_process(COMMAND "${DESKTOP_FILE_VALIDATE}" "${PREFIX}/share/applications/quorvin.desktop"
+                RESULT_VARIABLE valid OUTPUT_VARIABLE said ERROR_VARIABLE said)
+if(NOT valid EQUAL 0 OR NOT said STREQUAL "")
+  message(FATAL_ERROR "desktop-file-validate (${valid}):\n${said}")
+endif()
+
 # The installed program starts and names its folder, the one its shipped files are in.
 execute_process(COMMAND "${CMAKE_COMMAND}" -E env QT_QPA_PLATFORM=offscreen
                         "${PREFIX}/bin/quorvin" --help
