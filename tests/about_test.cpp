@@ -91,6 +91,22 @@ TEST(About, OneBoxWhoseLinksAndSystemInfoGoToTheDesktop) {
     EXPECT_EQ(form.aboutBox(), nullptr);
 }
 
+TEST(About, EscapeClosesTheBoxWhicheverButtonHasTheFocus) {
+    testing_support::FormHarness harness;
+    Form1& form = harness.load();
+    for (const bool onSysInfo : {false, true}) {
+        SCOPED_TRACE(onSysInfo);
+        form.mnuHelpAbout->trigger();
+        frmAbout* box = form.aboutBox();
+        ASSERT_NE(box, nullptr);
+        testing_support::FocusOn(onSysInfo ? box->cmdSysInfo : box->cmdOK);
+        testing_support::PressKeyInFocus(Qt::Key_Escape);
+        EXPECT_EQ(form.aboutBox(), nullptr);
+        testing_support::processEvents();
+    }
+    EXPECT_TRUE(harness.programs.started.empty());
+}
+
 TEST(QuickGuide, OneModelessWindowWithTheFrequencyListAndItsPictures) {
     testing_support::FormHarness harness;
     Form1& form = harness.show();

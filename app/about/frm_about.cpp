@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QGridLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QStringList>
@@ -125,6 +126,14 @@ void frmAbout::Form_Load() {
 
 void frmAbout::cmdOK_Click() {
     close();
+}
+
+void frmAbout::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        cmdOK_Click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void frmAbout::cmdSysInfo_Click() {

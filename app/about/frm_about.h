@@ -66,6 +66,8 @@ class frmAbout final : public QWidget {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    // Escape closes the box: "OK" is its cancel button too.
+    void keyPressEvent(QKeyEvent* event) override;
 
   private:
     AboutServices services_;
