@@ -8,8 +8,11 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFontMetrics>
+#include <QHeaderView>
 #include <QMouseEvent>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <atomic>
@@ -17,6 +20,7 @@
 #include <vector>
 
 #include "band/band_activity_window.h"
+#include "band/band_window_place.h"
 #include "mainwindow/form1.h"
 #include "platform/modem_engine.h"
 #include "pskmodem/signals/simulator.h"
@@ -52,6 +56,87 @@ void ClickRow(QTableWidget& table, int row) {
                           Qt::NoModifier);
         QApplication::sendEvent(viewport, &event);
     }
+}
+
+// Where the window opens beside the main window, on a screen of 1600 x 1000 whose free area
+// starts 30 pixels down (below a panel).
+TEST(BandActivityPlace, BesideTheMainWindowWithinTheScreen) {
+    const QRect screen(0, 30, 1600, 970);
+    struct Case {
+        const char* where;
+        QRect owner;
+        QSize size;
+        QPoint corner;
+    };
+    for (const Case& c : {
+             Case{"right of it, level with its top", QRect(100, 100, 660, 520), QSize(800, 380),
+                  QPoint(760, 100)},
+             Case{"right, moved up to stay on the screen", QRect(100, 700, 660, 280),
+                  QSize(800, 380), QPoint(760, 620)},
+             Case{"left where the right has no room", QRect(900, 100, 660, 520), QSize(800, 380),
+                  QPoint(100, 100)},
+             Case{"below where neither side has room", QRect(400, 30, 800, 500), QSize(900, 380),
+                  QPoint(400, 530)},
+             Case{"below, moved left to stay on the screen", QRect(800, 30, 500, 500),
+                  QSize(900, 380), QPoint(700, 530)},
+             Case{"above where below has no room", QRect(400, 500, 800, 480), QSize(900, 380),
+                  QPoint(400, 120)},
+             Case{"nowhere beside: at the top of the screen, over the caption only",
+                  QRect(470, 270, 660, 520), QSize(900, 380), QPoint(470, 30)},
+             Case{"larger than the screen: its top left corner", QRect(0, 30, 600, 400),
+                  QSize(1700, 1100), QPoint(0, 30)},
+         }) {
+        SCOPED_TRACE(c.where);
+        const QPoint corner = band::BesideWindow(c.owner, c.size, screen);
+        EXPECT_EQ(corner, c.corner);
+        const QRect placed(corner, c.size);
+        if (c.size.width() <= screen.width() && c.size.height() <= screen.height()) {
+            EXPECT_TRUE(screen.contains(placed));
+        }
+        // The waterfall, the owner's lowest 150 pixels, stays uncovered.
+        EXPECT_FALSE(placed.intersects(c.owner.adjusted(0, c.owner.height() - 150, 0, 0)) &&
+                     c.size.width() <= screen.width());
+    }
+}
+
+// The window opens where it stood when it closed, exactly, at every start; a new one opens
+// beside the main window; each row is one line of text high.
+TEST(BandActivity, KeepsItsPlaceAcrossRestartsAndItsRowsFitTheirText) {
+    testing_support::FormHarness harness;
+    Form1& form = harness.show();
+    form.menuband->trigger();
+    BandActivityWindow* window = form.bandActivityWindow();
+    ASSERT_NE(window, nullptr);
+    testing_support::processEvents();
+    EXPECT_EQ(window->frameGeometry().topLeft(),
+              band::BesideWindow(form.frameGeometry(), window->frameGeometry().size(),
+                                 form.screen()->availableGeometry()));
+
+    const QPoint stood(120, 140);
+    window->setGeometry(QRect(stood, window->size()));
+    for (int start = 0; start < 3; ++start) {
+        SCOPED_TRACE(start);
+        window->close();
+        EXPECT_EQ(harness.settings.BandActivityLeft, stood.x());
+        EXPECT_EQ(harness.settings.BandActivityTop, stood.y());
+        testing_support::processEvents();
+        form.menuband->trigger();
+        window = form.bandActivityWindow();
+        ASSERT_NE(window, nullptr);
+        testing_support::processEvents();
+        EXPECT_EQ(window->geometry().topLeft(), stood);
+    }
+    form.RememberBandActivity();
+    EXPECT_EQ(QPoint(harness.settings.BandActivityLeft, harness.settings.BandActivityTop), stood);
+
+    const std::vector<band::Row> rows(3);
+    window->showRows(rows, QStringLiteral("Band Activity"));
+    const int line = window->table()->fontMetrics().height();
+    for (int r = 0; r < 3; ++r) {
+        EXPECT_GE(window->table()->rowHeight(r), line);
+        EXPECT_LE(window->table()->rowHeight(r), line + 8);
+    }
+    window->close();
 }
 
 TEST(BandActivity, FiveStationsOfARecordingAsRowsThatTuneAndRaiseTheAlarm) {

@@ -13,6 +13,8 @@ namespace {
 
 constexpr QRgb kAlarmBackground = qRgb(255, 255, 120);
 constexpr QRgb kFadedText = qRgb(150, 150, 150);
+// Above and below a row's line of text, together.
+constexpr int kRowPaddingPx = 6;
 
 }  // namespace
 
@@ -32,6 +34,12 @@ BandActivityWindow::BandActivityWindow(BandActivityServices services, QWidget* p
     table_->setWordWrap(false);
     table_->setTextElideMode(Qt::ElideLeft);  // the newest text is at the end of the line
     table_->horizontalHeader()->setStretchLastSection(true);
+    // A row is one line of text high, as the cells never wrap.
+    QHeaderView* rowHeader = table_->verticalHeader();
+    const int rowHeight = table_->fontMetrics().height() + kRowPaddingPx;
+    rowHeader->setMinimumSectionSize(rowHeight);
+    rowHeader->setDefaultSectionSize(rowHeight);
+    rowHeader->setSectionResizeMode(QHeaderView::Fixed);
     const std::array<int, Text> widths{80, 90, 55, 55, 140, 80};
     for (int c = 0; c < Text; ++c) {
         table_->setColumnWidth(c, widths[static_cast<std::size_t>(c)]);
@@ -78,7 +86,7 @@ void BandActivityWindow::Row_Click(int index) {
 
 void BandActivityWindow::closeEvent(QCloseEvent* event) {
     if (!unloaded_ && services_.closing) {
-        services_.closing(pos());
+        services_.closing(geometry().topLeft());
     }
     unloaded_ = true;
     event->accept();

@@ -18,7 +18,8 @@ class QTableWidget;
 struct BandActivityServices {
     // Tunes the main receiver to `frequencyHz` in `mode`, as a click on its trace would.
     std::function<void(double frequencyHz, pskmodem::Mode mode)> tune;
-    // The window is closing where it stands.
+    // The window is closing where it stands: the top left corner of its contents, without the
+    // window manager's frame, which is what setGeometry() takes back.
     std::function<void(QPoint where)> closing;
 };
 

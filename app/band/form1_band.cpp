@@ -3,11 +3,15 @@
 // the receiver, and closing it stops the decoding.
 
 #include <QDateTime>
+#include <QGuiApplication>
+#include <QMargins>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTimer>
 #include <cmath>
 
 #include "band/band_activity_window.h"
+#include "band/band_window_place.h"
 #include "mainwindow/form1.h"
 #include "platform/modeless_window.h"
 #include "platform/psk_engine.h"
@@ -18,6 +22,30 @@ namespace {
 
 // Snapshots come about twice a second; the window looks a little more often.
 constexpr int kBandPollMs = 250;
+
+// Puts a new band activity window where it stood when it last closed, while that is on a
+// screen, else beside the main window `owner`. The settings keep where its contents began,
+// without the window manager's frame: placing the frame there would move it up by the height
+// of its title bar at every start.
+void PlaceBandActivity(const QWidget& owner, QWidget& window,
+                       const KVXmodules::SettingsRecord& settings) {
+    const QPoint stored(settings.BandActivityLeft, settings.BandActivityTop);
+    if (settings.BandActivityLeft != KVXmodules::kNoBandActivityPosition &&
+        settings.BandActivityTop != KVXmodules::kNoBandActivityPosition &&
+        QGuiApplication::screenAt(stored) != nullptr) {
+        window.setGeometry(QRect(stored, window.size()));
+        return;
+    }
+    // The new window's frame is not known before it is shown: the main window's stands in.
+    const QRect ownerFrame = owner.frameGeometry();
+    const QRect ownerInside = owner.geometry();
+    const QMargins frame(
+        ownerInside.left() - ownerFrame.left(), ownerInside.top() - ownerFrame.top(),
+        ownerFrame.right() - ownerInside.right(), ownerFrame.bottom() - ownerInside.bottom());
+    const QPoint corner = band::BesideWindow(ownerFrame, window.size().grownBy(frame),
+                                             owner.screen()->availableGeometry());
+    window.setGeometry(QRect(corner + QPoint(frame.left(), frame.top()), window.size()));
+}
 
 }  // namespace
 
@@ -31,7 +59,7 @@ void Form1::menuband_Click() {
     BandActivityWindow* window = platform::ShowModeless(
         *this, band_,
         [this] {
-            return new BandActivityWindow(BandActivityServices{
+            auto* loaded = new BandActivityWindow(BandActivityServices{
                 [this](double hz, pskmodem::Mode mode) { TuneToSignal(hz, mode); },
                 [this](QPoint where) {
                     // Closed: the decoding stops, and where it stood is remembered.
@@ -41,14 +69,12 @@ void Form1::menuband_Click() {
                     settings.BandActivityLeft = where.x();
                     settings.BandActivityTop = where.y();
                 }});
+            PlaceBandActivity(*this, *loaded, settings);
+            return loaded;
         },
         platform::Placement::ChosenBySystem);
     if (!opening) {
         return;
-    }
-    if (settings.BandActivityLeft != KVXmodules::kNoBandActivityPosition &&
-        settings.BandActivityTop != KVXmodules::kNoBandActivityPosition) {
-        window->move(settings.BandActivityLeft, settings.BandActivityTop);
     }
     bandTable_.clear();
     bandSnapshot_ = {};
@@ -103,8 +129,8 @@ void Form1::RememberBandActivityIn(KVXmodules::SettingsRecord& record) const {
     BandActivityWindow* window = bandActivityWindow();
     record.BandActivityOpen = window != nullptr ? KVXmodules::kFlagSet : KVXmodules::kFlagClear;
     if (window != nullptr) {
-        record.BandActivityLeft = window->x();
-        record.BandActivityTop = window->y();
+        record.BandActivityLeft = window->geometry().x();
+        record.BandActivityTop = window->geometry().y();
     }
 }
 

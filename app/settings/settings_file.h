@@ -37,8 +37,8 @@
 //
 //  49  [AudioInput]            50  AudioInput (empty: the default)   51  AudioInputHostApi
 //  52  [SampleRateCorrection]  53  SampleRateCorrection in ppm
-//      [BandActivity]          the band activity window open (1) or not (0), its left and top
-//                              in screen pixels
+//      [BandActivity]          the band activity window open (1) or not (0), the left and top
+//                              of its contents (without the frame) in screen pixels
 //
 // A file without them (an older one) gives the system's default input without correction.
 

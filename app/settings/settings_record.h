@@ -82,8 +82,8 @@ struct SettingsRecord {
     std::int32_t SampleRateCorrection = 0;  // sound card clock correction, ppm, -5000..+5000
     // ---- the band activity window, in a section after line 48 too ----
     std::int16_t BandActivityOpen = 0;  // flag: the window was open when the program ended
-    // Where the window stood (its top left corner, screen pixels); kNoBandActivityPosition
-    // while it never stood anywhere.
+    // Where the window stood (the top left corner of its contents, without the window
+    // manager's frame, in screen pixels); kNoBandActivityPosition while it never stood anywhere.
     std::int32_t BandActivityLeft = kNoBandActivityPosition;
     std::int32_t BandActivityTop = kNoBandActivityPosition;
 
