@@ -23,6 +23,7 @@
 #include "band/band_window_place.h"
 #include "mainwindow/form1.h"
 #include "platform/modem_engine.h"
+#include "platform/picture_box.h"
 #include "pskmodem/signals/simulator.h"
 #include "pskmodem/sources/audio_file.h"
 #include "settings/settings_record.h"
@@ -59,43 +60,45 @@ void ClickRow(QTableWidget& table, int row) {
 }
 
 // Where the window opens beside the main window, on a screen of 1600 x 1000 whose free area
-// starts 30 pixels down (below a panel).
+// starts 30 pixels down (below a panel); it may be made as low as 180 pixels.
 TEST(BandActivityPlace, BesideTheMainWindowWithinTheScreen) {
     const QRect screen(0, 30, 1600, 970);
     struct Case {
         const char* where;
         QRect owner;
         QSize size;
-        QPoint corner;
+        QRect place;
     };
     for (const Case& c : {
              Case{"right of it, level with its top", QRect(100, 100, 660, 520), QSize(800, 380),
-                  QPoint(760, 100)},
+                  QRect(760, 100, 800, 380)},
              Case{"right, moved up to stay on the screen", QRect(100, 700, 660, 280),
-                  QSize(800, 380), QPoint(760, 620)},
+                  QSize(800, 380), QRect(760, 620, 800, 380)},
              Case{"left where the right has no room", QRect(900, 100, 660, 520), QSize(800, 380),
-                  QPoint(100, 100)},
+                  QRect(100, 100, 800, 380)},
              Case{"below where neither side has room", QRect(400, 30, 800, 500), QSize(900, 380),
-                  QPoint(400, 530)},
+                  QRect(400, 530, 900, 380)},
              Case{"below, moved left to stay on the screen", QRect(800, 30, 500, 500),
-                  QSize(900, 380), QPoint(700, 530)},
+                  QSize(900, 380), QRect(700, 530, 900, 380)},
              Case{"above where below has no room", QRect(400, 500, 800, 480), QSize(900, 380),
-                  QPoint(400, 120)},
-             Case{"nowhere beside: at the top of the screen, over the caption only",
-                  QRect(470, 270, 660, 520), QSize(900, 380), QPoint(470, 30)},
-             Case{"larger than the screen: its top left corner", QRect(0, 30, 600, 400),
-                  QSize(1700, 1100), QPoint(0, 30)},
+                  QRect(400, 120, 900, 380)},
+             Case{"nowhere whole: lower, above it", QRect(470, 270, 660, 520), QSize(900, 380),
+                  QRect(470, 30, 900, 240)},
+             Case{"nowhere whole: lower, below it", QRect(470, 200, 660, 520), QSize(900, 380),
+                  QRect(470, 720, 900, 280)},
+             Case{"no room either: at the top of the screen, over its caption",
+                  QRect(470, 150, 660, 720), QSize(900, 380), QRect(470, 30, 900, 380)},
+             Case{"larger than the screen: below it, at the screen's left", QRect(0, 30, 600, 400),
+                  QSize(1700, 1100), QRect(0, 430, 1700, 570)},
          }) {
         SCOPED_TRACE(c.where);
-        const QPoint corner = band::BesideWindow(c.owner, c.size, screen);
-        EXPECT_EQ(corner, c.corner);
-        const QRect placed(corner, c.size);
-        if (c.size.width() <= screen.width() && c.size.height() <= screen.height()) {
-            EXPECT_TRUE(screen.contains(placed));
+        const QRect place = band::BesideWindow(c.owner, c.size, screen, 180);
+        EXPECT_EQ(place, c.place);
+        if (c.size.width() <= screen.width()) {
+            EXPECT_TRUE(screen.contains(place));
+            // The waterfall, the owner's lowest 150 pixels, stays uncovered.
+            EXPECT_FALSE(place.intersects(c.owner.adjusted(0, c.owner.height() - 150, 0, 0)));
         }
-        // The waterfall, the owner's lowest 150 pixels, stays uncovered.
-        EXPECT_FALSE(placed.intersects(c.owner.adjusted(0, c.owner.height() - 150, 0, 0)) &&
-                     c.size.width() <= screen.width());
     }
 }
 
@@ -108,9 +111,9 @@ TEST(BandActivity, KeepsItsPlaceAcrossRestartsAndItsRowsFitTheirText) {
     BandActivityWindow* window = form.bandActivityWindow();
     ASSERT_NE(window, nullptr);
     testing_support::processEvents();
-    EXPECT_EQ(window->frameGeometry().topLeft(),
-              band::BesideWindow(form.frameGeometry(), window->frameGeometry().size(),
-                                 form.screen()->availableGeometry()));
+    const QRect waterfall(form.Picture1->mapToGlobal(QPoint(0, 0)), form.Picture1->size());
+    EXPECT_FALSE(window->frameGeometry().intersects(waterfall))
+        << window->frameGeometry().y() << " " << waterfall.y();
 
     const QPoint stood(120, 140);
     window->setGeometry(QRect(stood, window->size()));

@@ -1,5 +1,6 @@
 #include "band/band_window_place.h"
 
+#include <QPoint>
 #include <algorithm>
 #include <array>
 
@@ -14,7 +15,7 @@ int Within(int start, int length, int low, int high) {
 
 }  // namespace
 
-QPoint BesideWindow(const QRect& owner, const QSize& size, const QRect& screen) {
+QRect BesideWindow(const QRect& owner, const QSize& size, const QRect& screen, int minimumHeight) {
     const int screenRight = screen.x() + screen.width();
     const int screenBottom = screen.y() + screen.height();
     const int ownerRight = owner.x() + owner.width();
@@ -29,10 +30,16 @@ QPoint BesideWindow(const QRect& owner, const QSize& size, const QRect& screen) 
     };
     for (const QPoint& corner : sides) {
         if (screen.contains(QRect(corner, size))) {
-            return corner;
+            return QRect(corner, size);
         }
     }
-    return QPoint(overX, screen.y());
+    const int roomAbove = owner.y() - screen.y();
+    const int roomBelow = screenBottom - ownerBottom;
+    if (std::max(roomAbove, roomBelow) >= minimumHeight) {
+        return roomAbove >= roomBelow ? QRect(overX, screen.y(), size.width(), roomAbove)
+                                      : QRect(overX, ownerBottom, size.width(), roomBelow);
+    }
+    return QRect(QPoint(overX, screen.y()), size);
 }
 
 }  // namespace band

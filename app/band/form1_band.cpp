@@ -22,6 +22,9 @@ namespace {
 
 // Snapshots come about twice a second; the window looks a little more often.
 constexpr int kBandPollMs = 250;
+// Beside the main window, the window may be made lower to fit, down to this height with its
+// frame (its title bar, the column titles and about five rows).
+constexpr int kBandMinimumHeightPx = 180;
 
 // Puts a new band activity window where it stood when it last closed, while that is on a
 // screen, else beside the main window `owner`. The settings keep where its contents began,
@@ -42,9 +45,10 @@ void PlaceBandActivity(const QWidget& owner, QWidget& window,
     const QMargins frame(
         ownerInside.left() - ownerFrame.left(), ownerInside.top() - ownerFrame.top(),
         ownerFrame.right() - ownerInside.right(), ownerFrame.bottom() - ownerInside.bottom());
-    const QPoint corner = band::BesideWindow(ownerFrame, window.size().grownBy(frame),
-                                             owner.screen()->availableGeometry());
-    window.setGeometry(QRect(corner + QPoint(frame.left(), frame.top()), window.size()));
+    const QRect place =
+        band::BesideWindow(ownerFrame, window.size().grownBy(frame),
+                           owner.screen()->availableGeometry(), kBandMinimumHeightPx);
+    window.setGeometry(place.marginsRemoved(frame));
 }
 
 }  // namespace
