@@ -2,7 +2,7 @@
 // temporary program folder: PSK/DSP Setup (Form2) with its field reading, checks in their order,
 // storing, timer intervals, engine calls and settings file; PSK Alarm (Form4) with its rules and
 // the main window's alarm label; the text colour items, the background skin and the remembered
-// window size.
+// window size; the font chooser (Form8) from the keyboard.
 
 #include <gtest/gtest.h>
 
@@ -19,6 +19,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -31,15 +32,18 @@
 
 #include "mainwindow/background_skin.h"
 #include "mainwindow/form1.h"
+#include "platform/font_names.h"
 #include "platform/form_timer.h"
 #include "platform/image_box.h"
 #include "settings/alarm_setup.h"
 #include "settings/dsp_setup.h"
 #include "settings/form2.h"
 #include "settings/form4.h"
+#include "settings/form8.h"
 #include "settings/settings_file.h"
 #include "settings/settings_record.h"
 #include "support/form_harness.h"
+#include "support/keyboard.h"
 #include "support/recording_engine.h"
 #include "support/scripted_dialogs.h"
 
@@ -1035,6 +1039,103 @@ TEST(RememberScreenSize, SizesAtTheThresholdsAreNotApplied) {
         form.Form_Load();
         EXPECT_EQ(form.size() != designed, c.applied) << c.width << " x " << c.height;
     }
+}
+
+// ---- the font chooser ---------------------------------------------------------------------
+
+TEST(FontChooserList, EachFamilyOnceWithoutFoundriesOrSymbolFonts) {
+    const QStringList families{
+        QStringLiteral("C059 [UKWN]"),         QStringLiteral("C059 [urw]"),
+        QStringLiteral("D050000L [urw]"),      QStringLiteral("DejaVu Sans"),
+        QStringLiteral("dejavu sans"),         QStringLiteral("Nimbus Sans [urw]"),
+        QStringLiteral("Nimbus Sans Narrow"),  QStringLiteral("Standard Symbols PS [URW ]"),
+        QStringLiteral("Standard Symbols PS"), QStringLiteral("Noto Mono")};
+    const auto symbol = [](const QString& family) {
+        return family.startsWith(u"D050000L") || family == QStringLiteral("Standard Symbols PS");
+    };
+    EXPECT_EQ(platform::ChooserFamilies(families, symbol),
+              (QStringList{QStringLiteral("C059"), QStringLiteral("DejaVu Sans"),
+                           QStringLiteral("Nimbus Sans"), QStringLiteral("Nimbus Sans Narrow"),
+                           QStringLiteral("Noto Mono")}));
+
+    const QStringList list{QStringLiteral("C059"), QStringLiteral("DejaVu Sans"),
+                           QStringLiteral("DejaVu Sans Mono")};
+    struct Case {
+        const char* name;
+        int row;
+    };
+    for (const Case& c : {Case{"DejaVu Sans", 1}, Case{"dejavu sans mono", 2},
+                          Case{"C059 [urw]", 0}, Case{" DejaVu Sans ", 1}, Case{"System", -1},
+                          Case{"system", -1}, Case{"", -1}, Case{"DejaVu", -1}}) {
+        EXPECT_EQ(platform::ChooserRow(list, QString::fromLatin1(c.name)), c.row) << c.name;
+    }
+    // The installed list holds no name twice and no name with a foundry.
+    const QStringList installed = platform::InstalledChooserFamilies();
+    ASSERT_GE(installed.size(), 2);
+    EXPECT_EQ(QSet<QString>(installed.begin(), installed.end()).size(), installed.size());
+    for (const QString& family : installed) {
+        EXPECT_EQ(platform::FamilyWithoutFoundry(family), family);
+    }
+}
+
+// Opened at the font in use with its list focused; Down moves the choice and the preview, Up
+// back; Return takes "OK", Escape cancels.
+TEST(FontChooser, OpensAtTheFontInUseAndWorksFromTheKeyboard) {
+    const QStringList installed = platform::InstalledChooserFamilies();
+    ASSERT_GE(installed.size(), 3);
+    for (const bool ok : {true, false}) {
+        SCOPED_TRACE(ok ? "Return" : "Escape");
+        FormHarness harness;
+        Form1& form = harness.show();
+        harness.settings.Font = installed[1].toUpper();
+        const QString fontBefore = form.Text1->font().family();
+        form.menusetupfont->trigger();
+        Form8* chooser = form.fontChooser();
+        ASSERT_NE(chooser, nullptr);
+        testing_support::processEvents();
+        EXPECT_EQ(chooser->List1->currentRow(), 1);
+        EXPECT_EQ(chooser->Label2->text(), QStringLiteral("Font: ") + installed[1]);
+        EXPECT_EQ(chooser->Label1->font().family(),
+                  platform::FontNamed(QFont(), installed[1]).family());
+        EXPECT_FALSE(chooser->Command1->isEnabled());
+        EXPECT_EQ(chooser->focusWidget(), chooser->List1);
+
+        testing_support::FocusOn(chooser->List1);
+        testing_support::PressKeyInFocus(Qt::Key_Down);
+        testing_support::PressKeyInFocus(Qt::Key_Down);
+        testing_support::PressKeyInFocus(Qt::Key_Up);
+        EXPECT_EQ(chooser->List1->currentRow(), 2);
+        EXPECT_EQ(chooser->Label2->text(), QStringLiteral("Font: ") + installed[2]);
+        EXPECT_EQ(chooser->Label1->font().family(),
+                  platform::FontNamed(QFont(), installed[2]).family());
+        EXPECT_TRUE(chooser->Command1->isEnabled());
+        EXPECT_EQ(harness.settings.SelectedFont, installed[2]);
+
+        testing_support::PressKeyInFocus(ok ? Qt::Key_Return : Qt::Key_Escape);
+        EXPECT_EQ(form.fontChooser(), nullptr);
+        EXPECT_EQ(harness.settings.Font, ok ? installed[2] : installed[1].toUpper());
+        EXPECT_EQ(form.Text1->font().family(),
+                  ok ? platform::FontNamed(QFont(), installed[2]).family() : fontBefore);
+        testing_support::processEvents();
+    }
+}
+
+// Return before anything is picked does nothing: "OK" is still disabled.
+TEST(FontChooser, ReturnBeforeAPickChangesNothing) {
+    FormHarness harness;
+    Form1& form = harness.show();
+    form.menusetupfont->trigger();
+    Form8* chooser = form.fontChooser();
+    ASSERT_NE(chooser, nullptr);
+    EXPECT_TRUE(chooser->List1->selectedItems().isEmpty());  // "System" is no family of it
+    EXPECT_EQ(chooser->Label2->text(), QStringLiteral("Font: System"));
+    testing_support::FocusOn(chooser->List1);
+    EXPECT_TRUE(chooser->List1->selectedItems().isEmpty());
+    EXPECT_FALSE(chooser->Command1->isEnabled());
+    testing_support::PressKeyInFocus(Qt::Key_Return);
+    EXPECT_EQ(form.fontChooser(), chooser);
+    EXPECT_EQ(harness.settings.Font, QStringLiteral("System"));
+    chooser->close();
 }
 
 }  // namespace

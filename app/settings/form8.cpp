@@ -2,7 +2,6 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QFontDatabase>
 #include <QGridLayout>
 #include <QLabel>
 #include <QListWidget>
@@ -13,7 +12,7 @@
 #include "settings/settings_record.h"
 
 Form8::Form8(const Form8Services& services, QWidget* parent)
-    : QWidget(parent), services_(services) {
+    : QDialog(parent), services_(services) {
     platform::SetUpModelessWindow(*this, QStringLiteral("Form8"), QStringLiteral("Select a font"));
     List1 = new QListWidget(this);
     List1->setObjectName(QStringLiteral("List1"));
@@ -29,8 +28,10 @@ Form8::Form8(const Form8Services& services, QWidget* parent)
     Command1 = new QPushButton(QStringLiteral("OK"), this);
     Command1->setObjectName(QStringLiteral("Command1"));
     Command1->setEnabled(false);
+    Command1->setDefault(true);
     Command2 = new QPushButton(QStringLiteral("Cancel"), this);
     Command2->setObjectName(QStringLiteral("Command2"));
+    Command2->setAutoDefault(false);
 
     auto* grid = new QGridLayout(this);
     grid->addWidget(List1, 0, 0, 4, 1);
@@ -41,12 +42,36 @@ Form8::Form8(const Form8Services& services, QWidget* parent)
     grid->addWidget(Label1, 4, 0, 1, 2);
     resize(460, 340);
 
-    // Every font family the screen offers.
-    List1->addItems(QFontDatabase::families());
+    // Every font family the screen offers, each once, symbol fonts left out.
+    const QStringList families = platform::InstalledChooserFamilies();
+    List1->addItems(families);
+    showFontInUse(families);
+    List1->setFocus(Qt::OtherFocusReason);
+    // A click, or an arrow key selecting another row, picks the name. The list's focus alone
+    // makes its first row current without selecting it: that picks nothing.
     connect(List1, &QListWidget::itemClicked, this, &Form8::List1_Click);
+    connect(List1, &QListWidget::itemSelectionChanged, this, [this] {
+        if (!List1->selectedItems().isEmpty()) {
+            List1_Click();
+        }
+    });
     connect(Check1, &QCheckBox::clicked, this, &Form8::Check1_Click);
     connect(Command1, &QPushButton::clicked, this, &Form8::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &Form8::Command2_Click);
+}
+
+void Form8::showFontInUse(const QStringList& families) {
+    const KVXmodules::SettingsRecord& r = services_.settings;
+    const QString& inUse = r.FontForEditor != 0 ? r.EditorFont : r.Font;
+    const int row = platform::ChooserRow(families, inUse);
+    if (row < 0 || row >= List1->count()) {
+        return;
+    }
+    List1->setCurrentRow(row);
+    List1->scrollToItem(List1->item(row), QAbstractItemView::PositionAtCenter);
+    const QString name = List1->item(row)->text();
+    Label1->setFont(platform::FontNamed(Label1->font(), name));
+    Label2->setText(QStringLiteral("Font: ") + name);
 }
 
 void Form8::pick(const QString& name) {
@@ -85,6 +110,10 @@ void Form8::Command1_Click() {
 
 void Form8::Command2_Click() {
     close();
+}
+
+void Form8::reject() {
+    Command2_Click();
 }
 
 void Form8::closeEvent(QCloseEvent* event) {

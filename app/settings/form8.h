@@ -5,8 +5,12 @@
 // window (the setting Font) or the notebook editor (the setting Editor font only). "Use
 // Default Font" picks "System", the desktop's own font. "Cancel" and the close box change
 // nothing. The settings reach the settings file with its next save.
+//
+// It opens at the font in use, its list focused: the arrow keys move the choice and the
+// preview, Return takes "OK" (once a font is picked), Escape is "Cancel".
 
-#include <QWidget>
+#include <QDialog>
+#include <QStringList>
 #include <functional>
 
 class QCheckBox;
@@ -24,7 +28,7 @@ struct Form8Services {
     std::function<void(const QString&)> applyFont;
 };
 
-class Form8 final : public QWidget {
+class Form8 final : public QDialog {
     Q_OBJECT
   public:
     explicit Form8(const Form8Services& services, QWidget* parent = nullptr);
@@ -43,11 +47,17 @@ class Form8 final : public QWidget {
     void Command1_Click();
     void Command2_Click();
 
+  public Q_SLOTS:
+    // Escape: as "Cancel".
+    void reject() override;
+
   protected:
     void closeEvent(QCloseEvent* event) override;
 
   private:
     void pick(const QString& name);
+    // Shows the font the chooser works for as the current one, picking nothing.
+    void showFontInUse(const QStringList& families);
 
     Form8Services services_;
     bool applied_ = false;
