@@ -4,20 +4,6 @@
 
 #include "platform/artwork.h"
 #include "platform/picture_box.h"
-#include "platform/twips.h"
-
-namespace receiver {
-
-QSize PictureWindowSize(QSize pictureBox) noexcept {
-    const auto pixels = [](int boxPixels, double extraTwips) {
-        return platform::PixelSize(
-            platform::TwipsToPixels(platform::PixelsToTwips(boxPixels) + extraTwips));
-    };
-    return QSize(pixels(pictureBox.width(), kPictureWindowExtraWidthTwips),
-                 pixels(pictureBox.height(), kPictureWindowExtraHeightTwips));
-}
-
-}  // namespace receiver
 
 Form3::Form3(QWidget* parent) : QWidget(parent, Qt::Window) {
     setObjectName(QStringLiteral("Form3"));
@@ -47,5 +33,5 @@ bool Form3::LoadPictureFile(const QString& path) {
 }
 
 void Form3::Picture1_Change() {
-    resize(receiver::PictureWindowSize(Picture1->size()));
+    resize(Picture1->size());
 }
