@@ -352,4 +352,29 @@ TEST(Printing, TheReceivedOrTheSelectedTextIsPrintedAndAFailureSaysSo) {
                                  MsgButtons::Ok, MsgIcon::Exclamation}));
 }
 
+// The picture dialogs list PNG and JPEG pictures beside the bitmaps, a bitmap filter first.
+TEST_F(FileCommands, PictureDialogsListPngAndJpegBesideBitmaps) {
+    form.command8_Click();
+    form.Command7_Click();
+    const auto dialogs = harness.dialogs.fileDialogs();
+    ASSERT_EQ(dialogs.size(), 2U);
+    const auto descriptions = [](const platform::FileDialogRequest& request) {
+        QStringList texts;
+        for (const platform::FileFilter& filter : request.filters) {
+            texts.append(filter.description + u'|' + filter.patterns);
+        }
+        return texts;
+    };
+    EXPECT_EQ(descriptions(dialogs[0]),
+              (QStringList{QStringLiteral("Bitmap Files (*.bmp)|*.bmp"),
+                           QStringLiteral("PNG Files (*.png)|*.png"),
+                           QStringLiteral("JPEG Files (*.jpg;*.jpeg)|*.jpg;*.jpeg"),
+                           QStringLiteral("All Files (*.*)|*.*")}));
+    EXPECT_EQ(descriptions(dialogs[1]), (QStringList{QStringLiteral("BMP Files (*.bmp)|*.bmp"),
+                                                     QStringLiteral("JPG Files (*.jpg)|*.jpg"),
+                                                     QStringLiteral("PNG Files (*.png)|*.png"),
+                                                     QStringLiteral("JPEG Files (*.jpeg)|*.jpeg"),
+                                                     QStringLiteral("All Files (*.*)|*.*")}));
+}
+
 }  // namespace

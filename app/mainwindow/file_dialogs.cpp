@@ -28,6 +28,8 @@ QString Text(const char16_t* text) {
 }
 
 const FileFilter kAllFiles{QStringLiteral("All Files (*.*)"), QStringLiteral("*.*")};
+const FileFilter kPngFiles{QStringLiteral("PNG Files (*.png)"), QStringLiteral("*.png")};
+const FileFilter kJpegFiles{QStringLiteral("JPEG Files (*.jpeg)"), QStringLiteral("*.jpeg")};
 
 // Shows the dialog with the shared state's proposal and folder; on a choice, keeps it in
 // ChosenFile, moves the next dialog's folder there and returns true.
@@ -125,6 +127,8 @@ void OpenPictureDialog(FileDialogState& state, FileDialogServices services,
     const std::vector<FileFilter> filters{
         {QStringLiteral("BMP Files (*.bmp)"), QStringLiteral("*.bmp")},
         {QStringLiteral("JPG Files (*.jpg)"), QStringLiteral("*.jpg")},
+        kPngFiles,
+        kJpegFiles,
         kAllFiles};
     if (!Choose(state, services.dialogs, FileDialogKind::Open, u"Open Picture File", filters)) {
         return;
@@ -158,8 +162,12 @@ void SaveTextDialog(FileDialogState& state, platform::Dialogs& dialogs,
 
 void SaveWaterfallDialog(FileDialogState& state, platform::Dialogs& dialogs,
                          const QImage& picture) {
+    // The picture is saved in the format its name's ending asks for.
     const std::vector<FileFilter> filters{
-        {QStringLiteral("Bitmap Files (*.bmp)"), QStringLiteral("*.bmp")}, kAllFiles};
+        {QStringLiteral("Bitmap Files (*.bmp)"), QStringLiteral("*.bmp")},
+        kPngFiles,
+        {QStringLiteral("JPEG Files (*.jpg;*.jpeg)"), QStringLiteral("*.jpg;*.jpeg")},
+        kAllFiles};
     if (!Choose(state, dialogs, FileDialogKind::Save, u"Save Waterfallspectrum File", filters) ||
         !MayOverwrite(state, dialogs)) {
         return;
