@@ -3,15 +3,23 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QColor>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileDialog>
+#include <QHeaderView>
 #include <QImage>
+#include <QLocale>
+#include <QMessageBox>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QTreeView>
 #include <QWidget>
 #include <QtTest/QTest>
 #include <functional>
@@ -19,6 +27,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/dialog_sizes.h"
 #include "platform/dialogs.h"
 #include "platform/form_timer.h"
 #include "platform/outside_programs.h"
@@ -339,6 +348,64 @@ TEST(CommandLineArguments, UsageNamesTheOptionsAndTheProgramFolder) {
          {"--input FILE", "--demo", "--help", "--version", "/some/folder", "QUORVIN.ini"}) {
         EXPECT_TRUE(usage.contains(QString::fromLatin1(part))) << part;
     }
+}
+
+// A message box with a short text is still as wide as its caption needs, whatever the length
+// of the caption.
+TEST(DialogSizes, AMessageBoxIsWideEnoughForItsCaption) {
+    for (const char* title :
+         {"Error nr: 75", "File already exists", "A caption much longer than the text it heads"}) {
+        SCOPED_TRACE(title);
+        QMessageBox box(QMessageBox::Warning, QString::fromLatin1(title), QStringLiteral("Short."),
+                        QMessageBox::Ok);
+        platform::FitCaption(box);
+        box.show();
+        QApplication::processEvents();
+        EXPECT_GE(box.width(), platform::WidthForCaption(box.windowTitle(), box.font()));
+        box.close();
+    }
+}
+
+TEST(DialogSizes, FileDialogsAreWideEnoughForTheirColumnsWithinTheScreen) {
+    const QRect screen(0, 0, 1600, 1000);
+    struct Case {
+        QSize hint;
+        QRect available;
+        QSize size;
+    };
+    for (const Case& c : {Case{QSize(620, 400), screen, platform::kFileDialogSize},
+                          Case{QSize(1000, 700), screen, QSize(1000, 700)},
+                          Case{QSize(620, 400), QRect(0, 0, 800, 500), QSize(800, 500)}}) {
+        EXPECT_EQ(platform::FileDialogSize(c.hint, c.available), c.size);
+    }
+
+    // The dialog keeps that size when it shows. Its list's columns, narrow as a fresh dialog
+    // (or the state an earlier one left) may have them, get room.
+    QFileDialog dialog(nullptr, QStringLiteral("Open Picture File"), QDir::tempPath());
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setViewMode(QFileDialog::Detail);
+    auto* view = dialog.findChild<QTreeView*>(QStringLiteral("treeView"));
+    ASSERT_NE(view, nullptr);
+    QHeaderView* header = view->header();
+    ASSERT_EQ(header->count(), 4);
+    for (int column = 1; column < 4; ++column) {
+        header->resizeSection(column, 60);
+    }
+    platform::SizeFileDialog(dialog);
+    dialog.show();
+    QApplication::processEvents();
+    const QSize available = dialog.screen()->availableGeometry().size();
+    EXPECT_EQ(dialog.size(), platform::kFileDialogSize.boundedTo(available));
+    // Its list shows a type and a date in full, and all four columns side by side.
+    const QFontMetrics metrics(view->font());
+    EXPECT_GT(header->sectionSize(2),
+              metrics.horizontalAdvance(QStringLiteral("Windows BMP image")));
+    const QString date = QLocale::system().toString(QDateTime(QDate(2026, 12, 8), QTime(9, 26, 17)),
+                                                    QLocale::ShortFormat);
+    EXPECT_GT(header->sectionSize(3), metrics.horizontalAdvance(date));
+    EXPECT_LE(header->sectionViewportPosition(3) + header->sectionSize(3),
+              view->viewport()->width());
+    dialog.close();
 }
 
 }  // namespace

@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/dialog_sizes.h"
+
 namespace platform {
 
 namespace {
@@ -113,6 +115,7 @@ MsgResult QtDialogs::showMessageBox(const MessageBoxRequest& request) {
         closed->hide();
         box.setEscapeButton(closed);
     }
+    FitCaption(box);
     const auto clicked = static_cast<QMessageBox::StandardButton>(box.exec());
     for (const auto& [button, result] : pairs) {
         if (button == clicked) {
@@ -163,6 +166,7 @@ QString QtDialogs::showFileDialog(const FileDialogRequest& request) {
     if (!request.initialName.isEmpty()) {
         dialog.selectFile(request.initialName);
     }
+    SizeFileDialog(dialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return {};
     }
