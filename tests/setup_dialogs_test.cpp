@@ -32,6 +32,7 @@
 
 #include "mainwindow/background_skin.h"
 #include "mainwindow/form1.h"
+#include "notebook/editor.h"
 #include "platform/font_names.h"
 #include "platform/form_timer.h"
 #include "platform/image_box.h"
@@ -1136,6 +1137,26 @@ TEST(FontChooser, ReturnBeforeAPickChangesNothing) {
     EXPECT_EQ(form.fontChooser(), chooser);
     EXPECT_EQ(harness.settings.Font, QStringLiteral("System"));
     chooser->close();
+}
+
+// Opened from the notebook editor, the chooser stands at the editor's font.
+TEST(FontChooser, OpensAtTheEditorsFontForTheEditor) {
+    const QStringList installed = platform::InstalledChooserFamilies();
+    ASSERT_GE(installed.size(), 3);
+    FormHarness harness;
+    Form1& form = harness.show();
+    harness.settings.Font = installed[1];
+    harness.settings.EditorFont = installed[2];
+    form.menubook->trigger();
+    Editor* editor = form.notebookWindow();
+    ASSERT_NE(editor, nullptr);
+    editor->menueditfont->trigger();
+    Form8* chooser = editor->fontChooser();
+    ASSERT_NE(chooser, nullptr);
+    EXPECT_EQ(chooser->List1->currentRow(), 2);
+    EXPECT_EQ(chooser->Label2->text(), QStringLiteral("Font: ") + installed[2]);
+    chooser->close();
+    editor->close();
 }
 
 }  // namespace
