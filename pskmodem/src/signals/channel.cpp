@@ -100,6 +100,25 @@ void TransmitterDistortion::process(std::span<float> samples) {
     }
 }
 
+HarmonicDistortion::HarmonicDistortion(double harmonicDb, double peakAmplitude) {
+    if (!std::isfinite(harmonicDb) || !(harmonicDb < 0.0) || !std::isfinite(peakAmplitude) ||
+        !(peakAmplitude > 0.0)) {
+        throw std::invalid_argument("HarmonicDistortion: harmonic below 0 dB, amplitude above 0");
+    }
+    // With u = |a| P^2 / 4 the harmonic over the carrier is u / (1 - 3u) = r.
+    const double r = std::pow(10.0, harmonicDb / 20.0);
+    const double u = r / (1.0 + 3.0 * r);
+    cubic_ = -4.0 * u / (peakAmplitude * peakAmplitude);
+    scale_ = 1.0 / (1.0 - 3.0 * u);
+}
+
+void HarmonicDistortion::process(std::span<float> samples) const {
+    for (float& v : samples) {
+        const double x = static_cast<double>(v);
+        v = static_cast<float>(scale_ * x * (1.0 + cubic_ * x * x));
+    }
+}
+
 void NoiseSource::add(std::span<float> samples) {
     for (float& v : samples) v = static_cast<float>(static_cast<double>(v) + next());
 }

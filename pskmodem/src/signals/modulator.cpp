@@ -55,6 +55,9 @@ Modulator::Modulator(const ModulatorConfig& config) : config_(config) {
         !isFinite(config.initialPhaseRad)) {
         throw std::invalid_argument("Modulator: amplitude and phase must be finite");
     }
+    if (config.keying != Keying::RaisedCosine && config.keying != Keying::Hard) {
+        throw std::invalid_argument("Modulator: unknown keying");
+    }
     symbolStep_ = kSymbolRateBaud * (1.0 + config.clockErrorPpm * 1e-6) / config.sampleRateHz;
     carrierStepRad_ = kTwoPi * config.carrierHz / config.sampleRateHz;
     dataPhaseRad_ = wrapPhaseRad(config.initialPhaseRad);
@@ -140,8 +143,11 @@ void Modulator::process(std::span<float> out) {
             startNextSymbol();
         }
         // Raised-cosine passage from the old phase point to the new one: for a reversal the
-        // envelope follows cos(pi t / T) through zero; an unchanged phase stays steady.
-        const double weight = 0.5 * (1.0 + std::cos(std::numbers::pi * symbolPosition_));
+        // envelope follows cos(pi t / T) through zero; an unchanged phase stays steady. Hard
+        // keying is at the new point from the symbol's start.
+        const double weight = config_.keying == Keying::Hard
+                                  ? 0.0
+                                  : 0.5 * (1.0 + std::cos(std::numbers::pi * symbolPosition_));
         const std::complex<double> point = fromPoint_ * weight + toPoint_ * (1.0 - weight);
         const double value =
             point.real() * std::cos(carrierPhaseRad_) - point.imag() * std::sin(carrierPhaseRad_);

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <complex>
 #include <numbers>
+#include <string>
 #include <vector>
 
 #include "pskmodem/signals/modulator.h"
@@ -153,6 +154,48 @@ TEST(Channel, TransmitterDistortionGivesItsIntermodulationExactly) {
     EXPECT_THROW(TransmitterDistortion(0.0, 1.0), std::invalid_argument);
     EXPECT_THROW(TransmitterDistortion(NAN, 1.0), std::invalid_argument);
     EXPECT_THROW(TransmitterDistortion(-20.0, 0.0), std::invalid_argument);
+}
+
+TEST(Channel, HarmonicDistortionGivesItsThirdHarmonicExactlyWithTheCarriersPhaseTimesThree) {
+    struct Case {
+        double carrierHz;
+        double harmonicDb;
+    };
+    for (const Case c : {Case{700.0, -30.0}, Case{1000.0, -20.0}, Case{1250.0, -10.0}}) {
+        SCOPED_TRACE(c.harmonicDb);
+        ModulatorConfig config;
+        config.carrierHz = c.carrierHz;
+        config.amplitude = 0.3;
+        Modulator modulator(config);
+        // A steady carrier, one reversal, a steady carrier again.
+        modulator.queueBits(std::string(70, '1') + "0" + std::string(70, '1'));
+        std::vector<float> x(static_cast<std::size_t>(141 * kSamplesPerSymbol));
+        modulator.process(x);
+        HarmonicDistortion(c.harmonicDb, config.amplitude).process(x);
+        // Windows of whole cycles of the carrier and the harmonic.
+        const auto before = std::span<const float>(x).subspan(2048, 4000);
+        const auto after = std::span<const float>(x).subspan(x.size() - 4000, 4000);
+        const double carrier = toneAmplitude(before, c.carrierHz, 8000.0);
+        EXPECT_NEAR(carrier, config.amplitude, 1e-3);  // the carrier keeps its level
+        EXPECT_NEAR(20.0 * std::log10(toneAmplitude(before, 3.0 * c.carrierHz, 8000.0) / carrier),
+                    c.harmonicDb, 0.05);
+        // The harmonic reverses with the carrier: BPSK31 of the same bits.
+        const auto phaseOf = [](std::span<const float> s, double hz) {
+            std::complex<double> acc = 0.0;
+            for (std::size_t i = 0; i < s.size(); ++i) {
+                acc += static_cast<double>(s[i]) *
+                       std::polar(1.0, -2.0 * kPi * hz * static_cast<double>(i) / 8000.0);
+            }
+            return acc;
+        };
+        const std::size_t offset = x.size() - 4000 - 2048;
+        const std::complex<double> turn =
+            phaseOf(after, 3.0 * c.carrierHz) / phaseOf(before, 3.0 * c.carrierHz) *
+            std::polar(1.0, -2.0 * kPi * 3.0 * c.carrierHz * static_cast<double>(offset) / 8000.0);
+        EXPECT_LT(std::real(turn) / std::abs(turn), -0.99);
+    }
+    EXPECT_THROW(HarmonicDistortion(0.0, 1.0), std::invalid_argument);
+    EXPECT_THROW(HarmonicDistortion(-20.0, NAN), std::invalid_argument);
 }
 
 }  // namespace

@@ -160,6 +160,29 @@ TEST(Modulator, IdleIsTwoTonesAtHalfTheSymbolRate) {
     EXPECT_NEAR(meanPower(window), 0.25, 0.005);
 }
 
+TEST(Modulator, HardKeyingJumpsToTheNewPhaseAndSplatters) {
+    ModulatorConfig config;
+    config.carrierHz = 1500.0;
+    config.keying = Keying::Hard;
+    Modulator modulator(config);
+    std::vector<float> out(8192 + 4 * kSamplesPerSymbol);
+    modulator.process(out);  // idle: a reversal every symbol, the envelope never dips
+    const std::span<const float> window(out.data() + 4 * kSamplesPerSymbol, 8192);
+    EXPECT_NEAR(meanPower(window), 0.5, 0.005);
+    // The carrier times a square wave: lines at odd multiples of 15.625 Hz falling as 1/n^2 in
+    // power, where the raised-cosine keying has only the two at +-15.625 Hz.
+    const auto p = powerSpectrum(window);
+    const double binHz = 8000.0 / 8192.0;
+    const auto line = [&](double offsetHz) {
+        return sumBins(p, 1500.0 + offsetHz - 3.0, 1500.0 + offsetHz + 3.0, binHz);
+    };
+    EXPECT_NEAR(line(3.0 * 15.625) / line(15.625), 1.0 / 9.0, 0.005);
+    EXPECT_NEAR(line(-5.0 * 15.625) / line(-15.625), 1.0 / 25.0, 0.005);
+    EXPECT_GT(line(13.0 * 15.625) / line(15.625), 1.0 / 200.0);
+    config.keying = static_cast<Keying>(5);
+    EXPECT_THROW(Modulator{config}, std::invalid_argument);
+}
+
 TEST(Modulator, RandomTextStaysWithinItsBandwidth) {
     std::mt19937_64 rng(99);
     std::uniform_int_distribution<int> printable(32, 126);

@@ -63,6 +63,29 @@ class TransmitterDistortion {
     double scale_ = 1.0;
 };
 
+// An overdriven audio stage between the sound card and the transmitter: the memoryless
+// y = x + a*x^3 on the audio itself, which the transmitter then sends as it is, so that the
+// third harmonic of a carrier goes out with it (at three times the audio frequency, within the
+// transmitter's passband for carriers below about 1 kHz). For a steady carrier of peak amplitude
+// P the cubic term gives a third harmonic of amplitude |a|P^3/4 and takes 3|a|P^3/4 off the
+// carrier. The stage compresses (a < 0), with a chosen so that the harmonic stands `harmonicDb`
+// (below 0) under the carrier, and the output is scaled so that the carrier keeps its amplitude.
+// The harmonic carries the phase of the carrier three times over: BPSK31 comes out as BPSK31 of
+// the same text, QPSK31 as QPSK31 on the other sideband. Its spectrum reaches three times the
+// carrier frequency, which must stay below half the sample rate.
+class HarmonicDistortion {
+  public:
+    // Throws std::invalid_argument unless harmonicDb is finite and negative and the peak
+    // amplitude finite and positive.
+    HarmonicDistortion(double harmonicDb, double peakAmplitude);
+    // Distorts `samples` in place; never allocates.
+    void process(std::span<float> samples) const;
+
+  private:
+    double cubic_ = 0.0;  // a
+    double scale_ = 1.0;
+};
+
 // Standard deviation of white noise at `sampleRateHz` whose power in a 3000 Hz bandwidth is
 // `signalPower` / 10^(snrDb / 10).
 double noiseRmsForSnr(double signalPower, double snrDb, double sampleRateHz = 8000.0);

@@ -20,6 +20,13 @@ namespace pskmodem {
 // previous phase point to the new one, so a symbol's phase point is reached exactly at the end of
 // its period (sample (k + 1) * samplesPerSymbol for symbol k at start). The modulator starts
 // without carrier: the first symbol rises from zero.
+//
+// Hard keying, as a transmitter that switches the phase without shaping the envelope: the phase
+// point jumps to the new one at the start of each symbol. Its spectrum has the slowly falling
+// keying sidebands (sin(x)/x) that splatter hundreds of hertz either side; a model of a badly
+// built or badly driven transmitter, for tests of what a receiver makes of one.
+enum class Keying { RaisedCosine, Hard };
+
 struct ModulatorConfig {
     double carrierHz = 1000.0;
     Mode mode = Mode::Bpsk;
@@ -27,6 +34,7 @@ struct ModulatorConfig {
     double clockErrorPpm = 0.0;  // sender's symbol clock error: +1000 = 0.1 % fast
     double amplitude = 1.0;      // peak amplitude of the steady carrier
     double initialPhaseRad = 0.0;
+    Keying keying = Keying::RaisedCosine;
 };
 
 class Modulator {
