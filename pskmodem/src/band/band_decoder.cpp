@@ -89,9 +89,19 @@ constexpr std::uint64_t kOnsetSamples = 20000;    // 2.5 s
 constexpr std::uint64_t kOnsetGapSamples = 5600;  // 0.7 s
 // A channel whose signal is there but whose receiver's smoothed quality has stayed below
 // kMismatchQuality for kMismatchSeconds ends: another station, in another mode, has taken the
-// frequency. The signal is then examined afresh.
+// frequency. The signal is then examined afresh. That holds only for a signal whose usual level
+// is at least kMismatchLevelDb over the noise within 18 Hz (about 0 dB in 3000 Hz): a receiver
+// in the right mode reads such a signal with a quality far above kMismatchQuality, while on a
+// weaker one the noise alone keeps the quality that low much of the time.
 constexpr double kMismatchQuality = 20.0;
 constexpr double kMismatchSeconds = 6.0;
+constexpr double kMismatchLevelDb = 18.0;
+// A channel's signal is still there, though the newest frame may not show it, while the mean of
+// the newest kHoldFrames frames' power within 18 Hz stands kHoldSnrDb over the noise: a lower
+// bar than the one a signal has to clear to be found, so that a weak signal the spectrum loses
+// in a frame now and then keeps its channel. Over 2 s of noise alone the mean stays far below.
+constexpr std::size_t kHoldFrames = 8;
+constexpr double kHoldSnrDb = 1.5;
 // A channel whose carrier has moved this far from where its receiver was tuned is tuned anew, so
 // that a drifting signal never reaches the edge of the AFC search range.
 constexpr double kRecentreHz = 7.0;
@@ -168,7 +178,11 @@ struct BandDecoder::Impl {
         bool settling = false;       // running over the old part of the history: characters ignored
         std::uint32_t presence = 0;  // signal seen in the newest frames, newest in bit 0
         double level = 0.0;          // usual power over the noise within 18 Hz
-        double signalPower = 0.0;    // averaged SignalMeasurement figures
+        // Power over the noise within 18 Hz in the newest kHoldFrames frames, and their mean.
+        std::array<double, kHoldFrames> recentSnr{};
+        std::size_t recentPos = 0;
+        double recentMeanSnr = 0.0;
+        double signalPower = 0.0;  // averaged SignalMeasurement figures
         double noisePower = 0.0;
         double snrFrames = 0.0;
         double tonePower = 0.0;
@@ -373,6 +387,11 @@ void BandDecoder::Impl::updatePresence(Slot& slot) {
     const bool there = snrDb >= kPresentSnrDb && snrDb >= 10.0 * std::log10(slot.level) - kFadeDb;
     if (there) slot.level += kLevelWeight * (snr - slot.level);
     slot.presence = (slot.presence << 1U) | (there ? 1U : 0U);
+    slot.recentSnr[slot.recentPos] = snr;
+    slot.recentPos = (slot.recentPos + 1) % kHoldFrames;
+    double sum = 0.0;
+    for (const double value : slot.recentSnr) sum += value;
+    slot.recentMeanSnr = sum / static_cast<double>(kHoldFrames);
 }
 
 void BandDecoder::Impl::updateEstimates(Slot& slot) {
@@ -416,14 +435,17 @@ void BandDecoder::Impl::stepActive(Slot& slot) {
     const Receiver& receiver = slot.decoders[slot.winner].receiver;
     const double frequencyHz = receiver.frequencyHz();
     const double smoothed = slot.winner == kBpsk ? slot.bpskQuality : slot.qpskQuality;
-    const bool present = (slot.presence & 1U) != 0 || smoothed >= kPresentQuality;
+    const bool present = (slot.presence & 1U) != 0 || smoothed >= kPresentQuality ||
+                         slot.recentMeanSnr >= std::pow(10.0, kHoldSnrDb / 10.0);
     if (!present) {
         slot.absentSeconds += kTickSeconds;
         if (slot.absentSeconds >= config.retireSeconds) endChannel(slot);
         return;
     }
     slot.absentSeconds = 0.0;
-    slot.mismatchSeconds = smoothed < kMismatchQuality ? slot.mismatchSeconds + kTickSeconds : 0.0;
+    const bool mismatch =
+        smoothed < kMismatchQuality && slot.level >= std::pow(10.0, kMismatchLevelDb / 10.0);
+    slot.mismatchSeconds = mismatch ? slot.mismatchSeconds + kTickSeconds : 0.0;
     if (slot.mismatchSeconds >= kMismatchSeconds) {
         endChannel(slot);
         return;
@@ -512,6 +534,8 @@ bool BandDecoder::Impl::startTrial(const Candidate& candidate) {
     slot.startSample = candidate.firstSample;
     slot.presence = ~0U;  // the detector has just seen it
     slot.level = std::pow(10.0, detector.bandSnrDb(candidate.frequencyHz) / 10.0);
+    slot.recentSnr.fill(slot.level);
+    slot.recentMeanSnr = slot.level;
     // Every mode is tried even when one is given: a signal in another mode is left alone.
     for (TrialDecoder& decoder : slot.decoders) {
         decoder.running = true;

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <limits>
 #include <map>
 #include <new>
 #include <numbers>
@@ -66,6 +67,10 @@ struct Transmission {
     double startSeconds = 0.0;
     std::string text;
     double driftHzPerSecond = 0.0;
+    Keying keying = Keying::RaisedCosine;
+    // Third harmonic of an overdriven audio stage, below the carrier (HarmonicDistortion); NaN:
+    // none.
+    double harmonicDb = std::numeric_limits<double>::quiet_NaN();
 };
 
 constexpr int kIdleSymbols = 32;
@@ -94,6 +99,7 @@ std::vector<float> composeBand(const std::vector<Transmission>& transmissions, d
         config.carrierHz = t.carrierHz;
         config.mode = t.mode;
         config.initialPhaseRad = 1.3 * index++;
+        config.keying = t.keying;
         Modulator modulator(config);
         const auto leadSymbols = static_cast<int>(std::lround(t.startSeconds * kSymbolRateBaud));
         modulator.queueSilence(leadSymbols);
@@ -117,9 +123,9 @@ std::vector<float> composeBand(const std::vector<Transmission>& transmissions, d
         const double power =
             meanPower(std::span<const float>(one).subspan(first, std::min(length, count - first)));
         const double gain = std::sqrt(noiseIn3000Hz * std::pow(10.0, t.snrDb / 10.0) / power);
-        for (std::size_t i = 0; i < count; ++i) {
-            band[i] += static_cast<float>(gain * static_cast<double>(one[i]));
-        }
+        for (float& x : one) x = static_cast<float>(gain * static_cast<double>(x));
+        if (!std::isnan(t.harmonicDb)) HarmonicDistortion(t.harmonicDb, gain).process(one);
+        for (std::size_t i = 0; i < count; ++i) band[i] += one[i];
     }
     NoiseSource noise(kNoiseRms, seed);
     noise.add(band);
@@ -633,6 +639,25 @@ TEST(BandDecoder, OutputDoesNotDependOnHowTheAudioIsCutAndResetStartsAfresh) {
     EXPECT_EQ(reference.seconds(), 0.0);
     EXPECT_EQ(reference.channelCount(), 0U);
     EXPECT_EQ(decode(reference, 4096), expected);
+}
+
+// A weak station that stays on the air keeps its one channel: the spectrum loses it now and then
+// at this S/N, and the receiver's quality dips, but neither is the station going away.
+TEST(BandDecoder, AWeakStationOnTheAirForMinutesKeepsOneChannel) {
+    const Transmission t{1300.0, Mode::QpskUsb, -10.0, 1.0, randomText(800, 161)};
+    const double end = t.startSeconds + durationSeconds(t);
+    const std::vector<float> audio = composeBand({t}, end + 2.0, 162);
+    BandDecoder decoder;
+    Recorder recorder(decoder);
+    run(decoder, audio, recorder);
+    decoder.finish(recorder);
+    ASSERT_EQ(recorder.channels.size(), 1U);
+    const Recorder::Channel& channel = recorder.channels.begin()->second;
+    EXPECT_EQ(channel.ended.mode, t.mode);
+    EXPECT_NEAR(channel.ended.frequencyHz, t.carrierHz, 3.0);
+    // On the air to the end, and its text came through, less what the squelch kept back.
+    EXPECT_GT(channel.endedAt, end);
+    EXPECT_GT(channel.text.size(), t.text.size() * 4 / 10);
 }
 
 // Records into storage reserved beforehand, so that it allocates nothing itself.
