@@ -5,6 +5,7 @@
 #include <cmath>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "pskmodem/band/signal_detector.h"
@@ -105,6 +106,33 @@ constexpr double kHoldSnrDb = 1.5;
 // A channel whose carrier has moved this far from where its receiver was tuned is tuned anew, so
 // that a drifting signal never reaches the edge of the AFC search range.
 constexpr double kRecentreHz = 7.0;
+
+// A transmitter that keys its phase hard, or is driven into splatter, spreads keying sidebands
+// hundreds of hertz either side of its carrier: their power within a PSK31 signal's bandwidth at
+// a distance d falls as 1/d^2, to 200/d^2 (d in Hz) of the signal's power when it idles (the
+// lines of a square wave's phase reversals) and less with data, across the whole band. What the
+// detector finds at most kSplatterMarginDb above that may be a stronger signal's splatter and
+// not a station: it gets a channel only once its text scores as text,
+// kSplatterTextScore (nats) in all for the chosen decoder. Garbage drifts away from that
+// (about -0.55 a character), text towards it (+0.2 to +0.4), so a real station there starts a
+// few seconds later, with all of its text.
+constexpr double kSplatterIdlePower = 200.0;  // times 1/d^2
+constexpr double kSplatterMarginDb = 3.0;
+constexpr double kSplatterTextScore = 8.0;
+// An overdriven station's audio carries its harmonics, which its transmitter sends along: a
+// signal at about k times a stronger one's frequency (k = 2..kMaxHarmonic, within
+// kHarmonicHz times k) whose text repeats that station's (at least kImageShare of its
+// kImageGram-character pieces found in the newest kImageTextChars characters of the stronger
+// one's text) is that station's harmonic and gets no channel. The comparison waits until each
+// has kImageMinChars characters, unless the candidate has kImageLeadFactor times as many as the
+// stronger one (a harmonic's text comes with its station's).
+constexpr int kMaxHarmonic = 5;
+constexpr double kHarmonicHz = 3.0;
+constexpr std::size_t kImageGram = 4;
+constexpr std::size_t kImageMinChars = 16;
+constexpr std::size_t kImageTextChars = 2048;
+constexpr double kImageShare = 0.3;
+constexpr std::size_t kImageLeadFactor = 4;
 
 // Signal-to-noise ratio and intermodulation of a channel: the powers the detector measures in
 // each frame are averaged (over the frames so far, at most the last kSnrFrames or kImdFrames),
@@ -222,6 +250,10 @@ struct BandDecoder::Impl {
     bool startTrial(const Candidate& candidate);
     void catchUp(Slot& slot);
     std::optional<std::size_t> decide(const Slot& slot, int minChars, bool& otherMode) const;
+    enum class Verdict { Station, Wait, Image };
+    Verdict judge(const Slot& slot, std::size_t winner) const;
+    bool underSplatter(const Slot& slot) const;
+    Verdict harmonicOf(const Slot& slot, std::size_t winner, const Slot& other) const;
     void activate(Slot& slot, std::size_t winner);
     void endChannel(Slot& slot);
     void drop(Slot& slot, double blockSeconds);
@@ -423,12 +455,21 @@ void BandDecoder::Impl::stepTrial(Slot& slot) {
     }
     bool otherMode = false;
     if (const std::optional<std::size_t> winner = decide(slot, kDecideChars, otherMode)) {
-        activate(slot, *winner);
+        switch (judge(slot, *winner)) {
+            case Verdict::Station:
+                activate(slot, *winner);
+                return;
+            case Verdict::Image:
+                drop(slot, kBlockOtherModeSeconds);
+                return;
+            case Verdict::Wait:
+                break;
+        }
     } else if (otherMode) {
         drop(slot, kBlockOtherModeSeconds);
-    } else if (slot.trialSeconds >= kMaxTrialSeconds) {
-        drop(slot, kBlockUndecidedSeconds);
+        return;
     }
+    if (slot.trialSeconds >= kMaxTrialSeconds) drop(slot, kBlockUndecidedSeconds);
 }
 
 void BandDecoder::Impl::stepActive(Slot& slot) {
@@ -596,6 +637,80 @@ std::optional<std::size_t> BandDecoder::Impl::decide(const Slot& slot, int minCh
         }
     }
     return std::nullopt;
+}
+
+BandDecoder::Impl::Verdict BandDecoder::Impl::judge(const Slot& slot, std::size_t winner) const {
+    Verdict verdict = Verdict::Station;
+    for (const auto& other : slots) {
+        if (other.get() == &slot || other->state == State::Free) continue;
+        const Verdict v = harmonicOf(slot, winner, *other);
+        if (v == Verdict::Image) return v;
+        if (v == Verdict::Wait) verdict = v;
+    }
+    if (verdict == Verdict::Station && underSplatter(slot) &&
+        slot.decoders[winner].score < kSplatterTextScore) {
+        verdict = Verdict::Wait;
+    }
+    return verdict;
+}
+
+bool BandDecoder::Impl::underSplatter(const Slot& slot) const {
+    const double f = slotFrequency(slot);
+    const double margin = std::pow(10.0, kSplatterMarginDb / 10.0);
+    return std::any_of(slots.begin(), slots.end(), [&](const auto& other) {
+        if (other.get() == &slot || other->state == State::Free) return false;
+        const double d = std::abs(slotFrequency(*other) - f);
+        if (d < SignalDetector::kMinSpacingHz) return false;
+        return slot.signalPower < margin * other->signalPower * kSplatterIdlePower / (d * d);
+    });
+}
+
+BandDecoder::Impl::Verdict BandDecoder::Impl::harmonicOf(const Slot& slot, std::size_t winner,
+                                                         const Slot& other) const {
+    const double f = slotFrequency(slot);
+    const double fundamentalHz = slotFrequency(other);
+    if (!(other.signalPower > slot.signalPower) || !(fundamentalHz > 0.0)) return Verdict::Station;
+    const double k = std::round(f / fundamentalHz);
+    if (k < 2.0 || k > kMaxHarmonic || std::abs(f - k * fundamentalHz) > k * kHarmonicHz) {
+        return Verdict::Station;
+    }
+    const std::vector<std::uint8_t>& chars = slot.decoders[winner].chars;
+    if (chars.size() < kImageMinChars) return Verdict::Wait;
+    // Whether enough pieces of the candidate's text turn up in [first, last).
+    const auto repeats = [&](auto first, auto last) {
+        std::size_t pieces = 0;
+        std::size_t found = 0;
+        for (auto piece = chars.begin(); piece + kImageGram <= chars.end(); ++piece) {
+            ++pieces;
+            const auto same = [](auto a, std::uint8_t b) {
+                return static_cast<std::uint8_t>(a) == b;
+            };
+            if (std::search(first, last, piece, piece + kImageGram, same) != last) ++found;
+        }
+        return static_cast<double>(found) >= kImageShare * static_cast<double>(pieces);
+    };
+    if (other.state == State::Active) {
+        const std::string_view text = other.text;
+        const std::string_view newest =
+            text.substr(text.size() - std::min(text.size(), kImageTextChars));
+        if (newest.size() < kImageMinChars) {
+            return newest.size() * kImageLeadFactor < chars.size() ? Verdict::Station
+                                                                   : Verdict::Wait;
+        }
+        return repeats(newest.begin(), newest.end()) ? Verdict::Image : Verdict::Station;
+    }
+    // The stronger signal is being examined too: its decoders' text so far.
+    std::size_t longest = 0;
+    for (const TrialDecoder& decoder : other.decoders) {
+        if (!decoder.running) continue;
+        longest = std::max(longest, decoder.chars.size());
+        if (decoder.chars.size() >= kImageMinChars &&
+            repeats(decoder.chars.begin(), decoder.chars.end())) {
+            return Verdict::Image;
+        }
+    }
+    return longest >= kImageMinChars || longest * kImageLeadFactor < chars.size() ? Verdict::Station
+                                                                                  : Verdict::Wait;
 }
 
 void BandDecoder::Impl::activate(Slot& slot, std::size_t winner) {
@@ -802,7 +917,8 @@ void BandDecoder::finish(BandListener& listener) {
     for (auto& slot : s.slots) {
         if (slot->state != Impl::State::Trial) continue;
         bool otherMode = false;
-        if (const auto winner = s.decide(*slot, kFinishDecideChars, otherMode)) {
+        const auto winner = s.decide(*slot, kFinishDecideChars, otherMode);
+        if (winner && s.judge(*slot, *winner) == Impl::Verdict::Station) {
             s.activate(*slot, *winner);
         } else {
             s.freeSlot(*slot);

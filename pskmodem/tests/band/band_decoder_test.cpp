@@ -641,6 +641,45 @@ TEST(BandDecoder, OutputDoesNotDependOnHowTheAudioIsCutAndResetStartsAfresh) {
     EXPECT_EQ(decode(reference, 4096), expected);
 }
 
+// A strong station whose transmitter splatters (hard keying, an overdriven audio stage) gets one
+// channel: its keying sidebands and its harmonic are no stations. A real station next to it, far
+// weaker but sending text, still gets its own.
+TEST(BandDecoder, SplatterAndHarmonicsOfAStrongStationAreNoChannelsButWeakStationsBesideItAre) {
+    struct Case {
+        const char* name;
+        std::vector<Transmission> band;
+    };
+    const Case cases[] = {
+        {"hard keyed", {{1200.0, Mode::Bpsk, 40.0, 0.5, randomText(120, 141), 0.0, Keying::Hard}}},
+        {"hard keyed QPSK31",
+         {{1500.0, Mode::QpskUsb, 40.0, 0.5, randomText(120, 142), 0.0, Keying::Hard}}},
+        {"third harmonic",
+         {{700.0, Mode::Bpsk, 40.0, 0.5, randomText(120, 143), 0.0, Keying::RaisedCosine, -30.0}}},
+        {"third harmonic of QPSK31, hard keyed",
+         {{810.0, Mode::QpskLsb, 40.0, 0.5, randomText(120, 144), 0.0, Keying::Hard, -25.0}}},
+        {"weak station 200 Hz away",
+         {{1200.0, Mode::Bpsk, 40.0, 0.5, randomText(120, 145)},
+          {1400.0, Mode::Bpsk, 10.0, 3.0, randomText(90, 146)}}},
+        {"weak QPSK31 station 170 Hz away",
+         {{1200.0, Mode::Bpsk, 40.0, 0.5, randomText(120, 147)},
+          {1030.0, Mode::QpskUsb, 10.0, 3.0, randomText(90, 148)}}},
+    };
+    std::uint64_t seed = 150;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        double end = 0.0;
+        for (const Transmission& t : c.band) {
+            end = std::max(end, t.startSeconds + durationSeconds(t));
+        }
+        const std::vector<float> audio = composeBand(c.band, end + 3.0, ++seed);
+        BandDecoder decoder;
+        Recorder recorder(decoder);
+        run(decoder, audio, recorder);
+        decoder.finish(recorder);
+        expectDecoded(recorder, c.band);
+    }
+}
+
 // A weak station that stays on the air keeps its one channel: the spectrum loses it now and then
 // at this S/N, and the receiver's quality dips, but neither is the station going away.
 TEST(BandDecoder, AWeakStationOnTheAirForMinutesKeepsOneChannel) {

@@ -82,14 +82,23 @@ struct BandDecoderConfig {
 // When one mode has the evidence, the channel starts and the other decoders stop; with a mode
 // given, a signal found to use another one is dropped. A signal that fits no mode within 30 s is
 // dropped too, and its frequency left alone for a while; one that vanishes meanwhile is
-// forgotten.
+// forgotten. A strong station does not bring channels of its own defects:
+//   - Splatter: a signal no stronger than what the keying sidebands of a hard-keyed transmitter
+//     put at its distance from a stronger signal starts only once its text scores as text, so
+//     the garbage decoded from a splattering station's skirt gets no channel while a real
+//     station beside it, however weak, does.
+//   - Harmonics: a signal at about twice to five times a stronger one's frequency whose text
+//     repeats that station's is its harmonic (an overdriven audio stage) and is dropped.
 //
 // Characters are reported only while the spectrum frame that saw them sent shows the signal, so
 // the noise after a transmission, until the squelch closes, prints nothing. A channel whose
-// signal has gone from the spectrum, with its quality low, for retireSeconds ends. So does one
-// whose quality stays low for several seconds while a signal is there: another station, in
-// another mode, has taken the frequency, and is examined afresh. A channel follows a drifting
-// signal beyond its search range by being tuned anew. Two channels that end up on the same
+// signal has gone from the spectrum, with its quality low, for retireSeconds ends; a signal
+// counts as there for a channel already running at a lower level than the one needed to find
+// it (the mean of the last 2 s), so a weak station that the spectrum loses now and then keeps
+// its channel. A channel whose quality stays low for several seconds while a signal well above
+// the noise is there ends too: another station, in another mode, has taken the frequency, and
+// is examined afresh (on a weak signal a low quality is the noise's doing). A channel follows a
+// drifting signal beyond its search range by being tuned anew. Two channels that end up on the same
 // signal are merged, the older kept.
 //
 // process() never allocates, locks or does I/O (every receiver and buffer is made by the
