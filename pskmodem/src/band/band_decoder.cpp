@@ -112,13 +112,17 @@ constexpr double kRecentreHz = 7.0;
 // a distance d falls as 1/d^2, to 200/d^2 (d in Hz) of the signal's power when it idles (the
 // lines of a square wave's phase reversals) and less with data, across the whole band. What the
 // detector finds at most kSplatterMarginDb above that may be a stronger signal's splatter and
-// not a station: it gets a channel only once its text scores as text,
-// kSplatterTextScore (nats) in all for the chosen decoder. Garbage drifts away from that
-// (about -0.55 a character), text towards it (+0.2 to +0.4), so a real station there starts a
-// few seconds later, with all of its text.
+// not a station: it gets a channel only once its text scores as text, kSplatterTextScore (nats)
+// in all for the chosen decoder. Garbage drifts away from that (about -0.55 a character), text
+// towards it (+0.2 to +0.4), so a real station there starts a few seconds later, with all of its
+// text. Such a signal is dropped as soon as its text scores kSplatterTextScore as garbage, or
+// when no decoder reads it with a quality fit for its mode after kSplatterTrialSeconds (a
+// hard-keyed station's idle lines look like dozens of idling signals across the band).
 constexpr double kSplatterIdlePower = 200.0;  // times 1/d^2
-constexpr double kSplatterMarginDb = 3.0;
+constexpr double kSplatterMarginDb = 10.0;
 constexpr double kSplatterTextScore = 8.0;
+constexpr double kSplatterTrialSeconds = 6.0;
+
 // An overdriven station's audio carries its harmonics, which its transmitter sends along: a
 // signal at about k times a stronger one's frequency (k = 2..kMaxHarmonic, within
 // kHarmonicHz times k) whose text repeats that station's (at least kImageShare of its
@@ -250,7 +254,7 @@ struct BandDecoder::Impl {
     bool startTrial(const Candidate& candidate);
     void catchUp(Slot& slot);
     std::optional<std::size_t> decide(const Slot& slot, int minChars, bool& otherMode) const;
-    enum class Verdict { Station, Wait, Image };
+    enum class Verdict { Station, Wait, Image, Splatter };
     Verdict judge(const Slot& slot, std::size_t winner) const;
     bool underSplatter(const Slot& slot) const;
     Verdict harmonicOf(const Slot& slot, std::size_t winner, const Slot& other) const;
@@ -462,6 +466,9 @@ void BandDecoder::Impl::stepTrial(Slot& slot) {
             case Verdict::Image:
                 drop(slot, kBlockOtherModeSeconds);
                 return;
+            case Verdict::Splatter:
+                drop(slot, kBlockUndecidedSeconds);
+                return;
             case Verdict::Wait:
                 break;
         }
@@ -469,7 +476,12 @@ void BandDecoder::Impl::stepTrial(Slot& slot) {
         drop(slot, kBlockOtherModeSeconds);
         return;
     }
-    if (slot.trialSeconds >= kMaxTrialSeconds) drop(slot, kBlockUndecidedSeconds);
+    const bool unreadable = slot.trialSeconds >= kSplatterTrialSeconds &&
+                            std::max(slot.bpskQuality, slot.qpskQuality) < kBpskFitQuality &&
+                            underSplatter(slot);
+    if (slot.trialSeconds >= kMaxTrialSeconds || unreadable) {
+        drop(slot, kBlockUndecidedSeconds);
+    }
 }
 
 void BandDecoder::Impl::stepActive(Slot& slot) {
@@ -647,9 +659,10 @@ BandDecoder::Impl::Verdict BandDecoder::Impl::judge(const Slot& slot, std::size_
         if (v == Verdict::Image) return v;
         if (v == Verdict::Wait) verdict = v;
     }
-    if (verdict == Verdict::Station && underSplatter(slot) &&
-        slot.decoders[winner].score < kSplatterTextScore) {
-        verdict = Verdict::Wait;
+    if (verdict == Verdict::Station && underSplatter(slot)) {
+        const double score = slot.decoders[winner].score;
+        if (score <= -kSplatterTextScore) return Verdict::Splatter;
+        if (score < kSplatterTextScore) verdict = Verdict::Wait;
     }
     return verdict;
 }

@@ -650,19 +650,19 @@ TEST(BandDecoder, SplatterAndHarmonicsOfAStrongStationAreNoChannelsButWeakStatio
         std::vector<Transmission> band;
     };
     const Case cases[] = {
-        {"hard keyed", {{1200.0, Mode::Bpsk, 40.0, 0.5, randomText(120, 141), 0.0, Keying::Hard}}},
+        {"hard keyed", {{1200.0, Mode::Bpsk, 40.0, 0.5, randomText(70, 141), 0.0, Keying::Hard}}},
         {"hard keyed QPSK31",
-         {{1500.0, Mode::QpskUsb, 40.0, 0.5, randomText(120, 142), 0.0, Keying::Hard}}},
+         {{1500.0, Mode::QpskUsb, 40.0, 0.5, randomText(70, 142), 0.0, Keying::Hard}}},
         {"third harmonic",
-         {{700.0, Mode::Bpsk, 40.0, 0.5, randomText(120, 143), 0.0, Keying::RaisedCosine, -30.0}}},
+         {{700.0, Mode::Bpsk, 40.0, 0.5, randomText(70, 143), 0.0, Keying::RaisedCosine, -30.0}}},
         {"third harmonic of QPSK31, hard keyed",
-         {{810.0, Mode::QpskLsb, 40.0, 0.5, randomText(120, 144), 0.0, Keying::Hard, -25.0}}},
+         {{810.0, Mode::QpskLsb, 40.0, 0.5, randomText(70, 144), 0.0, Keying::Hard, -25.0}}},
         {"weak station 200 Hz away",
-         {{1200.0, Mode::Bpsk, 40.0, 0.5, randomText(120, 145)},
-          {1400.0, Mode::Bpsk, 10.0, 3.0, randomText(90, 146)}}},
+         {{1200.0, Mode::Bpsk, 40.0, 0.5, randomText(70, 145)},
+          {1400.0, Mode::Bpsk, 10.0, 3.0, randomText(50, 146)}}},
         {"weak QPSK31 station 170 Hz away",
-         {{1200.0, Mode::Bpsk, 40.0, 0.5, randomText(120, 147)},
-          {1030.0, Mode::QpskUsb, 10.0, 3.0, randomText(90, 148)}}},
+         {{1200.0, Mode::Bpsk, 40.0, 0.5, randomText(70, 147)},
+          {1030.0, Mode::QpskUsb, 10.0, 3.0, randomText(50, 148)}}},
     };
     std::uint64_t seed = 150;
     for (const Case& c : cases) {
