@@ -70,5 +70,31 @@ TEST(BandActivity, OneSignalPerStationContinuedOnItsFrequencyAndForgottenWhenQui
     EXPECT_TRUE(snapshot.signals.empty());
 }
 
+TEST(BandActivity, AWeakStationStaysOneLiveSignalWhileOnTheAir) {
+    // QPSK31 at -10 dB: the receiver's quality is low most of the time and the spectrum loses
+    // the signal in a frame now and then; the station is still there all along.
+    SimulatorConfig weak;
+    weak.seed = 5;
+    weak.signals = {
+        {1300.0, Mode::QpskUsb, -10.0, 0.0,
+         "QR9ZZ DE QT5MK QT5MK\r\nGood morning, RST 339 here, name Robin. How copy?\r\n"}};
+    BandSimulator station(weak);
+    BandActivity activity;
+    BandActivitySnapshot snapshot;
+    int id = 0;
+    for (int step = 0; step < 30; ++step) {
+        Feed(activity, station, 5.0);
+        activity.snapshot(snapshot);
+        if (id == 0 && snapshot.signals.empty()) continue;  // not found yet
+        SCOPED_TRACE(snapshot.seconds);
+        ASSERT_EQ(snapshot.signals.size(), 1U);
+        if (id == 0) id = snapshot.signals[0].id;
+        EXPECT_EQ(snapshot.signals[0].id, id);
+        EXPECT_TRUE(snapshot.signals[0].live);
+    }
+    EXPECT_NE(id, 0);
+    EXPECT_NE(snapshot.signals[0].calls.find("QT5MK"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace pskmodem
