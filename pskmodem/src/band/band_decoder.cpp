@@ -111,7 +111,9 @@ constexpr double kRecentreHz = 7.0;
 // hundreds of hertz either side of its carrier: their power within a PSK31 signal's bandwidth at
 // a distance d falls as 1/d^2, to 200/d^2 (d in Hz) of the signal's power when it idles (the
 // lines of a square wave's phase reversals) and less with data, across the whole band. What the
-// detector finds at most kSplatterMarginDb above that may be a stronger signal's splatter and
+// detector finds at most kSplatterMarginDb above that, with the mirror frequency on the other
+// side of the stronger signal showing at least kMirrorShare of its power (keying sidebands are
+// symmetric; a clean transmitter leaves both sides empty), may be that signal's splatter and
 // not a station: it gets a channel only once its text scores as text, kSplatterTextScore (nats)
 // in all for the chosen decoder. Garbage drifts away from that (about -0.55 a character), text
 // towards it (+0.2 to +0.4), so a real station there starts a few seconds later, with all of its
@@ -122,6 +124,10 @@ constexpr double kSplatterIdlePower = 200.0;  // times 1/d^2
 constexpr double kSplatterMarginDb = 10.0;
 constexpr double kSplatterTextScore = 8.0;
 constexpr double kSplatterTrialSeconds = 6.0;
+constexpr double kMirrorShare = 0.25;
+// Mirror frequencies the detector's spectrum covers.
+constexpr double kMinMirrorHz = 60.0;
+constexpr double kMaxMirrorHz = 3800.0;
 
 // An overdriven station's audio carries its harmonics, which its transmitter sends along: a
 // signal at about k times a stronger one's frequency (k = 2..kMaxHarmonic, within
@@ -220,6 +226,13 @@ struct BandDecoder::Impl {
         double tonePower = 0.0;
         double productPower = 0.0;
         double imdFrames = 0.0;
+        // While examined: the stronger signal whose keying sidebands could reach this one, the
+        // power at the mirror frequency on its other side (averaged like signalPower), and
+        // whether this signal may be that one's splatter.
+        double maskerHz = 0.0;
+        double mirrorPower = 0.0;
+        double mirrorFrames = 0.0;
+        bool splatter = false;
         std::string text;
     };
 
@@ -256,7 +269,7 @@ struct BandDecoder::Impl {
     std::optional<std::size_t> decide(const Slot& slot, int minChars, bool& otherMode) const;
     enum class Verdict { Station, Wait, Image, Splatter };
     Verdict judge(const Slot& slot, std::size_t winner) const;
-    bool underSplatter(const Slot& slot) const;
+    void updateSplatter(Slot& slot);
     Verdict harmonicOf(const Slot& slot, std::size_t winner, const Slot& other) const;
     void activate(Slot& slot, std::size_t winner);
     void endChannel(Slot& slot);
@@ -390,6 +403,7 @@ void BandDecoder::Impl::tick() {
         updatePresence(*slot);
         updateEstimates(*slot);
         if (slot->state == State::Trial) {
+            updateSplatter(*slot);
             stepTrial(*slot);
         } else {
             stepActive(*slot);
@@ -478,7 +492,7 @@ void BandDecoder::Impl::stepTrial(Slot& slot) {
     }
     const bool unreadable = slot.trialSeconds >= kSplatterTrialSeconds &&
                             std::max(slot.bpskQuality, slot.qpskQuality) < kBpskFitQuality &&
-                            underSplatter(slot);
+                            slot.splatter;
     if (slot.trialSeconds >= kMaxTrialSeconds || unreadable) {
         drop(slot, kBlockUndecidedSeconds);
     }
@@ -585,7 +599,8 @@ bool BandDecoder::Impl::startTrial(const Candidate& candidate) {
     slot.centreHz = candidate.frequencyHz;
     slot.frequencyHz = candidate.frequencyHz;
     slot.startSample = candidate.firstSample;
-    slot.presence = ~0U;  // the detector has just seen it
+    slot.presence = ~0U;   // the detector has just seen it
+    slot.splatter = true;  // until the comparison with its neighbours says otherwise
     slot.level = std::pow(10.0, detector.bandSnrDb(candidate.frequencyHz) / 10.0);
     slot.recentSnr.fill(slot.level);
     slot.recentMeanSnr = slot.level;
@@ -659,7 +674,7 @@ BandDecoder::Impl::Verdict BandDecoder::Impl::judge(const Slot& slot, std::size_
         if (v == Verdict::Image) return v;
         if (v == Verdict::Wait) verdict = v;
     }
-    if (verdict == Verdict::Station && underSplatter(slot)) {
+    if (verdict == Verdict::Station && slot.splatter) {
         const double score = slot.decoders[winner].score;
         if (score <= -kSplatterTextScore) return Verdict::Splatter;
         if (score < kSplatterTextScore) verdict = Verdict::Wait;
@@ -667,15 +682,45 @@ BandDecoder::Impl::Verdict BandDecoder::Impl::judge(const Slot& slot, std::size_
     return verdict;
 }
 
-bool BandDecoder::Impl::underSplatter(const Slot& slot) const {
+void BandDecoder::Impl::updateSplatter(Slot& slot) {
+    // The signal whose sidebands would put the most power here.
     const double f = slotFrequency(slot);
-    const double margin = std::pow(10.0, kSplatterMarginDb / 10.0);
-    return std::any_of(slots.begin(), slots.end(), [&](const auto& other) {
-        if (other.get() == &slot || other->state == State::Free) return false;
+    const Slot* masker = nullptr;
+    double skirt = 0.0;
+    for (const auto& other : slots) {
+        if (other.get() == &slot || other->state == State::Free) continue;
         const double d = std::abs(slotFrequency(*other) - f);
-        if (d < SignalDetector::kMinSpacingHz) return false;
-        return slot.signalPower < margin * other->signalPower * kSplatterIdlePower / (d * d);
-    });
+        if (d < SignalDetector::kMinSpacingHz) continue;
+        const double power = other->signalPower * kSplatterIdlePower / (d * d);
+        if (power > skirt) {
+            skirt = power;
+            masker = other.get();
+        }
+    }
+    const double margin = std::pow(10.0, kSplatterMarginDb / 10.0);
+    if (masker == nullptr || !(slot.signalPower < margin * skirt)) {
+        slot.splatter = false;
+        slot.maskerHz = 0.0;
+        return;
+    }
+    // Both must be on the air for the comparison; otherwise the last verdict stands.
+    if ((slot.presence & masker->presence & 1U) == 0) return;
+    const double maskerHz = slotFrequency(*masker);
+    if (std::abs(maskerHz - slot.maskerHz) >= kDuplicateHz) {
+        slot.maskerHz = maskerHz;
+        slot.mirrorFrames = 0.0;
+        slot.mirrorPower = 0.0;
+    }
+    const double mirrorHz = 2.0 * maskerHz - f;
+    if (mirrorHz < kMinMirrorHz || mirrorHz > kMaxMirrorHz) {
+        slot.splatter = true;  // nothing to compare with: take it for splatter
+        return;
+    }
+    slot.mirrorFrames += 1.0;
+    const double weight = 1.0 / std::min(slot.mirrorFrames, kSnrFrames);
+    slot.mirrorPower += weight * (detector.measure(mirrorHz).signalPower - slot.mirrorPower);
+    // Splatter unless the signal stands clear above the noise with its mirror far weaker.
+    slot.splatter = !(slot.signalPower > 0.0 && slot.mirrorPower < kMirrorShare * slot.signalPower);
 }
 
 BandDecoder::Impl::Verdict BandDecoder::Impl::harmonicOf(const Slot& slot, std::size_t winner,
@@ -791,6 +836,10 @@ void BandDecoder::Impl::freeSlot(Slot& slot) {
     slot.tonePower = 0.0;
     slot.productPower = 0.0;
     slot.imdFrames = 0.0;
+    slot.maskerHz = 0.0;
+    slot.mirrorPower = 0.0;
+    slot.mirrorFrames = 0.0;
+    slot.splatter = false;
     slot.text.clear();
     for (TrialDecoder& decoder : slot.decoders) {
         decoder.running = false;

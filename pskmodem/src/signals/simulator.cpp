@@ -33,8 +33,9 @@ std::vector<int> dataBits(std::string_view text, int idleBefore) {
 // Mean power of a unit-amplitude transmission of `bits`, repeated. Over a symbol whose phase
 // turns by d the cosine passage gives a mean squared envelope of 3/4 + cos(d)/4, and the carrier
 // halves it.
-double meanUnitPower(const std::vector<int>& bits, Mode mode) {
-    if (bits.empty()) return 0.25;  // idle only
+double meanUnitPower(const std::vector<int>& bits, Mode mode, Keying keying) {
+    if (keying == Keying::Hard) return 0.5;  // the envelope never dips
+    if (bits.empty()) return 0.25;           // idle only
     ConvolutionalEncoder encoder;
     // Warm the encoder up over one pass so that the register holds the repeat's own history.
     for (int bit : bits) encoder.encode(bit);
@@ -58,6 +59,7 @@ struct BandSimulator::Impl {
         double offsetHz = 0.0;
         double direction = 1.0;
         std::optional<TransmitterDistortion> distortion;
+        std::optional<HarmonicDistortion> harmonic;
     };
 
     explicit Impl(const SimulatorConfig& config)
@@ -72,20 +74,28 @@ struct BandSimulator::Impl {
         for (const SimulatedSignal& signal : config.signals) {
             if (!std::isfinite(signal.snrDb) || !std::isfinite(signal.driftHzPerSecond) ||
                 (!std::isnan(signal.imdDb) &&
-                 !(signal.imdDb < 0.0 && std::isfinite(signal.imdDb)))) {
+                 !(signal.imdDb < 0.0 && std::isfinite(signal.imdDb))) ||
+                (!std::isnan(signal.harmonicDb) &&
+                 !(signal.harmonicDb < 0.0 && std::isfinite(signal.harmonicDb) &&
+                   3.0 * (signal.carrierHz + kMaxDriftHz) < kRateHz / 2.0))) {
                 throw std::invalid_argument("BandSimulator: invalid signal");
             }
             const double power = noiseIn3000Hz * std::pow(10.0, signal.snrDb / 10.0);
             ModulatorConfig modulatorConfig;
             modulatorConfig.carrierHz = signal.carrierHz;
             modulatorConfig.mode = signal.mode;
+            modulatorConfig.keying = signal.keying;
             modulatorConfig.amplitude =
-                std::sqrt(power / meanUnitPower(dataBits(signal.text, kGapSymbols), signal.mode));
+                std::sqrt(power / meanUnitPower(dataBits(signal.text, kGapSymbols), signal.mode,
+                                                signal.keying));
             modulatorConfig.initialPhaseRad = 0.9 * index;
             voices.push_back(Voice{Modulator(modulatorConfig), signal.text, signal.carrierHz,
-                                   signal.driftHzPerSecond, 0.0, 1.0, std::nullopt});
+                                   signal.driftHzPerSecond, 0.0, 1.0, std::nullopt, std::nullopt});
             if (!std::isnan(signal.imdDb)) {
                 voices.back().distortion.emplace(signal.imdDb, modulatorConfig.amplitude);
+            }
+            if (!std::isnan(signal.harmonicDb)) {
+                voices.back().harmonic.emplace(signal.harmonicDb, modulatorConfig.amplitude);
             }
 
             // Signals come up one after another rather than all at once. Queue enough repeats
@@ -114,6 +124,7 @@ struct BandSimulator::Impl {
             for (Voice& voice : voices) {
                 if (intoBlock == 0) startBlock(voice);
                 voice.modulator.process(scratch);
+                if (voice.harmonic) voice.harmonic->process(scratch);
                 if (voice.distortion) voice.distortion->process(scratch);
                 for (std::size_t i = 0; i < n; ++i) target[i] += scratch[i];
             }

@@ -660,6 +660,10 @@ TEST(BandDecoder, SplatterAndHarmonicsOfAStrongStationAreNoChannelsButWeakStatio
         {"weak station 200 Hz away",
          {{1200.0, Mode::Bpsk, 40.0, 0.5, randomText(70, 145)},
           {1400.0, Mode::Bpsk, 10.0, 3.0, randomText(50, 146)}}},
+        // Between two of the splatterer's lines; on the air after it.
+        {"station in the splatter of a hard keyed one",
+         {{1200.0, Mode::Bpsk, 40.0, 0.5, randomText(50, 149), 0.0, Keying::Hard},
+          {1450.0, Mode::Bpsk, 20.0, 3.0, randomText(70, 150)}}},
         {"weak QPSK31 station 170 Hz away",
          {{1200.0, Mode::Bpsk, 40.0, 0.5, randomText(70, 147)},
           {1030.0, Mode::QpskUsb, 10.0, 3.0, randomText(50, 148)}}},
@@ -676,6 +680,9 @@ TEST(BandDecoder, SplatterAndHarmonicsOfAStrongStationAreNoChannelsButWeakStatio
         Recorder recorder(decoder);
         run(decoder, audio, recorder);
         decoder.finish(recorder);
+        for (const auto& [id, ch] : recorder.channels)
+            std::fprintf(stderr, "CH %.1f %s %.1f..%.1f [%s]\n", ch.ended.frequencyHz,
+                         modeName(ch.ended.mode), ch.startedAt, ch.endedAt, ch.text.c_str());
         expectDecoded(recorder, c.band);
     }
 }

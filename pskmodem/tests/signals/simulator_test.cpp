@@ -38,18 +38,41 @@ double powerAround(std::span<const float> x, double centreHz, double halfWidthHz
 
 TEST(BandSimulator, SignalPowerFollowsItsSnr) {
     for (Mode mode : {Mode::Bpsk, Mode::QpskUsb}) {
-        SimulatorConfig config;
-        config.noiseRms = 0.01;
-        config.signals = {{1200.0, mode, 10.0, 0.0, "CQ CQ DE QR9ZZ K "}};
-        BandSimulator simulator(config);
-        std::vector<float> out(8000 * 30);
-        simulator.generate(out);
-        const std::span<const float> later(out.data() + 8000, out.size() - 8000);
-        const double noisePower = 0.01 * 0.01;
-        const double signalPower = meanPower(later) - noisePower;
-        const double snrDb = 10.0 * std::log10(signalPower / (noisePower * 3000.0 / 4000.0));
-        EXPECT_NEAR(snrDb, 10.0, 0.3) << "mode " << static_cast<int>(mode);
+        for (Keying keying : {Keying::RaisedCosine, Keying::Hard}) {
+            SimulatorConfig config;
+            config.noiseRms = 0.01;
+            config.signals = {{1200.0, mode, 10.0, 0.0, "CQ CQ DE QR9ZZ K "}};
+            config.signals[0].keying = keying;
+            BandSimulator simulator(config);
+            std::vector<float> out(8000 * 30);
+            simulator.generate(out);
+            const std::span<const float> later(out.data() + 8000, out.size() - 8000);
+            const double noisePower = 0.01 * 0.01;
+            const double signalPower = meanPower(later) - noisePower;
+            const double snrDb = 10.0 * std::log10(signalPower / (noisePower * 3000.0 / 4000.0));
+            EXPECT_NEAR(snrDb, 10.0, 0.3) << "mode " << static_cast<int>(mode);
+        }
     }
+}
+
+TEST(BandSimulator, AnOverdrivenStationSendsItsThirdHarmonic) {
+    // Hard keying keeps the envelope steady, so the harmonic stands exactly its level under the
+    // carrier, data or idle.
+    SimulatorConfig config;
+    config.noiseRms = 1e-5;
+    config.signals = {{700.0, Mode::Bpsk, 60.0, 0.0, "CQ CQ DE QR9ZZ K "}};
+    config.signals[0].keying = Keying::Hard;
+    config.signals[0].harmonicDb = -20.0;
+    BandSimulator simulator(config);
+    std::vector<float> out(8000 * 3);
+    simulator.generate(out);
+    const std::span<const float> later(out.data() + 8000, out.size() - 8000);
+    const double ratioDb =
+        10.0 * std::log10(powerAround(later, 2100.0, 100.0) / powerAround(later, 700.0, 100.0));
+    EXPECT_NEAR(ratioDb, -20.0, 0.5);
+    // Its harmonic must fit below half the sample rate.
+    config.signals[0].carrierHz = 1400.0;
+    EXPECT_THROW(BandSimulator{config}, std::invalid_argument);
 }
 
 TEST(BandSimulator, IsDeterministicWhateverTheBlockSizes) {

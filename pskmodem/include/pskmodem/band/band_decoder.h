@@ -84,9 +84,10 @@ struct BandDecoderConfig {
 // dropped too, and its frequency left alone for a while; one that vanishes meanwhile is
 // forgotten. A strong station does not bring channels of its own defects:
 //   - Splatter: a signal no stronger than what the keying sidebands of a hard-keyed transmitter
-//     put at its distance from a stronger signal starts only once its text scores as text, so
-//     the garbage decoded from a splattering station's skirt gets no channel while a real
-//     station beside it, however weak, does.
+//     put at its distance from a stronger signal, with about as much power at the mirror
+//     frequency on the stronger one's other side (keying sidebands are symmetric), starts only
+//     once its text scores as text, so the garbage decoded from a splattering station's skirt
+//     gets no channel while a real station beside it, however weak, does.
 //   - Harmonics: a signal at about twice to five times a stronger one's frequency whose text
 //     repeats that station's is its harmonic (an overdriven audio stage) and is dropped.
 //

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "pskmodem/signals/modulator.h"
 #include "pskmodem/types.h"
 
 namespace pskmodem {
@@ -25,6 +26,13 @@ struct SimulatedSignal {
     // text then carries a little less power: about 1 dB less at -15 dB). NaN: a clean
     // transmitter, and the signal exactly as without this field.
     double imdDb = std::numeric_limits<double>::quiet_NaN();
+    // How the transmitter keys its phase (Modulator): Keying::Hard splatters keying sidebands
+    // over the band.
+    Keying keying = Keying::RaisedCosine;
+    // Third harmonic of an overdriven audio stage before the transmitter, in dB below the
+    // carrier (HarmonicDistortion, signals/channel.h), sent at three times the carrier
+    // frequency, which must stay below 4000 Hz. NaN: none.
+    double harmonicDb = std::numeric_limits<double>::quiet_NaN();
 };
 
 struct SimulatorConfig {
