@@ -123,8 +123,9 @@ constexpr double kRecentreHz = 7.0;
 constexpr double kSplatterIdlePower = 200.0;  // times 1/d^2
 constexpr double kSplatterMarginDb = 10.0;
 constexpr double kSplatterTextScore = 8.0;
+constexpr int kSplatterTextChars = 30;
 constexpr double kSplatterTrialSeconds = 6.0;
-constexpr double kMirrorShare = 0.25;
+constexpr double kMirrorShare = 0.1;
 // Mirror frequencies the detector's spectrum covers.
 constexpr double kMinMirrorHz = 60.0;
 constexpr double kMaxMirrorHz = 3800.0;
@@ -677,7 +678,9 @@ BandDecoder::Impl::Verdict BandDecoder::Impl::judge(const Slot& slot, std::size_
     if (verdict == Verdict::Station && slot.splatter) {
         const double score = slot.decoders[winner].score;
         if (score <= -kSplatterTextScore) return Verdict::Splatter;
-        if (score < kSplatterTextScore) verdict = Verdict::Wait;
+        if (score < kSplatterTextScore || slot.decoders[winner].fitChars < kSplatterTextChars) {
+            verdict = Verdict::Wait;
+        }
     }
     return verdict;
 }
