@@ -115,11 +115,12 @@ constexpr double kRecentreHz = 7.0;
 // side of the stronger signal showing at least kMirrorShare of its power (keying sidebands are
 // symmetric; a clean transmitter leaves both sides empty), may be that signal's splatter and
 // not a station: it gets a channel only once its text scores as text, kSplatterTextScore (nats)
-// in all for the chosen decoder. Garbage drifts away from that (about -0.55 a character), text
-// towards it (+0.2 to +0.4), so a real station there starts a few seconds later, with all of its
-// text. Such a signal is dropped as soon as its text scores kSplatterTextScore as garbage, or
-// when no decoder reads it with a quality fit for its mode after kSplatterTrialSeconds (a
-// hard-keyed station's idle lines look like dozens of idling signals across the band).
+// in all over at least kSplatterTextChars characters of the chosen decoder. Garbage drifts away
+// from that (about -0.55 a character), text towards it (+0.2 to +0.4), so a real station there
+// starts some seconds later, with all of its text. Such a signal is dropped as soon as its text
+// scores kSplatterTextScore as garbage, or when no decoder reads it with a quality fit for its mode
+// after kSplatterTrialSeconds (a hard-keyed station's idle lines look like dozens of idling signals
+// across the band).
 constexpr double kSplatterIdlePower = 200.0;  // times 1/d^2
 constexpr double kSplatterMarginDb = 10.0;
 constexpr double kSplatterTextScore = 8.0;
