@@ -57,6 +57,16 @@ struct SaveCase {
     std::function<void(const QString& path, ScriptedDialogs& dialogs)> save;
 };
 
+// The waterfall picture saved under `path`, whose ending chooses PNG or JPEG.
+void SavePicture(const QString& path, ScriptedDialogs& dialogs) {
+    QImage picture(40, 20, QImage::Format_RGB32);
+    picture.fill(Qt::blue);
+    KVXmodules::FileDialogState state;
+    dialogs.answerFile(path);
+    dialogs.answer(MsgResult::Yes);  // overwrite
+    KVXmodules::SaveWaterfallDialog(state, dialogs, picture);
+}
+
 std::vector<SaveCase> SaveCases() {
     return {
         {"notebook Save", "quorvbook.log",
@@ -94,24 +104,8 @@ std::vector<SaveCase> SaveCases() {
                  state, dialogs, [] { return QStringLiteral("cq cq de DL1ABC"); },
                  [] { return kNow; });
          }},
-        {"PNG picture", "waterfall.png",
-         [](const QString& path, ScriptedDialogs& dialogs) {
-             QImage picture(40, 20, QImage::Format_RGB32);
-             picture.fill(Qt::blue);
-             KVXmodules::FileDialogState state;
-             dialogs.answerFile(path);
-             dialogs.answer(MsgResult::Yes);
-             KVXmodules::SaveWaterfallDialog(state, dialogs, picture);
-         }},
-        {"JPEG picture", "waterfall.jpg",
-         [](const QString& path, ScriptedDialogs& dialogs) {
-             QImage picture(40, 20, QImage::Format_RGB32);
-             picture.fill(Qt::yellow);
-             KVXmodules::FileDialogState state;
-             dialogs.answerFile(path);
-             dialogs.answer(MsgResult::Yes);
-             KVXmodules::SaveWaterfallDialog(state, dialogs, picture);
-         }},
+        {"PNG picture", "waterfall.png", SavePicture},
+        {"JPEG picture", "waterfall.jpg", SavePicture},
         {"locator Default", "locator.ini",
          [](const QString& path, ScriptedDialogs& dialogs) {
              testing_support::RecordingClipboard clipboard;

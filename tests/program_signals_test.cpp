@@ -9,6 +9,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -36,6 +37,34 @@ bool Catches(pid_t pid, int signal) {
     return false;
 }
 
+// Starts `program` on the demo band, sends it `signal` once it catches it and waits for its end:
+// its exit status, or nothing when it did not end within the deadline (it is then killed).
+std::optional<int> EndBySignal(const std::filesystem::path& program, int signal) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        execl(program.c_str(), program.c_str(), "--demo", nullptr);
+        _exit(127);
+    }
+    if (pid < 0) {
+        return std::nullopt;
+    }
+    const auto deadline = Clock::now() + kDeadline;
+    while (!Catches(pid, signal) && Clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    kill(pid, signal);
+    int status = 0;
+    while (waitpid(pid, &status, WNOHANG) == 0 && Clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    if (Clock::now() >= deadline) {
+        kill(pid, SIGKILL);
+        waitpid(pid, &status, 0);
+        return std::nullopt;
+    }
+    return status;
+}
+
 TEST_F(QuorvinSignals, TermHupAndIntCloseTheProgramWithItsSettingsSaved) {
     // The program's folder is its own, so a copy keeps the build's settings out of it.
     const std::filesystem::path program = path("quorvin");
@@ -44,27 +73,9 @@ TEST_F(QuorvinSignals, TermHupAndIntCloseTheProgramWithItsSettingsSaved) {
     for (const int signal : {SIGTERM, SIGHUP, SIGINT}) {
         SCOPED_TRACE(strsignal(signal));
         std::filesystem::remove(settings);
-        const pid_t pid = fork();
-        if (pid == 0) {
-            execl(program.c_str(), program.c_str(), "--demo", nullptr);
-            _exit(127);
-        }
-        ASSERT_GT(pid, 0);
-        const auto deadline = Clock::now() + kDeadline;
-        while (!Catches(pid, signal) && Clock::now() < deadline) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        ASSERT_TRUE(Catches(pid, signal));
-        kill(pid, signal);
-        int status = 0;
-        while (waitpid(pid, &status, WNOHANG) == 0 && Clock::now() < deadline) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        if (Clock::now() >= deadline) {
-            kill(pid, SIGKILL);
-            waitpid(pid, &status, 0);
-            FAIL() << "the program did not end";
-        }
+        const std::optional<int> ended = EndBySignal(program, signal);
+        ASSERT_TRUE(ended.has_value()) << "the program did not end";
+        const int status = *ended;
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
         EXPECT_TRUE(std::filesystem::exists(settings));
     }
@@ -80,27 +91,9 @@ TEST_F(QuorvinSignals, ASignalEndsTheProgramWhileTheNotebookAsksAndKeepsTheCopy)
     const std::filesystem::path copy = path("quorvbook (unsaved).log");
     std::ofstream(notebook, std::ios::binary) << "73\r\n";
     std::ofstream(copy, std::ios::binary) << "73\r\nde PA3XYZ\r\n";
-    const pid_t pid = fork();
-    if (pid == 0) {
-        execl(program.c_str(), program.c_str(), "--demo", nullptr);
-        _exit(127);
-    }
-    ASSERT_GT(pid, 0);
-    const auto deadline = Clock::now() + kDeadline;
-    while (!Catches(pid, SIGTERM) && Clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    ASSERT_TRUE(Catches(pid, SIGTERM));
-    kill(pid, SIGTERM);
-    int status = 0;
-    while (waitpid(pid, &status, WNOHANG) == 0 && Clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    if (Clock::now() >= deadline) {
-        kill(pid, SIGKILL);
-        waitpid(pid, &status, 0);
-        FAIL() << "the program did not end";
-    }
+    const std::optional<int> ended = EndBySignal(program, SIGTERM);
+    ASSERT_TRUE(ended.has_value()) << "the program did not end";
+    const int status = *ended;
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
     EXPECT_TRUE(std::filesystem::exists(path("QUORVIN.ini")));
     EXPECT_EQ(quorvin::testing::readFile(notebook), "73\r\n");
