@@ -89,6 +89,12 @@ int CoherentViterbiDecoder::push(std::complex<float> sample, Mode mode) {
     return static_cast<int>((paths_[best_] >> static_cast<unsigned>(traceback_)) & 1U);
 }
 
+DecidedBits CoherentViterbiDecoder::decidedBits() const {
+    std::array<float, kStates> deficits{};
+    for (std::size_t s = 0; s < deficits.size(); ++s) deficits[s] = -metrics_[s];
+    return pskmodem::decidedBits(deficits, paths_, best_, kDecidedLogLikelihood);
+}
+
 int CoherentViterbiDecoder::quadrantAt(int depth) const {
     const int d = std::clamp(depth, 0, kQuadrantHistory - 1);
     return static_cast<int>((quadrants_[best_] >> (2U * static_cast<unsigned>(d))) & 3U);

@@ -76,6 +76,7 @@ void PredictiveDetector::reset() {
     predictionError_ = 0.0F;
     at_ = 0;
     filled_ = 0;
+    best_ = 0;
 }
 
 int PredictiveDetector::push(std::complex<float> sample) {
@@ -145,12 +146,27 @@ int PredictiveDetector::push(std::complex<float> sample) {
     }
     survivors_ = next_;
     at_ = newest;
+    best_ = bestState;
 
     if (filled_ < delay_ + 1) {
         ++filled_;
         return -1;
     }
     return static_cast<int>((survivors_[bestState].bits >> static_cast<unsigned>(delay_)) & 1U);
+}
+
+}  // namespace pskmodem
+
+namespace pskmodem {
+
+DecidedBits PredictiveDetector::decidedBits() const {
+    std::array<float, kStates> deficits{};
+    std::array<std::uint64_t, kStates> data{};
+    for (std::size_t s = 0; s < kStates; ++s) {
+        deficits[s] = survivors_[s].metric;
+        data[s] = survivors_[s].bits;
+    }
+    return pskmodem::decidedBits(deficits, data, best_, kDecidedLogLikelihood * predictionError_);
 }
 
 }  // namespace pskmodem

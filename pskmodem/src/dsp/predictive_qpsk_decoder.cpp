@@ -40,6 +40,8 @@ void PredictiveQpskDecoder::reset() {
     current_ = 0;
     at_ = 0;
     symbolsSeen_ = 0;
+    best_ = 0;
+    meanCost_ = 0.0F;
 }
 
 int PredictiveQpskDecoder::push(std::complex<float> sample, Mode mode) {
@@ -93,10 +95,30 @@ int PredictiveQpskDecoder::push(std::complex<float> sample, Mode mode) {
         if (following[s].metric == 0.0F) bestState = s;
     }
     current_ = 1 - current_;
+    best_ = bestState;
+    // The survivors' metrics were relative to the best one, which stood at 0: what the best path
+    // pays now is about the noise and prediction error of one sample (an empty one pays nothing).
+    constexpr float kCostWeight = 1.0F / 32.0F;
+    if (sample != Complex{} && std::isfinite(best)) meanCost_ += kCostWeight * (-best - meanCost_);
 
     ++symbolsSeen_;
     if (symbolsSeen_ <= traceback_) return -1;
     return static_cast<int>((following[bestState].bits >> static_cast<unsigned>(traceback_)) & 1U);
+}
+
+}  // namespace pskmodem
+
+namespace pskmodem {
+
+DecidedBits PredictiveQpskDecoder::decidedBits() const {
+    const std::array<Survivor, kStates>& survivors = survivors_[static_cast<std::size_t>(current_)];
+    std::array<float, kStates> deficits{};
+    std::array<std::uint64_t, kStates> data{};
+    for (std::size_t s = 0; s < survivors.size(); ++s) {
+        deficits[s] = -survivors[s].metric;
+        data[s] = survivors[s].bits;
+    }
+    return pskmodem::decidedBits(deficits, data, best_, kDecidedLogLikelihood * meanCost_);
 }
 
 }  // namespace pskmodem

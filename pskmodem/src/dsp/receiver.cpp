@@ -180,6 +180,9 @@ struct Receiver::Impl {
     void symbol(double strobe, CharSink& out);
     // The end of the input: decides the symbols still in the decoders' delay lines.
     void drain(CharSink& out);
+    // What the decoder whose bits are handed on has decided from the symbols it has been given
+    // (nothing for plain differential decisions, which need no later symbols).
+    std::optional<DecidedBits> decidedByDecoderInCharge() const;
     // Records whether the symbol now pushed through the detectors carries signal; returns whether
     // the bit they decide now was decided from two symbols that do (its phase change).
     bool bitCarriesSignal(bool symbolCarries);
@@ -479,10 +482,21 @@ void Receiver::Impl::drain(CharSink& out) {
     // timing, AFC, fading detector and squelch keep their state, and the squelch judges the last
     // bits by its state at the last real symbol. The bits the empty symbols take part in deciding
     // make no character (see emitBit).
+    //
+    // Nor do the newest bits of the last real symbols where the decoder's survivors still branch:
+    // the symbols that would settle them never came, and the best path among the survivors is
+    // only a guess there (on an idling signal, a one among the zeros is all a space takes). Only
+    // the bits every survivor that could still overtake the best one agrees on are handed on;
+    // the first that is not ends the output, dropping the character it would complete.
     if (symbolCount == 0) return;
     const int delay = mode == Mode::Bpsk ? kDetectorDelay : kViterbiDelay + 1;
     const float trackAmplitude =
         signalAmplitude > 0.0F ? signalAmplitude : std::sqrt(std::max(meanPower, 0.0F));
+    // The coherent BPSK detector has had its last real sample; the decoders fed from the
+    // equaliser get theirs with the first empty symbol, which delivers the last real one.
+    std::optional<DecidedBits> decidedBits;
+    const bool lastSampleIn = mode == Mode::Bpsk && !fadingDetector.fading();
+    if (lastSampleIn) decidedBits = decidedByDecoderInCharge();
     for (int i = 0; i < delay; ++i) {
         // The equalisers deliver the sample before the newest, the last real one first.
         const Complex e = equalise({}, recent);
@@ -494,11 +508,37 @@ void Receiver::Impl::drain(CharSink& out) {
             equalisedPrevious = e;
             bit = detectQpsk(diff, equalise({}, recentDerotated), e);
         }
+        if (i == 0 && !lastSampleIn) decidedBits = decidedByDecoderInCharge();
         const bool openForBit = squelchOpenForBit();
         const bool decided = bitCarriesSignal(false);
         ++symbolCount;
-        if (bit >= 0) emitBit(bit, openForBit, decided, out);
+        if (bit < 0) continue;
+        if (decidedBits) {
+            // Depth of this bit on the path the decision was taken from (0 = its newest bit).
+            const int depth = (mode == Mode::Bpsk ? kDetectorDelay - 1 : kViterbiDelay) - i;
+            if (depth < decidedBits->fromDepth) return;
+            bit = static_cast<int>((decidedBits->bits >> static_cast<unsigned>(depth)) & 1U);
+        }
+        emitBit(bit, openForBit, decided, out);
     }
+}
+
+std::optional<DecidedBits> Receiver::Impl::decidedByDecoderInCharge() const {
+    // The same choice as detectBpsk and detectQpsk make.
+    if (mode == Mode::Bpsk) {
+        if (fadingDetector.fading()) {
+            const PredictiveDetector* chosen = &predictive[0];
+            for (const PredictiveDetector& d : predictive) {
+                if (d.predictionError() < chosen->predictionError()) chosen = &d;
+            }
+            return chosen->decidedBits();
+        }
+        if (coherent) return detector.decidedBits();
+        return std::nullopt;
+    }
+    if (useCoherentQpsk) return coherentViterbi.decidedBits();
+    if (fadingDetector.fading() || signalConfirmed) return predictiveViterbi.decidedBits();
+    return viterbi.decidedBits();
 }
 
 bool Receiver::Impl::bitCarriesSignal(bool symbolCarries) {

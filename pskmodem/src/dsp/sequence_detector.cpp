@@ -33,11 +33,13 @@ void SequenceDetector::reset() {
     paths_.fill(0U);
     best_ = 0;
     filled_ = 0;
+    separation_.reset();
 }
 
 int SequenceDetector::push(float inPhase, float amplitude) {
     if (!std::isfinite(inPhase)) inPhase = 0.0F;
     if (!std::isfinite(amplitude) || amplitude < 0.0F) amplitude = 0.0F;
+    if (inPhase != 0.0F) separation_.push(2.0F * std::abs(inPhase));
     const float penalty = amplitude * interference_;
     const float overlong = amplitude * kOverlongCost;
     const int states = 2 * wordStates_;
@@ -95,6 +97,26 @@ int SequenceDetector::symbolAt(int depth) const {
     if (depth < 0 || depth > 63) return 1;
     const std::uint64_t path = paths_[static_cast<std::size_t>(best_)];
     return ((path >> static_cast<unsigned>(depth)) & 1U) != 0U ? -1 : 1;
+}
+
+}  // namespace pskmodem
+
+namespace pskmodem {
+
+DecidedBits SequenceDetector::decidedBits() const {
+    std::array<float, kMaxStates> deficits{};
+    std::array<std::uint64_t, kMaxStates> data{};
+    const auto states = static_cast<std::size_t>(2 * wordStates_);
+    // Data bit d is 1 where the symbols d and d + 1 back have the same sign; the oldest symbol
+    // has no older one, so that bit is left clear on every path.
+    constexpr std::uint64_t kKnown = ~(std::uint64_t{1} << 63U);
+    for (std::size_t s = 0; s < states; ++s) {
+        deficits[s] = -metrics_[s];
+        data[s] = ~(paths_[s] ^ (paths_[s] >> 1U)) & kKnown;
+    }
+    return pskmodem::decidedBits(std::span<const float>(deficits).first(states),
+                                 std::span<const std::uint64_t>(data).first(states),
+                                 static_cast<std::size_t>(best_), separation_.decisiveDifference());
 }
 
 }  // namespace pskmodem

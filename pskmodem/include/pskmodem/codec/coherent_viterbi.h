@@ -4,6 +4,7 @@
 #include <complex>
 #include <cstdint>
 
+#include "pskmodem/codec/decided_bits.h"
 #include "pskmodem/types.h"
 
 namespace pskmodem {
@@ -48,6 +49,10 @@ class CoherentViterbiDecoder {
     std::uint64_t bestPath() const { return paths_[best_]; }
 
     int tracebackSymbols() const { return traceback_; }
+
+    // The bits of the path that is best now that the samples pushed so far decide (see
+    // decidedBits); the samples' log-likelihood scale makes metric differences odds.
+    DecidedBits decidedBits() const;
 
     // Cost of a slip of the carrier reference by a quarter or half turn, in the samples'
     // log-likelihood units (default kDefaultSlipPenalty). Without slips the trellis falls apart

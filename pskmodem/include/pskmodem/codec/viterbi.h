@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "pskmodem/codec/convolutional.h"
+#include "pskmodem/codec/decided_bits.h"
 #include "pskmodem/types.h"
 
 namespace pskmodem {
@@ -53,9 +54,15 @@ class ViterbiDecoder {
 
     int tracebackSymbols() const { return traceback_; }
 
+    // The bits of the path that is best now that the symbols pushed so far decide (see
+    // decidedBits): at the end of the input, only these may be handed on.
+    DecidedBits decidedBits() const;
+
   private:
     int traceback_;
     std::int64_t symbolsSeen_ = 0;
+    unsigned best_ = 0;
+    SymbolSeparation separation_;  // mean gap between a symbol's best and next best code symbol
     std::array<float, kStates> metrics_{};
     std::array<std::uint64_t, kStates> paths_{};
     // Code symbol for each five-bit encoder register (predecessor state and new bit).

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <span>
 
+#include "pskmodem/codec/decided_bits.h"
+
 namespace pskmodem {
 
 // Longest channel predictor the detectors take; its taps come in an array of this size, so that
@@ -61,6 +63,10 @@ class PredictiveDetector {
     // on the same signal can be compared by it.
     float predictionError() const { return predictionError_; }
 
+    // The data bits of the path that is best now that the samples pushed so far decide (see
+    // decidedBits): metric differences over the prediction error are log-likelihood ratios.
+    DecidedBits decidedBits() const;
+
   private:
     struct Survivor {
         float metric = 0.0F;
@@ -77,6 +83,7 @@ class PredictiveDetector {
     float predictionError_ = 0.0F;
     int at_ = 0;  // ring position of the newest z
     int filled_ = 0;
+    std::size_t best_ = 0;
 };
 
 }  // namespace pskmodem

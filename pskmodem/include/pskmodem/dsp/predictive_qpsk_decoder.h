@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <span>
 
+#include "pskmodem/codec/decided_bits.h"
 #include "pskmodem/types.h"
 
 namespace pskmodem {
@@ -45,6 +46,11 @@ class PredictiveQpskDecoder {
 
     int tracebackSymbols() const { return traceback_; }
 
+    // The bits of the path that is best now that the samples pushed so far decide (see
+    // decidedBits): metric differences over what the best path pays per sample are log-likelihood
+    // ratios.
+    DecidedBits decidedBits() const;
+
   private:
     struct Survivor {
         float metric = 0.0F;
@@ -61,6 +67,8 @@ class PredictiveQpskDecoder {
     int current_ = 0;
     int at_ = 0;
     std::int64_t symbolsSeen_ = 0;
+    std::size_t best_ = 0;
+    float meanCost_ = 0.0F;  // what the best path pays per sample: noise and prediction error
 };
 
 }  // namespace pskmodem

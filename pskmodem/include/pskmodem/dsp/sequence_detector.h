@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 
+#include "pskmodem/codec/decided_bits.h"
 #include "pskmodem/codec/varicode.h"
 
 namespace pskmodem {
@@ -52,6 +53,10 @@ class SequenceDetector {
 
     int delaySymbols() const { return delay_; }
 
+    // The data bits of the path that is best now that the samples pushed so far decide (see
+    // decidedBits). Bit d is the one between the symbols d + 1 and d back.
+    DecidedBits decidedBits() const;
+
   private:
     static constexpr int kMaxWordStates = kVaricodeWordStates;
     static constexpr int kMaxStates = 2 * kMaxWordStates;
@@ -64,6 +69,7 @@ class SequenceDetector {
     std::array<std::array<std::int8_t, 2>, kMaxWordStates> next_{};
     int best_ = 0;
     int filled_ = 0;
+    SymbolSeparation separation_;  // mean gap between a sample's two signs
 };
 
 }  // namespace pskmodem
