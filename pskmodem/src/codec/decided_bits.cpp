@@ -25,26 +25,32 @@ DecidedBits decidedBits(std::span<const float> deficits, std::span<const std::ui
     return result;
 }
 
-void SymbolSeparation::reset() {
-    mean_ = 0.0F;
-    square_ = 0.0F;
+void SampleScale::reset() {
+    power_ = 0.0F;
+    power2_ = 0.0F;
     count_ = 0;
 }
 
-void SymbolSeparation::push(float gap) {
-    // A running mean over the last some 32 symbols, a plain one until that many have come.
-    constexpr int kSymbols = 32;
-    if (!std::isfinite(gap)) return;
-    count_ = std::min(count_ + 1, kSymbols);
+void SampleScale::push(float sample) {
+    // Running means over the last some 32 samples, plain ones until that many have come; empty
+    // samples (silence, or the end of the input) say nothing.
+    constexpr int kSamples = 32;
+    const float power = sample * sample;
+    if (!(power > 0.0F) || !std::isfinite(power)) return;
+    count_ = std::min(count_ + 1, kSamples);
     const float weight = 1.0F / static_cast<float>(count_);
-    mean_ += weight * (gap - mean_);
-    square_ += weight * (gap * gap - square_);
+    power_ += weight * (power - power_);
+    power2_ += weight * (power * power - power2_);
 }
 
-float SymbolSeparation::decisiveDifference() const {
-    const float variance = std::max(square_ - mean_ * mean_, 0.0F);
-    if (count_ == 0 || !(mean_ > 0.0F)) return std::numeric_limits<float>::infinity();
-    return kDecidedLogLikelihood * variance / (2.0F * mean_);
+float SampleScale::decisiveDifference() const {
+    const float a4 = (3.0F * power_ * power_ - power2_) / 2.0F;
+    const float a2 = a4 > 0.0F ? std::sqrt(a4) : 0.0F;
+    if (count_ == 0 || !(a2 > 0.0F) || !std::isfinite(a2)) {
+        return std::numeric_limits<float>::infinity();
+    }
+    const float noise = std::max(power_ - a2, 1e-6F * a2);
+    return kDecidedLogLikelihood * noise / std::sqrt(a2);
 }
 
 }  // namespace pskmodem

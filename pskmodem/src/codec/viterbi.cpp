@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <functional>
 #include <limits>
 #include <stdexcept>
 #include <string>
@@ -24,7 +23,6 @@ ViterbiDecoder::ViterbiDecoder(int tracebackSymbols) : traceback_(tracebackSymbo
 void ViterbiDecoder::reset() {
     symbolsSeen_ = 0;
     best_ = 0;
-    separation_.reset();
     metrics_.fill(0.0F);
     paths_.fill(0U);
 }
@@ -37,10 +35,6 @@ int ViterbiDecoder::push(const std::array<float, 4>& rawMetrics) {
     for (float& metric : symbolMetrics) {
         metric = std::isfinite(metric) ? std::clamp(metric, -kMetricLimit, kMetricLimit) : 0.0F;
     }
-    // What this symbol puts between its best and its next best reading (an empty one nothing).
-    std::array<float, 4> sorted = symbolMetrics;
-    std::partial_sort(sorted.begin(), sorted.begin() + 2, sorted.end(), std::greater<>());
-    if (sorted[0] != sorted[3]) separation_.push(sorted[0] - sorted[1]);
     // A state is the four data bits before the newest, newest of them in bit 0. Entering state
     // `next` with data bit b = next & 1 comes from one of two predecessors that differ only in the
     // oldest bit x, which is shifted out: the encoder register is then (x << 4) | next.
@@ -76,10 +70,13 @@ int ViterbiDecoder::push(const std::array<float, 4>& rawMetrics) {
     return static_cast<int>((paths_[bestState] >> static_cast<unsigned>(traceback_)) & 1U);
 }
 
-DecidedBits ViterbiDecoder::decidedBits() const {
+DecidedBits ViterbiDecoder::decidedBits(float logLikelihoodPerUnit) const {
     std::array<float, kStates> deficits{};
     for (std::size_t s = 0; s < deficits.size(); ++s) deficits[s] = -metrics_[s];
-    return pskmodem::decidedBits(deficits, paths_, best_, separation_.decisiveDifference());
+    return pskmodem::decidedBits(deficits, paths_, best_,
+                                 logLikelihoodPerUnit > 0.0F
+                                     ? kDecidedLogLikelihood / logLikelihoodPerUnit
+                                     : std::numeric_limits<float>::infinity());
 }
 
 std::array<float, 4> ViterbiDecoder::differentialMetrics(std::complex<float> diff, Mode mode) {

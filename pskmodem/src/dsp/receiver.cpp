@@ -538,7 +538,12 @@ std::optional<DecidedBits> Receiver::Impl::decidedByDecoderInCharge() const {
     }
     if (useCoherentQpsk) return coherentViterbi.decidedBits();
     if (fadingDetector.fading() || signalConfirmed) return predictiveViterbi.decidedBits();
-    return viterbi.decidedBits();
+    // The differential products come scaled by the mean power; for products of two samples
+    // of noise variance s^2 each the log-likelihood is their correlation over s^2 (at any useful
+    // S/N), s^2 as the coherent samples' moments give it (see weighCoherentSample).
+    const float a4 = 2.0F * coherentPower * coherentPower - coherentPower2;
+    const float noise = coherentPower - (a4 > 0.0F ? std::sqrt(a4) : 0.0F);
+    return viterbi.decidedBits(noise > 0.0F ? meanPower / noise : 0.0F);
 }
 
 bool Receiver::Impl::bitCarriesSignal(bool symbolCarries) {

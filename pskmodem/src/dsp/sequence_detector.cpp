@@ -33,13 +33,13 @@ void SequenceDetector::reset() {
     paths_.fill(0U);
     best_ = 0;
     filled_ = 0;
-    separation_.reset();
+    scale_.reset();
 }
 
 int SequenceDetector::push(float inPhase, float amplitude) {
     if (!std::isfinite(inPhase)) inPhase = 0.0F;
     if (!std::isfinite(amplitude) || amplitude < 0.0F) amplitude = 0.0F;
-    if (inPhase != 0.0F) separation_.push(2.0F * std::abs(inPhase));
+    scale_.push(inPhase);
     const float penalty = amplitude * interference_;
     const float overlong = amplitude * kOverlongCost;
     const int states = 2 * wordStates_;
@@ -116,7 +116,7 @@ DecidedBits SequenceDetector::decidedBits() const {
     }
     return pskmodem::decidedBits(std::span<const float>(deficits).first(states),
                                  std::span<const std::uint64_t>(data).first(states),
-                                 static_cast<std::size_t>(best_), separation_.decisiveDifference());
+                                 static_cast<std::size_t>(best_), scale_.decisiveDifference());
 }
 
 }  // namespace pskmodem

@@ -220,6 +220,71 @@ TEST(Receiver, FinishInventsNoCharacterWhenTheRecordingStopsWhileIdling) {
     }
 }
 
+// A recording stopped by hand while the station idles ends wherever the hand came, often where the
+// decoders cannot yet tell the last bits: weak, fading, or with the AFC still following the
+// signal. At its end the receiver hands on only characters the received symbols decide, so what
+// it gives for the cut recording is what it gives for the longer one up to that point, never a
+// character more; on a clean signal that is the whole text.
+struct IdleCutCase {
+    Mode mode;
+    double snrDb;
+    bool fading;
+    bool wholeText;  // the whole text comes through at every cut
+};
+
+class ReceiverCutWhileIdling : public ::testing::TestWithParam<IdleCutCase> {};
+
+TEST_P(ReceiverCutWhileIdling, GivesNoCharacterTheLongerRecordingDoesNot) {
+    const IdleCutCase& c = GetParam();
+    constexpr int kIdleSymbols = 140;
+    ChannelTestConfig config;
+    config.mode = c.mode;
+    config.snrDb = c.snrDb;
+    config.carrierHz = 1013.0;
+    config.textChars = 30;
+    config.seed = 7 + static_cast<std::uint64_t>(c.snrDb + 20.0);
+    config.tailIdle = kIdleSymbols;
+    if (c.fading) config.fading = ccirChannel(CcirChannel::Moderate);
+    const ChannelTestSignal signal = makeChannelTestSignal(config);
+    const std::size_t idleStart =
+        signal.transmissionEndSample - static_cast<std::size_t>(kIdleSymbols * kSamplesPerSymbol);
+    const Tuning tuning{.searchHz = 50.0, .mode = c.mode};
+
+    Receiver longer;
+    tune(longer, tuning);
+    TextSink reference;
+    longer.process(signal.samples, reference);
+    for (int k = 0; k < 12; ++k) {
+        // Anywhere in a symbol, from just after the text to some three seconds into the idle.
+        const double cutSymbols = 3.3 + 7.61 * k;
+        SCOPED_TRACE("cut " + std::to_string(cutSymbols) + " symbols into the idle");
+        const std::span<const float> recording =
+            std::span<const float>(signal.samples)
+                .first(idleStart + static_cast<std::size_t>(cutSymbols * kSamplesPerSymbol));
+        Receiver receiver;
+        tune(receiver, tuning);
+        TextSink sink;
+        receiver.process(recording, sink);
+        receiver.finish(sink);
+        EXPECT_TRUE(reference.text.starts_with(sink.text))
+            << "cut: " << sink.text << "\nlonger: " << reference.text;
+        if (c.wholeText) {
+            EXPECT_NE(sink.text.find(signal.text), std::string::npos) << sink.text;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(ModesAndConditions, ReceiverCutWhileIdling,
+                         ::testing::Values(IdleCutCase{Mode::Bpsk, 10.0, false, true},
+                                           IdleCutCase{Mode::QpskUsb, 10.0, false, true},
+                                           IdleCutCase{Mode::QpskLsb, 10.0, false, true},
+                                           IdleCutCase{Mode::QpskUsb, 6.0, true, true},
+                                           IdleCutCase{Mode::Bpsk, -3.0, true, false},
+                                           IdleCutCase{Mode::QpskUsb, -9.0, false, false},
+                                           IdleCutCase{Mode::QpskLsb, -12.0, false, false},
+                                           IdleCutCase{Mode::QpskUsb, -12.0, true, false},
+                                           IdleCutCase{Mode::QpskLsb, -12.0, true, false}));
+
 // ---------------------------------------------------------------------------------------------
 // Character error rate ceilings near the sensitivity limit (small samples: the benchmark
 // measures the curve properly).

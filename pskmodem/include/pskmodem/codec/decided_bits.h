@@ -26,20 +26,22 @@ DecidedBits decidedBits(std::span<const float> deficits, std::span<const std::ui
 // at the end of the input: odds of about 1000 to 1.
 inline constexpr float kDecidedLogLikelihood = 7.0F;
 
-// What one received symbol puts between its best and its next best reading in a decoder's metric,
-// D, tracked over the last some 32 symbols. In Gaussian noise the log-likelihood ratio of the two
-// readings is 2 E(D) D / Var(D), whatever the metric's scale: that factor turns a decoder's metric
-// differences into odds.
-class SymbolSeparation {
+// The scale that turns a decoder's metric differences into log-likelihood ratios, for a decoder
+// whose metric sums b x over real samples x = A b + n (b = +-1, Gaussian noise of variance s^2):
+// the log-likelihood ratio of the two signs of a sample is 2 A x / s^2, so a unit of metric
+// stands for A / s^2. A and s^2 come from the second and fourth moments of the samples
+// (E x^2 = A^2 + s^2, E x^4 = A^4 + 6 A^2 s^2 + 3 s^4), which need no decisions. Noise alone
+// has A = 0: nothing it gives counts as decided.
+class SampleScale {
   public:
     void reset();
-    void push(float gap);
-    // The metric difference that stands for kDecidedLogLikelihood (infinite before any symbol).
+    void push(float sample);
+    // The metric difference that stands for kDecidedLogLikelihood (infinite without a signal).
     float decisiveDifference() const;
 
   private:
-    float mean_ = 0.0F;
-    float square_ = 0.0F;
+    float power_ = 0.0F;   // mean x^2 over the last some 32 samples
+    float power2_ = 0.0F;  // mean x^4
     int count_ = 0;
 };
 

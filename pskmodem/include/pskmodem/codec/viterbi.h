@@ -55,14 +55,15 @@ class ViterbiDecoder {
     int tracebackSymbols() const { return traceback_; }
 
     // The bits of the path that is best now that the symbols pushed so far decide (see
-    // decidedBits): at the end of the input, only these may be handed on.
-    DecidedBits decidedBits() const;
+    // decidedBits), a unit of the metrics pushed standing for a log-likelihood ratio of
+    // `logLikelihoodPerUnit` (0: unknown, nothing is decided). At the end of the input, only these
+    // bits may be handed on.
+    DecidedBits decidedBits(float logLikelihoodPerUnit) const;
 
   private:
     int traceback_;
     std::int64_t symbolsSeen_ = 0;
     unsigned best_ = 0;
-    SymbolSeparation separation_;  // mean gap between a symbol's best and next best code symbol
     std::array<float, kStates> metrics_{};
     std::array<std::uint64_t, kStates> paths_{};
     // Code symbol for each five-bit encoder register (predecessor state and new bit).

@@ -69,7 +69,7 @@ class SequenceDetector {
     std::array<std::array<std::int8_t, 2>, kMaxWordStates> next_{};
     int best_ = 0;
     int filled_ = 0;
-    SymbolSeparation separation_;  // mean gap between a sample's two signs
+    SampleScale scale_;  // of the in-phase samples (see SampleScale)
 };
 
 }  // namespace pskmodem
