@@ -31,7 +31,7 @@ inline constexpr float kDecidedLogLikelihood = 7.0F;
 // the log-likelihood ratio of the two signs of a sample is 2 A x / s^2, so a unit of metric
 // stands for A / s^2. A and s^2 come from the second and fourth moments of the samples
 // (E x^2 = A^2 + s^2, E x^4 = A^4 + 6 A^2 s^2 + 3 s^4), which need no decisions. Noise alone
-// has A = 0: nothing it gives counts as decided.
+// has A = 0: then only bits where all survivors have merged count.
 class SampleScale {
   public:
     void reset();

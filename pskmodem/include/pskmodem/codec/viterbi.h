@@ -56,8 +56,8 @@ class ViterbiDecoder {
 
     // The bits of the path that is best now that the symbols pushed so far decide (see
     // decidedBits), a unit of the metrics pushed standing for a log-likelihood ratio of
-    // `logLikelihoodPerUnit` (0: unknown, nothing is decided). At the end of the input, only these
-    // bits may be handed on.
+    // `logLikelihoodPerUnit` (0: unknown; then only bits where all survivors have merged count). At
+    // the end of the input, only these bits may be handed on.
     DecidedBits decidedBits(float logLikelihoodPerUnit) const;
 
   private:
