@@ -69,8 +69,9 @@ class Receiver {
     void process(std::span<const float> in, CharSink& out);
     // The end of the input: the characters whose symbols have come in but are still within the
     // decoders' decision delay (up to about a second) go to `out` as well, judged by the squelch
-    // as it stood at the last symbol. The receiver then starts afresh on the next input, still
-    // tuned where it was.
+    // as it stood at the last symbol, as far as the symbols received decide their bits: where the
+    // decoder's survivors still dispute a bit with odds under 1000:1, it and what follows are
+    // dropped. The receiver then starts afresh on the next input, still tuned where it was.
     void finish(CharSink& out);
 
     // Frequency the receiver sits on now, after AFC.
