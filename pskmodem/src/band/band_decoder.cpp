@@ -127,6 +127,13 @@ constexpr double kSplatterTextScore = 8.0;
 constexpr int kSplatterTextChars = 30;
 constexpr double kSplatterTrialSeconds = 6.0;
 constexpr double kMirrorShare = 0.1;
+// The mirror comparison holds only for a signal that stands clear above the noise: its power at
+// least the noise's within the 58 Hz it is measured in (the weakest signal the detector finds has
+// about three times that). The detector's noise is the mean of the bins near the carrier that no
+// signal it found occupies; where a hard-keyed station's splatter fills the band, those bins hold
+// the splatter itself, against which one of its lines stands only about 1 dB and its mirror near
+// nothing: both figures then show the splatter's texture, and their ratio tells nothing.
+constexpr double kSignalBandShare = 2.0 * SignalDetector::kSignalHalfWidthHz / 3000.0;
 // Mirror frequencies the detector's spectrum covers.
 constexpr double kMinMirrorHz = 60.0;
 constexpr double kMaxMirrorHz = 3800.0;
@@ -724,7 +731,8 @@ void BandDecoder::Impl::updateSplatter(Slot& slot) {
     const double weight = 1.0 / std::min(slot.mirrorFrames, kSnrFrames);
     slot.mirrorPower += weight * (detector.measure(mirrorHz).signalPower - slot.mirrorPower);
     // Splatter unless the signal stands clear above the noise with its mirror far weaker.
-    slot.splatter = !(slot.signalPower > 0.0 && slot.mirrorPower < kMirrorShare * slot.signalPower);
+    const bool clear = slot.signalPower >= kSignalBandShare * slot.noisePower;
+    slot.splatter = !(clear && slot.mirrorPower < kMirrorShare * slot.signalPower);
 }
 
 BandDecoder::Impl::Verdict BandDecoder::Impl::harmonicOf(const Slot& slot, std::size_t winner,
