@@ -200,6 +200,17 @@ const char* modeName(Mode mode) {
 
 // Each transmission must come out as exactly one channel on its carrier, in its mode, with its
 // text; and there must be no other channels.
+// One line a channel: id, frequency, mode, start and end (s) and its text.
+std::string channelSummary(const Recorder& recorder) {
+    std::string summary;
+    for (const auto& [id, c] : recorder.channels) {
+        summary += std::to_string(id) + " " + std::to_string(c.ended.frequencyHz) + " " +
+                   modeName(c.ended.mode) + " " + std::to_string(c.startedAt) + " " +
+                   std::to_string(c.endedAt) + " [" + c.text + "]\n";
+    }
+    return summary;
+}
+
 void expectDecoded(const Recorder& recorder, const std::vector<Transmission>& band,
                    double maxCer = 0.02) {
     for (const Transmission& t : band) {
@@ -214,7 +225,7 @@ void expectDecoded(const Recorder& recorder, const std::vector<Transmission>& ba
         EXPECT_EQ(channel.textAtEnd, channel.text);
         EXPECT_GT(channel.ended.meanQuality, 20);
     }
-    EXPECT_EQ(recorder.channels.size(), band.size());
+    EXPECT_EQ(recorder.channels.size(), band.size()) << channelSummary(recorder);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -614,13 +625,7 @@ TEST(BandDecoder, OutputDoesNotDependOnHowTheAudioIsCutAndResetStartsAfresh) {
         Recorder recorder(decoder);
         run(decoder, audio, recorder, chunk);
         decoder.finish(recorder);
-        std::string summary;
-        for (const auto& [id, c] : recorder.channels) {
-            summary += std::to_string(id) + " " + std::to_string(c.ended.frequencyHz) + " " +
-                       modeName(c.ended.mode) + " " + std::to_string(c.startedAt) + " " +
-                       std::to_string(c.endedAt) + " [" + c.text + "]\n";
-        }
-        return summary;
+        return channelSummary(recorder);
     };
     BandDecoder reference;
     const std::string expected = decode(reference, 4096);
@@ -680,9 +685,6 @@ TEST(BandDecoder, SplatterAndHarmonicsOfAStrongStationAreNoChannelsButWeakStatio
         Recorder recorder(decoder);
         run(decoder, audio, recorder);
         decoder.finish(recorder);
-        for (const auto& [id, ch] : recorder.channels)
-            std::fprintf(stderr, "CH %.1f %s %.1f..%.1f [%s]\n", ch.ended.frequencyHz,
-                         modeName(ch.ended.mode), ch.startedAt, ch.endedAt, ch.text.c_str());
         expectDecoded(recorder, c.band);
     }
 }
