@@ -51,18 +51,23 @@ class LastChannel final : public BandListener {
     std::optional<BandChannel> last;
 };
 
-// The channel on kCarrierHz at the end of `seconds` of the band (a weak QPSK31 signal's channel
-// may end and start anew on the way: the last one), or nothing when there was none.
-std::optional<BandChannel> channelAfter(const SimulatorConfig& band, double seconds) {
+// `seconds` of the simulated band through a whole-band decoder that tells `listener`.
+void decodeBand(const SimulatorConfig& band, double seconds, BandListener& listener) {
     BandSimulator simulator(band);
     BandDecoder decoder;
-    LastChannel listener;
     std::vector<float> block(4096);
     for (double done = 0.0; done < seconds; done += 4096.0 / kSampleRateHz) {
         simulator.generate(block);
         decoder.process(block, listener);
     }
     decoder.finish(listener);
+}
+
+// The channel on kCarrierHz at the end of `seconds` of the band (a weak QPSK31 signal's channel
+// may end and start anew on the way: the last one), or nothing when there was none.
+std::optional<BandChannel> channelAfter(const SimulatorConfig& band, double seconds) {
+    LastChannel listener;
+    decodeBand(band, seconds, listener);
     return listener.last;
 }
 
@@ -157,15 +162,8 @@ double crowdedTable(double seconds) {
         std::string errors;
         for (std::uint64_t seed = 1; seed <= kCrowdedSeeds; ++seed) {
             const SimulatorConfig band = crowdedBand(snrDb, seed);
-            BandSimulator simulator(band);
-            BandDecoder decoder;
             AllChannels listener;
-            std::vector<float> block(4096);
-            for (double done = 0.0; done < seconds; done += 4096.0 / kSampleRateHz) {
-                simulator.generate(block);
-                decoder.process(block, listener);
-            }
-            decoder.finish(listener);
+            decodeBand(band, seconds, listener);
             if (seed > 1) errors += " |";
             for (const SimulatedSignal& signal : band.signals) {
                 const std::optional<BandChannel> channel = listener.lastOn(signal.carrierHz);

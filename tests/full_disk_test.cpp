@@ -57,6 +57,28 @@ struct SaveCase {
     std::function<void(const QString& path, ScriptedDialogs& dialogs)> save;
 };
 
+// The notebook editor on the file `path`, with a line typed into it.
+struct ChangedNotes {
+    ChangedNotes(const QString& path, ScriptedDialogs& dialogs)
+        : printer(QDir::temp().filePath(QStringLiteral("unused.pdf"))),
+          editor(
+              EditorServices{settings, dialogs, clipboard, printer, [] { return kNow; }, [] {}}) {
+        editor.openFile(path, QStringLiteral("Quorvin Notebook"));
+        editor.Text1->appendPlainText(QStringLiteral("new notes"));
+    }
+    KVXmodules::SettingsRecord settings = DefaultSettings();
+    testing_support::RecordingClipboard clipboard;
+    platform::PdfFilePrinter printer;
+    Editor editor;
+
+  private:
+    static KVXmodules::SettingsRecord DefaultSettings() {
+        KVXmodules::SettingsRecord record;
+        KVXmodules::DefaultSetRecord(record);
+        return record;
+    }
+};
+
 // The waterfall picture saved under `path`, whose ending chooses PNG or JPEG.
 void SavePicture(const QString& path, ScriptedDialogs& dialogs) {
     QImage picture(40, 20, QImage::Format_RGB32);
@@ -71,29 +93,15 @@ std::vector<SaveCase> SaveCases() {
     return {
         {"notebook Save", "quorvbook.log",
          [](const QString& path, ScriptedDialogs& dialogs) {
-             KVXmodules::SettingsRecord settings;
-             KVXmodules::DefaultSetRecord(settings);
-             testing_support::RecordingClipboard clipboard;
-             platform::PdfFilePrinter printer(QDir::temp().filePath(QStringLiteral("unused.pdf")));
-             Editor editor(
-                 EditorServices{settings, dialogs, clipboard, printer, [] { return kNow; }, [] {}});
-             editor.openFile(path, QStringLiteral("Quorvin Notebook"));
-             editor.Text1->appendPlainText(QStringLiteral("new notes"));
-             editor.menuopslaan_Click();
+             ChangedNotes notes(path, dialogs);
+             notes.editor.menuopslaan_Click();
          }},
         {"notebook Yes when closing", "quorvbook.log",
          [](const QString& path, ScriptedDialogs& dialogs) {
-             KVXmodules::SettingsRecord settings;
-             KVXmodules::DefaultSetRecord(settings);
-             testing_support::RecordingClipboard clipboard;
-             platform::PdfFilePrinter printer(QDir::temp().filePath(QStringLiteral("unused.pdf")));
-             Editor editor(
-                 EditorServices{settings, dialogs, clipboard, printer, [] { return kNow; }, [] {}});
-             editor.openFile(path, QStringLiteral("Quorvin Notebook"));
-             editor.Text1->appendPlainText(QStringLiteral("new notes"));
-             editor.NotesChanged = 1;
+             ChangedNotes notes(path, dialogs);
+             notes.editor.NotesChanged = 1;
              dialogs.answer(MsgResult::Yes);
-             editor.close();
+             notes.editor.close();
          }},
         {"File > Text > Save...", "log.txt",
          [](const QString& path, ScriptedDialogs& dialogs) {
