@@ -42,13 +42,13 @@
 #include "pskmodem/codec/convolutional.h"
 #include "pskmodem/codec/varicode.h"
 #include "pskmodem/dsp/receiver.h"
+#include "pskmodem/dsp/resampler.h"
 #include "pskmodem/dsp/waterfall_fft.h"
 #include "pskmodem/engine/pipeline.h"
 #include "pskmodem/signals/cer.h"
 #include "pskmodem/signals/channel_test_signal.h"
 #include "pskmodem/signals/hf_channel.h"
 #include "pskmodem/signals/testsignal.h"
-#include "pskmodem/sources/resampler.h"
 #include "pskmodem/types.h"
 
 namespace {

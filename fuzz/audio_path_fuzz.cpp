@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "pskmodem/dsp/receiver.h"
+#include "pskmodem/dsp/resampler.h"
 #include "pskmodem/sources/audio_file.h"
-#include "pskmodem/sources/resampler.h"
 
 namespace {
 

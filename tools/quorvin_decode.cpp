@@ -20,10 +20,10 @@
 #include "band_report.h"
 #include "decode_options.h"
 #include "pskmodem/band/band_decoder.h"
+#include "pskmodem/dsp/resampler.h"
 #include "pskmodem/engine/pipeline.h"
 #include "pskmodem/signals/simulator.h"
 #include "pskmodem/sources/audio_source.h"
-#include "pskmodem/sources/resampler.h"
 #include "pskmodem/types.h"
 
 #ifdef _WIN32

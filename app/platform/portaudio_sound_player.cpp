@@ -14,10 +14,10 @@
 #include <thread>
 #include <utility>
 
+#include "pskmodem/dsp/resampler.h"
 #include "pskmodem/sources/audio_file.h"
 #include "pskmodem/sources/audio_source.h"
 #include "pskmodem/sources/portaudio_session.h"
-#include "pskmodem/sources/resampler.h"
 
 namespace platform {
 

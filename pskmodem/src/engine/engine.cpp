@@ -15,9 +15,9 @@
 #include <utility>
 #include <vector>
 
+#include "pskmodem/dsp/resampler.h"
 #include "pskmodem/engine/pipeline.h"
 #include "pskmodem/sources/audio_source.h"
-#include "pskmodem/sources/resampler.h"
 
 namespace pskmodem {
 namespace {

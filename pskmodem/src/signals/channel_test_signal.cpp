@@ -7,10 +7,10 @@
 #include <string_view>
 
 #include "pskmodem/codec/varicode.h"
+#include "pskmodem/dsp/resampler.h"
 #include "pskmodem/signals/channel.h"
 #include "pskmodem/signals/modulator.h"
 #include "pskmodem/signals/testsignal.h"
-#include "pskmodem/sources/resampler.h"
 
 namespace pskmodem {
 

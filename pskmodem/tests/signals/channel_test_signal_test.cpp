@@ -9,8 +9,8 @@
 #include <span>
 #include <vector>
 
+#include "pskmodem/dsp/resampler.h"
 #include "pskmodem/signals/channel.h"
-#include "pskmodem/sources/resampler.h"
 
 namespace pskmodem {
 namespace {

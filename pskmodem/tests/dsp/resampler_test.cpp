@@ -1,4 +1,4 @@
-#include "pskmodem/sources/resampler.h"
+#include "pskmodem/dsp/resampler.h"
 
 #include <gtest/gtest.h>
 
