@@ -5,16 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
-#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
-#include <numbers>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,6 +21,7 @@
 #include "support/capture_thread.h"
 #include "support/engine_results.h"
 #include "support/recording_sink.h"
+#include "support/scripted_capture_devices.h"
 #include "support/wait.h"
 
 namespace pskmodem {
@@ -32,129 +29,14 @@ namespace {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
-using test_support::CaptureThread;
+using test_support::CardScript;
 using test_support::kLastSpectrumValue;
 using test_support::Levels;
+using test_support::Machine;
+using test_support::MachineDevice;
 using test_support::RecordingSink;
 
-// ---- A scripted machine with named input devices ---------------------------------------------
-
-struct CardScript {
-    std::string name;
-    std::string hostApi;
-    double toneHz = 1000.0;  // what the card hears
-    std::atomic<bool> openFails{false};
-    std::atomic<bool> pulled{false};  // its stream dies
-    std::atomic<int> starts{0};
-    std::atomic<int> stops{0};
-    std::atomic<bool> streaming{false};
-};
-
-// Cards 1..N of the machine; card 0 is the system's default input, `defaultCard`. Cards are
-// plugged in and pulled while the engine runs (under the lock).
-struct Machine {
-    std::mutex mutex;
-    std::vector<std::shared_ptr<CardScript>> cards;
-    int defaultCard = 1;
-
-    std::shared_ptr<CardScript> pull(int number) {
-        const std::lock_guard lock(mutex);
-        auto card = cards[static_cast<std::size_t>(number - 1)];
-        cards.erase(cards.begin() + number - 1);
-        card->pulled = true;
-        return card;
-    }
-    void plug(int number, const std::shared_ptr<CardScript>& card) {
-        const std::lock_guard lock(mutex);
-        card->pulled = false;
-        cards.insert(cards.begin() + number - 1, card);
-    }
-
-    CardScript* card(int number) {
-        const std::lock_guard lock(mutex);
-        const int n = number == 0 ? defaultCard : number;
-        if (n < 1 || n > static_cast<int>(cards.size())) {
-            return nullptr;
-        }
-        return cards[static_cast<std::size_t>(n - 1)].get();
-    }
-};
-
-constexpr double kRateHz = 8000.0;
-
-class MachineDevice final : public CaptureDevice {
-  public:
-    explicit MachineDevice(std::shared_ptr<Machine> machine) : machine_(std::move(machine)) {}
-    ~MachineDevice() override { stop(); }
-    MachineDevice(const MachineDevice&) = delete;
-    MachineDevice& operator=(const MachineDevice&) = delete;
-
-    std::optional<CaptureDeviceInfo> describe(int card) override {
-        const CardScript* script = machine_->card(card);
-        if (script == nullptr) {
-            return std::nullopt;
-        }
-        return CaptureDeviceInfo{script->name, 1, kRateHz};
-    }
-
-    bool supports(int card, double rateHz, int channels) override {
-        return machine_->card(card) != nullptr && rateHz == kRateHz && channels == 1;
-    }
-
-    int start(int card, double rateHz, int /*channels*/, CaptureListener& listener,
-              std::string& error) override {
-        stop();
-        CardScript* script = machine_->card(card);
-        if (script == nullptr || script->openFails) {
-            error = "Device busy";
-            return toInt(SourceError::DeviceUnavailable);
-        }
-        script->starts.fetch_add(1);
-        script->streaming.store(true);
-        script_ = script;
-        samples_ = 0;
-        noise_ = 12345;
-        thread_.start(std::chrono::duration<double>(static_cast<double>(kFrames) / rateHz),
-                      [this, rateHz, &listener] { return deliver(rateHz, listener); });
-        return 0;
-    }
-
-    void stop() override {
-        if (!thread_.stop()) {
-            return;
-        }
-        script_->stops.fetch_add(1);
-        script_->streaming.store(false);
-    }
-
-  private:
-    static constexpr std::size_t kFrames = 256;
-
-    // One buffer: the tone over a little noise, which the spectrum measures its levels against.
-    bool deliver(double rateHz, CaptureListener& listener) {
-        if (script_->pulled) {
-            listener.streamFailed();
-            return false;
-        }
-        for (float& v : buffer_) {
-            const double t = static_cast<double>(samples_++) / rateHz;
-            noise_ = noise_ * 1664525U + 1013904223U;
-            const double dither = (static_cast<double>(noise_ >> 8) / 16777216.0 - 0.5) * 0.02;
-            v = static_cast<float>(0.3 * std::sin(2.0 * std::numbers::pi * script_->toneHz * t) +
-                                   dither);
-        }
-        listener.captured(buffer_.data(), kFrames, 1);
-        return true;
-    }
-
-    std::shared_ptr<Machine> machine_;
-    CardScript* script_ = nullptr;
-    // The stream's own state, used by its thread only.
-    std::uint64_t samples_ = 0;
-    std::uint32_t noise_ = 12345;
-    std::array<float, kFrames> buffer_{};
-    CaptureThread thread_;
-};
+constexpr double kRateHz = test_support::kMachineRateHz;
 
 std::shared_ptr<Machine> ThreeCards() {
     auto machine = std::make_shared<Machine>();

@@ -9,10 +9,7 @@
 #include <cmath>
 #include <cstdint>
 #include <functional>
-#include <limits>
 #include <memory>
-#include <numbers>
-#include <optional>
 #include <thread>
 #include <vector>
 
@@ -22,6 +19,7 @@
 #include "support/capture_thread.h"
 #include "support/engine_results.h"
 #include "support/recording_sink.h"
+#include "support/scripted_capture_devices.h"
 #include "support/wait.h"
 
 namespace pskmodem {
@@ -29,145 +27,19 @@ namespace {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
-using test_support::CaptureThread;
+using test_support::DeviceScript;
 using test_support::kLastSpectrumValue;
 using test_support::Levels;
 using test_support::Message;
 using test_support::RecordingSink;
+using test_support::scriptedCard;
+using test_support::ScriptedDevice;
 using test_support::spectrumBin;
 using test_support::Vectors;
 using test_support::waitUntil;
 
 constexpr auto kLowestHz = static_cast<std::intptr_t>(kMinFrequencyHz);
 constexpr auto kHighestHz = static_cast<std::intptr_t>(kMaxFrequencyHz);
-
-// ---- A scripted capture device --------------------------------------------------------------
-
-// What the test tells the device and what the device reports back; shared with the device,
-// which the engine owns.
-struct DeviceScript {
-    // Fixed before start.
-    bool exists = true;
-    int maxInputChannels = 2;
-    double defaultRateHz = 44100.0;
-    std::vector<double> supportedRates{44100.0};
-    bool openFails = false;
-    double speed = 1.0;           // delivery pace relative to real time
-    bool poisonSamples = false;   // every 7th left sample is NaN or infinite
-    double leftToneHz = 1000.0;   // the left channel carries this tone (and a little noise);
-    double rightToneHz = 2000.0;  // the right channel this one, which must never show
-
-    // Changed while running.
-    std::atomic<bool> delivering{true};
-    std::atomic<bool> failNow{false};
-
-    // Reported by the device.
-    std::atomic<int> starts{0};
-    std::atomic<int> stops{0};
-    std::atomic<bool> streaming{false};
-    std::atomic<double> openedRateHz{0.0};
-    std::atomic<int> openedChannels{0};
-    std::atomic<std::uint64_t> framesDelivered{0};
-};
-
-class ScriptedDevice final : public CaptureDevice {
-  public:
-    explicit ScriptedDevice(std::shared_ptr<DeviceScript> script) : script_(std::move(script)) {}
-    ~ScriptedDevice() override { stop(); }
-    ScriptedDevice(const ScriptedDevice&) = delete;
-    ScriptedDevice& operator=(const ScriptedDevice&) = delete;
-
-    std::optional<CaptureDeviceInfo> describe(int card) override {
-        if (!script_->exists || card != 0) {
-            return std::nullopt;
-        }
-        return CaptureDeviceInfo{"Scripted card", script_->maxInputChannels,
-                                 script_->defaultRateHz};
-    }
-
-    bool supports(int card, double rateHz, int channels) override {
-        // Like many sound cards: stereo only.
-        return card == 0 && channels == 2 && channels <= script_->maxInputChannels &&
-               std::find(script_->supportedRates.begin(), script_->supportedRates.end(), rateHz) !=
-                   script_->supportedRates.end();
-    }
-
-    int start(int /*card*/, double rateHz, int channels, CaptureListener& listener,
-              std::string& error) override {
-        stop();
-        if (script_->openFails) {
-            error = "Device busy";
-            return 2;
-        }
-        script_->starts.fetch_add(1);
-        script_->openedRateHz.store(rateHz);
-        script_->openedChannels.store(channels);
-        script_->streaming.store(true);
-        samples_ = 0;
-        noise_ = 12345;
-        buffer_.assign(kFrames * static_cast<std::size_t>(channels), 0.0F);
-        const std::chrono::duration<double> period(static_cast<double>(kFrames) / rateHz /
-                                                   script_->speed);
-        thread_.start(period, [this, rateHz, channels, &listener] {
-            return deliver(rateHz, channels, listener);
-        });
-        return 0;
-    }
-
-    void stop() override {
-        if (!thread_.stop()) {
-            return;
-        }
-        script_->stops.fetch_add(1);
-        script_->streaming.store(false);
-    }
-
-  private:
-    static constexpr std::size_t kFrames = 441;
-
-    // One buffer: a tone over a little noise on the left, the other tone on the right.
-    bool deliver(double rateHz, int channels, CaptureListener& listener) {
-        if (script_->failNow.load()) {
-            listener.streamFailed();
-            return false;  // a dead stream delivers nothing more
-        }
-        if (!script_->delivering.load()) {
-            return true;
-        }
-        const auto stride = static_cast<std::size_t>(channels);
-        for (std::size_t i = 0; i < kFrames; ++i, ++samples_) {
-            const std::uint64_t n = samples_;
-            const double t = static_cast<double>(n) / rateHz;
-            noise_ = noise_ * 1664525u + 1013904223u;
-            const double dither = (static_cast<double>(noise_ >> 8) / 16777216.0 - 0.5) * 0.02;
-            float left = static_cast<float>(
-                0.3 * std::sin(2.0 * std::numbers::pi * script_->leftToneHz * t) + dither);
-            if (script_->poisonSamples && n % 7 == 0) {
-                left = (n % 14 == 0) ? std::numeric_limits<float>::quiet_NaN()
-                                     : std::numeric_limits<float>::infinity();
-            }
-            buffer_[i * stride] = left;
-            for (std::size_t c = 1; c < stride; ++c) {
-                buffer_[i * stride + c] = static_cast<float>(
-                    0.3 * std::sin(2.0 * std::numbers::pi * script_->rightToneHz * t));
-            }
-        }
-        listener.captured(buffer_.data(), kFrames, channels);
-        script_->framesDelivered.fetch_add(kFrames);
-        return true;
-    }
-
-    std::shared_ptr<DeviceScript> script_;
-    // The stream's own state, used by its thread only.
-    std::uint64_t samples_ = 0;
-    std::uint32_t noise_ = 12345;
-    std::vector<float> buffer_;
-    CaptureThread thread_;
-};
-
-std::unique_ptr<AudioSource> scriptedCard(const std::shared_ptr<DeviceScript>& script) {
-    return makeSoundCardSource(0, std::make_unique<ScriptedDevice>(script));
-}
 
 // ---- Lifecycle ------------------------------------------------------------------------------
 
