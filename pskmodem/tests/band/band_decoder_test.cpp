@@ -26,6 +26,7 @@
 #include "pskmodem/signals/channel.h"
 #include "pskmodem/signals/modulator.h"
 #include "pskmodem/signals/testsignal.h"
+#include "support/tones.h"
 
 // Counts the allocations made while a test asks for it, to check that process() makes none.
 namespace {
@@ -457,12 +458,8 @@ TEST(BandDecoder, FinishReportsTheLastCharactersOfSignalsCutOffByTheEnd) {
 }
 
 TEST(BandDecoder, NoiseAndCarriersGiveNoChannels) {
-    std::vector<float> audio(static_cast<std::size_t>(90.0 * kRate), 0.0F);
-    const double amplitude = 30.0 * kNoiseRms;
-    for (std::size_t i = 0; i < audio.size(); ++i) {
-        audio[i] = static_cast<float>(
-            amplitude * std::sin(2.0 * std::numbers::pi * 1250.0 * static_cast<double>(i) / kRate));
-    }
+    std::vector<float> audio = test_support::sineTone(static_cast<std::size_t>(90.0 * kRate),
+                                                      1250.0, kRate, 30.0 * kNoiseRms);
     NoiseSource(kNoiseRms, 51).add(audio);
     BandDecoder decoder;
     Recorder recorder(decoder);

@@ -9,18 +9,12 @@
 #include <stdexcept>
 #include <vector>
 
+#include "support/tones.h"
+
 namespace pskmodem {
 namespace {
 
-std::vector<float> tone(double frequencyHz, double rateHz, double amplitude, double seconds) {
-    const auto count = static_cast<std::size_t>(seconds * rateHz);
-    std::vector<float> samples(count);
-    for (std::size_t n = 0; n < count; ++n) {
-        samples[n] = static_cast<float>(amplitude * std::sin(2.0 * std::numbers::pi * frequencyHz *
-                                                             static_cast<double>(n) / rateHz));
-    }
-    return samples;
-}
+using test_support::sineTone;
 
 // Feeds `in` through the resampler in blocks of `block` samples and flushes it at the end.
 std::vector<float> resampleAll(Resampler& resampler, const std::vector<float>& in,
@@ -91,7 +85,8 @@ TEST_P(ResamplerToneTest, ToneKeepsLevelAndMovesByTheClockCorrection) {
     const auto [rateHz, ppm] = GetParam();
     constexpr double kAmplitude = 0.5;
     constexpr double kSeconds = 3.0;
-    const std::vector<float> in = tone(1000.0, rateHz, kAmplitude, kSeconds);
+    const std::vector<float> in =
+        sineTone(static_cast<std::size_t>(kSeconds * rateHz), 1000.0, rateHz, kAmplitude);
 
     Resampler resampler(rateHz, 8000.0, ppm, 4096);
     // Odd block sizes, as a sound card delivers them.
@@ -138,7 +133,7 @@ TEST(ResamplerTest, RejectsBadRatesAndOversizedBlocks) {
 // The output does not depend on how the input was cut into blocks, and reset() or a flush
 // starts an identical fresh stream.
 TEST(ResamplerTest, BlockingDoesNotChangeTheOutputAndStreamsRestartCleanly) {
-    const std::vector<float> in = tone(1234.5, 44100.0, 0.3, 1.0);
+    const std::vector<float> in = sineTone(44100, 1234.5, 44100.0, 0.3);
     Resampler resampler(44100.0, 8000.0, 0.0, 8192);
     const std::vector<float> inOneGo = resampleAll(resampler, in, 8192);
     const std::vector<float> inSmallBlocks = resampleAll(resampler, in, 37);

@@ -7,17 +7,18 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
-#include <numbers>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "pskmodem/signals/channel.h"
+#include "support/tones.h"
 
 namespace pskmodem {
 namespace {
 
 namespace fs = std::filesystem;
+using test_support::sineTone;
 
 class AudioFileTest : public ::testing::Test {
   protected:
@@ -31,15 +32,6 @@ class AudioFileTest : public ::testing::Test {
     void TearDown() override { fs::remove_all(dir_); }
 
     std::string path(const std::string& name) const { return (dir_ / name).string(); }
-
-    static std::vector<float> tone(std::size_t n, double hz, double amplitude) {
-        std::vector<float> x(n);
-        for (std::size_t i = 0; i < n; ++i) {
-            x[i] = static_cast<float>(amplitude * std::sin(2.0 * std::numbers::pi * hz *
-                                                           static_cast<double>(i) / 8000.0));
-        }
-        return x;
-    }
 
     fs::path dir_;
 };
@@ -59,7 +51,7 @@ std::string flacHeaderClaiming(std::uint64_t frames) {
 }
 
 TEST_F(AudioFileTest, Pcm16WavRoundTripsWithinOneStep) {
-    const auto x = tone(8000, 1000.0, 0.8);
+    const auto x = sineTone(8000, 1000.0, 8000.0, 0.8);
     ASSERT_TRUE(writeAudioFile(path("a.wav"), x, 8000));
     const auto data = readAudioFile(path("a.wav"));
     ASSERT_TRUE(data.has_value());
@@ -94,7 +86,7 @@ TEST_F(AudioFileTest, IntegerFormatsClipInsteadOfWrapping) {
 }
 
 TEST_F(AudioFileTest, FlacIsLosslessAndOggKeepsTheSignal) {
-    const auto x = tone(16000, 700.0, 0.5);
+    const auto x = sineTone(16000, 700.0, 8000.0, 0.5);
     ASSERT_TRUE(writeAudioFile(path("t.flac"), x, 8000));
     const auto flac = readAudioFile(path("t.flac"));
     ASSERT_TRUE(flac.has_value());
