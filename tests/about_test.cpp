@@ -17,7 +17,7 @@
 #include "mainwindow/help_window.h"
 #include "notebook/editor.h"
 #include "platform/image_box.h"
-#include "settings/form2.h"
+#include "setup/dsp_setup_window.h"
 #include "support/form_harness.h"
 #include "support/keyboard.h"
 #include "support/recording_engine.h"

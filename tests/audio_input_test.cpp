@@ -3,7 +3,7 @@
 // window with its staged choice, driven offscreen on a recording engine with a scripted device
 // list, scripted dialogs and a temporary program folder.
 
-#include "settings/audio_input.h"
+#include "setup/audio_input.h"
 
 #include <gtest/gtest.h>
 
@@ -23,9 +23,9 @@
 #include <vector>
 
 #include "mainwindow/form1.h"
-#include "settings/audio_input_window.h"
 #include "settings/settings_file.h"
 #include "settings/settings_record.h"
+#include "setup/audio_input_window.h"
 #include "support/form_harness.h"
 #include "support/keyboard.h"
 #include "support/recording_clipboard.h"

@@ -33,8 +33,8 @@
 #include "platform/font_names.h"
 #include "platform/printer.h"
 #include "platform/termination_signals.h"
-#include "settings/form8.h"
 #include "settings/settings_record.h"
+#include "setup/font_chooser_window.h"
 #include "support/form_harness.h"
 #include "support/keyboard.h"
 #include "support/recording_clipboard.h"
@@ -531,7 +531,7 @@ TEST(FontChooser, OkCancelAndTheCloseBoxForTheReceiveWindowAndTheEditor) {
             const QFont receiveFont = form.Text1->font();
             const QFont editorFont = editor->Text1->font();
             (forEditor ? editor->menueditfont : form.menusetupfont)->trigger();
-            Form8* chooser = forEditor ? editor->fontChooser() : form.fontChooser();
+            FontChooserWindow* chooser = forEditor ? editor->fontChooser() : form.fontChooser();
             ASSERT_NE(chooser, nullptr);
             EXPECT_FALSE(chooser->Command1->isEnabled());
 

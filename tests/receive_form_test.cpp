@@ -28,8 +28,8 @@
 #include "receiver/engine_window_proc.h"
 #include "receiver/receive_text.h"
 #include "receiver/receive_text_box.h"
-#include "settings/form4.h"
 #include "settings/settings_record.h"
+#include "setup/alarm_setup_window.h"
 #include "support/form_harness.h"
 
 namespace {

@@ -1,8 +1,8 @@
 // The setup windows driven offscreen through their real controls, with scripted dialogs in a
-// temporary program folder: PSK/DSP Setup (Form2) with its field reading, checks in their order,
-// storing, timer intervals, engine calls and settings file; PSK Alarm (Form4) with its rules and
-// the main window's alarm label; the text colour items, the background skin and the remembered
-// window size; the font chooser (Form8) from the keyboard.
+// temporary program folder: PSK/DSP Setup (DspSetupWindow) with its field reading, checks in their
+// order, storing, timer intervals, engine calls and settings file; PSK Alarm (AlarmSetupWindow)
+// with its rules and the main window's alarm label; the text colour items, the background skin and
+// the remembered window size; the font chooser (FontChooserWindow) from the keyboard.
 
 #include <gtest/gtest.h>
 
@@ -36,13 +36,13 @@
 #include "platform/font_names.h"
 #include "platform/form_timer.h"
 #include "platform/image_box.h"
-#include "settings/alarm_setup.h"
-#include "settings/dsp_setup.h"
-#include "settings/form2.h"
-#include "settings/form4.h"
-#include "settings/form8.h"
 #include "settings/settings_file.h"
 #include "settings/settings_record.h"
+#include "setup/alarm_setup.h"
+#include "setup/alarm_setup_window.h"
+#include "setup/dsp_setup.h"
+#include "setup/dsp_setup_window.h"
+#include "setup/font_chooser_window.h"
 #include "support/form_harness.h"
 #include "support/keyboard.h"
 #include "support/recording_engine.h"
@@ -243,9 +243,9 @@ class DspSetup : public ::testing::Test {
         return form;
     }
 
-    Form2& Open() {
+    DspSetupWindow& Open() {
         harness.form().menusetupdsp->trigger();
-        Form2* window = harness.form().dspSetupWindow();
+        DspSetupWindow* window = harness.form().dspSetupWindow();
         EXPECT_NE(window, nullptr);
         return *window;
     }
@@ -255,7 +255,7 @@ class DspSetup : public ::testing::Test {
 
 TEST_F(DspSetup, ControlsCaptionsAndToolTips) {
     Load();
-    Form2& w = Open();
+    DspSetupWindow& w = Open();
     EXPECT_EQ(w.windowTitle(), QStringLiteral("PSK/DSP Setup"));
     EXPECT_EQ(w.Frame1->title(), QStringLiteral("PSK DSP Settings"));
     const std::vector<std::pair<QLabel*, QString>> labels{{w.Label1, "RX audio center frequency"},
@@ -322,7 +322,7 @@ TEST_F(DspSetup, FieldsShowTheRecordWhenTheWindowLoads) {
         r.ProgramTimerInterval = 25;
     });
     Load();
-    Form2& w = Open();
+    DspSetupWindow& w = Open();
     EXPECT_EQ(w.Text1->text(), "1234");
     EXPECT_EQ(w.Text2->text(), "900");
     EXPECT_EQ(w.Text3->text(), "2.5");
@@ -345,9 +345,9 @@ TEST_F(DspSetup, ModelessOpenedByItsItemAndTheDspButtonAndBroughtToTheFrontAgain
     Form1& form = Load();
     EXPECT_EQ(form.dspSetupWindow(), nullptr);
     form.Command3->click();
-    Form2* first = form.dspSetupWindow();
+    DspSetupWindow* first = form.dspSetupWindow();
     ASSERT_NE(first, nullptr);
-    const QPointer<Form2> watch = first;
+    const QPointer<DspSetupWindow> watch = first;
     EXPECT_TRUE(first->isVisible());
     EXPECT_FALSE(first->isModal());
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
@@ -373,7 +373,7 @@ TEST_F(DspSetup, ModelessOpenedByItsItemAndTheDspButtonAndBroughtToTheFrontAgain
 
 TEST_F(DspSetup, WithTwoFieldsWrongOnlyTheFirstInCheckOrderIsReported) {
     Form1& form = Load();
-    Form2& w = Open();
+    DspSetupWindow& w = Open();
     w.Text1->setText(QStringLiteral("50"));   // checked third
     w.Text4->setText(QStringLiteral("100"));  // checked second
     w.Command1->click();
@@ -399,10 +399,10 @@ TEST_F(DspSetup, WithTwoFieldsWrongOnlyTheFirstInCheckOrderIsReported) {
 
 TEST_F(DspSetup, EveryFieldHasItsMessageAndTakesTheFocus) {
     Load();
-    Form2& w = Open();
+    DspSetupWindow& w = Open();
     for (const auto& rule : KVXmodules::DspFieldRules()) {
         harness.dialogs.clear();
-        Form2& fresh = Open();
+        DspSetupWindow& fresh = Open();
         ASSERT_EQ(&fresh, &w);
         w.Command4->click();  // all DSP fields valid
         w.Text5->setText(QStringLiteral("10"));
@@ -432,7 +432,7 @@ TEST_F(DspSetup, ParsingEdgeCasesThroughTheWindow) {
           Case{"100.4", true, 100}, Case{"1 5 0 0", true, 1500}, Case{"", false, 0}}) {
         harness.dialogs.clear();
         harness.settings.RXfreqMaxRange = 777;
-        Form2& w = Open();
+        DspSetupWindow& w = Open();
         w.Text1->setText(QString::fromLatin1(c.text1));
         w.Command1->click();
         if (c.accepted) {
@@ -448,14 +448,14 @@ TEST_F(DspSetup, ParsingEdgeCasesThroughTheWindow) {
 
     // The timer: blank-separated digits read as one number; an empty field reads as 0.
     harness.dialogs.clear();
-    Form2& w = Open();
+    DspSetupWindow& w = Open();
     w.Text5->setText(QStringLiteral("1 5"));
     w.Command1->click();
     EXPECT_TRUE(harness.dialogs.shown().empty());
     EXPECT_EQ(harness.settings.ProgramTimerInterval, 15);
     EXPECT_EQ(form.Timer1->interval(), 15);
     EXPECT_EQ(form.Timer2->interval(), 15);
-    Form2& again = Open();
+    DspSetupWindow& again = Open();
     again.Text5->clear();
     again.Command1->click();
     EXPECT_EQ(harness.dialogs.messageBoxes(),
@@ -483,7 +483,7 @@ TEST_F(DspSetup, ParsingEdgeCasesThroughTheWindow) {
 TEST_F(DspSetup, OkStoresSetsTheTimersTellsTheEngineAndDoesNotWriteTheFile) {
     Form1& form = Load();
     ASSERT_FALSE(QFile::exists(harness.filePath(QStringLiteral("QUORVIN.ini"))));
-    Form2& w = Open();
+    DspSetupWindow& w = Open();
     w.Text1->setText(QStringLiteral("2000"));
     w.Text2->setText(QStringLiteral("1200.5"));
     w.Text3->setText(QStringLiteral("2.5"));
@@ -492,7 +492,7 @@ TEST_F(DspSetup, OkStoresSetsTheTimersTellsTheEngineAndDoesNotWriteTheFile) {
     w.Combo1->setEditText(QStringLiteral("3.5"));
     w.Combo2->setEditText(QStringLiteral("4"));
     w.Check1->setChecked(false);
-    QPointer<Form2> window = &w;
+    QPointer<DspSetupWindow> window = &w;
     w.Command1->click();
 
     EXPECT_TRUE(harness.dialogs.shown().empty());
@@ -529,7 +529,7 @@ TEST_F(DspSetup, OkStoresSetsTheTimersTellsTheEngineAndDoesNotWriteTheFile) {
 
 TEST_F(DspSetup, SaveSettingsWritesTheFileSaysSoAndKeepsWritingTheWorkingValues) {
     Form1& form = Load();
-    Form2& w = Open();
+    DspSetupWindow& w = Open();
     w.Text4->setText(QStringLiteral("20"));
     w.Text3->setText(QStringLiteral("2.5"));
     w.Command2->click();
@@ -550,7 +550,7 @@ TEST_F(DspSetup, SaveSettingsWritesTheFileSaysSoAndKeepsWritingTheWorkingValues)
     // From now on "OK" writes the file too, and so does leaving.
     QFile::remove(harness.filePath(QStringLiteral("QUORVIN.ini")));
     harness.dialogs.clear();
-    Form2& next = Open();
+    DspSetupWindow& next = Open();
     next.Text4->setText(QStringLiteral("30"));
     next.Command1->click();
     EXPECT_TRUE(harness.dialogs.shown().empty());
@@ -563,7 +563,7 @@ TEST_F(DspSetup, SaveSettingsWritesTheFileSaysSoAndKeepsWritingTheWorkingValues)
 
 TEST_F(DspSetup, ARefusedSaveShowsOnlyTheFieldsMessageAndKeepsSaveWorkingDSP) {
     Load();
-    Form2& w = Open();
+    DspSetupWindow& w = Open();
     w.Text2->setText(QStringLiteral("99"));
     w.Command2->click();
     EXPECT_EQ(harness.dialogs.messageBoxes(),
@@ -579,7 +579,7 @@ TEST_F(DspSetup, CancelTheCloseBoxAndEscapeStoreNothing) {
     Form1& form = Load();
     const SettingsRecord before = harness.settings;
     for (int way = 0; way < 3; ++way) {
-        Form2& w = Open();
+        DspSetupWindow& w = Open();
         w.Text1->setText(QStringLiteral("2222"));
         w.Text5->setText(QStringLiteral("50"));
         w.Check1->setChecked(false);
@@ -615,7 +615,7 @@ TEST_F(DspSetup, DefaultSettingsFillTheFieldsAndKeepTheTimerAsTyped) {
         r.WaterfallSpectrumSpeed = 4;
     });
     Form1& form = Load();
-    Form2& w = Open();
+    DspSetupWindow& w = Open();
     w.Text5->setText(QStringLiteral("33"));
     w.Command4->click();
     EXPECT_EQ(w.Text1->text(), "1500");
@@ -644,7 +644,7 @@ TEST_F(DspSetup, DefaultSettingsFillTheFieldsAndKeepTheTimerAsTyped) {
 
 TEST_F(DspSetup, PicFallSettingsSetTheWaterfallFieldsOnly) {
     Load();
-    Form2& w = Open();
+    DspSetupWindow& w = Open();
     w.Command5->click();
     EXPECT_EQ(w.Combo1->currentText(), "2");
     EXPECT_EQ(w.Combo2->currentText(), "4");
@@ -660,9 +660,9 @@ TEST_F(DspSetup, PicFallSettingsSetTheWaterfallFieldsOnly) {
 
 class AlarmSetup : public ::testing::Test {
   protected:
-    Form4& Open() {
+    AlarmSetupWindow& Open() {
         harness.form().menusetupalarm->trigger();
-        Form4* window = harness.form().alarmSetupWindow();
+        AlarmSetupWindow* window = harness.form().alarmSetupWindow();
         EXPECT_NE(window, nullptr);
         return *window;
     }
@@ -672,7 +672,7 @@ class AlarmSetup : public ::testing::Test {
 
 TEST_F(AlarmSetup, NeverSetUpItShowsTheDesignState) {
     Form1& form = harness.show();
-    Form4& w = Open();
+    AlarmSetupWindow& w = Open();
     EXPECT_EQ(w.windowTitle(), QStringLiteral("PSK Alarm"));
     EXPECT_EQ(w.Frame1->title(), QStringLiteral("Alarm Settings"));
     EXPECT_EQ(w.Label2[0]->text(), "1");
@@ -708,7 +708,7 @@ TEST_F(AlarmSetup, LoadShowsLongStringsInUpperCaseAndTheSettings) {
         r.AutoAlarmLog = KVXmodules::kFlagSet;
     });
     harness.show();
-    Form4& w = Open();
+    AlarmSetupWindow& w = Open();
     EXPECT_EQ(w.Text1->text(), "QR9ZZ");
     EXPECT_EQ(w.Text2->text(), "CQ DX");
     EXPECT_EQ(w.Text3->text(), "");
@@ -726,7 +726,7 @@ TEST_F(AlarmSetup, LoadShowsLongStringsInUpperCaseAndTheSettings) {
 
 TEST_F(AlarmSetup, AFirstStringOfOneCharacterIsRefused) {
     harness.show();
-    Form4& w = Open();
+    AlarmSetupWindow& w = Open();
     w.Text1->setText(QStringLiteral("a"));
     w.Text2->setText(QStringLiteral("zz"));
     w.Command1->click();
@@ -751,7 +751,7 @@ TEST_F(AlarmSetup, AFirstStringOfOneCharacterIsRefused) {
 TEST_F(AlarmSetup, OkStoresUpperCaseWithoutLeadingBlanksAndSetsTheLabel) {
     Form1& form = harness.show();
     form.AlarmWindow.receive(u"some text");
-    Form4& w = Open();
+    AlarmSetupWindow& w = Open();
     w.Text1->setText(QStringLiteral("  cq dl "));
     w.Text2->setText(QStringLiteral("k"));
     w.Text3->setText(QString());
@@ -769,7 +769,7 @@ TEST_F(AlarmSetup, OkStoresUpperCaseWithoutLeadingBlanksAndSetsTheLabel) {
     EXPECT_FALSE(QFile::exists(harness.filePath(QStringLiteral("QUORVIN.ini"))));
 
     // Without the tick.
-    Form4& again = Open();
+    AlarmSetupWindow& again = Open();
     EXPECT_EQ(again.Text1->text(), "CQ DL");
     again.Check1->setChecked(false);
     again.Command1->click();
@@ -777,7 +777,7 @@ TEST_F(AlarmSetup, OkStoresUpperCaseWithoutLeadingBlanksAndSetsTheLabel) {
     EXPECT_EQ(r.AutoAlarmLog, KVXmodules::kFlagClear);
 
     // Deactivated with the tick: the label is off, the tick is kept although disabled.
-    Form4& third = Open();
+    AlarmSetupWindow& third = Open();
     third.Check1->setChecked(true);
     third.Option2->setChecked(true);
     EXPECT_FALSE(third.Check1->isEnabled());
@@ -793,7 +793,7 @@ TEST_F(AlarmSetup, CancelAndTheCloseBoxStoreNothing) {
     Form1& form = harness.show();
     form.AlarmWindow.receive(u"abc");
     for (int way = 0; way < 3; ++way) {
-        Form4& w = Open();
+        AlarmSetupWindow& w = Open();
         w.Text1->setText(QStringLiteral("new"));
         w.Option1->setChecked(true);
         w.Check1->setChecked(true);
@@ -818,7 +818,7 @@ TEST_F(AlarmSetup, CancelAndTheCloseBoxStoreNothing) {
 TEST_F(AlarmSetup, BothAlarmItemsOpenTheSameWindow) {
     Form1& form = harness.show();
     form.menupskalarm->trigger();
-    Form4* first = form.alarmSetupWindow();
+    AlarmSetupWindow* first = form.alarmSetupWindow();
     ASSERT_NE(first, nullptr);
     first->Text2->setText(QStringLiteral("typed"));
     form.menusetupalarm->trigger();
@@ -1091,7 +1091,7 @@ TEST(FontChooser, OpensAtTheFontInUseAndWorksFromTheKeyboard) {
         harness.settings.Font = installed[1].toUpper();
         const QString fontBefore = form.Text1->font().family();
         form.menusetupfont->trigger();
-        Form8* chooser = form.fontChooser();
+        FontChooserWindow* chooser = form.fontChooser();
         ASSERT_NE(chooser, nullptr);
         testing_support::processEvents();
         EXPECT_EQ(chooser->List1->currentRow(), 1);
@@ -1126,7 +1126,7 @@ TEST(FontChooser, ReturnBeforeAPickChangesNothing) {
     FormHarness harness;
     Form1& form = harness.show();
     form.menusetupfont->trigger();
-    Form8* chooser = form.fontChooser();
+    FontChooserWindow* chooser = form.fontChooser();
     ASSERT_NE(chooser, nullptr);
     EXPECT_TRUE(chooser->List1->selectedItems().isEmpty());  // "System" is no family of it
     EXPECT_EQ(chooser->Label2->text(), QStringLiteral("Font: System"));
@@ -1151,7 +1151,7 @@ TEST(FontChooser, OpensAtTheEditorsFontForTheEditor) {
     Editor* editor = form.notebookWindow();
     ASSERT_NE(editor, nullptr);
     editor->menueditfont->trigger();
-    Form8* chooser = editor->fontChooser();
+    FontChooserWindow* chooser = editor->fontChooser();
     ASSERT_NE(chooser, nullptr);
     EXPECT_EQ(chooser->List1->currentRow(), 2);
     EXPECT_EQ(chooser->Label2->text(), QStringLiteral("Font: ") + installed[2]);

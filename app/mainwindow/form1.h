@@ -45,10 +45,10 @@ class QTimer;
 class Form5;
 class frmAbout;
 class Editor;
-class Form2;
+class DspSetupWindow;
 class Form3;
-class Form4;
-class Form8;
+class AlarmSetupWindow;
+class FontChooserWindow;
 class Form6;
 class QAction;
 class QCheckBox;
@@ -237,14 +237,14 @@ class Form1 final : public QMainWindow {
     // ---- appearance (app/mainwindow/form1_skin.cpp) ----
     void LoadBackgroundSkin();
 
-    // ---- setup windows and appearance items (app/settings/form1_setup.cpp) ----
+    // ---- setup windows and appearance items (app/setup/form1_setup.cpp) ----
     // Each setup window opens modeless, or comes to the front when it is open already.
-    void menusetupdsp_Click();    // "Setup PSK/DSP..." (Form2)
+    void menusetupdsp_Click();    // "Setup PSK/DSP..." (DspSetupWindow)
     void Command3_Click();        // the "DSP Setup" button: as "Setup PSK/DSP..."
-    void menusetupalarm_Click();  // "Setup PSK Alarm..." (Form4)
+    void menusetupalarm_Click();  // "Setup PSK Alarm..." (AlarmSetupWindow)
     void menusetupfont_Click();
     // The font chooser while it is open.
-    Form8* fontChooser() const;
+    FontChooserWindow* fontChooser() const;
     void menuaudioinput_Click();  // "Audio Input..."
     void menutextcol1_Click();    // "Black on Yellow": scheme 0
     void menutextcol2_Click();    // "Black on White": scheme 1
@@ -255,8 +255,8 @@ class Form1 final : public QMainWindow {
     void menusetupbackground_Click();  // "Use Background Skin"
     void menuscreensize_Click();       // "Remember Screen Size"
     // The setup windows while they are open, else null.
-    Form2* dspSetupWindow() const;
-    Form4* alarmSetupWindow() const;
+    DspSetupWindow* dspSetupWindow() const;
+    AlarmSetupWindow* alarmSetupWindow() const;
     AudioInputWindow* audioInputWindow() const;
     // The card the engine starts on: the remembered sound card input, or the system's default
     // input (0) when none is remembered or the remembered one is missing, which a message box
@@ -504,14 +504,14 @@ class Form1 final : public QMainWindow {
     QTimer* bandTimer_ = nullptr;
     QTimer* settingsTimer_ = nullptr;
     QByteArray settingsSaved_;  // the change key of what the settings file holds
-    QPointer<Form8> form8_;
+    QPointer<FontChooserWindow> fontChooserWindow_;
     QPointer<Editor> editor_;
     std::unique_ptr<platform::OutsidePrograms> systemPrograms_;  // when none was given
     platform::OutsidePrograms* outsidePrograms_ = nullptr;
     std::unique_ptr<platform::Printer> defaultPrinter_;  // when none was given
     platform::Printer* printer_ = nullptr;
-    QPointer<Form2> form2_;
-    QPointer<Form4> form4_;
+    QPointer<DspSetupWindow> dspSetupWindow_;
+    QPointer<AlarmSetupWindow> alarmSetupWindow_;
     QPointer<AudioInputWindow> audioInput_;
     std::unique_ptr<platform::WindowMessageSink> sink_;
     platform::WindowProcedure windowProcedure_;

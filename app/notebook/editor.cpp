@@ -17,8 +17,8 @@
 #include "platform/modeless_window.h"
 #include "platform/printer.h"
 #include "platform/stamps.h"
-#include "settings/form8.h"
 #include "settings/settings_record.h"
+#include "setup/font_chooser_window.h"
 
 namespace {
 
@@ -340,13 +340,14 @@ void Editor::searchStep() {
 
 void Editor::menueditfont_Click() {
     services_.settings.FontForEditor = -1;
-    platform::ShowModeless(*this, form8_, [this] {
-        return new Form8(Form8Services{services_.settings, [this](const QString& name) {
-                                           Text1->setFont(platform::FontNamed(Text1->font(), name));
-                                       }});
+    platform::ShowModeless(*this, fontChooserWindow_, [this] {
+        return new FontChooserWindow(
+            FontChooserServices{services_.settings, [this](const QString& name) {
+                                    Text1->setFont(platform::FontNamed(Text1->font(), name));
+                                }});
     });
 }
 
-Form8* Editor::fontChooser() const {
-    return platform::OpenWindow(form8_);
+FontChooserWindow* Editor::fontChooser() const {
+    return platform::OpenWindow(fontChooserWindow_);
 }

@@ -19,7 +19,7 @@
 #include "notebook/notes_file.h"
 #include "notebook/notes_find.h"
 
-class Form8;
+class FontChooserWindow;
 class QAction;
 class QPlainTextEdit;
 class QShortcut;
@@ -113,7 +113,7 @@ class Editor final : public QMainWindow {
     void menuerase_Click();
     // The font chooser, for this window's text.
     void menueditfont_Click();
-    Form8* fontChooser() const;
+    FontChooserWindow* fontChooser() const;
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -139,5 +139,5 @@ class Editor final : public QMainWindow {
     bool loading_ = false;
     bool ending_ = false;  // closing without a question
     bool unloaded_ = false;
-    QPointer<Form8> form8_;
+    QPointer<FontChooserWindow> fontChooserWindow_;
 };

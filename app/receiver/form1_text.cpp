@@ -144,7 +144,7 @@ void Form1::menuautolog_Click() {
 }
 
 void Form1::menupskalarm_Click() {
-    // The alarm setup window Form4, exactly as "Setup PSK Alarm..." opens it.
+    // The alarm setup window AlarmSetupWindow, exactly as "Setup PSK Alarm..." opens it.
     menusetupalarm_Click();
 }
 

@@ -13,13 +13,13 @@
 #include "platform/image_box.h"
 #include "platform/modeless_window.h"
 #include "platform/psk_engine.h"
-#include "settings/audio_input.h"
-#include "settings/audio_input_window.h"
-#include "settings/form2.h"
-#include "settings/form4.h"
-#include "settings/form8.h"
 #include "settings/settings_file.h"
 #include "settings/settings_record.h"
+#include "setup/alarm_setup_window.h"
+#include "setup/audio_input.h"
+#include "setup/audio_input_window.h"
+#include "setup/dsp_setup_window.h"
+#include "setup/font_chooser_window.h"
 
 namespace {
 
@@ -60,9 +60,9 @@ void Form1::connectSetupHandlers() {
 }
 
 void Form1::menusetupdsp_Click() {
-    platform::ShowModeless(*this, form2_, [this] {
-        return new Form2(Form2Services{settings, dialogs, engine, *Timer1, *Timer2,
-                                       [this] { KVXmodules::SaveSettings(*this); }});
+    platform::ShowModeless(*this, dspSetupWindow_, [this] {
+        return new DspSetupWindow(DspSetupServices{settings, dialogs, engine, *Timer1, *Timer2,
+                                                   [this] { KVXmodules::SaveSettings(*this); }});
     });
 }
 
@@ -71,22 +71,23 @@ void Form1::Command3_Click() {
 }
 
 void Form1::menusetupalarm_Click() {
-    platform::ShowModeless(*this, form4_, [this] {
-        return new Form4(
-            Form4Services{settings, dialogs, *Label2, [this] { AlarmWindow.clear(); }});
+    platform::ShowModeless(*this, alarmSetupWindow_, [this] {
+        return new AlarmSetupWindow(
+            AlarmSetupServices{settings, dialogs, *Label2, [this] { AlarmWindow.clear(); }});
     });
 }
 
 void Form1::menusetupfont_Click() {
-    platform::ShowModeless(*this, form8_, [this] {
-        return new Form8(Form8Services{settings, [this](const QString& name) {
-                                           Text1->setFont(platform::FontNamed(Text1->font(), name));
-                                       }});
+    platform::ShowModeless(*this, fontChooserWindow_, [this] {
+        return new FontChooserWindow(
+            FontChooserServices{settings, [this](const QString& name) {
+                                    Text1->setFont(platform::FontNamed(Text1->font(), name));
+                                }});
     });
 }
 
-Form8* Form1::fontChooser() const {
-    return platform::OpenWindow(form8_);
+FontChooserWindow* Form1::fontChooser() const {
+    return platform::OpenWindow(fontChooserWindow_);
 }
 
 void Form1::menuaudioinput_Click() {
@@ -96,12 +97,12 @@ void Form1::menuaudioinput_Click() {
     });
 }
 
-Form2* Form1::dspSetupWindow() const {
-    return platform::OpenWindow(form2_);
+DspSetupWindow* Form1::dspSetupWindow() const {
+    return platform::OpenWindow(dspSetupWindow_);
 }
 
-Form4* Form1::alarmSetupWindow() const {
-    return platform::OpenWindow(form4_);
+AlarmSetupWindow* Form1::alarmSetupWindow() const {
+    return platform::OpenWindow(alarmSetupWindow_);
 }
 
 AudioInputWindow* Form1::audioInputWindow() const {

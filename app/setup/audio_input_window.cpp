@@ -1,4 +1,4 @@
-#include "settings/audio_input_window.h"
+#include "setup/audio_input_window.h"
 
 #include <QApplication>
 #include <QCloseEvent>

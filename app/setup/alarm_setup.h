@@ -1,7 +1,7 @@
 #pragma once
 
-// The rules of the PSK alarm setup window (Form4) without the window: what its boxes show of
-// the stored alarm strings, the one check of "OK", and how a typed string is stored.
+// The rules of the PSK alarm setup window (AlarmSetupWindow) without the window: what its boxes
+// show of the stored alarm strings, the one check of "OK", and how a typed string is stored.
 
 #include <QString>
 #include <optional>

@@ -1,7 +1,7 @@
 #pragma once
 
-// The rules of the PSK/DSP setup window (Form2) without the window: how a field's text reads as
-// a number, the order and ranges of the checks with their messages, and what "OK" stores.
+// The rules of the PSK/DSP setup window (DspSetupWindow) without the window: how a field's text
+// reads as a number, the order and ranges of the checks with their messages, and what "OK" stores.
 
 #include <QString>
 #include <QStringView>

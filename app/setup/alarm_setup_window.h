@@ -1,9 +1,9 @@
 #pragma once
 
-// Form4, "PSK Alarm": a modeless window that edits the three alarm strings, whether the alarm
-// is active and whether a found string is logged with time and date. "OK" checks the first
-// string, stores everything in the settings record, sets the main window's alarm label and
-// starts the alarm's search afresh; "Cancel" and the close box store nothing.
+// The alarm setup window, "PSK Alarm": a modeless window that edits the three alarm strings,
+// whether the alarm is active and whether a found string is logged with time and date. "OK" checks
+// the first string, stores everything in the settings record, sets the main window's alarm label
+// and starts the alarm's search afresh; "Cancel" and the close box store nothing.
 //
 // The rules of the boxes are in alarm_setup.h.
 
@@ -27,21 +27,21 @@ class Label;
 }  // namespace platform
 
 // What the alarm setup works with. All of it outlives the window.
-struct Form4Services {
+struct AlarmSetupServices {
     KVXmodules::SettingsRecord& settings;
     platform::Dialogs& dialogs;
     platform::Label& alarmLabel;               // the main window's "PSK-Alarm OFF" label
     std::function<void()> restartAlarmSearch;  // the alarm searches the text afresh
 };
 
-class Form4 final : public QDialog {
+class AlarmSetupWindow final : public QDialog {
     Q_OBJECT
   public:
     // Builds the window and loads it; not shown yet.
-    explicit Form4(Form4Services services);
-    ~Form4() override;
-    Form4(const Form4&) = delete;
-    Form4& operator=(const Form4&) = delete;
+    explicit AlarmSetupWindow(AlarmSetupServices services);
+    ~AlarmSetupWindow() override;
+    AlarmSetupWindow(const AlarmSetupWindow&) = delete;
+    AlarmSetupWindow& operator=(const AlarmSetupWindow&) = delete;
 
     // True once the window has closed; opening the alarm setup again loads a new one.
     bool isUnloaded() const noexcept { return unloaded_; }
@@ -76,6 +76,6 @@ class Form4 final : public QDialog {
     void createControls();
     void connectHandlers();
 
-    Form4Services services_;
+    AlarmSetupServices services_;
     bool unloaded_ = false;
 };

@@ -1,4 +1,4 @@
-#include "settings/alarm_setup.h"
+#include "setup/alarm_setup.h"
 
 #include <QList>
 

@@ -1,4 +1,4 @@
-#include "settings/form8.h"
+#include "setup/font_chooser_window.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -11,7 +11,7 @@
 #include "platform/modeless_window.h"
 #include "settings/settings_record.h"
 
-Form8::Form8(const Form8Services& services, QWidget* parent)
+FontChooserWindow::FontChooserWindow(const FontChooserServices& services, QWidget* parent)
     : QDialog(parent), services_(services) {
     platform::SetUpModelessWindow(*this, QStringLiteral("Form8"), QStringLiteral("Select a font"));
     List1 = new QListWidget(this);
@@ -49,18 +49,18 @@ Form8::Form8(const Form8Services& services, QWidget* parent)
     List1->setFocus(Qt::OtherFocusReason);
     // A click, or an arrow key selecting another row, picks the name. The list's focus alone
     // makes its first row current without selecting it: that picks nothing.
-    connect(List1, &QListWidget::itemClicked, this, &Form8::List1_Click);
+    connect(List1, &QListWidget::itemClicked, this, &FontChooserWindow::List1_Click);
     connect(List1, &QListWidget::itemSelectionChanged, this, [this] {
         if (!List1->selectedItems().isEmpty()) {
             List1_Click();
         }
     });
-    connect(Check1, &QCheckBox::clicked, this, &Form8::Check1_Click);
-    connect(Command1, &QPushButton::clicked, this, &Form8::Command1_Click);
-    connect(Command2, &QPushButton::clicked, this, &Form8::Command2_Click);
+    connect(Check1, &QCheckBox::clicked, this, &FontChooserWindow::Check1_Click);
+    connect(Command1, &QPushButton::clicked, this, &FontChooserWindow::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &FontChooserWindow::Command2_Click);
 }
 
-void Form8::showFontInUse(const QStringList& families) {
+void FontChooserWindow::showFontInUse(const QStringList& families) {
     const KVXmodules::SettingsRecord& r = services_.settings;
     const QString& inUse = r.FontForEditor != 0 ? r.EditorFont : r.Font;
     const int row = platform::ChooserRow(families, inUse);
@@ -74,7 +74,7 @@ void Form8::showFontInUse(const QStringList& families) {
     Label2->setText(QStringLiteral("Font: ") + name);
 }
 
-void Form8::pick(const QString& name) {
+void FontChooserWindow::pick(const QString& name) {
     QFont preview = platform::FontNamed(Label1->font(), name);
     preview.setBold(false);
     preview.setItalic(false);
@@ -84,17 +84,17 @@ void Form8::pick(const QString& name) {
     Label2->setText(QStringLiteral("Font: ") + name);
 }
 
-void Form8::List1_Click() {
+void FontChooserWindow::List1_Click() {
     if (const QListWidgetItem* item = List1->currentItem()) {
         pick(item->text());
     }
 }
 
-void Form8::Check1_Click() {
+void FontChooserWindow::Check1_Click() {
     pick(QString::fromUtf16(platform::kSystemFontName));
 }
 
-void Form8::Command1_Click() {
+void FontChooserWindow::Command1_Click() {
     KVXmodules::SettingsRecord& r = services_.settings;
     services_.applyFont(r.SelectedFont);
     // The editor's font is its own: the receive window's setting stays.
@@ -108,15 +108,15 @@ void Form8::Command1_Click() {
     close();
 }
 
-void Form8::Command2_Click() {
+void FontChooserWindow::Command2_Click() {
     close();
 }
 
-void Form8::reject() {
+void FontChooserWindow::reject() {
     Command2_Click();
 }
 
-void Form8::closeEvent(QCloseEvent* event) {
+void FontChooserWindow::closeEvent(QCloseEvent* event) {
     // The close box is a Cancel.
     if (!applied_) {
         services_.settings.SelectedFont.clear();

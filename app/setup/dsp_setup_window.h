@@ -1,8 +1,8 @@
 #pragma once
 
-// Form2, "PSK/DSP Setup": a modeless window that edits the six DSP settings, the waterfall's
-// detail/speed factor and the program timer interval. Its fields are filled once, when it
-// loads; nothing reaches the settings record before "OK" or "Save Settings" has checked every
+// The DSP setup window, "PSK/DSP Setup": a modeless window that edits the six DSP settings, the
+// waterfall's detail/speed factor and the program timer interval. Its fields are filled once, when
+// it loads; nothing reaches the settings record before "OK" or "Save Settings" has checked every
 // field. Accepted values go to the record, the main window's receive timers and the engine;
 // "Save Settings" also makes the working DSP values the ones every later save writes.
 //
@@ -12,7 +12,7 @@
 #include <QDialog>
 #include <functional>
 
-#include "settings/dsp_setup.h"
+#include "setup/dsp_setup.h"
 
 class QCheckBox;
 class QComboBox;
@@ -28,7 +28,7 @@ class PskEngine;
 }  // namespace platform
 
 // What the PSK/DSP setup works with. All of it outlives the window.
-struct Form2Services {
+struct DspSetupServices {
     KVXmodules::SettingsRecord& settings;
     platform::Dialogs& dialogs;
     platform::PskEngine& engine;
@@ -37,14 +37,14 @@ struct Form2Services {
     std::function<void()> saveSettings;  // writes the settings file as the main window does
 };
 
-class Form2 final : public QDialog {
+class DspSetupWindow final : public QDialog {
     Q_OBJECT
   public:
     // Builds the window and loads it; not shown yet.
-    explicit Form2(Form2Services services);
-    ~Form2() override;
-    Form2(const Form2&) = delete;
-    Form2& operator=(const Form2&) = delete;
+    explicit DspSetupWindow(DspSetupServices services);
+    ~DspSetupWindow() override;
+    DspSetupWindow(const DspSetupWindow&) = delete;
+    DspSetupWindow& operator=(const DspSetupWindow&) = delete;
 
     // True once the window has closed: it is on its way out, and opening the setup again
     // loads a new one from the record.
@@ -105,6 +105,6 @@ class Form2 final : public QDialog {
     // Checks, stores and passes on the fields, then closes; false when a field was refused.
     bool acceptFields();
 
-    Form2Services services_;
+    DspSetupServices services_;
     bool unloaded_ = false;
 };

@@ -1,8 +1,8 @@
 #pragma once
 
-// Form8, "Select a font": a modeless window that lists the installed font families, previews
-// the one clicked and on "OK" gives its name to the window it was opened for: the receive
-// window (the setting Font) or the notebook editor (the setting Editor font only). "Use
+// The font chooser window, "Select a font": a modeless window that lists the installed font
+// families, previews the one clicked and on "OK" gives its name to the window it was opened for:
+// the receive window (the setting Font) or the notebook editor (the setting Editor font only). "Use
 // Default Font" picks "System", the desktop's own font. "Cancel" and the close box change
 // nothing. The settings reach the settings file with its next save.
 //
@@ -22,16 +22,16 @@ namespace KVXmodules {
 struct SettingsRecord;
 }
 
-struct Form8Services {
+struct FontChooserServices {
     KVXmodules::SettingsRecord& settings;  // SelectedFont, FontForEditor, Font, EditorFont
     // Gives the chosen font name to the window the chooser works for.
     std::function<void(const QString&)> applyFont;
 };
 
-class Form8 final : public QDialog {
+class FontChooserWindow final : public QDialog {
     Q_OBJECT
   public:
-    explicit Form8(const Form8Services& services, QWidget* parent = nullptr);
+    explicit FontChooserWindow(const FontChooserServices& services, QWidget* parent = nullptr);
 
     bool isUnloaded() const noexcept { return unloaded_; }
 
@@ -59,7 +59,7 @@ class Form8 final : public QDialog {
     // Shows the font the chooser works for as the current one, picking nothing.
     void showFontInUse(const QStringList& families);
 
-    Form8Services services_;
+    FontChooserServices services_;
     bool applied_ = false;
     bool unloaded_ = false;
 };

@@ -1,4 +1,4 @@
-#include "settings/form2.h"
+#include "setup/dsp_setup_window.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -66,16 +66,17 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const QString& captio
 
 }  // namespace
 
-Form2::Form2(Form2Services services) : QDialog(nullptr), services_(std::move(services)) {
+DspSetupWindow::DspSetupWindow(DspSetupServices services)
+    : QDialog(nullptr), services_(std::move(services)) {
     platform::SetUpModelessWindow(*this, QStringLiteral("Form2"), QStringLiteral("PSK/DSP Setup"));
     createControls();
     connectHandlers();
     Form_Load();
 }
 
-Form2::~Form2() = default;
+DspSetupWindow::~DspSetupWindow() = default;
 
-void Form2::createControls() {
+void DspSetupWindow::createControls() {
     Frame1 = new QGroupBox(QStringLiteral("PSK DSP Settings"), this);
 
     Label1 = new QLabel(QStringLiteral("RX audio center frequency"), Frame1);
@@ -162,15 +163,15 @@ void Form2::createControls() {
     window->setSizeConstraint(QLayout::SetFixedSize);
 }
 
-void Form2::connectHandlers() {
-    connect(Command1, &QPushButton::clicked, this, &Form2::Command1_Click);
-    connect(Command2, &QPushButton::clicked, this, &Form2::Command2_Click);
-    connect(Command3, &QPushButton::clicked, this, &Form2::Command3_Click);
-    connect(Command4, &QPushButton::clicked, this, &Form2::Command4_Click);
-    connect(Command5, &QPushButton::clicked, this, &Form2::Command5_Click);
+void DspSetupWindow::connectHandlers() {
+    connect(Command1, &QPushButton::clicked, this, &DspSetupWindow::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &DspSetupWindow::Command2_Click);
+    connect(Command3, &QPushButton::clicked, this, &DspSetupWindow::Command3_Click);
+    connect(Command4, &QPushButton::clicked, this, &DspSetupWindow::Command4_Click);
+    connect(Command5, &QPushButton::clicked, this, &DspSetupWindow::Command5_Click);
 }
 
-void Form2::Form_Load() {
+void DspSetupWindow::Form_Load() {
     for (int i = 1; i <= kSmoothingItems; ++i) {
         Combo1->addItem(QString::number(i));
     }
@@ -180,7 +181,7 @@ void Form2::Form_Load() {
     showFields(KVXmodules::DspFieldsFromRecord(services_.settings));
 }
 
-void Form2::showFields(const KVXmodules::DspFieldTexts& fields) {
+void DspSetupWindow::showFields(const KVXmodules::DspFieldTexts& fields) {
     Text1->setText(fields.Text1);
     Text2->setText(fields.Text2);
     Text3->setText(fields.Text3);
@@ -191,7 +192,7 @@ void Form2::showFields(const KVXmodules::DspFieldTexts& fields) {
     Check1->setChecked(fields.Check1);
 }
 
-KVXmodules::DspFieldTexts Form2::fieldTexts() const {
+KVXmodules::DspFieldTexts DspSetupWindow::fieldTexts() const {
     KVXmodules::DspFieldTexts fields;
     fields.Text1 = Text1->text();
     fields.Text2 = Text2->text();
@@ -204,7 +205,7 @@ KVXmodules::DspFieldTexts Form2::fieldTexts() const {
     return fields;
 }
 
-QWidget* Form2::fieldControl(DspField field) const {
+QWidget* DspSetupWindow::fieldControl(DspField field) const {
     switch (field) {
         case DspField::ProgramTimerInterval:
             return Text5;
@@ -224,7 +225,7 @@ QWidget* Form2::fieldControl(DspField field) const {
     return Combo2;
 }
 
-bool Form2::acceptFields() {
+bool DspSetupWindow::acceptFields() {
     const KVXmodules::DspFieldTexts fields = fieldTexts();
     if (const auto refused = KVXmodules::FirstRefusedDspField(fields)) {
         const auto& rule = KVXmodules::DspFieldRules()[static_cast<std::size_t>(*refused)];
@@ -250,11 +251,11 @@ bool Form2::acceptFields() {
     return true;
 }
 
-void Form2::Command1_Click() {
+void DspSetupWindow::Command1_Click() {
     acceptFields();
 }
 
-void Form2::Command2_Click() {
+void DspSetupWindow::Command2_Click() {
     services_.settings.SaveWorkingDSP = KVXmodules::kFlagSet;
     if (acceptFields()) {
         services_.dialogs.msgBox(Text(kSettingsSaved), MsgButtons::Ok, MsgIcon::None,
@@ -262,24 +263,24 @@ void Form2::Command2_Click() {
     }
 }
 
-void Form2::Command3_Click() {
+void DspSetupWindow::Command3_Click() {
     close();
 }
 
-void Form2::Command4_Click() {
+void DspSetupWindow::Command4_Click() {
     showFields(KVXmodules::DspDefaultFields(fieldTexts()));
 }
 
-void Form2::Command5_Click() {
+void DspSetupWindow::Command5_Click() {
     Combo1->setEditText(QStringLiteral("2"));
     Combo2->setEditText(QStringLiteral("4"));
 }
 
-void Form2::reject() {
+void DspSetupWindow::reject() {
     Command3_Click();
 }
 
-void Form2::closeEvent(QCloseEvent* event) {
+void DspSetupWindow::closeEvent(QCloseEvent* event) {
     // Closing is final here; the dialog's own handling would turn it into a reject().
     unloaded_ = true;
     event->accept();

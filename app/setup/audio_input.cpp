@@ -1,4 +1,4 @@
-#include "settings/audio_input.h"
+#include "setup/audio_input.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "settings/form4.h"
+#include "setup/alarm_setup_window.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -15,9 +15,9 @@
 #include "platform/dialogs.h"
 #include "platform/image_box.h"
 #include "platform/modeless_window.h"
-#include "settings/alarm_setup.h"
 #include "settings/receive_captions.h"
 #include "settings/settings_record.h"
+#include "setup/alarm_setup.h"
 
 namespace {
 
@@ -35,16 +35,17 @@ QLineEdit* MakeBox(QWidget* parent, const char* name) {
 
 }  // namespace
 
-Form4::Form4(Form4Services services) : QDialog(nullptr), services_(std::move(services)) {
+AlarmSetupWindow::AlarmSetupWindow(AlarmSetupServices services)
+    : QDialog(nullptr), services_(std::move(services)) {
     platform::SetUpModelessWindow(*this, QStringLiteral("Form4"), QStringLiteral("PSK Alarm"));
     createControls();
     connectHandlers();
     Form_Load();
 }
 
-Form4::~Form4() = default;
+AlarmSetupWindow::~AlarmSetupWindow() = default;
 
-void Form4::createControls() {
+void AlarmSetupWindow::createControls() {
     Frame1 = new QGroupBox(QStringLiteral("Alarm Settings"), this);
     Text1 = MakeBox(Frame1, "Text1");
     Text1->setText(QString::fromUtf16(KVXmodules::kAlarmDesignText));
@@ -99,7 +100,7 @@ void Form4::createControls() {
     window->setSizeConstraint(QLayout::SetFixedSize);
 }
 
-void Form4::connectHandlers() {
+void AlarmSetupWindow::connectHandlers() {
     // Selecting an option, by a click or by code, runs its handler.
     connect(Option1, &QRadioButton::toggled, this, [this](bool checked) {
         if (checked) {
@@ -111,11 +112,11 @@ void Form4::connectHandlers() {
             Option2_Click();
         }
     });
-    connect(Command1, &QPushButton::clicked, this, &Form4::Command1_Click);
-    connect(Command2, &QPushButton::clicked, this, &Form4::Command2_Click);
+    connect(Command1, &QPushButton::clicked, this, &AlarmSetupWindow::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &AlarmSetupWindow::Command2_Click);
 }
 
-void Form4::Form_Load() {
+void AlarmSetupWindow::Form_Load() {
     const KVXmodules::SettingsRecord& r = services_.settings;
     const std::array<QLineEdit*, 3> boxes{Text1, Text2, Text3};
     for (std::size_t i = 0; i < boxes.size(); ++i) {
@@ -131,15 +132,15 @@ void Form4::Form_Load() {
     }
 }
 
-void Form4::Option1_Click() {
+void AlarmSetupWindow::Option1_Click() {
     Check1->setEnabled(true);
 }
 
-void Form4::Option2_Click() {
+void AlarmSetupWindow::Option2_Click() {
     Check1->setEnabled(false);
 }
 
-void Form4::Command1_Click() {
+void AlarmSetupWindow::Command1_Click() {
     if (!KVXmodules::AlarmFirstStringAccepted(Text1->text())) {
         services_.dialogs.msgBox(QString::fromUtf16(KVXmodules::kAlarmTooShortText), MsgButtons::Ok,
                                  MsgIcon::Exclamation,
@@ -166,15 +167,15 @@ void Form4::Command1_Click() {
     close();
 }
 
-void Form4::Command2_Click() {
+void AlarmSetupWindow::Command2_Click() {
     close();
 }
 
-void Form4::reject() {
+void AlarmSetupWindow::reject() {
     Command2_Click();
 }
 
-void Form4::closeEvent(QCloseEvent* event) {
+void AlarmSetupWindow::closeEvent(QCloseEvent* event) {
     // Closing is final here; the dialog's own handling would turn it into a reject().
     unloaded_ = true;
     event->accept();

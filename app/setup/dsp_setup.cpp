@@ -1,4 +1,4 @@
-#include "settings/dsp_setup.h"
+#include "setup/dsp_setup.h"
 
 #include <charconv>
 #include <cmath>

@@ -1,9 +1,9 @@
 #pragma once
 
-// The "Audio Input" window: a modeless window listing the machine's sound card inputs by name
-// and host API, with the system's default input first, and the sound card's clock correction
-// in ppm. Nothing changes before "OK": then the engine restarts its capture on the chosen
-// input with the correction (the receiver keeps its state) and the settings record remembers
+// The audio input window, "Audio Input": a modeless window listing the machine's sound card inputs
+// by name and host API, with the system's default input first, and the sound card's clock
+// correction in ppm. Nothing changes before "OK": then the engine restarts its capture on the
+// chosen input with the correction (the receiver keeps its state) and the settings record remembers
 // both for the next run. An input that does not start is reported; the window stays open and
 // the input in use stays. While a recording or the simulator feeds the engine, the choice is
 // only remembered, for the runs that receive from the sound card.
@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "pskmodem/sources/audio_source.h"
-#include "settings/audio_input.h"
+#include "setup/audio_input.h"
 
 class QGroupBox;
 class QLabel;
