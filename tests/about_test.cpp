@@ -11,11 +11,11 @@
 #include <QUrlQuery>
 #include <vector>
 
-#include "about/frm_about.h"
-#include "help/form5.h"
+#include "about/about_box.h"
+#include "help/quick_guide_window.h"
 #include "mainwindow/form1.h"
 #include "mainwindow/help_window.h"
-#include "notebook/editor.h"
+#include "notebook/notebook_editor.h"
 #include "platform/image_box.h"
 #include "setup/dsp_setup_window.h"
 #include "support/form_harness.h"
@@ -55,7 +55,7 @@ TEST(About, OneBoxWhoseLinksAndSystemInfoGoToTheDesktop) {
     testing_support::FormHarness harness;
     Form1& form = harness.load();
     form.mnuHelpAbout->trigger();
-    frmAbout* box = form.aboutBox();
+    AboutBox* box = form.aboutBox();
     ASSERT_NE(box, nullptr);
     form.mnuHelpAbout->trigger();
     EXPECT_EQ(form.aboutBox(), box);
@@ -97,7 +97,7 @@ TEST(About, EscapeClosesTheBoxWhicheverButtonHasTheFocus) {
     for (const bool onSysInfo : {false, true}) {
         SCOPED_TRACE(onSysInfo);
         form.mnuHelpAbout->trigger();
-        frmAbout* box = form.aboutBox();
+        AboutBox* box = form.aboutBox();
         ASSERT_NE(box, nullptr);
         testing_support::FocusOn(onSysInfo ? box->cmdSysInfo : box->cmdOK);
         testing_support::PressKeyInFocus(Qt::Key_Escape);
@@ -111,7 +111,7 @@ TEST(QuickGuide, OneModelessWindowWithTheFrequencyListAndItsPictures) {
     testing_support::FormHarness harness;
     Form1& form = harness.show();
     form.menuhelpguide->trigger();
-    Form5* guide = form.quickGuide();
+    QuickGuideWindow* guide = form.quickGuide();
     ASSERT_NE(guide, nullptr);
     form.menuhelpguide->trigger();
     EXPECT_EQ(form.quickGuide(), guide);

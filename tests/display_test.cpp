@@ -31,7 +31,7 @@
 #include "platform/picture_box.h"
 #include "platform/psk_engine.h"
 #include "pskmodem/engine/message_sink.h"
-#include "receiver/form3.h"
+#include "receiver/picture_window.h"
 #include "receiver/waterfall.h"
 #include "settings/colour_schemes.h"
 #include "settings/settings_record.h"
@@ -731,7 +731,7 @@ TEST(Clock, RunsWhenTheEngineDidNotStart) {
 
 // The window is the picture's size: no band of window background beside or below it.
 TEST(PictureViewer, WindowFitsItsPicture) {
-    Form3 viewer;
+    PictureWindow viewer;
     EXPECT_EQ(viewer.windowTitle(), QStringLiteral("Waterfall Spectrum"));
     QImage picture = Filled(QSize(512, 300), qRgb(0, 0, 255));
     picture.setPixel(511, 299, qRgb(255, 0, 0));

@@ -20,7 +20,7 @@
 #include "platform/outside_programs.h"
 #include "platform/picture_box.h"
 #include "platform/printer.h"
-#include "receiver/form3.h"
+#include "receiver/picture_window.h"
 #include "receiver/receive_text_box.h"
 #include "support/form_harness.h"
 #include "support/test_files.h"

@@ -10,10 +10,10 @@
 #include <functional>
 #include <vector>
 
-#include "locator/form6.h"
+#include "locator/locator_window.h"
 #include "mainwindow/file_dialogs.h"
 #include "mainwindow/form1.h"
-#include "notebook/editor.h"
+#include "notebook/notebook_editor.h"
 #include "platform/file_replace.h"
 #include "platform/printer.h"
 #include "settings/settings_file.h"
@@ -61,15 +61,15 @@ struct SaveCase {
 struct ChangedNotes {
     ChangedNotes(const QString& path, ScriptedDialogs& dialogs)
         : printer(QDir::temp().filePath(QStringLiteral("unused.pdf"))),
-          editor(
-              EditorServices{settings, dialogs, clipboard, printer, [] { return kNow; }, [] {}}) {
+          editor(NotebookEditorServices{settings, dialogs, clipboard, printer, [] { return kNow; },
+                                        [] {}}) {
         editor.openFile(path, QStringLiteral("Quorvin Notebook"));
         editor.Text1->appendPlainText(QStringLiteral("new notes"));
     }
     KVXmodules::SettingsRecord settings = DefaultSettings();
     testing_support::RecordingClipboard clipboard;
     platform::PdfFilePrinter printer;
-    Editor editor;
+    NotebookEditor editor;
 
   private:
     static KVXmodules::SettingsRecord DefaultSettings() {
@@ -117,7 +117,7 @@ std::vector<SaveCase> SaveCases() {
         {"locator Default", "locator.ini",
          [](const QString& path, ScriptedDialogs& dialogs) {
              testing_support::RecordingClipboard clipboard;
-             Form6 form(Form6Services{dialogs, clipboard, QFileInfo(path).path()});
+             LocatorWindow form(LocatorServices{dialogs, clipboard, QFileInfo(path).path()});
              form.Combo1->setEditText(QStringLiteral("jo20aw"));
              form.Command3_Click();
          }},

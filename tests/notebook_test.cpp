@@ -26,7 +26,7 @@
 #include <vector>
 
 #include "mainwindow/form1.h"
-#include "notebook/editor.h"
+#include "notebook/notebook_editor.h"
 #include "notebook/notes_file.h"
 #include "notebook/notes_find.h"
 #include "platform/file_replace.h"
@@ -137,9 +137,9 @@ class EditorTest : public ::testing::Test {
   protected:
     EditorTest()
         : printer(folder.filePath(QStringLiteral("print.pdf"))),
-          editor(EditorServices{settings, dialogs, clipboard, printer,
-                                [] { return QDateTime(QDate(2005, 7, 4), QTime(14, 5, 9)); },
-                                [] {}}) {
+          editor(NotebookEditorServices{
+              settings, dialogs, clipboard, printer,
+              [] { return QDateTime(QDate(2005, 7, 4), QTime(14, 5, 9)); }, [] {}}) {
         KVXmodules::DefaultSetRecord(settings);
     }
 
@@ -155,7 +155,7 @@ class EditorTest : public ::testing::Test {
     testing_support::ScriptedDialogs dialogs;
     testing_support::RecordingClipboard clipboard;
     platform::PdfFilePrinter printer;
-    Editor editor;
+    NotebookEditor editor;
 };
 
 TEST_F(EditorTest, EveryChangeAsksBeforeClosingOrOpeningAnotherFile) {
@@ -163,11 +163,11 @@ TEST_F(EditorTest, EveryChangeAsksBeforeClosingOrOpeningAnotherFile) {
     EXPECT_EQ(editor.NotesChanged, 0) << "loading is no change";
     struct Change {
         const char* name;
-        void (Editor::*command)();
+        void (NotebookEditor::*command)();
     };
-    for (const Change& c :
-         {Change{"paste", &Editor::pastemenu_Click}, Change{"date", &Editor::menudatum_Click},
-          Change{"erase", &Editor::menuerase_Click}}) {
+    for (const Change& c : {Change{"paste", &NotebookEditor::pastemenu_Click},
+                            Change{"date", &NotebookEditor::menudatum_Click},
+                            Change{"erase", &NotebookEditor::menuerase_Click}}) {
         SCOPED_TRACE(c.name);
         clipboard.setText(QStringLiteral("x"));
         std::invoke(c.command, editor);
@@ -284,9 +284,9 @@ TEST(EditorBoxes, ShowOverTheNotebook) {
     testing_support::RecordingClipboard clipboard;
     // A printer that cannot print: a PDF in a folder that does not exist.
     platform::PdfFilePrinter printer(folder.filePath(QStringLiteral("none/print.pdf")));
-    Editor editor(EditorServices{settings, dialogs, clipboard, printer,
-                                 [] { return QDateTime(QDate(2005, 7, 4), QTime(14, 5, 9)); },
-                                 [] {}});
+    NotebookEditor editor(NotebookEditorServices{
+        settings, dialogs, clipboard, printer,
+        [] { return QDateTime(QDate(2005, 7, 4), QTime(14, 5, 9)); }, [] {}});
     const QString path = folder.filePath(QStringLiteral("notes.log"));
     WriteAll(path, QByteArray(70000, 'n') + "\r\nn\r\n");
     editor.openFile(path, path);  // "File to large"
@@ -368,7 +368,7 @@ TEST(NotebookFromTheMainWindow, OneEditorShowsTheNotebookOrTheChosenFile) {
     Form1& form = harness.load();
     WriteAll(harness.filePath(QStringLiteral("quorvbook.log")), "73\r\n");
     form.menubook->trigger();
-    Editor* editor = form.notebookWindow();
+    NotebookEditor* editor = form.notebookWindow();
     ASSERT_NE(editor, nullptr);
     EXPECT_EQ(editor->windowTitle(), QStringLiteral("Quorvin Notebook"));
     EXPECT_EQ(editor->Text1->toPlainText(), QStringLiteral("73\n"));
@@ -460,7 +460,7 @@ TEST(NotebookFromTheMainWindow, APipeOrAFolderOpensAnEmptyEditorAtOnce) {
         PipeWatchdog watchdog(pipe);
         c.open();
         EXPECT_FALSE(watchdog.release()) << "the window waited for a writer";
-        Editor* editor = form.notebookWindow();
+        NotebookEditor* editor = form.notebookWindow();
         ASSERT_NE(editor, nullptr);
         EXPECT_TRUE(editor->Text1->toPlainText().isEmpty());
     }
@@ -478,7 +478,7 @@ TEST(NotebookEndedFromOutside, KeepsChangedNotesInACopyThatTheNextStartOffers) {
     form.offerUnsavedNotebook();
     EXPECT_EQ(form.notebookWindow(), nullptr) << "no copy, no notebook at start";
     form.menubook->trigger();
-    Editor* editor = form.notebookWindow();
+    NotebookEditor* editor = form.notebookWindow();
     ASSERT_NE(editor, nullptr);
     editor->Text1->insertPlainText(QStringLiteral("de\u00a0PA3XYZ "));
     const QString typed = editor->notesText();
@@ -526,7 +526,7 @@ TEST(FontChooser, OkCancelAndTheCloseBoxForTheReceiveWindowAndTheEditor) {
             testing_support::FormHarness harness;
             Form1& form = harness.load();
             form.menubook->trigger();
-            Editor* editor = form.notebookWindow();
+            NotebookEditor* editor = form.notebookWindow();
             ASSERT_NE(editor, nullptr);
             const QFont receiveFont = form.Text1->font();
             const QFont editorFont = editor->Text1->font();

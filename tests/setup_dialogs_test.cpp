@@ -32,7 +32,7 @@
 
 #include "mainwindow/background_skin.h"
 #include "mainwindow/form1.h"
-#include "notebook/editor.h"
+#include "notebook/notebook_editor.h"
 #include "platform/font_names.h"
 #include "platform/form_timer.h"
 #include "platform/image_box.h"
@@ -1148,7 +1148,7 @@ TEST(FontChooser, OpensAtTheEditorsFontForTheEditor) {
     harness.settings.Font = installed[1];
     harness.settings.EditorFont = installed[2];
     form.menubook->trigger();
-    Editor* editor = form.notebookWindow();
+    NotebookEditor* editor = form.notebookWindow();
     ASSERT_NE(editor, nullptr);
     editor->menueditfont->trigger();
     FontChooserWindow* chooser = editor->fontChooser();

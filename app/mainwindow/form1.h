@@ -42,14 +42,14 @@ class AudioInputWindow;
 class HelpWindow;
 class BandActivityWindow;
 class QTimer;
-class Form5;
-class frmAbout;
-class Editor;
+class QuickGuideWindow;
+class AboutBox;
+class NotebookEditor;
 class DspSetupWindow;
-class Form3;
+class PictureWindow;
 class AlarmSetupWindow;
 class FontChooserWindow;
-class Form6;
+class LocatorWindow;
 class QAction;
 class QCheckBox;
 class QGroupBox;
@@ -155,7 +155,7 @@ class Form1 final : public QMainWindow {
     void Command7_Click();
     void menuopenpaint_Click();
     // The picture window the open command shows; none before it was shown or after it closed.
-    Form3* pictureWindow() const;
+    PictureWindow* pictureWindow() const;
     // Help menu and outside programs.
     void menusound_Click();
     void menuwebsite_Click();
@@ -165,9 +165,9 @@ class Form1 final : public QMainWindow {
     void help_Click();
     HelpWindow* helpWindow() const;
     // The About box while it is open.
-    frmAbout* aboutBox() const;
+    AboutBox* aboutBox() const;
     // The quick guide while it is open.
-    Form5* quickGuide() const;
+    QuickGuideWindow* quickGuide() const;
 
     // ---- the notebook editor (app/notebook/form1_notebook.cpp) ----
     void menuopen_Click();
@@ -175,7 +175,7 @@ class Form1 final : public QMainWindow {
     // Shows `file` in the notebook editor under `caption`, loading the editor when needed.
     void showEditor(const QString& file, const QString& caption);
     // The notebook editor while it is open.
-    Editor* notebookWindow() const;
+    NotebookEditor* notebookWindow() const;
     // Changed notes of the notebook editor go to their unsaved copy, without a question.
     void keepUnsavedNotes();
     // At start: when the notebook file has an unsaved copy, the notebook opens and offers it.
@@ -267,7 +267,7 @@ class Form1 final : public QMainWindow {
     // Opens the calculator, or brings it to the front when it is open already.
     void menufindlocat_Click();
     // The calculator window while it is open, else null.
-    Form6* locatorWindow() const;
+    LocatorWindow* locatorWindow() const;
 
     // ---- band activity (app/band/form1_band.cpp) ----
     // Opens the band activity window (whole-band decoding starts), or brings it to the front.
@@ -493,10 +493,10 @@ class Form1 final : public QMainWindow {
 
     QString programFolder_;
     bool soundCardSource_ = true;
-    QPointer<Form6> form6_;
-    QPointer<Form3> form3_;
-    QPointer<frmAbout> about_;
-    QPointer<Form5> guide_;
+    QPointer<LocatorWindow> locatorWindow_;
+    QPointer<PictureWindow> pictureWindow_;
+    QPointer<AboutBox> about_;
+    QPointer<QuickGuideWindow> guide_;
     QPointer<HelpWindow> help_;
     QPointer<BandActivityWindow> band_;
     band::BandTable bandTable_;
@@ -505,7 +505,7 @@ class Form1 final : public QMainWindow {
     QTimer* settingsTimer_ = nullptr;
     QByteArray settingsSaved_;  // the change key of what the settings file holds
     QPointer<FontChooserWindow> fontChooserWindow_;
-    QPointer<Editor> editor_;
+    QPointer<NotebookEditor> editor_;
     std::unique_ptr<platform::OutsidePrograms> systemPrograms_;  // when none was given
     platform::OutsidePrograms* outsidePrograms_ = nullptr;
     std::unique_ptr<platform::Printer> defaultPrinter_;  // when none was given

@@ -9,8 +9,8 @@
 #include <QTextCursor>
 #include <QToolButton>
 
-#include "about/frm_about.h"
-#include "help/form5.h"
+#include "about/about_box.h"
+#include "help/quick_guide_window.h"
 #include "mainwindow/file_dialogs.h"
 #include "mainwindow/form1.h"
 #include "mainwindow/help_window.h"
@@ -21,7 +21,7 @@
 #include "platform/picture_box.h"
 #include "platform/printer.h"
 #include "platform/stamps.h"
-#include "receiver/form3.h"
+#include "receiver/picture_window.h"
 #include "receiver/receive_text.h"
 #include "receiver/receive_text_box.h"
 
@@ -174,16 +174,16 @@ void Form1::command8_Click() {
 void Form1::openPicture(std::int16_t inPaint) {
     files.OpenInPaint = inPaint;
     KVXmodules::OpenPictureDialog(files, fileDialogServices(), [this](const QString& path) {
-        if (form3_.isNull()) {
-            form3_ = new Form3();
-            form3_->setAttribute(Qt::WA_DeleteOnClose);
-            connect(this, &QObject::destroyed, form3_.data(), &QObject::deleteLater);
+        if (pictureWindow_.isNull()) {
+            pictureWindow_ = new PictureWindow();
+            pictureWindow_->setAttribute(Qt::WA_DeleteOnClose);
+            connect(this, &QObject::destroyed, pictureWindow_.data(), &QObject::deleteLater);
         }
-        form3_->show();
-        form3_->raise();
+        pictureWindow_->show();
+        pictureWindow_->raise();
         // A file that is no picture leaves the window with its picture and the new caption.
-        form3_->LoadPictureFile(path);
-        form3_->setWindowTitle(path);
+        pictureWindow_->LoadPictureFile(path);
+        pictureWindow_->setWindowTitle(path);
     });
 }
 
@@ -195,8 +195,8 @@ void Form1::menuopenpaint_Click() {
     openPicture(1);
 }
 
-Form3* Form1::pictureWindow() const {
-    return form3_.data();
+PictureWindow* Form1::pictureWindow() const {
+    return pictureWindow_.data();
 }
 
 // ---- outside programs and the Help menu ----------------------------------------------------
@@ -218,7 +218,7 @@ void Form1::menuwebsite_Click() {
 
 void Form1::mnuHelpAbout_Click() {
     platform::ShowModeless(*this, about_, [this] {
-        return new frmAbout(
+        return new AboutBox(
             AboutServices{dialogs, *outsidePrograms_, QStringLiteral(QUORVIN_VERSION)});
     });
 }
@@ -240,15 +240,15 @@ HelpWindow* Form1::helpWindow() const {
     return platform::OpenWindow(help_);
 }
 
-frmAbout* Form1::aboutBox() const {
+AboutBox* Form1::aboutBox() const {
     return platform::OpenWindow(about_);
 }
 
 void Form1::menuhelpguide_Click() {
-    platform::ShowModeless(*this, guide_, [] { return new Form5; });
+    platform::ShowModeless(*this, guide_, [] { return new QuickGuideWindow; });
 }
 
-Form5* Form1::quickGuide() const {
+QuickGuideWindow* Form1::quickGuide() const {
     return platform::OpenWindow(guide_);
 }
 

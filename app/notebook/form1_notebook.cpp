@@ -6,23 +6,23 @@
 
 #include "mainwindow/file_dialogs.h"
 #include "mainwindow/form1.h"
-#include "notebook/editor.h"
+#include "notebook/notebook_editor.h"
 #include "notebook/notes_file.h"
 #include "platform/modeless_window.h"
 
 void Form1::showEditor(const QString& file, const QString& caption) {
-    if (Editor* open = platform::OpenWindow(editor_)) {
+    if (NotebookEditor* open = platform::OpenWindow(editor_)) {
         open->openFile(file, caption);
         open->show();
         open->raise();
         open->activateWindow();
         return;
     }
-    Editor* editor = platform::ShowModeless(
+    NotebookEditor* editor = platform::ShowModeless(
         *this, editor_,
         [this] {
-            return new Editor(EditorServices{settings, dialogs, clipboard, *printer_, now,
-                                             [this] { menuopen_Click(); }});
+            return new NotebookEditor(NotebookEditorServices{
+                settings, dialogs, clipboard, *printer_, now, [this] { menuopen_Click(); }});
         },
         platform::Placement::ChosenBySystem);
     editor->openFile(file, caption);
@@ -47,12 +47,12 @@ void Form1::menubook_Click() {
     showEditor(files.EditorFile, QString::fromUtf16(kNotebookCaption));
 }
 
-Editor* Form1::notebookWindow() const {
+NotebookEditor* Form1::notebookWindow() const {
     return platform::OpenWindow(editor_);
 }
 
 void Form1::keepUnsavedNotes() {
-    if (Editor* editor = platform::OpenWindow(editor_)) {
+    if (NotebookEditor* editor = platform::OpenWindow(editor_)) {
         editor->keepUnsavedCopy();
     }
 }
@@ -64,7 +64,7 @@ void Form1::offerUnsavedNotebook() {
 }
 
 void Form1::closeFromOutside() {
-    if (Editor* editor = platform::OpenWindow(editor_)) {
+    if (NotebookEditor* editor = platform::OpenWindow(editor_)) {
         editor->closeKeepingNotes();
     }
     close();

@@ -1,11 +1,11 @@
-#include "receiver/form3.h"
+#include "receiver/picture_window.h"
 
 #include <QImageReader>
 
 #include "platform/artwork.h"
 #include "platform/picture_box.h"
 
-Form3::Form3(QWidget* parent) : QWidget(parent, Qt::Window) {
+PictureWindow::PictureWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(QStringLiteral("Waterfall Spectrum"));
     setWindowIcon(artwork::ApplicationIcon());
@@ -14,7 +14,7 @@ Form3::Form3(QWidget* parent) : QWidget(parent, Qt::Window) {
     Picture1->move(0, 0);
 }
 
-void Form3::LoadPicture(const QImage& picture) {
+void PictureWindow::LoadPicture(const QImage& picture) {
     if (!picture.isNull()) {
         Picture1->resize(picture.size());
     }
@@ -22,7 +22,7 @@ void Form3::LoadPicture(const QImage& picture) {
     Picture1_Change();
 }
 
-bool Form3::LoadPictureFile(const QString& path) {
+bool PictureWindow::LoadPictureFile(const QString& path) {
     QImageReader reader(path);
     const QImage picture = reader.read();
     if (picture.isNull()) {
@@ -32,6 +32,6 @@ bool Form3::LoadPictureFile(const QString& path) {
     return true;
 }
 
-void Form3::Picture1_Change() {
+void PictureWindow::Picture1_Change() {
     resize(Picture1->size());
 }

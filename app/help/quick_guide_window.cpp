@@ -1,4 +1,4 @@
-#include "help/form5.h"
+#include "help/quick_guide_window.h"
 
 #include <QCloseEvent>
 #include <QFrame>
@@ -61,7 +61,7 @@ QString ShownCaption(const QString& caption) {
 
 }  // namespace guide
 
-Form5::Form5(QWidget* parent) : QWidget(parent) {
+QuickGuideWindow::QuickGuideWindow(QWidget* parent) : QWidget(parent) {
     RegisterGuidePictures();
     platform::SetUpModelessWindow(*this, QStringLiteral("Form5"),
                                   QStringLiteral("Quick PSK-Guide"));
@@ -123,12 +123,12 @@ Form5::Form5(QWidget* parent) : QWidget(parent) {
     Form_Load();
 }
 
-void Form5::Form_Load() {
+void QuickGuideWindow::Form_Load() {
     frequencyCaption_ = guide::FrequencyList();
     Label4->setText(guide::ShownCaption(frequencyCaption_));
 }
 
-void Form5::closeEvent(QCloseEvent* event) {
+void QuickGuideWindow::closeEvent(QCloseEvent* event) {
     unloaded_ = true;
     event->accept();
 }

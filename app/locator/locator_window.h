@@ -1,8 +1,8 @@
 #pragma once
 
-// Form6, the locator calculator: a small modeless window where the operator types a home and
-// a target Maidenhead locator and reads the target's longitude and latitude, the distance and
-// the azimuth. It keeps the locators calculated while it is open in the drop-down lists of its
+// The locator window, the locator calculator: a small modeless window where the operator types a
+// home and a target Maidenhead locator and reads the target's longitude and latitude, the distance
+// and the azimuth. It keeps the locators calculated while it is open in the drop-down lists of its
 // two boxes, remembers a default home locator in locator.ini in the program folder, copies its
 // results to the clipboard and explains itself in a help box.
 //
@@ -30,20 +30,20 @@ class Dialogs;
 }  // namespace platform
 
 // What the locator window works with. All of it outlives the window.
-struct Form6Services {
+struct LocatorServices {
     platform::Dialogs& dialogs;
     platform::Clipboard& clipboard;
     QString programFolder;  // where locator.ini lives
 };
 
-class Form6 final : public QWidget {
+class LocatorWindow final : public QWidget {
     Q_OBJECT
   public:
     // Builds the window and loads it (Form_Load); it is not shown yet.
-    explicit Form6(const Form6Services& services, QWidget* parent = nullptr);
-    ~Form6() override;
-    Form6(const Form6&) = delete;
-    Form6& operator=(const Form6&) = delete;
+    explicit LocatorWindow(const LocatorServices& services, QWidget* parent = nullptr);
+    ~LocatorWindow() override;
+    LocatorWindow(const LocatorWindow&) = delete;
+    LocatorWindow& operator=(const LocatorWindow&) = delete;
 
     // The file of the default home locator: locator.ini in the program folder, whatever the
     // current directory is.

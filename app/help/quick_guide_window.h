@@ -1,6 +1,6 @@
 #pragma once
 
-// Form5, the quick guide: what PSK31 signals look like in the waterfall, the usual PSK31
+// The quick guide window: what PSK31 signals look like in the waterfall, the usual PSK31
 // frequencies of each band, and what pictures sent through a waterfall look like. Only captions
 // and pictures; Help > PSK Quick Guide opens it, modeless.
 
@@ -22,10 +22,10 @@ QString ShownCaption(const QString& caption);
 
 }  // namespace guide
 
-class Form5 final : public QWidget {
+class QuickGuideWindow final : public QWidget {
     Q_OBJECT
   public:
-    explicit Form5(QWidget* parent = nullptr);
+    explicit QuickGuideWindow(QWidget* parent = nullptr);
 
     bool isUnloaded() const noexcept { return unloaded_; }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-// Editor, the notebook: a small plain-text editor for the operator's notes. It shows one file
+// The notebook editor window: a small plain-text editor for the operator's notes. It shows one file
 // (the notebook quorvbook.log, or any text file chosen to open), loads it with a size limit,
 // saves it back in one step with its own line ends, finds text, prints, inserts the date and
 // time and works with the clipboard. Every change of the text counts: closing, or opening
@@ -36,7 +36,7 @@ enum class MsgIcon;
 enum class MsgResult;
 }  // namespace platform
 
-struct EditorServices {
+struct NotebookEditorServices {
     KVXmodules::SettingsRecord& settings;  // the editor's font and the receive window's colours
     platform::Dialogs& dialogs;
     platform::Clipboard& clipboard;
@@ -58,10 +58,10 @@ inline constexpr char16_t kPartialSaveRefused[] =
     u"Only the first 60000 characters of this file were loaded. Saving would cut the file "
     u"there, so it is not saved.";
 
-class Editor final : public QMainWindow {
+class NotebookEditor final : public QMainWindow {
     Q_OBJECT
   public:
-    explicit Editor(const EditorServices& services, QWidget* parent = nullptr);
+    explicit NotebookEditor(const NotebookEditorServices& services, QWidget* parent = nullptr);
 
     // Shows `file` under `caption`. A changed text is first offered for saving.
     void openFile(const QString& file, const QString& caption);
@@ -132,7 +132,7 @@ class Editor final : public QMainWindow {
     void searchStep();
     void printText(const QString& text);
 
-    EditorServices services_;
+    NotebookEditorServices services_;
     QString file_;
     notebook::NotesFormat format_;
     bool cutShort_ = false;

@@ -2,6 +2,8 @@
 // "Calculate" in their order, the history lists, Enter and leaving a box, the copy, the default
 // home locator in locator.ini, help, the first-run prompt, and its opening from the main window.
 
+#include "locator/locator_window.h"
+
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -21,7 +23,6 @@
 #include <QTemporaryDir>
 #include <memory>
 
-#include "locator/form6.h"
 #include "mainwindow/form1.h"
 #include "support/form_harness.h"
 #include "support/recording_clipboard.h"
@@ -69,7 +70,7 @@ void LoseFocus(QWidget* widget, Qt::FocusReason reason) {
     QApplication::sendEvent(widget, &out);
 }
 
-class LocatorWindow : public ::testing::Test {
+class LocatorWindowTest : public ::testing::Test {
   protected:
     void TearDown() override {
         delete alive_.data();
@@ -77,14 +78,14 @@ class LocatorWindow : public ::testing::Test {
     }
 
     // A freshly loaded window on the temporary program folder, not shown.
-    Form6& open() {
+    LocatorWindow& open() {
         delete alive_.data();
-        form_ = new Form6(Form6Services{dialogs, clipboard, folder.path()});
+        form_ = new LocatorWindow(LocatorServices{dialogs, clipboard, folder.path()});
         alive_ = form_;
         return *form_;
     }
 
-    Form6& form() { return *form_; }
+    LocatorWindow& form() { return *form_; }
 
     // Types both locators and presses "Calculate".
     void calculate(const QString& home, const QString& target) {
@@ -116,12 +117,12 @@ class LocatorWindow : public ::testing::Test {
     testing_support::RecordingClipboard clipboard;
     QTemporaryDir folder;
     QString previousCurrent_ = QDir::currentPath();
-    Form6* form_ = nullptr;
-    QPointer<Form6> alive_;  // null once the window is gone
+    LocatorWindow* form_ = nullptr;
+    QPointer<LocatorWindow> alive_;  // null once the window is gone
 };
 
-TEST_F(LocatorWindow, HasItsControlsCaptionsAndToolTips) {
-    Form6& f = open();
+TEST_F(LocatorWindowTest, HasItsControlsCaptionsAndToolTips) {
+    LocatorWindow& f = open();
     EXPECT_EQ(f.windowTitle(), QStringLiteral("Maidenhead Locator"));
     EXPECT_TRUE(f.isWindow());
     EXPECT_EQ(f.Frame1->title(), QStringLiteral("Maidenhead Locator Calculator"));
@@ -155,8 +156,8 @@ TEST_F(LocatorWindow, HasItsControlsCaptionsAndToolTips) {
     EXPECT_EQ(f.Combo2->count(), 0);
 }
 
-TEST_F(LocatorWindow, CalculatesTheWorkedExample) {
-    Form6& f = open();
+TEST_F(LocatorWindowTest, CalculatesTheWorkedExample) {
+    LocatorWindow& f = open();
     calculate(QStringLiteral("JO20AW"), QStringLiteral("JN11"));
     EXPECT_TRUE(dialogs.shown().empty());
     EXPECT_EQ(f.Label14->text(), QStringLiteral(" 1054 km"));
@@ -187,11 +188,12 @@ struct CheckCase {
     bool focusHome;
 };
 
-class CalculateChecks : public LocatorWindow, public ::testing::WithParamInterface<CheckCase> {};
+class CalculateChecks : public LocatorWindowTest,
+                        public ::testing::WithParamInterface<CheckCase> {};
 
 TEST_P(CalculateChecks, StopAtTheFirstFailingCheckWithItsMessage) {
     const CheckCase& c = GetParam();
-    Form6& f = open();
+    LocatorWindow& f = open();
     calculate(QStringLiteral("JO20AW"), QStringLiteral("JN11"));  // results to keep
     f.Combo1->setFocus();
     dialogs.clear();
@@ -236,7 +238,7 @@ INSTANTIATE_TEST_SUITE_P(
         CheckCase{"SecondLetterS", "JS00", "JN11", "Invalid locator!", "", false}),
     [](const ::testing::TestParamInfo<CheckCase>& param) { return std::string(param.param.name); });
 
-TEST_F(LocatorWindow, LengthMessageIsTheSameForBothBoxes) {
+TEST_F(LocatorWindowTest, LengthMessageIsTheSameForBothBoxes) {
     open();
     calculate(QStringLiteral("JO2"), QStringLiteral("JN11"));
     calculate(QStringLiteral("JO20"), QStringLiteral("JN11AAA"));
@@ -247,8 +249,8 @@ TEST_F(LocatorWindow, LengthMessageIsTheSameForBothBoxes) {
               Warning(kLengthText, QStringLiteral("Invalid Target Locator")));
 }
 
-TEST_F(LocatorWindow, HistoriesGrowInOrderOfFirstUseInUpperCase) {
-    Form6& f = open();
+TEST_F(LocatorWindowTest, HistoriesGrowInOrderOfFirstUseInUpperCase) {
+    LocatorWindow& f = open();
     calculate(QStringLiteral("JO20AW"), QStringLiteral("JN11"));
     calculate(QStringLiteral("JO20AW"), QStringLiteral("JN11"));  // nothing new
     EXPECT_EQ(Entries(f.Combo1), QStringList{QStringLiteral("JO20AW")});
@@ -282,8 +284,8 @@ TEST_F(LocatorWindow, HistoriesGrowInOrderOfFirstUseInUpperCase) {
     EXPECT_EQ(form().Combo2->count(), 0);
 }
 
-TEST_F(LocatorWindow, IdenticalTextsHaveNoAzimuth) {
-    Form6& f = open();
+TEST_F(LocatorWindowTest, IdenticalTextsHaveNoAzimuth) {
+    LocatorWindow& f = open();
     calculate(QStringLiteral("JO20AW"), QStringLiteral("JO20AW"));
     EXPECT_EQ(f.Label14->text(), QStringLiteral(" 0 km"));
     EXPECT_EQ(f.Label15->text(), QStringLiteral(" none degrees"));
@@ -296,8 +298,8 @@ TEST_F(LocatorWindow, IdenticalTextsHaveNoAzimuth) {
     EXPECT_EQ(f.Label15->text(), QStringLiteral(" 0 degrees"));
 }
 
-TEST_F(LocatorWindow, EnterInTheHomeBoxCalculatesOnlyWithATarget) {
-    Form6& f = open();
+TEST_F(LocatorWindowTest, EnterInTheHomeBoxCalculatesOnlyWithATarget) {
+    LocatorWindow& f = open();
     activate(&f);
     dialogs.clear();  // the first-run prompt
     f.Combo1->setEditText(QStringLiteral("JO20AW"));
@@ -323,8 +325,8 @@ TEST_F(LocatorWindow, EnterInTheHomeBoxCalculatesOnlyWithATarget) {
     EXPECT_EQ(f.Combo1->currentText(), QStringLiteral("JO20AW"));
 }
 
-TEST_F(LocatorWindow, EnterInTheTargetBoxUpperCasesAndCalculates) {
-    Form6& f = open();
+TEST_F(LocatorWindowTest, EnterInTheTargetBoxUpperCasesAndCalculates) {
+    LocatorWindow& f = open();
     activate(&f);
     dialogs.clear();       // the first-run prompt
     f.Combo2->setFocus();  // before the texts: leaving the home box would upper-case it
@@ -347,8 +349,8 @@ TEST_F(LocatorWindow, EnterInTheTargetBoxUpperCasesAndCalculates) {
     EXPECT_TRUE(dialogs.shown().empty());
 }
 
-TEST_F(LocatorWindow, LeavingABoxUpperCasesItsText) {
-    Form6& f = open();
+TEST_F(LocatorWindowTest, LeavingABoxUpperCasesItsText) {
+    LocatorWindow& f = open();
     f.Combo1->setEditText(QStringLiteral("jo20aw"));
     f.Combo2->setEditText(QStringLiteral("jn11"));
     // Opening a box's list keeps the focus in the window's sense.
@@ -362,8 +364,8 @@ TEST_F(LocatorWindow, LeavingABoxUpperCasesItsText) {
     EXPECT_EQ(f.Combo1->count(), 0);  // nothing is remembered by leaving a box
 }
 
-TEST_F(LocatorWindow, CopiesSixLinesWithCrLf) {
-    Form6& f = open();
+TEST_F(LocatorWindowTest, CopiesSixLinesWithCrLf) {
+    LocatorWindow& f = open();
     // Before any calculation, the initial captions.
     f.Combo1->setEditText(QStringLiteral("jo20aw"));
     f.Command1->click();
@@ -383,14 +385,14 @@ TEST_F(LocatorWindow, CopiesSixLinesWithCrLf) {
     EXPECT_EQ(f.copyText(), clipboard.text());
 }
 
-TEST_F(LocatorWindow, DefaultWritesTheHomeLocatorAndTheNextWindowLoadsIt) {
-    Form6& f = open();
+TEST_F(LocatorWindowTest, DefaultWritesTheHomeLocatorAndTheNextWindowLoadsIt) {
+    LocatorWindow& f = open();
     f.Combo1->setEditText(QStringLiteral("jo20aw"));
     f.Command3->click();
     EXPECT_EQ(ReadAll(iniPath()), QByteArray("JO20AW\r\n"));
     EXPECT_TRUE(dialogs.shown().empty());
 
-    Form6& next = open();
+    LocatorWindow& next = open();
     EXPECT_EQ(next.Combo1->currentText(), QStringLiteral("JO20AW"));
     EXPECT_EQ(Entries(next.Combo1), QStringList{QStringLiteral("JO20AW")});
     EXPECT_TRUE(next.Combo2->currentText().isEmpty());
@@ -402,7 +404,7 @@ TEST_F(LocatorWindow, DefaultWritesTheHomeLocatorAndTheNextWindowLoadsIt) {
     EXPECT_EQ(ReadAll(iniPath()), QByteArray("NOT A LOCATOR\r\n"));
 }
 
-TEST_F(LocatorWindow, LocatorIniIsReadUpToTheFirstCommaOfTheFirstLine) {
+TEST_F(LocatorWindowTest, LocatorIniIsReadUpToTheFirstCommaOfTheFirstLine) {
     WriteAll(iniPath(), "IO91wm,anything\r\nJO20AW\r\n");
     EXPECT_EQ(open().Combo1->currentText(), QStringLiteral("IO91wm"));
     EXPECT_EQ(Entries(form().Combo1),
@@ -417,14 +419,14 @@ TEST_F(LocatorWindow, LocatorIniIsReadUpToTheFirstCommaOfTheFirstLine) {
     EXPECT_EQ(form().Combo1->count(), 0);
 }
 
-TEST_F(LocatorWindow, LocatorIniStaysInTheProgramFolderWhateverFolderIsCurrent) {
+TEST_F(LocatorWindowTest, LocatorIniStaysInTheProgramFolderWhateverFolderIsCurrent) {
     // A file dialog may have made another folder current; the default must not follow it.
     QTemporaryDir elsewhere;
     ASSERT_TRUE(QDir::setCurrent(elsewhere.path()));
     WriteAll(QDir(elsewhere.path()).filePath(QStringLiteral("locator.ini")), "AA00\r\n");
     WriteAll(iniPath(), "JO20AW\r\n");
 
-    Form6& f = open();
+    LocatorWindow& f = open();
     EXPECT_EQ(f.locatorIniPath(), iniPath());
     EXPECT_EQ(f.Combo1->currentText(), QStringLiteral("JO20AW"));
     f.Combo1->setEditText(QStringLiteral("KO30"));
@@ -434,9 +436,9 @@ TEST_F(LocatorWindow, LocatorIniStaysInTheProgramFolderWhateverFolderIsCurrent) 
               QByteArray("AA00\r\n"));
 }
 
-TEST_F(LocatorWindow, DefaultThatCannotBeWrittenSaysSo) {
+TEST_F(LocatorWindowTest, DefaultThatCannotBeWrittenSaysSo) {
     QDir(folder.path()).mkdir(QStringLiteral("locator.ini"));  // a folder where the file goes
-    Form6& f = open();
+    LocatorWindow& f = open();
     f.Combo1->setEditText(QStringLiteral("JO20AW"));
     f.Command3->click();
     const MessageBoxRequest failed{QStringLiteral("Could not write to disk."),
@@ -447,8 +449,8 @@ TEST_F(LocatorWindow, DefaultThatCannotBeWrittenSaysSo) {
     EXPECT_TRUE(f.Combo1->currentText() == QStringLiteral("JO20AW"));
 }
 
-TEST_F(LocatorWindow, HelpShowsSixParagraphs) {
-    Form6& f = open();
+TEST_F(LocatorWindowTest, HelpShowsSixParagraphs) {
+    LocatorWindow& f = open();
     f.Command4->click();
     ASSERT_EQ(dialogs.messageBoxes().size(), 1U);
     const MessageBoxRequest box = dialogs.messageBoxes().front();
@@ -471,9 +473,9 @@ TEST_F(LocatorWindow, HelpShowsSixParagraphs) {
             "SOUTH latitude and EAST longitude are shown as negative numbers!"));
 }
 
-TEST_F(LocatorWindow, OkUnloadsTheWindowAndLeavesLocatorIniAlone) {
+TEST_F(LocatorWindowTest, OkUnloadsTheWindowAndLeavesLocatorIniAlone) {
     WriteAll(iniPath(), "JO20AW\r\n");
-    Form6& f = open();
+    LocatorWindow& f = open();
     f.Combo1->setEditText(QStringLiteral("KO30"));
     f.Command2->click();
     EXPECT_TRUE(f.isUnloaded());
@@ -484,7 +486,7 @@ TEST_F(LocatorWindow, OkUnloadsTheWindowAndLeavesLocatorIniAlone) {
 
 // ---- activation, with real windows on the offscreen platform ----
 
-class LocatorActivation : public LocatorWindow {
+class LocatorActivation : public LocatorWindowTest {
   protected:
     std::size_t firstRunPrompts() const {
         std::size_t count = 0;
@@ -501,7 +503,7 @@ class LocatorActivation : public LocatorWindow {
 };
 
 TEST_F(LocatorActivation, WithoutADefaultEveryActivationPromptsForTheHomeLocator) {
-    Form6& f = open();
+    LocatorWindow& f = open();
     activate(&f);
     ASSERT_TRUE(f.isActiveWindow());
     EXPECT_EQ(firstRunPrompts(), 1U);
@@ -533,7 +535,7 @@ TEST_F(LocatorActivation, WithoutADefaultEveryActivationPromptsForTheHomeLocator
 
 TEST_F(LocatorActivation, WithADefaultTheFocusGoesToTheTargetBox) {
     WriteAll(iniPath(), "JO20AW\r\n");
-    Form6& f = open();
+    LocatorWindow& f = open();
     activate(&f);
     EXPECT_TRUE(dialogs.shown().empty());
     EXPECT_EQ(f.focusWidget(), f.Combo2);
@@ -568,7 +570,7 @@ class WindowedDialogs final : public platform::Dialogs {
 
 TEST_F(LocatorActivation, ComingBackFromItsOwnMessageBoxIsNoActivation) {
     WindowedDialogs boxes;
-    auto* f = new Form6(Form6Services{boxes, clipboard, folder.path()});
+    auto* f = new LocatorWindow(LocatorServices{boxes, clipboard, folder.path()});
     alive_ = f;
     activate(f);
     EXPECT_EQ(boxes.shown, 1);  // the first-run prompt, once
@@ -603,7 +605,7 @@ TEST(FindLocatorItem, OpensOneCalculatorAndBringsItForward) {
 
     form.menufindlocat->trigger();
     testing_support::processEvents();
-    Form6* calculator = form.locatorWindow();
+    LocatorWindow* calculator = form.locatorWindow();
     ASSERT_NE(calculator, nullptr);
     EXPECT_TRUE(calculator->isVisible());
     EXPECT_TRUE(calculator->isWindow());
@@ -623,7 +625,7 @@ TEST(FindLocatorItem, OpensOneCalculatorAndBringsItForward) {
     EXPECT_EQ(calculator->Combo2->count(), 1);
 
     // Closed, it is gone; the next opening loads a new one without the history.
-    QPointer<Form6> closed = calculator;
+    QPointer<LocatorWindow> closed = calculator;
     calculator->Command2->click();
     EXPECT_EQ(form.locatorWindow(), nullptr);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -633,7 +635,7 @@ TEST(FindLocatorItem, OpensOneCalculatorAndBringsItForward) {
     ASSERT_NE(form.locatorWindow(), nullptr);
     EXPECT_EQ(form.locatorWindow()->Combo2->count(), 0);
     // The main window takes an open calculator with it when it goes.
-    QPointer<Form6> open = form.locatorWindow();
+    QPointer<LocatorWindow> open = form.locatorWindow();
     harness.destroy();
     EXPECT_TRUE(open.isNull());
 }

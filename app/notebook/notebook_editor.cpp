@@ -1,4 +1,4 @@
-#include "notebook/editor.h"
+#include "notebook/notebook_editor.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -35,7 +35,7 @@ const QColor kDesignBackColor(255, 255, 0);
 
 }  // namespace
 
-Editor::Editor(const EditorServices& services, QWidget* parent)
+NotebookEditor::NotebookEditor(const NotebookEditorServices& services, QWidget* parent)
     : QMainWindow(parent), services_(services) {
     platform::SetUpModelessWindow(*this, QStringLiteral("Editor"), QStringLiteral("Your Notebook"));
     Text1 = new QPlainTextEdit(this);
@@ -62,9 +62,9 @@ Editor::Editor(const EditorServices& services, QWidget* parent)
     });
 }
 
-void Editor::createMenus() {
+void NotebookEditor::createMenus() {
     QMenuBar* bar = menuBar();
-    const auto item = [this](QMenu* menu, const QString& caption, void (Editor::*handler)(),
+    const auto item = [this](QMenu* menu, const QString& caption, void (NotebookEditor::*handler)(),
                              const QKeySequence& keys = QKeySequence()) {
         QAction* action = menu->addAction(caption);
         action->setShortcut(keys);
@@ -84,36 +84,38 @@ void Editor::createMenus() {
     connect(saveShortcut, &QShortcut::activated, this, [this] { menuopslaan_Click(); });
     file->addSeparator();
     QMenu* print = file->addMenu(QStringLiteral("&Print"));
-    mnuafdrukalles = item(print, QStringLiteral("All"), &Editor::mnuafdrukalles_Click);
+    mnuafdrukalles = item(print, QStringLiteral("All"), &NotebookEditor::mnuafdrukalles_Click);
     mnuafdrukselect =
-        item(print, QStringLiteral("Only selected text"), &Editor::mnuafdrukselect_Click);
+        item(print, QStringLiteral("Only selected text"), &NotebookEditor::mnuafdrukselect_Click);
     file->addSeparator();
     menuexit = file->addAction(QStringLiteral("Exit"));
     connect(menuexit, &QAction::triggered, this, &QWidget::close);
 
     QMenu* edit = bar->addMenu(QStringLiteral("&Edit"));
-    Cutmenu = item(edit, QStringLiteral("Cut"), &Editor::Cutmenu_Click, QKeySequence::Cut);
-    copymenu = item(edit, QStringLiteral("Copy"), &Editor::copymenu_Click, QKeySequence::Copy);
-    pastemenu = item(edit, QStringLiteral("Paste"), &Editor::pastemenu_Click, QKeySequence::Paste);
-    verwijdermenu = item(edit, QStringLiteral("Delete"), &Editor::verwijdermenu_Click);
+    Cutmenu = item(edit, QStringLiteral("Cut"), &NotebookEditor::Cutmenu_Click, QKeySequence::Cut);
+    copymenu =
+        item(edit, QStringLiteral("Copy"), &NotebookEditor::copymenu_Click, QKeySequence::Copy);
+    pastemenu =
+        item(edit, QStringLiteral("Paste"), &NotebookEditor::pastemenu_Click, QKeySequence::Paste);
+    verwijdermenu = item(edit, QStringLiteral("Delete"), &NotebookEditor::verwijdermenu_Click);
     edit->addSeparator();
-    menudatum = item(edit, QStringLiteral("Insert Date"), &Editor::menudatum_Click);
-    menutijd = item(edit, QStringLiteral("Insert time"), &Editor::menutijd_Click);
+    menudatum = item(edit, QStringLiteral("Insert Date"), &NotebookEditor::menudatum_Click);
+    menutijd = item(edit, QStringLiteral("Insert time"), &NotebookEditor::menutijd_Click);
 
     QMenu* findMenu = bar->addMenu(QStringLiteral("&Find"));
-    NedHelpZoeken = item(findMenu, QStringLiteral("Find..."), &Editor::NedHelpZoeken_Click,
+    NedHelpZoeken = item(findMenu, QStringLiteral("Find..."), &NotebookEditor::NedHelpZoeken_Click,
                          QKeySequence(Qt::Key_F2));
     NedHelpZoekVerder = item(findMenu, QStringLiteral("Find Next"),
-                             &Editor::NedHelpZoekVerder_Click, QKeySequence(Qt::Key_F3));
+                             &NotebookEditor::NedHelpZoekVerder_Click, QKeySequence(Qt::Key_F3));
     NedHelpZoekVerder->setEnabled(false);
 
     QMenu* options = bar->addMenu(QStringLiteral("Options"));
-    menueditfont = item(options, QStringLiteral("Fonts..."), &Editor::menueditfont_Click);
+    menueditfont = item(options, QStringLiteral("Fonts..."), &NotebookEditor::menueditfont_Click);
     options->addSeparator();
-    menuerase = item(options, QStringLiteral("Erase All"), &Editor::menuerase_Click);
+    menuerase = item(options, QStringLiteral("Erase All"), &NotebookEditor::menuerase_Click);
 }
 
-void Editor::openFile(const QString& file, const QString& caption) {
+void NotebookEditor::openFile(const QString& file, const QString& caption) {
     if (!offerToSave()) {
         return;
     }
@@ -123,14 +125,14 @@ void Editor::openFile(const QString& file, const QString& caption) {
     offerUnsavedCopy();
 }
 
-QString Editor::notesText() const {
+QString NotebookEditor::notesText() const {
     // The raw text: toPlainText() would give non-breaking spaces back as blanks.
     QString text = Text1->document()->toRawText();
     text.replace(QChar::ParagraphSeparator, u'\n');
     return text;
 }
 
-bool Editor::keepUnsavedCopy() {
+bool NotebookEditor::keepUnsavedCopy() {
     if (NotesChanged == 0 || cutShort_ || file_.isEmpty()) {
         return true;
     }
@@ -138,13 +140,13 @@ bool Editor::keepUnsavedCopy() {
                                  notebook::NotesBytes(notesText(), format_)) == 0;
 }
 
-void Editor::closeKeepingNotes() {
+void NotebookEditor::closeKeepingNotes() {
     keepUnsavedCopy();
     ending_ = true;
     close();
 }
 
-void Editor::offerUnsavedCopy() {
+void NotebookEditor::offerUnsavedCopy() {
     const QString copy = notebook::UnsavedCopyPath(file_);
     if (file_.isEmpty() || !QFileInfo(copy).isFile()) {
         return;
@@ -168,19 +170,19 @@ void Editor::offerUnsavedCopy() {
     NotesChanged = 1;
 }
 
-void Editor::removeUnsavedCopy() {
+void NotebookEditor::removeUnsavedCopy() {
     if (!file_.isEmpty()) {
         QFile::remove(notebook::UnsavedCopyPath(file_));
     }
 }
 
-MsgResult Editor::msgBox(const QString& text, MsgButtons buttons, MsgIcon icon,
-                         const QString& title) {
+MsgResult NotebookEditor::msgBox(const QString& text, MsgButtons buttons, MsgIcon icon,
+                                 const QString& title) {
     const platform::Dialogs::Over over(services_.dialogs, this);
     return services_.dialogs.msgBox(text, buttons, icon, title);
 }
 
-void Editor::OpenenText() {
+void NotebookEditor::OpenenText() {
     NotesChanged = 0;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const notebook::LoadedNotes notes = notebook::LoadNotes(file_);
@@ -204,7 +206,7 @@ void Editor::OpenenText() {
     NedHelpZoekVerder->setEnabled(false);
 }
 
-bool Editor::menuopslaan_Click() {
+bool NotebookEditor::menuopslaan_Click() {
     if (cutShort_) {
         msgBox(Text(kPartialSaveRefused), MsgButtons::Ok, MsgIcon::Exclamation,
                Text(kSaveQuestionTitle));
@@ -221,7 +223,7 @@ bool Editor::menuopslaan_Click() {
     return true;
 }
 
-bool Editor::offerToSave() {
+bool NotebookEditor::offerToSave() {
     if (NotesChanged == 0) {
         return true;
     }
@@ -237,7 +239,7 @@ bool Editor::offerToSave() {
     return answer == MsgResult::Yes && menuopslaan_Click();
 }
 
-void Editor::closeEvent(QCloseEvent* event) {
+void NotebookEditor::closeEvent(QCloseEvent* event) {
     // A save that was wanted and failed, or a question closed without an answer, keeps the
     // window, and the notes, open.
     if (!ending_ && !offerToSave()) {
@@ -248,19 +250,19 @@ void Editor::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-void Editor::printText(const QString& text) {
+void NotebookEditor::printText(const QString& text) {
     const platform::Dialogs::Over over(services_.dialogs, this);
     platform::PrintOrSayNotReady(services_.printer, services_.dialogs, text);
 }
 
-void Editor::mnuafdrukalles_Click() {
+void NotebookEditor::mnuafdrukalles_Click() {
     if (msgBox(QStringLiteral("Do you want to print the entire note?"), MsgButtons::YesNo,
                MsgIcon::Information, QStringLiteral("Print")) == MsgResult::Yes) {
         printText(Text1->toPlainText());
     }
 }
 
-void Editor::mnuafdrukselect_Click() {
+void NotebookEditor::mnuafdrukselect_Click() {
     const QString selected = Text1->textCursor().selection().toPlainText();
     if (selected.isEmpty()) {
         msgBox(QStringLiteral("Nothing selected."), MsgButtons::Ok, MsgIcon::Exclamation,
@@ -274,39 +276,39 @@ void Editor::mnuafdrukselect_Click() {
     }
 }
 
-void Editor::Cutmenu_Click() {
+void NotebookEditor::Cutmenu_Click() {
     copymenu_Click();
     Text1->textCursor().removeSelectedText();
 }
 
-void Editor::copymenu_Click() {
+void NotebookEditor::copymenu_Click() {
     services_.clipboard.setText(Text1->textCursor().selection().toPlainText());
 }
 
-void Editor::pastemenu_Click() {
+void NotebookEditor::pastemenu_Click() {
     Text1->insertPlainText(services_.clipboard.text());
 }
 
-void Editor::verwijdermenu_Click() {
+void NotebookEditor::verwijdermenu_Click() {
     Text1->textCursor().removeSelectedText();
 }
 
-void Editor::menudatum_Click() {
+void NotebookEditor::menudatum_Click() {
     Text1->insertPlainText(platform::StampDate(services_.now()));
 }
 
-void Editor::menutijd_Click() {
+void NotebookEditor::menutijd_Click() {
     Text1->insertPlainText(platform::StampTime(services_.now()));
 }
 
-void Editor::menuerase_Click() {
+void NotebookEditor::menuerase_Click() {
     if (msgBox(QStringLiteral("Are you sure to erase the contents of the editor window?"),
                MsgButtons::YesNo, MsgIcon::None, QStringLiteral("Erase All")) == MsgResult::Yes) {
         Text1->clear();
     }
 }
 
-void Editor::NedHelpZoeken_Click() {
+void NotebookEditor::NedHelpZoeken_Click() {
     const platform::Dialogs::Over over(services_.dialogs, this);
     const QString answer = services_.dialogs.inputBox(QStringLiteral("Type the text to find:"),
                                                       QStringLiteral("Find"));
@@ -317,11 +319,11 @@ void Editor::NedHelpZoeken_Click() {
     searchStep();
 }
 
-void Editor::NedHelpZoekVerder_Click() {
+void NotebookEditor::NedHelpZoekVerder_Click() {
     searchStep();
 }
 
-void Editor::searchStep() {
+void NotebookEditor::searchStep() {
     const qsizetype found = notebook::FindStep(find, Text1->toPlainText());
     QTextCursor cursor = Text1->textCursor();
     if (found == 0) {
@@ -338,7 +340,7 @@ void Editor::searchStep() {
     NedHelpZoekVerder->setEnabled(true);
 }
 
-void Editor::menueditfont_Click() {
+void NotebookEditor::menueditfont_Click() {
     services_.settings.FontForEditor = -1;
     platform::ShowModeless(*this, fontChooserWindow_, [this] {
         return new FontChooserWindow(
@@ -348,6 +350,6 @@ void Editor::menueditfont_Click() {
     });
 }
 
-FontChooserWindow* Editor::fontChooser() const {
+FontChooserWindow* NotebookEditor::fontChooser() const {
     return platform::OpenWindow(fontChooserWindow_);
 }

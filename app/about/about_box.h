@@ -1,6 +1,6 @@
 #pragma once
 
-// frmAbout, the About box: the version, what the program is, its terms, links to its web page,
+// The About box: the version, what the program is, its terms, links to its web page,
 // its mail form and its support mail, and the platform's system information program.
 
 #include <QString>
@@ -39,10 +39,10 @@ struct AboutServices {
     QString version;  // the program's version, "major.minor.revision"
 };
 
-class frmAbout final : public QWidget {
+class AboutBox final : public QWidget {
     Q_OBJECT
   public:
-    explicit frmAbout(const AboutServices& services, QWidget* parent = nullptr);
+    explicit AboutBox(const AboutServices& services, QWidget* parent = nullptr);
 
     bool isUnloaded() const noexcept { return unloaded_; }
 

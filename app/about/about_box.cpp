@@ -1,4 +1,4 @@
-#include "about/frm_about.h"
+#include "about/about_box.h"
 
 #include <QCloseEvent>
 #include <QGridLayout>
@@ -65,7 +65,7 @@ QUrl SupportMail(QStringView version) {
 
 }  // namespace about
 
-frmAbout::frmAbout(const AboutServices& services, QWidget* parent)
+AboutBox::AboutBox(const AboutServices& services, QWidget* parent)
     : QWidget(parent), services_(services) {
     platform::SetUpModelessWindow(*this, QStringLiteral("frmAbout"), QStringLiteral("About MyApp"));
     auto* icon = new QLabel(this);
@@ -111,24 +111,24 @@ frmAbout::frmAbout(const AboutServices& services, QWidget* parent)
     grid->setColumnStretch(2, 1);
     setFixedWidth(440);
 
-    connect(cmdOK, &QPushButton::clicked, this, &frmAbout::cmdOK_Click);
-    connect(cmdSysInfo, &QPushButton::clicked, this, &frmAbout::cmdSysInfo_Click);
-    connect(Label2, &platform::Label::clicked, this, &frmAbout::Label2_Click);
-    connect(Label4, &platform::Label::clicked, this, &frmAbout::Label4_Click);
-    connect(Label10, &platform::Label::clicked, this, &frmAbout::Label10_Click);
+    connect(cmdOK, &QPushButton::clicked, this, &AboutBox::cmdOK_Click);
+    connect(cmdSysInfo, &QPushButton::clicked, this, &AboutBox::cmdSysInfo_Click);
+    connect(Label2, &platform::Label::clicked, this, &AboutBox::Label2_Click);
+    connect(Label4, &platform::Label::clicked, this, &AboutBox::Label4_Click);
+    connect(Label10, &platform::Label::clicked, this, &AboutBox::Label10_Click);
     Form_Load();
 }
 
-void frmAbout::Form_Load() {
+void AboutBox::Form_Load() {
     setWindowTitle(QStringLiteral("About ") + QString::fromUtf16(platform::kAppTitle));
     lblVersion->setText(about::VersionLine(services_.version));
 }
 
-void frmAbout::cmdOK_Click() {
+void AboutBox::cmdOK_Click() {
     close();
 }
 
-void frmAbout::keyPressEvent(QKeyEvent* event) {
+void AboutBox::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
         cmdOK_Click();
         return;
@@ -136,29 +136,29 @@ void frmAbout::keyPressEvent(QKeyEvent* event) {
     QWidget::keyPressEvent(event);
 }
 
-void frmAbout::cmdSysInfo_Click() {
+void AboutBox::cmdSysInfo_Click() {
     StartSysInfo();
 }
 
-void frmAbout::StartSysInfo() {
+void AboutBox::StartSysInfo() {
     if (!services_.programs.start(platform::OutsideProgram::SystemInformation)) {
         services_.dialogs.msgBox(QString::fromUtf16(about::kSysInfoUnavailable));
     }
 }
 
-void frmAbout::Label2_Click() {
+void AboutBox::Label2_Click() {
     services_.programs.openLink(QUrl(Label2->text()));
 }
 
-void frmAbout::Label4_Click() {
+void AboutBox::Label4_Click() {
     services_.programs.openLink(about::SupportMail(services_.version));
 }
 
-void frmAbout::Label10_Click() {
+void AboutBox::Label10_Click() {
     services_.programs.openLink(about::MailFormPage());
 }
 
-void frmAbout::closeEvent(QCloseEvent* event) {
+void AboutBox::closeEvent(QCloseEvent* event) {
     unloaded_ = true;
     event->accept();
 }

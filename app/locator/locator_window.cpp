@@ -1,4 +1,4 @@
-#include "locator/form6.h"
+#include "locator/locator_window.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -90,7 +90,7 @@ bool IsEnter(int key) {
 
 }  // namespace
 
-Form6::Form6(const Form6Services& services, QWidget* parent)
+LocatorWindow::LocatorWindow(const LocatorServices& services, QWidget* parent)
     : QWidget(parent, Qt::Window),
       dialogs_(services.dialogs),
       clipboard_(services.clipboard),
@@ -103,9 +103,9 @@ Form6::Form6(const Form6Services& services, QWidget* parent)
     Form_Load();
 }
 
-Form6::~Form6() = default;
+LocatorWindow::~LocatorWindow() = default;
 
-void Form6::createControls() {
+void LocatorWindow::createControls() {
     Frame1 = new QGroupBox(QStringLiteral("Maidenhead Locator Calculator"), this);
     Label6 = new QLabel(QStringLiteral("Home: "), Frame1);
     Label7 = new QLabel(QStringLiteral("Target: "), Frame1);
@@ -185,27 +185,28 @@ void Form6::createControls() {
     window->setSizeConstraint(QLayout::SetFixedSize);
 }
 
-void Form6::connectHandlers() {
-    connect(Command8, &QPushButton::clicked, this, &Form6::command8_Click);
-    connect(Command1, &QPushButton::clicked, this, &Form6::Command1_Click);
-    connect(Command2, &QPushButton::clicked, this, &Form6::Command2_Click);
-    connect(Command3, &QPushButton::clicked, this, &Form6::Command3_Click);
-    connect(Command4, &QPushButton::clicked, this, &Form6::Command4_Click);
-    connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, &Form6::focusWindowChanged);
+void LocatorWindow::connectHandlers() {
+    connect(Command8, &QPushButton::clicked, this, &LocatorWindow::command8_Click);
+    connect(Command1, &QPushButton::clicked, this, &LocatorWindow::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &LocatorWindow::Command2_Click);
+    connect(Command3, &QPushButton::clicked, this, &LocatorWindow::Command3_Click);
+    connect(Command4, &QPushButton::clicked, this, &LocatorWindow::Command4_Click);
+    connect(qGuiApp, &QGuiApplication::focusWindowChanged, this,
+            &LocatorWindow::focusWindowChanged);
 }
 
-void Form6::watchBox(QComboBox* box) {
+void LocatorWindow::watchBox(QComboBox* box) {
     box->installEventFilter(this);
     box->lineEdit()->installEventFilter(this);
 }
 
-QString Form6::locatorIniPath() const {
+QString LocatorWindow::locatorIniPath() const {
     return programFolder_ + QStringLiteral("/locator.ini");
 }
 
 // ---- loading and activation ----
 
-void Form6::Form_Load() {
+void LocatorWindow::Form_Load() {
     // The default home locator: the first field of the first line, up to a comma.
     QFile file(locatorIniPath());
     if (!file.open(QIODevice::ReadOnly)) {
@@ -229,7 +230,7 @@ void Form6::Form_Load() {
     Combo1->setEditText(home);
 }
 
-void Form6::Form_Activate() {
+void LocatorWindow::Form_Activate() {
     if (Combo1->currentText().isEmpty()) {
         showMessage(QStringLiteral("First time run! Please enter your HOME LOCATOR in the home "
                                    "locator box and press DEFAULT to save it (example: JO20AW)."),
@@ -240,7 +241,7 @@ void Form6::Form_Activate() {
     }
 }
 
-void Form6::focusWindowChanged(const QWindow* window) {
+void LocatorWindow::focusWindowChanged(const QWindow* window) {
     if (window == nullptr) {
         return;  // another application: coming back from it is no activation
     }
@@ -249,7 +250,7 @@ void Form6::focusWindowChanged(const QWindow* window) {
             activationPending_ = false;
             // After the activation has been delivered, so that a message box opens on an
             // active window.
-            QMetaObject::invokeMethod(this, &Form6::Form_Activate, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(this, &LocatorWindow::Form_Activate, Qt::QueuedConnection);
         }
         return;
     }
@@ -262,7 +263,7 @@ void Form6::focusWindowChanged(const QWindow* window) {
 
 // ---- keys and focus ----
 
-bool Form6::eventFilter(QObject* watched, QEvent* event) {
+bool LocatorWindow::eventFilter(QObject* watched, QEvent* event) {
     const bool home = watched == Combo1 || watched == Combo1->lineEdit();
     const bool target = watched == Combo2 || watched == Combo2->lineEdit();
     if (!home && !target) {
@@ -296,7 +297,7 @@ bool Form6::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-void Form6::Combo1_KeyPress(int key) {
+void LocatorWindow::Combo1_KeyPress(int key) {
     if (!IsEnter(key)) {
         return;
     }
@@ -308,7 +309,7 @@ void Form6::Combo1_KeyPress(int key) {
     }
 }
 
-void Form6::Combo2_KeyPress(int key) {
+void LocatorWindow::Combo2_KeyPress(int key) {
     if (!IsEnter(key)) {
         return;
     }
@@ -316,13 +317,13 @@ void Form6::Combo2_KeyPress(int key) {
     command8_Click();
 }
 
-void Form6::Combo1_LostFocus() {
+void LocatorWindow::Combo1_LostFocus() {
     if (const QString upper = UpperCase(Combo1->currentText()); upper != Combo1->currentText()) {
         Combo1->setEditText(upper);
     }
 }
 
-void Form6::Combo2_LostFocus() {
+void LocatorWindow::Combo2_LostFocus() {
     if (const QString upper = UpperCase(Combo2->currentText()); upper != Combo2->currentText()) {
         Combo2->setEditText(upper);
     }
@@ -330,7 +331,7 @@ void Form6::Combo2_LostFocus() {
 
 // ---- the commands ----
 
-void Form6::rememberLocator(QComboBox* box, const QString& text) {
+void LocatorWindow::rememberLocator(QComboBox* box, const QString& text) {
     for (int i = 0; i < box->count(); ++i) {
         if (box->itemText(i) == text) {
             return;
@@ -344,7 +345,7 @@ void Form6::rememberLocator(QComboBox* box, const QString& text) {
     }
 }
 
-void Form6::showMessage(const QString& text, const QString& title, bool information) {
+void LocatorWindow::showMessage(const QString& text, const QString& title, bool information) {
     messageShowing_ = true;
     dialogs_.msgBox(text, platform::MsgButtons::Ok,
                     information ? platform::MsgIcon::Information : platform::MsgIcon::Exclamation,
@@ -352,7 +353,7 @@ void Form6::showMessage(const QString& text, const QString& title, bool informat
     messageShowing_ = false;
 }
 
-void Form6::command8_Click() {
+void LocatorWindow::command8_Click() {
     const QString home = Combo1->currentText();
     const QString target = Combo2->currentText();
     const QString lengthMessage = FromStd(locator::kLengthMessage);
@@ -400,7 +401,7 @@ void Form6::command8_Click() {
     Combo2->setFocus(Qt::OtherFocusReason);
 }
 
-QString Form6::copyText() const {
+QString LocatorWindow::copyText() const {
     const QStringList lines{
         QStringLiteral("Home locator:") + UpperCase(Combo1->currentText()),
         QStringLiteral("Target Locator:") + UpperCase(Combo2->currentText()),
@@ -412,15 +413,15 @@ QString Form6::copyText() const {
     return lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n");
 }
 
-void Form6::Command1_Click() {
+void LocatorWindow::Command1_Click() {
     clipboard_.setText(copyText());
 }
 
-void Form6::Command2_Click() {
+void LocatorWindow::Command2_Click() {
     close();
 }
 
-void Form6::Command3_Click() {
+void LocatorWindow::Command3_Click() {
     // Written whatever the box holds, in one step: a failure keeps the earlier default and
     // says so, since the user would otherwise find the home locator gone at the next start.
     const int error = platform::ReplaceFile(
@@ -430,7 +431,7 @@ void Form6::Command3_Click() {
     }
 }
 
-QString Form6::helpText() {
+QString LocatorWindow::helpText() {
     const QStringList paragraphs{
         QStringLiteral("This locator-module calculates the distance, azimuth, longitude and "
                        "latitude between two maidenhead locators used by ham's. A maidenhead "
@@ -448,11 +449,11 @@ QString Form6::helpText() {
     return paragraphs.first() + u'\r' + paragraphs.mid(1).join(QStringLiteral("\r\r"));
 }
 
-void Form6::Command4_Click() {
+void LocatorWindow::Command4_Click() {
     showMessage(helpText(), QStringLiteral("Help: Maidenhead Locator"), true);
 }
 
-void Form6::closeEvent(QCloseEvent* event) {
+void LocatorWindow::closeEvent(QCloseEvent* event) {
     unloaded_ = true;
     event->accept();
 }

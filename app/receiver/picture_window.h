@@ -1,9 +1,9 @@
 #pragma once
 
-// Form3, the picture viewer: a window captioned "Waterfall Spectrum" whose only control, the
-// picture box Picture1 at its top-left corner, takes the size of the picture loaded into it;
-// the window then takes the picture box's size, so that it shows the picture and nothing
-// around it (the window manager's frame is outside the window's size).
+// The picture window, the waterfall picture viewer: a window captioned "Waterfall Spectrum" whose
+// only control, the picture box Picture1 at its top-left corner, takes the size of the picture
+// loaded into it; the window then takes the picture box's size, so that it shows the picture and
+// nothing around it (the window manager's frame is outside the window's size).
 //
 // The open command of the waterfall pictures shows the window, loads the chosen file and sets
 // the caption to the file's path.
@@ -16,10 +16,10 @@ namespace platform {
 class PictureBox;
 }
 
-class Form3 final : public QWidget {
+class PictureWindow final : public QWidget {
     Q_OBJECT
   public:
-    explicit Form3(QWidget* parent = nullptr);
+    explicit PictureWindow(QWidget* parent = nullptr);
 
     platform::PictureBox* Picture1 = nullptr;
 
