@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "about/about_box.h"
+#include "help/help_window.h"
 #include "help/quick_guide_window.h"
 #include "mainwindow/form1.h"
-#include "mainwindow/help_window.h"
 #include "notebook/notebook_editor.h"
 #include "platform/image_box.h"
 #include "setup/dsp_setup_window.h"

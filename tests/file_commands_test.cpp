@@ -15,8 +15,8 @@
 #include <functional>
 #include <vector>
 
-#include "mainwindow/file_dialogs.h"
 #include "mainwindow/form1.h"
+#include "platform/file_dialogs.h"
 #include "platform/outside_programs.h"
 #include "platform/picture_box.h"
 #include "platform/printer.h"

@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "locator/locator_window.h"
-#include "mainwindow/file_dialogs.h"
 #include "mainwindow/form1.h"
 #include "notebook/notebook_editor.h"
+#include "platform/file_dialogs.h"
 #include "platform/file_replace.h"
 #include "platform/printer.h"
 #include "settings/settings_file.h"

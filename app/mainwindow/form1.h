@@ -31,8 +31,8 @@
 #include <memory>
 
 #include "band/band_table.h"
-#include "mainwindow/file_dialogs.h"
 #include "platform/alarm_search.h"
+#include "platform/file_dialogs.h"
 #include "platform/window_proc.h"
 #include "receiver/display_state.h"
 #include "receiver/receiver_buffers.h"

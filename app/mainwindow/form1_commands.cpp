@@ -10,12 +10,12 @@
 #include <QToolButton>
 
 #include "about/about_box.h"
+#include "help/help_window.h"
 #include "help/quick_guide_window.h"
-#include "mainwindow/file_dialogs.h"
 #include "mainwindow/form1.h"
-#include "mainwindow/help_window.h"
 #include "platform/clipboard.h"
 #include "platform/dialogs.h"
+#include "platform/file_dialogs.h"
 #include "platform/modeless_window.h"
 #include "platform/outside_programs.h"
 #include "platform/picture_box.h"

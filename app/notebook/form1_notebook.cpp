@@ -4,10 +4,10 @@
 #include <QDir>
 #include <QFileInfo>
 
-#include "mainwindow/file_dialogs.h"
 #include "mainwindow/form1.h"
 #include "notebook/notebook_editor.h"
 #include "notebook/notes_file.h"
+#include "platform/file_dialogs.h"
 #include "platform/modeless_window.h"
 
 void Form1::showEditor(const QString& file, const QString& caption) {

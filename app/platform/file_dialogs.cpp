@@ -1,4 +1,4 @@
-#include "mainwindow/file_dialogs.h"
+#include "platform/file_dialogs.h"
 
 #include <QBuffer>
 #include <QFileInfo>

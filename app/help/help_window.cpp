@@ -1,4 +1,4 @@
-#include "mainwindow/help_window.h"
+#include "help/help_window.h"
 
 #include <QCloseEvent>
 #include <QDir>
