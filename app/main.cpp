@@ -9,7 +9,7 @@
 #include <QTextStream>
 #include <QTimer>
 
-#include "mainwindow/form1.h"
+#include "mainwindow/main_window.h"
 #include "platform/clipboard.h"
 #include "platform/modem_engine.h"
 #include "platform/portaudio_sound_player.h"
@@ -79,9 +79,9 @@ int main(int argc, char* argv[]) {
     platform::SystemClipboard clipboard;
     platform::ModemEngine engine(receiver::AudioSources(commandLine));
     platform::PortAudioSoundPlayer soundPlayer;
-    Form1 form(Form1Services{settings, dialogs, clipboard, engine, platform::ProgramFolder(),
-                             &soundPlayer,
-                             commandLine.source == receiver::CommandLine::Source::SoundCard});
+    MainWindow form(MainWindowServices{
+        settings, dialogs, clipboard, engine, platform::ProgramFolder(), &soundPlayer,
+        commandLine.source == receiver::CommandLine::Source::SoundCard});
     dialogs.setOwner(&form);
     // Ended from outside (shutdown, kill, Ctrl+C): nothing is asked; changed notes are kept in
     // their unsaved copy, the window closes as File > Exit closes it, the engine stopped and the
@@ -99,6 +99,6 @@ int main(int argc, char* argv[]) {
     form.Form_Load();
     form.show();
     // Notes kept when the program was last ended from outside are offered back once it runs.
-    QTimer::singleShot(0, &form, &Form1::offerUnsavedNotebook);
+    QTimer::singleShot(0, &form, &MainWindow::offerUnsavedNotebook);
     return QApplication::exec();
 }

@@ -24,7 +24,7 @@
 #include <string_view>
 #include <vector>
 
-#include "mainwindow/form1.h"
+#include "mainwindow/main_window.h"
 #include "platform/clipboard.h"
 #include "platform/picture_box.h"
 #include "platform/psk_engine.h"
@@ -126,7 +126,7 @@ double threadCpuMicroseconds() {
 
 // `ticks` display ticks on fresh values each; with `repaint` the window also paints what the
 // tick changed before the next one, and the time includes that.
-Timing run(Form1& form, const std::vector<Spectrum>& spectra, int ticks, bool repaint) {
+Timing run(MainWindow& form, const std::vector<Spectrum>& spectra, int ticks, bool repaint) {
     std::vector<double> cpu;
     std::vector<double> wall;
     cpu.reserve(static_cast<std::size_t>(ticks));
@@ -149,7 +149,7 @@ Timing run(Form1& form, const std::vector<Spectrum>& spectra, int ticks, bool re
     return {figuresOf(std::move(cpu)), figuresOf(std::move(wall))};
 }
 
-void report(const char* what, Form1& window, const std::vector<Spectrum>& spectra, int ticks) {
+void report(const char* what, MainWindow& window, const std::vector<Spectrum>& spectra, int ticks) {
     std::printf("%s: waterfall %d x %d pixels\n", what, window.Picture1->width(),
                 window.Picture1->height());
     for (const bool repaint : {false, true}) {
@@ -193,7 +193,8 @@ int main(int argc, char** argv) {
     testing_support::ScriptedDialogs dialogs;
     platform::SystemClipboard clipboard;
     StillEngine engine;
-    Form1 form(Form1Services{settings, dialogs, clipboard, engine, folder.path(), nullptr});
+    MainWindow form(
+        MainWindowServices{settings, dialogs, clipboard, engine, folder.path(), nullptr});
     form.Form_Load();
     form.show();
     QApplication::processEvents();

@@ -17,7 +17,7 @@
 #include <fstream>
 #include <string>
 
-#include "mainwindow/form1.h"
+#include "mainwindow/main_window.h"
 #include "platform/clipboard.h"
 #include "platform/modem_engine.h"
 #include "platform/sound_player.h"
@@ -85,7 +85,8 @@ int main(int argc, char** argv) {
     long frames = 0;
     qsizetype longestText = 0;
     {
-        Form1 form(Form1Services{settings, dialogs, clipboard, engine, folder.path(), &sound});
+        MainWindow form(
+            MainWindowServices{settings, dialogs, clipboard, engine, folder.path(), &sound});
         form.Label8_Click();  // autolog on
         form.Form_Load();
         // Counted behind the window's own handling, which the start-up installs.

@@ -14,7 +14,7 @@
 #include "about/about_box.h"
 #include "help/help_window.h"
 #include "help/quick_guide_window.h"
-#include "mainwindow/form1.h"
+#include "mainwindow/main_window.h"
 #include "notebook/notebook_editor.h"
 #include "platform/image_box.h"
 #include "setup/dsp_setup_window.h"
@@ -53,7 +53,7 @@ TEST(About, VersionLineAndMailSubjectForAVersion) {
 
 TEST(About, OneBoxWhoseLinksAndSystemInfoGoToTheDesktop) {
     testing_support::FormHarness harness;
-    Form1& form = harness.load();
+    MainWindow& form = harness.load();
     form.mnuHelpAbout->trigger();
     AboutBox* box = form.aboutBox();
     ASSERT_NE(box, nullptr);
@@ -93,7 +93,7 @@ TEST(About, OneBoxWhoseLinksAndSystemInfoGoToTheDesktop) {
 
 TEST(About, EscapeClosesTheBoxWhicheverButtonHasTheFocus) {
     testing_support::FormHarness harness;
-    Form1& form = harness.load();
+    MainWindow& form = harness.load();
     for (const bool onSysInfo : {false, true}) {
         SCOPED_TRACE(onSysInfo);
         form.mnuHelpAbout->trigger();
@@ -109,7 +109,7 @@ TEST(About, EscapeClosesTheBoxWhicheverButtonHasTheFocus) {
 
 TEST(QuickGuide, OneModelessWindowWithTheFrequencyListAndItsPictures) {
     testing_support::FormHarness harness;
-    Form1& form = harness.show();
+    MainWindow& form = harness.show();
     form.menuhelpguide->trigger();
     QuickGuideWindow* guide = form.quickGuide();
     ASSERT_NE(guide, nullptr);
@@ -135,7 +135,7 @@ TEST(QuickGuide, OneModelessWindowWithTheFrequencyListAndItsPictures) {
 
 TEST(Help, F1FromAnyWindowOpensTheHelpDocumentAndAMissingOneSaysSo) {
     testing_support::FormHarness harness;
-    Form1& form = harness.show();
+    MainWindow& form = harness.show();
     testing_support::FocusOn(form.Text1);
     testing_support::PressKeyInFocus(Qt::Key_F1);
     EXPECT_EQ(form.helpWindow(), nullptr);
@@ -176,7 +176,7 @@ TEST(Help, F1FromAnyWindowOpensTheHelpDocumentAndAMissingOneSaysSo) {
 
 TEST(Exit, UnloadsTheMainWindowWhileTheProgramsOtherWindowsStayOpen) {
     testing_support::FormHarness harness;
-    Form1& form = harness.show();
+    MainWindow& form = harness.show();
     form.menubook->trigger();
     form.mnuHelpAbout->trigger();
     harness.engine.clearCalls();

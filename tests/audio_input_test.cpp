@@ -22,7 +22,7 @@
 #include <memory>
 #include <vector>
 
-#include "mainwindow/form1.h"
+#include "mainwindow/main_window.h"
 #include "settings/settings_file.h"
 #include "settings/settings_record.h"
 #include "setup/audio_input_window.h"
@@ -268,7 +268,7 @@ TEST(AudioInputStartUp, AMissingDeviceFallsBackToTheDefaultWithAClearMessage) {
         r.AudioInputHostApi = QStringLiteral("ALSA");
         r.SampleRateCorrection = 80;
     });
-    Form1& form = harness.load();
+    MainWindow& form = harness.load();
     EXPECT_EQ(harness.dialogs.messageBoxes(),
               (std::vector<MessageBoxRequest>{{MissingText("PreSonus AudioBox USB [ALSA]"),
                                                QStringLiteral("Audio Input"), MsgButtons::Ok,
@@ -307,8 +307,8 @@ TEST(AudioInputStartUp, ARecordingOrTheSimulatorNeitherListsNorCorrects) {
     WriteAll(QDir(folder.path()).filePath(QStringLiteral("QUORVIN.ini")), FileBytes(record));
     const QString current = QDir::currentPath();
     {
-        Form1 form(
-            Form1Services{settings, dialogs, clipboard, engine, folder.path(), nullptr, false});
+        MainWindow form(MainWindowServices{settings, dialogs, clipboard, engine, folder.path(),
+                                           nullptr, false});
         form.Form_Load();
         EXPECT_TRUE(dialogs.shown().empty());
         EXPECT_EQ(engine.calls()[0], Call("fnStartSoundCard", {0, 1}));
@@ -325,8 +325,8 @@ class AudioInputChoice : public ::testing::Test {
   protected:
     void SetUp() override { harness.engine.inputDevices = Machine(); }
 
-    Form1& Load() {
-        Form1& form = harness.show();
+    MainWindow& Load() {
+        MainWindow& form = harness.show();
         harness.engine.clearCalls();
         harness.dialogs.clear();
         return form;
@@ -351,7 +351,7 @@ class AudioInputChoice : public ::testing::Test {
 };
 
 TEST_F(AudioInputChoice, ListsTheDefaultThenEveryDeviceByNameAndHostApi) {
-    Form1& form = Load();
+    MainWindow& form = Load();
     EXPECT_EQ(form.menuaudioinput->text(), "Audio Input...");
     AudioInputWindow& w = Open();
     EXPECT_EQ(w.windowTitle(), "Audio Input");
@@ -379,7 +379,7 @@ TEST_F(AudioInputChoice, ListsTheDefaultThenEveryDeviceByNameAndHostApi) {
 }
 
 TEST_F(AudioInputChoice, OkRestartsTheCaptureAtOnceAndTheChoiceSurvivesARestart) {
-    Form1& form = Load();
+    MainWindow& form = Load();
     AudioInputWindow& w = Open();
     w.List1->setCurrentRow(3);
     w.Spin1->setValue(250);
@@ -399,7 +399,7 @@ TEST_F(AudioInputChoice, OkRestartsTheCaptureAtOnceAndTheChoiceSurvivesARestart)
     FormHarness next;
     next.engine.inputDevices = Machine();
     WriteAll(next.filePath(QStringLiteral("QUORVIN.ini")), file);
-    Form1& again = next.show();
+    MainWindow& again = next.show();
     EXPECT_TRUE(next.dialogs.shown().empty());
     const std::vector<EngineCall> calls = next.engine.calls();
     EXPECT_EQ(calls[1], Call("fnSetSoundCardInput", {3, 250}));
@@ -463,7 +463,7 @@ TEST_F(AudioInputChoice, ACorrectionOutsideTheRangeIsRefusedAsTyped) {
 }
 
 TEST_F(AudioInputChoice, CancelTheCloseBoxAndEscapeChangeNothing) {
-    Form1& form = Load();
+    MainWindow& form = Load();
     for (int way = 0; way < 3; ++way) {
         AudioInputWindow& w = Open();
         harness.engine.clearCalls();
@@ -487,7 +487,7 @@ TEST_F(AudioInputChoice, CancelTheCloseBoxAndEscapeChangeNothing) {
 }
 
 TEST_F(AudioInputChoice, AnInputThatDoesNotStartIsReportedAndNothingIsStored) {
-    Form1& form = Load();
+    MainWindow& form = Load();
     AudioInputWindow& w = Open();
     w.List1->setCurrentRow(2);
     harness.engine.inputResult = 2;
@@ -528,8 +528,8 @@ TEST(AudioInputChoiceOffCard, WhileARecordingPlaysTheChoiceIsOnlyRemembered) {
     QTemporaryDir folder;
     const QString current = QDir::currentPath();
     {
-        Form1 form(
-            Form1Services{settings, dialogs, clipboard, engine, folder.path(), nullptr, false});
+        MainWindow form(MainWindowServices{settings, dialogs, clipboard, engine, folder.path(),
+                                           nullptr, false});
         form.Form_Load();
         engine.clearCalls();
         form.menuaudioinput->trigger();

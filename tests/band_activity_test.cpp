@@ -21,7 +21,7 @@
 
 #include "band/band_activity_window.h"
 #include "band/band_window_place.h"
-#include "mainwindow/form1.h"
+#include "mainwindow/main_window.h"
 #include "platform/modem_engine.h"
 #include "platform/picture_box.h"
 #include "pskmodem/signals/simulator.h"
@@ -106,7 +106,7 @@ TEST(BandActivityPlace, BesideTheMainWindowWithinTheScreen) {
 // beside the main window; each row is one line of text high.
 TEST(BandActivity, KeepsItsPlaceAcrossRestartsAndItsRowsFitTheirText) {
     testing_support::FormHarness harness;
-    Form1& form = harness.show();
+    MainWindow& form = harness.show();
     form.menuband->trigger();
     BandActivityWindow* window = form.bandActivityWindow();
     ASSERT_NE(window, nullptr);
@@ -168,8 +168,8 @@ TEST(BandActivity, FiveStationsOfARecordingAsRowsThatTuneAndRaiseTheAlarm) {
     });
     testing_support::RecordingSoundPlayer sound;
     {
-        Form1 form(
-            Form1Services{settings, dialogs, clipboard, engine, programFolder.path(), &sound});
+        MainWindow form(
+            MainWindowServices{settings, dialogs, clipboard, engine, programFolder.path(), &sound});
         form.Form_Load();
         ASSERT_TRUE(dialogs.shown().empty()) << "the engine did not start";
         settings.PSKAlarmString[0] = QStringLiteral("QB4NN");

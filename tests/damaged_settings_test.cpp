@@ -12,7 +12,7 @@
 #include <limits>
 #include <string_view>
 
-#include "mainwindow/form1.h"
+#include "mainwindow/main_window.h"
 #include "platform/picture_box.h"
 #include "platform/program_folder.h"
 #include "platform/twips.h"
@@ -80,7 +80,7 @@ class HugeRememberedSize : public ::testing::TestWithParam<double> {};
 TEST_P(HugeRememberedSize, GivesAWindowNoLargerThanTheScreenAndIsSavedSo) {
     FormHarness harness;
     WriteSettingsFile(harness, {GetParam(), GetParam()});
-    Form1& form = harness.load();
+    MainWindow& form = harness.load();
     const QSize available = AvailableArea();
     EXPECT_LE(form.width(), available.width());
     EXPECT_LE(form.height(), available.height());
@@ -101,13 +101,13 @@ INSTANTIATE_TEST_SUITE_P(DamagedFile, HugeRememberedSize,
 TEST(RememberedSize, ASizeWithinTheScreenIsStillApplied) {
     FormHarness harness;
     WriteSettingsFile(harness, {10500, 8250});
-    Form1& form = harness.load();
+    MainWindow& form = harness.load();
     EXPECT_EQ(form.size(), QSize(700, 550));
 }
 
 TEST(RememberedSize, TheSettersAreBoundedToo) {
     FormHarness harness;
-    Form1& form = harness.create();
+    MainWindow& form = harness.create();
     form.setOuterWidthTwips(std::numeric_limits<float>::max());
     form.setOuterHeightTwips(std::numeric_limits<float>::infinity());
     EXPECT_EQ(form.size(), AvailableArea());
@@ -136,9 +136,9 @@ TEST(VisibleCaption, ControlCharactersAreShownOneForOne) {
 TEST(VisibleCaption, ACallSignFromTheFileReachesTheCaptionWithoutControlCodes) {
     FormHarness harness;
     WriteSettingsFile(harness, {9930, 7230}, Text(u"G4\u0007X\tYZ\u001B"sv));
-    Form1& form = harness.load();
+    MainWindow& form = harness.load();
     EXPECT_EQ(harness.settings.OperatorCall, Text(u"G4\u0007X\tYZ\u001B"sv));  // kept as read
-    EXPECT_EQ(form.windowTitle(), Form1::designedCaption() + Text(u" - G4\uFFFDX YZ\uFFFD"sv));
+    EXPECT_EQ(form.windowTitle(), MainWindow::designedCaption() + Text(u" - G4\uFFFDX YZ\uFFFD"sv));
 }
 
 // ---- settings file beside a read-only executable ----

@@ -25,7 +25,7 @@
 #include <numeric>
 #include <vector>
 
-#include "mainwindow/form1.h"
+#include "mainwindow/main_window.h"
 #include "platform/form_timer.h"
 #include "platform/image_box.h"
 #include "platform/picture_box.h"
@@ -291,7 +291,7 @@ class DisplayTick : public ::testing::Test {
     QImage waterfall() const { return form.Picture1->image(); }
 
     FormHarness harness;
-    Form1& form;
+    MainWindow& form;
 };
 
 TEST_F(DisplayTick, StepsRunInOrderAndTheTickDisablesItself) {
@@ -721,7 +721,7 @@ TEST_F(DisplayTick, ClockShowsTheTimeOnceASecond) {
 TEST(Clock, RunsWhenTheEngineDidNotStart) {
     FormHarness harness;
     harness.engine.startResult = 1;
-    Form1& form = harness.show();
+    MainWindow& form = harness.show();
     EXPECT_EQ(harness.dialogs.shown().size(), 1U);
     EXPECT_TRUE(form.Timer3->isEnabled());
     EXPECT_FALSE(form.Timer1->isEnabled());

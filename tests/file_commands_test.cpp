@@ -15,7 +15,7 @@
 #include <functional>
 #include <vector>
 
-#include "mainwindow/form1.h"
+#include "mainwindow/main_window.h"
 #include "platform/file_dialogs.h"
 #include "platform/outside_programs.h"
 #include "platform/picture_box.h"
@@ -55,22 +55,22 @@ class FileCommands : public ::testing::Test {
     QString path(const QString& name) const { return harness.filePath(name); }
 
     FormHarness harness;
-    Form1& form;
+    MainWindow& form;
 };
 
 TEST_F(FileCommands, SavesProposeTextAndPictureNamesInTurnAndOpenInTheLastFolder) {
     QDir(harness.programFolder()).mkdir(QStringLiteral("logs"));
     struct Step {
-        void (Form1::*command)();
+        void (MainWindow::*command)();
         const char* proposed;
         const char* chosen;
     };
     const std::vector<Step> steps{
-        {&Form1::menusave_Click, "quorv_log01.txt", "logs/a.txt"},
-        {&Form1::command8_Click, "waterfall001.bmp", "logs/w.BMP"},
-        {&Form1::menusave_Click, "quorv_log01.txt", "logs/b.log"},
-        {&Form1::command8_Click, "b.log", "logs/b.bmp"},
-        {&Form1::menusave_Click, "quorv_log01.txt", "c.txt"},
+        {&MainWindow::menusave_Click, "quorv_log01.txt", "logs/a.txt"},
+        {&MainWindow::command8_Click, "waterfall001.bmp", "logs/w.BMP"},
+        {&MainWindow::menusave_Click, "quorv_log01.txt", "logs/b.log"},
+        {&MainWindow::command8_Click, "b.log", "logs/b.bmp"},
+        {&MainWindow::menusave_Click, "quorv_log01.txt", "c.txt"},
     };
     QString folder = harness.programFolder();
     for (const Step& step : steps) {
@@ -141,7 +141,8 @@ TEST_F(FileCommands, NoToOverwriteAndAFailedSaveLeaveTheOldFile) {
     QFile::setPermissions(harness.programFolder(), kReadOnly);
     {
         const testing_support::UnprivilegedScope user;
-        for (void (Form1::*command)() : {&Form1::menusave_Click, &Form1::command8_Click}) {
+        for (void (MainWindow::*command)() :
+             {&MainWindow::menusave_Click, &MainWindow::command8_Click}) {
             harness.dialogs.clear();
             harness.dialogs.answerFile(old);
             harness.dialogs.answer(MsgResult::Yes);
@@ -203,17 +204,17 @@ TEST_F(FileCommands, OutsideProgramsThatOpenNothingAreNamed) {
     WriteAll(file, "text");
     using platform::OutsideProgram;
     struct Case {
-        void (Form1::*command)();
+        void (MainWindow::*command)();
         OutsideProgram program;
         bool available;
         bool openerFails;
         bool said;
     };
     const std::vector<Case> cases{
-        {&Form1::menuopenote_Click, OutsideProgram::TextEditor, true, false, false},
-        {&Form1::menuopenote_Click, OutsideProgram::TextEditor, true, true, true},
-        {&Form1::menuopenote_Click, OutsideProgram::TextEditor, false, false, true},
-        {&Form1::menuopenpaint_Click, OutsideProgram::PaintProgram, true, true, true},
+        {&MainWindow::menuopenote_Click, OutsideProgram::TextEditor, true, false, false},
+        {&MainWindow::menuopenote_Click, OutsideProgram::TextEditor, true, true, true},
+        {&MainWindow::menuopenote_Click, OutsideProgram::TextEditor, false, false, true},
+        {&MainWindow::menuopenpaint_Click, OutsideProgram::PaintProgram, true, true, true},
     };
     for (std::size_t i = 0; i < cases.size(); ++i) {
         SCOPED_TRACE(i);
@@ -237,7 +238,7 @@ TEST_F(FileCommands, OutsideProgramsThatOpenNothingAreNamed) {
 }
 
 // Selects the receive text from `start`, `length` characters of its stored form.
-void Select(Form1& form, qsizetype start, qsizetype length) {
+void Select(MainWindow& form, qsizetype start, qsizetype length) {
     QTextCursor cursor = form.Text1->textCursor();
     cursor.setPosition(static_cast<int>(form.Text1Content->widgetPosition(start)));
     cursor.setPosition(static_cast<int>(form.Text1Content->widgetPosition(start + length)),
@@ -291,7 +292,7 @@ TEST_F(FileCommands, FindSelectsTheFirstMatchAndLeavesDecodingStopped) {
         EXPECT_TRUE(form.Check1->isChecked());
         EXPECT_EQ(form.DecodeStopped, 1);
         EXPECT_EQ(QApplication::focusWidget(), form.Text1);
-        const Form1::TextSelection selected = form.receiveSelection();
+        const MainWindow::TextSelection selected = form.receiveSelection();
         EXPECT_EQ(selected.start, c.start < 0 ? form.Text1Content->text().size() : c.start);
         EXPECT_EQ(selected.length, c.length);
     }
@@ -322,7 +323,7 @@ TEST(Printing, TheReceivedOrTheSelectedTextIsPrintedAndAFailureSaysSo) {
     const QString pdf = harness.filePath(QStringLiteral("printout.pdf"));
     platform::PdfFilePrinter printer(pdf);
     harness.printer = &printer;
-    Form1& form = harness.load();
+    MainWindow& form = harness.load();
     form.Text1Content->setText(u"cq cq\r\r\nde DL1ABC");
 
     form.menuprint->trigger();
@@ -345,7 +346,7 @@ TEST(Printing, TheReceivedOrTheSelectedTextIsPrintedAndAFailureSaysSo) {
     // A printer that cannot print.
     platform::PdfFilePrinter broken(harness.filePath(QStringLiteral("missing/folder/out.pdf")));
     harness.printer = &broken;
-    Form1& second = harness.load();
+    MainWindow& second = harness.load();
     second.menuprint->trigger();
     EXPECT_EQ(harness.dialogs.messageBoxes().back(),
               (MessageBoxRequest{QStringLiteral("Printer not ready"), QStringLiteral("Print error"),

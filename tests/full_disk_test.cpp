@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "locator/locator_window.h"
-#include "mainwindow/form1.h"
+#include "mainwindow/main_window.h"
 #include "notebook/notebook_editor.h"
 #include "platform/file_dialogs.h"
 #include "platform/file_replace.h"
@@ -196,7 +196,7 @@ TEST(FullDisk, TheAutologMarksTheGapAFullDiskMadeWithANewBanner) {
     }
     testing_support::FormHarness harness;
     harness.useProgramFolder(disk.folder());
-    Form1& form = harness.create();
+    MainWindow& form = harness.create();
     const auto flush = [&form](const QString& text) {
         form.receiverBuffers.RxTextBuffer = text;
         form.Timer2_Timer();

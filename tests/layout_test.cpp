@@ -18,7 +18,7 @@
 #include <cmath>
 #include <limits>
 
-#include "mainwindow/form1.h"
+#include "mainwindow/main_window.h"
 #include "platform/image_box.h"
 #include "platform/picture_box.h"
 #include "platform/twips.h"
@@ -113,7 +113,7 @@ TEST(LayoutArithmetic, BackgroundGoesToTheBottomRightCorner) {
 
 TEST(MainWindow, CreatedWithTheDesignedClientAreaAndRectangles) {
     FormHarness harness;
-    Form1& form = harness.create();
+    MainWindow& form = harness.create();
     EXPECT_EQ(form.clientSize(), QSize(662, 482));
     EXPECT_EQ(RectOf(form.Text1), layout::kText1);
     EXPECT_EQ(RectOf(form.Picture3), layout::kPicture3);
@@ -139,8 +139,8 @@ TEST(MainWindow, CreatedWithTheDesignedClientAreaAndRectangles) {
 
 TEST(MainWindow, CaptionsToolTipsAndInitialStates) {
     FormHarness harness;
-    Form1& form = harness.create();
-    EXPECT_EQ(form.windowTitle(), Form1::designedCaption());
+    MainWindow& form = harness.create();
+    EXPECT_EQ(form.windowTitle(), MainWindow::designedCaption());
     EXPECT_EQ(form.Text1->toPlainText(), QStringLiteral("Quorvin\n"));
     EXPECT_EQ(form.Frame1->title(), QStringLiteral("Text/Log Files"));
     EXPECT_EQ(form.Frame7->title(), QStringLiteral("DSP Setup"));
@@ -218,7 +218,7 @@ TEST(MainWindow, CaptionsToolTipsAndInitialStates) {
 
 TEST(MainWindow, ShownAtCreationSizeTheNormalLayoutReproducesTheDesign) {
     FormHarness harness;
-    Form1& form = harness.show();
+    MainWindow& form = harness.show();
     ASSERT_EQ(form.clientSize(), QSize(662, 482));
     EXPECT_EQ(form.Frame1->x(), 564);
     EXPECT_EQ(form.Frame7->x(), 564);
@@ -245,7 +245,7 @@ TEST(MainWindow, ShownAtCreationSizeTheNormalLayoutReproducesTheDesign) {
 
 TEST(MainWindow, ResizingMovesTheRightColumnAndTheBottomRow) {
     FormHarness harness;
-    Form1& form = harness.show();
+    MainWindow& form = harness.show();
     const int menu = form.height() - form.clientSize().height();
     form.resize(800, 600 + menu);
     processEvents();
@@ -267,7 +267,7 @@ TEST(MainWindow, ResizingMovesTheRightColumnAndTheBottomRow) {
 
 TEST(MainWindow, LargeWaterfallOn482PixelClient) {
     FormHarness harness;
-    Form1& form = harness.show();
+    MainWindow& form = harness.show();
     form.Option5->setChecked(true);
     EXPECT_EQ(form.Picture1->y(), 145);
     EXPECT_EQ(form.Picture1->height(), 306);
@@ -299,7 +299,7 @@ TEST(MainWindow, LargeWaterfallOn482PixelClient) {
 
 TEST(MainWindow, AResizeReturnsToTheNormalScreen) {
     FormHarness harness;
-    Form1& form = harness.show();
+    MainWindow& form = harness.show();
     form.Option5->setChecked(true);
     form.resize(form.width() + 20, form.height() + 10);
     processEvents();
@@ -310,7 +310,7 @@ TEST(MainWindow, AResizeReturnsToTheNormalScreen) {
 
 TEST(MainWindow, MinimiseAndRestoreReturnToTheNormalScreen) {
     FormHarness harness;
-    Form1& form = harness.show();
+    MainWindow& form = harness.show();
     form.Option5->setChecked(true);
     ASSERT_EQ(harness.settings.ScreenSet, 1.0);
     const int frame1Left = form.Frame1->x();
@@ -337,7 +337,7 @@ TEST(MainWindow, SavedLargeWaterfallGivesWayToTheNormalScreenWhenShown) {
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(KVXmodules::SettingsFileBytes(record, {9930, 7230}, u"0.1.0"));
     }
-    Form1& form = harness.load();
+    MainWindow& form = harness.load();
     EXPECT_TRUE(form.Option5->isChecked());
     EXPECT_EQ(form.Picture1->height(), 306);
     form.show();
@@ -348,7 +348,7 @@ TEST(MainWindow, SavedLargeWaterfallGivesWayToTheNormalScreenWhenShown) {
 
 TEST(MainWindow, NoWindowIsSmallerThanItsCreationSize) {
     FormHarness harness;
-    Form1& form = harness.show();
+    MainWindow& form = harness.show();
     // Far below the creation size (even below the 3000 twips under which nothing would be laid
     // out): the window keeps the creation size, and the right-hand column stays above the
     // waterfall's rows.
@@ -364,7 +364,7 @@ TEST(MainWindow, NoWindowIsSmallerThanItsCreationSize) {
 
 TEST(MainWindow, SkinFollowsTheBottomRightCornerOnlyWhenOn) {
     FormHarness harness;
-    Form1& form = harness.show();
+    MainWindow& form = harness.show();
     const QPoint before = form.img_Background->pos();
     const int menu = form.height() - form.clientSize().height();
     form.resize(700, 520 + menu);
@@ -379,7 +379,7 @@ TEST(MainWindow, SkinFollowsTheBottomRightCornerOnlyWhenOn) {
 
 TEST(MainWindow, OuterSizeInTwips) {
     FormHarness harness;
-    Form1& form = harness.create();
+    MainWindow& form = harness.create();
     form.setOuterHeightTwips(9000.0F);
     form.setOuterWidthTwips(12000.0F);
     EXPECT_EQ(form.size(), QSize(800, 600));
@@ -399,7 +399,7 @@ QStringList Captions(const QMenu* menu) {
 
 TEST(MainWindow, MenuBarHoldsFiveMenusAndNotTheWaterfallPopup) {
     FormHarness harness;
-    Form1& form = harness.create();
+    MainWindow& form = harness.create();
     QStringList top;
     for (const QAction* action : form.menuBar()->actions()) {
         top.append(action->text());
@@ -411,7 +411,7 @@ TEST(MainWindow, MenuBarHoldsFiveMenusAndNotTheWaterfallPopup) {
 
 TEST(MainWindow, SetupMenuTree) {
     FormHarness harness;
-    Form1& form = harness.create();
+    MainWindow& form = harness.create();
     EXPECT_EQ(Captions(form.menusetup),
               (QStringList{"Fonts...", "Text Colors", "Waterfall Colors", "-", "Setup PSK/DSP...",
                            "Setup PSK Alarm...", "-", "Sound Mixer...", "Audio Input...", "-",
@@ -428,7 +428,7 @@ TEST(MainWindow, SetupMenuTree) {
 
 TEST(MainWindow, ColourItemsSelectTheirSchemeAndPalette) {
     FormHarness harness;
-    Form1& form = harness.load();
+    MainWindow& form = harness.load();
     form.menutextcol3->trigger();
     EXPECT_EQ(harness.settings.TextColorSheme, 2);
     EXPECT_TRUE(form.menutextcol3->isChecked());
@@ -444,7 +444,7 @@ TEST(MainWindow, ColourItemsSelectTheirSchemeAndPalette) {
 
 TEST(MainWindow, FileEditOptionsAndHelpMenus) {
     FormHarness harness;
-    Form1& form = harness.create();
+    MainWindow& form = harness.create();
     EXPECT_EQ(Captions(form.mnuFile),
               (QStringList{"Text ", "Waterfall Spectrum", "-", "Autolog To File", "-", "Print...",
                            "-", "E&xit"}));

@@ -23,7 +23,7 @@
 #include <QTemporaryDir>
 #include <memory>
 
-#include "mainwindow/form1.h"
+#include "mainwindow/main_window.h"
 #include "support/form_harness.h"
 #include "support/recording_clipboard.h"
 #include "support/scripted_dialogs.h"
@@ -593,7 +593,7 @@ TEST_F(LocatorActivation, ComingBackFromItsOwnMessageBoxIsNoActivation) {
 
 TEST(FindLocatorItem, OpensOneCalculatorAndBringsItForward) {
     testing_support::FormHarness harness;
-    Form1& form = harness.show();
+    MainWindow& form = harness.show();
     EXPECT_EQ(form.menufindlocat->text(), QStringLiteral("Find Locator..."));
     EXPECT_EQ(form.menufindlocat->shortcut(), QKeySequence(Qt::Key_F5));
     EXPECT_EQ(form.locatorWindow(), nullptr);

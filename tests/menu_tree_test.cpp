@@ -9,7 +9,7 @@
 #include <QMenuBar>
 #include <QStringList>
 
-#include "mainwindow/form1.h"
+#include "mainwindow/main_window.h"
 #include "support/form_harness.h"
 
 namespace {
@@ -35,7 +35,7 @@ void Dump(const QMenu& menu, int depth, QStringList& lines) {
 
 TEST(MenuTree, IsTheWholeTableItemByItem) {
     testing_support::FormHarness harness;
-    Form1& form = harness.create();
+    MainWindow& form = harness.create();
     QStringList lines;
     for (const QAction* top : form.menuBar()->actions()) {
         lines.append(top->menu()->objectName() + u'|' + top->text() + u'|');

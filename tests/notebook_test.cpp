@@ -25,7 +25,7 @@
 #include <thread>
 #include <vector>
 
-#include "mainwindow/form1.h"
+#include "mainwindow/main_window.h"
 #include "notebook/notebook_editor.h"
 #include "notebook/notes_file.h"
 #include "notebook/notes_find.h"
@@ -365,7 +365,7 @@ TEST_F(EditorTest, FindSelectsAndNothingFoundSaysSo) {
 
 TEST(NotebookFromTheMainWindow, OneEditorShowsTheNotebookOrTheChosenFile) {
     testing_support::FormHarness harness;
-    Form1& form = harness.load();
+    MainWindow& form = harness.load();
     WriteAll(harness.filePath(QStringLiteral("quorvbook.log")), "73\r\n");
     form.menubook->trigger();
     NotebookEditor* editor = form.notebookWindow();
@@ -432,7 +432,7 @@ class PipeWatchdog {
 
 TEST(NotebookFromTheMainWindow, APipeOrAFolderOpensAnEmptyEditorAtOnce) {
     testing_support::FormHarness harness;
-    Form1& form = harness.load();
+    MainWindow& form = harness.load();
     const QString pipe = harness.filePath(QStringLiteral("quorvbook.log"));
     ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
     const QString folder = harness.filePath(QStringLiteral("notes.txt"));
@@ -471,7 +471,7 @@ TEST(NotebookFromTheMainWindow, APipeOrAFolderOpensAnEmptyEditorAtOnce) {
 // the notebook file stays as it was; the next start offers them back.
 TEST(NotebookEndedFromOutside, KeepsChangedNotesInACopyThatTheNextStartOffers) {
     testing_support::FormHarness harness;
-    Form1& form = harness.load();
+    MainWindow& form = harness.load();
     const QString notebookFile = harness.filePath(QStringLiteral("quorvbook.log"));
     const QString copy = harness.filePath(QStringLiteral("quorvbook (unsaved).log"));
     WriteAll(notebookFile, "73\r\n");
@@ -498,7 +498,7 @@ TEST(NotebookEndedFromOutside, KeepsChangedNotesInACopyThatTheNextStartOffers) {
     EXPECT_EQ(typed, QStringLiteral("de\u00a0PA3XYZ 73\n"));
 
     testing_support::FormHarness next;
-    Form1& started = next.load();
+    MainWindow& started = next.load();
     WriteAll(next.filePath(QStringLiteral("quorvbook.log")), ReadAll(notebookFile));
     WriteAll(next.filePath(QStringLiteral("quorvbook (unsaved).log")), ReadAll(copy));
     next.dialogs.answer(MsgResult::Yes);
@@ -524,7 +524,7 @@ TEST(FontChooser, OkCancelAndTheCloseBoxForTheReceiveWindowAndTheEditor) {
             SCOPED_TRACE(testing::Message()
                          << "editor " << forEditor << ", way " << static_cast<int>(way));
             testing_support::FormHarness harness;
-            Form1& form = harness.load();
+            MainWindow& form = harness.load();
             form.menubook->trigger();
             NotebookEditor* editor = form.notebookWindow();
             ASSERT_NE(editor, nullptr);

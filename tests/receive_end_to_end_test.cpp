@@ -17,7 +17,7 @@
 #include <string>
 #include <utility>
 
-#include "mainwindow/form1.h"
+#include "mainwindow/main_window.h"
 #include "platform/form_timer.h"
 #include "platform/modem_engine.h"
 #include "platform/windows1252.h"
@@ -69,8 +69,8 @@ TEST(ReceiveEndToEnd, ARecordingIsShownInTheBoxAndWrittenToTheAutolog) {
     QString received;
     QByteArray autolog;
     {
-        Form1 form(
-            Form1Services{settings, dialogs, clipboard, engine, programFolder.path(), &sound});
+        MainWindow form(
+            MainWindowServices{settings, dialogs, clipboard, engine, programFolder.path(), &sound});
         form.Label8_Click();  // autolog on before the first character
         QElapsedTimer clock;
         clock.start();

@@ -19,7 +19,7 @@
 #include <QTemporaryDir>
 #include <QTextCursor>
 
-#include "mainwindow/form1.h"
+#include "mainwindow/main_window.h"
 #include "platform/form_timer.h"
 #include "platform/image_box.h"
 #include "platform/picture_box.h"
@@ -44,7 +44,7 @@ const QString kBannerPattern = QStringLiteral(
 
 // The engine's character messages for `text`, as the window procedure keeps them (a CR
 // becomes CR CR LF, an LF is dropped), then one text tick.
-void Receive(Form1& form, QStringView text) {
+void Receive(MainWindow& form, QStringView text) {
     for (const QChar c : text) {
         APIStuff::AppendReceivedCharacter(form.receiverBuffers.RxTextBuffer, c.unicode());
     }
@@ -91,7 +91,7 @@ QStringList AlarmLogLines(const FormHarness& harness) {
 
 TEST(TextFlush, InsertsAtTheEndShowingOneBreakPerLine) {
     FormHarness harness;
-    Form1& form = harness.load();
+    MainWindow& form = harness.load();
     EXPECT_EQ(form.Text1Content->text(), kStart);
     // Without a selection the caret goes to the end.
     QTextCursor caret = form.Text1->textCursor();
@@ -109,7 +109,7 @@ TEST(TextFlush, InsertsAtTheEndShowingOneBreakPerLine) {
 
 TEST(TextFlush, AUsersSelectionAndViewStayWhileTextFlows) {
     FormHarness harness;
-    Form1& form = harness.show();
+    MainWindow& form = harness.show();
     for (int line = 0; line < 200; ++line) {
         Receive(form, QStringLiteral("line %1\r").arg(line));
     }
@@ -139,7 +139,7 @@ TEST(TextFlush, AUsersSelectionAndViewStayWhileTextFlows) {
 
 TEST(TextFlush, EngineMessagesReachTheBoxAtTheTextTick) {
     FormHarness harness;
-    Form1& form = harness.show();
+    MainWindow& form = harness.show();
     for (const char c : std::string("CQ CQ de QX1ABC\r\n")) {
         form.messageSink().post(platform::kMsgCharacter, c, 0);
     }
@@ -154,7 +154,7 @@ TEST(TextFlush, EngineMessagesReachTheBoxAtTheTextTick) {
 
 TEST(TextFlush, TrailingBackspaceRules) {
     FormHarness harness;
-    Form1& form = harness.load();
+    MainWindow& form = harness.load();
     // ab, then a single backspace: the b and the backspace go.
     Receive(form, u"ab");
     Receive(form, u"\b");
@@ -171,7 +171,7 @@ TEST(TextFlush, TrailingBackspaceRules) {
 
 TEST(TextFlush, StopDecodeHoldsTheTextUntilResumed) {
     FormHarness harness;
-    Form1& form = harness.load();
+    MainWindow& form = harness.load();
     form.Check1->setChecked(true);
     EXPECT_EQ(form.DecodeStopped, 1);
     Receive(form, u"hello");
@@ -192,7 +192,7 @@ TEST(TextFlush, StopDecodeHoldsTheTextUntilResumed) {
 
 TEST(ReceiveBox, MoreThan30000CharactersKeepTheLast25000) {
     FormHarness harness;
-    Form1& form = harness.load();
+    MainWindow& form = harness.load();
     form.Text1Content->setText(QString(29990, u'x'));
     EXPECT_EQ(form.Text1Content->text().size(), 29990);
     Receive(form, u"0123456789");  // exactly 30000: kept
@@ -213,7 +213,7 @@ TEST(ReceiveBox, MoreThan30000CharactersKeepTheLast25000) {
 TEST(Alarm, SoundsAndLogsTheStringAsStored) {
     FormHarness harness;
     SetUpAlarm(harness.settings);
-    Form1& form = harness.create();
+    MainWindow& form = harness.create();
     Receive(form, u"d");
     EXPECT_TRUE(harness.sound.played().isEmpty());
     Receive(form, u"x");
@@ -234,7 +234,7 @@ TEST(Alarm, SoundsAndLogsTheStringAsStored) {
 TEST(Alarm, WithoutLoggingOnlySounds) {
     FormHarness harness;
     SetUpAlarm(harness.settings, KVXmodules::kFlagClear);
-    Form1& form = harness.create();
+    MainWindow& form = harness.create();
     Receive(form, u"CQ");
     EXPECT_EQ(harness.sound.played().size(), 1);
     EXPECT_FALSE(QFile::exists(harness.filePath(QStringLiteral("quorvin_alarm.log"))));
@@ -248,7 +248,7 @@ TEST(Alarm, OffTakesNoCharacters) {
     FormHarness harness;
     SetUpAlarm(harness.settings);
     harness.settings.PSKAlarm = KVXmodules::kFlagClear;
-    Form1& form = harness.create();
+    MainWindow& form = harness.create();
     Receive(form, u"CQ D");
     EXPECT_TRUE(form.AlarmWindow.isEmpty());
     form.Label2_Click();  // on
@@ -263,7 +263,7 @@ TEST(Alarm, OneCharacterStringsAreNeverSearched) {
     SetUpAlarm(harness.settings);
     harness.settings.PSKAlarmString = {QStringLiteral("Q"), QStringLiteral("X"),
                                        QStringLiteral("Z")};
-    Form1& form = harness.create();
+    MainWindow& form = harness.create();
     Receive(form, u"QXZ QQ XX ZZ");
     EXPECT_TRUE(harness.sound.played().isEmpty());
 }
@@ -271,7 +271,7 @@ TEST(Alarm, OneCharacterStringsAreNeverSearched) {
 TEST(Alarm, FindsEveryStringWhateverTheFlushes) {
     FormHarness harness;
     SetUpAlarm(harness.settings);
-    Form1& form = harness.create();
+    MainWindow& form = harness.create();
     // Twenty characters without a hit, then a string across the twentieth.
     Receive(form, u"0123456789012345678");
     Receive(form, u"C");
@@ -289,7 +289,7 @@ TEST(Alarm, FindsEveryStringWhateverTheFlushes) {
 TEST(Alarm, TextHeldByStopDecodeIsSearchedWhole) {
     FormHarness harness;
     SetUpAlarm(harness.settings);
-    Form1& form = harness.create();
+    MainWindow& form = harness.create();
     form.Check1->setChecked(true);
     Receive(form, u"abCQe");
     EXPECT_TRUE(harness.sound.played().isEmpty());
@@ -302,7 +302,7 @@ TEST(Alarm, TextHeldByStopDecodeIsSearchedWhole) {
 TEST(Alarm, ErasedCharactersDoNotCount) {
     FormHarness harness;
     SetUpAlarm(harness.settings);
-    Form1& form = harness.create();
+    MainWindow& form = harness.create();
     Receive(form, u"CX");
     Receive(form, u"\b");  // erases the X: the box ends in C
     Receive(form, u"Q");
@@ -313,7 +313,7 @@ TEST(Alarm, ErasedCharactersDoNotCount) {
 
 TEST(Alarm, LogAndSoundStayInTheProgramFolder) {
     FormHarness harness;
-    Form1& form = harness.load();
+    MainWindow& form = harness.load();
     SetUpAlarm(harness.settings);  // after the reset of the load
     QTemporaryDir elsewhere;
     QDir::setCurrent(elsewhere.path());  // as a file dialog may leave it
@@ -328,7 +328,7 @@ TEST(Alarm, AnUnwritableLogIsPassedOver) {
     FormHarness harness;
     SetUpAlarm(harness.settings);
     ASSERT_TRUE(QDir(harness.programFolder()).mkdir(QStringLiteral("quorvin_alarm.log")));
-    Form1& form = harness.create();
+    MainWindow& form = harness.create();
     Receive(form, u"CQ");
     EXPECT_EQ(harness.sound.played().size(), 1);
     EXPECT_TRUE(harness.dialogs.shown().empty());
@@ -338,7 +338,7 @@ TEST(Alarm, AnUnwritableLogIsPassedOver) {
 
 TEST(AutoLog, OneBannerPerSwitchOnAndTheTextAsReceived) {
     FormHarness harness;
-    Form1& form = harness.load();
+    MainWindow& form = harness.load();
     const QString log = harness.filePath(QStringLiteral("quorvin_autolog.log"));
     Receive(form, u"before");
     EXPECT_FALSE(QFile::exists(log));
@@ -368,7 +368,7 @@ TEST(AutoLog, OneBannerPerSwitchOnAndTheTextAsReceived) {
 
 TEST(AutoLog, StaysInTheProgramFolderWhereverTheCurrentDirectoryIs) {
     FormHarness harness;
-    Form1& form = harness.load();
+    MainWindow& form = harness.load();
     form.menuautolog_Click();
     QTemporaryDir elsewhere;
     QDir::setCurrent(elsewhere.path());
@@ -382,7 +382,7 @@ TEST(AutoLog, StaysInTheProgramFolderWhereverTheCurrentDirectoryIs) {
 TEST(AutoLog, AnUnwritableLogStillShowsTheText) {
     FormHarness harness;
     ASSERT_TRUE(QDir(harness.programFolder()).mkdir(QStringLiteral("quorvin_autolog.log")));
-    Form1& form = harness.load();
+    MainWindow& form = harness.load();
     form.menuautolog_Click();
     Receive(form, u"shown");
     EXPECT_EQ(form.Text1Content->text(), kStart + QStringLiteral("shown"));
@@ -394,7 +394,7 @@ TEST(AutoLog, AnUnwritableLogStillShowsTheText) {
 
 TEST(Toggles, AlarmLabelCaptions) {
     FormHarness harness;
-    Form1& form = harness.create();
+    MainWindow& form = harness.create();
     EXPECT_EQ(form.Label2->text(), QStringLiteral("PSK-Alarm OFF"));
     EXPECT_EQ(form.Label2->toolTip(), QStringLiteral("Activate/de-activate PSK-Alarm"));
     Click(*form.Label2);
@@ -414,7 +414,7 @@ TEST(Toggles, AlarmLabelCaptions) {
 
 TEST(Toggles, AutoLogLabelAndMenuItem) {
     FormHarness harness;
-    Form1& form = harness.create();
+    MainWindow& form = harness.create();
     EXPECT_EQ(form.Label8->text(), QStringLiteral("AutoLog OFF"));
     EXPECT_EQ(form.Label8->toolTip(),
               QStringLiteral("Enable/disable AutoLog (quorvin_autolog.log)"));
@@ -440,7 +440,7 @@ TEST(Toggles, AutoLogLabelAndMenuItem) {
 
 TEST(Toggles, PskAlarmItemOpensTheAlarmSetup) {
     FormHarness harness;
-    Form1& form = harness.show();
+    MainWindow& form = harness.show();
     EXPECT_EQ(form.menupskalarm->text(), QStringLiteral("PSK-Alarm..."));
     EXPECT_EQ(form.menupskalarm->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_A));
     EXPECT_EQ(form.alarmSetupWindow(), nullptr);
@@ -455,7 +455,7 @@ TEST(Toggles, PskAlarmItemOpensTheAlarmSetup) {
 
 TEST(ReceiveMode, OptionsSetTheEnginesModeAndTheSetting) {
     FormHarness harness;
-    Form1& form = harness.load();
+    MainWindow& form = harness.load();
     harness.engine.clearCalls();
     form.Option3->click();
     EXPECT_EQ(harness.engine.calls(), (std::vector<EngineCall>{{"fnSetRXPSKMode", {2, 0}, {}}}));
@@ -473,7 +473,7 @@ TEST(ReceiveMode, OptionsSetTheEnginesModeAndTheSetting) {
 
 TEST(DecodeControls, StopDecodeFlipsTheFlagAndFocusesTheWaterfall) {
     FormHarness harness;
-    Form1& form = harness.show();
+    MainWindow& form = harness.show();
     form.activateWindow();
     form.Text1->setFocus();
     form.Check1->click();
@@ -489,7 +489,7 @@ TEST(DecodeControls, StopDecodeFlipsTheFlagAndFocusesTheWaterfall) {
 
 TEST(DecodeControls, HaltWaterfallLeavesTextAndModeAlone) {
     FormHarness harness;
-    Form1& form = harness.load();
+    MainWindow& form = harness.load();
     EXPECT_FALSE(form.waterfallHalted());
     form.Check2->click();
     EXPECT_TRUE(form.waterfallHalted());

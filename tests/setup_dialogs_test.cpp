@@ -31,7 +31,7 @@
 #include <vector>
 
 #include "mainwindow/background_skin.h"
-#include "mainwindow/form1.h"
+#include "mainwindow/main_window.h"
 #include "notebook/notebook_editor.h"
 #include "platform/font_names.h"
 #include "platform/form_timer.h"
@@ -237,8 +237,8 @@ TEST(DspChecks, StoringRoundsTheIntegersAndKeepsTheFractions) {
 
 class DspSetup : public ::testing::Test {
   protected:
-    Form1& Load() {
-        Form1& form = harness.show();
+    MainWindow& Load() {
+        MainWindow& form = harness.show();
         harness.engine.clearCalls();
         return form;
     }
@@ -342,7 +342,7 @@ TEST_F(DspSetup, FieldsShowTheRecordWhenTheWindowLoads) {
 }
 
 TEST_F(DspSetup, ModelessOpenedByItsItemAndTheDspButtonAndBroughtToTheFrontAgain) {
-    Form1& form = Load();
+    MainWindow& form = Load();
     EXPECT_EQ(form.dspSetupWindow(), nullptr);
     form.Command3->click();
     DspSetupWindow* first = form.dspSetupWindow();
@@ -372,7 +372,7 @@ TEST_F(DspSetup, ModelessOpenedByItsItemAndTheDspButtonAndBroughtToTheFrontAgain
 }
 
 TEST_F(DspSetup, WithTwoFieldsWrongOnlyTheFirstInCheckOrderIsReported) {
-    Form1& form = Load();
+    MainWindow& form = Load();
     DspSetupWindow& w = Open();
     w.Text1->setText(QStringLiteral("50"));   // checked third
     w.Text4->setText(QStringLiteral("100"));  // checked second
@@ -421,7 +421,7 @@ TEST_F(DspSetup, EveryFieldHasItsMessageAndTakesTheFocus) {
 }
 
 TEST_F(DspSetup, ParsingEdgeCasesThroughTheWindow) {
-    Form1& form = Load();
+    MainWindow& form = Load();
     struct Case {
         const char* text1;
         bool accepted;
@@ -481,7 +481,7 @@ TEST_F(DspSetup, ParsingEdgeCasesThroughTheWindow) {
 }
 
 TEST_F(DspSetup, OkStoresSetsTheTimersTellsTheEngineAndDoesNotWriteTheFile) {
-    Form1& form = Load();
+    MainWindow& form = Load();
     ASSERT_FALSE(QFile::exists(harness.filePath(QStringLiteral("QUORVIN.ini"))));
     DspSetupWindow& w = Open();
     w.Text1->setText(QStringLiteral("2000"));
@@ -528,7 +528,7 @@ TEST_F(DspSetup, OkStoresSetsTheTimersTellsTheEngineAndDoesNotWriteTheFile) {
 }
 
 TEST_F(DspSetup, SaveSettingsWritesTheFileSaysSoAndKeepsWritingTheWorkingValues) {
-    Form1& form = Load();
+    MainWindow& form = Load();
     DspSetupWindow& w = Open();
     w.Text4->setText(QStringLiteral("20"));
     w.Text3->setText(QStringLiteral("2.5"));
@@ -576,7 +576,7 @@ TEST_F(DspSetup, ARefusedSaveShowsOnlyTheFieldsMessageAndKeepsSaveWorkingDSP) {
 }
 
 TEST_F(DspSetup, CancelTheCloseBoxAndEscapeStoreNothing) {
-    Form1& form = Load();
+    MainWindow& form = Load();
     const SettingsRecord before = harness.settings;
     for (int way = 0; way < 3; ++way) {
         DspSetupWindow& w = Open();
@@ -614,7 +614,7 @@ TEST_F(DspSetup, DefaultSettingsFillTheFieldsAndKeepTheTimerAsTyped) {
         r.SmoothingSpeed = 9;
         r.WaterfallSpectrumSpeed = 4;
     });
-    Form1& form = Load();
+    MainWindow& form = Load();
     DspSetupWindow& w = Open();
     w.Text5->setText(QStringLiteral("33"));
     w.Command4->click();
@@ -671,7 +671,7 @@ class AlarmSetup : public ::testing::Test {
 };
 
 TEST_F(AlarmSetup, NeverSetUpItShowsTheDesignState) {
-    Form1& form = harness.show();
+    MainWindow& form = harness.show();
     AlarmSetupWindow& w = Open();
     EXPECT_EQ(w.windowTitle(), QStringLiteral("PSK Alarm"));
     EXPECT_EQ(w.Frame1->title(), QStringLiteral("Alarm Settings"));
@@ -749,7 +749,7 @@ TEST_F(AlarmSetup, AFirstStringOfOneCharacterIsRefused) {
 }
 
 TEST_F(AlarmSetup, OkStoresUpperCaseWithoutLeadingBlanksAndSetsTheLabel) {
-    Form1& form = harness.show();
+    MainWindow& form = harness.show();
     form.AlarmWindow.receive(u"some text");
     AlarmSetupWindow& w = Open();
     w.Text1->setText(QStringLiteral("  cq dl "));
@@ -790,7 +790,7 @@ TEST_F(AlarmSetup, OkStoresUpperCaseWithoutLeadingBlanksAndSetsTheLabel) {
 }
 
 TEST_F(AlarmSetup, CancelAndTheCloseBoxStoreNothing) {
-    Form1& form = harness.show();
+    MainWindow& form = harness.show();
     form.AlarmWindow.receive(u"abc");
     for (int way = 0; way < 3; ++way) {
         AlarmSetupWindow& w = Open();
@@ -816,7 +816,7 @@ TEST_F(AlarmSetup, CancelAndTheCloseBoxStoreNothing) {
 }
 
 TEST_F(AlarmSetup, BothAlarmItemsOpenTheSameWindow) {
-    Form1& form = harness.show();
+    MainWindow& form = harness.show();
     form.menupskalarm->trigger();
     AlarmSetupWindow* first = form.alarmSetupWindow();
     ASSERT_NE(first, nullptr);
@@ -838,7 +838,7 @@ struct SchemeCase {
 
 TEST(TextColours, EachItemTicksOnlyItselfAndColoursTheReceiveWindow) {
     FormHarness harness;
-    Form1& form = harness.show();
+    MainWindow& form = harness.show();
     const std::array items{form.menutextcol1, form.menutextcol2, form.menutextcol3,
                            form.menutextcol4, form.menutextcol5};
     EXPECT_EQ(items[0]->text(), "Black on Yellow");
@@ -878,7 +878,7 @@ TEST(TextColours, EachItemTicksOnlyItselfAndColoursTheReceiveWindow) {
 
 TEST(TextColours, AnUnknownSchemeRemovesEveryTickAndChangesNothingElse) {
     FormHarness harness;
-    Form1& form = harness.show();
+    MainWindow& form = harness.show();
     form.menutextcol3->trigger();
     for (const double scheme : {7.0, -1.0, 5.0, 2.5}) {
         form.SetTextColorShemes(scheme);
@@ -895,7 +895,7 @@ TEST(TextColours, AnUnknownSchemeRemovesEveryTickAndChangesNothingElse) {
     // A hand-edited file with scheme 7 starts with the reset colours and no tick.
     FormHarness edited;
     WriteSettingsFile(edited, [](SettingsRecord& r) { r.TextColorSheme = 7; });
-    Form1& other = edited.load();
+    MainWindow& other = edited.load();
     EXPECT_EQ(edited.settings.TextColorSheme, 7);
     EXPECT_FALSE(other.menutextcol4->isChecked());
     EXPECT_EQ(other.Text1->palette().color(QPalette::Base), QColor(0, 0, 0));
@@ -908,7 +908,7 @@ TEST(BackgroundSkinItem, TogglesTheSkinTheTickAndThePicture) {
     QImage picture(640, 480, QImage::Format_RGB32);
     picture.fill(QColor(200, 210, 220));
     ASSERT_TRUE(picture.save(harness.filePath(QStringLiteral("background.jpg")), "JPG"));
-    Form1& form = harness.show();
+    MainWindow& form = harness.show();
     EXPECT_EQ(form.menusetupbackground->text(), "Use Background Skin");
     EXPECT_FALSE(form.menusetupbackground->isChecked());
     EXPECT_FALSE(form.img_Background->isVisible());
@@ -935,7 +935,7 @@ TEST(BackgroundSkinItem, TogglesTheSkinTheTickAndThePicture) {
 
 TEST(BackgroundSkinItem, WithoutAPictureTheItemIsTickedAndTheImageShownSilently) {
     FormHarness harness;
-    Form1& form = harness.show();
+    MainWindow& form = harness.show();
     form.menusetupbackground->trigger();
     EXPECT_TRUE(form.menusetupbackground->isChecked());
     EXPECT_TRUE(form.img_Background->isVisible());
@@ -978,7 +978,7 @@ TEST(BackgroundSkinItem, TheShippedPictureIsASmallReadableJpeg) {
 
 TEST(RememberScreenSize, TheItemTogglesTheSettingAndTheSizeSurvivesARestart) {
     FormHarness harness;
-    Form1& form = harness.show();
+    MainWindow& form = harness.show();
     EXPECT_EQ(form.menuscreensize->text(), "Remember Screen Size");
     EXPECT_FALSE(form.menuscreensize->isChecked());
     form.menuscreensize->trigger();
@@ -1003,7 +1003,7 @@ TEST(RememberScreenSize, TheItemTogglesTheSettingAndTheSizeSurvivesARestart) {
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(file);
     }
-    Form1& again = restarted.load();
+    MainWindow& again = restarted.load();
     EXPECT_TRUE(again.menuscreensize->isChecked());
     EXPECT_EQ(again.outerWidthTwips(), 12000.0F);
     EXPECT_EQ(again.outerHeightTwips(), 9000.0F);
@@ -1035,7 +1035,7 @@ TEST(RememberScreenSize, SizesAtTheThresholdsAreNotApplied) {
         WriteSettingsFile(harness,
                           [](SettingsRecord& r) { r.RememberScreenSize = KVXmodules::kFlagSet; },
                           {c.width, c.height});
-        Form1& form = harness.create();
+        MainWindow& form = harness.create();
         const QSize designed = form.size();
         form.Form_Load();
         EXPECT_EQ(form.size() != designed, c.applied) << c.width << " x " << c.height;
@@ -1087,7 +1087,7 @@ TEST(FontChooser, OpensAtTheFontInUseAndWorksFromTheKeyboard) {
     for (const bool ok : {true, false}) {
         SCOPED_TRACE(ok ? "Return" : "Escape");
         FormHarness harness;
-        Form1& form = harness.show();
+        MainWindow& form = harness.show();
         harness.settings.Font = installed[1].toUpper();
         const QString fontBefore = form.Text1->font().family();
         form.menusetupfont->trigger();
@@ -1124,7 +1124,7 @@ TEST(FontChooser, OpensAtTheFontInUseAndWorksFromTheKeyboard) {
 // Return before anything is picked does nothing: "OK" is still disabled.
 TEST(FontChooser, ReturnBeforeAPickChangesNothing) {
     FormHarness harness;
-    Form1& form = harness.show();
+    MainWindow& form = harness.show();
     form.menusetupfont->trigger();
     FontChooserWindow* chooser = form.fontChooser();
     ASSERT_NE(chooser, nullptr);
@@ -1144,7 +1144,7 @@ TEST(FontChooser, OpensAtTheEditorsFontForTheEditor) {
     const QStringList installed = platform::InstalledChooserFamilies();
     ASSERT_GE(installed.size(), 3);
     FormHarness harness;
-    Form1& form = harness.show();
+    MainWindow& form = harness.show();
     harness.settings.Font = installed[1];
     harness.settings.EditorFont = installed[2];
     form.menubook->trigger();

@@ -16,7 +16,7 @@
 #include <limits>
 #include <vector>
 
-#include "mainwindow/form1.h"
+#include "mainwindow/main_window.h"
 #include "platform/form_timer.h"
 #include "platform/image_box.h"
 #include "settings/engine_arguments.h"
@@ -65,7 +65,7 @@ const std::vector<EngineCall> kConfiguration{
 
 TEST(StartUp, StartsTheEngineTwiceThenConfiguresItAndSendsTheShownMode) {
     FormHarness harness;
-    Form1& form = harness.load();
+    MainWindow& form = harness.load();
     EXPECT_EQ(harness.engine.calls(), kConfiguration);
     for (const EngineCall& call : harness.engine.calls()) {
         if (call.name == "fnStartSoundCard") {
@@ -78,7 +78,7 @@ TEST(StartUp, StartsTheEngineTwiceThenConfiguresItAndSendsTheShownMode) {
 TEST(StartUp, SavedQpskModeReachesTheEngineBeforeAndAfterTheStart) {
     FormHarness harness;
     WriteSettingsFile(harness, [](KVXmodules::SettingsRecord& r) { r.PSKMode = 2; });
-    Form1& form = harness.load();
+    MainWindow& form = harness.load();
     EXPECT_TRUE(form.Option3->isChecked());
     std::vector<EngineCall> expected{Call("fnSetRXPSKMode", {2, 0})};
     expected.insert(expected.end(), kConfiguration.begin(), kConfiguration.end());
@@ -108,7 +108,7 @@ TEST(StartUp, FractionalSettingsRoundHalfToEvenForTheEngine) {
 TEST(StartUp, FailedStartShowsOneBoxAndConfiguresTheEngineForTheCardItWaitsFor) {
     FormHarness harness;
     harness.engine.startResult = 3;
-    Form1& form = harness.load();
+    MainWindow& form = harness.load();
     // No second start; the configuration follows, so that a sound card that arrives later is
     // heard at the saved tuning.
     std::vector<EngineCall> expectedCalls = kConfiguration;
@@ -133,7 +133,7 @@ TEST(StartUp, LoadSequenceIsInPlaceWhenTheEngineStarts) {
         r.ProgramTimerInterval = 25;
     });
     bool checked = false;
-    Form1* form = nullptr;
+    MainWindow* form = nullptr;
     harness.engine.onCall = [&](const EngineCall& call) {
         if (call.name != "fnStartSoundCard" || checked) {
             return;
@@ -142,7 +142,7 @@ TEST(StartUp, LoadSequenceIsInPlaceWhenTheEngineStarts) {
         const QString folder = harness.programFolder();
         EXPECT_EQ(QDir::current(), QDir(folder));
         EXPECT_EQ(form->HelpFile, QDir(folder).filePath(QStringLiteral("HELP.md")));
-        EXPECT_EQ(harness.settings.CaptionPrefix, Form1::designedCaption() + " - ");
+        EXPECT_EQ(harness.settings.CaptionPrefix, MainWindow::designedCaption() + " - ");
         EXPECT_EQ(harness.settings.SettingsFilePath,
                   QDir(folder).filePath(QStringLiteral("QUORVIN.ini")));
         EXPECT_EQ(harness.settings.SaveWorkingDSP, 0);
@@ -176,7 +176,7 @@ TEST_P(TimerInterval, OutsideOneToHundredBecomesTenAndIsKept) {
     FormHarness harness;
     WriteSettingsFile(harness,
                       [&](KVXmodules::SettingsRecord& r) { r.ProgramTimerInterval = c.stored; });
-    Form1& form = harness.load();
+    MainWindow& form = harness.load();
     EXPECT_EQ(form.Timer1->interval(), c.applied);
     EXPECT_EQ(form.Timer2->interval(), c.applied);
     EXPECT_EQ(harness.settings.ProgramTimerInterval, c.applied);
@@ -239,7 +239,7 @@ TEST_P(RememberedSizeAtStart, AppliesOnlyAboveTheThresholds) {
     WriteSettingsFile(
         harness, [](KVXmodules::SettingsRecord& r) { r.RememberScreenSize = KVXmodules::kFlagSet; },
         {c.width, c.height});
-    Form1& form = harness.create();
+    MainWindow& form = harness.create();
     const QSize designed = form.size();
     form.Form_Load();
     EXPECT_TRUE(form.menuscreensize->isChecked());
@@ -262,7 +262,7 @@ INSTANTIATE_TEST_SUITE_P(StartUp, RememberedSizeAtStart,
 TEST(RememberedSize, NotAppliedWhenTheSettingIsOff) {
     FormHarness harness;
     WriteSettingsFile(harness, [](KVXmodules::SettingsRecord&) {}, {12000, 9000});
-    Form1& form = harness.create();
+    MainWindow& form = harness.create();
     const QSize designed = form.size();
     form.Form_Load();
     EXPECT_EQ(form.size(), designed);
@@ -273,7 +273,7 @@ TEST(RememberedSize, AStoredSizeRestoresExactly) {
     WriteSettingsFile(
         harness, [](KVXmodules::SettingsRecord& r) { r.RememberScreenSize = KVXmodules::kFlagSet; },
         {12000, 9000});
-    Form1& form = harness.load();
+    MainWindow& form = harness.load();
     EXPECT_EQ(form.outerWidthTwips(), 12000.0F);
     EXPECT_EQ(form.outerHeightTwips(), 9000.0F);
     form.Form_Unload();
@@ -281,7 +281,7 @@ TEST(RememberedSize, AStoredSizeRestoresExactly) {
     // The next run gets the same size back.
     FormHarness next;
     QFile::copy(harness.settings.SettingsFilePath, next.filePath(QStringLiteral("QUORVIN.ini")));
-    Form1& again = next.load();
+    MainWindow& again = next.load();
     EXPECT_EQ(again.outerWidthTwips(), 12000.0F);
     EXPECT_EQ(again.outerHeightTwips(), 9000.0F);
 }
@@ -295,7 +295,7 @@ TEST(BackgroundSkin, ShownWithThePictureFromTheProgramFolder) {
     ASSERT_TRUE(picture.save(harness.filePath(QStringLiteral("background.jpg")), "JPG"));
     WriteSettingsFile(
         harness, [](KVXmodules::SettingsRecord& r) { r.BackgroundSkin = KVXmodules::kFlagSet; });
-    Form1& form = harness.load();
+    MainWindow& form = harness.load();
     EXPECT_TRUE(form.img_Background->isVisibleTo(form.client));
     EXPECT_EQ(form.img_Background->size(), QSize(640, 480));
     EXPECT_FALSE(form.img_Background->picture().isNull());
@@ -310,7 +310,7 @@ TEST(BackgroundSkin, MissingPictureStillShowsTheImage) {
     FormHarness harness;
     WriteSettingsFile(
         harness, [](KVXmodules::SettingsRecord& r) { r.BackgroundSkin = KVXmodules::kFlagSet; });
-    Form1& form = harness.load();
+    MainWindow& form = harness.load();
     EXPECT_TRUE(form.img_Background->isVisibleTo(form.client));
     EXPECT_TRUE(form.img_Background->picture().isNull());
     EXPECT_TRUE(form.menusetupbackground->isChecked());
@@ -318,7 +318,7 @@ TEST(BackgroundSkin, MissingPictureStillShowsTheImage) {
 
 TEST(BackgroundSkin, HiddenWhenOff) {
     FormHarness harness;
-    Form1& form = harness.load();
+    MainWindow& form = harness.load();
     form.img_Background->show();
     form.menusetupbackground->setChecked(true);
     form.LoadBackgroundSkin();
@@ -330,7 +330,7 @@ TEST(BackgroundSkin, HiddenWhenOff) {
 
 TEST(Shutdown, StopsTheEngineBeforeWritingTheSettings) {
     FormHarness harness;
-    Form1& form = harness.show();
+    MainWindow& form = harness.show();
     const QString path = harness.settings.SettingsFilePath;
     ASSERT_FALSE(QFile::exists(path));
     bool stoppedBeforeSave = false;
@@ -353,7 +353,7 @@ TEST(Shutdown, StopsTheEngineBeforeWritingTheSettings) {
 
 TEST(Shutdown, ExitMenuUnloadsTheWindow) {
     FormHarness harness;
-    Form1& form = harness.show();
+    MainWindow& form = harness.show();
     harness.engine.clearCalls();
     form.mnuFileExit->trigger();
     EXPECT_FALSE(form.isVisible());

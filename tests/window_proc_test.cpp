@@ -17,7 +17,7 @@
 #include <thread>
 #include <vector>
 
-#include "mainwindow/form1.h"
+#include "mainwindow/main_window.h"
 #include "platform/form_timer.h"
 #include "platform/psk_engine.h"
 #include "pskmodem/engine/message_sink.h"
@@ -207,9 +207,9 @@ TEST(WindowProcedure, SetWindowProcReturnsThePreviousProcedure) {
 
 // ---- through the main window ----
 
-TEST(Form1WindowProc, EngineMessagesPostedFromAnotherThreadReachTheBuffers) {
+TEST(MainWindowProc, EngineMessagesPostedFromAnotherThreadReachTheBuffers) {
     FormHarness harness;
-    Form1& form = harness.load();
+    MainWindow& form = harness.load();
     std::thread dsp([&form] {
         pskmodem::MessageSink& sink = form.messageSink();
         for (const int code : {int{'A'}, 13, 10, int{'B'}}) {
@@ -229,9 +229,9 @@ TEST(Form1WindowProc, EngineMessagesPostedFromAnotherThreadReachTheBuffers) {
 
 // The caption says while the engine has no sound card: "lost" only once a card gave audio and
 // went; a card that could not be opened since the start is not called lost.
-TEST(Form1WindowProc, TheCaptionSaysWhileTheSoundCardIsMissingAndTheReceiverKeepsItsState) {
+TEST(MainWindowProc, TheCaptionSaysWhileTheSoundCardIsMissingAndTheReceiverKeepsItsState) {
     FormHarness harness;
-    Form1& form = harness.load();
+    MainWindow& form = harness.load();
     const QString caption = form.windowTitle();
     form.Text1->setPlainText(QStringLiteral("CQ CQ"));
     form.receiverBuffers.ActiveFrequency = 1234;
@@ -268,9 +268,9 @@ TEST(Form1WindowProc, TheCaptionSaysWhileTheSoundCardIsMissingAndTheReceiverKeep
     EXPECT_EQ(form.receiverBuffers.ActiveFrequency, 1234);
 }
 
-TEST(Form1WindowProc, TheTextTimerMovesTheBufferIntoTheReceiveWindowAndStops) {
+TEST(MainWindowProc, TheTextTimerMovesTheBufferIntoTheReceiveWindowAndStops) {
     FormHarness harness;
-    Form1& form = harness.load();
+    MainWindow& form = harness.load();
     for (const int code : {int{'C'}, int{'Q'}, 13, 10}) {
         form.messageSink().post(platform::kMsgCharacter, code, 0);
     }
@@ -281,18 +281,18 @@ TEST(Form1WindowProc, TheTextTimerMovesTheBufferIntoTheReceiveWindowAndStops) {
     EXPECT_TRUE(form.Text1->toPlainText().endsWith(QStringLiteral("CQ\n")));
 }
 
-TEST(Form1WindowProc, EngineMessagesBeforeInitPskAreIgnored) {
+TEST(MainWindowProc, EngineMessagesBeforeInitPskAreIgnored) {
     FormHarness harness;
-    Form1& form = harness.create();
+    MainWindow& form = harness.create();
     form.messageSink().post(platform::kMsgCharacter, 'X', 0);
     QCoreApplication::sendPostedEvents(&form);
     EXPECT_TRUE(form.receiverBuffers.RxTextBuffer.isEmpty());
     EXPECT_FALSE(form.Timer2->isActive());
 }
 
-TEST(Form1WindowProc, QtEventsPassThroughTheInstalledProcedureToTheWindow) {
+TEST(MainWindowProc, QtEventsPassThroughTheInstalledProcedureToTheWindow) {
     FormHarness harness;
-    Form1& form = harness.load();
+    MainWindow& form = harness.load();
     std::vector<std::uint32_t> seen;
     platform::WindowProc previous;
     previous = form.SetWindowProc(
@@ -316,13 +316,13 @@ TEST(Form1WindowProc, QtEventsPassThroughTheInstalledProcedureToTheWindow) {
     EXPECT_EQ(form.receiverBuffers.RxTextBuffer, QStringLiteral("Z"));
 }
 
-TEST(Form1WindowProc, PendingMessagesGoWithTheWindow) {
+TEST(MainWindowProc, PendingMessagesGoWithTheWindow) {
     RecordingEngine engine;
     KVXmodules::SettingsRecord settings;
     testing_support::ScriptedDialogs dialogs;
     testing_support::RecordingClipboard clipboard;
-    auto form =
-        std::make_unique<Form1>(Form1Services{settings, dialogs, clipboard, engine, QString()});
+    auto form = std::make_unique<MainWindow>(
+        MainWindowServices{settings, dialogs, clipboard, engine, QString()});
     form->messageSink().post(platform::kMsgCharacter, 'X', 0);
     form.reset();
     QCoreApplication::sendPostedEvents();

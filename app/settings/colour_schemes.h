@@ -2,7 +2,7 @@
 
 // The receive window's five text colour schemes and the waterfall's three palettes, as data
 // and as their effect on the settings record. The menu ticks and the widgets are the main
-// window's business (Form1::SetTextColorShemes, Form1::WaterfallColors).
+// window's business (MainWindow::SetTextColorShemes, MainWindow::WaterfallColors).
 
 #include <QColor>
 #include <cstdint>

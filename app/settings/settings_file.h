@@ -50,7 +50,7 @@
 
 #include "settings/settings_record.h"
 
-class Form1;
+class MainWindow;
 
 namespace KVXmodules {
 
@@ -133,7 +133,7 @@ struct FileWriteResult {
 };
 FileWriteResult WriteFileReplacing(const QString& path, QByteArrayView bytes);
 
-// ---- the routines of the main window (app/settings/form1_settings.cpp) ----
+// ---- the routines of the main window (app/settings/main_window_settings.cpp) ----
 
 // The message box of a failed save: this text, an exclamation icon and the title
 // kSaveFailedTitle followed by a blank and the error number.
@@ -145,14 +145,14 @@ inline constexpr char16_t kSaveFailedTitle[] = u"Error nr:";
 // is written beside the old one and renamed over it, so a failure at any step (open, write,
 // rename) leaves the old file as it was and shows the one message box. The window's outer
 // size at this moment goes to the ScreenWidth and ScreenHeigth lines. A save that succeeded
-// tells Form1::SettingsSaved what the file now holds.
-void SaveSettings(Form1& form);
+// tells MainWindow::SettingsSaved what the file now holds.
+void SaveSettings(MainWindow& form);
 
 // Reads SettingsFilePath into the record. A file that can't be opened resets everything
-// (Form1::DefaultSet). When every step succeeded, the controls follow the record: phase
+// (MainWindow::DefaultSet). When every step succeeded, the controls follow the record: phase
 // indicator, alarm label, receive mode, text colours, waterfall palette, screen mode, the
 // receive window's font and the "Remember Screen Size" tick. After a failing step (a short or
 // damaged file) the values read are kept and the controls are left alone.
-void LoadSettings(Form1& form);
+void LoadSettings(MainWindow& form);
 
 }  // namespace KVXmodules

@@ -11,18 +11,18 @@ FormHarness::~FormHarness() {
     QDir::setCurrent(previousCurrent_);
 }
 
-Form1& FormHarness::create() {
-    form_ = std::make_unique<Form1>(Form1Services{
+MainWindow& FormHarness::create() {
+    form_ = std::make_unique<MainWindow>(MainWindowServices{
         settings, dialogs, clipboard, engine, programFolder_, &sound, true, &programs, printer});
     return *form_;
 }
 
-Form1& FormHarness::load() {
+MainWindow& FormHarness::load() {
     create().Form_Load();
     return *form_;
 }
 
-Form1& FormHarness::show() {
+MainWindow& FormHarness::show() {
     load().show();
     processEvents();
     return *form_;

@@ -1,6 +1,6 @@
 #pragma once
 
-// A main window for tests: Form1 on a recording engine, scripted dialogs and a recording sound
+// A main window for tests: MainWindow on a recording engine, scripted dialogs and a recording sound
 // player, with a fresh settings record and its own temporary program folder. The current
 // directory is put back when the harness goes away.
 
@@ -9,7 +9,7 @@
 #include <QTemporaryDir>
 #include <memory>
 
-#include "mainwindow/form1.h"
+#include "mainwindow/main_window.h"
 #include "settings/settings_record.h"
 #include "support/recording_clipboard.h"
 #include "support/recording_engine.h"
@@ -31,16 +31,16 @@ class FormHarness {
     void useProgramFolder(const QString& folder) { programFolder_ = folder; }
 
     // Creates the window (not yet loaded, not shown).
-    Form1& create();
+    MainWindow& create();
     // Creates the window and runs its load sequence.
-    Form1& load();
+    MainWindow& load();
     // Creates, loads and shows the window, and lets it settle.
-    Form1& show();
+    MainWindow& show();
 
     // Destroys the window (without unloading it).
     void destroy() { form_.reset(); }
 
-    Form1& form() { return *form_; }
+    MainWindow& form() { return *form_; }
     QString programFolder() const { return programFolder_; }
     QString filePath(const QString& name) const { return QDir(programFolder_).filePath(name); }
 
@@ -56,7 +56,7 @@ class FormHarness {
     QString previousCurrent_;
     QTemporaryDir folder_;
     QString programFolder_ = folder_.path();
-    std::unique_ptr<Form1> form_;
+    std::unique_ptr<MainWindow> form_;
 };
 
 // Lets Qt deliver what is posted and pending.

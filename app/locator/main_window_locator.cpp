@@ -1,10 +1,11 @@
-// Form1's side of the locator calculator: the "Find Locator..." item opens LocatorWindow, modeless.
+// MainWindow's side of the locator calculator: the "Find Locator..." item opens LocatorWindow,
+// modeless.
 
 #include "locator/locator_window.h"
-#include "mainwindow/form1.h"
+#include "mainwindow/main_window.h"
 #include "platform/modeless_window.h"
 
-void Form1::menufindlocat_Click() {
+void MainWindow::menufindlocat_Click() {
     platform::ShowModeless(
         *this, locatorWindow_,
         [this] {
@@ -13,6 +14,6 @@ void Form1::menufindlocat_Click() {
         platform::Placement::ChosenBySystem);
 }
 
-LocatorWindow* Form1::locatorWindow() const {
+LocatorWindow* MainWindow::locatorWindow() const {
     return platform::OpenWindow(locatorWindow_);
 }

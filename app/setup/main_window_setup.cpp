@@ -1,4 +1,4 @@
-// Form1's setup items: the PSK/DSP and alarm setup windows, the "DSP Setup" button, the audio
+// MainWindow's setup items: the PSK/DSP and alarm setup windows, the "DSP Setup" button, the audio
 // input window and the sound card input at start-up, the text colour items, and the
 // background skin and remembered size items.
 
@@ -6,7 +6,7 @@
 #include <QPointer>
 #include <QToolButton>
 
-#include "mainwindow/form1.h"
+#include "mainwindow/main_window.h"
 #include "platform/dialogs.h"
 #include "platform/font_names.h"
 #include "platform/form_timer.h"
@@ -36,17 +36,17 @@ void ToggleTicked(QAction* item, std::int16_t& flag) {
 
 }  // namespace
 
-void Form1::connectSetupHandlers() {
-    connect(menusetupdsp, &QAction::triggered, this, &Form1::menusetupdsp_Click);
-    connect(Command3, &QToolButton::clicked, this, &Form1::Command3_Click);
-    connect(menusetupalarm, &QAction::triggered, this, &Form1::menusetupalarm_Click);
-    connect(menuaudioinput, &QAction::triggered, this, &Form1::menuaudioinput_Click);
-    connect(menusetupfont, &QAction::triggered, this, &Form1::menusetupfont_Click);
-    connect(menutextcol1, &QAction::triggered, this, &Form1::menutextcol1_Click);
-    connect(menutextcol2, &QAction::triggered, this, &Form1::menutextcol2_Click);
-    connect(menutextcol3, &QAction::triggered, this, &Form1::menutextcol3_Click);
-    connect(menutextcol4, &QAction::triggered, this, &Form1::menutextcol4_Click);
-    connect(menutextcol5, &QAction::triggered, this, &Form1::menutextcol5_Click);
+void MainWindow::connectSetupHandlers() {
+    connect(menusetupdsp, &QAction::triggered, this, &MainWindow::menusetupdsp_Click);
+    connect(Command3, &QToolButton::clicked, this, &MainWindow::Command3_Click);
+    connect(menusetupalarm, &QAction::triggered, this, &MainWindow::menusetupalarm_Click);
+    connect(menuaudioinput, &QAction::triggered, this, &MainWindow::menuaudioinput_Click);
+    connect(menusetupfont, &QAction::triggered, this, &MainWindow::menusetupfont_Click);
+    connect(menutextcol1, &QAction::triggered, this, &MainWindow::menutextcol1_Click);
+    connect(menutextcol2, &QAction::triggered, this, &MainWindow::menutextcol2_Click);
+    connect(menutextcol3, &QAction::triggered, this, &MainWindow::menutextcol3_Click);
+    connect(menutextcol4, &QAction::triggered, this, &MainWindow::menutextcol4_Click);
+    connect(menutextcol5, &QAction::triggered, this, &MainWindow::menutextcol5_Click);
     // The menu flips a ticked item before it reports the click; the handlers decide by the
     // tick as it was, so it is put back first.
     connect(menusetupbackground, &QAction::triggered, this, [this](bool checked) {
@@ -59,25 +59,25 @@ void Form1::connectSetupHandlers() {
     });
 }
 
-void Form1::menusetupdsp_Click() {
+void MainWindow::menusetupdsp_Click() {
     platform::ShowModeless(*this, dspSetupWindow_, [this] {
         return new DspSetupWindow(DspSetupServices{settings, dialogs, engine, *Timer1, *Timer2,
                                                    [this] { KVXmodules::SaveSettings(*this); }});
     });
 }
 
-void Form1::Command3_Click() {
+void MainWindow::Command3_Click() {
     menusetupdsp_Click();
 }
 
-void Form1::menusetupalarm_Click() {
+void MainWindow::menusetupalarm_Click() {
     platform::ShowModeless(*this, alarmSetupWindow_, [this] {
         return new AlarmSetupWindow(
             AlarmSetupServices{settings, dialogs, *Label2, [this] { AlarmWindow.clear(); }});
     });
 }
 
-void Form1::menusetupfont_Click() {
+void MainWindow::menusetupfont_Click() {
     platform::ShowModeless(*this, fontChooserWindow_, [this] {
         return new FontChooserWindow(
             FontChooserServices{settings, [this](const QString& name) {
@@ -86,60 +86,60 @@ void Form1::menusetupfont_Click() {
     });
 }
 
-FontChooserWindow* Form1::fontChooser() const {
+FontChooserWindow* MainWindow::fontChooser() const {
     return platform::OpenWindow(fontChooserWindow_);
 }
 
-void Form1::menuaudioinput_Click() {
+void MainWindow::menuaudioinput_Click() {
     platform::ShowModeless(*this, audioInput_, [this] {
         return new AudioInputWindow(
             AudioInputServices{settings, dialogs, engine, soundCardSource()});
     });
 }
 
-DspSetupWindow* Form1::dspSetupWindow() const {
+DspSetupWindow* MainWindow::dspSetupWindow() const {
     return platform::OpenWindow(dspSetupWindow_);
 }
 
-AlarmSetupWindow* Form1::alarmSetupWindow() const {
+AlarmSetupWindow* MainWindow::alarmSetupWindow() const {
     return platform::OpenWindow(alarmSetupWindow_);
 }
 
-AudioInputWindow* Form1::audioInputWindow() const {
+AudioInputWindow* MainWindow::audioInputWindow() const {
     return platform::OpenWindow(audioInput_);
 }
 
-void Form1::menutextcol1_Click() {
+void MainWindow::menutextcol1_Click() {
     SetTextColorShemes(0);
 }
 
-void Form1::menutextcol2_Click() {
+void MainWindow::menutextcol2_Click() {
     SetTextColorShemes(1);
 }
 
-void Form1::menutextcol3_Click() {
+void MainWindow::menutextcol3_Click() {
     SetTextColorShemes(2);
 }
 
-void Form1::menutextcol4_Click() {
+void MainWindow::menutextcol4_Click() {
     SetTextColorShemes(3);
 }
 
-void Form1::menutextcol5_Click() {
+void MainWindow::menutextcol5_Click() {
     SetTextColorShemes(4);
 }
 
-void Form1::menusetupbackground_Click() {
+void MainWindow::menusetupbackground_Click() {
     ToggleTicked(menusetupbackground, settings.BackgroundSkin);
     LoadBackgroundSkin();
 }
 
-void Form1::menuscreensize_Click() {
+void MainWindow::menuscreensize_Click() {
     // Acts at the next start; the size is written at every save whatever the setting.
     ToggleTicked(menuscreensize, settings.RememberScreenSize);
 }
 
-std::int32_t Form1::SoundCardInput() {
+std::int32_t MainWindow::SoundCardInput() {
     if (settings.AudioInput.isEmpty() || !soundCardSource()) {
         return KVXmodules::kDefaultInputCard;
     }

@@ -1,6 +1,6 @@
-// Form1's settings methods driven on a real window offscreen: reset, call sign, colour schemes,
-// palettes, and SaveSettings/LoadSettings through the controls, with scripted dialogs and a
-// temporary program folder.
+// MainWindow's settings methods driven on a real window offscreen: reset, call sign, colour
+// schemes, palettes, and SaveSettings/LoadSettings through the controls, with scripted dialogs and
+// a temporary program folder.
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -20,7 +20,7 @@
 #include <memory>
 #include <vector>
 
-#include "mainwindow/form1.h"
+#include "mainwindow/main_window.h"
 #include "platform/image_box.h"
 #include "platform/picture_box.h"
 #include "settings/settings_file.h"
@@ -70,7 +70,7 @@ class SettingsWindow : public ::testing::Test {
   protected:
     void SetUp() override {
         form = &harness.create();
-        settings.CaptionPrefix = Form1::designedCaption() + QStringLiteral(" - ");
+        settings.CaptionPrefix = MainWindow::designedCaption() + QStringLiteral(" - ");
         form->DefaultSet();
         settings.SettingsFilePath = path();
         settings.SaveWorkingDSP = kFlagClear;
@@ -104,7 +104,7 @@ class SettingsWindow : public ::testing::Test {
     testing_support::FormHarness harness;
     SettingsRecord& settings = harness.settings;
     testing_support::ScriptedDialogs& dialogs = harness.dialogs;
-    Form1* form = nullptr;
+    MainWindow* form = nullptr;
 
   private:
     static std::vector<std::size_t> Ticked(std::initializer_list<QAction*> items) {
@@ -290,7 +290,7 @@ TEST_F(SettingsWindow, CallSignsOf21And2AreRefused) {
         QStringLiteral("Call sign invallid"), MsgButtons::Ok, MsgIcon::Exclamation};
     EXPECT_EQ(dialogs.messageBoxes(), (std::vector<MessageBoxRequest>{refused, refused}));
     EXPECT_EQ(settings.OperatorCall, "OLD");
-    EXPECT_EQ(form->windowTitle(), Form1::designedCaption());
+    EXPECT_EQ(form->windowTitle(), MainWindow::designedCaption());
 }
 
 TEST_F(SettingsWindow, EmptyCallSignEndsSilently) {
@@ -341,7 +341,7 @@ TEST_F(SettingsWindow, WithSaveWorkingDSPAFractionIsWrittenAndReadBackUnchanged)
 
     testing_support::FormHarness second;
     SettingsRecord& again = second.settings;
-    Form1& other = second.create();
+    MainWindow& other = second.create();
     other.DefaultSet();
     again.SettingsFilePath = path();
     KVXmodules::LoadSettings(other);
@@ -517,7 +517,7 @@ TEST_F(SettingsWindow, TwoCharacterCallLeavesTheCaption) {
     settings.OperatorCall = QStringLiteral("OLD");
     KVXmodules::LoadSettings(*form);
     EXPECT_EQ(settings.OperatorCall, "");
-    EXPECT_EQ(form->windowTitle(), Form1::designedCaption());
+    EXPECT_EQ(form->windowTitle(), MainWindow::designedCaption());
 }
 
 TEST_F(SettingsWindow, MissingFileResets) {
@@ -544,7 +544,7 @@ TEST_F(SettingsWindow, SaveThenLoadGivesTheSameFile) {
 
     testing_support::FormHarness second;
     SettingsRecord& again = second.settings;
-    Form1& other = second.create();
+    MainWindow& other = second.create();
     other.resize(form->size());
     other.DefaultSet();
     again.SettingsFilePath = path();
@@ -566,9 +566,9 @@ TEST(SettingsStartUp, LoadSequenceReadsTheFileInTheProgramFolder) {
     lines[3] = QStringLiteral(" 1 ");
     lines[11] = QStringLiteral(" 1 ");
     WriteAll(harness.filePath(QStringLiteral("QUORVIN.ini")), Join(lines));
-    Form1& form = harness.load();
+    MainWindow& form = harness.load();
     EXPECT_EQ(harness.settings.SettingsFilePath, harness.filePath(QStringLiteral("QUORVIN.ini")));
-    EXPECT_EQ(form.windowTitle(), Form1::designedCaption() + " - G4XYZ");
+    EXPECT_EQ(form.windowTitle(), MainWindow::designedCaption() + " - G4XYZ");
     EXPECT_TRUE(form.Option2->isChecked());
     EXPECT_TRUE(form.menutextcol2->isChecked());
     EXPECT_TRUE(harness.dialogs.messageBoxes().empty());
@@ -591,7 +591,7 @@ TEST(SettingsFollowChanges, AChangeReachesTheFileWithoutAnExitAsTheExitWritesIt)
     testing_support::FormHarness harness;
     const QString file = harness.filePath(QStringLiteral("QUORVIN.ini"));
     WriteAll(file, Join(ResetLines()));
-    Form1& form = harness.load();
+    MainWindow& form = harness.load();
     const QByteArray loaded = ReadAll(file);
 
     form.menutextcol1->trigger();  // black on yellow
@@ -610,7 +610,7 @@ TEST(SettingsFollowChanges, OnlyWhatTheExitWouldWriteDifferentlyRewritesTheFile)
     QStringList lines = ResetLines();
     lines[0] = QStringLiteral(";an older version's header");
     WriteAll(file, Join(lines));
-    Form1& form = harness.load();
+    MainWindow& form = harness.load();
     const QByteArray loaded = ReadAll(file);
 
     struct Step {

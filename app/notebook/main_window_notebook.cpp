@@ -1,16 +1,16 @@
-// Form1's side of the notebook editor: Options > Notebook... opens the notebook file of the
+// MainWindow's side of the notebook editor: Options > Notebook... opens the notebook file of the
 // program folder, File > Text > Open... (and the "Open" button) any text file chosen.
 
 #include <QDir>
 #include <QFileInfo>
 
-#include "mainwindow/form1.h"
+#include "mainwindow/main_window.h"
 #include "notebook/notebook_editor.h"
 #include "notebook/notes_file.h"
 #include "platform/file_dialogs.h"
 #include "platform/modeless_window.h"
 
-void Form1::showEditor(const QString& file, const QString& caption) {
+void MainWindow::showEditor(const QString& file, const QString& caption) {
     if (NotebookEditor* open = platform::OpenWindow(editor_)) {
         open->openFile(file, caption);
         open->show();
@@ -28,7 +28,7 @@ void Form1::showEditor(const QString& file, const QString& caption) {
     editor->openFile(file, caption);
 }
 
-void Form1::menuopen_Click() {
+void MainWindow::menuopen_Click() {
     files.OpenInNotepad = 0;
     KVXmodules::OpenTextDialog(files, fileDialogServices(),
                                [this](const QString& path) { showEditor(path, path); });
@@ -42,28 +42,28 @@ QString NotebookFile(const QString& programFolder) {
 
 }  // namespace
 
-void Form1::menubook_Click() {
+void MainWindow::menubook_Click() {
     files.EditorFile = NotebookFile(programFolder());
     showEditor(files.EditorFile, QString::fromUtf16(kNotebookCaption));
 }
 
-NotebookEditor* Form1::notebookWindow() const {
+NotebookEditor* MainWindow::notebookWindow() const {
     return platform::OpenWindow(editor_);
 }
 
-void Form1::keepUnsavedNotes() {
+void MainWindow::keepUnsavedNotes() {
     if (NotebookEditor* editor = platform::OpenWindow(editor_)) {
         editor->keepUnsavedCopy();
     }
 }
 
-void Form1::offerUnsavedNotebook() {
+void MainWindow::offerUnsavedNotebook() {
     if (QFileInfo(notebook::UnsavedCopyPath(NotebookFile(programFolder()))).isFile()) {
         menubook_Click();
     }
 }
 
-void Form1::closeFromOutside() {
+void MainWindow::closeFromOutside() {
     if (NotebookEditor* editor = platform::OpenWindow(editor_)) {
         editor->closeKeepingNotes();
     }

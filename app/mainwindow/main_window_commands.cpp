@@ -1,4 +1,4 @@
-// Form1's commands on the receive text and on the waterfall picture: save and open files, the
+// MainWindow's commands on the receive text and on the waterfall picture: save and open files, the
 // clipboard, the date-and-time stamp, the edit lock, Find and clearing, from the menus, the
 // picture buttons and the waterfall's popup.
 
@@ -12,7 +12,7 @@
 #include "about/about_box.h"
 #include "help/help_window.h"
 #include "help/quick_guide_window.h"
-#include "mainwindow/form1.h"
+#include "mainwindow/main_window.h"
 #include "platform/clipboard.h"
 #include "platform/dialogs.h"
 #include "platform/file_dialogs.h"
@@ -39,13 +39,13 @@ bool EndsInExtension(const QString& name, QStringView extension) {
 
 }  // namespace
 
-KVXmodules::FileDialogServices Form1::fileDialogServices() {
+KVXmodules::FileDialogServices MainWindow::fileDialogServices() {
     return {dialogs, *outsidePrograms_};
 }
 
 // ---- the receive text ---------------------------------------------------------------------
 
-void Form1::menusave_Click() {
+void MainWindow::menusave_Click() {
     if (!files.LastFileName.isEmpty() && EndsInExtension(files.LastFileName, u"bmp")) {
         files.LastFileName = QString::fromUtf16(KVXmodules::kFirstTextFileName);
     }
@@ -53,20 +53,20 @@ void Form1::menusave_Click() {
         files, dialogs, [this] { return Text1Content->text(); }, now);
 }
 
-void Form1::menuopenote_Click() {
+void MainWindow::menuopenote_Click() {
     // The file goes to a text editor; the notebook editor is not involved.
     files.OpenInNotepad = 1;
     KVXmodules::OpenTextDialog(files, fileDialogServices(), [](const QString&) {});
 }
 
-Form1::TextSelection Form1::receiveSelection() const {
+MainWindow::TextSelection MainWindow::receiveSelection() const {
     const QTextCursor cursor = Text1->textCursor();
     const qsizetype start = Text1Content->textIndex(cursor.selectionStart());
     const qsizetype end = Text1Content->textIndex(cursor.selectionEnd());
     return {start, end - start};
 }
 
-void Form1::replaceReceiveSelection(QStringView with) {
+void MainWindow::replaceReceiveSelection(QStringView with) {
     const TextSelection selection = receiveSelection();
     Text1Content->replace(selection.start, selection.length, with);
     QTextCursor cursor = Text1->textCursor();
@@ -75,38 +75,38 @@ void Form1::replaceReceiveSelection(QStringView with) {
     Text1->setTextCursor(cursor);
 }
 
-void Form1::menucut_Click() {
+void MainWindow::menucut_Click() {
     menucopy_Click();
     replaceReceiveSelection(u"");
 }
 
-void Form1::menucopy_Click() {
+void MainWindow::menucopy_Click() {
     const TextSelection selection = receiveSelection();
     clipboard.setText(Text1Content->text().mid(selection.start, selection.length));
 }
 
-void Form1::menupaste_Click() {
+void MainWindow::menupaste_Click() {
     replaceReceiveSelection(clipboard.text());
 }
 
-void Form1::menupastetime_Click() {
+void MainWindow::menupastetime_Click() {
     const QDateTime at = now();
     replaceReceiveSelection(QStringLiteral("\r\nQuorvin Date&Time-> ") + platform::StampDate(at) +
                             u' ' + platform::StampTime(at) + QStringLiteral("\r\n"));
 }
 
-void Form1::menutextwin_Click() {
+void MainWindow::menutextwin_Click() {
     // Other programs take one line end per line, not the box's CR CR LF.
     clipboard.setText(receiver::ClipboardText(Text1Content->text()));
 }
 
-void Form1::menuedittext_Click() {
+void MainWindow::menuedittext_Click() {
     const bool unlock = !menuedittext->isChecked();
     menuedittext->setChecked(unlock);
     Text1->setReadOnly(!unlock);
 }
 
-void Form1::menufind_Click() {
+void MainWindow::menufind_Click() {
     const QString wanted = dialogs.inputBox(QStringLiteral("Find text: "), QStringLiteral("Find"));
     if (wanted.isEmpty()) {
         return;
@@ -131,11 +131,11 @@ void Form1::menufind_Click() {
     Text1->setTextCursor(cursor);
 }
 
-void Form1::menuclear1_Click() {
+void MainWindow::menuclear1_Click() {
     Text1Content->setText(u"");
 }
 
-void Form1::menuprint_Click() {
+void MainWindow::menuprint_Click() {
     const TextSelection selection = receiveSelection();
     const bool whole = selection.length == 0;
     const QString question = whole ? QStringLiteral("Do you want to print the received text?")
@@ -151,27 +151,27 @@ void Form1::menuprint_Click() {
 
 // ---- the waterfall picture ----------------------------------------------------------------
 
-void Form1::Command4_Click() {
+void MainWindow::Command4_Click() {
     clipboard.setImage(Picture1->picture());
 }
 
-void Form1::Command5_Click() {
+void MainWindow::Command5_Click() {
     Picture1->setPicture(Picture4->picture());
 }
 
-void Form1::menuclear2_Click() {
+void MainWindow::menuclear2_Click() {
     Picture1->clear();
     Picture1->update();
 }
 
-void Form1::command8_Click() {
+void MainWindow::command8_Click() {
     if (files.LastFileName.isEmpty() || EndsInExtension(files.LastFileName, u"txt")) {
         files.LastFileName = QString::fromUtf16(KVXmodules::kFirstWaterfallFileName);
     }
     KVXmodules::SaveWaterfallDialog(files, dialogs, Picture1->picture());
 }
 
-void Form1::openPicture(std::int16_t inPaint) {
+void MainWindow::openPicture(std::int16_t inPaint) {
     files.OpenInPaint = inPaint;
     KVXmodules::OpenPictureDialog(files, fileDialogServices(), [this](const QString& path) {
         if (pictureWindow_.isNull()) {
@@ -187,21 +187,21 @@ void Form1::openPicture(std::int16_t inPaint) {
     });
 }
 
-void Form1::Command7_Click() {
+void MainWindow::Command7_Click() {
     openPicture(0);
 }
 
-void Form1::menuopenpaint_Click() {
+void MainWindow::menuopenpaint_Click() {
     openPicture(1);
 }
 
-PictureWindow* Form1::pictureWindow() const {
+PictureWindow* MainWindow::pictureWindow() const {
     return pictureWindow_.data();
 }
 
 // ---- outside programs and the Help menu ----------------------------------------------------
 
-void Form1::menusound_Click() {
+void MainWindow::menusound_Click() {
     constexpr int kFileNotFound = 53;
     if (!outsidePrograms_->start(platform::OutsideProgram::SoundMixer)) {
         dialogs.msgBox(
@@ -212,18 +212,18 @@ void Form1::menusound_Click() {
     }
 }
 
-void Form1::menuwebsite_Click() {
+void MainWindow::menuwebsite_Click() {
     outsidePrograms_->openLink(about::WebPage());
 }
 
-void Form1::mnuHelpAbout_Click() {
+void MainWindow::mnuHelpAbout_Click() {
     platform::ShowModeless(*this, about_, [this] {
         return new AboutBox(
             AboutServices{dialogs, *outsidePrograms_, QStringLiteral(QUORVIN_VERSION)});
     });
 }
 
-void Form1::help_Click() {
+void MainWindow::help_Click() {
     const QString document =
         help::HelpDocument(programFolder(), QCoreApplication::applicationDirPath());
     if (document.isEmpty()) {
@@ -236,63 +236,63 @@ void Form1::help_Click() {
     platform::KeepUsableOverModalDialog(*window);
 }
 
-HelpWindow* Form1::helpWindow() const {
+HelpWindow* MainWindow::helpWindow() const {
     return platform::OpenWindow(help_);
 }
 
-AboutBox* Form1::aboutBox() const {
+AboutBox* MainWindow::aboutBox() const {
     return platform::OpenWindow(about_);
 }
 
-void Form1::menuhelpguide_Click() {
+void MainWindow::menuhelpguide_Click() {
     platform::ShowModeless(*this, guide_, [] { return new QuickGuideWindow; });
 }
 
-QuickGuideWindow* Form1::quickGuide() const {
+QuickGuideWindow* MainWindow::quickGuide() const {
     return platform::OpenWindow(guide_);
 }
 
-void Form1::connectCommandHandlers() {
-    const auto on = [this](QAction* item, void (Form1::*handler)()) {
+void MainWindow::connectCommandHandlers() {
+    const auto on = [this](QAction* item, void (MainWindow::*handler)()) {
         connect(item, &QAction::triggered, this, handler);
     };
-    on(menusave, &Form1::menusave_Click);
-    on(menuopenote, &Form1::menuopenote_Click);
-    on(menucut, &Form1::menucut_Click);
-    on(menucopy, &Form1::menucopy_Click);
-    on(menupaste, &Form1::menupaste_Click);
-    on(menupastetime, &Form1::menupastetime_Click);
-    on(menutextwin, &Form1::menutextwin_Click);
+    on(menusave, &MainWindow::menusave_Click);
+    on(menuopenote, &MainWindow::menuopenote_Click);
+    on(menucut, &MainWindow::menucut_Click);
+    on(menucopy, &MainWindow::menucopy_Click);
+    on(menupaste, &MainWindow::menupaste_Click);
+    on(menupastetime, &MainWindow::menupastetime_Click);
+    on(menutextwin, &MainWindow::menutextwin_Click);
     // Qt ticks a checkable item before it reports the trigger; the handler does the ticking.
     connect(menuedittext, &QAction::triggered, this, [this](bool checked) {
         menuedittext->setChecked(!checked);
         menuedittext_Click();
     });
-    on(menufind, &Form1::menufind_Click);
-    on(menuclear1, &Form1::menuclear1_Click);
-    on(menuprint, &Form1::menuprint_Click);
-    connect(Command1, &QToolButton::clicked, this, &Form1::menusave_Click);
-    on(menuopen, &Form1::menuopen_Click);
-    on(menubook, &Form1::menubook_Click);
-    on(menusound, &Form1::menusound_Click);
-    on(menuwebsite, &Form1::menuwebsite_Click);
-    on(mnuHelpAbout, &Form1::mnuHelpAbout_Click);
-    on(menuhelpguide, &Form1::menuhelpguide_Click);
-    on(help, &Form1::help_Click);
+    on(menufind, &MainWindow::menufind_Click);
+    on(menuclear1, &MainWindow::menuclear1_Click);
+    on(menuprint, &MainWindow::menuprint_Click);
+    connect(Command1, &QToolButton::clicked, this, &MainWindow::menusave_Click);
+    on(menuopen, &MainWindow::menuopen_Click);
+    on(menubook, &MainWindow::menubook_Click);
+    on(menusound, &MainWindow::menusound_Click);
+    on(menuwebsite, &MainWindow::menuwebsite_Click);
+    on(mnuHelpAbout, &MainWindow::mnuHelpAbout_Click);
+    on(menuhelpguide, &MainWindow::menuhelpguide_Click);
+    on(help, &MainWindow::help_Click);
     // F1 opens the help from any window of the program, modal dialogs included.
     platform::InstallHelpKey(*this, [this] { help_Click(); });
-    connect(Command2, &QToolButton::clicked, this, &Form1::menuopen_Click);
+    connect(Command2, &QToolButton::clicked, this, &MainWindow::menuopen_Click);
 
-    on(menuwater, &Form1::Command4_Click);
-    on(menuwatcopy, &Form1::Command4_Click);
-    on(menuwatclear, &Form1::Command5_Click);
-    on(menuclear2, &Form1::menuclear2_Click);
-    on(menusavebmp, &Form1::command8_Click);
-    on(menuwatsave, &Form1::command8_Click);
-    on(menuopenbmp, &Form1::Command7_Click);
-    on(menuopenpaint, &Form1::menuopenpaint_Click);
-    connect(Command4, &QToolButton::clicked, this, &Form1::Command4_Click);
-    connect(Command5, &QToolButton::clicked, this, &Form1::Command5_Click);
-    connect(Command7, &QToolButton::clicked, this, &Form1::Command7_Click);
-    connect(Command8, &QToolButton::clicked, this, &Form1::command8_Click);
+    on(menuwater, &MainWindow::Command4_Click);
+    on(menuwatcopy, &MainWindow::Command4_Click);
+    on(menuwatclear, &MainWindow::Command5_Click);
+    on(menuclear2, &MainWindow::menuclear2_Click);
+    on(menusavebmp, &MainWindow::command8_Click);
+    on(menuwatsave, &MainWindow::command8_Click);
+    on(menuopenbmp, &MainWindow::Command7_Click);
+    on(menuopenpaint, &MainWindow::menuopenpaint_Click);
+    connect(Command4, &QToolButton::clicked, this, &MainWindow::Command4_Click);
+    connect(Command5, &QToolButton::clicked, this, &MainWindow::Command5_Click);
+    connect(Command7, &QToolButton::clicked, this, &MainWindow::Command7_Click);
+    connect(Command8, &QToolButton::clicked, this, &MainWindow::command8_Click);
 }

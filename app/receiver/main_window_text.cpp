@@ -1,4 +1,4 @@
-// Form1's received text: the text flush with the autolog, the receive box's bound and the PSK
+// MainWindow's received text: the text flush with the autolog, the receive box's bound and the PSK
 // alarm, the alarm and autolog toggles, and the decode controls.
 
 #include <QAction>
@@ -8,7 +8,7 @@
 #include <QDir>
 #include <QPlainTextEdit>
 
-#include "mainwindow/form1.h"
+#include "mainwindow/main_window.h"
 #include "platform/form_timer.h"
 #include "platform/image_box.h"
 #include "platform/picture_box.h"
@@ -22,24 +22,24 @@ namespace {
 
 // A file of the program folder, by its absolute name: the current directory may be anywhere
 // a file dialog left it.
-QString ProgramFile(const Form1& form, const char16_t* name) {
+QString ProgramFile(const MainWindow& form, const char16_t* name) {
     return QDir(form.programFolder()).absoluteFilePath(QString::fromUtf16(name));
 }
 
 }  // namespace
 
-void Form1::connectTextHandlers() {
+void MainWindow::connectTextHandlers() {
     Text1Content = new receiver::ReceiveTextBox(*Text1, this);
-    connect(Text1Content, &receiver::ReceiveTextBox::changed, this, &Form1::Text1_Change);
-    connect(Label2, &platform::Label::clicked, this, &Form1::Label2_Click);
-    connect(Label8, &platform::Label::clicked, this, &Form1::Label8_Click);
-    connect(menuautolog, &QAction::triggered, this, &Form1::menuautolog_Click);
-    connect(menupskalarm, &QAction::triggered, this, &Form1::menupskalarm_Click);
+    connect(Text1Content, &receiver::ReceiveTextBox::changed, this, &MainWindow::Text1_Change);
+    connect(Label2, &platform::Label::clicked, this, &MainWindow::Label2_Click);
+    connect(Label8, &platform::Label::clicked, this, &MainWindow::Label8_Click);
+    connect(menuautolog, &QAction::triggered, this, &MainWindow::menuautolog_Click);
+    connect(menupskalarm, &QAction::triggered, this, &MainWindow::menupskalarm_Click);
     // Runs at every change of the box's value, by a click or by code.
-    connect(Check1, &QCheckBox::toggled, this, &Form1::Check1_Click);
+    connect(Check1, &QCheckBox::toggled, this, &MainWindow::Check1_Click);
 }
 
-void Form1::Timer2_Timer() {
+void MainWindow::Timer2_Timer() {
     // While decoding is stopped the timer ticks on and the text waits in the buffer.
     if (DecodeStopped == 1) {
         return;
@@ -81,7 +81,7 @@ void Form1::Timer2_Timer() {
     Timer2->setEnabled(false);
 }
 
-void Form1::Text1_Change() {
+void MainWindow::Text1_Change() {
     // Cutting the text is a change of its own: this handler runs again, nested.
     Text1Content->bound();
 
@@ -94,7 +94,7 @@ void Form1::Text1_Change() {
     }
 }
 
-void Form1::SoundAlarm(int slot) {
+void MainWindow::SoundAlarm(int slot) {
     SoundFileName =
         receiver::AlarmSoundFile(programFolder(), QCoreApplication::applicationDirPath());
     KVXmodules::PlaySoundFile(soundPlayer, SoundFileName);
@@ -102,7 +102,7 @@ void Form1::SoundAlarm(int slot) {
     LogAlarm(welkestring);
 }
 
-void Form1::LogAlarm(std::int16_t& welkestring) {
+void MainWindow::LogAlarm(std::int16_t& welkestring) {
     if (settings.AutoAlarmLog != KVXmodules::kFlagSet) {
         return;
     }
@@ -114,7 +114,7 @@ void Form1::LogAlarm(std::int16_t& welkestring) {
                            receiver::AlarmLogLine(found, QDateTime::currentDateTime()));
 }
 
-void Form1::Label2_Click() {
+void MainWindow::Label2_Click() {
     if (settings.PSKAlarm != 0) {
         Label2->setText(QString::fromUtf16(KVXmodules::kAlarmOffCaption));
         settings.PSKAlarm = KVXmodules::kFlagClear;
@@ -124,11 +124,11 @@ void Form1::Label2_Click() {
     }
 }
 
-void Form1::Label8_Click() {
+void MainWindow::Label8_Click() {
     menuautolog_Click();
 }
 
-void Form1::menuautolog_Click() {
+void MainWindow::menuautolog_Click() {
     // Decided by the flag, not by the item's tick, which the menu has flipped already.
     if (AutoLogActive != 0) {
         AutoLogActive = KVXmodules::kFlagClear;
@@ -143,12 +143,12 @@ void Form1::menuautolog_Click() {
     }
 }
 
-void Form1::menupskalarm_Click() {
+void MainWindow::menupskalarm_Click() {
     // The alarm setup window AlarmSetupWindow, exactly as "Setup PSK Alarm..." opens it.
     menusetupalarm_Click();
 }
 
-void Form1::Check1_Click() {
+void MainWindow::Check1_Click() {
     // Flips at every change of the box's value, so it follows the box's state.
     DecodeStopped = static_cast<std::int16_t>(DecodeStopped + 1);
     if (DecodeStopped > 1) {
@@ -157,6 +157,6 @@ void Form1::Check1_Click() {
     Picture1->setFocus();
 }
 
-bool Form1::waterfallHalted() const {
+bool MainWindow::waterfallHalted() const {
     return Check2->isChecked();
 }

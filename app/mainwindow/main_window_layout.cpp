@@ -1,11 +1,11 @@
-// Form1's layout: the normal layout that follows the window's size, and the two screen modes.
+// MainWindow's layout: the normal layout that follows the window's size, and the two screen modes.
 
 #include <QGroupBox>
 #include <QPlainTextEdit>
 #include <QRadioButton>
 
-#include "mainwindow/form1.h"
 #include "mainwindow/layout.h"
+#include "mainwindow/main_window.h"
 #include "platform/image_box.h"
 #include "platform/picture_box.h"
 #include "settings/settings_record.h"
@@ -27,7 +27,7 @@ void SetHeight(QWidget* widget, int height) {
 
 }  // namespace
 
-void Form1::Form_Resize() {
+void MainWindow::Form_Resize() {
     // A resize always returns to the normal screen.
     if (Option5->isChecked()) {
         Option4->setChecked(true);
@@ -65,7 +65,7 @@ void Form1::Form_Resize() {
     }
 }
 
-void Form1::Option4_Click() {
+void MainWindow::Option4_Click() {
     const layout::NormalScreen s = layout::ComputeNormalScreen(clientSize().height());
     SetTop(Picture1, s.picture1Top);
     SetTop(Picture2, s.picture2Top);
@@ -83,7 +83,7 @@ void Form1::Option4_Click() {
     settings.ScreenSet = 0;
 }
 
-void Form1::Option5_Click() {
+void MainWindow::Option5_Click() {
     const layout::LargeWaterfallScreen s =
         layout::ComputeLargeWaterfallScreen(clientSize().height());
     settings.WaterfallHeight = s.values.WaterfallHeight;

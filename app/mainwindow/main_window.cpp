@@ -1,7 +1,7 @@
-// Form1's construction: its controls at their creation rectangles, its event routing through
+// MainWindow's construction: its controls at their creation rectangles, its event routing through
 // the window procedure, and its outer size in twips.
 
-#include "mainwindow/form1.h"
+#include "mainwindow/main_window.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -97,11 +97,11 @@ platform::Label* MakeStatusLabel(QWidget* parent, const QString& caption, const 
 
 }  // namespace
 
-QString Form1::designedCaption() {
+QString MainWindow::designedCaption() {
     return QStringLiteral("Quorvin %1").arg(QStringLiteral(QUORVIN_VERSION));
 }
 
-Form1::Form1(const Form1Services& services, QWidget* parent)
+MainWindow::MainWindow(const MainWindowServices& services, QWidget* parent)
     : QMainWindow(parent),
       settings(services.settings),
       dialogs(services.dialogs),
@@ -150,7 +150,7 @@ Form1::Form1(const Form1Services& services, QWidget* parent)
     }
 }
 
-Form1::~Form1() {
+MainWindow::~MainWindow() {
     // No engine message may reach a window that is going away.
     sink_->detach();
     // Also after a failed start: the engine may be waiting for the sound card.
@@ -159,7 +159,7 @@ Form1::~Form1() {
     }
 }
 
-void Form1::createControls() {
+void MainWindow::createControls() {
     client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
     client->setMinimumSize(layout::kMinimumClientWidth, layout::kMinimumClientHeight);
@@ -317,24 +317,24 @@ void Form1::createControls() {
     Timer3->setEnabled(true);
 }
 
-void Form1::connectHandlers() {
-    connect(Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
-    connect(Timer2, &QTimer::timeout, this, &Form1::Timer2_Timer);
-    connect(Timer3, &QTimer::timeout, this, &Form1::Timer3_Timer);
+void MainWindow::connectHandlers() {
+    connect(Timer1, &QTimer::timeout, this, &MainWindow::Timer1_Timer);
+    connect(Timer2, &QTimer::timeout, this, &MainWindow::Timer2_Timer);
+    connect(Timer3, &QTimer::timeout, this, &MainWindow::Timer3_Timer);
 
     // An option button's click handler runs when it becomes selected, by a click or by code.
-    const auto onSelected = [this](QRadioButton* option, void (Form1::*handler)()) {
+    const auto onSelected = [this](QRadioButton* option, void (MainWindow::*handler)()) {
         connect(option, &QRadioButton::toggled, this, [this, handler](bool checked) {
             if (checked) {
                 (this->*handler)();
             }
         });
     };
-    onSelected(Option1, &Form1::Option1_Click);
-    onSelected(Option2, &Form1::Option2_Click);
-    onSelected(Option3, &Form1::Option3_Click);
-    onSelected(Option4, &Form1::Option4_Click);
-    onSelected(Option5, &Form1::Option5_Click);
+    onSelected(Option1, &MainWindow::Option1_Click);
+    onSelected(Option2, &MainWindow::Option2_Click);
+    onSelected(Option3, &MainWindow::Option3_Click);
+    onSelected(Option4, &MainWindow::Option4_Click);
+    onSelected(Option5, &MainWindow::Option5_Click);
     for (int index = 0; index < static_cast<int>(PhaseStatus.size()); ++index) {
         connect(PhaseStatus[static_cast<std::size_t>(index)], &QRadioButton::toggled, this,
                 [this, index](bool checked) {
@@ -344,10 +344,10 @@ void Form1::connectHandlers() {
                 });
     }
 
-    connect(mnuFileExit, &QAction::triggered, this, &Form1::mnuFileExit_Click);
-    connect(menudefault, &QAction::triggered, this, &Form1::menudefault_Click);
-    connect(menuopcall, &QAction::triggered, this, &Form1::menuopcall_Click);
-    connect(menusetupsaveset, &QAction::triggered, this, &Form1::menusetupsaveset_Click);
+    connect(mnuFileExit, &QAction::triggered, this, &MainWindow::mnuFileExit_Click);
+    connect(menudefault, &QAction::triggered, this, &MainWindow::menudefault_Click);
+    connect(menuopcall, &QAction::triggered, this, &MainWindow::menuopcall_Click);
+    connect(menusetupsaveset, &QAction::triggered, this, &MainWindow::menusetupsaveset_Click);
 
     connectSetupHandlers();
     connectDisplayHandlers();
@@ -355,29 +355,29 @@ void Form1::connectHandlers() {
     connectCommandHandlers();
 }
 
-void Form1::mnuFileExit_Click() {
+void MainWindow::mnuFileExit_Click() {
     close();
 }
 
-pskmodem::MessageSink& Form1::messageSink() {
+pskmodem::MessageSink& MainWindow::messageSink() {
     return *sink_;
 }
 
 // ---- window procedure ----
 
-platform::WindowProc Form1::SetWindowProc(platform::WindowProc proc) {
+platform::WindowProc MainWindow::SetWindowProc(platform::WindowProc proc) {
     return windowProcedure_.setWindowProc(std::move(proc));
 }
 
-std::intptr_t Form1::DefWindowProc(platform::WindowHandle /*hWnd*/, std::uint32_t message,
-                                   std::intptr_t /*wParam*/, std::intptr_t lParam) {
+std::intptr_t MainWindow::DefWindowProc(platform::WindowHandle /*hWnd*/, std::uint32_t message,
+                                        std::intptr_t /*wParam*/, std::intptr_t lParam) {
     if (platform::IsEventMessage(message)) {
         return QMainWindow::event(platform::EventOf(lParam)) ? 1 : 0;
     }
     return 0;
 }
 
-bool Form1::event(QEvent* event) {
+bool MainWindow::event(QEvent* event) {
     if (event->type() == platform::EngineMessageEvent::eventType()) {
         const auto* message = static_cast<platform::EngineMessageEvent*>(event);
         windowProcedure_.dispatch(this, message->message(), message->wParam(), message->lParam());
@@ -387,12 +387,12 @@ bool Form1::event(QEvent* event) {
                                      platform::EventParam(event)) != 0;
 }
 
-void Form1::resizeEvent(QResizeEvent* event) {
+void MainWindow::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
     Form_Resize();
 }
 
-void Form1::changeEvent(QEvent* event) {
+void MainWindow::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
     // Minimising and restoring count as resizing.
     if (event->type() == QEvent::WindowStateChange) {
@@ -400,34 +400,34 @@ void Form1::changeEvent(QEvent* event) {
     }
 }
 
-void Form1::closeEvent(QCloseEvent* event) {
+void MainWindow::closeEvent(QCloseEvent* event) {
     Form_Unload();
     event->accept();
 }
 
 // ---- sizes ----
 
-QSize Form1::clientSize() const {
+QSize MainWindow::clientSize() const {
     return client->size();
 }
 
-float Form1::outerWidthTwips() const {
+float MainWindow::outerWidthTwips() const {
     return static_cast<float>(platform::PixelsToTwips(width()));
 }
 
-float Form1::outerHeightTwips() const {
+float MainWindow::outerHeightTwips() const {
     return static_cast<float>(platform::PixelsToTwips(height()));
 }
 
 // Sizes come from the settings file too; they are bounded by the screen before the window and
 // the pictures sized from it grow.
-void Form1::setOuterWidthTwips(float twips) {
+void MainWindow::setOuterWidthTwips(float twips) {
     resize(platform::BoundedWindowPixels(static_cast<double>(twips), width(),
                                          AvailableScreenSize(*this).width()),
            height());
 }
 
-void Form1::setOuterHeightTwips(float twips) {
+void MainWindow::setOuterHeightTwips(float twips) {
     resize(width(), platform::BoundedWindowPixels(static_cast<double>(twips), height(),
                                                   AvailableScreenSize(*this).height()));
 }

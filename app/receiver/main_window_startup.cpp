@@ -1,11 +1,11 @@
-// Form1's start-up and shutdown: the load sequence, the engine's start (InitPSK) and the
+// MainWindow's start-up and shutdown: the load sequence, the engine's start (InitPSK) and the
 // unload sequence.
 
 #include <QDir>
 #include <QPixmap>
 #include <QTimer>
 
-#include "mainwindow/form1.h"
+#include "mainwindow/main_window.h"
 #include "platform/form_timer.h"
 #include "platform/image_box.h"
 #include "platform/psk_engine.h"
@@ -17,7 +17,7 @@
 #include "settings/settings_file.h"
 #include "settings/settings_record.h"
 
-void Form1::Form_Load() {
+void MainWindow::Form_Load() {
     settings.CaptionPrefix = designedCaption() + QStringLiteral(" - ");
     HelpFile = QDir(programFolder()).filePath(QStringLiteral("HELP.md"));
     QDir::setCurrent(programFolder());
@@ -44,7 +44,7 @@ void Form1::Form_Load() {
     }
 }
 
-void Form1::InitPSK() {
+void MainWindow::InitPSK() {
     // Hooked before the start, so that no engine message arrives unhooked.
     receiverBuffers.PreviousWindowProc = SetWindowProc(
         APIStuff::EngineWindowProc(receiverBuffers, engine, *Timer1, *Timer2,
@@ -63,7 +63,7 @@ void Form1::InitPSK() {
                           correction);
 }
 
-void Form1::Form_Unload() {
+void MainWindow::Form_Unload() {
     if (unloaded_) {
         return;
     }
@@ -75,12 +75,12 @@ void Form1::Form_Unload() {
     img_Background->setPicture(img_Blanco->picture());
 }
 
-void Form1::SetCaption(const QString& caption) {
+void MainWindow::SetCaption(const QString& caption) {
     setWindowTitle(
         receiver::WithSoundCardNotice(platform::VisibleCaption(caption), soundCard_.notice()));
 }
 
-void Form1::ShowSoundCardStatus(bool reopening) {
+void MainWindow::ShowSoundCardStatus(bool reopening) {
     if (reopening) {
         soundCard_.reopening();
     } else {

@@ -1,4 +1,4 @@
-// Form1's display path: the display tick (waterfall line, phase indicator, quality bar,
+// MainWindow's display path: the display tick (waterfall line, phase indicator, quality bar,
 // frequency marker and read-out), the clock, the indicator switch, the waterfall palettes'
 // menu items, and tuning by mouse with its read-outs.
 //
@@ -13,7 +13,7 @@
 #include <QRadioButton>
 #include <QTime>
 
-#include "mainwindow/form1.h"
+#include "mainwindow/main_window.h"
 #include "platform/form_timer.h"
 #include "platform/image_box.h"
 #include "platform/picture_box.h"
@@ -36,24 +36,24 @@ void SetText(QLabel& label, const QString& text) {
 
 }  // namespace
 
-void Form1::connectDisplayHandlers() {
-    connect(Picture1, &platform::PictureBox::mouseDown, this, &Form1::Picture1_MouseDown);
-    connect(Picture1, &platform::PictureBox::mouseMove, this, &Form1::Picture1_MouseMove);
-    connect(Picture1, &platform::PictureBox::mouseUp, this, &Form1::Picture1_MouseUp);
+void MainWindow::connectDisplayHandlers() {
+    connect(Picture1, &platform::PictureBox::mouseDown, this, &MainWindow::Picture1_MouseDown);
+    connect(Picture1, &platform::PictureBox::mouseMove, this, &MainWindow::Picture1_MouseMove);
+    connect(Picture1, &platform::PictureBox::mouseUp, this, &MainWindow::Picture1_MouseUp);
     // The scale strip reports its positions in twips.
     connect(Image1, &platform::ImageBox::mouseMove, this,
             [this](Qt::MouseButtons button, Qt::KeyboardModifiers shift, int x, int y) {
                 Image1_MouseMove(button, shift, platform::PixelsToTwips(x),
                                  platform::PixelsToTwips(y));
             });
-    connect(menuwaterfallcol1, &QAction::triggered, this, &Form1::menuwaterfallcol1_Click);
-    connect(menuwaterfallcol2, &QAction::triggered, this, &Form1::menuwaterfallcol2_Click);
-    connect(menuwaterfallcol3, &QAction::triggered, this, &Form1::menuwaterfallcol3_Click);
+    connect(menuwaterfallcol1, &QAction::triggered, this, &MainWindow::menuwaterfallcol1_Click);
+    connect(menuwaterfallcol2, &QAction::triggered, this, &MainWindow::menuwaterfallcol2_Click);
+    connect(menuwaterfallcol3, &QAction::triggered, this, &MainWindow::menuwaterfallcol3_Click);
 }
 
 // ---- display tick ----
 
-void Form1::Timer1_Timer() {
+void MainWindow::Timer1_Timer() {
     if (!waterfallHalted()) {
         drawWaterfallLine();
     }
@@ -65,7 +65,7 @@ void Form1::Timer1_Timer() {
     Timer1->setEnabled(false);
 }
 
-void Form1::drawWaterfallLine() {
+void MainWindow::drawWaterfallLine() {
     platform::PictureBox& box = *Picture1;
     box.setPictureFromImage();
     QImage& image = box.imageForOverwrite();
@@ -77,7 +77,7 @@ void Form1::drawWaterfallLine() {
     box.update(box.innerRect());
 }
 
-void Form1::drawPhaseIndicator() {
+void MainWindow::drawPhaseIndicator() {
     std::array<std::int32_t, platform::kVectorDataSize>& vector = receiverBuffers.VectorData;
     engine.fnGetVectorData(vector.data(), 0);
     if (display_.indicatorVector == vector) {
@@ -95,7 +95,7 @@ void Form1::drawPhaseIndicator() {
     display_.indicatorVector = vector;
 }
 
-void Form1::drawQualityBar() {
+void MainWindow::drawQualityBar() {
     const std::int32_t quality = receiverBuffers.SignalQuality;
     SetText(*Label6, receiver::QualityText(quality));
     if (display_.barQuality == quality && display_.barSize == Picture2->size()) {
@@ -116,7 +116,7 @@ void Form1::drawQualityBar() {
     display_.barSize = Picture2->size();
 }
 
-void Form1::showActiveFrequency() {
+void MainWindow::showActiveFrequency() {
     const std::int32_t frequency = receiverBuffers.ActiveFrequency;
     const int left = receiver::MarkerLeftPixels(frequency);
     if (Image2->x() != left) {
@@ -127,42 +127,42 @@ void Form1::showActiveFrequency() {
 
 // ---- clock, indicator switch, palettes ----
 
-void Form1::Timer3_Timer() {
+void MainWindow::Timer3_Timer() {
     Label4->setText(QTime::currentTime().toString(QStringLiteral("HH:mm:ss")));
 }
 
-void Form1::PhaseStatus_Click(int index) {
+void MainWindow::PhaseStatus_Click(int index) {
     settings.PhaseTuneStatus = index == 0 ? KVXmodules::kFlagSet : KVXmodules::kFlagClear;
 }
 
-void Form1::menuwaterfallcol1_Click() {
+void MainWindow::menuwaterfallcol1_Click() {
     WaterfallColors(0);
 }
 
-void Form1::menuwaterfallcol2_Click() {
+void MainWindow::menuwaterfallcol2_Click() {
     WaterfallColors(1);
 }
 
-void Form1::menuwaterfallcol3_Click() {
+void MainWindow::menuwaterfallcol3_Click() {
     WaterfallColors(2);
 }
 
 // ---- tuning by mouse ----
 
-void Form1::Picture1_MouseDown(Qt::MouseButton /*button*/, Qt::KeyboardModifiers /*shift*/, int x,
-                               int /*y*/) {
+void MainWindow::Picture1_MouseDown(Qt::MouseButton /*button*/, Qt::KeyboardModifiers /*shift*/,
+                                    int x, int /*y*/) {
     const std::int32_t frequency = receiver::ClickFrequency(x);
     engine.fnSetRXFrequency(frequency, KVXmodules::EngineArgument(settings.RXSearchRange), 0);
     engine.fnSetTXFrequency(frequency);
 }
 
-void Form1::Picture1_MouseMove(Qt::MouseButtons /*button*/, Qt::KeyboardModifiers /*shift*/, int x,
-                               int /*y*/) {
+void MainWindow::Picture1_MouseMove(Qt::MouseButtons /*button*/, Qt::KeyboardModifiers /*shift*/,
+                                    int x, int /*y*/) {
     SetText(*Label7, receiver::PointerFrequencyText(x));
 }
 
-void Form1::Picture1_MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers /*shift*/, int /*x*/,
-                             int /*y*/) {
+void MainWindow::Picture1_MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers /*shift*/,
+                                  int /*x*/, int /*y*/) {
     // Clearing "Stop Decode" runs its click handler, which resumes decoding.
     Check1->setChecked(false);
     if (button == Qt::RightButton) {
@@ -170,8 +170,8 @@ void Form1::Picture1_MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers /*shi
     }
 }
 
-void Form1::Image1_MouseMove(Qt::MouseButtons /*button*/, Qt::KeyboardModifiers /*shift*/, double x,
-                             double /*y*/) {
+void MainWindow::Image1_MouseMove(Qt::MouseButtons /*button*/, Qt::KeyboardModifiers /*shift*/,
+                                  double x, double /*y*/) {
     const QString text = receiver::ScaleFrequencyText(x);
     Image1->setToolTip(text);
     SetText(*Label7, text);

@@ -1,11 +1,11 @@
-// Form1's menu bar: five menus and the waterfall's popup, with their captions, shortcuts,
+// MainWindow's menu bar: five menus and the waterfall's popup, with their captions, shortcuts,
 // separators and the items that carry a tick.
 
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
 
-#include "mainwindow/form1.h"
+#include "mainwindow/main_window.h"
 
 namespace {
 
@@ -47,7 +47,7 @@ QAction* AddSeparator(QMenu* menu, const char* name) {
 
 }  // namespace
 
-void Form1::createMenus() {
+void MainWindow::createMenus() {
     QMenuBar* bar = menuBar();
 
     mnuFile = AddMenu(bar, "mnuFile", QStringLiteral("&File"));
@@ -150,6 +150,6 @@ void Form1::createMenus() {
     nikss2 = AddSeparator(mnuHelp, "nikss2");
     mnuHelpAbout = AddItem(mnuHelp, "mnuHelpAbout", QStringLiteral("&About"));
 
-    connect(menufindlocat, &QAction::triggered, this, &Form1::menufindlocat_Click);
-    connect(menuband, &QAction::triggered, this, &Form1::menuband_Click);
+    connect(menufindlocat, &QAction::triggered, this, &MainWindow::menufindlocat_Click);
+    connect(menuband, &QAction::triggered, this, &MainWindow::menuband_Click);
 }

@@ -1,4 +1,4 @@
-// Form1's background skin: background.jpg from the program folder (or the one installed beside
+// MainWindow's background skin: background.jpg from the program folder (or the one installed beside
 // the program) behind the controls.
 
 #include <QAction>
@@ -6,12 +6,12 @@
 #include <QPixmap>
 
 #include "mainwindow/background_skin.h"
-#include "mainwindow/form1.h"
 #include "mainwindow/layout.h"
+#include "mainwindow/main_window.h"
 #include "platform/image_box.h"
 #include "settings/settings_record.h"
 
-void Form1::LoadBackgroundSkin() {
+void MainWindow::LoadBackgroundSkin() {
     if (KVXmodules::IsSet(settings.BackgroundSkin)) {
         // A missing or unreadable picture leaves the image as it was; it is shown all the same.
         const QPixmap picture(

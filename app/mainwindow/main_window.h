@@ -1,12 +1,13 @@
 #pragma once
 
-// Form1, the main window: the receive text, the waterfall, the tuning displays, the command
+// The main window: the receive text, the waterfall, the tuning displays, the command
 // frames, the status bar and the menu bar.
 //
-// Its code is split by subsystem: construction and layout live in app/mainwindow/, start-up,
-// shutdown, the engine's window procedure and the receive handlers in app/receiver/, the
-// settings methods in app/settings/. Controls are public members named as the window's layout
-// names them; handlers are named after their control and event.
+// Its code is split by subsystem (main_window_<subsystem>.cpp): construction and layout live in
+// app/mainwindow/, start-up, shutdown, the engine's window procedure and the receive handlers in
+// app/receiver/, the settings methods in app/settings/, the setup items in app/setup/. Controls
+// are public members named as the window's layout names them; handlers are named after their
+// control and event.
 //
 // Every event the window receives passes through its replaceable window procedure (see
 // platform/window_proc.h): InitPSK installs the engine's procedure, which keeps the previous
@@ -82,7 +83,7 @@ class ReceiveTextBox;
 }  // namespace receiver
 
 // What the main window works with. All of it outlives the window.
-struct Form1Services {
+struct MainWindowServices {
     KVXmodules::SettingsRecord& settings;
     platform::Dialogs& dialogs;
     platform::Clipboard& clipboard;
@@ -98,13 +99,13 @@ struct Form1Services {
     platform::Printer* printer = nullptr;
 };
 
-class Form1 final : public QMainWindow {
+class MainWindow final : public QMainWindow {
     Q_OBJECT
   public:
-    explicit Form1(const Form1Services& services, QWidget* parent = nullptr);
-    ~Form1() override;
-    Form1(const Form1&) = delete;
-    Form1& operator=(const Form1&) = delete;
+    explicit MainWindow(const MainWindowServices& services, QWidget* parent = nullptr);
+    ~MainWindow() override;
+    MainWindow(const MainWindow&) = delete;
+    MainWindow& operator=(const MainWindow&) = delete;
 
     // The caption the window is designed with.
     static QString designedCaption();
@@ -116,13 +117,13 @@ class Form1 final : public QMainWindow {
     platform::PskEngine& engine;
     platform::SoundPlayer& soundPlayer;
 
-    // ---- start-up and shutdown (app/receiver/form1_startup.cpp) ----
+    // ---- start-up and shutdown (app/receiver/main_window_startup.cpp) ----
     void Form_Load();
     void InitPSK();
     void Form_Unload();
     // The program folder as start-up stored it (the one given at construction).
     const QString& programFolder() const noexcept { return programFolder_; }
-    // Whether the engine captures from the sound card (see Form1Services).
+    // Whether the engine captures from the sound card (see MainWindowServices).
     bool soundCardSource() const noexcept { return soundCardSource_; }
     // The help file: the program folder followed by HELP.md, set by Form_Load.
     QString HelpFile;
@@ -132,7 +133,7 @@ class Form1 final : public QMainWindow {
     // The engine opens the sound card again, lost or never opened (true), or audio flows (false).
     void ShowSoundCardStatus(bool reopening);
 
-    // ---- text and picture commands (app/mainwindow/form1_commands.cpp) ----
+    // ---- text and picture commands (app/mainwindow/main_window_commands.cpp) ----
     // The file dialogs' shared state.
     KVXmodules::FileDialogState files;
     // The clock of the saved text's banner and of the date-and-time stamp.
@@ -169,7 +170,7 @@ class Form1 final : public QMainWindow {
     // The quick guide while it is open.
     QuickGuideWindow* quickGuide() const;
 
-    // ---- the notebook editor (app/notebook/form1_notebook.cpp) ----
+    // ---- the notebook editor (app/notebook/main_window_notebook.cpp) ----
     void menuopen_Click();
     void menubook_Click();
     // Shows `file` in the notebook editor under `caption`, loading the editor when needed.
@@ -201,8 +202,8 @@ class Form1 final : public QMainWindow {
     void Option2_Click();
     void Option3_Click();
     void PhaseStatus_Click(int index);
-    // Tuning by mouse (app/receiver/form1_display.cpp): x and y in the waterfall's pixels, and
-    // in twips over the scale strip Image1.
+    // Tuning by mouse (app/receiver/main_window_display.cpp): x and y in the waterfall's pixels,
+    // and in twips over the scale strip Image1.
     void Picture1_MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
     void Picture1_MouseMove(Qt::MouseButtons button, Qt::KeyboardModifiers shift, int x, int y);
     void Picture1_MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
@@ -213,7 +214,7 @@ class Form1 final : public QMainWindow {
     // The receive mode the option buttons show: 0 BPSK, 1 QPSK usb, 2 QPSK lsb.
     std::int32_t selectedMode() const;
 
-    // ---- received text, autolog, alarm, decode controls (app/receiver/form1_text.cpp) ----
+    // ---- received text, autolog, alarm, decode controls (app/receiver/main_window_text.cpp) ----
     // The text of Text1 in its stored form (a received line break is CR CR LF), which Text1
     // shows with one line break per line. Change Text1's text through it.
     receiver::ReceiveTextBox* Text1Content = nullptr;
@@ -234,10 +235,10 @@ class Form1 final : public QMainWindow {
     // "Halt Waterfall" (Check2) is ticked: the display tick leaves the waterfall as it is.
     bool waterfallHalted() const;
 
-    // ---- appearance (app/mainwindow/form1_skin.cpp) ----
+    // ---- appearance (app/mainwindow/main_window_skin.cpp) ----
     void LoadBackgroundSkin();
 
-    // ---- setup windows and appearance items (app/setup/form1_setup.cpp) ----
+    // ---- setup windows and appearance items (app/setup/main_window_setup.cpp) ----
     // Each setup window opens modeless, or comes to the front when it is open already.
     void menusetupdsp_Click();    // "Setup PSK/DSP..." (DspSetupWindow)
     void Command3_Click();        // the "DSP Setup" button: as "Setup PSK/DSP..."
@@ -263,13 +264,13 @@ class Form1 final : public QMainWindow {
     // then says.
     std::int32_t SoundCardInput();
 
-    // ---- locator calculator (app/locator/form1_locator.cpp) ----
+    // ---- locator calculator (app/locator/main_window_locator.cpp) ----
     // Opens the calculator, or brings it to the front when it is open already.
     void menufindlocat_Click();
     // The calculator window while it is open, else null.
     LocatorWindow* locatorWindow() const;
 
-    // ---- band activity (app/band/form1_band.cpp) ----
+    // ---- band activity (app/band/main_window_band.cpp) ----
     // Opens the band activity window (whole-band decoding starts), or brings it to the front.
     void menuband_Click();
     BandActivityWindow* bandActivityWindow() const;
@@ -286,7 +287,7 @@ class Form1 final : public QMainWindow {
     // Closes the window: without the engine the band activity has nothing to show.
     void CloseBandActivity();
 
-    // ---- settings (app/settings/form1_settings.cpp) ----
+    // ---- settings (app/settings/main_window_settings.cpp) ----
     void DefaultSet();
     void menudefault_Click();
     void menuopcall_Click();
@@ -309,7 +310,7 @@ class Form1 final : public QMainWindow {
     void SettingsSaved(const QByteArray& changeKey);
     static constexpr int kSettingsCheckMs = 1000;
 
-    // ---- layout and screen modes (app/mainwindow/form1_layout.cpp) ----
+    // ---- layout and screen modes (app/mainwindow/main_window_layout.cpp) ----
     void Form_Resize();
     void Option4_Click();
     void Option5_Click();
@@ -484,7 +485,7 @@ class Form1 final : public QMainWindow {
     KVXmodules::FileDialogServices fileDialogServices();
     void openPicture(std::int16_t inPaint);
     void mnuFileExit_Click();
-    // The display tick's steps (app/receiver/form1_display.cpp).
+    // The display tick's steps (app/receiver/main_window_display.cpp).
     void connectDisplayHandlers();
     void drawWaterfallLine();
     void drawPhaseIndicator();

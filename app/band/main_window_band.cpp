@@ -1,4 +1,4 @@
-// Form1's side of the band activity window: "Band Activity..." opens it and starts the
+// MainWindow's side of the band activity window: "Band Activity..." opens it and starts the
 // whole-band decoding, a timer brings the engine's snapshots into it, a click on a row tunes
 // the receiver, and closing it stops the decoding.
 
@@ -12,7 +12,7 @@
 
 #include "band/band_activity_window.h"
 #include "band/band_window_place.h"
-#include "mainwindow/form1.h"
+#include "mainwindow/main_window.h"
 #include "platform/modeless_window.h"
 #include "platform/psk_engine.h"
 #include "settings/engine_arguments.h"
@@ -53,11 +53,11 @@ void PlaceBandActivity(const QWidget& owner, QWidget& window,
 
 }  // namespace
 
-void Form1::menuband_Click() {
+void MainWindow::menuband_Click() {
     if (bandTimer_ == nullptr) {
         bandTimer_ = new QTimer(this);
         bandTimer_->setInterval(kBandPollMs);
-        connect(bandTimer_, &QTimer::timeout, this, &Form1::BandTimer_Timer);
+        connect(bandTimer_, &QTimer::timeout, this, &MainWindow::BandTimer_Timer);
     }
     const bool opening = bandActivityWindow() == nullptr;
     BandActivityWindow* window = platform::ShowModeless(
@@ -87,11 +87,11 @@ void Form1::menuband_Click() {
     bandTimer_->start();
 }
 
-BandActivityWindow* Form1::bandActivityWindow() const {
+BandActivityWindow* MainWindow::bandActivityWindow() const {
     return platform::OpenWindow(band_);
 }
 
-void Form1::BandTimer_Timer() {
+void MainWindow::BandTimer_Timer() {
     BandActivityWindow* window = bandActivityWindow();
     if (window == nullptr || engine.fnGetBandActivity(bandSnapshot_) == 0) {
         return;
@@ -105,7 +105,7 @@ void Form1::BandTimer_Timer() {
                      band::TitleLine(bandTable_.rows(), receiverBuffers.ActiveFrequency));
 }
 
-void Form1::TuneToSignal(double frequencyHz, pskmodem::Mode mode) {
+void MainWindow::TuneToSignal(double frequencyHz, pskmodem::Mode mode) {
     const auto frequency = static_cast<std::int32_t>(std::lround(frequencyHz));
     engine.fnSetRXFrequency(frequency, KVXmodules::EngineArgument(settings.RXSearchRange), 0);
     engine.fnSetTXFrequency(frequency);
@@ -125,11 +125,11 @@ void Form1::TuneToSignal(double frequencyHz, pskmodem::Mode mode) {
     Check1->setChecked(false);
 }
 
-void Form1::RememberBandActivity() {
+void MainWindow::RememberBandActivity() {
     RememberBandActivityIn(settings);
 }
 
-void Form1::RememberBandActivityIn(KVXmodules::SettingsRecord& record) const {
+void MainWindow::RememberBandActivityIn(KVXmodules::SettingsRecord& record) const {
     BandActivityWindow* window = bandActivityWindow();
     record.BandActivityOpen = window != nullptr ? KVXmodules::kFlagSet : KVXmodules::kFlagClear;
     if (window != nullptr) {
@@ -138,7 +138,7 @@ void Form1::RememberBandActivityIn(KVXmodules::SettingsRecord& record) const {
     }
 }
 
-void Form1::CloseBandActivity() {
+void MainWindow::CloseBandActivity() {
     if (BandActivityWindow* window = bandActivityWindow()) {
         window->close();
     }

@@ -1,8 +1,8 @@
-// Form1's receive handlers: the mode options.
+// MainWindow's receive handlers: the mode options.
 
 #include <QRadioButton>
 
-#include "mainwindow/form1.h"
+#include "mainwindow/main_window.h"
 #include "platform/form_timer.h"
 #include "platform/image_box.h"
 #include "platform/psk_engine.h"
@@ -16,22 +16,22 @@ using platform::kModeQpskUsb;
 
 }  // namespace
 
-void Form1::Option1_Click() {
+void MainWindow::Option1_Click() {
     engine.fnSetRXPSKMode(kModeBpsk, 0);
     settings.PSKMode = kModeBpsk;
 }
 
-void Form1::Option2_Click() {
+void MainWindow::Option2_Click() {
     engine.fnSetRXPSKMode(kModeQpskUsb, 0);
     settings.PSKMode = kModeQpskUsb;
 }
 
-void Form1::Option3_Click() {
+void MainWindow::Option3_Click() {
     engine.fnSetRXPSKMode(kModeQpskLsb, 0);
     settings.PSKMode = kModeQpskLsb;
 }
 
-std::int32_t Form1::selectedMode() const {
+std::int32_t MainWindow::selectedMode() const {
     if (Option2->isChecked()) {
         return kModeQpskUsb;
     }

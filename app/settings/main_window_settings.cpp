@@ -1,4 +1,4 @@
-// Form1's settings methods and the settings routines that work through its controls.
+// MainWindow's settings methods and the settings routines that work through its controls.
 
 #include <QAction>
 #include <QCoreApplication>
@@ -11,7 +11,7 @@
 #include <array>
 #include <utility>
 
-#include "mainwindow/form1.h"
+#include "mainwindow/main_window.h"
 #include "platform/dialogs.h"
 #include "platform/font_names.h"
 #include "platform/image_box.h"
@@ -80,7 +80,7 @@ QString TrimBlanks(const QString& text) {
     return text.sliced(begin, end - begin);
 }
 
-KVXmodules::WindowSizeTwips WindowSize(const Form1& form) {
+KVXmodules::WindowSizeTwips WindowSize(const MainWindow& form) {
     return {form.outerWidthTwips(), form.outerHeightTwips()};
 }
 
@@ -91,7 +91,7 @@ void Select(QRadioButton* option) {
     }
 }
 
-QRadioButton* ModeOption(Form1& form, double mode) {
+QRadioButton* ModeOption(MainWindow& form, double mode) {
     if (mode == platform::kModeBpsk) {
         return form.Option1;
     }
@@ -104,7 +104,7 @@ QRadioButton* ModeOption(Form1& form, double mode) {
     return nullptr;
 }
 
-QRadioButton* ScreenOption(Form1& form, double screenSet) {
+QRadioButton* ScreenOption(MainWindow& form, double screenSet) {
     if (screenSet == 0) {
         return form.Option4;
     }
@@ -114,12 +114,12 @@ QRadioButton* ScreenOption(Form1& form, double screenSet) {
     return nullptr;
 }
 
-std::array<QAction*, KVXmodules::kTextColorShemeCount> TextColourItems(Form1& form) {
+std::array<QAction*, KVXmodules::kTextColorShemeCount> TextColourItems(MainWindow& form) {
     return {form.menutextcol1, form.menutextcol2, form.menutextcol3, form.menutextcol4,
             form.menutextcol5};
 }
 
-std::array<QAction*, KVXmodules::kWaterfallPaletteCount> PaletteItems(Form1& form) {
+std::array<QAction*, KVXmodules::kWaterfallPaletteCount> PaletteItems(MainWindow& form) {
     return {form.menuwaterfallcol1, form.menuwaterfallcol2, form.menuwaterfallcol3};
 }
 
@@ -131,7 +131,7 @@ qsizetype CharacterCount(const QString& text) {
 
 }  // namespace
 
-void Form1::DefaultSet() {
+void MainWindow::DefaultSet() {
     KVXmodules::SettingsRecord& r = settings;
     // The record's values: layout, palette values, DSP values, fonts, alarm strings, mode,
     // colours, screen and waterfall speed.
@@ -151,7 +151,7 @@ void Form1::DefaultSet() {
     menuscreensize->setChecked(KVXmodules::IsSet(r.RememberScreenSize));
 }
 
-void Form1::menudefault_Click() {
+void MainWindow::menudefault_Click() {
     const MsgResult answer = dialogs.msgBox(Text(kResetQuestion), MsgButtons::YesNoCancel,
                                             MsgIcon::Question, Text(kResetTitle));
     if (answer == MsgResult::Yes) {
@@ -160,7 +160,7 @@ void Form1::menudefault_Click() {
     }
 }
 
-void Form1::menuopcall_Click() {
+void MainWindow::menuopcall_Click() {
     const QString call =
         dialogs.inputBox(Text(kCallPrompt), Text(kCallTitle), settings.OperatorCall);
     if (call.isEmpty()) {
@@ -176,11 +176,11 @@ void Form1::menuopcall_Click() {
     }
 }
 
-void Form1::menusetupsaveset_Click() {
+void MainWindow::menusetupsaveset_Click() {
     KVXmodules::SaveSettings(*this);
 }
 
-void Form1::SetTextColorShemes(double scheme) {
+void MainWindow::SetTextColorShemes(double scheme) {
     const auto items = TextColourItems(*this);
     for (QAction* item : items) {
         item->setChecked(false);
@@ -192,7 +192,7 @@ void Form1::SetTextColorShemes(double scheme) {
     SetTextColours(*Text1, settings.TextForeColor, settings.TextBackColor);
 }
 
-void Form1::WaterfallColors(double palette) {
+void MainWindow::WaterfallColors(double palette) {
     const auto items = PaletteItems(*this);
     for (QAction* item : items) {
         item->setChecked(false);
@@ -204,24 +204,24 @@ void Form1::WaterfallColors(double palette) {
     items[static_cast<std::size_t>(*KVXmodules::WaterfallPaletteIndex(palette))]->setChecked(true);
 }
 
-KVXmodules::SettingsRecord Form1::SettingsAtExit() const {
+KVXmodules::SettingsRecord MainWindow::SettingsAtExit() const {
     KVXmodules::SettingsRecord record = settings;
     RememberBandActivityIn(record);
     KVXmodules::PrepareDSPForSave(record);
     return record;
 }
 
-void Form1::FollowSettings() {
+void MainWindow::FollowSettings() {
     SettingsSaved(
         KVXmodules::SettingsChangeKey(SettingsAtExit(), WindowSize(*this), ProgramVersion()));
     if (settingsTimer_ == nullptr) {
         settingsTimer_ = new QTimer(this);
-        connect(settingsTimer_, &QTimer::timeout, this, &Form1::SaveSettingsIfChanged);
+        connect(settingsTimer_, &QTimer::timeout, this, &MainWindow::SaveSettingsIfChanged);
     }
     settingsTimer_->start(kSettingsCheckMs);
 }
 
-void Form1::SaveSettingsIfChanged() {
+void MainWindow::SaveSettingsIfChanged() {
     if (settingsTimer_ == nullptr || unloaded_) {
         return;
     }
@@ -239,13 +239,13 @@ void Form1::SaveSettingsIfChanged() {
     }
 }
 
-void Form1::SettingsSaved(const QByteArray& changeKey) {
+void MainWindow::SettingsSaved(const QByteArray& changeKey) {
     settingsSaved_ = changeKey;
 }
 
 namespace KVXmodules {
 
-void SaveSettings(Form1& form) {
+void SaveSettings(MainWindow& form) {
     SettingsRecord& r = form.settings;
     PrepareDSPForSave(r);
     // The program holds no file open between commands (logs and the notebook are opened and
@@ -262,7 +262,7 @@ void SaveSettings(Form1& form) {
     }
 }
 
-void LoadSettings(Form1& form) {
+void LoadSettings(MainWindow& form) {
     SettingsRecord& r = form.settings;
     QByteArray bytes;
     {
