@@ -61,8 +61,8 @@ struct SaveCase {
 struct ChangedNotes {
     ChangedNotes(const QString& path, ScriptedDialogs& dialogs)
         : printer(QDir::temp().filePath(QStringLiteral("unused.pdf"))),
-          editor(NotebookEditorServices{settings, dialogs, clipboard, printer, [] { return kNow; },
-                                        [] {}}) {
+          editor(NotebookEditorServices{
+              settings, dialogs, clipboard, printer, [] { return kNow; }, [] {}, {}}) {
         editor.openFile(path, QStringLiteral("Quorvin Notebook"));
         editor.Text1->appendPlainText(QStringLiteral("new notes"));
     }

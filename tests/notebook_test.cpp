@@ -137,9 +137,14 @@ class EditorTest : public ::testing::Test {
   protected:
     EditorTest()
         : printer(folder.filePath(QStringLiteral("print.pdf"))),
-          editor(NotebookEditorServices{
-              settings, dialogs, clipboard, printer,
-              [] { return QDateTime(QDate(2005, 7, 4), QTime(14, 5, 9)); }, [] {}}) {
+          editor(
+              NotebookEditorServices{settings,
+                                     dialogs,
+                                     clipboard,
+                                     printer,
+                                     [] { return QDateTime(QDate(2005, 7, 4), QTime(14, 5, 9)); },
+                                     [] {},
+                                     {}}) {
         KVXmodules::DefaultSetRecord(settings);
     }
 
@@ -284,9 +289,14 @@ TEST(EditorBoxes, ShowOverTheNotebook) {
     testing_support::RecordingClipboard clipboard;
     // A printer that cannot print: a PDF in a folder that does not exist.
     platform::PdfFilePrinter printer(folder.filePath(QStringLiteral("none/print.pdf")));
-    NotebookEditor editor(NotebookEditorServices{
-        settings, dialogs, clipboard, printer,
-        [] { return QDateTime(QDate(2005, 7, 4), QTime(14, 5, 9)); }, [] {}});
+    NotebookEditor editor(
+        NotebookEditorServices{settings,
+                               dialogs,
+                               clipboard,
+                               printer,
+                               [] { return QDateTime(QDate(2005, 7, 4), QTime(14, 5, 9)); },
+                               [] {},
+                               {}});
     const QString path = folder.filePath(QStringLiteral("notes.log"));
     WriteAll(path, QByteArray(70000, 'n') + "\r\nn\r\n");
     editor.openFile(path, path);  // "File to large"
@@ -531,7 +541,8 @@ TEST(FontChooser, OkCancelAndTheCloseBoxForTheReceiveWindowAndTheEditor) {
             const QFont receiveFont = form.Text1->font();
             const QFont editorFont = editor->Text1->font();
             (forEditor ? editor->menueditfont : form.menusetupfont)->trigger();
-            FontChooserWindow* chooser = forEditor ? editor->fontChooser() : form.fontChooser();
+            FontChooserWindow* chooser =
+                forEditor ? form.notebookFontChooser() : form.fontChooser();
             ASSERT_NE(chooser, nullptr);
             EXPECT_FALSE(chooser->Command1->isEnabled());
 

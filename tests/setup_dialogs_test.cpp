@@ -1151,7 +1151,7 @@ TEST(FontChooser, OpensAtTheEditorsFontForTheEditor) {
     NotebookEditor* editor = form.notebookWindow();
     ASSERT_NE(editor, nullptr);
     editor->menueditfont->trigger();
-    FontChooserWindow* chooser = editor->fontChooser();
+    FontChooserWindow* chooser = form.notebookFontChooser();
     ASSERT_NE(chooser, nullptr);
     EXPECT_EQ(chooser->List1->currentRow(), 2);
     EXPECT_EQ(chooser->Label2->text(), QStringLiteral("Font: ") + installed[2]);

@@ -246,6 +246,12 @@ class MainWindow final : public QMainWindow {
     void menusetupfont_Click();
     // The font chooser while it is open.
     FontChooserWindow* fontChooser() const;
+    // The notebook's font chooser (Fonts... of the notebook), over `owner`: the font taken there
+    // goes to `apply` and to the editor's setting. It is its own window beside the receive
+    // window's chooser.
+    void chooseEditorFont(QWidget& owner, std::function<void(const QString&)> apply);
+    // The notebook's font chooser while it is open.
+    FontChooserWindow* notebookFontChooser() const;
     void menuaudioinput_Click();  // "Audio Input..."
     void menutextcol1_Click();    // "Black on Yellow": scheme 0
     void menutextcol2_Click();    // "Black on White": scheme 1
@@ -506,6 +512,7 @@ class MainWindow final : public QMainWindow {
     QTimer* settingsTimer_ = nullptr;
     QByteArray settingsSaved_;  // the change key of what the settings file holds
     QPointer<FontChooserWindow> fontChooserWindow_;
+    QPointer<FontChooserWindow> editorFontChooser_;
     QPointer<NotebookEditor> editor_;
     std::unique_ptr<platform::OutsidePrograms> systemPrograms_;  // when none was given
     platform::OutsidePrograms* outsidePrograms_ = nullptr;

@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <utility>
 
 #include "mainwindow/main_window.h"
 #include "notebook/notebook_editor.h"
@@ -22,7 +23,10 @@ void MainWindow::showEditor(const QString& file, const QString& caption) {
         *this, editor_,
         [this] {
             return new NotebookEditor(NotebookEditorServices{
-                settings, dialogs, clipboard, *printer_, now, [this] { menuopen_Click(); }});
+                settings, dialogs, clipboard, *printer_, now, [this] { menuopen_Click(); },
+                [this](QWidget& owner, std::function<void(const QString&)> apply) {
+                    chooseEditorFont(owner, std::move(apply));
+                }});
         },
         platform::Placement::ChosenBySystem);
     editor->openFile(file, caption);

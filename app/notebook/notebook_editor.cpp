@@ -18,7 +18,6 @@
 #include "platform/printer.h"
 #include "platform/stamps.h"
 #include "settings/settings_record.h"
-#include "setup/font_chooser_window.h"
 
 namespace {
 
@@ -342,14 +341,9 @@ void NotebookEditor::searchStep() {
 
 void NotebookEditor::menueditfont_Click() {
     services_.settings.FontForEditor = -1;
-    platform::ShowModeless(*this, fontChooserWindow_, [this] {
-        return new FontChooserWindow(
-            FontChooserServices{services_.settings, [this](const QString& name) {
-                                    Text1->setFont(platform::FontNamed(Text1->font(), name));
-                                }});
-    });
-}
-
-FontChooserWindow* NotebookEditor::fontChooser() const {
-    return platform::OpenWindow(fontChooserWindow_);
+    if (services_.chooseFont) {
+        services_.chooseFont(*this, [this](const QString& name) {
+            Text1->setFont(platform::FontNamed(Text1->font(), name));
+        });
+    }
 }

@@ -19,7 +19,6 @@
 #include "notebook/notes_file.h"
 #include "notebook/notes_find.h"
 
-class FontChooserWindow;
 class QAction;
 class QPlainTextEdit;
 class QShortcut;
@@ -45,6 +44,9 @@ struct NotebookEditorServices {
     // The program's open dialog for text files; a file chosen there comes back through
     // openFile().
     std::function<void()> openTextDialog;
+    // The program's font chooser for the editor's font, over `owner`; a font taken there comes
+    // back through `apply`.
+    std::function<void(QWidget& owner, std::function<void(const QString&)> apply)> chooseFont;
 };
 
 inline constexpr char16_t kNotebookCaption[] = u"Quorvin Notebook";
@@ -113,7 +115,6 @@ class NotebookEditor final : public QMainWindow {
     void menuerase_Click();
     // The font chooser, for this window's text.
     void menueditfont_Click();
-    FontChooserWindow* fontChooser() const;
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -139,5 +140,4 @@ class NotebookEditor final : public QMainWindow {
     bool loading_ = false;
     bool ending_ = false;  // closing without a question
     bool unloaded_ = false;
-    QPointer<FontChooserWindow> fontChooserWindow_;
 };

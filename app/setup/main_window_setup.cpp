@@ -90,6 +90,16 @@ FontChooserWindow* MainWindow::fontChooser() const {
     return platform::OpenWindow(fontChooserWindow_);
 }
 
+void MainWindow::chooseEditorFont(QWidget& owner, std::function<void(const QString&)> apply) {
+    platform::ShowModeless(owner, editorFontChooser_, [this, &apply] {
+        return new FontChooserWindow(FontChooserServices{settings, std::move(apply)});
+    });
+}
+
+FontChooserWindow* MainWindow::notebookFontChooser() const {
+    return platform::OpenWindow(editorFontChooser_);
+}
+
 void MainWindow::menuaudioinput_Click() {
     platform::ShowModeless(*this, audioInput_, [this] {
         return new AudioInputWindow(
