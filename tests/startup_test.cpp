@@ -20,6 +20,7 @@
 #include "platform/form_timer.h"
 #include "platform/image_box.h"
 #include "settings/engine_arguments.h"
+#include "settings/engine_tuning.h"
 #include "settings/settings_file.h"
 #include "settings/settings_record.h"
 #include "support/form_harness.h"
@@ -376,6 +377,21 @@ TEST(Shutdown, AWindowWhoseEngineFailedStopsItsWaitForTheCardWhenDestroyed) {
     harness.engine.clearCalls();
     harness.destroy();
     EXPECT_EQ(harness.engine.calls(), (std::vector<EngineCall>{Call("fnStopSoundCard", {})}));
+}
+
+// Tuning takes the search range the record holds at each call, rounded for the engine, and
+// tunes the receiver before the transmit frequency.
+TEST(EngineTuning, SendsTheSearchRangeOfTheMomentAndTunesReceiverFirst) {
+    testing_support::RecordingEngine engine;
+    KVXmodules::SettingsRecord settings;
+    settings.RXSearchRange = 12.5;
+    KVXmodules::EngineTuning tuning(engine, settings);
+    tuning.tune(1500);
+    settings.RXSearchRange = 13.5;
+    tuning.tuneReceiver(900);
+    EXPECT_EQ(engine.calls(), (std::vector<EngineCall>{Call("fnSetRXFrequency", {1500, 12, 0}),
+                                                       Call("fnSetTXFrequency", {1500}),
+                                                       Call("fnSetRXFrequency", {900, 14, 0})}));
 }
 
 }  // namespace

@@ -15,7 +15,6 @@
 #include "mainwindow/main_window.h"
 #include "platform/modeless_window.h"
 #include "platform/psk_engine.h"
-#include "settings/engine_arguments.h"
 #include "settings/settings_record.h"
 
 namespace {
@@ -107,8 +106,7 @@ void MainWindow::BandTimer_Timer() {
 
 void MainWindow::TuneToSignal(double frequencyHz, pskmodem::Mode mode) {
     const auto frequency = static_cast<std::int32_t>(std::lround(frequencyHz));
-    engine.fnSetRXFrequency(frequency, KVXmodules::EngineArgument(settings.RXSearchRange), 0);
-    engine.fnSetTXFrequency(frequency);
+    tuning().tune(frequency);
     // Selecting the option runs its click handler, which sets the engine's mode.
     switch (mode) {
         case pskmodem::Mode::QpskUsb:

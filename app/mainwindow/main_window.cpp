@@ -110,6 +110,7 @@ MainWindow::MainWindow(const MainWindowServices& services, QWidget* parent)
       soundPlayer(platform::PlayerOrSilence(services.soundPlayer)),
       programFolder_(services.programFolder),
       soundCardSource_(services.soundCardSource),
+      tuning_(services.engine, services.settings),
       sink_(std::make_unique<platform::WindowMessageSink>(this)),
       windowProcedure_(
           [this](platform::WindowHandle hWnd, std::uint32_t message, std::intptr_t wParam,

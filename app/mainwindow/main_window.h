@@ -38,6 +38,7 @@
 #include "receiver/display_state.h"
 #include "receiver/receiver_buffers.h"
 #include "receiver/sound_card_notice.h"
+#include "settings/engine_tuning.h"
 
 class AudioInputWindow;
 class HelpWindow;
@@ -116,6 +117,8 @@ class MainWindow final : public QMainWindow {
     platform::Clipboard& clipboard;
     platform::PskEngine& engine;
     platform::SoundPlayer& soundPlayer;
+    // Tunes the engine with the settings' search range: every tuning of the window goes here.
+    platform::Tuning& tuning() noexcept { return tuning_; }
 
     // ---- start-up and shutdown (app/receiver/main_window_startup.cpp) ----
     void Form_Load();
@@ -500,6 +503,7 @@ class MainWindow final : public QMainWindow {
 
     QString programFolder_;
     bool soundCardSource_ = true;
+    KVXmodules::EngineTuning tuning_;
     QPointer<LocatorWindow> locatorWindow_;
     QPointer<PictureWindow> pictureWindow_;
     QPointer<AboutBox> about_;

@@ -21,7 +21,6 @@
 #include "platform/twips.h"
 #include "receiver/display.h"
 #include "receiver/startup.h"
-#include "settings/engine_arguments.h"
 #include "settings/settings_record.h"
 
 namespace {
@@ -152,8 +151,7 @@ void MainWindow::menuwaterfallcol3_Click() {
 void MainWindow::Picture1_MouseDown(Qt::MouseButton /*button*/, Qt::KeyboardModifiers /*shift*/,
                                     int x, int /*y*/) {
     const std::int32_t frequency = receiver::ClickFrequency(x);
-    engine.fnSetRXFrequency(frequency, KVXmodules::EngineArgument(settings.RXSearchRange), 0);
-    engine.fnSetTXFrequency(frequency);
+    tuning().tune(frequency);
 }
 
 void MainWindow::Picture1_MouseMove(Qt::MouseButtons /*button*/, Qt::KeyboardModifiers /*shift*/,

@@ -4,6 +4,7 @@
 #include "platform/number_text.h"
 #include "platform/psk_engine.h"
 #include "settings/engine_arguments.h"
+#include "settings/engine_tuning.h"
 #include "settings/settings_record.h"
 
 namespace receiver {
@@ -31,8 +32,7 @@ bool StartEngine(platform::PskEngine& engine, pskmodem::MessageSink* sink,
     }
     // Configured also when the start failed: the engine keeps opening the sound card and
     // starts by itself once it is there, with these settings.
-    engine.fnSetRXFrequency(settings.RXfreqMaxRange,
-                            KVXmodules::EngineArgument(settings.RXSearchRange), 0);
+    KVXmodules::EngineTuning(engine, settings).tuneReceiver(settings.RXfreqMaxRange);
     engine.fnSetRXPSKMode(kModeBpsk, 0);
     engine.fnSetFFTMode(KVXmodules::EngineArgument(settings.SmoothingSpeed), settings.Sensitivity,
                         0);

@@ -17,6 +17,7 @@
 #include "platform/form_timer.h"
 #include "platform/modeless_window.h"
 #include "platform/psk_engine.h"
+#include "platform/tuning.h"
 #include "settings/engine_arguments.h"
 #include "settings/settings_file.h"
 #include "settings/settings_record.h"
@@ -238,8 +239,7 @@ bool DspSetupWindow::acceptFields() {
     KVXmodules::StoreDspFields(fields, r);
     services_.displayTimer.setInterval(r.ProgramTimerInterval);
     services_.textTimer.setInterval(r.ProgramTimerInterval);
-    services_.engine.fnSetRXFrequency(r.RXfreqMaxRange, KVXmodules::EngineArgument(r.RXSearchRange),
-                                      0);
+    services_.tuning.tuneReceiver(r.RXfreqMaxRange);
     services_.engine.fnSetFFTMode(KVXmodules::EngineArgument(r.SmoothingSpeed), r.Sensitivity, 0);
     // The squelch takes effect at once too, so that everything the window shows applies.
     services_.engine.fnSetSquelchThreshold(KVXmodules::EngineArgument(r.SquelchMax),

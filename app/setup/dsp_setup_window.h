@@ -25,6 +25,7 @@ namespace platform {
 class Dialogs;
 class FormTimer;
 class PskEngine;
+class Tuning;
 }  // namespace platform
 
 // What the PSK/DSP setup works with. All of it outlives the window.
@@ -32,6 +33,7 @@ struct DspSetupServices {
     KVXmodules::SettingsRecord& settings;
     platform::Dialogs& dialogs;
     platform::PskEngine& engine;
+    platform::Tuning& tuning;            // the receive frequency goes to the engine through it
     platform::FormTimer& displayTimer;   // the main window's Timer1
     platform::FormTimer& textTimer;      // the main window's Timer2
     std::function<void()> saveSettings;  // writes the settings file as the main window does

@@ -61,7 +61,8 @@ void MainWindow::connectSetupHandlers() {
 
 void MainWindow::menusetupdsp_Click() {
     platform::ShowModeless(*this, dspSetupWindow_, [this] {
-        return new DspSetupWindow(DspSetupServices{settings, dialogs, engine, *Timer1, *Timer2,
+        return new DspSetupWindow(DspSetupServices{settings, dialogs, engine, tuning(), *Timer1,
+                                                   *Timer2,
                                                    [this] { KVXmodules::SaveSettings(*this); }});
     });
 }
