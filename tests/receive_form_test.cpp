@@ -231,6 +231,22 @@ TEST(Alarm, SoundsAndLogsTheStringAsStored) {
     EXPECT_TRUE(form.AlarmWindow.isEmpty());
 }
 
+// The alarm interface, which the band activity's hits use as the receive text's do: every hit
+// sounds, and a slot outside the record's alarm strings writes no log line.
+TEST(Alarm, SounderSoundsEveryHitAndLogsOnlyTheStoredStrings) {
+    FormHarness harness;
+    SetUpAlarm(harness.settings);
+    MainWindow& form = harness.create();
+    for (const int slot : {0, 2, KVXmodules::kPSKAlarmStringCount, -1}) {
+        form.alarmSounder().sound(slot);
+    }
+    EXPECT_EQ(harness.sound.played().size(), 4);
+    const QStringList lines = AlarmLogLines(harness);
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_TRUE(lines[0].contains(u"string 'CQ' found")) << lines[0].toStdString();
+    EXPECT_TRUE(lines[1].contains(u"string 'DX' found")) << lines[1].toStdString();
+}
+
 TEST(Alarm, WithoutLoggingOnlySounds) {
     FormHarness harness;
     SetUpAlarm(harness.settings, KVXmodules::kFlagClear);

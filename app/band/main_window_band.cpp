@@ -98,7 +98,7 @@ void MainWindow::BandTimer_Timer() {
     const bool alarmOn = settings.PSKAlarm != 0;
     for (const int slot : bandTable_.update(bandSnapshot_, QDateTime::currentDateTimeUtc(),
                                             settings.PSKAlarmString, alarmOn)) {
-        SoundAlarm(slot);
+        alarmSounder().sound(slot);
     }
     window->showRows(bandTable_.rows(),
                      band::TitleLine(bandTable_.rows(), receiverBuffers.ActiveFrequency));

@@ -33,6 +33,7 @@
 
 #include "band/band_table.h"
 #include "platform/alarm_search.h"
+#include "platform/alarm_sounder.h"
 #include "platform/file_dialogs.h"
 #include "platform/window_proc.h"
 #include "receiver/display_state.h"
@@ -100,7 +101,7 @@ struct MainWindowServices {
     platform::Printer* printer = nullptr;
 };
 
-class MainWindow final : public QMainWindow {
+class MainWindow final : public QMainWindow, private platform::AlarmSounder {
     Q_OBJECT
   public:
     explicit MainWindow(const MainWindowServices& services, QWidget* parent = nullptr);
@@ -119,6 +120,9 @@ class MainWindow final : public QMainWindow {
     platform::SoundPlayer& soundPlayer;
     // Tunes the engine with the settings' search range: every tuning of the window goes here.
     platform::Tuning& tuning() noexcept { return tuning_; }
+    // Sounds the alarm (app/receiver/main_window_text.cpp): the receive text's and the band
+    // activity's hits both go here.
+    platform::AlarmSounder& alarmSounder() noexcept { return *this; }
 
     // ---- start-up and shutdown (app/receiver/main_window_startup.cpp) ----
     void Form_Load();
@@ -228,8 +232,6 @@ class MainWindow final : public QMainWindow {
     QString SoundFileName;                  // the sound of the last alarm
     void Text1_Change();
     void LogAlarm(std::int16_t& welkestring);
-    // The alarm for a hit of alarm string `slot`: the sound, and the alarm log when it is on.
-    void SoundAlarm(int slot);
     void Label2_Click();
     void Label8_Click();
     void menuautolog_Click();
@@ -483,6 +485,8 @@ class MainWindow final : public QMainWindow {
     void closeEvent(QCloseEvent* event) override;
 
   private:
+    // The alarm for a hit of alarm string `slot`: the sound, and the alarm log when it is on.
+    void sound(int slot) override;
     void createControls();
     void createMenus();
     void connectHandlers();

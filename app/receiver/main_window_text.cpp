@@ -90,11 +90,11 @@ void MainWindow::Text1_Change() {
         return;
     }
     for (const int slot : AlarmWindow.search(settings.PSKAlarmString)) {
-        SoundAlarm(slot);
+        alarmSounder().sound(slot);
     }
 }
 
-void MainWindow::SoundAlarm(int slot) {
+void MainWindow::sound(int slot) {
     SoundFileName =
         receiver::AlarmSoundFile(programFolder(), QCoreApplication::applicationDirPath());
     KVXmodules::PlaySoundFile(soundPlayer, SoundFileName);
