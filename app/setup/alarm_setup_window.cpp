@@ -36,7 +36,7 @@ QLineEdit* MakeBox(QWidget* parent, const char* name) {
 }  // namespace
 
 AlarmSetupWindow::AlarmSetupWindow(AlarmSetupServices services)
-    : QDialog(nullptr), services_(std::move(services)) {
+    : platform::SetupDialog(nullptr), services_(std::move(services)) {
     platform::SetUpModelessWindow(*this, QStringLiteral("Form4"), QStringLiteral("PSK Alarm"));
     createControls();
     connectHandlers();
@@ -169,14 +169,4 @@ void AlarmSetupWindow::Command1_Click() {
 
 void AlarmSetupWindow::Command2_Click() {
     close();
-}
-
-void AlarmSetupWindow::reject() {
-    Command2_Click();
-}
-
-void AlarmSetupWindow::closeEvent(QCloseEvent* event) {
-    // Closing is final here; the dialog's own handling would turn it into a reject().
-    unloaded_ = true;
-    event->accept();
 }

@@ -7,9 +7,10 @@
 //
 // The rules of the boxes are in alarm_setup.h.
 
-#include <QDialog>
 #include <array>
 #include <functional>
+
+#include "platform/setup_dialog.h"
 
 class QCheckBox;
 class QGroupBox;
@@ -34,7 +35,7 @@ struct AlarmSetupServices {
     std::function<void()> restartAlarmSearch;  // the alarm searches the text afresh
 };
 
-class AlarmSetupWindow final : public QDialog {
+class AlarmSetupWindow final : public platform::SetupDialog {
     Q_OBJECT
   public:
     // Builds the window and loads it; not shown yet.
@@ -44,7 +45,6 @@ class AlarmSetupWindow final : public QDialog {
     AlarmSetupWindow& operator=(const AlarmSetupWindow&) = delete;
 
     // True once the window has closed; opening the alarm setup again loads a new one.
-    bool isUnloaded() const noexcept { return unloaded_; }
 
     // ---- handlers ----
     void Form_Load();
@@ -65,17 +65,12 @@ class AlarmSetupWindow final : public QDialog {
     QPushButton* Command1 = nullptr;  // "OK"
     QPushButton* Command2 = nullptr;  // "Cancel"
 
-  public Q_SLOTS:
-    // Escape: as "Cancel".
-    void reject() override;
-
   protected:
-    void closeEvent(QCloseEvent* event) override;
+    void cancel() override { Command2_Click(); }
 
   private:
     void createControls();
     void connectHandlers();
 
     AlarmSetupServices services_;
-    bool unloaded_ = false;
 };

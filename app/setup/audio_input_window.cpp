@@ -29,7 +29,7 @@ constexpr int kLargestTypedPpm = 999999;
 }  // namespace
 
 AudioInputWindow::AudioInputWindow(const AudioInputServices& services)
-    : QDialog(nullptr), services_(services) {
+    : platform::SetupDialog(nullptr), services_(services) {
     platform::SetUpModelessWindow(*this, QStringLiteral("AudioInputWindow"),
                                   QString::fromUtf16(KVXmodules::kAudioInputTitle));
     createControls();
@@ -172,13 +172,4 @@ void AudioInputWindow::Command1_Click() {
 
 void AudioInputWindow::Command2_Click() {
     close();
-}
-
-void AudioInputWindow::reject() {
-    Command2_Click();
-}
-
-void AudioInputWindow::closeEvent(QCloseEvent* event) {
-    unloaded_ = true;
-    event->accept();
 }

@@ -10,9 +10,9 @@
 //
 // The rules are in audio_input.h.
 
-#include <QDialog>
 #include <vector>
 
+#include "platform/setup_dialog.h"
 #include "pskmodem/sources/audio_source.h"
 #include "setup/audio_input.h"
 
@@ -38,7 +38,7 @@ struct AudioInputServices {
     bool soundCardSource = true;  // false while a recording or the simulator is the input
 };
 
-class AudioInputWindow final : public QDialog {
+class AudioInputWindow final : public platform::SetupDialog {
     Q_OBJECT
   public:
     // Builds the window and loads it; not shown yet.
@@ -48,7 +48,6 @@ class AudioInputWindow final : public QDialog {
     AudioInputWindow& operator=(const AudioInputWindow&) = delete;
 
     // True once the window has closed; opening it again loads a new one.
-    bool isUnloaded() const noexcept { return unloaded_; }
 
     // ---- handlers ----
     void Form_Load();
@@ -70,12 +69,8 @@ class AudioInputWindow final : public QDialog {
     QPushButton* Command1 = nullptr;  // "OK"
     QPushButton* Command2 = nullptr;  // "Cancel"
 
-  public Q_SLOTS:
-    // Escape: as "Cancel".
-    void reject() override;
-
   protected:
-    void closeEvent(QCloseEvent* event) override;
+    void cancel() override { Command2_Click(); }
 
   private:
     void createControls();
@@ -83,5 +78,4 @@ class AudioInputWindow final : public QDialog {
 
     AudioInputServices services_;
     std::vector<pskmodem::InputDeviceInfo> devices_;  // row n + 1 of List1 is devices_[n]
-    bool unloaded_ = false;
 };

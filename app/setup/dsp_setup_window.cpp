@@ -68,7 +68,7 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const QString& captio
 }  // namespace
 
 DspSetupWindow::DspSetupWindow(DspSetupServices services)
-    : QDialog(nullptr), services_(std::move(services)) {
+    : platform::SetupDialog(nullptr), services_(std::move(services)) {
     platform::SetUpModelessWindow(*this, QStringLiteral("Form2"), QStringLiteral("PSK/DSP Setup"));
     createControls();
     connectHandlers();
@@ -274,14 +274,4 @@ void DspSetupWindow::Command4_Click() {
 void DspSetupWindow::Command5_Click() {
     Combo1->setEditText(QStringLiteral("2"));
     Combo2->setEditText(QStringLiteral("4"));
-}
-
-void DspSetupWindow::reject() {
-    Command3_Click();
-}
-
-void DspSetupWindow::closeEvent(QCloseEvent* event) {
-    // Closing is final here; the dialog's own handling would turn it into a reject().
-    unloaded_ = true;
-    event->accept();
 }

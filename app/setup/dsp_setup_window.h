@@ -9,9 +9,9 @@
 // The reading of the fields, the checks and the storing are in dsp_setup.h; this window shows
 // the fields and carries the results out.
 
-#include <QDialog>
 #include <functional>
 
+#include "platform/setup_dialog.h"
 #include "setup/dsp_setup.h"
 
 class QCheckBox;
@@ -39,7 +39,7 @@ struct DspSetupServices {
     std::function<void()> saveSettings;  // writes the settings file as the main window does
 };
 
-class DspSetupWindow final : public QDialog {
+class DspSetupWindow final : public platform::SetupDialog {
     Q_OBJECT
   public:
     // Builds the window and loads it; not shown yet.
@@ -50,7 +50,6 @@ class DspSetupWindow final : public QDialog {
 
     // True once the window has closed: it is on its way out, and opening the setup again
     // loads a new one from the record.
-    bool isUnloaded() const noexcept { return unloaded_; }
 
     // ---- handlers ----
     void Form_Load();
@@ -93,12 +92,8 @@ class DspSetupWindow final : public QDialog {
     QPushButton* Command4 = nullptr;  // "Default Settings"
     QPushButton* Command5 = nullptr;  // "PicFall Settings"
 
-  public Q_SLOTS:
-    // Escape: as "Cancel".
-    void reject() override;
-
   protected:
-    void closeEvent(QCloseEvent* event) override;
+    void cancel() override { Command3_Click(); }
 
   private:
     void createControls();
@@ -108,5 +103,4 @@ class DspSetupWindow final : public QDialog {
     bool acceptFields();
 
     DspSetupServices services_;
-    bool unloaded_ = false;
 };

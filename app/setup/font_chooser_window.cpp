@@ -12,7 +12,7 @@
 #include "settings/settings_record.h"
 
 FontChooserWindow::FontChooserWindow(const FontChooserServices& services, QWidget* parent)
-    : QDialog(parent), services_(services) {
+    : platform::SetupDialog(parent), services_(services) {
     platform::SetUpModelessWindow(*this, QStringLiteral("Form8"), QStringLiteral("Select a font"));
     List1 = new QListWidget(this);
     List1->setObjectName(QStringLiteral("List1"));
@@ -112,16 +112,9 @@ void FontChooserWindow::Command2_Click() {
     close();
 }
 
-void FontChooserWindow::reject() {
-    Command2_Click();
-}
-
-void FontChooserWindow::closeEvent(QCloseEvent* event) {
-    // The close box is a Cancel.
+void FontChooserWindow::closing() {
     if (!applied_) {
         services_.settings.SelectedFont.clear();
         services_.settings.FontForEditor = 0;
     }
-    unloaded_ = true;
-    event->accept();
 }

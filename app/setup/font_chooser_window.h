@@ -9,9 +9,10 @@
 // It opens at the font in use, its list focused: the arrow keys move the choice and the
 // preview, Return takes "OK" (once a font is picked), Escape is "Cancel".
 
-#include <QDialog>
 #include <QStringList>
 #include <functional>
+
+#include "platform/setup_dialog.h"
 
 class QCheckBox;
 class QLabel;
@@ -28,12 +29,10 @@ struct FontChooserServices {
     std::function<void(const QString&)> applyFont;
 };
 
-class FontChooserWindow final : public QDialog {
+class FontChooserWindow final : public platform::SetupDialog {
     Q_OBJECT
   public:
     explicit FontChooserWindow(const FontChooserServices& services, QWidget* parent = nullptr);
-
-    bool isUnloaded() const noexcept { return unloaded_; }
 
     QListWidget* List1 = nullptr;
     QLabel* Label1 = nullptr;  // the preview
@@ -47,12 +46,10 @@ class FontChooserWindow final : public QDialog {
     void Command1_Click();
     void Command2_Click();
 
-  public Q_SLOTS:
-    // Escape: as "Cancel".
-    void reject() override;
-
   protected:
-    void closeEvent(QCloseEvent* event) override;
+    void cancel() override { Command2_Click(); }
+    // The close box is a Cancel: nothing chosen stays.
+    void closing() override;
 
   private:
     void pick(const QString& name);
@@ -61,5 +58,4 @@ class FontChooserWindow final : public QDialog {
 
     FontChooserServices services_;
     bool applied_ = false;
-    bool unloaded_ = false;
 };
