@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include "mainwindow/main_window.h"
+#include "notebook/notebook_controller.h"
 #include "platform/clipboard.h"
 #include "platform/modem_engine.h"
 #include "platform/portaudio_sound_player.h"
@@ -91,14 +92,11 @@ int main(int argc, char* argv[]) {
         QCoreApplication::quit();
     });
     // Logging out: the session manager asks for the settings and the notes to be saved first.
-    QObject::connect(&app, &QGuiApplication::commitDataRequest, &form, [&form](QSessionManager&) {
-        form.RememberBandActivity();
-        form.menusetupsaveset_Click();
-        form.keepUnsavedNotes();
-    });
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &form,
+                     [&form](QSessionManager&) { form.saveForLogout(); });
     form.Form_Load();
     form.show();
     // Notes kept when the program was last ended from outside are offered back once it runs.
-    QTimer::singleShot(0, &form, &MainWindow::offerUnsavedNotebook);
+    QTimer::singleShot(0, &form, [&form] { form.notebook().offerUnsavedNotebook(); });
     return QApplication::exec();
 }

@@ -24,10 +24,12 @@
 #include <string_view>
 #include <vector>
 
+#include "display/display_controller.h"
 #include "mainwindow/main_window.h"
 #include "platform/clipboard.h"
 #include "platform/picture_box.h"
 #include "platform/psk_engine.h"
+#include "receiver/receive_controller.h"
 #include "settings/settings_record.h"
 #include "support/scripted_dialogs.h"
 
@@ -132,14 +134,14 @@ Timing run(MainWindow& form, const std::vector<Spectrum>& spectra, int ticks, bo
     cpu.reserve(static_cast<std::size_t>(ticks));
     wall.reserve(static_cast<std::size_t>(ticks));
     for (int i = 0; i < ticks; ++i) {
-        APIStuff::ReceiverBuffers& buffers = form.receiverBuffers;
+        APIStuff::ReceiverBuffers& buffers = form.receive().receiverBuffers;
         const Spectrum& spectrum = spectra[static_cast<std::size_t>(i % kSpectra)];
         std::copy(spectrum.begin(), spectrum.end(), buffers.FFTData.begin());
         buffers.ActiveFrequency = 1400 + (i / 10) % 200;
         buffers.SignalQuality = (i / 3) % 101;
         const double cpuStart = threadCpuMicroseconds();
         const Clock::time_point start = Clock::now();
-        form.Timer1_Timer();
+        form.display().Timer1_Timer();
         if (repaint) {
             QApplication::processEvents();
         }

@@ -23,7 +23,8 @@
 #include "platform/sound_player.h"
 #include "pskmodem/signals/simulator.h"
 #include "pskmodem/sources/audio_source.h"
-#include "receiver/receive_text_box.h"
+#include "receivetext/receive_text_box.h"
+#include "receivetext/received_text_controller.h"
 #include "settings/settings_record.h"
 #include "support/scripted_dialogs.h"
 
@@ -87,7 +88,7 @@ int main(int argc, char** argv) {
     {
         MainWindow form(
             MainWindowServices{settings, dialogs, clipboard, engine, folder.path(), &sound});
-        form.Label8_Click();  // autolog on
+        form.receivedText().Label8_Click();  // autolog on
         form.Form_Load();
         // Counted behind the window's own handling, which the start-up installs.
         const platform::WindowProc engineProc = form.SetWindowProc(
@@ -108,7 +109,7 @@ int main(int argc, char** argv) {
         const auto target = static_cast<long>(hours * 3600.0 * kFramesPerSecond);
         while (frames < target) {
             QApplication::processEvents(QEventLoop::AllEvents, 50);
-            longestText = std::max(longestText, form.Text1Content->text().size());
+            longestText = std::max(longestText, form.receivedText().Text1Content->text().size());
         }
         const double seconds = static_cast<double>(clock.elapsed()) / 1000.0;
         const ProcessFigures end = Measure();
@@ -118,7 +119,7 @@ int main(int argc, char** argv) {
         Print("end", end);
         std::printf("receive box: longest text %lld characters, now %lld\n",
                     static_cast<long long>(longestText),
-                    static_cast<long long>(form.Text1Content->text().size()));
+                    static_cast<long long>(form.receivedText().Text1Content->text().size()));
         form.Form_Unload();
     }
     for (const char* log : {"quorvin_autolog.log", "quorvin_alarm.log"}) {

@@ -15,9 +15,11 @@
 #include "help/help_window.h"
 #include "help/quick_guide_window.h"
 #include "mainwindow/main_window.h"
+#include "notebook/notebook_controller.h"
 #include "notebook/notebook_editor.h"
 #include "platform/image_box.h"
 #include "setup/dsp_setup_window.h"
+#include "setup/setup_controller.h"
 #include "support/form_harness.h"
 #include "support/keyboard.h"
 #include "support/recording_engine.h"
@@ -152,8 +154,8 @@ TEST(Help, F1FromAnyWindowOpensTheHelpDocumentAndAMissingOneSaysSo) {
     // From the notebook editor and a setup window too.
     form.menubook->trigger();
     form.menusetupdsp->trigger();
-    for (QWidget* opened : {static_cast<QWidget*>(form.notebookWindow()),
-                            static_cast<QWidget*>(form.dspSetupWindow())}) {
+    for (QWidget* opened : {static_cast<QWidget*>(form.notebook().notebookWindow()),
+                            static_cast<QWidget*>(form.setup().dspSetupWindow())}) {
         testing_support::processEvents();
         opened->activateWindow();
         testing_support::FocusOn(opened->focusWidget() ? opened->focusWidget() : opened);
@@ -184,11 +186,11 @@ TEST(Exit, UnloadsTheMainWindowWhileTheProgramsOtherWindowsStayOpen) {
     EXPECT_FALSE(form.isVisible());
     EXPECT_EQ(harness.engine.calls(), std::vector<testing_support::EngineCall>{
                                           testing_support::Call("fnStopSoundCard", {})});
-    ASSERT_NE(form.notebookWindow(), nullptr);
-    EXPECT_TRUE(form.notebookWindow()->isVisible());
+    ASSERT_NE(form.notebook().notebookWindow(), nullptr);
+    EXPECT_TRUE(form.notebook().notebookWindow()->isVisible());
     ASSERT_NE(form.aboutBox(), nullptr);
     EXPECT_TRUE(form.aboutBox()->isVisible());
-    form.notebookWindow()->close();
+    form.notebook().notebookWindow()->close();
     form.aboutBox()->close();
 }
 

@@ -26,6 +26,7 @@
 #include "settings/settings_file.h"
 #include "settings/settings_record.h"
 #include "setup/audio_input_window.h"
+#include "setup/setup_controller.h"
 #include "support/form_harness.h"
 #include "support/keyboard.h"
 #include "support/recording_clipboard.h"
@@ -334,7 +335,7 @@ class AudioInputChoice : public ::testing::Test {
 
     AudioInputWindow& Open() {
         harness.form().menuaudioinput->trigger();
-        AudioInputWindow* window = harness.form().audioInputWindow();
+        AudioInputWindow* window = harness.form().setup().audioInputWindow();
         EXPECT_NE(window, nullptr);
         return *window;
     }
@@ -374,7 +375,7 @@ TEST_F(AudioInputChoice, ListsTheDefaultThenEveryDeviceByNameAndHostApi) {
     // Open already: brought to the front with what was chosen.
     w.List1->setCurrentRow(2);
     form.menuaudioinput->trigger();
-    EXPECT_EQ(form.audioInputWindow(), &w);
+    EXPECT_EQ(form.setup().audioInputWindow(), &w);
     EXPECT_EQ(w.List1->currentRow(), 2);
 }
 
@@ -388,7 +389,7 @@ TEST_F(AudioInputChoice, OkRestartsTheCaptureAtOnceAndTheChoiceSurvivesARestart)
     EXPECT_EQ(harness.engine.calls(),
               (std::vector<EngineCall>{Call("fnSetSoundCardInput", {3, 250})}));
     EXPECT_TRUE(harness.dialogs.shown().empty());
-    EXPECT_EQ(form.audioInputWindow(), nullptr);
+    EXPECT_EQ(form.setup().audioInputWindow(), nullptr);
     EXPECT_EQ(harness.settings.AudioInput, "USB Audio CODEC: Äudio (hw:2,0)");
     EXPECT_EQ(harness.settings.AudioInputHostApi, "JACK Audio Connection Kit");
     EXPECT_EQ(harness.settings.SampleRateCorrection, 250);
@@ -405,9 +406,9 @@ TEST_F(AudioInputChoice, OkRestartsTheCaptureAtOnceAndTheChoiceSurvivesARestart)
     EXPECT_EQ(calls[1], Call("fnSetSoundCardInput", {3, 250}));
     EXPECT_EQ(calls[2], Call("fnStartSoundCard", {3, 1}));
     again.menuaudioinput->trigger();
-    ASSERT_NE(again.audioInputWindow(), nullptr);
-    EXPECT_EQ(again.audioInputWindow()->List1->currentRow(), 3);
-    EXPECT_EQ(again.audioInputWindow()->Spin1->value(), 250);
+    ASSERT_NE(again.setup().audioInputWindow(), nullptr);
+    EXPECT_EQ(again.setup().audioInputWindow()->List1->currentRow(), 3);
+    EXPECT_EQ(again.setup().audioInputWindow()->Spin1->value(), 250);
 }
 
 TEST_F(AudioInputChoice, TheDefaultEntryForgetsTheDevice) {
@@ -477,7 +478,7 @@ TEST_F(AudioInputChoice, CancelTheCloseBoxAndEscapeChangeNothing) {
             QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
             QApplication::sendEvent(&w, &escape);
         }
-        EXPECT_EQ(form.audioInputWindow(), nullptr) << way;
+        EXPECT_EQ(form.setup().audioInputWindow(), nullptr) << way;
         EXPECT_TRUE(harness.engine.calls().empty()) << way;
         QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
@@ -498,7 +499,7 @@ TEST_F(AudioInputChoice, AnInputThatDoesNotStartIsReportedAndNothingIsStored) {
                                   "could not be started. Quorvin goes on receiving from the input "
                                   "it had."),
                    QStringLiteral("Audio Input"), MsgButtons::Ok, MsgIcon::Exclamation}}));
-    EXPECT_EQ(form.audioInputWindow(), &w) << "the window stays open";
+    EXPECT_EQ(form.setup().audioInputWindow(), &w) << "the window stays open";
     EXPECT_EQ(harness.settings.AudioInput, "");
 
     // Another try that works.
@@ -533,7 +534,7 @@ TEST(AudioInputChoiceOffCard, WhileARecordingPlaysTheChoiceIsOnlyRemembered) {
         form.Form_Load();
         engine.clearCalls();
         form.menuaudioinput->trigger();
-        AudioInputWindow* w = form.audioInputWindow();
+        AudioInputWindow* w = form.setup().audioInputWindow();
         ASSERT_NE(w, nullptr);
         EXPECT_FALSE(w->Label4->isHidden());
         w->List1->setCurrentRow(2);

@@ -20,12 +20,14 @@
 #include <vector>
 
 #include "band/band_activity_window.h"
+#include "band/band_controller.h"
 #include "band/band_window_place.h"
 #include "mainwindow/main_window.h"
 #include "platform/modem_engine.h"
 #include "platform/picture_box.h"
 #include "pskmodem/signals/simulator.h"
 #include "pskmodem/sources/audio_file.h"
+#include "receiver/receive_controller.h"
 #include "settings/settings_record.h"
 #include "support/form_harness.h"
 #include "support/held_recording.h"
@@ -108,7 +110,7 @@ TEST(BandActivity, KeepsItsPlaceAcrossRestartsAndItsRowsFitTheirText) {
     testing_support::FormHarness harness;
     MainWindow& form = harness.show();
     form.menuband->trigger();
-    BandActivityWindow* window = form.bandActivityWindow();
+    BandActivityWindow* window = form.bandActivity().bandActivityWindow();
     ASSERT_NE(window, nullptr);
     testing_support::processEvents();
     const QRect waterfall(form.Picture1->mapToGlobal(QPoint(0, 0)), form.Picture1->size());
@@ -124,12 +126,12 @@ TEST(BandActivity, KeepsItsPlaceAcrossRestartsAndItsRowsFitTheirText) {
         EXPECT_EQ(harness.settings.BandActivityTop, stood.y());
         testing_support::processEvents();
         form.menuband->trigger();
-        window = form.bandActivityWindow();
+        window = form.bandActivity().bandActivityWindow();
         ASSERT_NE(window, nullptr);
         testing_support::processEvents();
         EXPECT_EQ(window->geometry().topLeft(), stood);
     }
-    form.RememberBandActivity();
+    form.bandActivity().RememberBandActivity();
     EXPECT_EQ(QPoint(harness.settings.BandActivityLeft, harness.settings.BandActivityTop), stood);
 
     const std::vector<band::Row> rows(3);
@@ -174,7 +176,7 @@ TEST(BandActivity, FiveStationsOfARecordingAsRowsThatTuneAndRaiseTheAlarm) {
         ASSERT_TRUE(dialogs.shown().empty()) << "the engine did not start";
         settings.PSKAlarmString[0] = QStringLiteral("QB4NN");
         form.menuband->trigger();
-        BandActivityWindow* window = form.bandActivityWindow();
+        BandActivityWindow* window = form.bandActivity().bandActivityWindow();
         ASSERT_NE(window, nullptr);
         released->store(true);
 
@@ -210,11 +212,11 @@ TEST(BandActivity, FiveStationsOfARecordingAsRowsThatTuneAndRaiseTheAlarm) {
         // A click on the QPSK31 station tunes the receiver there, in its mode.
         ClickRow(table, 1);
         EXPECT_TRUE(form.Option2->isChecked());
-        while (std::abs(form.receiverBuffers.ActiveFrequency - 800) > 5 &&
+        while (std::abs(form.receive().receiverBuffers.ActiveFrequency - 800) > 5 &&
                clock.elapsed() < kTimeoutMs) {
             testing_support::processEvents();
         }
-        EXPECT_NEAR(form.receiverBuffers.ActiveFrequency, 800, 5);
+        EXPECT_NEAR(form.receive().receiverBuffers.ActiveFrequency, 800, 5);
         form.Form_Unload();
     }
     // It was open when the program ended: so the settings file says.

@@ -3,7 +3,7 @@
 // real main window offscreen (its order, the halt, the indicator switch, the bar, the marker,
 // the Rev screen), tuning by mouse on the recording engine, the clock and the picture viewer.
 
-#include "receiver/display.h"
+#include "display/display.h"
 
 #include <gtest/gtest.h>
 
@@ -25,16 +25,18 @@
 #include <numeric>
 #include <vector>
 
+#include "display/display_controller.h"
+#include "display/picture_window.h"
+#include "display/waterfall.h"
 #include "mainwindow/main_window.h"
 #include "platform/form_timer.h"
 #include "platform/image_box.h"
 #include "platform/picture_box.h"
 #include "platform/psk_engine.h"
 #include "pskmodem/engine/message_sink.h"
-#include "receiver/picture_window.h"
-#include "receiver/waterfall.h"
 #include "settings/colour_schemes.h"
 #include "settings/settings_record.h"
+#include "setup/setup_controller.h"
 #include "support/form_harness.h"
 #include "support/recording_engine.h"
 
@@ -315,7 +317,7 @@ TEST_F(DisplayTick, StepsRunInOrderAndTheTickDisablesItself) {
         EXPECT_EQ(form.Picture2->image().pixel(8, 82), kBlack);
         EXPECT_TRUE(form.Timer1->isEnabled());
     };
-    form.Timer1_Timer();
+    form.display().Timer1_Timer();
     harness.engine.onCall = nullptr;
     EXPECT_TRUE(seen);
     EXPECT_EQ(form.Label6->text(), QStringLiteral("PSK Signal Quality 50%"));
@@ -331,14 +333,14 @@ TEST_F(DisplayTick, SpectrumMessagesBetweenTicksDrawOnlyTheNewest) {
     spectrumMessage(1100, 20);
     setSpectrum(30);
     spectrumMessage(1200, 30);
-    form.Timer1_Timer();
+    form.display().Timer1_Timer();
     EXPECT_EQ(waterfall().pixel(100, 0), qRgb(30, 30, 255));
     EXPECT_NE(waterfall().pixel(100, 1), qRgb(20, 20, 255));
     EXPECT_EQ(form.Label9->text(), QStringLiteral("Active Frequency  1200Hz"));
 }
 
 TEST_F(DisplayTick, ATickBeforeAnySpectrumDrawsTheBaseColour) {
-    form.Timer1_Timer();
+    form.display().Timer1_Timer();
     EXPECT_EQ(waterfall().pixel(0, 0), qRgb(0, 0, 254));
     EXPECT_EQ(waterfall().pixel(511, 0), qRgb(0, 0, 254));
     EXPECT_EQ(form.Label9->text(), QStringLiteral("Active Frequency  0Hz"));
@@ -350,7 +352,7 @@ TEST_F(DisplayTick, LineShowsBinsAcrossTheWidthThroughTheBluePalette) {
     std::iota(harness.engine.fftData.begin(), harness.engine.fftData.end(), 0);
     harness.engine.fftData[774] = 300;
     spectrumMessage(1500, 0);
-    form.Timer1_Timer();
+    form.display().Timer1_Timer();
     const QImage image = waterfall();
     ASSERT_EQ(image.size(), QSize(512, 81));
     for (int x = 0; x < 512; ++x) {
@@ -367,12 +369,12 @@ TEST_F(DisplayTick, SpeedFourMovesThePictureDownExactlyOneRow) {
     for (int level = 1; level <= 5; ++level) {
         setSpectrum(level * 10);
         spectrumMessage(1500, 0);
-        form.Timer1_Timer();
+        form.display().Timer1_Timer();
     }
     const QImage before = waterfall();
     setSpectrum(200);
     spectrumMessage(1500, 0);
-    form.Timer1_Timer();
+    form.display().Timer1_Timer();
     const QImage after = waterfall();
     EXPECT_EQ(after.pixel(7, 0), qRgb(200, 200, 255));
     for (int y = 1; y < 81; ++y) {
@@ -388,10 +390,10 @@ TEST_F(DisplayTick, SmallerSpeedsStretchTheOldPicture) {
         for (int level = 0; level < 90; ++level) {
             setSpectrum(level);
             spectrumMessage(1500, 0);
-            form.Timer1_Timer();
+            form.display().Timer1_Timer();
         }
         const QImage before = waterfall();
-        form.Timer1_Timer();
+        form.display().Timer1_Timer();
         const QImage after = waterfall();
         const std::vector<int> rows =
             receiver::ScrollSourceRows(81, receiver::ScrollTargetHeight(85, speed));
@@ -405,17 +407,17 @@ TEST_F(DisplayTick, SmallerSpeedsStretchTheOldPicture) {
 TEST_F(DisplayTick, TheTickKeepsThePictureAsTheWaterfallStoodBeforeIt) {
     setSpectrum(40);
     spectrumMessage(1500, 0);
-    form.Timer1_Timer();
+    form.display().Timer1_Timer();
     const QImage before = waterfall();
     setSpectrum(80);
     spectrumMessage(1500, 0);
-    form.Timer1_Timer();
+    form.display().Timer1_Timer();
     EXPECT_EQ(form.Picture1->picture(), before);
     // Ticks reuse two buffers in turn: no copy of a shared drawing, no allocation.
     const uchar* first = form.Picture1->image().constBits();
-    form.Timer1_Timer();
+    form.display().Timer1_Timer();
     const uchar* second = form.Picture1->image().constBits();
-    form.Timer1_Timer();
+    form.display().Timer1_Timer();
     EXPECT_NE(first, second);
     EXPECT_EQ(form.Picture1->image().constBits(), first);
 }
@@ -423,14 +425,14 @@ TEST_F(DisplayTick, TheTickKeepsThePictureAsTheWaterfallStoodBeforeIt) {
 TEST_F(DisplayTick, HaltWaterfallFreezesThePictureWhileTheOtherStepsGoOn) {
     setSpectrum(60);
     spectrumMessage(1500, 20);
-    form.Timer1_Timer();
+    form.display().Timer1_Timer();
     const QImage frozen = waterfall();
     const QImage frozenPicture = form.Picture1->picture();
     form.Check2->setChecked(true);
     setSpectrum(250);
     harness.engine.vectorData.fill(0);
     spectrumMessage(2000, 80);
-    form.Timer1_Timer();
+    form.display().Timer1_Timer();
     EXPECT_EQ(waterfall(), frozen);
     EXPECT_EQ(form.Picture1->picture(), frozenPicture);
     EXPECT_EQ(form.Label6->text(), QStringLiteral("PSK Signal Quality 80%"));
@@ -440,7 +442,7 @@ TEST_F(DisplayTick, HaltWaterfallFreezesThePictureWhileTheOtherStepsGoOn) {
     EXPECT_FALSE(form.Timer1->isEnabled());
 
     form.Check2->setChecked(false);
-    form.Timer1_Timer();
+    form.display().Timer1_Timer();
     EXPECT_EQ(waterfall().pixel(0, 0), qRgb(250, 250, 255));
 }
 
@@ -451,7 +453,7 @@ TEST_F(DisplayTick, IndicatorDrawsGreenSpokesOverItsBackground) {
     harness.engine.vectorData.fill(1144);
     harness.engine.vectorData[0] = 0;
     harness.engine.vectorData[1] = 0;
-    form.Timer1_Timer();
+    form.display().Timer1_Timer();
     const QImage drawn = form.Radars->image();
     EXPECT_EQ(drawn.pixel(1, 1), kGreen);
     EXPECT_EQ(drawn.pixel(11, 11), kGreen);
@@ -460,7 +462,7 @@ TEST_F(DisplayTick, IndicatorDrawsGreenSpokesOverItsBackground) {
 
     // All points at the centre: the spokes collapse, nothing but the centre pixel changes.
     harness.engine.vectorData.fill(1144);
-    form.Timer1_Timer();
+    form.display().Timer1_Timer();
     const QImage collapsed = form.Radars->image();
     for (int y = 0; y < 44; ++y) {
         for (int x = 0; x < 44; ++x) {
@@ -473,7 +475,7 @@ TEST_F(DisplayTick, IndicatorDrawsGreenSpokesOverItsBackground) {
 
 TEST_F(DisplayTick, IndicatorOffLeavesTheLastSpokesAndOnRedrawsAtTheNextTick) {
     harness.engine.vectorData.fill(0);  // every spoke to the top-left corner
-    form.Timer1_Timer();
+    form.display().Timer1_Timer();
     const QImage lastDrawn = form.Radars->image();
     EXPECT_EQ(lastDrawn.pixel(11, 11), kGreen);
 
@@ -481,7 +483,7 @@ TEST_F(DisplayTick, IndicatorOffLeavesTheLastSpokesAndOnRedrawsAtTheNextTick) {
     EXPECT_EQ(harness.settings.PhaseTuneStatus, KVXmodules::kFlagClear);
     harness.engine.clearCalls();
     harness.engine.vectorData.fill(2288);  // to the bottom-right corner
-    form.Timer1_Timer();
+    form.display().Timer1_Timer();
     EXPECT_EQ(form.Radars->image(), lastDrawn);
     const auto names = harness.engine.callNames();
     EXPECT_EQ(std::count(names.begin(), names.end(), "fnGetVectorData"), 0);
@@ -489,7 +491,7 @@ TEST_F(DisplayTick, IndicatorOffLeavesTheLastSpokesAndOnRedrawsAtTheNextTick) {
     form.PhaseStatus[0]->setChecked(true);
     EXPECT_EQ(harness.settings.PhaseTuneStatus, KVXmodules::kFlagSet);
     EXPECT_EQ(form.Radars->image(), lastDrawn);
-    form.Timer1_Timer();
+    form.display().Timer1_Timer();
     EXPECT_EQ(form.Radars->image().pixel(33, 33), kGreen);
     EXPECT_EQ(form.Radars->image().pixel(11, 11), form.Radar_Pic->picture().pixel(11, 11));
 }
@@ -506,33 +508,33 @@ TEST_F(DisplayTick, QualityBarFillsFromTheBottom) {
     ASSERT_EQ(form.Picture2->image().size(), QSize(17, 83));
 
     spectrumMessage(1500, 50);
-    form.Timer1_Timer();
+    form.display().Timer1_Timer();
     std::vector<QRgb> expected(83, kBlack);
     std::fill(expected.begin() + 42, expected.end(), qRgb(140, 140, 0));
     EXPECT_EQ(column(0), expected);
     EXPECT_EQ(column(16), expected);
 
     spectrumMessage(1500, 100);
-    form.Timer1_Timer();
+    form.display().Timer1_Timer();
     EXPECT_EQ(column(8), std::vector<QRgb>(83, qRgb(240, 240, 0)));
 
     spectrumMessage(1500, 0);
-    form.Timer1_Timer();
+    form.display().Timer1_Timer();
     EXPECT_EQ(column(8), std::vector<QRgb>(83, kBlack));
     EXPECT_EQ(form.Label6->text(), QStringLiteral("PSK Signal Quality 0%"));
 
     spectrumMessage(1500, 1);
-    form.Timer1_Timer();
+    form.display().Timer1_Timer();
     expected.assign(83, kBlack);
     expected[82] = qRgb(42, 42, 0);
     EXPECT_EQ(column(8), expected);
 
     // Out of range: clipped, and the colour limited.
     spectrumMessage(1500, 130);
-    form.Timer1_Timer();
+    form.display().Timer1_Timer();
     EXPECT_EQ(column(8), std::vector<QRgb>(83, qRgb(255, 255, 0)));
     spectrumMessage(1500, -20);
-    form.Timer1_Timer();
+    form.display().Timer1_Timer();
     EXPECT_EQ(column(8), std::vector<QRgb>(83, kBlack));
     EXPECT_EQ(form.Label6->text(), QStringLiteral("PSK Signal Quality-20%"));
 }
@@ -542,7 +544,7 @@ TEST_F(DisplayTick, MarkerFollowsTheActiveFrequency) {
     for (const auto& [frequency, left] :
          std::vector<std::pair<int, int>>{{1500, 255}, {0, -1}, {3000, 510}, {1502, 255}}) {
         spectrumMessage(frequency, 0);
-        form.Timer1_Timer();
+        form.display().Timer1_Timer();
         EXPECT_EQ(form.Image2->x(), left) << frequency;
         EXPECT_EQ(form.Image2->y(), top);
         EXPECT_EQ(form.Label9->text(), receiver::ActiveFrequencyText(frequency));
@@ -553,7 +555,7 @@ TEST_F(DisplayTick, PaletteChangesColourTheNextLinesAndKeepTheOldOnes) {
     setSpectrum(0);
     spectrumMessage(1500, 0);
     for (int i = 0; i < 3; ++i) {
-        form.Timer1_Timer();
+        form.display().Timer1_Timer();
     }
     const QImage picture = form.Picture1->picture();
     form.menuwaterfallcol2->trigger();
@@ -566,17 +568,17 @@ TEST_F(DisplayTick, PaletteChangesColourTheNextLinesAndKeepTheOldOnes) {
     // last tick found it (without that tick's line).
     EXPECT_EQ(waterfall(), picture);
 
-    form.Timer1_Timer();
+    form.display().Timer1_Timer();
     EXPECT_EQ(waterfall().pixel(0, 0), qRgb(254, 0, 0));
     EXPECT_EQ(waterfall().pixel(0, 1), qRgb(0, 0, 254));
 
     form.menuwaterfallcol3->trigger();
-    form.Timer1_Timer();
+    form.display().Timer1_Timer();
     EXPECT_EQ(waterfall().pixel(0, 0), kBlack);
     EXPECT_EQ(harness.settings.WaterfallBackColor, 0);
 
     // A number that names no palette: no tick anywhere, the values stay.
-    form.WaterfallColors(3);
+    form.setup().WaterfallColors(3);
     EXPECT_FALSE(form.menuwaterfallcol1->isChecked());
     EXPECT_FALSE(form.menuwaterfallcol2->isChecked());
     EXPECT_FALSE(form.menuwaterfallcol3->isChecked());
@@ -605,7 +607,7 @@ TEST_F(DisplayTick, RevScreenScrollsTheLargeWaterfall) {
     for (int level = 1; level <= 3; ++level) {
         setSpectrum(level * 50);
         spectrumMessage(1500, 0);
-        form.Timer1_Timer();
+        form.display().Timer1_Timer();
     }
     const QImage image = waterfall();
     EXPECT_EQ(image.pixel(100, 0), qRgb(150, 150, 255));
@@ -617,7 +619,7 @@ TEST_F(DisplayTick, RevScreenScrollsTheLargeWaterfall) {
     form.resize(901, 800);
     processEvents();
     EXPECT_EQ(harness.settings.WaterfallHeight, 85);
-    form.Timer1_Timer();
+    form.display().Timer1_Timer();
     EXPECT_EQ(waterfall().size(), QSize(512, 81));
     EXPECT_EQ(waterfall().pixel(100, 1), qRgb(150, 150, 255));
 }
@@ -636,7 +638,7 @@ class Tuning : public DisplayTick {};
 TEST_F(Tuning, ClickTunesTheReceiverWithTheSearchRange) {
     harness.engine.clearCalls();
     const std::int32_t maxRange = harness.settings.RXfreqMaxRange;
-    form.Picture1_MouseDown(Qt::LeftButton, Qt::NoModifier, 256, 40);
+    form.display().Picture1_MouseDown(Qt::LeftButton, Qt::NoModifier, 256, 40);
     EXPECT_EQ(harness.engine.calls(),
               (std::vector<EngineCall>{{"fnSetRXFrequency", {1502, 50, 0}, nullptr},
                                        {"fnSetTXFrequency", {1502}, nullptr}}));
@@ -644,7 +646,7 @@ TEST_F(Tuning, ClickTunesTheReceiverWithTheSearchRange) {
 
     harness.engine.clearCalls();
     harness.settings.RXSearchRange = 12.5;  // a 32-bit integer, halves to even
-    form.Picture1_MouseDown(Qt::RightButton, Qt::NoModifier, 0, 0);
+    form.display().Picture1_MouseDown(Qt::RightButton, Qt::NoModifier, 0, 0);
     EXPECT_EQ(harness.engine.calls(),
               (std::vector<EngineCall>{{"fnSetRXFrequency", {0, 12, 0}, nullptr},
                                        {"fnSetTXFrequency", {0}, nullptr}}));
@@ -665,33 +667,33 @@ TEST_F(Tuning, ARealClickOnTheWaterfallTunesByItsDrawablePixels) {
     // The marker and label show what the engine reports next, not the click.
     EXPECT_EQ(form.Label9->text(), QStringLiteral("Active Frequency 0 Hz"));
     spectrumMessage(1498, 0);
-    form.Timer1_Timer();
+    form.display().Timer1_Timer();
     EXPECT_EQ(form.Label9->text(), QStringLiteral("Active Frequency  1498Hz"));
 }
 
 TEST_F(Tuning, PointerReadOutsOverTheWaterfallAndTheScale) {
-    form.Picture1_MouseMove(Qt::NoButton, Qt::NoModifier, 0, 10);
+    form.display().Picture1_MouseMove(Qt::NoButton, Qt::NoModifier, 0, 10);
     EXPECT_EQ(form.Label7->text(), QStringLiteral(" 0Hz"));
-    form.Picture1_MouseMove(Qt::LeftButton, Qt::NoModifier, 511, 10);
+    form.display().Picture1_MouseMove(Qt::LeftButton, Qt::NoModifier, 511, 10);
     EXPECT_EQ(form.Label7->text(), QStringLiteral(" 2998Hz"));
 
     // The strip reports twips: 20 pixels are 300 twips.
     SendMouse(form.Image1, QEvent::MouseMove, QPoint(20, 5), Qt::NoButton, Qt::NoButton);
     EXPECT_EQ(form.Label7->text(), QStringLiteral(" 120Hz"));
     EXPECT_EQ(form.Image1->toolTip(), QStringLiteral(" 120Hz"));
-    form.Image1_MouseMove(Qt::NoButton, Qt::NoModifier, 129, 0);
+    form.display().Image1_MouseMove(Qt::NoButton, Qt::NoModifier, 129, 0);
     EXPECT_EQ(form.Label7->text(), QStringLiteral(" 50Hz"));
-    form.Image1_MouseMove(Qt::NoButton, Qt::NoModifier, 516 * 15, 0);
+    form.display().Image1_MouseMove(Qt::NoButton, Qt::NoModifier, 516 * 15, 0);
     EXPECT_EQ(form.Label7->text(), QStringLiteral(" 2981Hz"));
     EXPECT_EQ(form.Image1->toolTip(), QStringLiteral(" 2981Hz"));
 }
 
 TEST_F(Tuning, ReleaseClearsStopDecodeAndTheRightButtonOpensTheWaterfallMenu) {
     form.Check1->setChecked(true);
-    form.Picture1_MouseUp(Qt::LeftButton, Qt::NoModifier, 100, 10);
+    form.display().Picture1_MouseUp(Qt::LeftButton, Qt::NoModifier, 100, 10);
     EXPECT_FALSE(form.Check1->isChecked());
     EXPECT_FALSE(form.menuwaters->isVisible());
-    form.Picture1_MouseUp(Qt::LeftButton, Qt::NoModifier, 100, 10);
+    form.display().Picture1_MouseUp(Qt::LeftButton, Qt::NoModifier, 100, 10);
     EXPECT_FALSE(form.Check1->isChecked());
 
     harness.engine.clearCalls();
@@ -710,7 +712,7 @@ TEST_F(DisplayTick, ClockShowsTheTimeOnceASecond) {
     EXPECT_TRUE(form.Timer3->isEnabled());
     EXPECT_EQ(form.Timer3->interval(), 1000);
     const QTime before = QTime::currentTime();
-    form.Timer3_Timer();
+    form.display().Timer3_Timer();
     const QString text = form.Label4->text();
     ASSERT_TRUE(QRegularExpression(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d$")).match(text).hasMatch())
         << text.toStdString();

@@ -15,13 +15,15 @@
 #include <functional>
 #include <vector>
 
+#include "display/display_controller.h"
+#include "display/picture_window.h"
 #include "mainwindow/main_window.h"
 #include "platform/file_dialogs.h"
 #include "platform/outside_programs.h"
 #include "platform/picture_box.h"
 #include "platform/printer.h"
-#include "receiver/picture_window.h"
-#include "receiver/receive_text_box.h"
+#include "receivetext/receive_text_box.h"
+#include "receivetext/received_text_controller.h"
 #include "support/form_harness.h"
 #include "support/test_files.h"
 
@@ -44,7 +46,7 @@ class FileCommands : public ::testing::Test {
   protected:
     FileCommands() : form(harness.load()) {
         form.now = [] { return kSavedAt; };
-        form.Text1Content->setText(u"cq cq\r\r\nde DL1ABC");
+        form.receivedText().Text1Content->setText(u"cq cq\r\r\nde DL1ABC");
         QImage picture(40, 20, QImage::Format_RGB32);
         picture.fill(Qt::blue);
         picture.setPixel(3, 4, qRgb(255, 255, 0));
@@ -58,19 +60,33 @@ class FileCommands : public ::testing::Test {
     MainWindow& form;
 };
 
+// The file commands as the menus run them.
+void SaveText(MainWindow& form) {
+    form.receivedText().menusave_Click();
+}
+void SaveWaterfall(MainWindow& form) {
+    form.display().command8_Click();
+}
+void OpenTextElsewhere(MainWindow& form) {
+    form.receivedText().menuopenote_Click();
+}
+void OpenInPaint(MainWindow& form) {
+    form.display().menuopenpaint_Click();
+}
+
 TEST_F(FileCommands, SavesProposeTextAndPictureNamesInTurnAndOpenInTheLastFolder) {
     QDir(harness.programFolder()).mkdir(QStringLiteral("logs"));
     struct Step {
-        void (MainWindow::*command)();
+        std::function<void(MainWindow&)> command;
         const char* proposed;
         const char* chosen;
     };
     const std::vector<Step> steps{
-        {&MainWindow::menusave_Click, "quorv_log01.txt", "logs/a.txt"},
-        {&MainWindow::command8_Click, "waterfall001.bmp", "logs/w.BMP"},
-        {&MainWindow::menusave_Click, "quorv_log01.txt", "logs/b.log"},
-        {&MainWindow::command8_Click, "b.log", "logs/b.bmp"},
-        {&MainWindow::menusave_Click, "quorv_log01.txt", "c.txt"},
+        {SaveText, "quorv_log01.txt", "logs/a.txt"},
+        {SaveWaterfall, "waterfall001.bmp", "logs/w.BMP"},
+        {SaveText, "quorv_log01.txt", "logs/b.log"},
+        {SaveWaterfall, "b.log", "logs/b.bmp"},
+        {SaveText, "quorv_log01.txt", "c.txt"},
     };
     QString folder = harness.programFolder();
     for (const Step& step : steps) {
@@ -96,7 +112,7 @@ TEST_F(FileCommands, SavesProposeTextAndPictureNamesInTurnAndOpenInTheLastFolder
 
 TEST_F(FileCommands, SavedTextHasOneBannerAndTheTextAsTheAutologHasIt) {
     harness.dialogs.answerFile(path(QStringLiteral("saved.txt")));
-    form.menusave_Click();
+    form.receivedText().menusave_Click();
     EXPECT_EQ(ReadAll(path(QStringLiteral("saved.txt"))),
               QByteArray("***Quorvin File Saved At->14:05:09  Date:07-04-2005***\r\n"
                          "cq cq\r\r\nde DL1ABC\r\n"));
@@ -109,12 +125,13 @@ TEST_F(FileCommands, SavedTextIsTheTextWhenTheNameIsChosen) {
     form.now = [&clock] { return clock; };
     const auto textArrives = [this, &clock] {
         clock = clock.addSecs(61);
-        form.Text1Content->setText(form.Text1Content->text() + QStringLiteral(" pse k\r\r\n"));
+        form.receivedText().Text1Content->setText(form.receivedText().Text1Content->text() +
+                                                  QStringLiteral(" pse k\r\r\n"));
     };
     const QString saved = path(QStringLiteral("saved.txt"));
     harness.dialogs.answerFile(saved);
     harness.dialogs.whileNextBoxIsOpen(textArrives);
-    form.menusave_Click();
+    form.receivedText().menusave_Click();
     EXPECT_EQ(ReadAll(saved),
               QByteArray("***Quorvin File Saved At->14:06:10  Date:07-04-2005***\r\n"
                          "cq cq\r\r\nde DL1ABC pse k\r\r\n\r\n"));
@@ -126,7 +143,7 @@ TEST_F(FileCommands, NoToOverwriteAndAFailedSaveLeaveTheOldFile) {
     WriteAll(old, "earlier");
     harness.dialogs.answerFile(old);
     harness.dialogs.answer(MsgResult::No);
-    form.menusave_Click();
+    form.receivedText().menusave_Click();
     EXPECT_EQ(ReadAll(old), QByteArray("earlier"));
     EXPECT_EQ(form.files.ChosenFile, old);
     EXPECT_EQ(form.files.LastFileName, QStringLiteral("quorv_log01.txt"));
@@ -141,8 +158,7 @@ TEST_F(FileCommands, NoToOverwriteAndAFailedSaveLeaveTheOldFile) {
     QFile::setPermissions(harness.programFolder(), kReadOnly);
     {
         const testing_support::UnprivilegedScope user;
-        for (void (MainWindow::*command)() :
-             {&MainWindow::menusave_Click, &MainWindow::command8_Click}) {
+        for (const auto& command : {SaveText, SaveWaterfall}) {
             harness.dialogs.clear();
             harness.dialogs.answerFile(old);
             harness.dialogs.answer(MsgResult::Yes);
@@ -164,7 +180,7 @@ TEST_F(FileCommands, WaterfallPicturesAreSavedInTheFormatTheirNameAsksForAndRead
         SCOPED_TRACE(name);
         const QString file = path(QString::fromLatin1(name));
         harness.dialogs.answerFile(file);
-        form.command8_Click();
+        form.display().command8_Click();
         const QByteArray bytes = ReadAll(file);
         EXPECT_EQ(bytes.startsWith("BM"), QFileInfo(file).suffix() != QStringLiteral("png"));
         EXPECT_EQ(QImage::fromData(bytes).convertToFormat(QImage::Format_RGB32),
@@ -176,18 +192,18 @@ TEST_F(FileCommands, PicturesOpenInThePictureWindowOrInAPaintProgram) {
     const QString picture = path(QStringLiteral("my waterfall.bmp"));
     ASSERT_TRUE(form.Picture1->picture().save(picture, "BMP"));
     harness.dialogs.answerFile(picture);
-    form.Command7_Click();
-    ASSERT_NE(form.pictureWindow(), nullptr);
-    EXPECT_EQ(form.pictureWindow()->windowTitle(), picture);
-    EXPECT_EQ(form.pictureWindow()->Picture1->size(), QSize(40, 20));
+    form.display().Command7_Click();
+    ASSERT_NE(form.display().pictureWindow(), nullptr);
+    EXPECT_EQ(form.display().pictureWindow()->windowTitle(), picture);
+    EXPECT_EQ(form.display().pictureWindow()->Picture1->size(), QSize(40, 20));
     EXPECT_EQ(harness.dialogs.fileDialogs().back().title, QStringLiteral("Open Picture File"));
 
     // The paint program gets the path as one argument, spaces and all; none to be found is said.
     harness.dialogs.answerFile(picture);
-    form.menuopenpaint_Click();
+    form.display().menuopenpaint_Click();
     harness.programs.available = false;
     harness.dialogs.answerFile(picture);
-    form.menuopenpaint_Click();
+    form.display().menuopenpaint_Click();
     using Started = testing_support::RecordingOutsidePrograms::Started;
     const Started paint{platform::OutsideProgram::PaintProgram, picture};
     EXPECT_EQ(harness.programs.started, (std::vector<Started>{paint, paint}));
@@ -204,17 +220,17 @@ TEST_F(FileCommands, OutsideProgramsThatOpenNothingAreNamed) {
     WriteAll(file, "text");
     using platform::OutsideProgram;
     struct Case {
-        void (MainWindow::*command)();
+        std::function<void(MainWindow&)> command;
         OutsideProgram program;
         bool available;
         bool openerFails;
         bool said;
     };
     const std::vector<Case> cases{
-        {&MainWindow::menuopenote_Click, OutsideProgram::TextEditor, true, false, false},
-        {&MainWindow::menuopenote_Click, OutsideProgram::TextEditor, true, true, true},
-        {&MainWindow::menuopenote_Click, OutsideProgram::TextEditor, false, false, true},
-        {&MainWindow::menuopenpaint_Click, OutsideProgram::PaintProgram, true, true, true},
+        {OpenTextElsewhere, OutsideProgram::TextEditor, true, false, false},
+        {OpenTextElsewhere, OutsideProgram::TextEditor, true, true, true},
+        {OpenTextElsewhere, OutsideProgram::TextEditor, false, false, true},
+        {OpenInPaint, OutsideProgram::PaintProgram, true, true, true},
     };
     for (std::size_t i = 0; i < cases.size(); ++i) {
         SCOPED_TRACE(i);
@@ -240,27 +256,28 @@ TEST_F(FileCommands, OutsideProgramsThatOpenNothingAreNamed) {
 // Selects the receive text from `start`, `length` characters of its stored form.
 void Select(MainWindow& form, qsizetype start, qsizetype length) {
     QTextCursor cursor = form.Text1->textCursor();
-    cursor.setPosition(static_cast<int>(form.Text1Content->widgetPosition(start)));
-    cursor.setPosition(static_cast<int>(form.Text1Content->widgetPosition(start + length)),
-                       QTextCursor::KeepAnchor);
+    cursor.setPosition(static_cast<int>(form.receivedText().Text1Content->widgetPosition(start)));
+    cursor.setPosition(
+        static_cast<int>(form.receivedText().Text1Content->widgetPosition(start + length)),
+        QTextCursor::KeepAnchor);
     form.Text1->setTextCursor(cursor);
 }
 
 TEST_F(FileCommands, ClipboardStampAndLockActOnTheLockedBoxToo) {
     ASSERT_TRUE(form.Text1->isReadOnly());
     Select(form, 8, 2);  // "de"
-    form.menucut_Click();
+    form.receivedText().menucut_Click();
     EXPECT_EQ(harness.clipboard.text(), QStringLiteral("de"));
-    EXPECT_EQ(form.Text1Content->text(), QStringLiteral("cq cq\r\r\n DL1ABC"));
-    form.menupaste_Click();
-    form.menupastetime_Click();
+    EXPECT_EQ(form.receivedText().Text1Content->text(), QStringLiteral("cq cq\r\r\n DL1ABC"));
+    form.receivedText().menupaste_Click();
+    form.receivedText().menupastetime_Click();
     EXPECT_EQ(
-        form.Text1Content->text(),
+        form.receivedText().Text1Content->text(),
         QStringLiteral("cq cq\r\r\nde\r\nQuorvin Date&Time-> 07-04-2005 14:05:09\r\n DL1ABC"));
     Select(form, 0, 0);
-    form.menucopy_Click();
+    form.receivedText().menucopy_Click();
     EXPECT_TRUE(harness.clipboard.text().isEmpty());
-    form.menutextwin_Click();
+    form.receivedText().menutextwin_Click();
     EXPECT_EQ(harness.clipboard.text(),
               QStringLiteral("cq cq\nde\nQuorvin Date&Time-> 07-04-2005 14:05:09\n DL1ABC"))
         << "one line end per line";
@@ -270,8 +287,8 @@ TEST_F(FileCommands, ClipboardStampAndLockActOnTheLockedBoxToo) {
     EXPECT_FALSE(form.Text1->isReadOnly());
     form.menuedittext->trigger();
     EXPECT_TRUE(form.Text1->isReadOnly());
-    form.menuclear1_Click();
-    EXPECT_TRUE(form.Text1Content->text().isEmpty());
+    form.receivedText().menuclear1_Click();
+    EXPECT_TRUE(form.receivedText().Text1Content->text().isEmpty());
 }
 
 TEST_F(FileCommands, FindSelectsTheFirstMatchAndLeavesDecodingStopped) {
@@ -286,21 +303,23 @@ TEST_F(FileCommands, FindSelectsTheFirstMatchAndLeavesDecodingStopped) {
     for (const Case& c : {Case{"abcdefg", "CDE", 2, 3}, Case{"abcdefg", "g", 6, 1},
                           Case{"ab\r\r\ncd cd", "cd", 5, 2}, Case{"abcdefg", "xyz", -1, 0}}) {
         SCOPED_TRACE(c.wanted);
-        form.Text1Content->setText(QString::fromLatin1(c.text));
+        form.receivedText().Text1Content->setText(QString::fromLatin1(c.text));
         harness.dialogs.answer(QString::fromLatin1(c.wanted));
         form.menufind->trigger();
         EXPECT_TRUE(form.Check1->isChecked());
-        EXPECT_EQ(form.DecodeStopped, 1);
+        EXPECT_EQ(form.receivedText().DecodeStopped, 1);
         EXPECT_EQ(QApplication::focusWidget(), form.Text1);
-        const MainWindow::TextSelection selected = form.receiveSelection();
-        EXPECT_EQ(selected.start, c.start < 0 ? form.Text1Content->text().size() : c.start);
+        const ReceivedTextController::TextSelection selected =
+            form.receivedText().receiveSelection();
+        EXPECT_EQ(selected.start,
+                  c.start < 0 ? form.receivedText().Text1Content->text().size() : c.start);
         EXPECT_EQ(selected.length, c.length);
     }
     // An empty answer changes nothing.
     Select(form, 1, 2);
     harness.dialogs.answer(QString());
     form.menufind->trigger();
-    EXPECT_EQ(form.receiveSelection().start, 1);
+    EXPECT_EQ(form.receivedText().receiveSelection().start, 1);
     EXPECT_TRUE(form.Check1->isChecked());
 }
 
@@ -324,7 +343,7 @@ TEST(Printing, TheReceivedOrTheSelectedTextIsPrintedAndAFailureSaysSo) {
     platform::PdfFilePrinter printer(pdf);
     harness.printer = &printer;
     MainWindow& form = harness.load();
-    form.Text1Content->setText(u"cq cq\r\r\nde DL1ABC");
+    form.receivedText().Text1Content->setText(u"cq cq\r\r\nde DL1ABC");
 
     form.menuprint->trigger();
     EXPECT_EQ(PdfText(pdf).split(u'\n').mid(0, 2),
@@ -355,8 +374,8 @@ TEST(Printing, TheReceivedOrTheSelectedTextIsPrintedAndAFailureSaysSo) {
 
 // The picture dialogs list PNG and JPEG pictures beside the bitmaps, a bitmap filter first.
 TEST_F(FileCommands, PictureDialogsListPngAndJpegBesideBitmaps) {
-    form.command8_Click();
-    form.Command7_Click();
+    form.display().command8_Click();
+    form.display().Command7_Click();
     const auto dialogs = harness.dialogs.fileDialogs();
     ASSERT_EQ(dialogs.size(), 2U);
     const auto descriptions = [](const platform::FileDialogRequest& request) {

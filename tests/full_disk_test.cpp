@@ -16,8 +16,11 @@
 #include "platform/file_dialogs.h"
 #include "platform/file_replace.h"
 #include "platform/printer.h"
+#include "receiver/receive_controller.h"
+#include "receivetext/received_text_controller.h"
 #include "settings/settings_file.h"
 #include "settings/settings_record.h"
+#include "setup/setup_controller.h"
 #include "support/form_harness.h"
 #include "support/full_file_system.h"
 #include "support/recording_clipboard.h"
@@ -198,20 +201,20 @@ TEST(FullDisk, TheAutologMarksTheGapAFullDiskMadeWithANewBanner) {
     harness.useProgramFolder(disk.folder());
     MainWindow& form = harness.create();
     const auto flush = [&form](const QString& text) {
-        form.receiverBuffers.RxTextBuffer = text;
-        form.Timer2_Timer();
+        form.receive().receiverBuffers.RxTextBuffer = text;
+        form.receivedText().Timer2_Timer();
     };
-    form.menuautolog_Click();
+    form.receivedText().menuautolog_Click();
     flush(QStringLiteral("cq cq de DL1ABC "));
     ASSERT_TRUE(disk.fill());
     // What still fits beside the first text on its last page gets in; the rest is lost.
     const QString lost = QStringLiteral("pse k ") + QString(5000, u'x');
     flush(lost);
-    EXPECT_EQ(form.AutoLogBannerPending, 1);
+    EXPECT_EQ(form.receivedText().AutoLogBannerPending, 1);
     flush(QStringLiteral("\r\r\nDL2XYZ de"));  // lost whole
     disk.free();
     flush(QStringLiteral(" DL1ABC 73"));
-    EXPECT_EQ(form.AutoLogBannerPending, 0);
+    EXPECT_EQ(form.receivedText().AutoLogBannerPending, 0);
 
     const QString log =
         QString::fromLatin1(ReadAll(harness.filePath(QStringLiteral("quorvin_autolog.log"))));

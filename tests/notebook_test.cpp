@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "mainwindow/main_window.h"
+#include "notebook/notebook_controller.h"
 #include "notebook/notebook_editor.h"
 #include "notebook/notes_file.h"
 #include "notebook/notes_find.h"
@@ -35,6 +36,7 @@
 #include "platform/termination_signals.h"
 #include "settings/settings_record.h"
 #include "setup/font_chooser_window.h"
+#include "setup/setup_controller.h"
 #include "support/form_harness.h"
 #include "support/keyboard.h"
 #include "support/recording_clipboard.h"
@@ -378,7 +380,7 @@ TEST(NotebookFromTheMainWindow, OneEditorShowsTheNotebookOrTheChosenFile) {
     MainWindow& form = harness.load();
     WriteAll(harness.filePath(QStringLiteral("quorvbook.log")), "73\r\n");
     form.menubook->trigger();
-    NotebookEditor* editor = form.notebookWindow();
+    NotebookEditor* editor = form.notebook().notebookWindow();
     ASSERT_NE(editor, nullptr);
     EXPECT_EQ(editor->windowTitle(), QStringLiteral("Quorvin Notebook"));
     EXPECT_EQ(editor->Text1->toPlainText(), QStringLiteral("73\n"));
@@ -387,7 +389,7 @@ TEST(NotebookFromTheMainWindow, OneEditorShowsTheNotebookOrTheChosenFile) {
     WriteAll(other, "cq");
     harness.dialogs.answerFile(other);
     form.Command2->click();
-    EXPECT_EQ(form.notebookWindow(), editor);
+    EXPECT_EQ(form.notebook().notebookWindow(), editor);
     EXPECT_EQ(editor->windowTitle(), other);
     EXPECT_EQ(editor->Text1->toPlainText(), QStringLiteral("cq"));
     EXPECT_EQ(harness.dialogs.fileDialogs().back().title, QStringLiteral("Open Text File"));
@@ -457,12 +459,12 @@ TEST(NotebookFromTheMainWindow, APipeOrAFolderOpensAnEmptyEditorAtOnce) {
         {"File > Text > Open... of a pipe",
          [&] {
              harness.dialogs.answerFile(pipe);
-             form.menuopen_Click();
+             form.notebook().menuopen_Click();
          }},
         {"File > Text > Open... of a folder",
          [&] {
              harness.dialogs.answerFile(folder);
-             form.menuopen_Click();
+             form.notebook().menuopen_Click();
          }},
     };
     for (const Case& c : cases) {
@@ -470,11 +472,11 @@ TEST(NotebookFromTheMainWindow, APipeOrAFolderOpensAnEmptyEditorAtOnce) {
         PipeWatchdog watchdog(pipe);
         c.open();
         EXPECT_FALSE(watchdog.release()) << "the window waited for a writer";
-        NotebookEditor* editor = form.notebookWindow();
+        NotebookEditor* editor = form.notebook().notebookWindow();
         ASSERT_NE(editor, nullptr);
         EXPECT_TRUE(editor->Text1->toPlainText().isEmpty());
     }
-    form.notebookWindow()->close();
+    form.notebook().notebookWindow()->close();
 }
 
 // Ended by a signal with changed notes: nothing is asked, the notes go to their unsaved copy and
@@ -485,10 +487,10 @@ TEST(NotebookEndedFromOutside, KeepsChangedNotesInACopyThatTheNextStartOffers) {
     const QString notebookFile = harness.filePath(QStringLiteral("quorvbook.log"));
     const QString copy = harness.filePath(QStringLiteral("quorvbook (unsaved).log"));
     WriteAll(notebookFile, "73\r\n");
-    form.offerUnsavedNotebook();
-    EXPECT_EQ(form.notebookWindow(), nullptr) << "no copy, no notebook at start";
+    form.notebook().offerUnsavedNotebook();
+    EXPECT_EQ(form.notebook().notebookWindow(), nullptr) << "no copy, no notebook at start";
     form.menubook->trigger();
-    NotebookEditor* editor = form.notebookWindow();
+    NotebookEditor* editor = form.notebook().notebookWindow();
     ASSERT_NE(editor, nullptr);
     editor->Text1->insertPlainText(QStringLiteral("de\u00a0PA3XYZ "));
     const QString typed = editor->notesText();
@@ -502,7 +504,7 @@ TEST(NotebookEndedFromOutside, KeepsChangedNotesInACopyThatTheNextStartOffers) {
         EXPECT_TRUE(QTest::qWaitFor([&] { return ended; }, 10000));
     }
     EXPECT_TRUE(harness.dialogs.messageBoxes().empty());
-    EXPECT_EQ(form.notebookWindow(), nullptr);
+    EXPECT_EQ(form.notebook().notebookWindow(), nullptr);
     EXPECT_EQ(ReadAll(notebookFile), QByteArray("73\r\n"));
     EXPECT_EQ(ReadAll(copy), QByteArray("de\xa0PA3XYZ 73\r\n"));
     EXPECT_EQ(typed, QStringLiteral("de\u00a0PA3XYZ 73\n"));
@@ -512,12 +514,12 @@ TEST(NotebookEndedFromOutside, KeepsChangedNotesInACopyThatTheNextStartOffers) {
     WriteAll(next.filePath(QStringLiteral("quorvbook.log")), ReadAll(notebookFile));
     WriteAll(next.filePath(QStringLiteral("quorvbook (unsaved).log")), ReadAll(copy));
     next.dialogs.answer(MsgResult::Yes);
-    started.offerUnsavedNotebook();
-    ASSERT_NE(started.notebookWindow(), nullptr);
-    EXPECT_EQ(started.notebookWindow()->notesText(), typed);
-    EXPECT_EQ(started.notebookWindow()->NotesChanged, 1);
+    started.notebook().offerUnsavedNotebook();
+    ASSERT_NE(started.notebook().notebookWindow(), nullptr);
+    EXPECT_EQ(started.notebook().notebookWindow()->notesText(), typed);
+    EXPECT_EQ(started.notebook().notebookWindow()->NotesChanged, 1);
     next.dialogs.answer(MsgResult::No);
-    started.notebookWindow()->close();
+    started.notebook().notebookWindow()->close();
     EXPECT_FALSE(QFile::exists(next.filePath(QStringLiteral("quorvbook (unsaved).log"))));
 }
 
@@ -536,13 +538,13 @@ TEST(FontChooser, OkCancelAndTheCloseBoxForTheReceiveWindowAndTheEditor) {
             testing_support::FormHarness harness;
             MainWindow& form = harness.load();
             form.menubook->trigger();
-            NotebookEditor* editor = form.notebookWindow();
+            NotebookEditor* editor = form.notebook().notebookWindow();
             ASSERT_NE(editor, nullptr);
             const QFont receiveFont = form.Text1->font();
             const QFont editorFont = editor->Text1->font();
             (forEditor ? editor->menueditfont : form.menusetupfont)->trigger();
             FontChooserWindow* chooser =
-                forEditor ? form.notebookFontChooser() : form.fontChooser();
+                forEditor ? form.setup().notebookFontChooser() : form.setup().fontChooser();
             ASSERT_NE(chooser, nullptr);
             EXPECT_FALSE(chooser->Command1->isEnabled());
 

@@ -26,7 +26,9 @@
 #include "pskmodem/signals/cer.h"
 #include "pskmodem/signals/testsignal.h"
 #include "pskmodem/sources/audio_file.h"
-#include "receiver/receive_text_box.h"
+#include "receiver/receive_controller.h"
+#include "receivetext/receive_text_box.h"
+#include "receivetext/received_text_controller.h"
 #include "settings/settings_record.h"
 #include "support/form_harness.h"
 #include "support/held_recording.h"
@@ -71,7 +73,7 @@ TEST(ReceiveEndToEnd, ARecordingIsShownInTheBoxAndWrittenToTheAutolog) {
     {
         MainWindow form(
             MainWindowServices{settings, dialogs, clipboard, engine, programFolder.path(), &sound});
-        form.Label8_Click();  // autolog on before the first character
+        form.receivedText().Label8_Click();  // autolog on before the first character
         QElapsedTimer clock;
         clock.start();
         form.Form_Load();
@@ -94,14 +96,15 @@ TEST(ReceiveEndToEnd, ARecordingIsShownInTheBoxAndWrittenToTheAutolog) {
         }
         ASSERT_TRUE(ended) << "the recording did not end within " << kTimeoutMs << " ms";
         // The last characters wait for one more text tick.
-        while ((form.Timer2->isEnabled() || !form.receiverBuffers.RxTextBuffer.isEmpty()) &&
-               clock.elapsed() < kTimeoutMs) {
+        while (
+            (form.Timer2->isEnabled() || !form.receive().receiverBuffers.RxTextBuffer.isEmpty()) &&
+            clock.elapsed() < kTimeoutMs) {
             testing_support::processEvents();
         }
         std::cout << "[          ] " << seconds << " s of audio decoded and shown in "
                   << clock.elapsed() << " ms\n";
 
-        const QString box = form.Text1Content->text();
+        const QString box = form.receivedText().Text1Content->text();
         ASSERT_TRUE(box.startsWith(u"Quorvin\r\n"));
         received = box.mid(9);
         EXPECT_EQ(form.Text1->toPlainText(), receiver::DisplayText(box));

@@ -19,6 +19,7 @@
 #include <QTemporaryDir>
 #include <QTextCursor>
 
+#include "display/display_controller.h"
 #include "mainwindow/main_window.h"
 #include "platform/form_timer.h"
 #include "platform/image_box.h"
@@ -26,10 +27,13 @@
 #include "platform/psk_engine.h"
 #include "pskmodem/engine/message_sink.h"
 #include "receiver/engine_window_proc.h"
-#include "receiver/receive_text.h"
-#include "receiver/receive_text_box.h"
+#include "receiver/receive_controller.h"
+#include "receivetext/receive_text.h"
+#include "receivetext/receive_text_box.h"
+#include "receivetext/received_text_controller.h"
 #include "settings/settings_record.h"
 #include "setup/alarm_setup_window.h"
+#include "setup/setup_controller.h"
 #include "support/form_harness.h"
 
 namespace {
@@ -46,10 +50,10 @@ const QString kBannerPattern = QStringLiteral(
 // becomes CR CR LF, an LF is dropped), then one text tick.
 void Receive(MainWindow& form, QStringView text) {
     for (const QChar c : text) {
-        APIStuff::AppendReceivedCharacter(form.receiverBuffers.RxTextBuffer, c.unicode());
+        APIStuff::AppendReceivedCharacter(form.receive().receiverBuffers.RxTextBuffer, c.unicode());
     }
     form.Timer2->setEnabled(true);
-    form.Timer2_Timer();
+    form.receivedText().Timer2_Timer();
 }
 
 QByteArray FileBytes(const QString& path) {
@@ -92,18 +96,18 @@ QStringList AlarmLogLines(const FormHarness& harness) {
 TEST(TextFlush, InsertsAtTheEndShowingOneBreakPerLine) {
     FormHarness harness;
     MainWindow& form = harness.load();
-    EXPECT_EQ(form.Text1Content->text(), kStart);
+    EXPECT_EQ(form.receivedText().Text1Content->text(), kStart);
     // Without a selection the caret goes to the end.
     QTextCursor caret = form.Text1->textCursor();
     caret.setPosition(2);
     form.Text1->setTextCursor(caret);
 
     Receive(form, u"A\r\nB");
-    EXPECT_EQ(form.Text1Content->text(), kStart + QStringLiteral("A\r\r\nB"));
+    EXPECT_EQ(form.receivedText().Text1Content->text(), kStart + QStringLiteral("A\r\r\nB"));
     EXPECT_EQ(form.Text1->toPlainText(), QStringLiteral("Quorvin\nA\nB"));
     EXPECT_FALSE(form.Text1->textCursor().hasSelection());
     EXPECT_TRUE(form.Text1->textCursor().atEnd());
-    EXPECT_TRUE(form.receiverBuffers.RxTextBuffer.isEmpty());
+    EXPECT_TRUE(form.receive().receiverBuffers.RxTextBuffer.isEmpty());
     EXPECT_FALSE(form.Timer2->isEnabled());
 }
 
@@ -122,7 +126,7 @@ TEST(TextFlush, AUsersSelectionAndViewStayWhileTextFlows) {
     scroll->setValue(3);
 
     Receive(form, u"CQ CQ\r");
-    EXPECT_TRUE(form.Text1Content->text().endsWith(u"CQ CQ\r\r\n"));
+    EXPECT_TRUE(form.receivedText().Text1Content->text().endsWith(u"CQ CQ\r\r\n"));
     EXPECT_EQ(form.Text1->textCursor().selectionStart(), 10);
     EXPECT_EQ(form.Text1->textCursor().selectionEnd(), 14);
     EXPECT_EQ(scroll->value(), 3);
@@ -145,10 +149,11 @@ TEST(TextFlush, EngineMessagesReachTheBoxAtTheTextTick) {
     }
     QElapsedTimer clock;
     clock.start();
-    while (form.Text1Content->text() == kStart && clock.elapsed() < 5000) {
+    while (form.receivedText().Text1Content->text() == kStart && clock.elapsed() < 5000) {
         testing_support::processEvents();
     }
-    EXPECT_EQ(form.Text1Content->text(), kStart + QStringLiteral("CQ CQ de QX1ABC\r\r\n"));
+    EXPECT_EQ(form.receivedText().Text1Content->text(),
+              kStart + QStringLiteral("CQ CQ de QX1ABC\r\r\n"));
     EXPECT_FALSE(form.Timer2->isEnabled());
 }
 
@@ -158,33 +163,33 @@ TEST(TextFlush, TrailingBackspaceRules) {
     // ab, then a single backspace: the b and the backspace go.
     Receive(form, u"ab");
     Receive(form, u"\b");
-    EXPECT_EQ(form.Text1Content->text(), kStart + QStringLiteral("a"));
+    EXPECT_EQ(form.receivedText().Text1Content->text(), kStart + QStringLiteral("a"));
     // A line break, then a backspace: the whole break goes.
     Receive(form, u"xyz\r");
     Receive(form, u"\b");
-    EXPECT_EQ(form.Text1Content->text(), kStart + QStringLiteral("axyz"));
+    EXPECT_EQ(form.receivedText().Text1Content->text(), kStart + QStringLiteral("axyz"));
     EXPECT_EQ(form.Text1->toPlainText(), QStringLiteral("Quorvin\naxyz"));
     // A backspace inside a flush stays as a character.
     Receive(form, u"a\bb");
-    EXPECT_EQ(form.Text1Content->text(), kStart + QStringLiteral("axyza\bb"));
+    EXPECT_EQ(form.receivedText().Text1Content->text(), kStart + QStringLiteral("axyza\bb"));
 }
 
 TEST(TextFlush, StopDecodeHoldsTheTextUntilResumed) {
     FormHarness harness;
     MainWindow& form = harness.load();
     form.Check1->setChecked(true);
-    EXPECT_EQ(form.DecodeStopped, 1);
+    EXPECT_EQ(form.receivedText().DecodeStopped, 1);
     Receive(form, u"hello");
-    EXPECT_EQ(form.Text1Content->text(), kStart);
-    EXPECT_EQ(form.receiverBuffers.RxTextBuffer, QStringLiteral("hello"));
+    EXPECT_EQ(form.receivedText().Text1Content->text(), kStart);
+    EXPECT_EQ(form.receive().receiverBuffers.RxTextBuffer, QStringLiteral("hello"));
     EXPECT_TRUE(form.Timer2->isEnabled());  // ticks on
 
     // Releasing the mouse over the waterfall resumes decoding; the next tick shows it all.
-    form.Picture1_MouseUp(Qt::LeftButton, Qt::NoModifier, 10, 10);
+    form.display().Picture1_MouseUp(Qt::LeftButton, Qt::NoModifier, 10, 10);
     EXPECT_FALSE(form.Check1->isChecked());
-    EXPECT_EQ(form.DecodeStopped, 0);
-    form.Timer2_Timer();
-    EXPECT_EQ(form.Text1Content->text(), kStart + QStringLiteral("hello"));
+    EXPECT_EQ(form.receivedText().DecodeStopped, 0);
+    form.receivedText().Timer2_Timer();
+    EXPECT_EQ(form.receivedText().Text1Content->text(), kStart + QStringLiteral("hello"));
     EXPECT_FALSE(form.Timer2->isEnabled());
 }
 
@@ -193,19 +198,20 @@ TEST(TextFlush, StopDecodeHoldsTheTextUntilResumed) {
 TEST(ReceiveBox, MoreThan30000CharactersKeepTheLast25000) {
     FormHarness harness;
     MainWindow& form = harness.load();
-    form.Text1Content->setText(QString(29990, u'x'));
-    EXPECT_EQ(form.Text1Content->text().size(), 29990);
+    form.receivedText().Text1Content->setText(QString(29990, u'x'));
+    EXPECT_EQ(form.receivedText().Text1Content->text().size(), 29990);
     Receive(form, u"0123456789");  // exactly 30000: kept
-    EXPECT_EQ(form.Text1Content->text().size(), 30000);
+    EXPECT_EQ(form.receivedText().Text1Content->text().size(), 30000);
     Receive(form, u"A");  // one more
-    EXPECT_EQ(form.Text1Content->text().size(), receiver::kReceiveTextKept);
-    EXPECT_TRUE(form.Text1Content->text().endsWith(u"0123456789A"));
-    EXPECT_EQ(form.Text1->toPlainText(), receiver::DisplayText(form.Text1Content->text()));
+    EXPECT_EQ(form.receivedText().Text1Content->text().size(), receiver::kReceiveTextKept);
+    EXPECT_TRUE(form.receivedText().Text1Content->text().endsWith(u"0123456789A"));
+    EXPECT_EQ(form.Text1->toPlainText(),
+              receiver::DisplayText(form.receivedText().Text1Content->text()));
     EXPECT_TRUE(form.Text1->textCursor().atEnd());
 
     // Any change is bounded, also one that does not come from the flush.
-    form.Text1Content->setText(QString(40000, u'y'));
-    EXPECT_EQ(form.Text1Content->text().size(), receiver::kReceiveTextKept);
+    form.receivedText().Text1Content->setText(QString(40000, u'y'));
+    EXPECT_EQ(form.receivedText().Text1Content->text().size(), receiver::kReceiveTextKept);
 }
 
 // ---- the alarm ----
@@ -219,7 +225,7 @@ TEST(Alarm, SoundsAndLogsTheStringAsStored) {
     Receive(form, u"x");
     const QString sound = harness.filePath(QStringLiteral("alarm.wav"));
     EXPECT_EQ(harness.sound.played(), QStringList{sound});
-    EXPECT_EQ(form.SoundFileName, sound);
+    EXPECT_EQ(form.receivedText().SoundFileName, sound);
     const QStringList lines = AlarmLogLines(harness);
     ASSERT_EQ(lines.size(), 1);
     EXPECT_TRUE(QRegularExpression(
@@ -228,7 +234,7 @@ TEST(Alarm, SoundsAndLogsTheStringAsStored) {
                     .match(lines[0])
                     .hasMatch())
         << lines[0].toStdString();
-    EXPECT_TRUE(form.AlarmWindow.isEmpty());
+    EXPECT_TRUE(form.receivedText().AlarmWindow.isEmpty());
 }
 
 // The alarm interface, which the band activity's hits use as the receive text's do: every hit
@@ -256,7 +262,7 @@ TEST(Alarm, WithoutLoggingOnlySounds) {
     EXPECT_FALSE(QFile::exists(harness.filePath(QStringLiteral("quorvin_alarm.log"))));
     // LogAlarm itself does nothing while alarm logging is off.
     std::int16_t slot = 0;
-    form.LogAlarm(slot);
+    form.receivedText().LogAlarm(slot);
     EXPECT_FALSE(QFile::exists(harness.filePath(QStringLiteral("quorvin_alarm.log"))));
 }
 
@@ -266,9 +272,9 @@ TEST(Alarm, OffTakesNoCharacters) {
     harness.settings.PSKAlarm = KVXmodules::kFlagClear;
     MainWindow& form = harness.create();
     Receive(form, u"CQ D");
-    EXPECT_TRUE(form.AlarmWindow.isEmpty());
-    form.Label2_Click();  // on
-    Receive(form, u"X");  // the D came while the alarm was off
+    EXPECT_TRUE(form.receivedText().AlarmWindow.isEmpty());
+    form.receivedText().Label2_Click();  // on
+    Receive(form, u"X");                 // the D came while the alarm was off
     EXPECT_TRUE(harness.sound.played().isEmpty());
     Receive(form, u"DX");
     EXPECT_EQ(harness.sound.played().size(), 1);
@@ -298,7 +304,7 @@ TEST(Alarm, FindsEveryStringWhateverTheFlushes) {
     EXPECT_EQ(harness.sound.played().size(), 3);
     EXPECT_EQ(AlarmLogLines(harness).size(), 3);
     // The characters of a hit never fire twice: a change that is no flush finds nothing.
-    form.Text1Content->insertAtEnd(u"!");
+    form.receivedText().Text1Content->insertAtEnd(u"!");
     EXPECT_EQ(harness.sound.played().size(), 3);
 }
 
@@ -310,9 +316,9 @@ TEST(Alarm, TextHeldByStopDecodeIsSearchedWhole) {
     Receive(form, u"abCQe");
     EXPECT_TRUE(harness.sound.played().isEmpty());
     form.Check1->setChecked(false);
-    form.Timer2_Timer();
+    form.receivedText().Timer2_Timer();
     EXPECT_EQ(harness.sound.played().size(), 1);
-    EXPECT_EQ(form.AlarmWindow.text(), QStringLiteral("e"));
+    EXPECT_EQ(form.receivedText().AlarmWindow.text(), QStringLiteral("e"));
 }
 
 TEST(Alarm, ErasedCharactersDoNotCount) {
@@ -359,18 +365,18 @@ TEST(AutoLog, OneBannerPerSwitchOnAndTheTextAsReceived) {
     Receive(form, u"before");
     EXPECT_FALSE(QFile::exists(log));
 
-    form.menuautolog_Click();
-    EXPECT_EQ(form.AutoLogActive, KVXmodules::kFlagSet);
-    EXPECT_EQ(form.AutoLogBannerPending, 1);
+    form.receivedText().menuautolog_Click();
+    EXPECT_EQ(form.receivedText().AutoLogActive, KVXmodules::kFlagSet);
+    EXPECT_EQ(form.receivedText().AutoLogBannerPending, 1);
     EXPECT_FALSE(QFile::exists(log));  // nothing until text comes
     Receive(form, u"x\ry");
-    EXPECT_EQ(form.AutoLogBannerPending, 0);
+    EXPECT_EQ(form.receivedText().AutoLogBannerPending, 0);
     Receive(form, u"z\b");
     Receive(form, QStringView(u"\u00e9"));
 
-    form.menuautolog_Click();  // off: nothing more is written
+    form.receivedText().menuautolog_Click();  // off: nothing more is written
     Receive(form, u"unlogged");
-    form.menuautolog_Click();  // on again: a second banner
+    form.receivedText().menuautolog_Click();  // on again: a second banner
     Receive(form, u"again");
 
     const QByteArray bytes = FileBytes(log);
@@ -379,13 +385,13 @@ TEST(AutoLog, OneBannerPerSwitchOnAndTheTextAsReceived) {
     EXPECT_TRUE(whole.match(QString::fromLatin1(bytes)).hasMatch()) << bytes.toStdString();
     EXPECT_TRUE(bytes.contains("x\r\r\nyz\b\xe9"));  // 8-bit, unchanged
     // The box applied the backspace; the log keeps it.
-    EXPECT_TRUE(form.Text1Content->text().endsWith(u"x\r\r\ny\u00e9unloggedagain"));
+    EXPECT_TRUE(form.receivedText().Text1Content->text().endsWith(u"x\r\r\ny\u00e9unloggedagain"));
 }
 
 TEST(AutoLog, StaysInTheProgramFolderWhereverTheCurrentDirectoryIs) {
     FormHarness harness;
     MainWindow& form = harness.load();
-    form.menuautolog_Click();
+    form.receivedText().menuautolog_Click();
     QTemporaryDir elsewhere;
     QDir::setCurrent(elsewhere.path());
     Receive(form, u"text");
@@ -399,10 +405,11 @@ TEST(AutoLog, AnUnwritableLogStillShowsTheText) {
     FormHarness harness;
     ASSERT_TRUE(QDir(harness.programFolder()).mkdir(QStringLiteral("quorvin_autolog.log")));
     MainWindow& form = harness.load();
-    form.menuautolog_Click();
+    form.receivedText().menuautolog_Click();
     Receive(form, u"shown");
-    EXPECT_EQ(form.Text1Content->text(), kStart + QStringLiteral("shown"));
-    EXPECT_EQ(form.AutoLogBannerPending, 1) << "the banner waits for the first text that gets in";
+    EXPECT_EQ(form.receivedText().Text1Content->text(), kStart + QStringLiteral("shown"));
+    EXPECT_EQ(form.receivedText().AutoLogBannerPending, 1)
+        << "the banner waits for the first text that gets in";
     EXPECT_TRUE(harness.dialogs.shown().empty());
 }
 
@@ -420,10 +427,10 @@ TEST(Toggles, AlarmLabelCaptions) {
     EXPECT_EQ(form.Label2->text(), QStringLiteral("PSK-Alarm OFF"));
     EXPECT_EQ(harness.settings.PSKAlarm, KVXmodules::kFlagClear);
     harness.settings.AutoAlarmLog = 1;  // any non-zero value
-    form.Label2_Click();
+    form.receivedText().Label2_Click();
     EXPECT_EQ(form.Label2->text(), QStringLiteral("PSK-Alarm ON*"));
     harness.settings.PSKAlarm = 5;  // any non-zero value counts as on
-    form.Label2_Click();
+    form.receivedText().Label2_Click();
     EXPECT_EQ(form.Label2->text(), QStringLiteral("PSK-Alarm OFF"));
     EXPECT_EQ(harness.settings.PSKAlarm, 0);
 }
@@ -441,17 +448,17 @@ TEST(Toggles, AutoLogLabelAndMenuItem) {
     Click(*form.Label8);
     EXPECT_EQ(form.Label8->text(), QStringLiteral("AutoLog ON"));
     EXPECT_TRUE(form.menuautolog->isChecked());
-    EXPECT_EQ(form.AutoLogActive, -1);
+    EXPECT_EQ(form.receivedText().AutoLogActive, -1);
 
     form.menuautolog->trigger();  // the menu item, as a click on it
     EXPECT_EQ(form.Label8->text(), QStringLiteral("AutoLog OFF"));
     EXPECT_FALSE(form.menuautolog->isChecked());
-    EXPECT_EQ(form.AutoLogActive, 0);
-    EXPECT_EQ(form.AutoLogBannerPending, 0);
+    EXPECT_EQ(form.receivedText().AutoLogActive, 0);
+    EXPECT_EQ(form.receivedText().AutoLogBannerPending, 0);
 
     form.menuautolog->trigger();
     EXPECT_TRUE(form.menuautolog->isChecked());
-    EXPECT_EQ(form.AutoLogBannerPending, 1);
+    EXPECT_EQ(form.receivedText().AutoLogBannerPending, 1);
 }
 
 TEST(Toggles, PskAlarmItemOpensTheAlarmSetup) {
@@ -459,12 +466,12 @@ TEST(Toggles, PskAlarmItemOpensTheAlarmSetup) {
     MainWindow& form = harness.show();
     EXPECT_EQ(form.menupskalarm->text(), QStringLiteral("PSK-Alarm..."));
     EXPECT_EQ(form.menupskalarm->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_A));
-    EXPECT_EQ(form.alarmSetupWindow(), nullptr);
+    EXPECT_EQ(form.setup().alarmSetupWindow(), nullptr);
     form.menupskalarm->trigger();
     testing_support::processEvents();
     EXPECT_TRUE(harness.dialogs.shown().empty());
-    ASSERT_NE(form.alarmSetupWindow(), nullptr);
-    EXPECT_TRUE(form.alarmSetupWindow()->isVisible());
+    ASSERT_NE(form.setup().alarmSetupWindow(), nullptr);
+    EXPECT_TRUE(form.setup().alarmSetupWindow()->isVisible());
 }
 
 // ---- receive mode and decode controls ----
@@ -493,11 +500,11 @@ TEST(DecodeControls, StopDecodeFlipsTheFlagAndFocusesTheWaterfall) {
     form.activateWindow();
     form.Text1->setFocus();
     form.Check1->click();
-    EXPECT_EQ(form.DecodeStopped, 1);
+    EXPECT_EQ(form.receivedText().DecodeStopped, 1);
     EXPECT_EQ(form.focusWidget(), form.Picture1);
     form.Text1->setFocus();
     form.Check1->click();
-    EXPECT_EQ(form.DecodeStopped, 0);
+    EXPECT_EQ(form.receivedText().DecodeStopped, 0);
     EXPECT_EQ(form.focusWidget(), form.Picture1);
     EXPECT_EQ(form.Check1->text(), QStringLiteral("Stop Decode"));
     EXPECT_EQ(form.Check1->toolTip(), QStringLiteral("Stop Decoding the PSK31 to Text"));
@@ -506,16 +513,16 @@ TEST(DecodeControls, StopDecodeFlipsTheFlagAndFocusesTheWaterfall) {
 TEST(DecodeControls, HaltWaterfallLeavesTextAndModeAlone) {
     FormHarness harness;
     MainWindow& form = harness.load();
-    EXPECT_FALSE(form.waterfallHalted());
+    EXPECT_FALSE(form.display().waterfallHalted());
     form.Check2->click();
-    EXPECT_TRUE(form.waterfallHalted());
+    EXPECT_TRUE(form.display().waterfallHalted());
     EXPECT_EQ(form.Check2->text(), QStringLiteral("Halt Waterfall"));
-    EXPECT_EQ(form.DecodeStopped, 0);
+    EXPECT_EQ(form.receivedText().DecodeStopped, 0);
     harness.engine.clearCalls();
     form.Option2->click();
     EXPECT_EQ(harness.engine.calls(), (std::vector<EngineCall>{{"fnSetRXPSKMode", {1, 0}, {}}}));
     Receive(form, u"flowing");
-    EXPECT_TRUE(form.Text1Content->text().endsWith(u"flowing"));
+    EXPECT_TRUE(form.receivedText().Text1Content->text().endsWith(u"flowing"));
 }
 
 }  // namespace

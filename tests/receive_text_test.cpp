@@ -2,7 +2,7 @@
 // display form and the piecewise updates of the widget, the widget's own edits taken back, the
 // alarm's search, and the log lines.
 
-#include "receiver/receive_text.h"
+#include "receivetext/receive_text.h"
 
 #include <gtest/gtest.h>
 
@@ -19,8 +19,8 @@
 #include <vector>
 
 #include "platform/alarm_search.h"
-#include "receiver/receive_logs.h"
-#include "receiver/receive_text_box.h"
+#include "receivetext/receive_logs.h"
+#include "receivetext/receive_text_box.h"
 
 namespace {
 

@@ -23,8 +23,11 @@
 #include "mainwindow/main_window.h"
 #include "platform/image_box.h"
 #include "platform/picture_box.h"
+#include "receivetext/received_text_controller.h"
 #include "settings/settings_file.h"
+#include "settings/settings_keeper.h"
 #include "settings/settings_record.h"
+#include "setup/setup_controller.h"
 #include "support/form_harness.h"
 #include "support/scripted_dialogs.h"
 #include "support/test_files.h"
@@ -71,7 +74,7 @@ class SettingsWindow : public ::testing::Test {
     void SetUp() override {
         form = &harness.create();
         settings.CaptionPrefix = MainWindow::designedCaption() + QStringLiteral(" - ");
-        form->DefaultSet();
+        form->settingsKeeper().DefaultSet();
         settings.SettingsFilePath = path();
         settings.SaveWorkingDSP = kFlagClear;
         harness.engine.clearCalls();
@@ -127,11 +130,11 @@ TEST_F(SettingsWindow, ResetShowsYellowOnBlackBpskNormalScreenAndPhaseOn) {
     form->Option3->setChecked(true);
     form->Option5->setChecked(true);
     form->PhaseStatus[1]->setChecked(true);
-    form->SetTextColorShemes(2);
-    form->WaterfallColors(1);
+    form->setup().SetTextColorShemes(2);
+    form->setup().WaterfallColors(1);
     harness.engine.clearCalls();
 
-    form->DefaultSet();
+    form->settingsKeeper().DefaultSet();
 
     EXPECT_TRUE(form->Option1->isChecked());
     EXPECT_TRUE(form->Option4->isChecked());
@@ -162,7 +165,7 @@ TEST_F(SettingsWindow, ResetRecordMatchesTheWindowsReset) {
 // Colour schemes and palettes
 
 TEST_F(SettingsWindow, WhiteOnBlueTicksOnlyItsItem) {
-    form->SetTextColorShemes(2);
+    form->setup().SetTextColorShemes(2);
     EXPECT_EQ(TickedTextColours(), std::vector<std::size_t>{2});
     EXPECT_EQ(settings.TextColorSheme, 2);
     EXPECT_EQ(TextColour(), QColor(255, 255, 255));
@@ -170,22 +173,22 @@ TEST_F(SettingsWindow, WhiteOnBlueTicksOnlyItsItem) {
 }
 
 TEST_F(SettingsWindow, UnknownSchemeRemovesEveryTickAndKeepsTheColours) {
-    form->SetTextColorShemes(4);
-    form->SetTextColorShemes(7);
+    form->setup().SetTextColorShemes(4);
+    form->setup().SetTextColorShemes(7);
     EXPECT_TRUE(TickedTextColours().empty());
     EXPECT_EQ(settings.TextColorSheme, 4);
     EXPECT_EQ(TextBackground(), QColor(0, 128, 0));
 }
 
 TEST_F(SettingsWindow, PalettesAndAnUnknownOne) {
-    form->WaterfallColors(1);
+    form->setup().WaterfallColors(1);
     EXPECT_EQ(TickedPalettes(), std::vector<std::size_t>{1});
     EXPECT_EQ(form->Picture1->backColor(), QColor(128, 0, 0));
     EXPECT_EQ(settings.WaterfallRedOffset, 254);
-    form->WaterfallColors(2);
+    form->setup().WaterfallColors(2);
     EXPECT_EQ(TickedPalettes(), std::vector<std::size_t>{2});
     EXPECT_EQ(form->Picture1->backColor(), QColor(0, 0, 0));
-    form->WaterfallColors(3);
+    form->setup().WaterfallColors(3);
     EXPECT_TRUE(TickedPalettes().empty());
     EXPECT_EQ(settings.WaterfallColor, 2);
     EXPECT_EQ(form->Picture1->backColor(), QColor(0, 0, 0));
@@ -197,10 +200,10 @@ TEST_F(SettingsWindow, PalettesAndAnUnknownOne) {
 TEST_F(SettingsWindow, ResetCommandNoAndCancelChangeNothing) {
     WriteAll(path(), "old file\r\n");
     settings.SquelchMax = 42;
-    form->SetTextColorShemes(1);
+    form->setup().SetTextColorShemes(1);
     for (const MsgResult answer : {MsgResult::No, MsgResult::Cancel}) {
         dialogs.answer(answer);
-        form->menudefault_Click();
+        form->setup().menudefault_Click();
     }
     const auto boxes = dialogs.messageBoxes();
     ASSERT_EQ(boxes.size(), 2U);
@@ -224,12 +227,12 @@ TEST_F(SettingsWindow, ResetCommandYesResetsAndSavesAtOnce) {
     settings.ScreenHeigth = 8000;
     settings.Sensitivity = 2000;
     settings.SaveWorkingDSP = kFlagSet;
-    form->SetTextColorShemes(0);
+    form->setup().SetTextColorShemes(0);
     form->menuscreensize->trigger();  // ticked, as a user would
     ASSERT_EQ(settings.RememberScreenSize, kFlagSet);
     dialogs.answer(MsgResult::Yes);
 
-    form->menudefault_Click();
+    form->setup().menudefault_Click();
 
     // Every tick and option shows the reset values; one click turns the size back on.
     EXPECT_EQ(settings.RememberScreenSize, kFlagClear);
@@ -267,7 +270,7 @@ TEST_F(SettingsWindow, ResetCommandYesResetsAndSavesAtOnce) {
 TEST_F(SettingsWindow, CallSignOf20IsTakenAndShownInTheCaption) {
     settings.OperatorCall = QStringLiteral("OLD");
     dialogs.answer(QStringLiteral("ABCDEFGHIJ KLMNOPQRS"));
-    form->menuopcall_Click();
+    form->setup().menuopcall_Click();
     ASSERT_EQ(dialogs.inputBoxes().size(), 1U);
     EXPECT_EQ(dialogs.inputBoxes()[0],
               (platform::InputBoxRequest{QStringLiteral("Enter your name or call sign:"),
@@ -281,9 +284,9 @@ TEST_F(SettingsWindow, CallSignOf20IsTakenAndShownInTheCaption) {
 TEST_F(SettingsWindow, CallSignsOf21And2AreRefused) {
     settings.OperatorCall = QStringLiteral("OLD");
     dialogs.answer(QStringLiteral("ABCDEFGHIJKLMNOPQRSTU"));
-    form->menuopcall_Click();
+    form->setup().menuopcall_Click();
     dialogs.answer(QStringLiteral("AB"));
-    form->menuopcall_Click();
+    form->setup().menuopcall_Click();
     const MessageBoxRequest refused{
         QStringLiteral("The name or call you entered is invallid. It needs to be at least 3 "
                        "characters long and no longer then 20 characters."),
@@ -296,14 +299,14 @@ TEST_F(SettingsWindow, CallSignsOf21And2AreRefused) {
 TEST_F(SettingsWindow, EmptyCallSignEndsSilently) {
     settings.OperatorCall = QStringLiteral("OLD");
     dialogs.answer(QString());
-    form->menuopcall_Click();
+    form->setup().menuopcall_Click();
     EXPECT_TRUE(dialogs.messageBoxes().empty());
     EXPECT_EQ(settings.OperatorCall, "OLD");
 }
 
 TEST_F(SettingsWindow, BlanksCountInACallSign) {
     dialogs.answer(QStringLiteral("  A"));
-    form->menuopcall_Click();
+    form->setup().menuopcall_Click();
     EXPECT_EQ(settings.OperatorCall, "  A");
 }
 
@@ -312,7 +315,7 @@ TEST_F(SettingsWindow, BlanksCountInACallSign) {
 
 TEST_F(SettingsWindow, SaveWritesTheWindowsSizeAtThatMoment) {
     form->resize(700, 520);
-    form->menusetupsaveset_Click();
+    form->setup().menusetupsaveset_Click();
     const QStringList lines = LinesOf(ReadAll(path()));
     ASSERT_EQ(lines.size(), 48);
     EXPECT_EQ(lines[45].trimmed().toDouble(), static_cast<double>(form->outerWidthTwips()));
@@ -324,7 +327,7 @@ TEST_F(SettingsWindow, SaveWritesTheWindowsSizeAtThatMoment) {
 TEST_F(SettingsWindow, WithoutSaveWorkingDSPTheLoadedValuesAreWrittenAndPutBack) {
     settings.SquelchMax = 33;
     settings.RXSearchRange = 2.5;
-    form->menusetupsaveset_Click();
+    form->setup().menusetupsaveset_Click();
     const QStringList lines = LinesOf(ReadAll(path()));
     ASSERT_EQ(lines.size(), 48);
     EXPECT_EQ(lines[21], " 5 ");
@@ -336,26 +339,26 @@ TEST_F(SettingsWindow, WithoutSaveWorkingDSPTheLoadedValuesAreWrittenAndPutBack)
 TEST_F(SettingsWindow, WithSaveWorkingDSPAFractionIsWrittenAndReadBackUnchanged) {
     settings.SaveWorkingDSP = kFlagSet;
     settings.RXSearchRange = 2.5;
-    form->menusetupsaveset_Click();
+    form->setup().menusetupsaveset_Click();
     EXPECT_EQ(LinesOf(ReadAll(path()))[15], " 2.5 ");
 
     testing_support::FormHarness second;
     SettingsRecord& again = second.settings;
     MainWindow& other = second.create();
-    other.DefaultSet();
+    other.settingsKeeper().DefaultSet();
     again.SettingsFilePath = path();
-    KVXmodules::LoadSettings(other);
+    other.settingsKeeper().load();
     EXPECT_EQ(again.RXSearchRange, 2.5);
     EXPECT_EQ(again.SavedDSP[kSavedRXSearchRange], 2);
     // The next save with SaveWorkingDSP clear writes the rounded copy.
-    KVXmodules::SaveSettings(other);
+    other.settingsKeeper().save();
     EXPECT_EQ(LinesOf(ReadAll(path()))[15], " 2 ");
 }
 
 TEST_F(SettingsWindow, SaveIntoAMissingFolderShowsOneMessageAndStillPutsTheDSPValuesBack) {
     settings.SettingsFilePath = harness.filePath(QStringLiteral("missing/QUORVIN.ini"));
     settings.Sensitivity = 2222;
-    KVXmodules::SaveSettings(*form);
+    form->settingsKeeper().save();
     const auto boxes = dialogs.messageBoxes();
     ASSERT_EQ(boxes.size(), 1U);
     EXPECT_EQ(boxes[0].text, "Error. Could not write to disk. ");
@@ -369,7 +372,7 @@ TEST_F(SettingsWindow, SaveIntoAMissingFolderShowsOneMessageAndStillPutsTheDSPVa
 }
 
 TEST_F(SettingsWindow, ReadOnlySettingsFileGivesTheMessageAndStaysAsItWas) {
-    form->menusetupsaveset_Click();
+    form->setup().menusetupsaveset_Click();
     const QByteArray before = ReadAll(path());
     ASSERT_EQ(before.count("\r\n"), 48);
     QFile::setPermissions(harness.programFolder(), QFile::ReadOwner | QFile::WriteOwner |
@@ -382,7 +385,7 @@ TEST_F(SettingsWindow, ReadOnlySettingsFileGivesTheMessageAndStaysAsItWas) {
         if (QFile(path()).open(QIODevice::Append)) {
             GTEST_SKIP() << "file permissions are not enforced here";
         }
-        form->menusetupsaveset_Click();
+        form->setup().menusetupsaveset_Click();
     }
     EXPECT_EQ(dialogs.messageBoxes().size(), 1U);
     EXPECT_EQ(ReadAll(path()), before);
@@ -396,7 +399,7 @@ TEST_F(SettingsWindow, FailedWriteGivesTheMessageAndKeepsTheOldFile) {
     rlimit small = saved;
     small.rlim_cur = 100;
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    form->menusetupsaveset_Click();
+    form->setup().menusetupsaveset_Click();
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, previousHandler);
     EXPECT_EQ(dialogs.messageBoxes().size(), 1U);
@@ -422,7 +425,7 @@ TEST_F(SettingsWindow, LoadBringsTheControlsInLine) {
     lines[43] = QStringLiteral("-1 ");             // remember screen size
     WriteAll(path(), Join(lines));
 
-    KVXmodules::LoadSettings(*form);
+    form->settingsKeeper().load();
 
     EXPECT_EQ(form->windowTitle(), settings.CaptionPrefix + "PA3XYZ");
     EXPECT_TRUE(form->PhaseStatus[1]->isChecked());
@@ -444,13 +447,13 @@ TEST_F(SettingsWindow, AlarmLabelWithoutLogAndAlarmOff) {
     lines[29] = QStringLiteral("-1 ");
     lines[35] = QStringLiteral(" 0 ");
     WriteAll(path(), Join(lines));
-    KVXmodules::LoadSettings(*form);
+    form->settingsKeeper().load();
     EXPECT_EQ(form->Label2->text(), "PSK-Alarm ON");
 
     form->Label2->setText(QStringLiteral("as it was"));
     lines[29] = QStringLiteral(" 0 ");
     WriteAll(path(), Join(lines));
-    KVXmodules::LoadSettings(*form);
+    form->settingsKeeper().load();
     EXPECT_EQ(form->Label2->text(), "as it was");
 }
 
@@ -461,7 +464,7 @@ TEST_F(SettingsWindow, SystemFontInAnyCaseLeavesTheResetFont) {
         lines[9] = QString::fromLatin1(name);
         WriteAll(path(), Join(lines));
         form->Text1->setFont(QFont(resetFamily));
-        KVXmodules::LoadSettings(*form);
+        form->settingsKeeper().load();
         EXPECT_EQ(form->Text1->font().family(), resetFamily) << name;
         EXPECT_EQ(settings.Font, QString::fromLatin1(name));
     }
@@ -475,7 +478,7 @@ TEST_F(SettingsWindow, ShortFileTakesValuesButLeavesTheControls) {
     lines[37] = QStringLiteral(" 0 ");   // phase off: beyond the end
     WriteAll(path(), Join(lines.mid(0, 24)));
 
-    KVXmodules::LoadSettings(*form);
+    form->settingsKeeper().load();
 
     EXPECT_EQ(settings.PSKMode, 2);
     EXPECT_EQ(settings.TextColorSheme, 0);
@@ -493,7 +496,7 @@ TEST_F(SettingsWindow, OutOfRangeValueLeavesTheControls) {
     lines[3] = QStringLiteral(" 1 ");
     lines[11] = QStringLiteral(" 40000 ");
     WriteAll(path(), Join(lines));
-    KVXmodules::LoadSettings(*form);
+    form->settingsKeeper().load();
     EXPECT_EQ(settings.TextColorSheme, 3);
     EXPECT_EQ(settings.PSKMode, 1);
     EXPECT_TRUE(form->Option1->isChecked());
@@ -504,7 +507,7 @@ TEST_F(SettingsWindow, NonNumericValueLeavesTheControls) {
     lines[3] = QStringLiteral(" 1 ");
     lines[43] = QStringLiteral(" yes ");
     WriteAll(path(), Join(lines));
-    KVXmodules::LoadSettings(*form);
+    form->settingsKeeper().load();
     EXPECT_EQ(settings.PSKMode, 1);
     EXPECT_TRUE(form->Option1->isChecked());
     EXPECT_FALSE(form->menuscreensize->isChecked());
@@ -515,15 +518,15 @@ TEST_F(SettingsWindow, TwoCharacterCallLeavesTheCaption) {
     lines[1] += QStringLiteral("AB");
     WriteAll(path(), Join(lines));
     settings.OperatorCall = QStringLiteral("OLD");
-    KVXmodules::LoadSettings(*form);
+    form->settingsKeeper().load();
     EXPECT_EQ(settings.OperatorCall, "");
     EXPECT_EQ(form->windowTitle(), MainWindow::designedCaption());
 }
 
 TEST_F(SettingsWindow, MissingFileResets) {
-    form->SetTextColorShemes(0);
+    form->setup().SetTextColorShemes(0);
     settings.Sensitivity = 2000;
-    KVXmodules::LoadSettings(*form);
+    form->settingsKeeper().load();
     EXPECT_EQ(settings.Sensitivity, 1500);
     EXPECT_EQ(TickedTextColours(), std::vector<std::size_t>{3});
     EXPECT_TRUE(dialogs.shown().empty());
@@ -536,9 +539,9 @@ TEST_F(SettingsWindow, SaveThenLoadGivesTheSameFile) {
     settings.Font = QStringLiteral("Caf\u00e9");
     settings.PSKAlarmString[1] = QStringLiteral("DX");
     settings.SquelchMax = 12.25;
-    form->SetTextColorShemes(4);
-    form->WaterfallColors(2);
-    form->menusetupsaveset_Click();
+    form->setup().SetTextColorShemes(4);
+    form->setup().WaterfallColors(2);
+    form->setup().menusetupsaveset_Click();
     const QByteArray first = ReadAll(path());
     EXPECT_TRUE(first.contains("= Ren\xE9 \x80\r\n"));
 
@@ -546,13 +549,13 @@ TEST_F(SettingsWindow, SaveThenLoadGivesTheSameFile) {
     SettingsRecord& again = second.settings;
     MainWindow& other = second.create();
     other.resize(form->size());
-    other.DefaultSet();
+    other.settingsKeeper().DefaultSet();
     again.SettingsFilePath = path();
     again.SaveWorkingDSP = kFlagSet;
-    KVXmodules::LoadSettings(other);
+    other.settingsKeeper().load();
     EXPECT_EQ(again.OperatorCall, settings.OperatorCall);
     EXPECT_EQ(again.SquelchMax, 12.25);
-    KVXmodules::SaveSettings(other);
+    other.settingsKeeper().save();
     EXPECT_EQ(ReadAll(path()), first);
 }
 
@@ -624,14 +627,14 @@ TEST(SettingsFollowChanges, OnlyWhatTheExitWouldWriteDifferentlyRewritesTheFile)
         // file as it was, and the value in use stays.
         {"a working DSP value", [&] { harness.settings.Sensitivity = 1234; }, false},
         {"the window's size, not to be remembered", [&] { form.resize(640, 480); }, false},
-        {"the alarm switched on", [&] { form.Label2_Click(); }, true},
+        {"the alarm switched on", [&] { form.receivedText().Label2_Click(); }, true},
         {"the alarm switched on, again", [] {}, false},
     };
     for (const Step& step : steps) {
         SCOPED_TRACE(step.name);
         const QByteArray before = ReadAll(file);
         step.change();
-        form.SaveSettingsIfChanged();
+        form.settingsKeeper().saveIfChanged();
         EXPECT_EQ(ReadAll(file) != before, step.rewrites);
     }
     EXPECT_EQ(harness.settings.Sensitivity, 1234);

@@ -32,10 +32,12 @@
 
 #include "mainwindow/background_skin.h"
 #include "mainwindow/main_window.h"
+#include "notebook/notebook_controller.h"
 #include "notebook/notebook_editor.h"
 #include "platform/font_names.h"
 #include "platform/form_timer.h"
 #include "platform/image_box.h"
+#include "receivetext/received_text_controller.h"
 #include "settings/settings_file.h"
 #include "settings/settings_record.h"
 #include "setup/alarm_setup.h"
@@ -43,6 +45,7 @@
 #include "setup/dsp_setup.h"
 #include "setup/dsp_setup_window.h"
 #include "setup/font_chooser_window.h"
+#include "setup/setup_controller.h"
 #include "support/form_harness.h"
 #include "support/keyboard.h"
 #include "support/recording_engine.h"
@@ -245,7 +248,7 @@ class DspSetup : public ::testing::Test {
 
     DspSetupWindow& Open() {
         harness.form().menusetupdsp->trigger();
-        DspSetupWindow* window = harness.form().dspSetupWindow();
+        DspSetupWindow* window = harness.form().setup().dspSetupWindow();
         EXPECT_NE(window, nullptr);
         return *window;
     }
@@ -336,16 +339,16 @@ TEST_F(DspSetup, FieldsShowTheRecordWhenTheWindowLoads) {
     w.close();
     harness.settings.SquelchSpeed = 1;
     EXPECT_TRUE(Open().Check1->isChecked());
-    harness.form().dspSetupWindow()->close();
+    harness.form().setup().dspSetupWindow()->close();
     harness.settings.SquelchSpeed = 1.5;
     EXPECT_FALSE(Open().Check1->isChecked());
 }
 
 TEST_F(DspSetup, ModelessOpenedByItsItemAndTheDspButtonAndBroughtToTheFrontAgain) {
     MainWindow& form = Load();
-    EXPECT_EQ(form.dspSetupWindow(), nullptr);
+    EXPECT_EQ(form.setup().dspSetupWindow(), nullptr);
     form.Command3->click();
-    DspSetupWindow* first = form.dspSetupWindow();
+    DspSetupWindow* first = form.setup().dspSetupWindow();
     ASSERT_NE(first, nullptr);
     const QPointer<DspSetupWindow> watch = first;
     EXPECT_TRUE(first->isVisible());
@@ -357,14 +360,14 @@ TEST_F(DspSetup, ModelessOpenedByItsItemAndTheDspButtonAndBroughtToTheFrontAgain
 
     first->Text1->setText(QStringLiteral("typed"));
     form.menusetupdsp->trigger();
-    EXPECT_EQ(form.dspSetupWindow(), first);
+    EXPECT_EQ(form.setup().dspSetupWindow(), first);
     EXPECT_EQ(first->Text1->text(), QStringLiteral("typed"));
     form.Command3->click();
-    EXPECT_EQ(form.dspSetupWindow(), first);
+    EXPECT_EQ(form.setup().dspSetupWindow(), first);
 
     // Closed, it loads afresh from the record.
     first->close();
-    EXPECT_EQ(form.dspSetupWindow(), nullptr);
+    EXPECT_EQ(form.setup().dspSetupWindow(), nullptr);
     DeleteClosedWindows();
     EXPECT_TRUE(watch.isNull());
     EXPECT_EQ(Open().Text1->text(), QStringLiteral("1500"));
@@ -382,7 +385,7 @@ TEST_F(DspSetup, WithTwoFieldsWrongOnlyTheFirstInCheckOrderIsReported) {
                   Warning("Invalid Squelch Treshold value. Must be between 0...99 (0=open squelch, "
                           "default=5)")});
     EXPECT_EQ(w.focusWidget(), w.Text4);
-    EXPECT_EQ(form.dspSetupWindow(), &w) << "a refused check leaves the window open";
+    EXPECT_EQ(form.setup().dspSetupWindow(), &w) << "a refused check leaves the window open";
     EXPECT_TRUE(harness.engine.calls().empty());
     EXPECT_EQ(harness.settings.RXfreqMaxRange, 1500);
     EXPECT_EQ(harness.settings.SquelchMax, 5);
@@ -438,7 +441,7 @@ TEST_F(DspSetup, ParsingEdgeCasesThroughTheWindow) {
         if (c.accepted) {
             EXPECT_TRUE(harness.dialogs.shown().empty()) << c.text1;
             EXPECT_EQ(harness.settings.RXfreqMaxRange, c.stored) << c.text1;
-            EXPECT_EQ(form.dspSetupWindow(), nullptr) << c.text1;
+            EXPECT_EQ(form.setup().dspSetupWindow(), nullptr) << c.text1;
         } else {
             EXPECT_EQ(harness.dialogs.messageBoxes().size(), 1U) << c.text1;
             EXPECT_EQ(harness.settings.RXfreqMaxRange, 777) << c.text1;
@@ -514,7 +517,7 @@ TEST_F(DspSetup, OkStoresSetsTheTimersTellsTheEngineAndDoesNotWriteTheFile) {
                                        Call("fnSetFFTMode", {4, 1200, 0}),
                                        Call("fnSetSquelchThreshold", {20, 0, 0})}));
     EXPECT_FALSE(QFile::exists(harness.filePath(QStringLiteral("QUORVIN.ini"))));
-    EXPECT_EQ(form.dspSetupWindow(), nullptr);
+    EXPECT_EQ(form.setup().dspSetupWindow(), nullptr);
     DeleteClosedWindows();
     EXPECT_TRUE(window.isNull());
 
@@ -538,7 +541,7 @@ TEST_F(DspSetup, SaveSettingsWritesTheFileSaysSoAndKeepsWritingTheWorkingValues)
                                                QStringLiteral("Quorvin"), MsgButtons::Ok,
                                                MsgIcon::None}}));
     EXPECT_EQ(harness.settings.SaveWorkingDSP, KVXmodules::kFlagSet);
-    EXPECT_EQ(form.dspSetupWindow(), nullptr);
+    EXPECT_EQ(form.setup().dspSetupWindow(), nullptr);
     QStringList lines = SettingsLines(harness);
     ASSERT_EQ(lines.size(), 48);
     EXPECT_EQ(lines[15], " 2.5 ");
@@ -591,7 +594,7 @@ TEST_F(DspSetup, CancelTheCloseBoxAndEscapeStoreNothing) {
         } else {
             PressEscape(&w);
         }
-        EXPECT_EQ(form.dspSetupWindow(), nullptr) << way;
+        EXPECT_EQ(form.setup().dspSetupWindow(), nullptr) << way;
         DeleteClosedWindows();
     }
     EXPECT_EQ(harness.settings.RXfreqMaxRange, before.RXfreqMaxRange);
@@ -662,7 +665,7 @@ class AlarmSetup : public ::testing::Test {
   protected:
     AlarmSetupWindow& Open() {
         harness.form().menusetupalarm->trigger();
-        AlarmSetupWindow* window = harness.form().alarmSetupWindow();
+        AlarmSetupWindow* window = harness.form().setup().alarmSetupWindow();
         EXPECT_NE(window, nullptr);
         return *window;
     }
@@ -734,7 +737,7 @@ TEST_F(AlarmSetup, AFirstStringOfOneCharacterIsRefused) {
               std::vector<MessageBoxRequest>{Warning(
                   "The search string must be larger then one character.", "Alarm string to find")});
     EXPECT_EQ(w.focusWidget(), w.Text1);
-    EXPECT_EQ(harness.form().alarmSetupWindow(), &w);
+    EXPECT_EQ(harness.form().setup().alarmSetupWindow(), &w);
     EXPECT_EQ(harness.settings.PSKAlarmString[0], "QR9ZZ");
     EXPECT_EQ(harness.settings.PSKAlarmString[1], "");
 
@@ -745,12 +748,12 @@ TEST_F(AlarmSetup, AFirstStringOfOneCharacterIsRefused) {
     EXPECT_TRUE(harness.dialogs.shown().empty());
     EXPECT_EQ(harness.settings.PSKAlarmString[0], "A");
     EXPECT_EQ(harness.settings.PSKAlarmString[1], "ZZ");
-    EXPECT_EQ(harness.form().alarmSetupWindow(), nullptr);
+    EXPECT_EQ(harness.form().setup().alarmSetupWindow(), nullptr);
 }
 
 TEST_F(AlarmSetup, OkStoresUpperCaseWithoutLeadingBlanksAndSetsTheLabel) {
     MainWindow& form = harness.show();
-    form.AlarmWindow.receive(u"some text");
+    form.receivedText().AlarmWindow.receive(u"some text");
     AlarmSetupWindow& w = Open();
     w.Text1->setText(QStringLiteral("  cq dl "));
     w.Text2->setText(QStringLiteral("k"));
@@ -765,7 +768,7 @@ TEST_F(AlarmSetup, OkStoresUpperCaseWithoutLeadingBlanksAndSetsTheLabel) {
     EXPECT_EQ(r.PSKAlarm, KVXmodules::kFlagSet);
     EXPECT_EQ(r.AutoAlarmLog, KVXmodules::kFlagSet);
     EXPECT_EQ(form.Label2->text(), "PSK-Alarm ON*");
-    EXPECT_TRUE(form.AlarmWindow.isEmpty()) << "the search starts afresh";
+    EXPECT_TRUE(form.receivedText().AlarmWindow.isEmpty()) << "the search starts afresh";
     EXPECT_FALSE(QFile::exists(harness.filePath(QStringLiteral("QUORVIN.ini"))));
 
     // Without the tick.
@@ -781,17 +784,17 @@ TEST_F(AlarmSetup, OkStoresUpperCaseWithoutLeadingBlanksAndSetsTheLabel) {
     third.Check1->setChecked(true);
     third.Option2->setChecked(true);
     EXPECT_FALSE(third.Check1->isEnabled());
-    form.AlarmWindow.receive(u"more");
+    form.receivedText().AlarmWindow.receive(u"more");
     third.Command1->click();
     EXPECT_EQ(form.Label2->text(), "PSK-Alarm OFF");
     EXPECT_EQ(r.PSKAlarm, KVXmodules::kFlagClear);
     EXPECT_EQ(r.AutoAlarmLog, KVXmodules::kFlagSet);
-    EXPECT_TRUE(form.AlarmWindow.isEmpty());
+    EXPECT_TRUE(form.receivedText().AlarmWindow.isEmpty());
 }
 
 TEST_F(AlarmSetup, CancelAndTheCloseBoxStoreNothing) {
     MainWindow& form = harness.show();
-    form.AlarmWindow.receive(u"abc");
+    form.receivedText().AlarmWindow.receive(u"abc");
     for (int way = 0; way < 3; ++way) {
         AlarmSetupWindow& w = Open();
         w.Text1->setText(QStringLiteral("new"));
@@ -804,27 +807,27 @@ TEST_F(AlarmSetup, CancelAndTheCloseBoxStoreNothing) {
         } else {
             PressEscape(&w);
         }
-        EXPECT_EQ(form.alarmSetupWindow(), nullptr);
+        EXPECT_EQ(form.setup().alarmSetupWindow(), nullptr);
         DeleteClosedWindows();
     }
     EXPECT_EQ(harness.settings.PSKAlarmString[0], "QR9ZZ");
     EXPECT_EQ(harness.settings.PSKAlarm, 0);
     EXPECT_EQ(harness.settings.AutoAlarmLog, 0);
     EXPECT_EQ(form.Label2->text(), "PSK-Alarm OFF");
-    EXPECT_FALSE(form.AlarmWindow.isEmpty());
+    EXPECT_FALSE(form.receivedText().AlarmWindow.isEmpty());
     EXPECT_TRUE(harness.dialogs.shown().empty());
 }
 
 TEST_F(AlarmSetup, BothAlarmItemsOpenTheSameWindow) {
     MainWindow& form = harness.show();
     form.menupskalarm->trigger();
-    AlarmSetupWindow* first = form.alarmSetupWindow();
+    AlarmSetupWindow* first = form.setup().alarmSetupWindow();
     ASSERT_NE(first, nullptr);
     first->Text2->setText(QStringLiteral("typed"));
     form.menusetupalarm->trigger();
-    EXPECT_EQ(form.alarmSetupWindow(), first);
+    EXPECT_EQ(form.setup().alarmSetupWindow(), first);
     form.menupskalarm->trigger();
-    EXPECT_EQ(form.alarmSetupWindow(), first);
+    EXPECT_EQ(form.setup().alarmSetupWindow(), first);
     EXPECT_EQ(first->Text2->text(), "typed");
 }
 
@@ -881,7 +884,7 @@ TEST(TextColours, AnUnknownSchemeRemovesEveryTickAndChangesNothingElse) {
     MainWindow& form = harness.show();
     form.menutextcol3->trigger();
     for (const double scheme : {7.0, -1.0, 5.0, 2.5}) {
-        form.SetTextColorShemes(scheme);
+        form.setup().SetTextColorShemes(scheme);
         for (QAction* item : {form.menutextcol1, form.menutextcol2, form.menutextcol3,
                               form.menutextcol4, form.menutextcol5}) {
             EXPECT_FALSE(item->isChecked()) << scheme;
@@ -928,7 +931,7 @@ TEST(BackgroundSkinItem, TogglesTheSkinTheTickAndThePicture) {
 
     // The handler decides by the tick as it stands.
     form.menusetupbackground->setChecked(true);
-    form.menusetupbackground_Click();
+    form.setup().menusetupbackground_Click();
     EXPECT_FALSE(form.menusetupbackground->isChecked());
     EXPECT_EQ(harness.settings.BackgroundSkin, KVXmodules::kFlagClear);
 }
@@ -1091,7 +1094,7 @@ TEST(FontChooser, OpensAtTheFontInUseAndWorksFromTheKeyboard) {
         harness.settings.Font = installed[1].toUpper();
         const QString fontBefore = form.Text1->font().family();
         form.menusetupfont->trigger();
-        FontChooserWindow* chooser = form.fontChooser();
+        FontChooserWindow* chooser = form.setup().fontChooser();
         ASSERT_NE(chooser, nullptr);
         testing_support::processEvents();
         EXPECT_EQ(chooser->List1->currentRow(), 1);
@@ -1113,7 +1116,7 @@ TEST(FontChooser, OpensAtTheFontInUseAndWorksFromTheKeyboard) {
         EXPECT_EQ(harness.settings.SelectedFont, installed[2]);
 
         testing_support::PressKeyInFocus(ok ? Qt::Key_Return : Qt::Key_Escape);
-        EXPECT_EQ(form.fontChooser(), nullptr);
+        EXPECT_EQ(form.setup().fontChooser(), nullptr);
         EXPECT_EQ(harness.settings.Font, ok ? installed[2] : installed[1].toUpper());
         EXPECT_EQ(form.Text1->font().family(),
                   ok ? platform::FontNamed(QFont(), installed[2]).family() : fontBefore);
@@ -1126,7 +1129,7 @@ TEST(FontChooser, ReturnBeforeAPickChangesNothing) {
     FormHarness harness;
     MainWindow& form = harness.show();
     form.menusetupfont->trigger();
-    FontChooserWindow* chooser = form.fontChooser();
+    FontChooserWindow* chooser = form.setup().fontChooser();
     ASSERT_NE(chooser, nullptr);
     EXPECT_TRUE(chooser->List1->selectedItems().isEmpty());  // "System" is no family of it
     EXPECT_EQ(chooser->Label2->text(), QStringLiteral("Font: System"));
@@ -1134,7 +1137,7 @@ TEST(FontChooser, ReturnBeforeAPickChangesNothing) {
     EXPECT_TRUE(chooser->List1->selectedItems().isEmpty());
     EXPECT_FALSE(chooser->Command1->isEnabled());
     testing_support::PressKeyInFocus(Qt::Key_Return);
-    EXPECT_EQ(form.fontChooser(), chooser);
+    EXPECT_EQ(form.setup().fontChooser(), chooser);
     EXPECT_EQ(harness.settings.Font, QStringLiteral("System"));
     chooser->close();
 }
@@ -1148,10 +1151,10 @@ TEST(FontChooser, OpensAtTheEditorsFontForTheEditor) {
     harness.settings.Font = installed[1];
     harness.settings.EditorFont = installed[2];
     form.menubook->trigger();
-    NotebookEditor* editor = form.notebookWindow();
+    NotebookEditor* editor = form.notebook().notebookWindow();
     ASSERT_NE(editor, nullptr);
     editor->menueditfont->trigger();
-    FontChooserWindow* chooser = form.notebookFontChooser();
+    FontChooserWindow* chooser = form.setup().notebookFontChooser();
     ASSERT_NE(chooser, nullptr);
     EXPECT_EQ(chooser->List1->currentRow(), 2);
     EXPECT_EQ(chooser->Label2->text(), QStringLiteral("Font: ") + installed[2]);

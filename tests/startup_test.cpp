@@ -19,6 +19,7 @@
 #include "mainwindow/main_window.h"
 #include "platform/form_timer.h"
 #include "platform/image_box.h"
+#include "receiver/receive_controller.h"
 #include "settings/engine_arguments.h"
 #include "settings/engine_tuning.h"
 #include "settings/settings_file.h"
@@ -85,7 +86,7 @@ TEST(StartUp, SavedQpskModeReachesTheEngineBeforeAndAfterTheStart) {
     expected.insert(expected.end(), kConfiguration.begin(), kConfiguration.end());
     expected.back() = Call("fnSetRXPSKMode", {2, 0});
     EXPECT_EQ(harness.engine.calls(), expected);
-    EXPECT_EQ(form.selectedMode(), 2);
+    EXPECT_EQ(form.receive().selectedMode(), 2);
 }
 
 TEST(StartUp, FractionalSettingsRoundHalfToEvenForTheEngine) {
@@ -151,7 +152,7 @@ TEST(StartUp, LoadSequenceIsInPlaceWhenTheEngineStarts) {
         EXPECT_EQ(harness.settings.ProgramTimerInterval, 25);
         EXPECT_EQ(form->Timer1->interval(), 25);
         EXPECT_EQ(form->Timer2->interval(), 25);
-        EXPECT_TRUE(static_cast<bool>(form->receiverBuffers.PreviousWindowProc));
+        EXPECT_TRUE(static_cast<bool>(form->receive().receiverBuffers.PreviousWindowProc));
         // The skin comes after the engine.
         EXPECT_FALSE(form->img_Background->isVisibleTo(form->client));
     };

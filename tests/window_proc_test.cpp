@@ -22,6 +22,8 @@
 #include "platform/psk_engine.h"
 #include "pskmodem/engine/message_sink.h"
 #include "receiver/engine_window_proc.h"
+#include "receiver/receive_controller.h"
+#include "receivetext/received_text_controller.h"
 #include "settings/settings_record.h"
 #include "support/form_harness.h"
 #include "support/recording_clipboard.h"
@@ -220,9 +222,9 @@ TEST(MainWindowProc, EngineMessagesPostedFromAnotherThreadReachTheBuffers) {
     });
     dsp.join();
     QCoreApplication::sendPostedEvents(&form);
-    EXPECT_EQ(form.receiverBuffers.RxTextBuffer, QStringLiteral("A\r\r\nB"));
-    EXPECT_EQ(form.receiverBuffers.ActiveFrequency, 1234);
-    EXPECT_EQ(form.receiverBuffers.SignalQuality, 56);
+    EXPECT_EQ(form.receive().receiverBuffers.RxTextBuffer, QStringLiteral("A\r\r\nB"));
+    EXPECT_EQ(form.receive().receiverBuffers.ActiveFrequency, 1234);
+    EXPECT_EQ(form.receive().receiverBuffers.SignalQuality, 56);
     EXPECT_TRUE(form.Timer1->isActive());
     EXPECT_TRUE(form.Timer2->isActive());
 }
@@ -234,7 +236,7 @@ TEST(MainWindowProc, TheCaptionSaysWhileTheSoundCardIsMissingAndTheReceiverKeeps
     MainWindow& form = harness.load();
     const QString caption = form.windowTitle();
     form.Text1->setPlainText(QStringLiteral("CQ CQ"));
-    form.receiverBuffers.ActiveFrequency = 1234;
+    form.receive().receiverBuffers.ActiveFrequency = 1234;
     const QString none = QStringLiteral(" [no sound card - retrying]");
     const QString lost = QStringLiteral(" [sound card lost - reopening]");
     struct Step {
@@ -265,7 +267,7 @@ TEST(MainWindowProc, TheCaptionSaysWhileTheSoundCardIsMissingAndTheReceiverKeeps
     QCoreApplication::sendPostedEvents(&form);
     EXPECT_EQ(form.windowTitle(), withCall);
     EXPECT_EQ(form.Text1->toPlainText(), QStringLiteral("CQ CQ"));
-    EXPECT_EQ(form.receiverBuffers.ActiveFrequency, 1234);
+    EXPECT_EQ(form.receive().receiverBuffers.ActiveFrequency, 1234);
 }
 
 TEST(MainWindowProc, TheTextTimerMovesTheBufferIntoTheReceiveWindowAndStops) {
@@ -275,8 +277,8 @@ TEST(MainWindowProc, TheTextTimerMovesTheBufferIntoTheReceiveWindowAndStops) {
         form.messageSink().post(platform::kMsgCharacter, code, 0);
     }
     QCoreApplication::sendPostedEvents(&form);
-    form.Timer2_Timer();
-    EXPECT_TRUE(form.receiverBuffers.RxTextBuffer.isEmpty());
+    form.receivedText().Timer2_Timer();
+    EXPECT_TRUE(form.receive().receiverBuffers.RxTextBuffer.isEmpty());
     EXPECT_FALSE(form.Timer2->isActive());
     EXPECT_TRUE(form.Text1->toPlainText().endsWith(QStringLiteral("CQ\n")));
 }
@@ -286,7 +288,7 @@ TEST(MainWindowProc, EngineMessagesBeforeInitPskAreIgnored) {
     MainWindow& form = harness.create();
     form.messageSink().post(platform::kMsgCharacter, 'X', 0);
     QCoreApplication::sendPostedEvents(&form);
-    EXPECT_TRUE(form.receiverBuffers.RxTextBuffer.isEmpty());
+    EXPECT_TRUE(form.receive().receiverBuffers.RxTextBuffer.isEmpty());
     EXPECT_FALSE(form.Timer2->isActive());
 }
 
@@ -313,7 +315,7 @@ TEST(MainWindowProc, QtEventsPassThroughTheInstalledProcedureToTheWindow) {
     QCoreApplication::sendPostedEvents(&form);
     std::erase_if(seen, [](std::uint32_t m) { return platform::IsEventMessage(m); });
     EXPECT_EQ(seen, (std::vector<std::uint32_t>{platform::kMsgCharacter}));
-    EXPECT_EQ(form.receiverBuffers.RxTextBuffer, QStringLiteral("Z"));
+    EXPECT_EQ(form.receive().receiverBuffers.RxTextBuffer, QStringLiteral("Z"));
 }
 
 TEST(MainWindowProc, PendingMessagesGoWithTheWindow) {

@@ -8,10 +8,10 @@
 #include <numbers>
 #include <vector>
 
+#include "display/display.h"
+#include "display/waterfall.h"
 #include "pskmodem/dsp/waterfall_fft.h"
 #include "pskmodem/signals/simulator.h"
-#include "receiver/display.h"
-#include "receiver/waterfall.h"
 #include "settings/engine_arguments.h"
 #include "settings/settings_record.h"
 

@@ -15,7 +15,10 @@
 #include <QScreen>
 #include <QToolButton>
 
+#include "band/band_controller.h"
+#include "display/display_controller.h"
 #include "mainwindow/layout.h"
+#include "notebook/notebook_controller.h"
 #include "platform/artwork.h"
 #include "platform/form_timer.h"
 #include "platform/image_box.h"
@@ -25,7 +28,11 @@
 #include "platform/sound_player.h"
 #include "platform/twips.h"
 #include "platform/window_message_sink.h"
+#include "receiver/receive_controller.h"
+#include "receivetext/received_text_controller.h"
 #include "settings/receive_captions.h"
+#include "settings/settings_keeper.h"
+#include "setup/setup_controller.h"
 
 namespace {
 
@@ -110,7 +117,6 @@ MainWindow::MainWindow(const MainWindowServices& services, QWidget* parent)
       soundPlayer(platform::PlayerOrSilence(services.soundPlayer)),
       programFolder_(services.programFolder),
       soundCardSource_(services.soundCardSource),
-      tuning_(services.engine, services.settings),
       sink_(std::make_unique<platform::WindowMessageSink>(this)),
       windowProcedure_(
           [this](platform::WindowHandle hWnd, std::uint32_t message, std::intptr_t wParam,
@@ -138,6 +144,7 @@ MainWindow::MainWindow(const MainWindowServices& services, QWidget* parent)
 
     createControls();
     createMenus();
+    createControllers();
     connectHandlers();
 
     // The client area below the menu bar is created at 662 x 482 pixels, centred.
@@ -154,10 +161,7 @@ MainWindow::MainWindow(const MainWindowServices& services, QWidget* parent)
 MainWindow::~MainWindow() {
     // No engine message may reach a window that is going away.
     sink_->detach();
-    // Also after a failed start: the engine may be waiting for the sound card.
-    if (engineStartCalled_ && !unloaded_) {
-        engine.fnStopSoundCard();
-    }
+    receive_->stopEngineIfRunning();
 }
 
 void MainWindow::createControls() {
@@ -316,44 +320,6 @@ void MainWindow::createControls() {
     Timer3 = new platform::FormTimer(this);
     Timer3->setInterval(kClockIntervalMs);
     Timer3->setEnabled(true);
-}
-
-void MainWindow::connectHandlers() {
-    connect(Timer1, &QTimer::timeout, this, &MainWindow::Timer1_Timer);
-    connect(Timer2, &QTimer::timeout, this, &MainWindow::Timer2_Timer);
-    connect(Timer3, &QTimer::timeout, this, &MainWindow::Timer3_Timer);
-
-    // An option button's click handler runs when it becomes selected, by a click or by code.
-    const auto onSelected = [this](QRadioButton* option, void (MainWindow::*handler)()) {
-        connect(option, &QRadioButton::toggled, this, [this, handler](bool checked) {
-            if (checked) {
-                (this->*handler)();
-            }
-        });
-    };
-    onSelected(Option1, &MainWindow::Option1_Click);
-    onSelected(Option2, &MainWindow::Option2_Click);
-    onSelected(Option3, &MainWindow::Option3_Click);
-    onSelected(Option4, &MainWindow::Option4_Click);
-    onSelected(Option5, &MainWindow::Option5_Click);
-    for (int index = 0; index < static_cast<int>(PhaseStatus.size()); ++index) {
-        connect(PhaseStatus[static_cast<std::size_t>(index)], &QRadioButton::toggled, this,
-                [this, index](bool checked) {
-                    if (checked) {
-                        PhaseStatus_Click(index);
-                    }
-                });
-    }
-
-    connect(mnuFileExit, &QAction::triggered, this, &MainWindow::mnuFileExit_Click);
-    connect(menudefault, &QAction::triggered, this, &MainWindow::menudefault_Click);
-    connect(menuopcall, &QAction::triggered, this, &MainWindow::menuopcall_Click);
-    connect(menusetupsaveset, &QAction::triggered, this, &MainWindow::menusetupsaveset_Click);
-
-    connectSetupHandlers();
-    connectDisplayHandlers();
-    connectTextHandlers();
-    connectCommandHandlers();
 }
 
 void MainWindow::mnuFileExit_Click() {

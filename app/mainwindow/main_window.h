@@ -3,15 +3,17 @@
 // The main window: the receive text, the waterfall, the tuning displays, the command
 // frames, the status bar and the menu bar.
 //
-// Its code is split by subsystem (main_window_<subsystem>.cpp): construction and layout live in
-// app/mainwindow/, start-up, shutdown, the engine's window procedure and the receive handlers in
-// app/receiver/, the settings methods in app/settings/, the setup items in app/setup/. Controls
-// are public members named as the window's layout names them; handlers are named after their
-// control and event.
+// It creates the controls and the menus and connects them to one controller per subsystem,
+// which it owns (destroyed before the controls they refer to): receive (app/receiver/),
+// display and pictures (app/display/), received text (app/receivetext/), setup (app/setup/),
+// band activity (app/band/) and notebook (app/notebook/). The controllers meet only through the
+// interfaces of platform/ and settings/: tuning, the alarm and the settings parts that the
+// settings keeper calls in order. The window itself keeps its layout and screen modes, its
+// background skin, its caption, the start and the end, and the Help menu's windows.
 //
 // Every event the window receives passes through its replaceable window procedure (see
-// platform/window_proc.h): InitPSK installs the engine's procedure, which keeps the previous
-// one in receiverBuffers.PreviousWindowProc.
+// platform/window_proc.h): the receive controller's InitPSK installs the engine's procedure,
+// which keeps the previous one in the receive buffers' PreviousWindowProc.
 //
 // Selecting an option button or check box from code runs its click handler, as a user's click
 // does: the handlers are connected to the buttons' `toggled` signals.
@@ -32,27 +34,25 @@
 #include <memory>
 
 #include "band/band_table.h"
+#include "display/display_state.h"
 #include "platform/alarm_search.h"
 #include "platform/alarm_sounder.h"
 #include "platform/file_dialogs.h"
+#include "platform/receiver_buffers.h"
 #include "platform/window_proc.h"
-#include "receiver/display_state.h"
-#include "receiver/receiver_buffers.h"
 #include "receiver/sound_card_notice.h"
 #include "settings/engine_tuning.h"
 
-class AudioInputWindow;
-class HelpWindow;
-class BandActivityWindow;
-class QTimer;
-class QuickGuideWindow;
 class AboutBox;
-class NotebookEditor;
-class DspSetupWindow;
-class PictureWindow;
-class AlarmSetupWindow;
-class FontChooserWindow;
+class BandActivityController;
+class DisplayController;
+class HelpWindow;
 class LocatorWindow;
+class NotebookController;
+class QuickGuideWindow;
+class ReceiveController;
+class ReceivedTextController;
+class SetupController;
 class QAction;
 class QCheckBox;
 class QGroupBox;
@@ -62,8 +62,10 @@ class QRadioButton;
 class QToolButton;
 
 namespace KVXmodules {
+class SettingsKeeper;
+class SettingsPart;
 struct SettingsRecord;
-}
+}  // namespace KVXmodules
 namespace platform {
 class Clipboard;
 class Dialogs;
@@ -75,14 +77,13 @@ class PictureBox;
 class Printer;
 class PskEngine;
 class SoundPlayer;
+class AlarmSounder;
+class Tuning;
 class WindowMessageSink;
 }  // namespace platform
 namespace pskmodem {
 class MessageSink;
 }
-namespace receiver {
-class ReceiveTextBox;
-}  // namespace receiver
 
 // What the main window works with. All of it outlives the window.
 struct MainWindowServices {
@@ -101,7 +102,7 @@ struct MainWindowServices {
     platform::Printer* printer = nullptr;
 };
 
-class MainWindow final : public QMainWindow, private platform::AlarmSounder {
+class MainWindow final : public QMainWindow {
     Q_OBJECT
   public:
     explicit MainWindow(const MainWindowServices& services, QWidget* parent = nullptr);
@@ -118,20 +119,33 @@ class MainWindow final : public QMainWindow, private platform::AlarmSounder {
     platform::Clipboard& clipboard;
     platform::PskEngine& engine;
     platform::SoundPlayer& soundPlayer;
-    // Tunes the engine with the settings' search range: every tuning of the window goes here.
-    platform::Tuning& tuning() noexcept { return tuning_; }
-    // Sounds the alarm (app/receiver/main_window_text.cpp): the receive text's and the band
-    // activity's hits both go here.
-    platform::AlarmSounder& alarmSounder() noexcept { return *this; }
+    // The file dialogs' shared state.
+    KVXmodules::FileDialogState files;
+    // The clock of the saved text's banner and of the date-and-time stamps.
+    std::function<QDateTime()> now = [] { return QDateTime::currentDateTime(); };
 
-    // ---- start-up and shutdown (app/receiver/main_window_startup.cpp) ----
+    // ---- the subsystems' controllers ----
+    ReceiveController& receive() noexcept { return *receive_; }
+    DisplayController& display() noexcept { return *display_; }
+    ReceivedTextController& receivedText() noexcept { return *receivedText_; }
+    SetupController& setup() noexcept { return *setup_; }
+    BandActivityController& bandActivity() noexcept { return *bandActivity_; }
+    NotebookController& notebook() noexcept { return *notebook_; }
+    KVXmodules::SettingsKeeper& settingsKeeper() noexcept { return *settingsKeeper_; }
+    // Every tuning of the program goes here (the receive controller).
+    platform::Tuning& tuning() noexcept;
+    // The alarm of the receive text's and the band activity's hits (the received text).
+    platform::AlarmSounder& alarmSounder() noexcept;
+    // Where the engine posts its messages: into this window's event queue.
+    pskmodem::MessageSink& messageSink();
+
+    // ---- start-up and shutdown (app/mainwindow/main_window_startup.cpp) ----
+    // The load sequence: the settings, the engine's start, the skin, the remembered size.
     void Form_Load();
-    void InitPSK();
+    // The unload sequence: the engine stops, the settings are saved, the band window closes.
     void Form_Unload();
     // The program folder as start-up stored it (the one given at construction).
     const QString& programFolder() const noexcept { return programFolder_; }
-    // Whether the engine captures from the sound card (see MainWindowServices).
-    bool soundCardSource() const noexcept { return soundCardSource_; }
     // The help file: the program folder followed by HELP.md, set by Form_Load.
     QString HelpFile;
     // Sets the window caption, its control characters shown visibly (platform::VisibleCaption);
@@ -139,32 +153,14 @@ class MainWindow final : public QMainWindow, private platform::AlarmSounder {
     void SetCaption(const QString& caption);
     // The engine opens the sound card again, lost or never opened (true), or audio flows (false).
     void ShowSoundCardStatus(bool reopening);
+    // The session ends (logging out): the settings are saved with the band window's place, and
+    // changed notes go to their unsaved copy, without a question.
+    void saveForLogout();
+    // Ended from outside (a termination signal): nothing is asked; the notebook keeps changed
+    // notes in their unsaved copy and closes, then this window closes as File > Exit closes it.
+    void closeFromOutside();
 
-    // ---- text and picture commands (app/mainwindow/main_window_commands.cpp) ----
-    // The file dialogs' shared state.
-    KVXmodules::FileDialogState files;
-    // The clock of the saved text's banner and of the date-and-time stamp.
-    std::function<QDateTime()> now = [] { return QDateTime::currentDateTime(); };
-    void menusave_Click();
-    void menuopenote_Click();
-    void menucut_Click();
-    void menucopy_Click();
-    void menupaste_Click();
-    void menupastetime_Click();
-    void menutextwin_Click();
-    void menuedittext_Click();
-    void menufind_Click();
-    void menuclear1_Click();
-    void menuprint_Click();
-    void Command4_Click();
-    void Command5_Click();
-    void menuclear2_Click();
-    void command8_Click();
-    void Command7_Click();
-    void menuopenpaint_Click();
-    // The picture window the open command shows; none before it was shown or after it closed.
-    PictureWindow* pictureWindow() const;
-    // Help menu and outside programs.
+    // ---- Help menu, outside programs, locator (app/mainwindow/main_window_commands.cpp) ----
     void menusound_Click();
     void menuwebsite_Click();
     void mnuHelpAbout_Click();
@@ -176,150 +172,13 @@ class MainWindow final : public QMainWindow, private platform::AlarmSounder {
     AboutBox* aboutBox() const;
     // The quick guide while it is open.
     QuickGuideWindow* quickGuide() const;
-
-    // ---- the notebook editor (app/notebook/main_window_notebook.cpp) ----
-    void menuopen_Click();
-    void menubook_Click();
-    // Shows `file` in the notebook editor under `caption`, loading the editor when needed.
-    void showEditor(const QString& file, const QString& caption);
-    // The notebook editor while it is open.
-    NotebookEditor* notebookWindow() const;
-    // Changed notes of the notebook editor go to their unsaved copy, without a question.
-    void keepUnsavedNotes();
-    // At start: when the notebook file has an unsaved copy, the notebook opens and offers it.
-    void offerUnsavedNotebook();
-    // Ended from outside (a termination signal): nothing is asked; the notebook keeps changed
-    // notes in their unsaved copy and closes, then this window closes as File > Exit closes it.
-    void closeFromOutside();
-    // The receive box's selection in the stored text.
-    struct TextSelection {
-        qsizetype start = 0;
-        qsizetype length = 0;
-    };
-    TextSelection receiveSelection() const;
-
-    // ---- receive path (app/receiver/) ----
-    APIStuff::ReceiverBuffers receiverBuffers;
-    // Where the engine posts its messages: into this window's event queue.
-    pskmodem::MessageSink& messageSink();
-    void Timer1_Timer();
-    void Timer2_Timer();
-    void Timer3_Timer();
-    void Option1_Click();
-    void Option2_Click();
-    void Option3_Click();
-    void PhaseStatus_Click(int index);
-    // Tuning by mouse (app/receiver/main_window_display.cpp): x and y in the waterfall's pixels,
-    // and in twips over the scale strip Image1.
-    void Picture1_MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
-    void Picture1_MouseMove(Qt::MouseButtons button, Qt::KeyboardModifiers shift, int x, int y);
-    void Picture1_MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
-    void Image1_MouseMove(Qt::MouseButtons button, Qt::KeyboardModifiers shift, double x, double y);
-    void menuwaterfallcol1_Click();
-    void menuwaterfallcol2_Click();
-    void menuwaterfallcol3_Click();
-    // The receive mode the option buttons show: 0 BPSK, 1 QPSK usb, 2 QPSK lsb.
-    std::int32_t selectedMode() const;
-
-    // ---- received text, autolog, alarm, decode controls (app/receiver/main_window_text.cpp) ----
-    // The text of Text1 in its stored form (a received line break is CR CR LF), which Text1
-    // shows with one line break per line. Change Text1's text through it.
-    receiver::ReceiveTextBox* Text1Content = nullptr;
-    std::int16_t DecodeStopped = 0;         // 1 while "Stop Decode" is ticked, else 0
-    std::int16_t AutoLogActive = 0;         // -1 while the autolog is on, else 0
-    std::int16_t AutoLogBannerPending = 0;  // 1 from a switch-on until its banner is written
-    platform::AlarmSearch AlarmWindow;      // the alarm's search through the received text
-    QString SoundFileName;                  // the sound of the last alarm
-    void Text1_Change();
-    void LogAlarm(std::int16_t& welkestring);
-    void Label2_Click();
-    void Label8_Click();
-    void menuautolog_Click();
-    void menupskalarm_Click();
-    void Check1_Click();
-    // "Halt Waterfall" (Check2) is ticked: the display tick leaves the waterfall as it is.
-    bool waterfallHalted() const;
-
-    // ---- appearance (app/mainwindow/main_window_skin.cpp) ----
-    void LoadBackgroundSkin();
-
-    // ---- setup windows and appearance items (app/setup/main_window_setup.cpp) ----
-    // Each setup window opens modeless, or comes to the front when it is open already.
-    void menusetupdsp_Click();    // "Setup PSK/DSP..." (DspSetupWindow)
-    void Command3_Click();        // the "DSP Setup" button: as "Setup PSK/DSP..."
-    void menusetupalarm_Click();  // "Setup PSK Alarm..." (AlarmSetupWindow)
-    void menusetupfont_Click();
-    // The font chooser while it is open.
-    FontChooserWindow* fontChooser() const;
-    // The notebook's font chooser (Fonts... of the notebook), over `owner`: the font taken there
-    // goes to `apply` and to the editor's setting. It is its own window beside the receive
-    // window's chooser.
-    void chooseEditorFont(QWidget& owner, std::function<void(const QString&)> apply);
-    // The notebook's font chooser while it is open.
-    FontChooserWindow* notebookFontChooser() const;
-    void menuaudioinput_Click();  // "Audio Input..."
-    void menutextcol1_Click();    // "Black on Yellow": scheme 0
-    void menutextcol2_Click();    // "Black on White": scheme 1
-    void menutextcol3_Click();    // "White on Blue": scheme 2
-    void menutextcol4_Click();    // "Yellow on Black": scheme 3
-    void menutextcol5_Click();    // "White on green": scheme 4
-    // Decided by the item's tick as it stands when the handler runs.
-    void menusetupbackground_Click();  // "Use Background Skin"
-    void menuscreensize_Click();       // "Remember Screen Size"
-    // The setup windows while they are open, else null.
-    DspSetupWindow* dspSetupWindow() const;
-    AlarmSetupWindow* alarmSetupWindow() const;
-    AudioInputWindow* audioInputWindow() const;
-    // The card the engine starts on: the remembered sound card input, or the system's default
-    // input (0) when none is remembered or the remembered one is missing, which a message box
-    // then says.
-    std::int32_t SoundCardInput();
-
-    // ---- locator calculator (app/locator/main_window_locator.cpp) ----
-    // Opens the calculator, or brings it to the front when it is open already.
+    // Opens the locator calculator, or brings it to the front when it is open already.
     void menufindlocat_Click();
     // The calculator window while it is open, else null.
     LocatorWindow* locatorWindow() const;
 
-    // ---- band activity (app/band/main_window_band.cpp) ----
-    // Opens the band activity window (whole-band decoding starts), or brings it to the front.
-    void menuband_Click();
-    BandActivityWindow* bandActivityWindow() const;
-    // Takes the engine's newest band snapshot into the window; fires the alarm for strings
-    // found in what the signals sent.
-    void BandTimer_Timer();
-    // Tunes the receiver to `frequencyHz` in `mode`, as a click on its trace and a click on
-    // the mode's option would.
-    void TuneToSignal(double frequencyHz, pskmodem::Mode mode);
-    // Stores whether the window is open and where it stands, for the settings file.
-    void RememberBandActivity();
-    // The same into `record`, leaving the settings as they are.
-    void RememberBandActivityIn(KVXmodules::SettingsRecord& record) const;
-    // Closes the window: without the engine the band activity has nothing to show.
-    void CloseBandActivity();
-
-    // ---- settings (app/settings/main_window_settings.cpp) ----
-    void DefaultSet();
-    void menudefault_Click();
-    void menuopcall_Click();
-    void menusetupsaveset_Click();
-    void SetTextColorShemes(double scheme);
-    void WaterfallColors(double palette);
-    // The settings as a save at exit writes them, the record left as it is: the band activity
-    // window as it now stands and, unless the working DSP values are to be kept, their saved
-    // copies.
-    KVXmodules::SettingsRecord SettingsAtExit() const;
-    // From the end of the load sequence on, the settings file follows the settings: a check
-    // every kSettingsCheckMs writes it when what the exit would write has changed since it was
-    // last written, so that a lost display or a killed program loses no change. The settings
-    // as loaded count as written: an unchanged record never rewrites the file.
-    void FollowSettings();
-    // The check; it does nothing before FollowSettings and once the window is unloaded.
-    void SaveSettingsIfChanged();
-    // Every save of the settings tells here what the file now holds (its change key, see
-    // KVXmodules::SettingsChangeKey).
-    void SettingsSaved(const QByteArray& changeKey);
-    static constexpr int kSettingsCheckMs = 1000;
+    // ---- appearance (app/mainwindow/main_window_skin.cpp) ----
+    void LoadBackgroundSkin();
 
     // ---- layout and screen modes (app/mainwindow/main_window_layout.cpp) ----
     void Form_Resize();
@@ -485,54 +344,38 @@ class MainWindow final : public QMainWindow, private platform::AlarmSounder {
     void closeEvent(QCloseEvent* event) override;
 
   private:
-    // The alarm for a hit of alarm string `slot`: the sound, and the alarm log when it is on.
-    void sound(int slot) override;
     void createControls();
     void createMenus();
+    void createControllers();
     void connectHandlers();
-    void connectTextHandlers();
-    void connectSetupHandlers();
-    void connectCommandHandlers();
-    // Replaces the selection (or inserts at the caret) and puts the caret after the new text.
-    void replaceReceiveSelection(QStringView with);
+    void connectMenus();
     KVXmodules::FileDialogServices fileDialogServices();
-    void openPicture(std::int16_t inPaint);
     void mnuFileExit_Click();
-    // The display tick's steps (app/receiver/main_window_display.cpp).
-    void connectDisplayHandlers();
-    void drawWaterfallLine();
-    void drawPhaseIndicator();
-    void drawQualityBar();
-    void showActiveFrequency();
 
     QString programFolder_;
     bool soundCardSource_ = true;
-    KVXmodules::EngineTuning tuning_;
-    QPointer<LocatorWindow> locatorWindow_;
-    QPointer<PictureWindow> pictureWindow_;
-    QPointer<AboutBox> about_;
-    QPointer<QuickGuideWindow> guide_;
-    QPointer<HelpWindow> help_;
-    QPointer<BandActivityWindow> band_;
-    band::BandTable bandTable_;
-    pskmodem::BandActivitySnapshot bandSnapshot_;
-    QTimer* bandTimer_ = nullptr;
-    QTimer* settingsTimer_ = nullptr;
-    QByteArray settingsSaved_;  // the change key of what the settings file holds
-    QPointer<FontChooserWindow> fontChooserWindow_;
-    QPointer<FontChooserWindow> editorFontChooser_;
-    QPointer<NotebookEditor> editor_;
     std::unique_ptr<platform::OutsidePrograms> systemPrograms_;  // when none was given
     platform::OutsidePrograms* outsidePrograms_ = nullptr;
     std::unique_ptr<platform::Printer> defaultPrinter_;  // when none was given
     platform::Printer* printer_ = nullptr;
-    QPointer<DspSetupWindow> dspSetupWindow_;
-    QPointer<AlarmSetupWindow> alarmSetupWindow_;
-    QPointer<AudioInputWindow> audioInput_;
     std::unique_ptr<platform::WindowMessageSink> sink_;
     platform::WindowProcedure windowProcedure_;
-    receiver::DisplayState display_;
-    bool engineStartCalled_ = false;
     receiver::SoundCardWatch soundCard_;
     bool unloaded_ = false;
+    QPointer<LocatorWindow> locatorWindow_;
+    QPointer<AboutBox> about_;
+    QPointer<QuickGuideWindow> guide_;
+    QPointer<HelpWindow> help_;
+
+    // Declared after everything they use, so they are destroyed first; the controls, children
+    // of the window, are destroyed after all of them.
+    std::unique_ptr<KVXmodules::SettingsKeeper> settingsKeeper_;
+    std::unique_ptr<ReceiveController> receive_;
+    std::unique_ptr<ReceivedTextController> receivedText_;
+    std::unique_ptr<DisplayController> display_;
+    std::unique_ptr<SetupController> setup_;
+    std::unique_ptr<BandActivityController> bandActivity_;
+    std::unique_ptr<NotebookController> notebook_;
+    // The screen mode's share of the settings.
+    std::unique_ptr<KVXmodules::SettingsPart> screenSettings_;
 };

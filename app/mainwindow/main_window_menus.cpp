@@ -149,7 +149,4 @@ void MainWindow::createMenus() {
     menuhelpguide = AddItem(mnuHelp, "menuhelpguide", QStringLiteral("PSK Quick Guide"));
     nikss2 = AddSeparator(mnuHelp, "nikss2");
     mnuHelpAbout = AddItem(mnuHelp, "mnuHelpAbout", QStringLiteral("&About"));
-
-    connect(menufindlocat, &QAction::triggered, this, &MainWindow::menufindlocat_Click);
-    connect(menuband, &QAction::triggered, this, &MainWindow::menuband_Click);
 }

@@ -2,10 +2,12 @@
 
 // Tuning the receiver, where the parts of the program meet: a click on the waterfall, a click
 // on a band activity row, the start of the engine and the DSP setup's "OK" all tune through
-// this one interface, so that the search range reaches the engine in one form only. The
-// receive mode is set through the main window's mode options, whose handlers tell the engine.
+// this one interface, so that the search range reaches the engine in one form only and the
+// receive mode in one place only.
 
 #include <cstdint>
+
+#include "pskmodem/types.h"
 
 namespace platform {
 
@@ -21,6 +23,9 @@ class Tuning {
     // Tunes to a signal: the receive frequency as tuneReceiver sets it, then the transmit
     // frequency.
     virtual void tune(std::int32_t frequencyHz) = 0;
+    // Tunes to a signal received in `mode`: the frequency as tune() sets it, then the mode as
+    // its option selects it, and decoding goes on (as after a click on the waterfall).
+    virtual void tuneToSignal(std::int32_t frequencyHz, pskmodem::Mode mode) = 0;
 };
 
 }  // namespace platform

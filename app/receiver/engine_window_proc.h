@@ -11,8 +11,8 @@
 #include <functional>
 #include <utility>
 
+#include "platform/receiver_buffers.h"
 #include "platform/window_proc.h"
-#include "receiver/receiver_buffers.h"
 
 namespace platform {
 class FormTimer;

@@ -1,20 +1,18 @@
-// MainWindow's side of the band activity window: "Band Activity..." opens it and starts the
-// whole-band decoding, a timer brings the engine's snapshots into it, a click on a row tunes
-// the receiver, and closing it stops the decoding.
+#include "band/band_controller.h"
 
 #include <QDateTime>
 #include <QGuiApplication>
 #include <QMargins>
-#include <QRadioButton>
 #include <QScreen>
-#include <QTimer>
 #include <cmath>
+#include <utility>
 
 #include "band/band_activity_window.h"
 #include "band/band_window_place.h"
-#include "mainwindow/main_window.h"
+#include "platform/alarm_sounder.h"
 #include "platform/modeless_window.h"
 #include "platform/psk_engine.h"
+#include "platform/tuning.h"
 #include "settings/settings_record.h"
 
 namespace {
@@ -52,82 +50,70 @@ void PlaceBandActivity(const QWidget& owner, QWidget& window,
 
 }  // namespace
 
-void MainWindow::menuband_Click() {
-    if (bandTimer_ == nullptr) {
-        bandTimer_ = new QTimer(this);
-        bandTimer_->setInterval(kBandPollMs);
-        connect(bandTimer_, &QTimer::timeout, this, &MainWindow::BandTimer_Timer);
-    }
+BandActivityController::BandActivityController(BandActivityControllerServices services)
+    : services_(std::move(services)) {
+    timer_.setInterval(kBandPollMs);
+    QObject::connect(&timer_, &QTimer::timeout, [this] { BandTimer_Timer(); });
+}
+
+BandActivityController::~BandActivityController() = default;
+
+void BandActivityController::menuband_Click() {
     const bool opening = bandActivityWindow() == nullptr;
     BandActivityWindow* window = platform::ShowModeless(
-        *this, band_,
+        services_.owner, window_,
         [this] {
             auto* loaded = new BandActivityWindow(BandActivityServices{
                 [this](double hz, pskmodem::Mode mode) { TuneToSignal(hz, mode); },
                 [this](QPoint where) {
                     // Closed: the decoding stops, and where it stood is remembered.
-                    engine.fnSetBandActivity(0);
-                    bandTimer_->stop();
-                    settings.BandActivityOpen = KVXmodules::kFlagClear;
-                    settings.BandActivityLeft = where.x();
-                    settings.BandActivityTop = where.y();
+                    services_.engine.fnSetBandActivity(0);
+                    timer_.stop();
+                    services_.settings.BandActivityOpen = KVXmodules::kFlagClear;
+                    services_.settings.BandActivityLeft = where.x();
+                    services_.settings.BandActivityTop = where.y();
                 }});
-            PlaceBandActivity(*this, *loaded, settings);
+            PlaceBandActivity(services_.owner, *loaded, services_.settings);
             return loaded;
         },
         platform::Placement::ChosenBySystem);
     if (!opening) {
         return;
     }
-    bandTable_.clear();
-    bandSnapshot_ = {};
-    window->showRows(bandTable_.rows(), band::TitleLine(bandTable_.rows(), 0.0));
-    engine.fnSetBandActivity(1);
-    bandTimer_->start();
+    table_.clear();
+    snapshot_ = {};
+    window->showRows(table_.rows(), band::TitleLine(table_.rows(), 0.0));
+    services_.engine.fnSetBandActivity(1);
+    timer_.start();
 }
 
-BandActivityWindow* MainWindow::bandActivityWindow() const {
-    return platform::OpenWindow(band_);
+BandActivityWindow* BandActivityController::bandActivityWindow() const {
+    return platform::OpenWindow(window_);
 }
 
-void MainWindow::BandTimer_Timer() {
+void BandActivityController::BandTimer_Timer() {
     BandActivityWindow* window = bandActivityWindow();
-    if (window == nullptr || engine.fnGetBandActivity(bandSnapshot_) == 0) {
+    if (window == nullptr || services_.engine.fnGetBandActivity(snapshot_) == 0) {
         return;
     }
-    const bool alarmOn = settings.PSKAlarm != 0;
-    for (const int slot : bandTable_.update(bandSnapshot_, QDateTime::currentDateTimeUtc(),
-                                            settings.PSKAlarmString, alarmOn)) {
-        alarmSounder().sound(slot);
+    const bool alarmOn = services_.settings.PSKAlarm != 0;
+    for (const int slot : table_.update(snapshot_, QDateTime::currentDateTimeUtc(),
+                                        services_.settings.PSKAlarmString, alarmOn)) {
+        services_.alarm.sound(slot);
     }
-    window->showRows(bandTable_.rows(),
-                     band::TitleLine(bandTable_.rows(), receiverBuffers.ActiveFrequency));
+    window->showRows(table_.rows(),
+                     band::TitleLine(table_.rows(), services_.buffers.ActiveFrequency));
 }
 
-void MainWindow::TuneToSignal(double frequencyHz, pskmodem::Mode mode) {
-    const auto frequency = static_cast<std::int32_t>(std::lround(frequencyHz));
-    tuning().tune(frequency);
-    // Selecting the option runs its click handler, which sets the engine's mode.
-    switch (mode) {
-        case pskmodem::Mode::QpskUsb:
-            Option2->setChecked(true);
-            break;
-        case pskmodem::Mode::QpskLsb:
-            Option3->setChecked(true);
-            break;
-        case pskmodem::Mode::Bpsk:
-            Option1->setChecked(true);
-            break;
-    }
-    // As releasing the mouse over the waterfall: decoding goes on.
-    Check1->setChecked(false);
+void BandActivityController::TuneToSignal(double frequencyHz, pskmodem::Mode mode) {
+    services_.tuning.tuneToSignal(static_cast<std::int32_t>(std::lround(frequencyHz)), mode);
 }
 
-void MainWindow::RememberBandActivity() {
-    RememberBandActivityIn(settings);
+void BandActivityController::RememberBandActivity() {
+    keepIn(services_.settings);
 }
 
-void MainWindow::RememberBandActivityIn(KVXmodules::SettingsRecord& record) const {
+void BandActivityController::keepIn(KVXmodules::SettingsRecord& record) const {
     BandActivityWindow* window = bandActivityWindow();
     record.BandActivityOpen = window != nullptr ? KVXmodules::kFlagSet : KVXmodules::kFlagClear;
     if (window != nullptr) {
@@ -136,7 +122,7 @@ void MainWindow::RememberBandActivityIn(KVXmodules::SettingsRecord& record) cons
     }
 }
 
-void MainWindow::CloseBandActivity() {
+void BandActivityController::CloseBandActivity() {
     if (BandActivityWindow* window = bandActivityWindow()) {
         window->close();
     }

@@ -1,4 +1,4 @@
-#include "receiver/receive_logs.h"
+#include "receivetext/receive_logs.h"
 
 #include <QDir>
 #include <QFile>

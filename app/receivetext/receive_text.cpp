@@ -1,4 +1,4 @@
-#include "receiver/receive_text.h"
+#include "receivetext/receive_text.h"
 
 #include <algorithm>
 

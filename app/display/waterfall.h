@@ -10,7 +10,7 @@
 #include <span>
 #include <vector>
 
-#include "receiver/display.h"
+#include "display/display.h"
 
 namespace receiver {
 

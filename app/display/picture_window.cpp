@@ -1,4 +1,4 @@
-#include "receiver/picture_window.h"
+#include "display/picture_window.h"
 
 #include <QImageReader>
 

@@ -17,7 +17,7 @@
 #include <QString>
 #include <QStringView>
 
-#include "receiver/receive_text.h"
+#include "receivetext/receive_text.h"
 
 class QPlainTextEdit;
 

@@ -1,4 +1,4 @@
-#include "receiver/receive_text_box.h"
+#include "receivetext/receive_text_box.h"
 
 #include <QMetaObject>
 #include <QPlainTextEdit>

@@ -1,4 +1,4 @@
-#include "receiver/waterfall.h"
+#include "display/waterfall.h"
 
 #include <QtGlobal>
 #include <algorithm>

@@ -9,8 +9,8 @@
 #include <cstdint>
 #include <optional>
 
+#include "display/waterfall.h"
 #include "platform/psk_engine.h"
-#include "receiver/waterfall.h"
 
 namespace receiver {
 

@@ -1,31 +1,29 @@
-// MainWindow's start-up and shutdown: the load sequence, the engine's start (InitPSK) and the
-// unload sequence.
+// MainWindow's start-up and shutdown: the load sequence and the unload sequence.
 
 #include <QDir>
 #include <QPixmap>
 #include <QTimer>
 
+#include "band/band_controller.h"
 #include "mainwindow/main_window.h"
-#include "platform/form_timer.h"
+#include "notebook/notebook_controller.h"
 #include "platform/image_box.h"
-#include "platform/psk_engine.h"
 #include "platform/window_caption.h"
-#include "receiver/engine_window_proc.h"
+#include "receiver/receive_controller.h"
 #include "receiver/sound_card_notice.h"
 #include "receiver/startup.h"
-#include "settings/engine_arguments.h"
-#include "settings/settings_file.h"
+#include "settings/settings_keeper.h"
 #include "settings/settings_record.h"
 
 void MainWindow::Form_Load() {
     settings.CaptionPrefix = designedCaption() + QStringLiteral(" - ");
     HelpFile = QDir(programFolder()).filePath(QStringLiteral("HELP.md"));
     QDir::setCurrent(programFolder());
-    DefaultSet();
+    settingsKeeper_->DefaultSet();
     settings.SettingsFilePath = QDir(programFolder()).filePath(QStringLiteral("QUORVIN.ini"));
     settings.SaveWorkingDSP = 0;
-    KVXmodules::LoadSettings(*this);
-    InitPSK();
+    settingsKeeper_->load();
+    receive_->InitPSK();
     LoadBackgroundSkin();
     if (receiver::RememberedSizeApplies(settings.RememberScreenSize, settings.ScreenHeigth,
                                         settings.ScreenWidth)) {
@@ -33,34 +31,15 @@ void MainWindow::Form_Load() {
         setOuterWidthTwips(settings.ScreenWidth);
     }
     // From here on the settings file follows every change of the settings.
-    FollowSettings();
+    settingsKeeper_->follow();
     // The band activity window comes back when it was open at the end of the last run; where
     // it then stands is what the settings file already says.
     if (settings.BandActivityOpen != KVXmodules::kFlagClear) {
         QTimer::singleShot(0, this, [this] {
-            menuband_Click();
-            FollowSettings();
+            bandActivity_->menuband_Click();
+            settingsKeeper_->follow();
         });
     }
-}
-
-void MainWindow::InitPSK() {
-    // Hooked before the start, so that no engine message arrives unhooked.
-    receiverBuffers.PreviousWindowProc = SetWindowProc(
-        APIStuff::EngineWindowProc(receiverBuffers, engine, *Timer1, *Timer2,
-                                   [this](bool reopening) { ShowSoundCardStatus(reopening); }));
-
-    settings.ProgramTimerInterval = KVXmodules::ValidTimerInterval(settings.ProgramTimerInterval);
-    Timer1->setInterval(settings.ProgramTimerInterval);
-    Timer2->setInterval(settings.ProgramTimerInterval);
-
-    // The chosen sound card input and its clock correction; a recording or the simulator has
-    // neither.
-    const std::int32_t card = SoundCardInput();
-    const std::int32_t correction = soundCardSource() ? settings.SampleRateCorrection : 0;
-    engineStartCalled_ = true;
-    receiver::StartEngine(engine, &messageSink(), settings, selectedMode(), dialogs, card,
-                          correction);
 }
 
 void MainWindow::Form_Unload() {
@@ -68,10 +47,12 @@ void MainWindow::Form_Unload() {
         return;
     }
     unloaded_ = true;
-    engine.fnStopSoundCard();
-    RememberBandActivity();
-    KVXmodules::SaveSettings(*this);
-    CloseBandActivity();
+    settingsKeeper_->stop();
+    receive_->stopEngine();
+    // The band window's place is remembered before it closes.
+    settingsKeeper_->keepParts();
+    settingsKeeper_->save();
+    bandActivity_->CloseBandActivity();
     img_Background->setPicture(img_Blanco->picture());
 }
 
@@ -87,4 +68,15 @@ void MainWindow::ShowSoundCardStatus(bool reopening) {
         soundCard_.started();
     }
     SetCaption(windowTitle());
+}
+
+void MainWindow::saveForLogout() {
+    settingsKeeper_->keepParts();
+    settingsKeeper_->save();
+    notebook_->keepUnsavedNotes();
+}
+
+void MainWindow::closeFromOutside() {
+    notebook_->closeKeepingNotes();
+    close();
 }

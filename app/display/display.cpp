@@ -1,4 +1,4 @@
-#include "receiver/display.h"
+#include "display/display.h"
 
 #include <algorithm>
 #include <cmath>

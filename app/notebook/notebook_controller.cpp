@@ -1,17 +1,20 @@
-// MainWindow's side of the notebook editor: Options > Notebook... opens the notebook file of the
-// program folder, File > Text > Open... (and the "Open" button) any text file chosen.
+#include "notebook/notebook_controller.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <utility>
 
-#include "mainwindow/main_window.h"
 #include "notebook/notebook_editor.h"
 #include "notebook/notes_file.h"
 #include "platform/file_dialogs.h"
 #include "platform/modeless_window.h"
 
-void MainWindow::showEditor(const QString& file, const QString& caption) {
+NotebookController::NotebookController(NotebookServices services)
+    : services_(std::move(services)) {}
+
+NotebookController::~NotebookController() = default;
+
+void NotebookController::showEditor(const QString& file, const QString& caption) {
     if (NotebookEditor* open = platform::OpenWindow(editor_)) {
         open->openFile(file, caption);
         open->show();
@@ -20,21 +23,19 @@ void MainWindow::showEditor(const QString& file, const QString& caption) {
         return;
     }
     NotebookEditor* editor = platform::ShowModeless(
-        *this, editor_,
+        services_.owner, editor_,
         [this] {
             return new NotebookEditor(NotebookEditorServices{
-                settings, dialogs, clipboard, *printer_, now, [this] { menuopen_Click(); },
-                [this](QWidget& owner, std::function<void(const QString&)> apply) {
-                    chooseEditorFont(owner, std::move(apply));
-                }});
+                services_.settings, services_.dialogs, services_.clipboard, services_.printer,
+                services_.now, [this] { menuopen_Click(); }, services_.chooseFont});
         },
         platform::Placement::ChosenBySystem);
     editor->openFile(file, caption);
 }
 
-void MainWindow::menuopen_Click() {
-    files.OpenInNotepad = 0;
-    KVXmodules::OpenTextDialog(files, fileDialogServices(),
+void NotebookController::menuopen_Click() {
+    services_.files.OpenInNotepad = 0;
+    KVXmodules::OpenTextDialog(services_.files, services_.fileDialogs,
                                [this](const QString& path) { showEditor(path, path); });
 }
 
@@ -46,30 +47,29 @@ QString NotebookFile(const QString& programFolder) {
 
 }  // namespace
 
-void MainWindow::menubook_Click() {
-    files.EditorFile = NotebookFile(programFolder());
-    showEditor(files.EditorFile, QString::fromUtf16(kNotebookCaption));
+void NotebookController::menubook_Click() {
+    services_.files.EditorFile = NotebookFile(services_.programFolder);
+    showEditor(services_.files.EditorFile, QString::fromUtf16(kNotebookCaption));
 }
 
-NotebookEditor* MainWindow::notebookWindow() const {
+NotebookEditor* NotebookController::notebookWindow() const {
     return platform::OpenWindow(editor_);
 }
 
-void MainWindow::keepUnsavedNotes() {
+void NotebookController::keepUnsavedNotes() {
     if (NotebookEditor* editor = platform::OpenWindow(editor_)) {
         editor->keepUnsavedCopy();
     }
 }
 
-void MainWindow::offerUnsavedNotebook() {
-    if (QFileInfo(notebook::UnsavedCopyPath(NotebookFile(programFolder()))).isFile()) {
+void NotebookController::offerUnsavedNotebook() {
+    if (QFileInfo(notebook::UnsavedCopyPath(NotebookFile(services_.programFolder))).isFile()) {
         menubook_Click();
     }
 }
 
-void MainWindow::closeFromOutside() {
+void NotebookController::closeKeepingNotes() {
     if (NotebookEditor* editor = platform::OpenWindow(editor_)) {
         editor->closeKeepingNotes();
     }
-    close();
 }

@@ -1,0 +1,112 @@
+#include "receiver/receive_controller.h"
+
+#include <QCheckBox>
+#include <QRadioButton>
+#include <utility>
+
+#include "platform/form_timer.h"
+#include "platform/psk_engine.h"
+#include "receiver/engine_window_proc.h"
+#include "receiver/startup.h"
+#include "settings/engine_arguments.h"
+#include "settings/settings_record.h"
+
+using platform::kModeBpsk;
+using platform::kModeQpskLsb;
+using platform::kModeQpskUsb;
+
+ReceiveController::ReceiveController(ReceiveServices services)
+    : services_(std::move(services)), tuning_(services_.engine, services_.settings) {}
+
+void ReceiveController::InitPSK() {
+    // Hooked before the start, so that no engine message arrives unhooked.
+    receiverBuffers.PreviousWindowProc = services_.setWindowProc(
+        APIStuff::EngineWindowProc(receiverBuffers, services_.engine, services_.displayTimer,
+                                   services_.textTimer, services_.soundCardStatus));
+
+    KVXmodules::SettingsRecord& settings = services_.settings;
+    settings.ProgramTimerInterval = KVXmodules::ValidTimerInterval(settings.ProgramTimerInterval);
+    services_.displayTimer.setInterval(settings.ProgramTimerInterval);
+    services_.textTimer.setInterval(settings.ProgramTimerInterval);
+
+    // The chosen sound card input and its clock correction; a recording or the simulator has
+    // neither.
+    const std::int32_t card = services_.startCard();
+    const std::int32_t correction = services_.soundCardSource ? settings.SampleRateCorrection : 0;
+    engineStartCalled_ = true;
+    receiver::StartEngine(services_.engine, &services_.messageSink, settings, selectedMode(),
+                          services_.dialogs, card, correction);
+}
+
+void ReceiveController::stopEngine() {
+    stopped_ = true;
+    services_.engine.fnStopSoundCard();
+}
+
+void ReceiveController::stopEngineIfRunning() {
+    // Also after a failed start: the engine may be waiting for the sound card.
+    if (engineStartCalled_ && !stopped_) {
+        stopEngine();
+    }
+}
+
+void ReceiveController::Option1_Click() {
+    services_.engine.fnSetRXPSKMode(kModeBpsk, 0);
+    services_.settings.PSKMode = kModeBpsk;
+}
+
+void ReceiveController::Option2_Click() {
+    services_.engine.fnSetRXPSKMode(kModeQpskUsb, 0);
+    services_.settings.PSKMode = kModeQpskUsb;
+}
+
+void ReceiveController::Option3_Click() {
+    services_.engine.fnSetRXPSKMode(kModeQpskLsb, 0);
+    services_.settings.PSKMode = kModeQpskLsb;
+}
+
+std::int32_t ReceiveController::selectedMode() const {
+    if (services_.qpskUsb.isChecked()) {
+        return kModeQpskUsb;
+    }
+    if (services_.qpskLsb.isChecked()) {
+        return kModeQpskLsb;
+    }
+    return kModeBpsk;
+}
+
+void ReceiveController::tuneReceiver(std::int32_t frequencyHz) {
+    tuning_.tuneReceiver(frequencyHz);
+}
+
+void ReceiveController::tune(std::int32_t frequencyHz) {
+    tuning_.tune(frequencyHz);
+}
+
+void ReceiveController::tuneToSignal(std::int32_t frequencyHz, pskmodem::Mode mode) {
+    tuning_.tune(frequencyHz);
+    // Selecting the option runs its click handler, which sets the engine's mode.
+    selectMode(static_cast<double>(static_cast<int>(mode)));
+    // As releasing the mouse over the waterfall: decoding goes on.
+    services_.stopDecode.setChecked(false);
+}
+
+// Selecting an option button from code runs its click handler, unless it is selected already;
+// a mode the options do not know selects none.
+void ReceiveController::selectMode(double mode) {
+    if (mode == kModeBpsk) {
+        services_.bpsk.setChecked(true);
+    } else if (mode == kModeQpskUsb) {
+        services_.qpskUsb.setChecked(true);
+    } else if (mode == kModeQpskLsb) {
+        services_.qpskLsb.setChecked(true);
+    }
+}
+
+void ReceiveController::showDefaults(const KVXmodules::SettingsRecord& record) {
+    selectMode(record.PSKMode);
+}
+
+void ReceiveController::showLoaded(const KVXmodules::SettingsRecord& record) {
+    selectMode(record.PSKMode);
+}

@@ -1,0 +1,90 @@
+#pragma once
+
+// The receive path: the engine's start (InitPSK, with the engine's window procedure installed
+// before it) and stop, the receive mode options, and the tuning that every part of the program
+// uses (platform::Tuning): one owner sends frequency, search range and mode to the engine.
+//
+// Selecting a mode option, by a click or by code, runs its click handler, which tells the
+// engine; the main window connects the options' `toggled` signals here.
+
+#include <cstdint>
+#include <functional>
+
+#include "platform/receiver_buffers.h"
+#include "platform/tuning.h"
+#include "platform/window_proc.h"
+#include "settings/engine_tuning.h"
+#include "settings/settings_part.h"
+
+class QCheckBox;
+class QRadioButton;
+
+namespace platform {
+class Dialogs;
+class FormTimer;
+class PskEngine;
+}  // namespace platform
+namespace pskmodem {
+class MessageSink;
+}
+
+// What the receive controller works with; all of it outlives the controller.
+struct ReceiveServices {
+    KVXmodules::SettingsRecord& settings;
+    platform::Dialogs& dialogs;
+    platform::PskEngine& engine;
+    pskmodem::MessageSink& messageSink;  // where the engine posts its messages
+    // Installs a window procedure and returns the one it replaces.
+    std::function<platform::WindowProc(platform::WindowProc)> setWindowProc;
+    platform::FormTimer& displayTimer;  // Timer1
+    platform::FormTimer& textTimer;     // Timer2
+    QRadioButton& bpsk;                 // Option1 "BPSK"
+    QRadioButton& qpskUsb;              // Option2 "QPSK usb"
+    QRadioButton& qpskLsb;              // Option3 "QPSK lsb"
+    QCheckBox& stopDecode;              // Check1 "Stop Decode"
+    // The engine captures from the sound card; false while a recording or the simulator feeds
+    // it, which has no sound card clock to correct.
+    bool soundCardSource = true;
+    // The card the engine starts on.
+    std::function<std::int32_t()> startCard;
+    // The engine opens the sound card again, lost or never opened (true), or audio flows (false).
+    std::function<void(bool reopening)> soundCardStatus;
+};
+
+class ReceiveController final : public platform::Tuning, public KVXmodules::SettingsPart {
+  public:
+    explicit ReceiveController(ReceiveServices services);
+
+    // Where the engine's messages leave what the display and text ticks show.
+    APIStuff::ReceiverBuffers receiverBuffers;
+
+    // Hooks the engine's window procedure, sets the receive timers' interval and starts the
+    // engine on the chosen card in the selected mode.
+    void InitPSK();
+    // The engine stops (at unload).
+    void stopEngine();
+    // The engine stops unless it was never started or stopped already (the window goes away).
+    void stopEngineIfRunning();
+
+    void Option1_Click();
+    void Option2_Click();
+    void Option3_Click();
+    // The receive mode the option buttons show: 0 BPSK, 1 QPSK usb, 2 QPSK lsb.
+    std::int32_t selectedMode() const;
+
+    void tuneReceiver(std::int32_t frequencyHz) override;
+    void tune(std::int32_t frequencyHz) override;
+    void tuneToSignal(std::int32_t frequencyHz, pskmodem::Mode mode) override;
+
+    // The mode option follows the record's mode.
+    void showDefaults(const KVXmodules::SettingsRecord& record) override;
+    void showLoaded(const KVXmodules::SettingsRecord& record) override;
+
+  private:
+    void selectMode(double mode);
+
+    ReceiveServices services_;
+    KVXmodules::EngineTuning tuning_;
+    bool engineStartCalled_ = false;
+    bool stopped_ = false;
+};
