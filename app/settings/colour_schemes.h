@@ -1,8 +1,8 @@
 #pragma once
 
 // The receive window's five text colour schemes and the waterfall's three palettes, as data
-// and as their effect on the settings record. The menu ticks and the widgets are the main
-// window's business (MainWindow::SetTextColorShemes, MainWindow::WaterfallColors).
+// and as their effect on the settings record. The menu ticks and the widgets are the setup
+// controller's business (SetupController::SetTextColorShemes, SetupController::WaterfallColors).
 
 #include <QColor>
 #include <cstdint>

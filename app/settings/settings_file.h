@@ -131,8 +131,6 @@ struct FileWriteResult {
 };
 FileWriteResult WriteFileReplacing(const QString& path, QByteArrayView bytes);
 
-// ---- the routines of the main window (app/settings/main_window_settings.cpp) ----
-
 // The message box of a failed save: this text, an exclamation icon and the title
 // kSaveFailedTitle followed by a blank and the error number.
 inline constexpr char16_t kSaveFailedText[] = u"Error. Could not write to disk. ";

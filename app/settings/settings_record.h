@@ -114,14 +114,15 @@ constexpr bool IsSet(std::int16_t flag) noexcept {
     return flag != 0;
 }
 
-// The record part of MainWindow::DefaultSet. A reset leaves PSKAlarm, AutoAlarmLog,
+// The record part of the settings keeper's DefaultSet. A reset leaves PSKAlarm, AutoAlarmLog,
 // ProgramTimerInterval, BackgroundSkin, ScreenWidth, ScreenHeigth and OperatorCall as they are,
 // the sound card input and its correction, and the run-time values owned by start-up and the
 // font chooser too.
 //
-// MainWindow::DefaultSet runs DefaultSetValues (the default values of every setting), then brings
-// the controls in line (selecting option buttons, colour scheme, palette), then DefaultSetFinish
-// (the text colours of the chosen scheme and the values of the chosen palette).
+// The keeper's DefaultSet runs DefaultSetValues (the default values of every setting), then
+// DefaultSetFinish (the remembered size off, the phase indicator on, the saved DSP values), then
+// brings the controls in line (selecting option buttons, colour scheme, palette, which sets the
+// text colours of the chosen scheme and the values of the chosen palette).
 // DefaultSetRecord does the same without controls: the colours end as those of scheme 3 and
 // the palette values as those of palette 0, exactly as the full reset leaves them.
 void DefaultSetValues(SettingsRecord& record);

@@ -1,6 +1,6 @@
-// MainWindow's settings methods driven on a real window offscreen: reset, call sign, colour
-// schemes, palettes, and SaveSettings/LoadSettings through the controls, with scripted dialogs and
-// a temporary program folder.
+// The settings on a real main window offscreen: reset, call sign, colour schemes, palettes, and
+// the keeper's save and load through the controls, with scripted dialogs and a temporary program
+// folder.
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
