@@ -41,7 +41,8 @@ int main(int argc, char* argv[]) {
         const QCoreApplication app(argc, argv);
         NameApplication();
         if (commandLine.help) {
-            QTextStream(stdout) << receiver::UsageText(platform::ProgramFolder());
+            QTextStream(stdout) << receiver::UsageText(platform::ProgramFolder(),
+                                                       platform::ProgramShippedFolder());
             return 0;
         }
         if (commandLine.error.isEmpty()) {

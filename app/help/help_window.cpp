@@ -8,20 +8,19 @@
 #include <QVBoxLayout>
 
 #include "platform/modeless_window.h"
+#include "platform/program_folder.h"
 
 namespace help {
 
 QString HelpDocument(const QString& programFolder, const QString& executableFolder) {
-    for (const QString& folder : {programFolder, executableFolder}) {
-        if (folder.isEmpty()) {
-            continue;
-        }
-        const QString path = QDir(folder).absoluteFilePath(QString::fromUtf16(kHelpFileName));
-        if (QFileInfo(path).isFile()) {
-            return path;
+    const QString name = QString::fromUtf16(kHelpFileName);
+    if (!programFolder.isEmpty()) {
+        const QString own = QDir(programFolder).absoluteFilePath(name);
+        if (QFileInfo(own).isFile()) {
+            return own;
         }
     }
-    return {};
+    return platform::ShippedFile(executableFolder, name);
 }
 
 QString MissingHelpText(const QString& expectedPath) {

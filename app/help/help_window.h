@@ -12,8 +12,8 @@ namespace help {
 
 inline constexpr char16_t kHelpFileName[] = u"HELP.md";
 
-// The help document: the program folder's, else the one installed beside the program; empty
-// when neither exists.
+// The help document: the program folder's, else the shipped one found from the executable's
+// folder (platform::ShippedFile); empty when there is none.
 QString HelpDocument(const QString& programFolder, const QString& executableFolder);
 
 // What the user is told when there is no help document.

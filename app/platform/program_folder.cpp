@@ -9,6 +9,42 @@
 
 namespace platform {
 
+QStringList ShippedFolderCandidates(const QString& executableFolder) {
+    if (executableFolder.isEmpty()) {
+        return {};
+    }
+    const QDir folder(executableFolder);
+    return {QDir::cleanPath(folder.absoluteFilePath(QString::fromUtf16(kInstalledShippedFolder))),
+            QDir::cleanPath(folder.absolutePath())};
+}
+
+bool IsInstalledLayout(const QString& executableFolder) {
+    const QStringList candidates = ShippedFolderCandidates(executableFolder);
+    return !candidates.isEmpty() && QFileInfo(candidates.front()).isDir();
+}
+
+QString ShippedFolder(const QString& executableFolder) {
+    const QStringList candidates = ShippedFolderCandidates(executableFolder);
+    if (candidates.isEmpty()) {
+        return {};
+    }
+    return IsInstalledLayout(executableFolder) ? candidates.front() : candidates.back();
+}
+
+QString ShippedFile(const QString& executableFolder, const QString& name) {
+    for (const QString& folder : ShippedFolderCandidates(executableFolder)) {
+        const QString path = QDir(folder).filePath(name);
+        if (QFileInfo(path).isFile()) {
+            return path;
+        }
+    }
+    return {};
+}
+
+QString ProgramShippedFolder() {
+    return ShippedFolder(QCoreApplication::applicationDirPath());
+}
+
 QString ChooseProgramFolder(const QString& executableFolder, bool executableFolderWritable,
                             const QString& userDataFolder) {
     return executableFolderWritable ? executableFolder : userDataFolder;
@@ -37,7 +73,9 @@ bool CarrySettingsFileOver(const QString& executableFolder, bool executableFolde
 QString ProgramFolder() {
     const QString executableFolder = QCoreApplication::applicationDirPath();
     const QFileInfo info(executableFolder);
-    const bool writable = info.isDir() && info.isWritable();
+    // An installed program never writes into its bin/, not even when run by root: the program
+    // folder beside the executable is for build trees and portable copies.
+    const bool writable = info.isDir() && info.isWritable() && !IsInstalledLayout(executableFolder);
     const QString userDataFolder =
         QDir::cleanPath(QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation));
     const QString folder =

@@ -48,7 +48,7 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
     return result;
 }
 
-QString UsageText(const QString& programFolder) {
+QString UsageText(const QString& programFolder, const QString& shippedFolder) {
     return QStringLiteral(
                "Usage: quorvin [--input FILE | --demo] [--help] [--version]\n"
                "\n"
@@ -61,9 +61,12 @@ QString UsageText(const QString& programFolder) {
                "  --help         show this text\n"
                "  --version      show the version\n"
                "\n"
-               "Program folder (settings QUORVIN.ini, logs, alarm.wav, background.jpg):\n"
-               "  %1\n")
-        .arg(programFolder);
+               "Program folder (settings QUORVIN.ini, logs, notebook; an alarm.wav or\n"
+               "background.jpg put here replaces the shipped one):\n"
+               "  %1\n"
+               "Shipped files (alarm.wav, background.jpg, HELP.md):\n"
+               "  %2\n")
+        .arg(programFolder, shippedFolder);
 }
 
 QString VersionText() {

@@ -27,8 +27,8 @@ struct CommandLine {
 // Parses the arguments after the program name.
 CommandLine ParseCommandLine(const QStringList& arguments);
 
-// The text --help prints.
-QString UsageText(const QString& programFolder);
+// The text --help prints: the options, the program folder and the folder of the shipped files.
+QString UsageText(const QString& programFolder, const QString& shippedFolder);
 // The line --version prints: the program's name and version.
 QString VersionText();
 

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "platform/program_folder.h"
 #include "platform/stamps.h"
 #include "platform/windows1252.h"
 
@@ -47,9 +48,9 @@ QString AlarmSoundFile(const QString& programFolder, const QString& executableFo
     if (QFileInfo::exists(own) || executableFolder.isEmpty()) {
         return own;
     }
-    const QString installed =
-        QDir(executableFolder).absoluteFilePath(QString::fromUtf16(kAlarmSoundFileName));
-    return QFileInfo::exists(installed) ? installed : own;
+    const QString shipped =
+        platform::ShippedFile(executableFolder, QString::fromUtf16(kAlarmSoundFileName));
+    return shipped.isEmpty() ? own : shipped;
 }
 
 }  // namespace receiver

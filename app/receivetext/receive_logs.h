@@ -27,8 +27,8 @@ QByteArray AlarmLogLine(QStringView alarmString, const QDateTime& at);
 // opened or written (the callers go on regardless).
 bool AppendToFile(const QString& path, const QByteArray& bytes);
 
-// The alarm sound: alarm.wav of the program folder; when the program folder has none, the one
-// installed beside the program in `executableFolder`.
+// The alarm sound: alarm.wav of the program folder; when the program folder has none, the
+// shipped one found from the executable's folder (platform::ShippedFile).
 QString AlarmSoundFile(const QString& programFolder, const QString& executableFolder);
 
 }  // namespace receiver

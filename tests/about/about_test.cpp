@@ -7,8 +7,10 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTextBrowser>
 #include <QUrlQuery>
+#include <utility>
 #include <vector>
 
 #include "about/about_box.h"
@@ -174,6 +176,42 @@ TEST(Help, F1FromAnyWindowOpensTheHelpDocumentAndAMissingOneSaysSo) {
     ASSERT_NE(form.helpWindow(), nullptr);
     EXPECT_EQ(form.helpWindow()->parentWidget(), &dialog);
     EXPECT_TRUE(form.helpWindow()->isWindow());
+}
+
+// The program folder's help first, then the shipped one: from share/quorvin of an installation,
+// else from beside the executable.
+TEST(Help, TheDocumentOfTheProgramFolderElseTheShippedOne) {
+    const struct {
+        bool own;
+        bool inShare;
+        bool besideExecutable;
+        const char* found;
+    } cases[] = {
+        {false, false, false, ""},
+        {false, false, true, "bin/HELP.md"},
+        {false, true, true, "share/quorvin/HELP.md"},
+        {true, true, true, "own/HELP.md"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.own << c.inShare << c.besideExecutable);
+        const QTemporaryDir root;
+        const QDir top(root.path());
+        for (const char* folder : {"own", "bin", "share/quorvin"}) {
+            ASSERT_TRUE(top.mkpath(QString::fromLatin1(folder)));
+        }
+        for (const auto& [wanted, file] :
+             {std::pair{c.own, "own/HELP.md"}, std::pair{c.inShare, "share/quorvin/HELP.md"},
+              std::pair{c.besideExecutable, "bin/HELP.md"}}) {
+            if (wanted) {
+                testing_support::WriteAll(top.filePath(QString::fromLatin1(file)), "# Help\n");
+            }
+        }
+        const QString expected =
+            *c.found == '\0' ? QString() : top.filePath(QString::fromLatin1(c.found));
+        EXPECT_EQ(help::HelpDocument(top.filePath(QStringLiteral("own")),
+                                     top.filePath(QStringLiteral("bin"))),
+                  expected);
+    }
 }
 
 TEST(Exit, UnloadsTheMainWindowWhileTheProgramsOtherWindowsStayOpen) {

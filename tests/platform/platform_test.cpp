@@ -164,6 +164,55 @@ TEST(ProgramFolder, TheExecutablesFolderWhenWritableElseTheUsersDataFolder) {
               QStringLiteral("/home/u/.local/share/Quorvin"));
 }
 
+// Shipped files come from ../share/quorvin of an installation first, then from beside the
+// executable (a build tree or a portable copy).
+TEST(ShippedFiles, FromShareQuorvinFirstThenBesideTheExecutable) {
+    const struct {
+        bool shareFolder;
+        bool inShare;
+        bool besideExecutable;
+        const char* found;
+    } cases[] = {
+        {false, false, false, ""},
+        {false, false, true, "bin/alarm.wav"},
+        {true, false, false, ""},
+        {true, false, true, "bin/alarm.wav"},
+        {true, true, false, "share/quorvin/alarm.wav"},
+        {true, true, true, "share/quorvin/alarm.wav"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.shareFolder << c.inShare << c.besideExecutable);
+        const QTemporaryDir root;
+        const QDir top(root.path());
+        ASSERT_TRUE(top.mkpath(QStringLiteral("bin")));
+        const QString bin = top.filePath(QStringLiteral("bin"));
+        const QString share = top.filePath(QStringLiteral("share/quorvin"));
+        if (c.shareFolder) {
+            ASSERT_TRUE(top.mkpath(QStringLiteral("share/quorvin")));
+        }
+        if (c.inShare) {
+            QFile(QDir(share).filePath(QStringLiteral("alarm.wav"))).open(QIODevice::WriteOnly);
+        }
+        if (c.besideExecutable) {
+            QFile(QDir(bin).filePath(QStringLiteral("alarm.wav"))).open(QIODevice::WriteOnly);
+        }
+        const QString expected =
+            *c.found == '\0' ? QString() : top.filePath(QString::fromLatin1(c.found));
+        EXPECT_EQ(platform::ShippedFile(bin, QStringLiteral("alarm.wav")), expected);
+        EXPECT_EQ(platform::IsInstalledLayout(bin), c.shareFolder);
+        EXPECT_EQ(platform::ShippedFolder(bin), c.shareFolder ? share : bin);
+    }
+    EXPECT_TRUE(platform::ShippedFile(QString(), QStringLiteral("alarm.wav")).isEmpty());
+    EXPECT_FALSE(platform::IsInstalledLayout(QString()));
+}
+
+TEST(ShippedFiles, TheCandidatesAreAbsoluteAndRelativeToTheExecutable) {
+    EXPECT_EQ(platform::ShippedFolderCandidates(QStringLiteral("/opt/q/bin")),
+              QStringList({QStringLiteral("/opt/q/share/quorvin"), QStringLiteral("/opt/q/bin")}));
+    EXPECT_EQ(platform::ShippedFolderCandidates(QStringLiteral("/usr/bin/")),
+              QStringList({QStringLiteral("/usr/share/quorvin"), QStringLiteral("/usr/bin")}));
+}
+
 TEST(ProgramFolder, TheRunningProgramsFolderExistsAndIsWritable) {
     const QString folder = platform::ProgramFolder();
     ASSERT_FALSE(folder.isEmpty());
@@ -342,10 +391,11 @@ TEST(CommandLineArguments, Mistakes) {
     EXPECT_FALSE(ParseCommandLine({"file.wav"}).error.isEmpty());
 }
 
-TEST(CommandLineArguments, UsageNamesTheOptionsAndTheProgramFolder) {
-    const QString usage = receiver::UsageText(QStringLiteral("/some/folder"));
-    for (const char* part :
-         {"--input FILE", "--demo", "--help", "--version", "/some/folder", "QUORVIN.ini"}) {
+TEST(CommandLineArguments, UsageNamesTheOptionsTheProgramFolderAndTheShippedFiles) {
+    const QString usage =
+        receiver::UsageText(QStringLiteral("/some/folder"), QStringLiteral("/usr/share/quorvin"));
+    for (const char* part : {"--input FILE", "--demo", "--help", "--version", "/some/folder",
+                             "QUORVIN.ini", "/usr/share/quorvin", "HELP.md"}) {
         EXPECT_TRUE(usage.contains(QString::fromLatin1(part))) << part;
     }
 }

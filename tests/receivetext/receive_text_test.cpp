@@ -536,4 +536,16 @@ TEST(ReceiveLogs, AlarmSoundOfTheProgramFolderElseTheInstalledOne) {
     EXPECT_TRUE(QDir::isAbsolutePath(receiver::AlarmSoundFile(programFolder.path(), QString())));
 }
 
+TEST(ReceiveLogs, AnInstalledProgramsAlarmSoundComesFromShareQuorvin) {
+    QTemporaryDir programFolder;
+    QTemporaryDir prefix;
+    ASSERT_TRUE(QDir(prefix.path()).mkpath(QStringLiteral("bin")));
+    ASSERT_TRUE(QDir(prefix.path()).mkpath(QStringLiteral("share/quorvin")));
+    const QString shipped = prefix.filePath(QStringLiteral("share/quorvin/alarm.wav"));
+    QFile(shipped).open(QIODevice::WriteOnly);
+    EXPECT_EQ(
+        receiver::AlarmSoundFile(programFolder.path(), prefix.filePath(QStringLiteral("bin"))),
+        shipped);
+}
+
 }  // namespace
