@@ -14,8 +14,14 @@ if [[ "${1:-}" == "--test" ]]; then
   packages+=(clang-format pulseaudio pulseaudio-utils libasound2-plugins)
   # pdftotext reads back what the print test printed into a PDF file.
   packages+=(poppler-utils)
-  # desktop-file-validate checks the installed desktop file.
-  packages+=(desktop-file-utils)
+  # desktop-file-validate and appstreamcli check the installed desktop file and metainfo.
+  packages+=(desktop-file-utils appstream)
+fi
+
+if [[ "${1:-}" == "--package" ]]; then
+  # scripts/package.sh: CPack finds the libraries' packages with dpkg-shlibdeps, which needs
+  # file; lintian checks the package.
+  packages+=(dpkg-dev file lintian)
 fi
 
 if [[ "${1:-}" == "--fuzz" ]]; then
