@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include "platform/program_folder.h"
+
 namespace layout {
 
 QString BackgroundSkinFile(const QString& programFolder, const QString& executableFolder) {
@@ -11,8 +13,8 @@ QString BackgroundSkinFile(const QString& programFolder, const QString& executab
     if (QFileInfo::exists(own) || executableFolder.isEmpty()) {
         return own;
     }
-    const QString installed = QDir(executableFolder).absoluteFilePath(name);
-    return QFileInfo::exists(installed) ? installed : own;
+    const QString shipped = platform::ShippedFile(executableFolder, name);
+    return shipped.isEmpty() ? own : shipped;
 }
 
 }  // namespace layout

@@ -946,7 +946,7 @@ TEST(BackgroundSkinItem, WithoutAPictureTheItemIsTickedAndTheImageShownSilently)
     EXPECT_TRUE(harness.dialogs.shown().empty());
 }
 
-TEST(BackgroundSkinItem, TheProgramFoldersPictureOrTheOneInstalledBesideTheProgram) {
+TEST(BackgroundSkinItem, TheProgramFoldersPictureOrTheShippedOne) {
     QTemporaryDir programFolder;
     QTemporaryDir executableFolder;
     const QString own = QDir(programFolder.path()).filePath(QStringLiteral("background.jpg"));
@@ -955,6 +955,16 @@ TEST(BackgroundSkinItem, TheProgramFoldersPictureOrTheOneInstalledBesideTheProgr
     EXPECT_EQ(layout::BackgroundSkinFile(programFolder.path(), executableFolder.path()), own);
     QFile(installed).open(QIODevice::WriteOnly);
     EXPECT_EQ(layout::BackgroundSkinFile(programFolder.path(), executableFolder.path()), installed);
+    // An installation: the one in share/quorvin beside bin/ comes first.
+    QDir(executableFolder.path()).mkpath(QStringLiteral("bin"));
+    QDir(executableFolder.path()).mkpath(QStringLiteral("share/quorvin"));
+    const QString shipped =
+        QDir(executableFolder.path()).filePath(QStringLiteral("share/quorvin/background.jpg"));
+    QFile(shipped).open(QIODevice::WriteOnly);
+    EXPECT_EQ(
+        layout::BackgroundSkinFile(programFolder.path(),
+                                   QDir(executableFolder.path()).filePath(QStringLiteral("bin"))),
+        shipped);
     QFile(own).open(QIODevice::WriteOnly);
     EXPECT_EQ(layout::BackgroundSkinFile(programFolder.path(), executableFolder.path()), own);
     EXPECT_EQ(layout::BackgroundSkinFile(programFolder.path(), QString()), own);
