@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  libfftw3-dev portaudio19-dev libsndfile1-dev libsoxr-dev
+  libfftw3-dev portaudio19-dev libsndfile1-dev libsoxr-dev libhamlib-dev
   qt6-base-dev qt6-qpa-plugins fonts-dejavu-core
   libgtest-dev libgmock-dev
 )
@@ -16,6 +16,8 @@ if [[ "${1:-}" == "--test" ]]; then
   packages+=(poppler-utils)
   # desktop-file-validate and appstreamcli check the installed desktop file and metainfo.
   packages+=(desktop-file-utils appstream)
+  # rigctld, the rig daemon that the rig tests start on loopback with its dummy rig.
+  packages+=(libhamlib-utils)
 fi
 
 if [[ "${1:-}" == "--package" ]]; then
