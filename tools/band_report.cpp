@@ -11,8 +11,8 @@
 namespace quorvin::decode {
 namespace {
 
-long roundedHz(double hz) {
-    return std::isfinite(hz) ? std::lround(hz) : 0L;
+long long roundedHz(double hz) {
+    return std::isfinite(hz) ? std::llround(hz) : 0LL;
 }
 
 }  // namespace
@@ -62,9 +62,14 @@ std::string jsonString(std::string_view bytes) {
 }
 
 std::string textReport(const SignalReport& report) {
-    std::string header = std::to_string(roundedHz(report.frequencyHz)) + " Hz " +
-                         std::string(modeDisplayName(report.mode)) +
-                         " q=" + std::to_string(report.quality);
+    std::string header = std::to_string(roundedHz(report.frequencyHz)) + " Hz";
+    if (report.dial) {
+        header = station::formatDialHz(station::rfFrequencyHz(
+                     report.dial->dialHz, report.frequencyHz, report.dial->sideband)) +
+                 " (" + header + ")";
+    }
+    header +=
+        " " + std::string(modeDisplayName(report.mode)) + " q=" + std::to_string(report.quality);
     char figure[48];
     if (std::isfinite(report.snrDb)) {
         std::snprintf(figure, sizeof figure, " S/N %.1f dB", report.snrDb);
@@ -81,9 +86,16 @@ std::string textReport(const SignalReport& report) {
 }
 
 std::string jsonReport(const SignalReport& report) {
-    std::string out = "{\"frequency_hz\":" + std::to_string(roundedHz(report.frequencyHz)) +
-                      ",\"mode\":\"" + std::string(modeJsonName(report.mode)) +
-                      "\",\"quality\":" + std::to_string(report.quality) + ",\"snr_db\":";
+    std::string out = "{\"frequency_hz\":" + std::to_string(roundedHz(report.frequencyHz));
+    if (report.dial) {
+        out += ",\"dial_hz\":" + std::to_string(report.dial->dialHz) + ",\"rf_hz\":" +
+               std::to_string(roundedHz(station::rfFrequencyHz(
+                   report.dial->dialHz, report.frequencyHz, report.dial->sideband)));
+    } else {
+        out += ",\"dial_hz\":null,\"rf_hz\":null";
+    }
+    out += ",\"mode\":\"" + std::string(modeJsonName(report.mode)) +
+           "\",\"quality\":" + std::to_string(report.quality) + ",\"snr_db\":";
     char figure[48];
     if (std::isfinite(report.snrDb)) {
         std::snprintf(figure, sizeof figure, "%.1f", report.snrDb);

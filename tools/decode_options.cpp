@@ -135,6 +135,16 @@ std::string usageText() {
            "  --demo           decode the built-in simulated band, at real-time pace\n"
            "  --seconds N      stop after N seconds of audio (the demo runs until interrupted\n"
            "                   otherwise)\n"
+           "  --dial HZ[,usb|lsb]  the radio's dial frequency in Hz (14070000 or 14.070.000)\n"
+           "                   and sideband (default usb) when the audio was received: the\n"
+           "                   signals are reported at their frequency on the air\n"
+           "  --rig HOST:PORT  read the dial and sideband from rigctld at HOST:PORT\n"
+           "  --rig-model N    read them from the rig of hamlib model N (1 is the dummy rig)\n"
+           "  --rig-port DEV   its serial device or path (with --rig-model)\n"
+           "  --rig-speed BAUD its serial speed (with --rig-model; default the model's)\n"
+           "                   The rig is only read, never set. On the lower sideband the\n"
+           "                   audio spectrum is inverted: --mode and the modes reported are\n"
+           "                   the signals' modes on the air.\n"
            "  --help           show this text\n"
            "  --version        show the version\n"
            "\n"
@@ -143,8 +153,12 @@ std::string usageText() {
            "  text:  a line \"1520 Hz BPSK31 q=87 S/N 12.3 dB IMD -28 dB:\", the text as raw\n"
            "         8-bit character codes, and an empty line. q is the signal's mean quality,\n"
            "         0..100; S/N is over the noise in 3000 Hz; IMD is left out until known.\n"
-           "  JSON:  {\"frequency_hz\":1520,\"mode\":\"bpsk31\",\"quality\":87,\"snr_db\":12.3,\n"
-           "         \"imd_db\":-28,\"calls\":[\"QR9ZZ\"],\"text\":\"...\"} (null where unknown)\n"
+           "         With a dial the line starts with the frequency on the air:\n"
+           "         \"14.071.520 (1520 Hz) BPSK31 q=87 ...\".\n"
+           "  JSON:  {\"frequency_hz\":1520,\"dial_hz\":14070000,\"rf_hz\":14071520,\n"
+           "         \"mode\":\"bpsk31\",\"quality\":87,\"snr_db\":12.3,\"imd_db\":-28,\n"
+           "         \"calls\":[\"QR9ZZ\"],\"text\":\"...\"} (null where unknown; dial_hz and\n"
+           "         rf_hz without a dial)\n"
            "         mode is bpsk31, qpsk31-usb or qpsk31-lsb. The output is pure ASCII: the\n"
            "         character codes are read as Windows-1252 and every character outside\n"
            "         printable ASCII is escaped (\\r, \\n, \\t, \\b, \\f, others as \\uXXXX of\n"
@@ -152,8 +166,8 @@ std::string usageText() {
            "         Windows-1252 leaves undefined as \\u0081, \\u008d, \\u008f, \\u0090 and\n"
            "         \\u009d).\n"
            "\n"
-           "Exit status: 0 when the input was decoded, 2 for bad arguments or an unreadable\n"
-           "file, 1 for any other failure.\n";
+           "Exit status: 0 when the input was decoded, 2 for bad arguments, an unreadable\n"
+           "file or a rig that does not answer, 1 for any other failure.\n";
 }
 
 ParseResult parseDecodeOptions(std::span<const std::string_view> args) {
@@ -162,6 +176,10 @@ ParseResult parseDecodeOptions(std::span<const std::string_view> args) {
     std::string& error = result.error;
     bool haveFile = false;
     bool optionsEnded = false;
+    std::optional<std::string> rigDaemon;
+    std::optional<int> rigModel;
+    std::optional<std::string> rigPort;
+    std::optional<int> rigSpeed;
 
     for (std::size_t i = 0; i < args.size() && error.empty(); ++i) {
         const std::string_view arg = args[i];
@@ -259,6 +277,49 @@ ParseResult parseDecodeOptions(std::span<const std::string_view> args) {
                     }
                 }
             }
+        } else if (name == "--dial") {
+            if (const auto text = value()) {
+                options.dial = station::parseDial(*text);
+                if (!options.dial) {
+                    error = "--dial needs HZ or HZ,usb or HZ,lsb, not " + quoted(*text);
+                }
+            }
+        } else if (name == "--rig") {
+            if (const auto text = value()) {
+                if (!station::parseHostPort(*text)) {
+                    error = "--rig needs HOST:PORT, not " + quoted(*text);
+                } else {
+                    rigDaemon = std::string(*text);
+                }
+            }
+        } else if (name == "--rig-model") {
+            if (const auto text = value()) {
+                if (const auto n = numberInRange(name, *text, 1.0, 999999.0, error)) {
+                    if (*n != std::floor(*n)) {
+                        error = "--rig-model needs a whole number, not " + quoted(*text);
+                    } else {
+                        rigModel = static_cast<int>(*n);
+                    }
+                }
+            }
+        } else if (name == "--rig-port") {
+            if (const auto text = value()) {
+                if (text->empty()) {
+                    error = "--rig-port needs a device";
+                } else {
+                    rigPort = std::string(*text);
+                }
+            }
+        } else if (name == "--rig-speed") {
+            if (const auto text = value()) {
+                if (const auto n = numberInRange(name, *text, 50.0, 4000000.0, error)) {
+                    if (*n != std::floor(*n)) {
+                        error = "--rig-speed needs a whole number, not " + quoted(*text);
+                    } else {
+                        rigSpeed = static_cast<int>(*n);
+                    }
+                }
+            }
         } else if (name == "--mode") {
             if (const auto text = value()) {
                 options.mode = modeFromName(*text);
@@ -274,7 +335,19 @@ ParseResult parseDecodeOptions(std::span<const std::string_view> args) {
     if (!error.empty() || options.help || options.version) {
         return result;
     }
-    if (options.demo && haveFile) {
+    if (rigDaemon) {
+        options.rig = station::RigSpec::daemon(*rigDaemon);
+    } else if (rigModel) {
+        options.rig = station::RigSpec{
+            .model = *rigModel, .port = rigPort.value_or(""), .speed = rigSpeed.value_or(0)};
+    }
+    if (rigDaemon && (rigModel || rigPort || rigSpeed)) {
+        error = "give either --rig HOST:PORT or --rig-model, not both";
+    } else if (!rigModel && (rigPort || rigSpeed)) {
+        error = std::string(rigPort ? "--rig-port" : "--rig-speed") + " needs --rig-model";
+    } else if (options.rig && options.dial) {
+        error = "give either --dial or a rig, not both";
+    } else if (options.demo && haveFile) {
         error = "give either a file or --demo, not both";
     } else if (!options.demo && !haveFile) {
         error = "no input: give an audio file or --demo (see --help)";

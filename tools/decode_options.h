@@ -8,6 +8,8 @@
 #include <string_view>
 
 #include "pskmodem/types.h"
+#include "station/dial.h"
+#include "station/rig.h"
 
 namespace quorvin::decode {
 
@@ -39,6 +41,11 @@ struct DecodeOptions {
     std::optional<int> squelch;          // 0 = every character is printed (default 0, --all 10)
     bool realtime = false;               // play a file at real-time pace
     std::optional<double> seconds;       // stop after this much audio
+    // The rig's dial, for frequencies on the air: given (--dial, a recording made at a known
+    // dial) or read from the rig (--rig HOST:PORT, or --rig-model N with --rig-port and
+    // --rig-speed). On the lower sideband --mode and the modes reported are those on the air.
+    std::optional<station::DialReading> dial;
+    std::optional<station::RigSpec> rig;
 
     double searchOrDefault() const {
         return searchHz.value_or(all ? kDefaultAllSearchHz : kDefaultSearchHz);

@@ -25,6 +25,8 @@
 #include "pskmodem/signals/simulator.h"
 #include "pskmodem/sources/audio_source.h"
 #include "pskmodem/types.h"
+#include "station/dial.h"
+#include "station/rig.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -99,10 +101,52 @@ const pskmodem::SimulatedSignal* strongestSignal(const pskmodem::SimulatorConfig
     return strongest == band.signals.end() ? nullptr : &*strongest;
 }
 
+// The rig's dial as the run goes: the one given with --dial, or the rig's as it is read about
+// once a second while the input is decoded.
+class Dial {
+  public:
+    Dial() = default;
+    explicit Dial(station::DialReading given) : last_(std::move(given)) {}
+
+    // Reads the rig once and then follows it; one line naming the rig when it does not answer.
+    std::string follow(const station::RigSpec& spec) {
+        station::RigConnection once(spec);
+        const station::RigRead got = once.read();
+        if (!got.reading) {
+            return got.error;
+        }
+        last_ = got.reading;
+        once.close();
+        poller_ = std::make_unique<station::RigPoller>(spec, std::chrono::seconds(1), nullptr);
+        return {};
+    }
+
+    // The latest dial; the last known one while the rig does not answer.
+    std::optional<station::DialReading> current() {
+        if (poller_) {
+            if (auto reading = poller_->status().reading) {
+                last_ = std::move(reading);
+            }
+        }
+        return last_;
+    }
+
+    // The mode a receiver is set to in audio for `onAir`.
+    pskmodem::Mode heard(pskmodem::Mode onAir) {
+        const auto dial = current();
+        return dial && dial->sideband == station::Sideband::Lower ? pskmodem::mirroredMode(onAir)
+                                                                  : onAir;
+    }
+
+  private:
+    std::optional<station::DialReading> last_;
+    std::unique_ptr<station::RigPoller> poller_;
+};
+
 // Prints each signal's report as its channel ends.
 class BandReporter final : public pskmodem::BandListener {
   public:
-    explicit BandReporter(bool json) : json_(json) {}
+    BandReporter(bool json, Dial& dial) : json_(json), dial_(dial) {}
 
     void channelStarted(const pskmodem::BandChannel& channel) override {
         texts_[channel.id].clear();
@@ -111,12 +155,14 @@ class BandReporter final : public pskmodem::BandListener {
         texts_[channel.id].push_back(static_cast<char>(code));
     }
     void channelEnded(const pskmodem::BandChannel& channel) override {
+        // On the lower sideband the mode heard is the mirror of the mode on the air.
         const SignalReport signal{.frequencyHz = channel.frequencyHz,
-                                  .mode = channel.mode,
+                                  .mode = dial_.heard(channel.mode),
                                   .quality = channel.meanQuality,
                                   .snrDb = channel.snrDb,
                                   .imdDb = channel.imdDb,
-                                  .text = texts_[channel.id]};
+                                  .text = texts_[channel.id],
+                                  .dial = dial_.current()};
         const std::string report = json_ ? jsonReport(signal) : textReport(signal);
         texts_.erase(channel.id);
         if (std::fwrite(report.data(), 1, report.size(), stdout) != report.size() ||
@@ -129,6 +175,7 @@ class BandReporter final : public pskmodem::BandListener {
 
   private:
     bool json_;
+    Dial& dial_;
     bool failed_ = false;
     std::map<int, std::string> texts_;  // by channel id
 };
@@ -154,6 +201,17 @@ int run(std::span<const std::string_view> args) {
     if (options.version) {
         std::puts("quorvin-decode " QUORVIN_VERSION);
         return kExitOk;
+    }
+
+    // A rig that is not there is told before any decoding, within a few seconds.
+    Dial dial;
+    if (options.dial) {
+        dial = Dial(*options.dial);
+    } else if (options.rig) {
+        if (const std::string error = dial.follow(*options.rig); !error.empty()) {
+            printError(error);
+            return kExitBadInput;
+        }
     }
 
     std::unique_ptr<pskmodem::AudioSource> source;
@@ -248,11 +306,13 @@ int run(std::span<const std::string_view> args) {
     bool outputOk = true;
     if (options.all) {
         pskmodem::BandDecoderConfig config;
-        config.mode = options.mode;
+        if (options.mode) {
+            config.mode = dial.heard(*options.mode);
+        }
         config.searchRangeHz = searchHz;
         config.squelchThreshold = options.squelchOrDefault();
         pskmodem::BandDecoder decoder(config);
-        BandReporter reporter(options.json);
+        BandReporter reporter(options.json, dial);
         outputOk = readAll([&](std::span<const float> samples) {
             decoder.process(samples, reporter);
             return reporter.ok();
@@ -263,10 +323,16 @@ int run(std::span<const std::string_view> args) {
     } else {
         pskmodem::Pipeline pipeline;
         pipeline.receiver().setFrequency(frequencyHz, searchHz);
-        pipeline.receiver().setMode(mode);
+        pskmodem::Mode heard = dial.heard(mode);
+        pipeline.receiver().setMode(heard);
         pipeline.receiver().setSquelch(options.squelchOrDefault(), 0);
         TextCollector text;
         outputOk = readAll([&](std::span<const float> samples) {
+            // The receiver follows the rig's sideband as it changes.
+            if (const pskmodem::Mode now = dial.heard(mode); now != heard) {
+                heard = now;
+                pipeline.receiver().setMode(heard);
+            }
             pipeline.process(samples, text);
             return text.flush(paced);
         });

@@ -112,17 +112,51 @@ TEST(BandReport, JsonStringsEscapeEveryByteAsPureAscii) {
 }
 
 TEST(BandReport, TextAndJsonReports) {
-    EXPECT_EQ(textReport({1520.4, pskmodem::Mode::Bpsk, 87, kNaN, kNaN, "CQ CQ\r\n"}),
+    EXPECT_EQ(textReport({1520.4, pskmodem::Mode::Bpsk, 87, kNaN, kNaN, "CQ CQ\r\n", {}}),
               "1520 Hz BPSK31 q=87:\nCQ CQ\r\n\n\n");
-    EXPECT_EQ(textReport({999.5, pskmodem::Mode::QpskLsb, 0, kNaN, kNaN, ""}),
+    EXPECT_EQ(textReport({999.5, pskmodem::Mode::QpskLsb, 0, kNaN, kNaN, "", {}}),
               "1000 Hz QPSK31 LSB q=0:\n\n\n");
-    EXPECT_EQ(jsonReport({1520.4, pskmodem::Mode::Bpsk, 87, kNaN, kNaN, "CQ \"DX\"\r\n"}),
-              "{\"frequency_hz\":1520,\"mode\":\"bpsk31\",\"quality\":87,"
-              "\"snr_db\":null,\"imd_db\":null,\"calls\":[],"
-              "\"text\":\"CQ \\\"DX\\\"\\r\\n\"}\n");
-    EXPECT_EQ(jsonReport({2999.6, pskmodem::Mode::QpskUsb, 100, kNaN, kNaN, "\xe4"}),
-              "{\"frequency_hz\":3000,\"mode\":\"qpsk31-usb\",\"quality\":100,"
+    EXPECT_EQ(
+        jsonReport({1520.4, pskmodem::Mode::Bpsk, 87, kNaN, kNaN, "CQ \"DX\"\r\n", {}}),
+        "{\"frequency_hz\":1520,\"dial_hz\":null,\"rf_hz\":null,\"mode\":\"bpsk31\",\"quality\":87,"
+        "\"snr_db\":null,\"imd_db\":null,\"calls\":[],"
+        "\"text\":\"CQ \\\"DX\\\"\\r\\n\"}\n");
+    EXPECT_EQ(jsonReport({2999.6, pskmodem::Mode::QpskUsb, 100, kNaN, kNaN, "\xe4", {}}),
+              "{\"frequency_hz\":3000,\"dial_hz\":null,\"rf_hz\":null,\"mode\":\"qpsk31-usb\","
+              "\"quality\":100,"
               "\"snr_db\":null,\"imd_db\":null,\"calls\":[],\"text\":\"\\u00e4\"}\n");
+}
+
+// With the rig's dial the frequency on the air leads the text report and fills the JSON's
+// dial_hz and rf_hz: the dial plus the audio frequency on the upper sideband, minus it on the
+// lower.
+TEST(BandReport, FrequencyOnTheAirWithADial) {
+    const struct {
+        station::DialReading dial;
+        pskmodem::Mode mode;
+        std::string_view textHeader;
+        std::string_view jsonStart;
+    } cases[] = {
+        {{.dialHz = 14'070'000, .mode = "USB", .sideband = station::Sideband::Upper},
+         pskmodem::Mode::Bpsk,
+         "14.071.520 (1520 Hz) BPSK31 q=87:",
+         "{\"frequency_hz\":1520,\"dial_hz\":14070000,\"rf_hz\":14071520,\"mode\":\"bpsk31\""},
+        {{.dialHz = 7'040'000, .mode = "LSB", .sideband = station::Sideband::Lower},
+         pskmodem::Mode::QpskUsb,
+         "7.038.480 (1520 Hz) QPSK31 USB q=87:",
+         "{\"frequency_hz\":1520,\"dial_hz\":7040000,\"rf_hz\":7038480,"
+         "\"mode\":\"qpsk31-usb\""},
+        {{.dialHz = 10'000'000'000, .mode = "USB", .sideband = station::Sideband::Upper},
+         pskmodem::Mode::Bpsk,
+         "10.000.001.520 (1520 Hz) BPSK31 q=87:",
+         "{\"frequency_hz\":1520,\"dial_hz\":10000000000,\"rf_hz\":10000001520,"
+         "\"mode\":\"bpsk31\""},
+    };
+    for (const auto& c : cases) {
+        const SignalReport report{1520.0, c.mode, 87, kNaN, kNaN, "", c.dial};
+        EXPECT_EQ(textReport(report), std::string(c.textHeader) + "\n\n\n");
+        EXPECT_EQ(jsonReport(report).rfind(c.jsonStart, 0), 0u) << jsonReport(report);
+    }
 }
 
 // The signal's S/N and IMD, each printed only when known, and the call signs of its text.
@@ -151,12 +185,13 @@ TEST(BandReport, SignalFiguresAndCalls) {
          "\"snr_db\":null,\"imd_db\":null,\"calls\":[\"QR9ZZ\",\"VK2/G4ABC\"]"},
     };
     for (const Case& c : cases) {
-        const SignalReport report{1520.0, pskmodem::Mode::Bpsk, 87, c.snrDb, c.imdDb, c.text};
+        const SignalReport report{1520.0, pskmodem::Mode::Bpsk, 87, c.snrDb, c.imdDb, c.text, {}};
         EXPECT_EQ(textReport(report),
                   std::string(c.textHeader) + "\n" + std::string(c.text) + "\n\n");
-        EXPECT_EQ(jsonReport(report), "{\"frequency_hz\":1520,\"mode\":\"bpsk31\",\"quality\":87," +
-                                          std::string(c.jsonFields) +
-                                          ",\"text\":" + jsonString(c.text) + "}\n");
+        EXPECT_EQ(jsonReport(report),
+                  "{\"frequency_hz\":1520,\"dial_hz\":null,\"rf_hz\":null,\"mode\":\"bpsk31\","
+                  "\"quality\":87," +
+                      std::string(c.jsonFields) + ",\"text\":" + jsonString(c.text) + "}\n");
     }
 }
 

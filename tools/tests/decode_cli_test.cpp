@@ -20,12 +20,14 @@
 #include "pskmodem/signals/channel.h"
 #include "pskmodem/signals/testsignal.h"
 #include "pskmodem/sources/audio_file.h"
+#include "rig_daemon.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
 using quorvin::testing::RunResult;
+using station::testing::RigDaemon;
 
 class DecodeProgram : public quorvin::testing::ProgramFixture {
   protected:
@@ -63,6 +65,15 @@ TEST_F(DecodeProgram, BadArgumentsExitWithStatus2AndOneLine) {
         {wav, "--all", "--search", "41"},
         {wav, "--all", "--mode", "qpsk"},
         {"--all"},
+        {wav, "--all", "--dial", "14.07"},
+        {wav, "--all", "--dial", "14070000,fm"},
+        {wav, "--all", "--rig", "localhost"},
+        {wav, "--all", "--rig", "localhost:0"},
+        {wav, "--all", "--rig-port", "/dev/null"},
+        {wav, "--all", "--rig-speed", "9600"},
+        {wav, "--all", "--rig-model", "x"},
+        {wav, "--all", "--rig", "localhost:4532", "--rig-model", "1"},
+        {wav, "--all", "--rig", "localhost:4532", "--dial", "14070000"},
     };
     for (const auto& args : cases) {
         std::string joined;
@@ -274,7 +285,7 @@ std::string unescapeJson(const std::string& s) {
 
 std::vector<Report> parseJsonLines(const std::string& out) {
     static const std::regex line(
-        R"re(\{"frequency_hz":(\d+),"mode":"([a-z0-9-]+)","quality":(\d+),"snr_db":(?:-?\d+\.\d|null),"imd_db":(?:-?\d+|null),"calls":\[[^\]]*\],"text":"((?:[^"\\]|\\.)*)"\})re");
+        R"re(\{"frequency_hz":(\d+),"dial_hz":(?:\d+|null),"rf_hz":(?:\d+|null),"mode":"([a-z0-9-]+)","quality":(\d+),"snr_db":(?:-?\d+\.\d|null),"imd_db":(?:-?\d+|null),"calls":\[[^\]]*\],"text":"((?:[^"\\]|\\.)*)"\})re");
     std::vector<Report> reports;
     std::size_t at = 0;
     while (at < out.size()) {
@@ -362,6 +373,75 @@ TEST_F(DecodeProgram, DecodesEverySignalOfABand) {
         EXPECT_EQ(r.exitStatus, 0) << r.err;
         expectBand(parseJsonLines(r.out), {signals[2]}, true);
     }
+}
+
+// A rig that is not there: one line naming it and exit status 2 within a few seconds, before
+// any decoding.
+TEST_F(DecodeProgram, MissingRigExitsWithStatus2AndOneLine) {
+    const std::string wav = path("ok.wav").string();
+    ASSERT_TRUE(pskmodem::writeAudioFile(wav, std::vector<float>(800, 0.0F), 8000));
+    const std::string nobody = "127.0.0.1:" + std::to_string(station::testing::freeLoopbackPort());
+    const std::vector<std::vector<std::string>> cases = {
+        {"--all", wav, "--rig", nobody},
+        {wav, "--freq", "1000", "--rig", nobody},
+        {"--all", wav, "--rig-model", "999999"},
+        {"--all", wav, "--rig-model", "2", "--rig-port", nobody},
+    };
+    for (const auto& args : cases) {
+        SCOPED_TRACE(args.back());
+        const auto started = std::chrono::steady_clock::now();
+        const RunResult r = run(args);
+        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(4));
+        expectBadInput(r);
+        EXPECT_NE(r.err.find(args.back() == "999999" ? "rig model 999999" : nobody),
+                  std::string::npos)
+            << r.err;
+    }
+}
+
+// A QPSK31 station on the upper sideband, heard through a rig on LSB, reaches the audio as QPSK31
+// on the lower sideband: with the rig's dial (read from rigctld, or given) it is received as the
+// QPSK31 USB it is on the air, at the dial minus its audio frequency.
+TEST_F(DecodeProgram, QpskOnUpperSidebandDecodesWithTheRigOnLsb) {
+    RigDaemon daemon(QUORVIN_RIGCTLD, station::testing::freeLoopbackPort());
+    ASSERT_TRUE(daemon.start());
+    ASSERT_TRUE(daemon.setFrequency(7'040'000));
+    ASSERT_TRUE(daemon.setMode("LSB"));
+
+    pskmodem::TestSignalConfig config;
+    config.mode = pskmodem::Mode::QpskLsb;  // as the rig on LSB hands it over
+    config.carrierHz = 1203.0;
+    config.snrDb = 15.0;
+    config.seed = 9;
+    config.text = "QX1TST DE QY2ABC on the upper sideband, heard on LSB. 73\r\n";
+    const pskmodem::TestSignal signal = pskmodem::makeTestSignal(config);
+    const std::string wav = path("lsb.wav").string();
+    ASSERT_TRUE(pskmodem::writeAudioFile(wav, signal.samples, 8000));
+
+    for (const std::vector<std::string>& dial :
+         {std::vector<std::string>{"--rig", daemon.hostPort()},
+          std::vector<std::string>{"--dial", "7040000,lsb"}}) {
+        SCOPED_TRACE(dial.back());
+        std::vector<std::string> tuned = {wav, "--freq", "1203", "--mode", "qpsk-usb"};
+        tuned.insert(tuned.end(), dial.begin(), dial.end());
+        const RunResult one = run(tuned);
+        EXPECT_EQ(one.exitStatus, 0) << one.err;
+        EXPECT_LT(pskmodem::characterErrorRate(signal.text, one.out), 0.05) << one.out;
+
+        std::vector<std::string> all = {"--all", wav, "--json"};
+        all.insert(all.end(), dial.begin(), dial.end());
+        const RunResult band = run(all);
+        EXPECT_EQ(band.exitStatus, 0) << band.err;
+        const std::vector<Report> reports = parseJsonLines(band.out);
+        ASSERT_EQ(reports.size(), 1u) << band.out;
+        EXPECT_EQ(reports[0].mode, "qpsk31-usb");
+        EXPECT_LT(pskmodem::characterErrorRate(signal.text, reports[0].text), 0.05);
+        EXPECT_NE(band.out.find("\"dial_hz\":7040000,\"rf_hz\":703879"), std::string::npos)
+            << band.out;
+    }
+    // Without the dial the same audio read as QPSK31 USB is garbage.
+    const RunResult wrong = run({wav, "--freq", "1203", "--mode", "qpsk-usb"});
+    EXPECT_GT(pskmodem::characterErrorRate(signal.text, wrong.out), 0.3) << wrong.out;
 }
 
 }  // namespace

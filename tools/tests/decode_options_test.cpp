@@ -83,6 +83,37 @@ TEST(DecodeOptions, EveryOptionInBothSpellings) {
     }
 }
 
+// The dial comes given or from a rig: rigctld at HOST:PORT, or a hamlib model with its port.
+TEST(DecodeOptions, DialAndRig) {
+    const struct {
+        std::vector<std::string_view> args;
+        std::optional<std::int64_t> dialHz;
+        std::optional<station::RigSpec> rig;
+    } cases[] = {
+        {{"--all", "a.wav"}, std::nullopt, std::nullopt},
+        {{"--all", "a.wav", "--dial", "7040000,lsb"}, 7'040'000, std::nullopt},
+        {{"--all", "a.wav", "--rig=127.0.0.1:4532"},
+         std::nullopt,
+         station::RigSpec::daemon("127.0.0.1:4532")},
+        {{"--all", "a.wav", "--rig-model", "1"},
+         std::nullopt,
+         station::RigSpec{.model = 1, .port = "", .speed = 0}},
+        {{"--all", "a.wav", "--rig-model", "3073", "--rig-port", "/dev/ttyUSB0", "--rig-speed",
+          "19200"},
+         std::nullopt,
+         station::RigSpec{.model = 3073, .port = "/dev/ttyUSB0", .speed = 19200}},
+    };
+    for (const auto& c : cases) {
+        const ParseResult r = parse(c.args);
+        ASSERT_TRUE(r.ok()) << r.error;
+        EXPECT_EQ(r.options.dial.has_value(), c.dialHz.has_value());
+        if (c.dialHz) {
+            EXPECT_EQ(r.options.dial->dialHz, *c.dialHz);
+        }
+        EXPECT_EQ(r.options.rig, c.rig);
+    }
+}
+
 TEST(DecodeOptions, RangeEdgesAndFractionsAreAccepted) {
     EXPECT_EQ(parse({"f", "--freq", "3500"}).options.frequencyHz, 3500.0);
     EXPECT_EQ(parse({"f", "--freq", "1234.5"}).options.frequencyHz, 1234.5);

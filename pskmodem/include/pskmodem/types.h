@@ -17,6 +17,19 @@ constexpr bool isValidMode(int value) {
     return value >= static_cast<int>(Mode::Bpsk) && value <= static_cast<int>(Mode::QpskLsb);
 }
 
+// The mode a signal has in audio from a receiver on the lower sideband, whose audio spectrum is the
+// air's mirrored: QPSK on one sideband is heard as QPSK on the other; BPSK stays BPSK. The same
+// mapping takes the mode heard back to the mode on the air.
+constexpr Mode mirroredMode(Mode mode) {
+    if (mode == Mode::QpskUsb) {
+        return Mode::QpskLsb;
+    }
+    if (mode == Mode::QpskLsb) {
+        return Mode::QpskUsb;
+    }
+    return mode;
+}
+
 // Receive frequencies the receiver tunes to, in Hz; settings outside are clamped into them.
 inline constexpr double kMinFrequencyHz = 100.0;
 inline constexpr double kMaxFrequencyHz = 3500.0;
