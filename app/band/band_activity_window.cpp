@@ -4,6 +4,7 @@
 #include <QHeaderView>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <array>
 #include <utility>
 
@@ -15,6 +16,8 @@ constexpr QRgb kAlarmBackground = qRgb(255, 255, 120);
 constexpr QRgb kFadedText = qRgb(150, 150, 150);
 // Above and below a row's line of text, together.
 constexpr int kRowPaddingPx = 6;
+// Left and right of a cell's text, together.
+constexpr int kCellPaddingPx = 14;
 
 }  // namespace
 
@@ -73,6 +76,15 @@ void BandActivityWindow::showRows(std::span<const band::Row> rows, const QString
             item->setBackground(row.alarm ? QBrush(QColor(kAlarmBackground)) : QBrush());
             item->setForeground(row.faded ? QBrush(QColor(kFadedText)) : QBrush());
         }
+    }
+    // Frequencies on the air are longer than audio frequencies: the column grows to hold them.
+    int wanted = 0;
+    for (const band::Row& row : rows_) {
+        wanted = std::max(wanted,
+                          table_->fontMetrics().horizontalAdvance(row.frequency) + kCellPaddingPx);
+    }
+    if (wanted > table_->columnWidth(Frequency)) {
+        table_->setColumnWidth(Frequency, wanted);
     }
 }
 

@@ -12,6 +12,7 @@
 #include "platform/alarm_sounder.h"
 #include "platform/modeless_window.h"
 #include "platform/psk_engine.h"
+#include "platform/rig_dial.h"
 #include "platform/tuning.h"
 #include "settings/settings_record.h"
 
@@ -82,7 +83,9 @@ void BandActivityController::menuband_Click() {
     }
     table_.clear();
     snapshot_ = {};
-    window->showRows(table_.rows(), band::TitleLine(table_.rows(), 0.0));
+    shownDial_ = services_.rigDial != nullptr ? services_.rigDial->dial() : std::nullopt;
+    const std::vector<band::Row> rows = band::OnTheAir(table_.rows(), shownDial_);
+    window->showRows(rows, band::TitleLine(rows, 0.0));
     services_.engine.fnSetBandActivity(1);
     timer_.start();
 }
@@ -93,16 +96,26 @@ BandActivityWindow* BandActivityController::bandActivityWindow() const {
 
 void BandActivityController::BandTimer_Timer() {
     BandActivityWindow* window = bandActivityWindow();
-    if (window == nullptr || services_.engine.fnGetBandActivity(snapshot_) == 0) {
+    if (window == nullptr) {
         return;
     }
-    const bool alarmOn = services_.settings.PSKAlarm != 0;
-    for (const int slot : table_.update(snapshot_, QDateTime::currentDateTimeUtc(),
-                                        services_.settings.PSKAlarmString, alarmOn)) {
-        services_.alarm.sound(slot);
+    // A new dial shows at once, without waiting for the next snapshot.
+    const std::optional<station::DialReading> dial =
+        services_.rigDial != nullptr ? services_.rigDial->dial() : std::nullopt;
+    const bool newSnapshot = services_.engine.fnGetBandActivity(snapshot_) != 0;
+    if (!newSnapshot && dial == shownDial_) {
+        return;
     }
-    window->showRows(table_.rows(),
-                     band::TitleLine(table_.rows(), services_.buffers.ActiveFrequency));
+    if (newSnapshot) {
+        const bool alarmOn = services_.settings.PSKAlarm != 0;
+        for (const int slot : table_.update(snapshot_, QDateTime::currentDateTimeUtc(),
+                                            services_.settings.PSKAlarmString, alarmOn)) {
+            services_.alarm.sound(slot);
+        }
+    }
+    shownDial_ = dial;
+    const std::vector<band::Row> rows = band::OnTheAir(table_.rows(), dial);
+    window->showRows(rows, band::TitleLine(rows, services_.buffers.ActiveFrequency));
 }
 
 void BandActivityController::TuneToSignal(double frequencyHz, pskmodem::Mode mode) {

@@ -18,6 +18,7 @@ class QWidget;
 namespace platform {
 class AlarmSounder;
 class PskEngine;
+class RigDial;
 class Tuning;
 }  // namespace platform
 
@@ -29,6 +30,8 @@ struct BandActivityControllerServices {
     platform::AlarmSounder& alarm;
     const APIStuff::ReceiverBuffers& buffers;  // the tuned frequency, for the title line
     QWidget& owner;                            // the main window: the band window opens beside it
+    // The rig's dial, for each signal's frequency and mode on the air; none: no rig.
+    const platform::RigDial* rigDial = nullptr;
 };
 
 class BandActivityController final : public KVXmodules::SettingsPart {
@@ -63,5 +66,6 @@ class BandActivityController final : public KVXmodules::SettingsPart {
     QPointer<BandActivityWindow> window_;
     band::BandTable table_;
     pskmodem::BandActivitySnapshot snapshot_;
+    std::optional<station::DialReading> shownDial_;  // the dial the rows were shown with
     QTimer timer_;
 };

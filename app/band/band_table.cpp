@@ -115,6 +115,24 @@ std::vector<int> BandTable::update(const pskmodem::BandActivitySnapshot& snapsho
     return hits;
 }
 
+std::vector<Row> OnTheAir(std::span<const Row> rows,
+                          const std::optional<station::DialReading>& dial) {
+    std::vector<Row> out(rows.begin(), rows.end());
+    if (!dial) {
+        return out;
+    }
+    for (Row& row : out) {
+        const double rfHz = station::rfFrequencyHz(dial->dialHz, row.frequencyHz, dial->sideband);
+        row.frequency = QString::fromStdString(station::formatDialHz(rfHz)) +
+                        QStringLiteral(" (%1 Hz)").arg(std::lround(row.frequencyHz));
+        if (dial->sideband == station::Sideband::Lower) {
+            row.mode = pskmodem::mirroredMode(row.mode);
+            row.modeName = ModeName(row.mode);
+        }
+    }
+    return out;
+}
+
 void BandTable::clear() {
     rows_.clear();
     seen_.clear();

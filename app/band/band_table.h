@@ -7,11 +7,13 @@
 #include <QDateTime>
 #include <QString>
 #include <map>
+#include <optional>
 #include <span>
 #include <vector>
 
 #include "platform/alarm_search.h"
 #include "pskmodem/band/band_activity.h"
+#include "station/dial.h"
 
 namespace band {
 
@@ -42,6 +44,12 @@ QString DecibelText(double db);
 // The window's title: "Band Activity", the number of signals and, when one of them is the
 // tuned signal (within 15 Hz of `tunedHz`), its S/N and IMD.
 QString TitleLine(std::span<const Row> rows, double tunedHz);
+
+// The rows as they are on the air through the rig's `dial`: each frequency on the air before the
+// audio frequency ("14.071.520 (1520 Hz)") and, on the lower sideband, the QPSK31 sideband
+// turned over to the one on the air (a click tunes to that). Without a dial, the rows as they are.
+std::vector<Row> OnTheAir(std::span<const Row> rows,
+                          const std::optional<station::DialReading>& dial);
 
 class BandTable {
   public:

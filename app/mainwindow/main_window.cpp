@@ -30,6 +30,7 @@
 #include "platform/window_message_sink.h"
 #include "receiver/receive_controller.h"
 #include "receivetext/received_text_controller.h"
+#include "rig/rig_controller.h"
 #include "settings/receive_captions.h"
 #include "settings/settings_keeper.h"
 #include "setup/setup_controller.h"

@@ -52,6 +52,7 @@ class NotebookController;
 class QuickGuideWindow;
 class ReceiveController;
 class ReceivedTextController;
+class RigController;
 class SetupController;
 class QAction;
 class QCheckBox;
@@ -131,6 +132,7 @@ class MainWindow final : public QMainWindow {
     SetupController& setup() noexcept { return *setup_; }
     BandActivityController& bandActivity() noexcept { return *bandActivity_; }
     NotebookController& notebook() noexcept { return *notebook_; }
+    RigController& rig() noexcept { return *rig_; }
     KVXmodules::SettingsKeeper& settingsKeeper() noexcept { return *settingsKeeper_; }
     // Every tuning of the program goes here (the receive controller).
     platform::Tuning& tuning() noexcept;
@@ -314,6 +316,7 @@ class MainWindow final : public QMainWindow {
     QAction* nikss1 = nullptr;
     QAction* menusound = nullptr;
     QAction* menuaudioinput = nullptr;  // "Audio Input..."
+    QAction* menurig = nullptr;         // "Rig Control..."
     QAction* setupniks1 = nullptr;
     QAction* menuopcall = nullptr;
     QAction* menusetupbackground = nullptr;
@@ -370,6 +373,8 @@ class MainWindow final : public QMainWindow {
     // Declared after everything they use, so they are destroyed first; the controls, children
     // of the window, are destroyed after all of them.
     std::unique_ptr<KVXmodules::SettingsKeeper> settingsKeeper_;
+    // Before the controllers that read the dial through it.
+    std::unique_ptr<RigController> rig_;
     std::unique_ptr<ReceiveController> receive_;
     std::unique_ptr<ReceivedTextController> receivedText_;
     std::unique_ptr<DisplayController> display_;

@@ -21,6 +21,7 @@
 #include "receiver/receive_controller.h"
 #include "receivetext/receive_text_box.h"
 #include "receivetext/received_text_controller.h"
+#include "rig/rig_controller.h"
 #include "settings/settings_keeper.h"
 #include "settings/settings_record.h"
 #include "setup/setup_controller.h"
@@ -67,12 +68,17 @@ void MainWindow::createControllers() {
             },
             [this](const QString& caption) { SetCaption(caption); }});
 
+    // The rig's reports arrive through the event queue, after every controller exists.
+    rig_ = std::make_unique<RigController>(RigServices{settings, *this,
+                                                       [this] { SetCaption(windowTitle()); },
+                                                       [this] { receive_->FollowRigSideband(); }});
+
     receive_ = std::make_unique<ReceiveController>(ReceiveServices{
         settings, dialogs, engine, messageSink(),
         [this](platform::WindowProc proc) { return SetWindowProc(std::move(proc)); }, *Timer1,
         *Timer2, *Option1, *Option2, *Option3, *Check1, soundCardSource_,
         [this] { return setup_->SoundCardInput(); },
-        [this](bool reopening) { ShowSoundCardStatus(reopening); }});
+        [this](bool reopening) { ShowSoundCardStatus(reopening); }, rig_.get()});
 
     receivedText_ = std::make_unique<ReceivedTextController>(ReceivedTextServices{
         settings, dialogs, clipboard, *printer_, soundPlayer, receive_->receiverBuffers, files,
@@ -125,7 +131,7 @@ void MainWindow::createControllers() {
                       [this](const QString& caption) { SetCaption(caption); }});
 
     bandActivity_ = std::make_unique<BandActivityController>(BandActivityControllerServices{
-        settings, engine, *receive_, *receivedText_, receive_->receiverBuffers, *this});
+        settings, engine, *receive_, *receivedText_, receive_->receiverBuffers, *this, rig_.get()});
 
     notebook_ = std::make_unique<NotebookController>(NotebookServices{
         settings, dialogs, clipboard, *printer_, now, files, fileDialogServices(), programFolder_,
@@ -137,7 +143,7 @@ void MainWindow::createControllers() {
     // The order in which a reset and a load show the settings.
     for (KVXmodules::SettingsPart* part : std::initializer_list<KVXmodules::SettingsPart*>{
              display_.get(), receivedText_.get(), receive_.get(), setup_.get(),
-             screenSettings_.get(), bandActivity_.get()}) {
+             screenSettings_.get(), bandActivity_.get(), rig_.get()}) {
         settingsKeeper_->addPart(*part);
     }
 }
@@ -254,6 +260,8 @@ void MainWindow::connectMenus() {
     on(Command3, [&setup] { setup.Command3_Click(); });
     on(menusetupalarm, [&setup] { setup.menusetupalarm_Click(); });
     on(menuaudioinput, [&setup] { setup.menuaudioinput_Click(); });
+    RigController& rig = *rig_;
+    on(menurig, [&rig] { rig.menurig_Click(); });
     on(menusetupfont, [&setup] { setup.menusetupfont_Click(); });
     on(menutextcol1, [&setup] { setup.menutextcol1_Click(); });
     on(menutextcol2, [&setup] { setup.menutextcol2_Click(); });

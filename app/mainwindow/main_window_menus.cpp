@@ -118,6 +118,7 @@ void MainWindow::createMenus() {
     nikss1 = AddSeparator(menusetup, "nikss1");
     menusound = AddItem(menusetup, "menusound", QStringLiteral("Sound Mixer..."));
     menuaudioinput = AddItem(menusetup, "menuaudioinput", QStringLiteral("Audio Input..."));
+    menurig = AddItem(menusetup, "menurig", QStringLiteral("Rig Control..."));
     setupniks1 = AddSeparator(menusetup, "setupniks1");
     menuopcall = AddItem(menusetup, "menuopcall", QStringLiteral("Enter your call..."));
     menusetupbackground =

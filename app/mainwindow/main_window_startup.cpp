@@ -12,6 +12,7 @@
 #include "receiver/receive_controller.h"
 #include "receiver/sound_card_notice.h"
 #include "receiver/startup.h"
+#include "rig/rig_controller.h"
 #include "settings/settings_keeper.h"
 #include "settings/settings_record.h"
 
@@ -57,8 +58,11 @@ void MainWindow::Form_Unload() {
 }
 
 void MainWindow::SetCaption(const QString& caption) {
-    setWindowTitle(
-        receiver::WithSoundCardNotice(platform::VisibleCaption(caption), soundCard_.notice()));
+    // The rig's dial stands last: taken off before the sound card's notice is put in its place.
+    const QString withoutDial = rig_ ? rig_->captionWithoutDial(caption) : caption;
+    const QString titled =
+        receiver::WithSoundCardNotice(platform::VisibleCaption(withoutDial), soundCard_.notice());
+    setWindowTitle(rig_ ? rig_->captionWithDial(titled) : titled);
 }
 
 void MainWindow::ShowSoundCardStatus(bool reopening) {

@@ -6,6 +6,7 @@
 
 #include "platform/form_timer.h"
 #include "platform/psk_engine.h"
+#include "platform/rig_dial.h"
 #include "receiver/engine_window_proc.h"
 #include "receiver/startup.h"
 #include "settings/engine_arguments.h"
@@ -14,6 +15,19 @@
 using platform::kModeBpsk;
 using platform::kModeQpskLsb;
 using platform::kModeQpskUsb;
+
+namespace {
+
+// The engine's mode for the option's mode `onAir`, through the rig's dial.
+std::int32_t HeardMode(std::int32_t onAir, const platform::RigDial* rigDial) {
+    if (rigDial == nullptr || !pskmodem::isValidMode(onAir)) {
+        return onAir;
+    }
+    return static_cast<std::int32_t>(
+        platform::HeardMode(static_cast<pskmodem::Mode>(onAir), rigDial->dial()));
+}
+
+}  // namespace
 
 ReceiveController::ReceiveController(ReceiveServices services)
     : services_(std::move(services)), tuning_(services_.engine, services_.settings) {}
@@ -34,8 +48,9 @@ void ReceiveController::InitPSK() {
     const std::int32_t card = services_.startCard();
     const std::int32_t correction = services_.soundCardSource ? settings.SampleRateCorrection : 0;
     engineStartCalled_ = true;
-    receiver::StartEngine(services_.engine, &services_.messageSink, settings, selectedMode(),
-                          services_.dialogs, card, correction);
+    receiver::StartEngine(services_.engine, &services_.messageSink, settings,
+                          HeardMode(selectedMode(), services_.rigDial), services_.dialogs, card,
+                          correction);
 }
 
 void ReceiveController::stopEngine() {
@@ -51,17 +66,17 @@ void ReceiveController::stopEngineIfRunning() {
 }
 
 void ReceiveController::Option1_Click() {
-    services_.engine.fnSetRXPSKMode(kModeBpsk, 0);
+    services_.engine.fnSetRXPSKMode(HeardMode(kModeBpsk, services_.rigDial), 0);
     services_.settings.PSKMode = kModeBpsk;
 }
 
 void ReceiveController::Option2_Click() {
-    services_.engine.fnSetRXPSKMode(kModeQpskUsb, 0);
+    services_.engine.fnSetRXPSKMode(HeardMode(kModeQpskUsb, services_.rigDial), 0);
     services_.settings.PSKMode = kModeQpskUsb;
 }
 
 void ReceiveController::Option3_Click() {
-    services_.engine.fnSetRXPSKMode(kModeQpskLsb, 0);
+    services_.engine.fnSetRXPSKMode(HeardMode(kModeQpskLsb, services_.rigDial), 0);
     services_.settings.PSKMode = kModeQpskLsb;
 }
 
@@ -73,6 +88,10 @@ std::int32_t ReceiveController::selectedMode() const {
         return kModeQpskLsb;
     }
     return kModeBpsk;
+}
+
+void ReceiveController::FollowRigSideband() {
+    services_.engine.fnSetRXPSKMode(HeardMode(selectedMode(), services_.rigDial), 0);
 }
 
 void ReceiveController::tuneReceiver(std::int32_t frequencyHz) {

@@ -22,6 +22,7 @@ class QRadioButton;
 namespace platform {
 class Dialogs;
 class FormTimer;
+class RigDial;
 class PskEngine;
 }  // namespace platform
 namespace pskmodem {
@@ -49,6 +50,9 @@ struct ReceiveServices {
     std::function<std::int32_t()> startCard;
     // The engine opens the sound card again, lost or never opened (true), or audio flows (false).
     std::function<void(bool reopening)> soundCardStatus;
+    // The rig's dial: on its lower sideband the engine receives QPSK on the other sideband than
+    // the option names, which is the sideband on the air. None: no rig.
+    const platform::RigDial* rigDial = nullptr;
 };
 
 class ReceiveController final : public platform::Tuning, public KVXmodules::SettingsPart {
@@ -71,6 +75,9 @@ class ReceiveController final : public platform::Tuning, public KVXmodules::Sett
     void Option3_Click();
     // The receive mode the option buttons show: 0 BPSK, 1 QPSK usb, 2 QPSK lsb.
     std::int32_t selectedMode() const;
+    // The rig turned to the other sideband: the engine receives the selected mode as it now
+    // reaches the audio.
+    void FollowRigSideband();
 
     void tuneReceiver(std::int32_t frequencyHz) override;
     void tune(std::int32_t frequencyHz) override;

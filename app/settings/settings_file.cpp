@@ -175,6 +175,7 @@ void Store(LineReader& reader, T& target, std::optional<double> number) {
 constexpr char16_t kAudioInputSection[] = u"[AudioInput]";
 constexpr char16_t kSampleRateCorrectionSection[] = u"[SampleRateCorrection]";
 constexpr char16_t kBandActivitySection[] = u"[BandActivity]";
+constexpr char16_t kRigSection[] = u"[Rig]";
 
 // The next line as a 32-bit number, if it is one.
 std::optional<std::int32_t> NextInt32(LineReader& reader) {
@@ -195,6 +196,9 @@ void ReadInputSections(LineReader& reader, SettingsRecord& record) {
     record.BandActivityOpen = kFlagClear;
     record.BandActivityLeft = kNoBandActivityPosition;
     record.BandActivityTop = kNoBandActivityPosition;
+    record.RigModel = 0;
+    record.RigPort.clear();
+    record.RigSpeed = 0;
     while (const auto line = reader.NextIfAny()) {
         if (IsSection(*line, kAudioInputSection)) {
             record.AudioInput = reader.NextIfAny().value_or(QString());
@@ -214,6 +218,13 @@ void ReadInputSections(LineReader& reader, SettingsRecord& record) {
                 record.BandActivityLeft = *left;
                 record.BandActivityTop = *top;
             }
+        } else if (IsSection(*line, kRigSection)) {
+            // A model that is no number, or none, means no rig.
+            const auto model = NextInt32(reader);
+            record.RigPort = reader.NextIfAny().value_or(QString());
+            const auto speed = NextInt32(reader);
+            record.RigModel = model && *model > 0 ? *model : 0;
+            record.RigSpeed = speed && *speed > 0 ? *speed : 0;
         }
     }
 }
@@ -275,6 +286,12 @@ QStringList SettingsFileLines(const SettingsRecord& record, WindowSizeTwips wind
         lines.append(NumberText(record.BandActivityOpen));
         lines.append(NumberText(record.BandActivityLeft));
         lines.append(NumberText(record.BandActivityTop));
+    }
+    if (record.RigModel != 0 || !record.RigPort.isEmpty() || record.RigSpeed != 0) {
+        lines.append(QString::fromUtf16(kRigSection));
+        lines.append(NumberText(record.RigModel));
+        lines.append(OneLine(record.RigPort));
+        lines.append(NumberText(record.RigSpeed));
     }
     return lines;
 }

@@ -39,6 +39,8 @@
 //  52  [SampleRateCorrection]  53  SampleRateCorrection in ppm
 //      [BandActivity]          the band activity window open (1) or not (0), the left and top
 //                              of its contents (without the frame) in screen pixels
+//      [Rig]                   the rig's hamlib model (0: none), its port (a device, or
+//                              HOST:PORT of rigctld), its serial speed (0: the model's own)
 //
 // A file without them (an older one) gives the system's default input without correction.
 

@@ -86,6 +86,11 @@ struct SettingsRecord {
     // manager's frame, in screen pixels); kNoBandActivityPosition while it never stood anywhere.
     std::int32_t BandActivityLeft = kNoBandActivityPosition;
     std::int32_t BandActivityTop = kNoBandActivityPosition;
+    // ---- the rig whose dial is read, in a section after line 48 too ----
+    // A reset keeps them: they describe the station, not the way of receiving.
+    std::int32_t RigModel = 0;  // hamlib's model number; 0 = no rig (the default)
+    QString RigPort;            // serial device or path; HOST:PORT of rigctld (model 2)
+    std::int32_t RigSpeed = 0;  // serial speed in baud; 0 = the model's own
 
     // ---- run-time values, never written to the file ----
     std::int16_t SaveWorkingDSP = 0;  // flag: a save writes the working DSP values
