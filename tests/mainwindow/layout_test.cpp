@@ -414,9 +414,10 @@ TEST(MainWindow, SetupMenuTree) {
     MainWindow& form = harness.create();
     EXPECT_EQ(Captions(form.menusetup),
               (QStringList{"Fonts...", "Text Colors", "Waterfall Colors", "-", "Setup PSK/DSP...",
-                           "Setup PSK Alarm...", "-", "Sound Mixer...", "Audio Input...", "-",
-                           "Enter your call...", "Use Background Skin", "Remember Screen Size", "-",
-                           "Restore all settings to default", "Save Current Settings"}));
+                           "Setup PSK Alarm...", "-", "Sound Mixer...", "Audio Input...",
+                           "Rig Control...", "-", "Enter your call...", "Use Background Skin",
+                           "Remember Screen Size", "-", "Restore all settings to default",
+                           "Save Current Settings"}));
     EXPECT_FALSE(form.menusetupsaveset->isVisible());
     EXPECT_EQ(Captions(form.menutextcolors),
               (QStringList{"Black on Yellow", "Black on White", "White on Blue", "Yellow on Black",

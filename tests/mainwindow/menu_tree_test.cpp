@@ -100,6 +100,7 @@ TEST(MenuTree, IsTheWholeTableItemByItem) {
         "  nikss1|-|",
         "  menusound|Sound Mixer...|",
         "  menuaudioinput|Audio Input...|",  // the program's own: the sound card input
+        "  menurig|Rig Control...|",         // the program's own: the rig whose dial is read
         "  setupniks1|-|",
         "  menuopcall|Enter your call...|",
         "  menusetupbackground|Use Background Skin|",
