@@ -3,18 +3,54 @@
 #include <hamlib/rig.h>
 
 #include <algorithm>
+#include <clocale>
 #include <string>
 #include <utility>
 
 namespace station {
 namespace {
 
-// hamlib keeps its backends and its debug level globally: their set-up and the opening and
-// closing of rigs go one at a time.
+// hamlib keeps its backends and its debug level globally, and sets the process's numeric locale
+// around its conversions (setlocale is not thread-safe): every call into it goes one at a time,
+// across all rigs. A read takes a fraction of a millisecond unless a rig does not answer.
 std::mutex& hamlibMutex() {
     static std::mutex mutex;
     return mutex;
 }
+
+// hamlib saves the numeric locale's name, sets "C" and later puts the saved name back; under any
+// other locale the name it saved is freed by the change, and it reads freed memory. With "C" set
+// already its change is none: the locale is set to "C" around each call here and put back after.
+class NumericLocaleC {
+  public:
+    NumericLocaleC() {
+        const char* now = std::setlocale(LC_NUMERIC, nullptr);
+        saved_ = now != nullptr ? now : "C";
+        if (saved_ != "C") {
+            std::setlocale(LC_NUMERIC, "C");
+        }
+    }
+    ~NumericLocaleC() {
+        if (saved_ != "C") {
+            std::setlocale(LC_NUMERIC, saved_.c_str());
+        }
+    }
+    NumericLocaleC(const NumericLocaleC&) = delete;
+    NumericLocaleC& operator=(const NumericLocaleC&) = delete;
+
+  private:
+    std::string saved_;
+};
+
+// One call into hamlib at a time, under the "C" numeric locale.
+class HamlibCall {
+  public:
+    HamlibCall() : lock_(hamlibMutex()) {}
+
+  private:
+    std::lock_guard<std::mutex> lock_;
+    NumericLocaleC locale_;
+};
 
 void quietHamlib() {
     static std::once_flag once;
@@ -57,7 +93,7 @@ std::string RigSpec::describe() const {
 std::vector<RigModel> rigModels() {
     std::vector<RigModel> models;
     {
-        const std::lock_guard lock(hamlibMutex());
+        const HamlibCall call;
         quietHamlib();
         rig_load_all_backends();
         rig_list_foreach(
@@ -84,7 +120,7 @@ RigConnection::~RigConnection() {
 }
 
 std::string RigConnection::open() {
-    const std::lock_guard lock(hamlibMutex());
+    const HamlibCall call;
     quietHamlib();
     RIG* rig = rig_init(static_cast<rig_model_t>(spec_.model));
     if (rig == nullptr) {
@@ -117,7 +153,7 @@ void RigConnection::close() {
     if (rig_ == nullptr) {
         return;
     }
-    const std::lock_guard lock(hamlibMutex());
+    const HamlibCall call;
     rig_close(asRig(rig_));
     rig_cleanup(asRig(rig_));
     rig_ = nullptr;
@@ -133,16 +169,21 @@ RigRead RigConnection::read() {
     freq_t frequency = 0;
     rmode_t mode = RIG_MODE_NONE;
     pbwidth_t width = 0;
-    int status = rig_get_freq(asRig(rig_), RIG_VFO_CURR, &frequency);
-    if (status == RIG_OK) {
-        status = rig_get_mode(asRig(rig_), RIG_VFO_CURR, &mode, &width);
+    int status = RIG_OK;
+    const char* name = nullptr;
+    {
+        const HamlibCall call;
+        status = rig_get_freq(asRig(rig_), RIG_VFO_CURR, &frequency);
+        if (status == RIG_OK) {
+            status = rig_get_mode(asRig(rig_), RIG_VFO_CURR, &mode, &width);
+        }
+        name = status == RIG_OK ? rig_strrmode(mode) : nullptr;
     }
     if (status != RIG_OK) {
         close();
         return RigRead{.reading = std::nullopt,
                        .error = spec_.describe() + " does not answer: " + hamlibError(status)};
     }
-    const char* name = rig_strrmode(mode);
     DialReading reading;
     reading.dialHz = static_cast<std::int64_t>(frequency + 0.5);
     reading.mode = name != nullptr ? name : "";
