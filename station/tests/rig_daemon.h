@@ -7,7 +7,7 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -77,8 +77,18 @@ class RigDaemon {
             argv.push_back(arg.data());
         }
         argv.push_back(nullptr);
-        if (::posix_spawn(&pid_, program_.c_str(), nullptr, nullptr, argv.data(), environ) != 0) {
-            pid_ = -1;
+        // The daemon goes with the test, also when the test is killed or crashes.
+        const pid_t parent = ::getpid();
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+            if (::getppid() != parent) {
+                ::_exit(127);
+            }
+            ::execve(program_.c_str(), argv.data(), environ);
+            ::_exit(127);
+        }
+        if (pid_ < 0) {
             return false;
         }
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
