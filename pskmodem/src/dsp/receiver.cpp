@@ -148,6 +148,11 @@ constexpr float kPresenceThreshold = 0.3F;
 constexpr double kSmallStepHz = 3.0;
 // A held signal is left for a stronger line only when its own line is this far below it.
 constexpr double kHoldMarginDb = 12.0;
+// How near (in symbol rates of the power-law spectrum) a held carrier must sit to a keying line of
+// a carrier found elsewhere, and how far below that carrier's line it must stand, to count as
+// that keying line.
+constexpr double kKeyingLineTolerance = 0.25;
+constexpr double kKeyingLineMarginDb = 6.0;
 
 // Averaging weights per symbol.
 constexpr float kPowerWeight = 1.0F / 32.0F;
@@ -229,6 +234,9 @@ struct Receiver::Impl {
     bool squelchOpenForBit();
     void followCarrierWithMixer();
     void acquisitionFrame();
+    // Whether a carrier at `offsetHz` would sit on a keying line of the one at `carrierHz` in the
+    // acquisition's power-law spectrum (one or two symbol rates from its line there).
+    bool onKeyingLine(double offsetHz, double carrierHz) const;
     void emitBit(int bit, bool squelchWasOpen, bool decided, CharSink& out);
     // Three-tap symbol-rate equaliser over `last` (the two samples before y): returns the
     // equalised sample of the middle one.
@@ -886,6 +894,14 @@ void Receiver::Impl::emitBit(int bit, bool squelchWasOpen, bool decided, CharSin
     previousBit = bit;
 }
 
+bool Receiver::Impl::onKeyingLine(double offsetHz, double carrierHz) const {
+    const double apartSymbolRates =
+        std::abs(offsetHz - carrierHz) * phasesOf(mode) / symbolRateBaud;
+    const double nearest = std::round(apartSymbolRates);
+    return (nearest == 1.0 || nearest == 2.0) &&
+           std::abs(apartSymbolRates - nearest) < kKeyingLineTolerance;
+}
+
 void Receiver::Impl::acquisitionFrame() {
     const double mixer = nco.frequencyHz();
     const FrequencyAcquisition::Peak peak = acquisition.strongestCarrier(
@@ -897,8 +913,19 @@ void Receiver::Impl::acquisitionFrame() {
     // A receiver holding a signal is moved only by its carrier loop, unless the spectrum shows
     // no carrier where it sits: then it holds a ghost (for example the symbol-rate alias of a
     // signal far off, whose phase changes look like those of one nearby).
+    // Nor, while the carrier loop has not locked, does a carrier count where the receiver sits
+    // when that is one of the keying lines of the carrier found: a signal a whole number of 1/M
+    // symbol rates off turns by whole multiples of 2 pi / M per symbol, which its phase changes
+    // cannot tell from no turn at all, and its carrier's keying lines in the power-law spectrum
+    // sit just there. (A locked loop holds its signal through fades, when the keying lines of
+    // the spectrum's average can outshine what it sees now.)
     const bool holding = coherent || presence > kPresenceThreshold;
-    if (holding && acquisition.lineLevelDb(followedHz) > peak.snrDb - kHoldMarginDb) return;
+    const double heldLineDb = acquisition.lineLevelDb(followedHz);
+    if (holding && heldLineDb > peak.snrDb - kHoldMarginDb &&
+        (coherent || heldLineDb > peak.snrDb - kKeyingLineMarginDb ||
+         !onKeyingLine(followedHz, peak.offsetHz))) {
+        return;
+    }
     const double target =
         std::clamp(mixer + peak.offsetHz, centreHz - searchRangeHz, centreHz + searchRangeHz);
     if (std::abs(target - mixer - followedHz) <= kSmallStepHz * hzScale) {
