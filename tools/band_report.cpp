@@ -63,7 +63,7 @@ std::string jsonString(std::string_view bytes) {
 
 std::string textReport(const SignalReport& report) {
     std::string header = std::to_string(roundedHz(report.frequencyHz)) + " Hz " +
-                         std::string(modeDisplayName(report.mode)) +
+                         modeDisplayName(report.mode, report.speed) +
                          " q=" + std::to_string(report.quality);
     char figure[48];
     if (std::isfinite(report.snrDb)) {
@@ -82,7 +82,7 @@ std::string textReport(const SignalReport& report) {
 
 std::string jsonReport(const SignalReport& report) {
     std::string out = "{\"frequency_hz\":" + std::to_string(roundedHz(report.frequencyHz)) +
-                      ",\"mode\":\"" + std::string(modeJsonName(report.mode)) +
+                      ",\"mode\":\"" + modeJsonName(report.mode, report.speed) +
                       "\",\"quality\":" + std::to_string(report.quality) + ",\"snr_db\":";
     char figure[48];
     if (std::isfinite(report.snrDb)) {

@@ -25,6 +25,7 @@ struct SignalReport {
     double snrDb = std::numeric_limits<double>::quiet_NaN();  // NaN: not known
     double imdDb = std::numeric_limits<double>::quiet_NaN();  // NaN: not known
     std::string_view text;
+    pskmodem::Speed speed = pskmodem::Speed::Psk31;
 };
 
 // Frequencies are printed rounded to whole hertz, the S/N to a tenth of a dB, the IMD to whole

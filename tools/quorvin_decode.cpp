@@ -116,7 +116,8 @@ class BandReporter final : public pskmodem::BandListener {
                                   .quality = channel.meanQuality,
                                   .snrDb = channel.snrDb,
                                   .imdDb = channel.imdDb,
-                                  .text = texts_[channel.id]};
+                                  .text = texts_[channel.id],
+                                  .speed = channel.speed};
         const std::string report = json_ ? jsonReport(signal) : textReport(signal);
         texts_.erase(channel.id);
         if (std::fwrite(report.data(), 1, report.size(), stdout) != report.size() ||
@@ -165,6 +166,7 @@ int run(std::span<const std::string_view> args) {
             options.frequencyHz = strongest != nullptr ? strongest->carrierHz : 1000.0;
             if (!options.mode && strongest != nullptr) {
                 options.mode = strongest->mode;
+                options.speed = strongest->speed;
             }
         }
         source = pskmodem::makeSimulatorSource(band, pskmodem::Pace::RealTime);
@@ -192,10 +194,10 @@ int run(std::span<const std::string_view> args) {
         std::string header;
         if (options.all) {
             header = "demo band, receiving every ";
-            header += options.mode ? std::string(modeDisplayName(*options.mode)) + " signal"
+            header += options.mode ? modeDisplayName(*options.mode, options.speed) + " signal"
                                    : std::string("signal");
         } else {
-            header = "demo band, receiving " + std::string(modeDisplayName(mode)) + " at " +
+            header = "demo band, receiving " + modeDisplayName(mode, options.speed) + " at " +
                      formatHz(frequencyHz);
         }
         header += searchHz > 0.0 ? ", AFC search " + formatHz(searchHz) : ", AFC off";
@@ -264,6 +266,7 @@ int run(std::span<const std::string_view> args) {
         pskmodem::Pipeline pipeline;
         pipeline.receiver().setFrequency(frequencyHz, searchHz);
         pipeline.receiver().setMode(mode);
+        pipeline.receiver().setSpeed(options.speed);
         pipeline.receiver().setSquelch(options.squelchOrDefault(), 0);
         TextCollector text;
         outputOk = readAll([&](std::span<const float> samples) {

@@ -123,6 +123,13 @@ TEST(BandReport, TextAndJsonReports) {
     EXPECT_EQ(jsonReport({2999.6, pskmodem::Mode::QpskUsb, 100, kNaN, kNaN, "\xe4"}),
               "{\"frequency_hz\":3000,\"mode\":\"qpsk31-usb\",\"quality\":100,"
               "\"snr_db\":null,\"imd_db\":null,\"calls\":[],\"text\":\"\\u00e4\"}\n");
+    // The faster speeds name their speed in both.
+    EXPECT_EQ(
+        textReport({1000.0, pskmodem::Mode::QpskLsb, 50, kNaN, kNaN, "", pskmodem::Speed::Psk125}),
+        "1000 Hz QPSK125 LSB q=50:\n\n\n");
+    EXPECT_EQ(jsonReport({800.0, pskmodem::Mode::Bpsk, 90, kNaN, kNaN, "", pskmodem::Speed::Psk63}),
+              "{\"frequency_hz\":800,\"mode\":\"bpsk63\",\"quality\":90,"
+              "\"snr_db\":null,\"imd_db\":null,\"calls\":[],\"text\":\"\"}\n");
 }
 
 // The signal's S/N and IMD, each printed only when known, and the call signs of its text.

@@ -164,16 +164,24 @@ TEST_F(DecodeProgram, DecodesGeneratedRecordings) {
         double sampleRateHz;
         int channels;
         const char* file;
+        pskmodem::Speed speed = pskmodem::Speed::Psk31;
     };
     const Case cases[] = {
         {"bpsk 8000", pskmodem::Mode::Bpsk, "bpsk", 8000.0, 1, "bpsk.wav"},
         {"bpsk 44100 stereo", pskmodem::Mode::Bpsk, "bpsk", 44100.0, 2, "bpsk44.flac"},
         {"qpsk usb", pskmodem::Mode::QpskUsb, "qpsk-usb", 8000.0, 1, "qpsk.wav"},
+        {"bpsk63", pskmodem::Mode::Bpsk, "bpsk63", 8000.0, 1, "bpsk63.wav", pskmodem::Speed::Psk63},
+        {"qpsk125 lsb 48000", pskmodem::Mode::QpskLsb, "qpsk125-lsb", 48000.0, 1, "qpsk125.wav",
+         pskmodem::Speed::Psk125},
+        {"bpsk250", pskmodem::Mode::Bpsk, "bpsk250", 8000.0, 1, "bpsk250.wav",
+         pskmodem::Speed::Psk250},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         pskmodem::TestSignalConfig config;
         config.mode = c.mode;
+        config.speed = c.speed;
+        config.leadIdle = 32 * pskmodem::speedFactor(c.speed);  // a second to pull in
         config.carrierHz = 1203.0;
         config.snrDb = 15.0;
         config.seed = 5;

@@ -14,12 +14,13 @@ namespace pskmodem {
 
 // One signal the band decoder receives.
 struct BandChannel {
-    int id = 0;                 // 1, 2, 3 ... in the order the channels start
-    double frequencyHz = 0.0;   // carrier, as the channel's receiver follows it
-    Mode mode = Mode::Bpsk;     // the mode the signal was found to use (or was given)
-    int quality = 0;            // the receiver's quality figure now, 0..100
-    int meanQuality = 0;        // average quality while the signal was there
-    double startSeconds = 0.0;  // audio time at which the signal was first seen
+    int id = 0;                  // 1, 2, 3 ... in the order the channels start
+    double frequencyHz = 0.0;    // carrier, as the channel's receiver follows it
+    Mode mode = Mode::Bpsk;      // the mode the signal was found to use (or was given)
+    Speed speed = Speed::Psk31;  // and its speed
+    int quality = 0;             // the receiver's quality figure now, 0..100
+    int meanQuality = 0;         // average quality while the signal was there
+    double startSeconds = 0.0;   // audio time at which the signal was first seen
     // Signal-to-noise ratio: the signal's mean power over the noise power in 3000 Hz, in dB.
     double snrDb = 0.0;
     // Third-order intermodulation: the products at +-46.875 Hz over the idle tones at
