@@ -49,6 +49,12 @@ struct BandDecoderConfig {
     double highHz = 3000.0;
     // The mode to receive; unset = every mode, each signal's own found by trial decoding.
     std::optional<Mode> mode;
+    // The speed to receive; unset = every speed, each signal's own found from its spectrum (a
+    // detector per speed) and by trial decoding, where a signal then gets its channel only once
+    // its text reads as text (a receiver at another speed than the signal's makes garbage of it
+    // at a fine quality), so that it starts some seconds later with all of its text, and one that
+    // reads as garbage at every speed gets none.
+    std::optional<Speed> speed = Speed::Psk31;
     // AFC search range of each channel's receiver, either side (small, so that neighbours
     // cannot pull a receiver off its signal).
     double searchRangeHz = 15.0;
