@@ -127,11 +127,13 @@ std::string usageText() {
            "       quorvin-decode --all FILE [--json] [options]\n"
            "       quorvin-decode --demo [--all] [--freq HZ] [--seconds N] [options]\n"
            "\n"
-           "Decodes PSK31 from an audio file (any format libsndfile reads, a regular file at\n"
+           "Decodes PSK31 (and PSK63, PSK125, PSK250) from an audio file (any format\n"
+           "libsndfile reads, a regular file at\n"
            "7000 to 768000 samples/s; the left channel is used) or from the built-in band\n"
            "simulator. With --freq it receives one signal and writes its text to standard\n"
            "output as raw 8-bit character codes as it comes. With --all it finds every signal\n"
-           "from 100 to 3000 Hz, tells BPSK31 from QPSK31 and the QPSK31 sideband by itself,\n"
+           "from 100 to 3000 Hz, tells its speed, BPSK from QPSK and the QPSK sideband by\n"
+           "itself,\n"
            "receives them all at once, and prints each signal's text when the signal ends or\n"
            "the input does.\n"
            "\n"
@@ -142,7 +144,8 @@ std::string usageText() {
            "                   speeds: bpsk63, qpsk63-usb, qpsk63-lsb, bpsk125, qpsk125-usb,\n"
            "                   qpsk125-lsb, bpsk250, qpsk250-usb, qpsk250-lsb (bpsk31, qpsk31-usb\n"
            "                   and qpsk31-lsb name PSK31 too); with --all only signals in this\n"
-           "                   mode are received (default: every PSK31 mode)\n"
+           "                   mode and at this speed are received (default: every mode at\n"
+           "                   every speed)\n"
            "  --search HZ      AFC search range either side, 0..200 (default 50, 0 = off);\n"
            "                   with --all 0..40 (default 15)\n"
            "  --squelch N      squelch threshold 0..99 (default 0: every character is\n"
@@ -306,8 +309,6 @@ ParseResult parseDecodeOptions(std::span<const std::string_view> args) {
         error = "no input: give an audio file or --demo (see --help)";
     } else if (options.all && options.frequencyHz) {
         error = "--freq cannot be given with --all, which decodes every signal";
-    } else if (options.all && options.speed != pskmodem::Speed::Psk31) {
-        error = "--all receives PSK31 signals only; give a faster mode with --freq";
     } else if (options.json && !options.all) {
         error = "--json needs --all";
     } else if (options.all && options.searchHz && *options.searchHz > kMaxAllSearchHz) {

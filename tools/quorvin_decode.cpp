@@ -251,6 +251,8 @@ int run(std::span<const std::string_view> args) {
     if (options.all) {
         pskmodem::BandDecoderConfig config;
         config.mode = options.mode;
+        // --mode names a speed too; without it every speed is looked for.
+        config.speed = options.mode ? std::optional(options.speed) : std::nullopt;
         config.searchRangeHz = searchHz;
         config.squelchThreshold = options.squelchOrDefault();
         pskmodem::BandDecoder decoder(config);

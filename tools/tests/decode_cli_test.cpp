@@ -214,6 +214,7 @@ struct BandSignal {
     const char* modeName;  // as the program prints it in JSON
     const char* displayName;
     std::string text;
+    pskmodem::Speed speed = pskmodem::Speed::Psk31;
 };
 
 std::vector<BandSignal> threeSignals() {
@@ -234,6 +235,7 @@ std::vector<float> recordBand(const std::vector<BandSignal>& signals, double sam
     for (std::size_t i = 0; i < signals.size(); ++i) {
         pskmodem::TestSignalConfig config;
         config.mode = signals[i].mode;
+        config.speed = signals[i].speed;
         config.carrierHz = signals[i].carrierHz;
         config.text = signals[i].text;
         config.noise = false;
@@ -302,7 +304,7 @@ std::vector<Report> parseJsonLines(const std::string& out) {
 
 std::vector<Report> parseTextBlocks(const std::string& out) {
     static const std::regex header(
-        R"re((\d+) Hz (BPSK31|QPSK31 USB|QPSK31 LSB) q=(\d+)(?: S/N -?\d+\.\d dB)?(?: IMD -?\d+ dB)?:\n)re");
+        R"re((\d+) Hz ((?:BPSK|QPSK)(?:31|63|125|250)(?: USB| LSB)?) q=(\d+)(?: S/N -?\d+\.\d dB)?(?: IMD -?\d+ dB)?:\n)re");
     std::vector<Report> reports;
     std::vector<std::pair<std::size_t, std::size_t>> spans;  // header start, text start
     for (auto it = std::sregex_iterator(out.begin(), out.end(), header);
@@ -370,6 +372,31 @@ TEST_F(DecodeProgram, DecodesEverySignalOfABand) {
         EXPECT_EQ(r.exitStatus, 0) << r.err;
         expectBand(parseJsonLines(r.out), {signals[2]}, true);
     }
+}
+
+// The faster speeds beside PSK31: each signal named with its speed, in the JSON's words.
+TEST_F(DecodeProgram, NamesEachSignalsSpeed) {
+    std::vector<BandSignal> signals = threeSignals();
+    signals[1].speed = pskmodem::Speed::Psk63;
+    signals[1].modeName = "qpsk63-usb";
+    signals[1].displayName = "QPSK63 USB";
+    signals[2].speed = pskmodem::Speed::Psk125;
+    signals[2].mode = pskmodem::Mode::Bpsk;
+    signals[2].modeName = "bpsk125";
+    signals[2].displayName = "BPSK125";
+    signals[2].carrierHz = 2100.0;
+    signals[2].text += "And a second line on BPSK125, sent four times as fast.\r\n";
+    const std::string wav = path("speeds.wav").string();
+    ASSERT_TRUE(pskmodem::writeAudioFile(wav, recordBand(signals, 8000.0), 8000));
+    const RunResult json = run({"--all", wav, "--json"});
+    EXPECT_EQ(json.exitStatus, 0) << json.err;
+    expectBand(parseJsonLines(json.out), signals, true);
+    const RunResult text = run({"--all", wav});
+    SCOPED_TRACE(json.out + text.out);
+    expectBand(parseTextBlocks(text.out), signals, false);
+    // --mode with a speed keeps only that mode at that speed.
+    const RunResult one = run({"--all", wav, "--json", "--mode", "qpsk63-usb"});
+    expectBand(parseJsonLines(one.out), {signals[1]}, true);
 }
 
 }  // namespace

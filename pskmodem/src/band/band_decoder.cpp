@@ -502,12 +502,10 @@ void BandDecoder::Impl::updateEstimates(Slot& slot) {
 }
 
 bool BandDecoder::Impl::signalThere(const Slot& slot, std::size_t decoder) const {
-    // The faster speeds' decision delays are shorter by their factor: their QPSK characters
-    // leave the decoder within the newest frame or the one before.
-    const unsigned frames = decoder % kDecoders == kBpsk      ? kBpskFrames
-                            : factorOf(slot.speedIndex) > 1.0 ? kBpskFrames | kQpskFrames
-                                                              : kQpskFrames;
-    return (slot.presence & frames) != 0;
+    // The faster speeds' decision delays are shorter by their factor: QPSK63's is BPSK31's, and
+    // their characters are checked against the newest frame alone.
+    const bool late = decoder % kDecoders != kBpsk && factorOf(slot.speedIndex) == 1.0;
+    return (slot.presence & (late ? kQpskFrames : kBpskFrames)) != 0;
 }
 
 void BandDecoder::Impl::stepTrial(Slot& slot) {
