@@ -607,8 +607,10 @@ bool BandDecoder::Impl::taken(std::size_t speedIndex, double frequencyHz) const 
         if (slot->state == State::Free) return false;
         const double apartHz = std::abs(slotFrequency(*slot) - frequencyHz);
         if (slot->speedIndex == speedIndex) return apartHz < spacingHz;
+        // A channel at another speed holds what lies within half the two spacings added: the
+        // faster signal's own lines and lobe, not a slower neighbour beside it.
         return slot->state == State::Active &&
-               apartHz < std::max(spacingHz, detectorOf(*slot).minSpacingHz());
+               apartHz < (spacingHz + detectorOf(*slot).minSpacingHz()) / 2.0;
     });
 }
 
