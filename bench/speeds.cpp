@@ -1,9 +1,10 @@
 // The faster speeds against PSK31: character error rate against SNR for each speed and mode, the
 // SNR of the 1 % point and its distance from PSK31's shifted by 10 log10(rate / 31.25), and the
 // robustness cases at +5 dB (offsets at the edge of the search range, drift, clock error, a
-// stronger neighbour two bandwidths away).
+// stronger neighbour two bandwidths away), and the false characters the squelch (threshold 5,
+// slow) lets through on ten minutes of noise alone.
 //
-//   bench_speeds [--quick] [--only table|robust] [--speeds 31,63,125,250]
+//   bench_speeds [--quick] [--only table|robust|squelch] [--speeds 31,63,125,250]
 //
 // The wanted signal sits at 1000 Hz (or off it by the case's offset); the receiver is tuned to
 // 1000 Hz with an AFC search range of 50 Hz and the squelch open, and the audio reaches it in
@@ -52,7 +53,7 @@ std::string modeName(Mode mode, Speed speed) {
     return "?";
 }
 
-std::string receive(const ChannelTestSignal& signal, Mode mode, Speed speed) {
+std::string receive(const ChannelTestSignal& signal, Mode mode, Speed speed, int squelch = 0) {
     class Sink final : public CharSink {
       public:
         void character(std::uint8_t code) override { text.push_back(static_cast<char>(code)); }
@@ -61,6 +62,7 @@ std::string receive(const ChannelTestSignal& signal, Mode mode, Speed speed) {
     Receiver receiver(speed);
     receiver.setMode(mode);
     receiver.setFrequency(kCarrierHz, kSearchHz);
+    receiver.setSquelch(squelch, 1);
     std::span<const float> audio(signal.samples);
     std::size_t chunk = 17;
     while (!audio.empty()) {
@@ -232,6 +234,24 @@ void robust(const Options& options) {
     }
 }
 
+void squelch(const Options& options) {
+    const double minutes = options.quick ? 2.0 : 10.0;
+    std::printf("\nSquelch 5, slow, on %.0f minutes of noise alone (PSK31: at most 1 a minute)\n",
+                minutes);
+    for (Speed speed : options.speeds) {
+        for (Mode mode : {Mode::Bpsk, Mode::QpskUsb}) {
+            ChannelTestConfig config = psk(mode, speed, 0.0, 4242, 0);
+            config.content = ChannelTestConfig::Content::Nothing;
+            config.durationSeconds = minutes * 60.0;
+            const std::string text = receive(makeChannelTestSignal(config), mode, speed, 5);
+            std::printf("%-14s %6.2f false chars/min (%zu in %.0f min)\n",
+                        modeName(mode, speed).c_str(), static_cast<double>(text.size()) / minutes,
+                        text.size(), minutes);
+            std::fflush(stdout);
+        }
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -254,13 +274,14 @@ int main(int argc, char** argv) {
                 list.remove_prefix(std::min(comma + 1, list.size()));
             }
         } else {
-            std::fprintf(
-                stderr,
-                "usage: bench_speeds [--quick] [--only table|robust] [--speeds 31,63,...]\n");
+            std::fprintf(stderr,
+                         "usage: bench_speeds [--quick] [--only table|robust|squelch] [--speeds "
+                         "31,63,...]\n");
             return 2;
         }
     }
     if (options.only.empty() || options.only == "table") tables(options);
     if (options.only.empty() || options.only == "robust") robust(options);
+    if (options.only.empty() || options.only == "squelch") squelch(options);
     return 0;
 }
