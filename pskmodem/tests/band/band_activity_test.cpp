@@ -96,5 +96,27 @@ TEST(BandActivity, AWeakStationStaysOneLiveSignalWhileOnTheAir) {
     EXPECT_NE(snapshot.signals[0].calls.find("QT5MK"), std::string::npos);
 }
 
+TEST(BandActivity, EachSignalKeepsTheSpeedItWasFoundAt) {
+    SimulatorConfig band;
+    band.seed = 6;
+    band.signals = {
+        {800.0, Mode::Bpsk, 12.0, 0.0, "CQ CQ DE QX2ABC QX2ABC QX2ABC K\r\n"},
+        {1600.0, Mode::QpskUsb, 12.0, 0.0,
+         "QS6PQ DE QF2LM 599 014 TU, name Pat, QTH Lake Ardmoor. QS6PQ DE QF2LM K\r\n"}};
+    band.signals[1].speed = Speed::Psk63;
+    BandSimulator stations(band);
+    BandDecoderConfig config;
+    config.speed.reset();
+    BandActivity activity(config);
+    BandActivitySnapshot snapshot;
+    Feed(activity, stations, 30.0);
+    activity.snapshot(snapshot);
+    ASSERT_EQ(snapshot.signals.size(), 2U);
+    for (std::size_t i = 0; i < 2; ++i) {
+        EXPECT_EQ(snapshot.signals[i].mode, band.signals[i].mode);
+        EXPECT_EQ(snapshot.signals[i].speed, band.signals[i].speed);
+    }
+}
+
 }  // namespace
 }  // namespace pskmodem

@@ -20,6 +20,7 @@ struct ActiveSignal {
     int id = 0;                // 1, 2, 3 ... in the order signals are first heard
     double frequencyHz = 0.0;  // carrier, as the channel's receiver last followed it
     Mode mode = Mode::Bpsk;
+    Speed speed = Speed::Psk31;
     double snrDb = 0.0;                                       // as BandChannel::snrDb
     double imdDb = std::numeric_limits<double>::quiet_NaN();  // as BandChannel::imdDb
     // The call signs heard in it, upper case, blank-separated, in the order first heard.
