@@ -816,16 +816,20 @@ TEST(BandDecoderSpeeds, EverySignalOfABandOfMixedSpeedsGetsOneChannelWithItsMode
         {1000.0, Mode::Bpsk, 12.0, 2.0, randomText(200, 52)},
         {1500.0, Mode::QpskUsb, 14.0, 0.5, randomText(200, 53)},
         {2300.0, Mode::Bpsk, 15.0, 3.0, randomText(400, 54)},
+        {2900.0, Mode::Bpsk, 10.0, 1.5, randomText(150, 55)},
+        {3300.0, Mode::QpskLsb, 18.0, 1.0, randomText(800, 56)},
     };
     band[1].speed = Speed::Psk63;
     band[2].speed = Speed::Psk63;
     band[3].speed = Speed::Psk125;
+    band[5].speed = Speed::Psk250;
     double end = 0.0;
     for (const Transmission& t : band) end = std::max(end, t.startSeconds + durationSeconds(t));
     const std::vector<float> audio = composeBand(band, end + 3.0, 61);
 
     BandDecoderConfig config;
     config.speed.reset();
+    config.highHz = 3450.0;
     BandDecoder decoder(config);
     Recorder recorder(decoder);
     run(decoder, audio, recorder);
