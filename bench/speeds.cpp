@@ -173,7 +173,7 @@ void robust(const Options& options) {
     std::printf(
         "\nAt +5 dB (%d seeds each): offsets at the search range, drift (0.25 Hz/s at "
         "PSK31, times the speed), clock error, a neighbour 20 dB stronger at 2 x the "
-        "bandwidth (2 x 2 x the symbol rate)\n",
+        "bandwidth (2 x the symbol rate: 62.5 Hz for PSK31)\n",
         seeds);
     for (Speed speed : options.speeds) {
         const int factor = speedFactor(speed);
@@ -202,7 +202,7 @@ void robust(const Options& options) {
                      c.interferer =
                          ChannelTestConfig::Interferer{.mode = mode,
                                                        .speed = speed,
-                                                       .offsetHz = 4.0 * symbolRateBaud(speed),
+                                                       .offsetHz = 2.0 * symbolRateBaud(speed),
                                                        .levelDb = 20.0};
                  }},
                 {"neighbour_below",
@@ -210,7 +210,7 @@ void robust(const Options& options) {
                      c.interferer =
                          ChannelTestConfig::Interferer{.mode = mode,
                                                        .speed = speed,
-                                                       .offsetHz = -4.0 * symbolRateBaud(speed),
+                                                       .offsetHz = -2.0 * symbolRateBaud(speed),
                                                        .levelDb = 20.0};
                  }},
             };
