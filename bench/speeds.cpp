@@ -2,9 +2,11 @@
 // SNR of the 1 % point and its distance from PSK31's shifted by 10 log10(rate / 31.25), and the
 // robustness cases at +5 dB (offsets at the edge of the search range, drift, clock error, a
 // stronger neighbour two bandwidths away), and the false characters the squelch (threshold 5,
-// slow) lets through on ten minutes of noise alone.
+// slow) lets through on ten minutes of noise alone, and the time from the end of a transmission's
+// first character on the air to its copy (PSK31 at 0 dB, the others as much stronger as they are
+// faster, after 30 s of noise, squelch 5 slow).
 //
-//   bench_speeds [--quick] [--only table|robust|squelch] [--speeds 31,63,125,250]
+//   bench_speeds [--quick] [--only table|robust|squelch|latency] [--speeds 31,63,125,250]
 //
 // The wanted signal sits at 1000 Hz (or off it by the case's offset); the receiver is tuned to
 // 1000 Hz with an AFC search range of 50 Hz and the squelch open, and the audio reaches it in
@@ -53,11 +55,20 @@ std::string modeName(Mode mode, Speed speed) {
     return "?";
 }
 
-std::string receive(const ChannelTestSignal& signal, Mode mode, Speed speed, int squelch = 0) {
+struct Reception {
+    std::string text;
+    std::vector<std::size_t> arrivals;  // input samples handed over when each character came
+};
+
+Reception receiveTimed(const ChannelTestSignal& signal, Mode mode, Speed speed, int squelch = 0) {
     class Sink final : public CharSink {
       public:
-        void character(std::uint8_t code) override { text.push_back(static_cast<char>(code)); }
-        std::string text;
+        void character(std::uint8_t code) override {
+            got.text.push_back(static_cast<char>(code));
+            got.arrivals.push_back(fed);
+        }
+        Reception got;
+        std::size_t fed = 0;
     } sink;
     Receiver receiver(speed);
     receiver.setMode(mode);
@@ -67,12 +78,17 @@ std::string receive(const ChannelTestSignal& signal, Mode mode, Speed speed, int
     std::size_t chunk = 17;
     while (!audio.empty()) {
         const std::size_t n = std::min(chunk, audio.size());
+        sink.fed += n;
         receiver.process(audio.first(n), sink);
         audio = audio.subspan(n);
         chunk = chunk * 7 % 2039 + 1;
     }
     receiver.finish(sink);
-    return sink.text;
+    return sink.got;
+}
+
+std::string receive(const ChannelTestSignal& signal, Mode mode, Speed speed, int squelch = 0) {
+    return receiveTimed(signal, mode, speed, squelch).text;
 }
 
 struct Tally {
@@ -252,6 +268,46 @@ void squelch(const Options& options) {
     }
 }
 
+void latency(const Options& options) {
+    const int seeds = options.quick ? 3 : 10;
+    std::printf(
+        "\nFirst character's delay after its end on the air, 0 dB shifted by 10 log10(rate / "
+        "31.25), after 30 s of noise, squelch 5 slow (%d runs; PSK31's target 1.5 s)\n",
+        seeds);
+    for (Speed speed : options.speeds) {
+        for (Mode mode : {Mode::Bpsk, Mode::QpskUsb}) {
+            double worst = 0.0;
+            double sum = 0.0;
+            int found = 0;
+            for (int i = 0; i < seeds; ++i) {
+                ChannelTestConfig config =
+                    psk(mode, speed, shiftDb(speed), 555u + static_cast<std::uint64_t>(i), 20);
+                config.leadNoiseSeconds = 30.0;
+                const ChannelTestSignal signal = makeChannelTestSignal(config);
+                const Reception r = receiveTimed(signal, mode, speed, 5);
+                // The first character's copy, followed by the next three characters sent.
+                const std::string start = signal.text.substr(0, 4);
+                for (std::size_t c = 0; c < r.text.size(); ++c) {
+                    if (r.arrivals[c] >= signal.characterEndSamples[0] &&
+                        r.text.compare(c, start.size(), start) == 0) {
+                        const double seconds =
+                            static_cast<double>(r.arrivals[c] - signal.characterEndSamples[0]) /
+                            kSampleRateHz;
+                        worst = std::max(worst, seconds);
+                        sum += seconds;
+                        ++found;
+                        break;
+                    }
+                }
+            }
+            std::printf("%-14s worst %.2f s, mean %.2f s (%d of %d runs decoded it)\n",
+                        modeName(mode, speed).c_str(), worst, found > 0 ? sum / found : 0.0, found,
+                        seeds);
+            std::fflush(stdout);
+        }
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -275,7 +331,8 @@ int main(int argc, char** argv) {
             }
         } else {
             std::fprintf(stderr,
-                         "usage: bench_speeds [--quick] [--only table|robust|squelch] [--speeds "
+                         "usage: bench_speeds [--quick] [--only table|robust|squelch|latency] "
+                         "[--speeds "
                          "31,63,...]\n");
             return 2;
         }
@@ -283,5 +340,6 @@ int main(int argc, char** argv) {
     if (options.only.empty() || options.only == "table") tables(options);
     if (options.only.empty() || options.only == "robust") robust(options);
     if (options.only.empty() || options.only == "squelch") squelch(options);
+    if (options.only.empty() || options.only == "latency") latency(options);
     return 0;
 }
