@@ -41,6 +41,26 @@ constexpr std::size_t kMaxBlocked = 64;
 constexpr double kBlockedHz = 20.0;
 constexpr double kBlockUndecidedSeconds = 20.0;
 constexpr double kBlockOtherModeSeconds = 60.0;
+// Where a signal examined at one speed beside a faster one was dropped, read as garbage, the
+// faster signal is remembered for kFasterMemorySeconds: once it sends text it looks as narrow as
+// a slower one, and a signal examined there again at the slower speed must read as text first
+// too. Each such drop renews it.
+constexpr double kFasterMemorySeconds = 180.0;
+// How long a signal examined at one speed waits for the decision on a faster one beside it.
+constexpr double kFasterWaitSeconds = 8.0;
+
+// Adds `entry` to `places` (reserved for kMaxBlocked); when full, it replaces the entry that runs
+// out first.
+template <typename Place>
+void remember(std::vector<Place>& places, const Place& entry) {
+    if (places.size() < kMaxBlocked) {
+        places.push_back(entry);
+        return;
+    }
+    *std::min_element(places.begin(), places.end(), [](const Place& a, const Place& b) {
+        return a.untilSample < b.untilSample;
+    }) = entry;
+}
 
 // Two channels closer than this are on the same signal.
 constexpr double kDuplicateHz = 20.0;
@@ -252,6 +272,9 @@ struct BandDecoder::Impl {
         double mirrorPower = 0.0;
         double mirrorFrames = 0.0;
         bool splatter = false;
+        // A faster signal was found where this one is (fasterSignalNear()): this may be its
+        // lines or lobe, read as garbage at this speed.
+        bool fasterNearby = false;
         std::string text;
     };
 
@@ -262,6 +285,7 @@ struct BandDecoder::Impl {
         int hits;
         int misses;
         bool seen;
+        bool wide;  // seen wider than a signal of the next slower speed can be
     };
 
     struct Blocked {
@@ -298,11 +322,27 @@ struct BandDecoder::Impl {
     void freeSlot(Slot& slot);
     void block(std::size_t speedIndex, double frequencyHz, double seconds);
     bool isBlocked(std::size_t speedIndex, double frequencyHz) const;
+    bool fasterRemembered(std::size_t speedIndex, double frequencyHz) const;
     const SignalDetector& detectorOf(const Slot& slot) const { return *detectors[slot.speedIndex]; }
     double factorOf(std::size_t speedIndex) const { return speedFactor(speeds[speedIndex]); }
     // Whether a signal at `frequencyHz` found at the speed `speedIndex` is already in hand: a
-    // channel runs on it, or a slot examines it at that speed.
-    bool taken(std::size_t speedIndex, double frequencyHz) const;
+    // channel runs on it, or a slot examines it at that speed. A `wide` one is not held by a
+    // channel of a slower speed.
+    bool taken(std::size_t speedIndex, double frequencyHz, bool wide) const;
+    // Whether a signal the detector of speed `speedIndex` found may be at that speed: a faster
+    // speed's detector sees slower signals too, as they are, no wider than the next slower
+    // speed's widest; only one seen wider than that is examined at the faster speed.
+    bool wideAt(std::size_t speedIndex, const DetectedSignal& signal) const {
+        return speedIndex == 0 ||
+               signal.widthHz > SignalDetector::kMaxWidthHz * factorOf(speedIndex - 1);
+    }
+    // How far from a slot a signal found at the speed `speedIndex` may reach it.
+    double reachHz(const Slot& slot, std::size_t speedIndex) const;
+    // Whether a faster signal is known within reach of the slot.
+    bool fasterSignalNear(const Slot& slot) const;
+    // Whether a slot within reach examines a signal at a faster speed and reads it with a
+    // quality fit for a mode: until that one is decided, the slot's own decision waits.
+    bool fasterTrialNear(const Slot& slot) const;
     double slotFrequency(const Slot& slot) const;
     void sortChannels();
     void onCharacter(Slot& slot, std::size_t decoder, std::uint8_t code);
@@ -322,6 +362,7 @@ struct BandDecoder::Impl {
     std::vector<std::size_t> active;  // indices of the active slots, by frequency
     std::vector<Candidate> candidates;
     std::vector<Blocked> blocked;
+    std::vector<Blocked> fasterPlaces;  // kFasterMemorySeconds after each drop
     std::vector<float> history = std::vector<float>(kHistorySamples, 0.0F);
     std::size_t historyPos = 0;
     std::size_t historyFill = 0;
@@ -388,6 +429,7 @@ BandDecoder::Impl::Impl(const BandDecoderConfig& c) : config(c) {
     active.reserve(slotCount);
     candidates.reserve(kMaxCandidates);
     blocked.reserve(kMaxBlocked);
+    fasterPlaces.reserve(kMaxBlocked);
 }
 
 void BandDecoder::Impl::reset() {
@@ -398,6 +440,7 @@ void BandDecoder::Impl::reset() {
     active.clear();
     candidates.clear();
     blocked.clear();
+    fasterPlaces.clear();
     for (auto& detector : detectors) detector->reset();
     std::fill(history.begin(), history.end(), 0.0F);
     historyPos = 0;
@@ -446,6 +489,7 @@ void BandDecoder::Impl::tick() {
         updateEstimates(*slot);
         if (slot->state == State::Trial) {
             updateSplatter(*slot);
+            slot->fasterNearby = slot->fasterNearby || fasterSignalNear(*slot);
             stepTrial(*slot);
         } else {
             stepActive(*slot);
@@ -578,19 +622,24 @@ void BandDecoder::Impl::removeDuplicates() {
         if (a.state == State::Free) continue;
         for (std::size_t j = i + 1; j < slots.size() && a.state != State::Free; ++j) {
             Slot& b = *slots[j];
-            // Slots examining one signal at different speeds are no duplicates: the wrong speed
-            // reads garbage and goes.
             const double apartHz =
                 kDuplicateHz * std::max(factorOf(a.speedIndex), factorOf(b.speedIndex));
             if (b.state == State::Free ||
-                std::abs(slotFrequency(a) - slotFrequency(b)) >= apartHz ||
-                (a.state == State::Trial && b.state == State::Trial &&
-                 a.speedIndex != b.speedIndex)) {
+                std::abs(slotFrequency(a) - slotFrequency(b)) >= apartHz) {
                 continue;
             }
-            // Keep a running channel over one being examined, and the older of two channels.
-            const bool keepA =
-                a.state == State::Active && (b.state != State::Active || a.id < b.id);
+            bool keepA = false;
+            if (a.speedIndex != b.speedIndex) {
+                // Slots on one signal at different speeds: the faster speed's channel holds it
+                // (it started only once its text read as text), and until it runs the wrong
+                // speed reads garbage and goes.
+                const bool fasterA = a.speedIndex > b.speedIndex;
+                if ((fasterA ? a : b).state != State::Active) continue;
+                keepA = fasterA;
+            } else {
+                // Keep a running channel over one being examined, and the older of two channels.
+                keepA = a.state == State::Active && (b.state != State::Active || a.id < b.id);
+            }
             Slot& loser = keepA ? b : a;
             if (loser.state == State::Active) {
                 endChannel(loser);
@@ -601,16 +650,61 @@ void BandDecoder::Impl::removeDuplicates() {
     }
 }
 
-bool BandDecoder::Impl::taken(std::size_t speedIndex, double frequencyHz) const {
+bool BandDecoder::Impl::taken(std::size_t speedIndex, double frequencyHz, bool wide) const {
     const double spacingHz = detectors[speedIndex]->minSpacingHz();
     return std::any_of(slots.begin(), slots.end(), [&](const auto& slot) {
         if (slot->state == State::Free) return false;
         const double apartHz = std::abs(slotFrequency(*slot) - frequencyHz);
         if (slot->speedIndex == speedIndex) return apartHz < spacingHz;
+        // A signal too wide for a slower channel's speed is examined beside it: that channel
+        // may be reading its lines as garbage.
+        if (wide && slot->speedIndex < speedIndex) return false;
         // A channel at another speed holds what lies within half the two spacings added: the
         // faster signal's own lines and lobe, not a slower neighbour beside it.
         return slot->state == State::Active &&
                apartHz < (spacingHz + detectorOf(*slot).minSpacingHz()) / 2.0;
+    });
+}
+
+double BandDecoder::Impl::reachHz(const Slot& slot, std::size_t speedIndex) const {
+    return (detectors[speedIndex]->minSpacingHz() + detectorOf(slot).minSpacingHz()) / 2.0;
+}
+
+bool BandDecoder::Impl::fasterSignalNear(const Slot& slot) const {
+    const double f = slotFrequency(slot);
+    const std::size_t next = slot.speedIndex + 1;
+    const auto near = [&](std::size_t speedIndex, double hz) {
+        return std::abs(hz - f) < reachHz(slot, speedIndex);
+    };
+    // A faster channel. Or the next faster speed's signal, seen wide now or before (at its start
+    // while it idled: while it sends text it looks as narrow as a slower one), which its slot
+    // or candidate remembers. The detectors of the speeds faster still, whose windows span
+    // hundreds of hertz, see a crowd of slower signals as one wide signal: what they find counts
+    // once it reads as text.
+    const bool faster = std::any_of(slots.begin(), slots.end(), [&](const auto& other) {
+        return other->speedIndex > slot.speedIndex &&
+               near(other->speedIndex, slotFrequency(*other)) &&
+               (other->state == State::Active ||
+                (other->state == State::Trial && other->speedIndex == next));
+    });
+    return faster ||
+           std::any_of(candidates.begin(), candidates.end(),
+                       [&](const Candidate& c) {
+                           return c.wide && c.speedIndex == next && near(next, c.frequencyHz);
+                       }) ||
+           (next < detectors.size() &&
+            std::any_of(detectors[next]->signals().begin(), detectors[next]->signals().end(),
+                        [&](const DetectedSignal& signal) {
+                            return wideAt(next, signal) && near(next, signal.frequencyHz);
+                        }));
+}
+
+bool BandDecoder::Impl::fasterTrialNear(const Slot& slot) const {
+    return std::any_of(slots.begin(), slots.end(), [&](const auto& other) {
+        return other->state == State::Trial && other->speedIndex > slot.speedIndex &&
+               std::abs(slotFrequency(*other) - slotFrequency(slot)) <
+                   reachHz(slot, other->speedIndex) &&
+               std::max(other->bpskQuality, other->qpskQuality) >= kBpskFitQuality;
     });
 }
 
@@ -619,8 +713,23 @@ void BandDecoder::Impl::findNewSignals() {
     for (std::size_t speedIndex = 0; speedIndex < detectors.size(); ++speedIndex) {
         for (const DetectedSignal& signal : detectors[speedIndex]->signals()) {
             const double f = signal.frequencyHz;
+            // The detectors of PSK125 and faster, whose windows span hundreds of hertz, see a
+            // crowd of slower signals as one wide signal; a signal at their speed looks wide to
+            // the next slower speed's detector as well (PSK31's takes no wider ones).
+            const bool wide =
+                wideAt(speedIndex, signal) &&
+                (speedIndex < 2 ||
+                 std::any_of(detectors[speedIndex - 1]->signals().begin(),
+                             detectors[speedIndex - 1]->signals().end(),
+                             [&](const DetectedSignal& slower) {
+                                 return wideAt(speedIndex - 1, slower) &&
+                                        std::abs(slower.frequencyHz - f) <
+                                            (detectors[speedIndex]->minSpacingHz() +
+                                             detectors[speedIndex - 1]->minSpacingHz()) /
+                                                2.0;
+                             }));
             if (f < config.lowHz || f > config.highHz || isBlocked(speedIndex, f) ||
-                taken(speedIndex, f)) {
+                taken(speedIndex, f, wide)) {
                 continue;
             }
             auto match =
@@ -633,8 +742,9 @@ void BandDecoder::Impl::findNewSignals() {
                 ++match->hits;
                 match->misses = 0;
                 match->seen = true;
+                match->wide = match->wide || wide;
             } else if (candidates.size() < kMaxCandidates) {
-                candidates.push_back({speedIndex, f, samples, 1, 0, true});
+                candidates.push_back({speedIndex, f, samples, 1, 0, true, wide});
             }
         }
     }
@@ -643,7 +753,7 @@ void BandDecoder::Impl::findNewSignals() {
     for (std::size_t i = 0; i < candidates.size(); ++i) {
         Candidate c = candidates[i];
         if (!c.seen && ++c.misses > kCandidateMaxMisses) continue;
-        if (c.hits >= kCandidateHits && startTrial(c)) continue;
+        if (c.hits >= kCandidateHits && c.wide && startTrial(c)) continue;
         candidates[kept++] = c;
     }
     candidates.resize(kept);
@@ -651,7 +761,7 @@ void BandDecoder::Impl::findNewSignals() {
 
 bool BandDecoder::Impl::startTrial(const Candidate& candidate) {
     // A signal started on this frame may have taken the place already.
-    if (taken(candidate.speedIndex, candidate.frequencyHz)) return true;
+    if (taken(candidate.speedIndex, candidate.frequencyHz, candidate.wide)) return true;
     const auto free = std::find_if(slots.begin(), slots.end(),
                                    [](const auto& slot) { return slot->state == State::Free; });
     if (free == slots.end()) return false;  // keep the candidate until a slot frees up
@@ -667,6 +777,7 @@ bool BandDecoder::Impl::startTrial(const Candidate& candidate) {
     slot.level = std::pow(10.0, detectorOf(slot).bandSnrDb(candidate.frequencyHz) / 10.0);
     slot.recentSnr.fill(slot.level);
     slot.recentMeanSnr = slot.level;
+    slot.fasterNearby = fasterRemembered(slot.speedIndex, candidate.frequencyHz);
     // Every mode is tried even when one is given: a signal in another mode is left alone.
     for (std::size_t d = 0; d < kDecoders; ++d) {
         TrialDecoder& decoder = slot.decoder(d);
@@ -739,8 +850,18 @@ BandDecoder::Impl::Verdict BandDecoder::Impl::judge(const Slot& slot, std::size_
         if (v == Verdict::Wait) verdict = v;
     }
     // A signal that may be splatter, or that may be at another speed than the slot's, must read
-    // as text first.
-    if (verdict == Verdict::Station && (slot.splatter || speeds.size() > 1)) {
+    // as text first: a signal found at one of the faster speeds always (a receiver at a faster
+    // speed than the signal's reads garbage of it at a fine quality), one at the slowest speed
+    // looked for only where a faster signal was seen, so that a PSK31 signal alone starts as
+    // soon as its mode is known, as with PSK31 alone.
+    // A slot near a faster one being examined waits for that one's decision, for a while, then
+    // needs its text to read as text.
+    const bool fasterTrial = fasterTrialNear(slot);
+    if (verdict == Verdict::Station && fasterTrial && slot.trialSeconds < kFasterWaitSeconds) {
+        return Verdict::Wait;
+    }
+    const bool otherSpeed = slot.speedIndex > 0 || slot.fasterNearby || fasterTrial;
+    if (verdict == Verdict::Station && (slot.splatter || otherSpeed)) {
         const double score = slot.decoders[winner]->score;
         if (score <= -kSplatterTextScore) return Verdict::Splatter;
         if (score < kSplatterTextScore || slot.decoders[winner]->fitChars < kSplatterTextChars) {
@@ -889,6 +1010,10 @@ void BandDecoder::Impl::endChannel(Slot& slot) {
 
 void BandDecoder::Impl::drop(Slot& slot, double blockSeconds) {
     block(slot.speedIndex, slot.centreHz, blockSeconds);
+    if (slot.fasterNearby) {
+        remember(fasterPlaces,
+                 Blocked{slot.speedIndex, slot.centreHz, afterSeconds(kFasterMemorySeconds)});
+    }
     freeSlot(slot);
 }
 
@@ -911,6 +1036,7 @@ void BandDecoder::Impl::freeSlot(Slot& slot) {
     slot.mirrorPower = 0.0;
     slot.mirrorFrames = 0.0;
     slot.splatter = false;
+    slot.fasterNearby = false;
     slot.text.clear();
     for (auto& decoder : slot.decoders) {
         decoder->running = false;
@@ -925,19 +1051,18 @@ void BandDecoder::Impl::freeSlot(Slot& slot) {
 }
 
 void BandDecoder::Impl::block(std::size_t speedIndex, double frequencyHz, double seconds) {
-    const Blocked entry{speedIndex, frequencyHz, afterSeconds(seconds)};
-    if (blocked.size() < kMaxBlocked) {
-        blocked.push_back(entry);
-        return;
-    }
-    // Full: replace the entry that runs out first.
-    *std::min_element(blocked.begin(), blocked.end(), [](const Blocked& a, const Blocked& b) {
-        return a.untilSample < b.untilSample;
-    }) = entry;
+    remember(blocked, Blocked{speedIndex, frequencyHz, afterSeconds(seconds)});
 }
 
 bool BandDecoder::Impl::isBlocked(std::size_t speedIndex, double frequencyHz) const {
     return std::any_of(blocked.begin(), blocked.end(), [&](const Blocked& b) {
+        return b.speedIndex == speedIndex && b.untilSample > samples &&
+               std::abs(b.frequencyHz - frequencyHz) < kBlockedHz * factorOf(speedIndex);
+    });
+}
+
+bool BandDecoder::Impl::fasterRemembered(std::size_t speedIndex, double frequencyHz) const {
+    return std::any_of(fasterPlaces.begin(), fasterPlaces.end(), [&](const Blocked& b) {
         return b.speedIndex == speedIndex && b.untilSample > samples &&
                std::abs(b.frequencyHz - frequencyHz) < kBlockedHz * factorOf(speedIndex);
     });

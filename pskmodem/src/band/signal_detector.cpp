@@ -42,7 +42,7 @@ constexpr double kCentroidHalfWidthHz = 25.0;
 constexpr double kLobeHalfWidthHz = 31.25;
 // Shape of a PSK31 spectrum: rms width about 10 Hz for data and 15.6 Hz for idle.
 constexpr double kMinWidthHz = 5.0;
-constexpr double kMaxWidthHz = 22.0;
+constexpr double kMaxWidthHz = SignalDetector::kMaxWidthHz;
 // A signal must show at least this far above the noise within 18 Hz in the newest frame too: the
 // average remembers a signal for some seconds after it stops.
 constexpr double kMinNewestSnrDb = 3.0;

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <map>
 #include <vector>
 
 #include "pskmodem/signals/simulator.h"
@@ -115,6 +117,59 @@ TEST(BandActivity, EachSignalKeepsTheSpeedItWasFoundAt) {
     for (std::size_t i = 0; i < 2; ++i) {
         EXPECT_EQ(snapshot.signals[i].mode, band.signals[i].mode);
         EXPECT_EQ(snapshot.signals[i].speed, band.signals[i].speed);
+    }
+}
+
+// The demo band with every speed looked for (the default): each station one signal, in its mode
+// and at its speed, the BPSK63 contest station too, and nothing else; and each PSK31 station shows
+// as soon as when PSK31 alone is looked for.
+TEST(BandActivity, EveryStationOfTheDemoBandAtItsSpeedAndThePsk31OnesAsEarlyAsWithPsk31Alone) {
+    struct Seen {
+        double atSeconds = 0.0;
+        ActiveSignal signal;
+    };
+    const SimulatorConfig demo = demoBand();
+    // The first snapshot showing each signal, by its station's carrier in the demo band.
+    const auto watch = [&](const BandDecoderConfig& config) {
+        BandSimulator stations(demo);
+        BandActivity activity(config);
+        BandActivitySnapshot snapshot;
+        std::map<int, Seen> seen;
+        std::vector<int> strays;
+        for (double at = 0.5; at <= 45.0; at += 0.5) {
+            Feed(activity, stations, 0.5);
+            activity.snapshot(snapshot);
+            for (const ActiveSignal& signal : snapshot.signals) {
+                const auto station = std::find_if(
+                    demo.signals.begin(), demo.signals.end(), [&](const SimulatedSignal& s) {
+                        return std::abs(s.carrierHz - signal.frequencyHz) < 5.0;
+                    });
+                if (station == demo.signals.end()) {
+                    strays.push_back(static_cast<int>(std::lround(signal.frequencyHz)));
+                    continue;
+                }
+                seen.try_emplace(static_cast<int>(station->carrierHz), Seen{at, signal});
+            }
+        }
+        EXPECT_TRUE(strays.empty()) << strays.size() << " stray signals, first at "
+                                    << (strays.empty() ? 0 : strays.front()) << " Hz";
+        return seen;
+    };
+    const std::map<int, Seen> every = watch(BandDecoderConfig{});
+    BandDecoderConfig psk31Only;
+    psk31Only.speed = Speed::Psk31;
+    const std::map<int, Seen> psk31 = watch(psk31Only);
+    for (const SimulatedSignal& station : demo.signals) {
+        SCOPED_TRACE(station.carrierHz);
+        const auto found = every.find(static_cast<int>(station.carrierHz));
+        ASSERT_NE(found, every.end());
+        EXPECT_EQ(found->second.signal.mode, station.mode);
+        EXPECT_EQ(found->second.signal.speed, station.speed);
+        if (station.speed == Speed::Psk31) {
+            ASSERT_EQ(psk31.count(static_cast<int>(station.carrierHz)), 1U);
+            EXPECT_LE(found->second.atSeconds,
+                      psk31.at(static_cast<int>(station.carrierHz)).atSeconds);
+        }
     }
 }
 

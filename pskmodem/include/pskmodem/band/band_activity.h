@@ -43,9 +43,9 @@ struct BandActivitySnapshot {
     std::vector<ActiveSignal> signals;  // by frequency
 };
 
-// Every PSK31 signal of the band (a BandDecoder), kept per frequency: its mode, S/N, IMD, the
-// call signs heard, its latest text and when it was last heard. Signals quiet for longer than
-// forgetSeconds are dropped. Single-threaded: the engine runs it on its DSP thread and hands
+// Every PSK signal of the band (a BandDecoder), kept per frequency: its mode and speed, S/N,
+// IMD, the call signs heard, its latest text and when it was last heard. Signals quiet for longer
+// than forgetSeconds are dropped. Single-threaded: the engine runs it on its DSP thread and hands
 // out snapshots.
 class BandActivity {
   public:

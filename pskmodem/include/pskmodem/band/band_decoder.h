@@ -49,12 +49,14 @@ struct BandDecoderConfig {
     double highHz = 3000.0;
     // The mode to receive; unset = every mode, each signal's own found by trial decoding.
     std::optional<Mode> mode;
-    // The speed to receive; unset = every speed, each signal's own found from its spectrum (a
-    // detector per speed) and by trial decoding, where a signal then gets its channel only once
-    // its text reads as text (a receiver at another speed than the signal's makes garbage of it
-    // at a fine quality), so that it starts some seconds later with all of its text, and one that
-    // reads as garbage at every speed gets none.
-    std::optional<Speed> speed = Speed::Psk31;
+    // The speed to receive; unset (the default) = every speed, each signal's own found from its
+    // spectrum (a detector per speed) and by trial decoding. A signal found at one of the faster
+    // speeds gets its channel only once its text reads as text (a receiver at another speed than
+    // the signal's makes garbage of it at a fine quality), so that it starts some seconds later
+    // with all of its text; so does a PSK31 one where a faster signal was seen, while one of
+    // PSK31 alone starts as with PSK31 alone. A signal that reads as garbage at every speed gets
+    // no channel.
+    std::optional<Speed> speed;
     // AFC search range of each channel's receiver, either side (small, so that neighbours
     // cannot pull a receiver off its signal).
     double searchRangeHz = 15.0;

@@ -75,6 +75,9 @@ class SignalDetector {
     static constexpr double kMinSpacingHz = 45.0;
     static constexpr double kDefaultThresholdDb = 6.0;
     static constexpr double kSignalHalfWidthHz = 29.0;
+    // The widest rms width of a PSK31 spectrum that counts as a signal (twice that for PSK63, and
+    // so on); DetectedSignal::widthHz tells a signal's speed apart from the next slower one's.
+    static constexpr double kMaxWidthHz = 22.0;
     static constexpr double kDynamicRangeDb = 65.0;
     static constexpr double kMinNoiseDbfs = -130.0;
 
