@@ -9,6 +9,7 @@
 #include "notebook/notebook_controller.h"
 #include "platform/image_box.h"
 #include "platform/window_caption.h"
+#include "receiver/mode_notice.h"
 #include "receiver/receive_controller.h"
 #include "receiver/sound_card_notice.h"
 #include "receiver/startup.h"
@@ -57,8 +58,16 @@ void MainWindow::Form_Unload() {
 }
 
 void MainWindow::SetCaption(const QString& caption) {
-    setWindowTitle(
-        receiver::WithSoundCardNotice(platform::VisibleCaption(caption), soundCard_.notice()));
+    // The mode notice stands before the sound card's.
+    const QString bare = receiver::WithSoundCardNotice(platform::VisibleCaption(caption),
+                                                       receiver::SoundCardNotice::None);
+    setWindowTitle(receiver::WithSoundCardNotice(receiver::WithModeNotice(bare, modeNotice_),
+                                                 soundCard_.notice()));
+}
+
+void MainWindow::ShowMode(pskmodem::Mode mode, pskmodem::Speed speed) {
+    modeNotice_ = receiver::ModeNotice(mode, speed);
+    SetCaption(windowTitle());
 }
 
 void MainWindow::ShowSoundCardStatus(bool reopening) {

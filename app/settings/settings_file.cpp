@@ -6,6 +6,7 @@
 #include "platform/file_replace.h"
 #include "platform/number_text.h"
 #include "platform/windows1252.h"
+#include "pskmodem/types.h"
 
 namespace KVXmodules {
 
@@ -175,6 +176,7 @@ void Store(LineReader& reader, T& target, std::optional<double> number) {
 constexpr char16_t kAudioInputSection[] = u"[AudioInput]";
 constexpr char16_t kSampleRateCorrectionSection[] = u"[SampleRateCorrection]";
 constexpr char16_t kBandActivitySection[] = u"[BandActivity]";
+constexpr char16_t kPSKSpeedSection[] = u"[PSKSpeed]";
 
 // The next line as a 32-bit number, if it is one.
 std::optional<std::int32_t> NextInt32(LineReader& reader) {
@@ -195,6 +197,7 @@ void ReadInputSections(LineReader& reader, SettingsRecord& record) {
     record.BandActivityOpen = kFlagClear;
     record.BandActivityLeft = kNoBandActivityPosition;
     record.BandActivityTop = kNoBandActivityPosition;
+    record.PSKSpeed = 0;
     while (const auto line = reader.NextIfAny()) {
         if (IsSection(*line, kAudioInputSection)) {
             record.AudioInput = reader.NextIfAny().value_or(QString());
@@ -214,6 +217,9 @@ void ReadInputSections(LineReader& reader, SettingsRecord& record) {
                 record.BandActivityLeft = *left;
                 record.BandActivityTop = *top;
             }
+        } else if (IsSection(*line, kPSKSpeedSection)) {
+            const auto speed = NextInt32(reader);
+            record.PSKSpeed = speed && pskmodem::isValidSpeed(*speed) ? *speed : 0;
         }
     }
 }
@@ -275,6 +281,10 @@ QStringList SettingsFileLines(const SettingsRecord& record, WindowSizeTwips wind
         lines.append(NumberText(record.BandActivityOpen));
         lines.append(NumberText(record.BandActivityLeft));
         lines.append(NumberText(record.BandActivityTop));
+    }
+    if (record.PSKSpeed != 0) {
+        lines.append(QString::fromUtf16(kPSKSpeedSection));
+        lines.append(NumberText(record.PSKSpeed));
     }
     return lines;
 }

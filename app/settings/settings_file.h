@@ -39,8 +39,10 @@
 //  52  [SampleRateCorrection]  53  SampleRateCorrection in ppm
 //      [BandActivity]          the band activity window open (1) or not (0), the left and top
 //                              of its contents (without the frame) in screen pixels
+//      [PSKSpeed]              the receive speed: 1 PSK63, 2 PSK125, 3 PSK250 (PSK31 unwritten)
 //
-// A file without them (an older one) gives the system's default input without correction.
+// A file without them (an older one) gives the system's default input without correction, and
+// PSK31.
 
 #include <QByteArray>
 #include <QByteArrayView>

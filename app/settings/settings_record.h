@@ -86,6 +86,10 @@ struct SettingsRecord {
     // manager's frame, in screen pixels); kNoBandActivityPosition while it never stood anywhere.
     std::int32_t BandActivityLeft = kNoBandActivityPosition;
     std::int32_t BandActivityTop = kNoBandActivityPosition;
+    // ---- the receive speed, in a section after line 48 too ----
+    // A pskmodem::Speed number: 0 PSK31, 1 PSK63, 2 PSK125, 3 PSK250. A reset sets PSK31, as
+    // it sets the mode.
+    std::int32_t PSKSpeed = 0;
 
     // ---- run-time values, never written to the file ----
     std::int16_t SaveWorkingDSP = 0;  // flag: a save writes the working DSP values
