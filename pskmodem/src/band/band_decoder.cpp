@@ -326,9 +326,8 @@ struct BandDecoder::Impl {
     const SignalDetector& detectorOf(const Slot& slot) const { return *detectors[slot.speedIndex]; }
     double factorOf(std::size_t speedIndex) const { return speedFactor(speeds[speedIndex]); }
     // Whether a signal at `frequencyHz` found at the speed `speedIndex` is already in hand: a
-    // channel runs on it, or a slot examines it at that speed. A `wide` one is not held by a
-    // channel of a slower speed.
-    bool taken(std::size_t speedIndex, double frequencyHz, bool wide) const;
+    // channel runs on it, or a slot examines it at that speed.
+    bool taken(std::size_t speedIndex, double frequencyHz) const;
     // Whether a signal the detector of speed `speedIndex` found may be at that speed: a faster
     // speed's detector sees slower signals too, as they are, no wider than the next slower
     // speed's widest; only one seen wider than that is examined at the faster speed.
@@ -630,12 +629,13 @@ void BandDecoder::Impl::removeDuplicates() {
             }
             bool keepA = false;
             if (a.speedIndex != b.speedIndex) {
-                // Slots on one signal at different speeds: the faster speed's channel holds it
-                // (it started only once its text read as text), and until it runs the wrong
-                // speed reads garbage and goes.
-                const bool fasterA = a.speedIndex > b.speedIndex;
-                if ((fasterA ? a : b).state != State::Active) continue;
-                keepA = fasterA;
+                // Slots on one signal at different speeds: while both are examined, the wrong
+                // speed reads garbage and goes; a running channel holds it against one being
+                // examined, and of two channels the faster speed's (it started only once its
+                // text read as text).
+                if (a.state == State::Trial && b.state == State::Trial) continue;
+                keepA = a.state == State::Active &&
+                        (b.state != State::Active || a.speedIndex > b.speedIndex);
             } else {
                 // Keep a running channel over one being examined, and the older of two channels.
                 keepA = a.state == State::Active && (b.state != State::Active || a.id < b.id);
@@ -650,15 +650,12 @@ void BandDecoder::Impl::removeDuplicates() {
     }
 }
 
-bool BandDecoder::Impl::taken(std::size_t speedIndex, double frequencyHz, bool wide) const {
+bool BandDecoder::Impl::taken(std::size_t speedIndex, double frequencyHz) const {
     const double spacingHz = detectors[speedIndex]->minSpacingHz();
     return std::any_of(slots.begin(), slots.end(), [&](const auto& slot) {
         if (slot->state == State::Free) return false;
         const double apartHz = std::abs(slotFrequency(*slot) - frequencyHz);
         if (slot->speedIndex == speedIndex) return apartHz < spacingHz;
-        // A signal too wide for a slower channel's speed is examined beside it: that channel
-        // may be reading its lines as garbage.
-        if (wide && slot->speedIndex < speedIndex) return false;
         // A channel at another speed holds what lies within half the two spacings added: the
         // faster signal's own lines and lobe, not a slower neighbour beside it.
         return slot->state == State::Active &&
@@ -729,7 +726,7 @@ void BandDecoder::Impl::findNewSignals() {
                                                 2.0;
                              }));
             if (f < config.lowHz || f > config.highHz || isBlocked(speedIndex, f) ||
-                taken(speedIndex, f, wide)) {
+                taken(speedIndex, f)) {
                 continue;
             }
             auto match =
@@ -761,7 +758,7 @@ void BandDecoder::Impl::findNewSignals() {
 
 bool BandDecoder::Impl::startTrial(const Candidate& candidate) {
     // A signal started on this frame may have taken the place already.
-    if (taken(candidate.speedIndex, candidate.frequencyHz, candidate.wide)) return true;
+    if (taken(candidate.speedIndex, candidate.frequencyHz)) return true;
     const auto free = std::find_if(slots.begin(), slots.end(),
                                    [](const auto& slot) { return slot->state == State::Free; });
     if (free == slots.end()) return false;  // keep the candidate until a slot frees up
