@@ -46,8 +46,15 @@ constexpr double kBlockOtherModeSeconds = 60.0;
 // a slower one, and a signal examined there again at the slower speed must read as text first
 // too. Each such drop renews it.
 constexpr double kFasterMemorySeconds = 180.0;
-// How long a signal examined at one speed waits for the decision on a faster one beside it.
-constexpr double kFasterWaitSeconds = 8.0;
+// The detector of PSK63 sees a PSK63 signal sending text as narrow as an idling PSK31 one: every
+// signal it finds is examined at PSK63. A receiver at PSK63 reads a PSK31 signal as garbage, or
+// with a quality fit for no mode: a slot examining a signal at a faster speed is dropped once
+// every decoder's text scores as garbage (kSplatterTextScore), or when none found a character
+// while its mode fitted after kSilentTrialSeconds (its decoders ran over the last seconds of
+// audio first). A slower slot counts a faster one beside it as a faster signal once one of its
+// decoders' text scores kFasterTextScore as text.
+constexpr double kSilentTrialSeconds = 3.0;
+constexpr double kFasterTextScore = 4.0;
 
 // Adds `entry` to `places` (reserved for kMaxBlocked); when full, it replaces the entry that runs
 // out first.
@@ -275,6 +282,7 @@ struct BandDecoder::Impl {
         // A faster signal was found where this one is (fasterSignalNear()): this may be its
         // lines or lobe, read as garbage at this speed.
         bool fasterNearby = false;
+        bool wide = false;  // found wider than a signal of the next slower speed can be
         std::string text;
     };
 
@@ -335,13 +343,26 @@ struct BandDecoder::Impl {
         return speedIndex == 0 ||
                signal.widthHz > SignalDetector::kMaxWidthHz * factorOf(speedIndex - 1);
     }
+    // The most characters any of the slot's decoders found while its mode fitted.
+    int trialFitChars(const Slot& slot) const {
+        int chars = 0;
+        for (std::size_t d = 0; d < kDecoders; ++d) {
+            chars = std::max(chars, slot.decoder(d).fitChars);
+        }
+        return chars;
+    }
+    // The best text score of the slot's decoders while it is examined.
+    double trialScore(const Slot& slot) const {
+        double score = -1e300;
+        for (std::size_t d = 0; d < kDecoders; ++d) {
+            score = std::max(score, slot.decoder(d).score);
+        }
+        return score;
+    }
     // How far from a slot a signal found at the speed `speedIndex` may reach it.
     double reachHz(const Slot& slot, std::size_t speedIndex) const;
     // Whether a faster signal is known within reach of the slot.
     bool fasterSignalNear(const Slot& slot) const;
-    // Whether a slot within reach examines a signal at a faster speed and reads it with a
-    // quality fit for a mode: until that one is decided, the slot's own decision waits.
-    bool fasterTrialNear(const Slot& slot) const;
     double slotFrequency(const Slot& slot) const;
     void sortChannels();
     void onCharacter(Slot& slot, std::size_t decoder, std::uint8_t code);
@@ -578,6 +599,14 @@ void BandDecoder::Impl::stepTrial(Slot& slot) {
         drop(slot, kBlockOtherModeSeconds);
         return;
     }
+    // A receiver at a faster speed than the signal's reads garbage, or nothing fit for a mode:
+    // a slower signal is left to the slower speed.
+    if (slot.speedIndex > 0 &&
+        ((slot.trialSeconds >= kSilentTrialSeconds && trialFitChars(slot) == 0) ||
+         trialScore(slot) <= -kSplatterTextScore)) {
+        drop(slot, kBlockOtherModeSeconds);
+        return;
+    }
     const bool unreadable = slot.trialSeconds >= kSplatterTrialSeconds &&
                             std::max(slot.bpskQuality, slot.qpskQuality) < kBpskFitQuality &&
                             slot.splatter;
@@ -673,16 +702,17 @@ bool BandDecoder::Impl::fasterSignalNear(const Slot& slot) const {
     const auto near = [&](std::size_t speedIndex, double hz) {
         return std::abs(hz - f) < reachHz(slot, speedIndex);
     };
-    // A faster channel. Or the next faster speed's signal, seen wide now or before (at its start
-    // while it idled: while it sends text it looks as narrow as a slower one), which its slot
-    // or candidate remembers. The detectors of the speeds faster still, whose windows span
-    // hundreds of hertz, see a crowd of slower signals as one wide signal: what they find counts
-    // once it reads as text.
+    // A faster channel, or a faster slot whose text reads as text. Or the next faster speed's
+    // signal seen wide now or before (at its start while it idled: while it sends text it looks
+    // as narrow as a slower one), which its slot or candidate remembers. (The detectors of the
+    // speeds faster still, whose windows span hundreds of hertz, see a crowd of slower signals as
+    // one wide signal.)
     const bool faster = std::any_of(slots.begin(), slots.end(), [&](const auto& other) {
         return other->speedIndex > slot.speedIndex &&
                near(other->speedIndex, slotFrequency(*other)) &&
                (other->state == State::Active ||
-                (other->state == State::Trial && other->speedIndex == next));
+                (other->state == State::Trial && ((other->wide && other->speedIndex == next) ||
+                                                  trialScore(*other) >= kFasterTextScore)));
     });
     return faster ||
            std::any_of(candidates.begin(), candidates.end(),
@@ -694,15 +724,6 @@ bool BandDecoder::Impl::fasterSignalNear(const Slot& slot) const {
                         [&](const DetectedSignal& signal) {
                             return wideAt(next, signal) && near(next, signal.frequencyHz);
                         }));
-}
-
-bool BandDecoder::Impl::fasterTrialNear(const Slot& slot) const {
-    return std::any_of(slots.begin(), slots.end(), [&](const auto& other) {
-        return other->state == State::Trial && other->speedIndex > slot.speedIndex &&
-               std::abs(slotFrequency(*other) - slotFrequency(slot)) <
-                   reachHz(slot, other->speedIndex) &&
-               std::max(other->bpskQuality, other->qpskQuality) >= kBpskFitQuality;
-    });
 }
 
 void BandDecoder::Impl::findNewSignals() {
@@ -750,7 +771,7 @@ void BandDecoder::Impl::findNewSignals() {
     for (std::size_t i = 0; i < candidates.size(); ++i) {
         Candidate c = candidates[i];
         if (!c.seen && ++c.misses > kCandidateMaxMisses) continue;
-        if (c.hits >= kCandidateHits && c.wide && startTrial(c)) continue;
+        if (c.hits >= kCandidateHits && (c.wide || c.speedIndex == 1) && startTrial(c)) continue;
         candidates[kept++] = c;
     }
     candidates.resize(kept);
@@ -775,6 +796,7 @@ bool BandDecoder::Impl::startTrial(const Candidate& candidate) {
     slot.recentSnr.fill(slot.level);
     slot.recentMeanSnr = slot.level;
     slot.fasterNearby = fasterRemembered(slot.speedIndex, candidate.frequencyHz);
+    slot.wide = candidate.wide;
     // Every mode is tried even when one is given: a signal in another mode is left alone.
     for (std::size_t d = 0; d < kDecoders; ++d) {
         TrialDecoder& decoder = slot.decoder(d);
@@ -851,13 +873,7 @@ BandDecoder::Impl::Verdict BandDecoder::Impl::judge(const Slot& slot, std::size_
     // speed than the signal's reads garbage of it at a fine quality), one at the slowest speed
     // looked for only where a faster signal was seen, so that a PSK31 signal alone starts as
     // soon as its mode is known, as with PSK31 alone.
-    // A slot near a faster one being examined waits for that one's decision, for a while, then
-    // needs its text to read as text.
-    const bool fasterTrial = fasterTrialNear(slot);
-    if (verdict == Verdict::Station && fasterTrial && slot.trialSeconds < kFasterWaitSeconds) {
-        return Verdict::Wait;
-    }
-    const bool otherSpeed = slot.speedIndex > 0 || slot.fasterNearby || fasterTrial;
+    const bool otherSpeed = slot.speedIndex > 0 || slot.fasterNearby;
     if (verdict == Verdict::Station && (slot.splatter || otherSpeed)) {
         const double score = slot.decoders[winner]->score;
         if (score <= -kSplatterTextScore) return Verdict::Splatter;

@@ -121,8 +121,9 @@ TEST(BandActivity, EachSignalKeepsTheSpeedItWasFoundAt) {
 }
 
 // The demo band with every speed looked for (the default): each station one signal, in its mode
-// and at its speed, the BPSK63 contest station too, and nothing else; and each PSK31 station shows
-// as soon as when PSK31 alone is looked for.
+// and at its speed, the BPSK63 contest station too, and nothing else, also when the activity
+// starts while the stations send text; and each PSK31 station shows as soon as when PSK31 alone is
+// looked for.
 TEST(BandActivity, EveryStationOfTheDemoBandAtItsSpeedAndThePsk31OnesAsEarlyAsWithPsk31Alone) {
     struct Seen {
         double atSeconds = 0.0;
@@ -130,8 +131,10 @@ TEST(BandActivity, EveryStationOfTheDemoBandAtItsSpeedAndThePsk31OnesAsEarlyAsWi
     };
     const SimulatorConfig demo = demoBand();
     // The first snapshot showing each signal, by its station's carrier in the demo band.
-    const auto watch = [&](const BandDecoderConfig& config) {
+    const auto watch = [&](const BandDecoderConfig& config, double joinSeconds) {
         BandSimulator stations(demo);
+        std::vector<float> before(static_cast<std::size_t>(joinSeconds * kSampleRateHz));
+        stations.generate(before);
         BandActivity activity(config);
         BandActivitySnapshot snapshot;
         std::map<int, Seen> seen;
@@ -155,16 +158,21 @@ TEST(BandActivity, EveryStationOfTheDemoBandAtItsSpeedAndThePsk31OnesAsEarlyAsWi
                                     << (strays.empty() ? 0 : strays.front()) << " Hz";
         return seen;
     };
-    const std::map<int, Seen> every = watch(BandDecoderConfig{});
+    const std::map<int, Seen> every = watch(BandDecoderConfig{}, 0.0);
+    const std::map<int, Seen> joined = watch(BandDecoderConfig{}, 20.0);
     BandDecoderConfig psk31Only;
     psk31Only.speed = Speed::Psk31;
-    const std::map<int, Seen> psk31 = watch(psk31Only);
+    const std::map<int, Seen> psk31 = watch(psk31Only, 0.0);
     for (const SimulatedSignal& station : demo.signals) {
         SCOPED_TRACE(station.carrierHz);
         const auto found = every.find(static_cast<int>(station.carrierHz));
         ASSERT_NE(found, every.end());
         EXPECT_EQ(found->second.signal.mode, station.mode);
         EXPECT_EQ(found->second.signal.speed, station.speed);
+        const auto late = joined.find(static_cast<int>(station.carrierHz));
+        ASSERT_NE(late, joined.end());
+        EXPECT_EQ(late->second.signal.mode, station.mode);
+        EXPECT_EQ(late->second.signal.speed, station.speed);
         if (station.speed == Speed::Psk31) {
             ASSERT_EQ(psk31.count(static_cast<int>(station.carrierHz)), 1U);
             EXPECT_LE(found->second.atSeconds,
