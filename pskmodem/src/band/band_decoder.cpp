@@ -771,6 +771,7 @@ void BandDecoder::Impl::findNewSignals() {
     for (std::size_t i = 0; i < candidates.size(); ++i) {
         Candidate c = candidates[i];
         if (!c.seen && ++c.misses > kCandidateMaxMisses) continue;
+        // (Every signal the second speed's detector finds, PSK63's: see kSilentTrialSeconds.)
         if (c.hits >= kCandidateHits && (c.wide || c.speedIndex == 1) && startTrial(c)) continue;
         candidates[kept++] = c;
     }
