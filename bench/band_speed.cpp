@@ -4,7 +4,11 @@
 // real time the decoder ran, and per signal the channel found (frequency, mode) and the
 // character error rate of its text.
 //
-//     bench_band_speed [SECONDS]      (default 120 s of audio)
+// With --mixed the 30 signals run at mixed speeds (23 PSK31, 5 PSK63, 2 PSK125; each in a slot
+// of 70 Hz times its speed factor from 115 Hz up, the modes in turn) and the decoder looks for
+// every speed; a signal found at the wrong speed counts as a wrong mode.
+//
+//     bench_band_speed [--mixed] [SECONDS]      (default 120 s of audio)
 
 #include <time.h>
 
@@ -45,14 +49,15 @@ double cpuSeconds() {
     return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
 }
 
-const char* modeName(Mode mode) {
+std::string modeName(Mode mode, Speed speed) {
+    const std::string number = std::to_string(speedNumber(speed));
     switch (mode) {
         case Mode::Bpsk:
-            return "BPSK31";
+            return "BPSK" + number;
         case Mode::QpskUsb:
-            return "QPSK31 USB";
+            return "QPSK" + number + " USB";
         case Mode::QpskLsb:
-            return "QPSK31 LSB";
+            return "QPSK" + number + " LSB";
     }
     return "?";
 }
@@ -60,6 +65,7 @@ const char* modeName(Mode mode) {
 struct Channel {
     double frequencyHz = 0.0;
     Mode mode = Mode::Bpsk;
+    Speed speed = Speed::Psk31;
     int meanQuality = 0;
     std::string text;
 };
@@ -76,6 +82,7 @@ class Collector final : public BandListener {
         Channel& channel = channels[c.id];
         channel.frequencyHz = c.frequencyHz;
         channel.mode = c.mode;
+        channel.speed = c.speed;
         channel.meanQuality = c.meanQuality;
     }
     std::map<int, Channel> channels;  // by id, in the order they started
@@ -129,10 +136,40 @@ SimulatorConfig thirtySignals(double seconds) {
     return band;
 }
 
+SimulatorConfig thirtyMixedSignals(double seconds) {
+    SimulatorConfig band = thirtySignals(seconds);
+    const Speed speeds[] = {Speed::Psk31,  Speed::Psk31, Speed::Psk63, Speed::Psk31, Speed::Psk31,
+                            Speed::Psk125, Speed::Psk31, Speed::Psk31, Speed::Psk63, Speed::Psk31,
+                            Speed::Psk31,  Speed::Psk31, Speed::Psk63, Speed::Psk31, Speed::Psk31,
+                            Speed::Psk31,  Speed::Psk63, Speed::Psk31, Speed::Psk31, Speed::Psk125,
+                            Speed::Psk31,  Speed::Psk31, Speed::Psk63, Speed::Psk31, Speed::Psk31,
+                            Speed::Psk31,  Speed::Psk31, Speed::Psk31, Speed::Psk31, Speed::Psk31};
+    double slotStartHz = 115.0;
+    for (int i = 0; i < kSignals; ++i) {
+        SimulatedSignal& signal = band.signals[static_cast<std::size_t>(i)];
+        signal.speed = speeds[i];
+        const double slotHz = 70.0 * speedFactor(signal.speed);
+        signal.carrierHz = slotStartHz + slotHz / 2.0;
+        slotStartHz += slotHz;
+        // As much text for as long a run at its speed.
+        signal.text =
+            randomText(static_cast<std::size_t>(seconds * 5.0 * speedFactor(signal.speed)) + 32,
+                       static_cast<std::uint64_t>(100 + i)) +
+            "\r\n";
+    }
+    return band;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     double seconds = 120.0;
+    bool mixed = false;
+    if (argc > 1 && std::string_view(argv[1]) == "--mixed") {
+        mixed = true;
+        --argc;
+        ++argv;
+    }
     if (argc > 1) {
         const std::string_view arg = argv[1];
         const auto [ptr, ec] = std::from_chars(arg.data(), arg.data() + arg.size(), seconds);
@@ -143,7 +180,7 @@ int main(int argc, char** argv) {
         }
     }
 
-    const SimulatorConfig band = thirtySignals(seconds);
+    const SimulatorConfig band = mixed ? thirtyMixedSignals(seconds) : thirtySignals(seconds);
     const auto count = static_cast<std::size_t>(seconds * kSampleRateHz);
     std::vector<float> audio(count);
     {
@@ -151,11 +188,14 @@ int main(int argc, char** argv) {
         simulator.generate(audio);
     }
     std::printf(
-        "%.0f s of a band of %d signals (%.0f..%.0f Hz, +5..+20 dB), %zu-sample blocks, "
+        "%.0f s of a band of %d signals%s (%.0f..%.0f Hz, +5..+20 dB), %zu-sample blocks, "
         "one thread, best of %d\n",
-        seconds, kSignals, kLowestHz, kHighestHz, kBlock, kRepeats);
+        seconds, kSignals, mixed ? " of mixed speeds, every speed looked for" : "",
+        band.signals.front().carrierHz, band.signals.back().carrierHz, kBlock, kRepeats);
 
-    BandDecoder decoder;
+    BandDecoderConfig config;
+    if (mixed) config.speed.reset();
+    BandDecoder decoder(config);
     Collector result;
     double best = 1e300;
     for (int run = 0; run < kRepeats; ++run) {
@@ -173,7 +213,7 @@ int main(int argc, char** argv) {
     std::printf("band decoder: %.1f x real time  (%.3f s CPU for %.0f s of audio)\n\n",
                 seconds / best, best, seconds);
 
-    std::printf("  carrier  mode        SNR   found Hz  mode        q   chars   CER %%\n");
+    std::printf("  carrier  mode         SNR   found Hz  mode         q   chars   CER %%\n");
     int found = 0;
     int modeErrors = 0;
     double cerSum = 0.0;
@@ -192,21 +232,22 @@ int main(int argc, char** argv) {
             ++index;
         }
         if (first == nullptr) {
-            std::printf("  %7.1f  %-10s %+5.1f   (not found)\n", signal.carrierHz,
-                        modeName(signal.mode), signal.snrDb);
+            std::printf("  %7.1f  %-11s %+5.1f   (not found)\n", signal.carrierHz,
+                        modeName(signal.mode, signal.speed).c_str(), signal.snrDb);
             cerSum += 1.0;
             cerWorst = 1.0;
             continue;
         }
         ++found;
-        if (first->mode != signal.mode) ++modeErrors;
+        const bool wrong = first->mode != signal.mode || first->speed != signal.speed;
+        if (wrong) ++modeErrors;
         const double cer = prefixErrorRate(signal.text, text);
         cerSum += cer;
         cerWorst = std::max(cerWorst, cer);
-        std::printf("  %7.1f  %-10s %+5.1f   %7.1f  %-10s %3d  %6zu  %6.2f%s\n", signal.carrierHz,
-                    modeName(signal.mode), signal.snrDb, first->frequencyHz, modeName(first->mode),
-                    first->meanQuality, text.size(), 100.0 * cer,
-                    first->mode != signal.mode ? "  wrong mode" : "");
+        std::printf("  %7.1f  %-11s %+5.1f   %7.1f  %-11s %3d  %6zu  %6.2f%s\n", signal.carrierHz,
+                    modeName(signal.mode, signal.speed).c_str(), signal.snrDb, first->frequencyHz,
+                    modeName(first->mode, first->speed).c_str(), first->meanQuality, text.size(),
+                    100.0 * cer, wrong ? "  wrong mode" : "");
     }
     const auto extra = static_cast<int>(std::count(matched.begin(), matched.end(), false));
     std::printf("\nsignals found: %d of %d, wrong modes: %d, channels on no signal: %d\n", found,

@@ -69,7 +69,7 @@ std::string textReport(const SignalReport& report) {
                  " (" + header + ")";
     }
     header +=
-        " " + std::string(modeDisplayName(report.mode)) + " q=" + std::to_string(report.quality);
+        " " + modeDisplayName(report.mode, report.speed) + " q=" + std::to_string(report.quality);
     char figure[48];
     if (std::isfinite(report.snrDb)) {
         std::snprintf(figure, sizeof figure, " S/N %.1f dB", report.snrDb);
@@ -94,7 +94,7 @@ std::string jsonReport(const SignalReport& report) {
     } else {
         out += ",\"dial_hz\":null,\"rf_hz\":null";
     }
-    out += ",\"mode\":\"" + std::string(modeJsonName(report.mode)) +
+    out += ",\"mode\":\"" + modeJsonName(report.mode, report.speed) +
            "\",\"quality\":" + std::to_string(report.quality) + ",\"snr_db\":";
     char figure[48];
     if (std::isfinite(report.snrDb)) {

@@ -29,6 +29,7 @@ struct SignalReport {
     std::string_view text;
     // The rig's dial when the signal was heard; `mode` is then the mode on the air.
     std::optional<station::DialReading> dial;
+    pskmodem::Speed speed = pskmodem::Speed::Psk31;
 };
 
 // Frequencies are printed rounded to whole hertz, the S/N to a tenth of a dB, the IMD to whole

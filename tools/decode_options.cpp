@@ -69,41 +69,57 @@ std::optional<double> numberInRange(std::string_view option, std::string_view te
 
 }  // namespace
 
-std::optional<pskmodem::Mode> modeFromName(std::string_view name) {
+std::optional<ModeAtSpeed> modeAtSpeedFromName(std::string_view name) {
+    using pskmodem::Mode;
+    using pskmodem::Speed;
     if (name == "bpsk") {
-        return pskmodem::Mode::Bpsk;
+        return ModeAtSpeed{Mode::Bpsk, Speed::Psk31};
     }
     if (name == "qpsk-usb") {
-        return pskmodem::Mode::QpskUsb;
+        return ModeAtSpeed{Mode::QpskUsb, Speed::Psk31};
     }
     if (name == "qpsk-lsb") {
-        return pskmodem::Mode::QpskLsb;
+        return ModeAtSpeed{Mode::QpskLsb, Speed::Psk31};
+    }
+    for (const Speed speed : {Speed::Psk31, Speed::Psk63, Speed::Psk125, Speed::Psk250}) {
+        for (const Mode mode : {Mode::Bpsk, Mode::QpskUsb, Mode::QpskLsb}) {
+            if (name == modeJsonName(mode, speed)) {
+                return ModeAtSpeed{mode, speed};
+            }
+        }
     }
     return std::nullopt;
 }
 
-std::string_view modeDisplayName(pskmodem::Mode mode) {
-    switch (mode) {
-        case pskmodem::Mode::Bpsk:
-            return "BPSK31";
-        case pskmodem::Mode::QpskUsb:
-            return "QPSK31 USB";
-        case pskmodem::Mode::QpskLsb:
-            return "QPSK31 LSB";
-    }
-    return "BPSK31";
+std::optional<pskmodem::Mode> modeFromName(std::string_view name) {
+    const std::optional<ModeAtSpeed> found = modeAtSpeedFromName(name);
+    return found ? std::optional(found->mode) : std::nullopt;
 }
 
-std::string_view modeJsonName(pskmodem::Mode mode) {
+std::string modeDisplayName(pskmodem::Mode mode, pskmodem::Speed speed) {
+    const std::string number = std::to_string(pskmodem::speedNumber(speed));
     switch (mode) {
         case pskmodem::Mode::Bpsk:
-            return "bpsk31";
+            return "BPSK" + number;
         case pskmodem::Mode::QpskUsb:
-            return "qpsk31-usb";
+            return "QPSK" + number + " USB";
         case pskmodem::Mode::QpskLsb:
-            return "qpsk31-lsb";
+            return "QPSK" + number + " LSB";
     }
-    return "bpsk31";
+    return "BPSK" + number;
+}
+
+std::string modeJsonName(pskmodem::Mode mode, pskmodem::Speed speed) {
+    const std::string number = std::to_string(pskmodem::speedNumber(speed));
+    switch (mode) {
+        case pskmodem::Mode::Bpsk:
+            return "bpsk" + number;
+        case pskmodem::Mode::QpskUsb:
+            return "qpsk" + number + "-usb";
+        case pskmodem::Mode::QpskLsb:
+            return "qpsk" + number + "-lsb";
+    }
+    return "bpsk" + number;
 }
 
 std::string usageText() {
@@ -111,19 +127,25 @@ std::string usageText() {
            "       quorvin-decode --all FILE [--json] [options]\n"
            "       quorvin-decode --demo [--all] [--freq HZ] [--seconds N] [options]\n"
            "\n"
-           "Decodes PSK31 from an audio file (any format libsndfile reads, a regular file at\n"
+           "Decodes PSK31 (and PSK63, PSK125, PSK250) from an audio file (any format\n"
+           "libsndfile reads, a regular file at\n"
            "7000 to 768000 samples/s; the left channel is used) or from the built-in band\n"
            "simulator. With --freq it receives one signal and writes its text to standard\n"
            "output as raw 8-bit character codes as it comes. With --all it finds every signal\n"
-           "from 100 to 3000 Hz, tells BPSK31 from QPSK31 and the QPSK31 sideband by itself,\n"
+           "from 100 to 3000 Hz, tells its speed, BPSK from QPSK and the QPSK sideband by\n"
+           "itself,\n"
            "receives them all at once, and prints each signal's text when the signal ends or\n"
            "the input does.\n"
            "\n"
            "Options:\n"
            "  --freq HZ        receive frequency, 100..3500 (required for a file without --all;\n"
            "                   the demo tunes to its strongest signal unless given)\n"
-           "  --mode MODE      bpsk (default), qpsk-usb or qpsk-lsb; with --all only signals\n"
-           "                   in this mode are received (default: every mode)\n"
+           "  --mode MODE      bpsk (default), qpsk-usb or qpsk-lsb for PSK31, or the faster\n"
+           "                   speeds: bpsk63, qpsk63-usb, qpsk63-lsb, bpsk125, qpsk125-usb,\n"
+           "                   qpsk125-lsb, bpsk250, qpsk250-usb, qpsk250-lsb (bpsk31, qpsk31-usb\n"
+           "                   and qpsk31-lsb name PSK31 too); with --all only signals in this\n"
+           "                   mode and at this speed are received (default: every mode at\n"
+           "                   every speed)\n"
            "  --search HZ      AFC search range either side, 0..200 (default 50, 0 = off);\n"
            "                   with --all 0..40 (default 15)\n"
            "  --squelch N      squelch threshold 0..99 (default 0: every character is\n"
@@ -322,9 +344,16 @@ ParseResult parseDecodeOptions(std::span<const std::string_view> args) {
             }
         } else if (name == "--mode") {
             if (const auto text = value()) {
-                options.mode = modeFromName(*text);
-                if (!options.mode) {
-                    error = "--mode must be bpsk, qpsk-usb or qpsk-lsb, not " + quoted(*text);
+                const std::optional<ModeAtSpeed> found = modeAtSpeedFromName(*text);
+                if (found) {
+                    options.mode = found->mode;
+                    options.speed = found->speed;
+                } else {
+                    error =
+                        "--mode must be bpsk, qpsk-usb or qpsk-lsb, or one of bpsk63, "
+                        "qpsk63-usb, qpsk63-lsb, bpsk125, qpsk125-usb, qpsk125-lsb, bpsk250, "
+                        "qpsk250-usb, qpsk250-lsb (or bpsk31, ...), not " +
+                        quoted(*text);
                 }
             }
         } else {

@@ -37,10 +37,12 @@ struct DecodeOptions {
     std::optional<double> frequencyHz;   // required for a file without --all; the demo picks one
     std::optional<pskmodem::Mode> mode;  // one channel: BPSK unless given (the demo: the signal's
                                          // mode); --all: only signals of this mode
-    std::optional<double> searchHz;      // AFC range either side, 0 = off (default 50, --all 15)
-    std::optional<int> squelch;          // 0 = every character is printed (default 0, --all 10)
-    bool realtime = false;               // play a file at real-time pace
-    std::optional<double> seconds;       // stop after this much audio
+    pskmodem::Speed speed = pskmodem::Speed::Psk31;  // the speed --mode names (PSK31 unless
+                                                     // the name has another)
+    std::optional<double> searchHz;  // AFC range either side, 0 = off (default 50, --all 15)
+    std::optional<int> squelch;      // 0 = every character is printed (default 0, --all 10)
+    bool realtime = false;           // play a file at real-time pace
+    std::optional<double> seconds;   // stop after this much audio
     // The rig's dial, for frequencies on the air: given (--dial, a recording made at a known
     // dial) or read from the rig (--rig HOST:PORT, or --rig-model N with --rig-port and
     // --rig-speed). On the lower sideband --mode and the modes reported are those on the air.
@@ -66,10 +68,22 @@ ParseResult parseDecodeOptions(std::span<const std::string_view> args);
 // The text --help prints.
 std::string usageText();
 
-// "bpsk", "qpsk-usb", "qpsk-lsb", the names the header line uses ("BPSK31", ...) and those of
-// the JSON output ("bpsk31", "qpsk31-usb", "qpsk31-lsb").
+// A mode at a speed, as --mode and the output name it.
+struct ModeAtSpeed {
+    pskmodem::Mode mode = pskmodem::Mode::Bpsk;
+    pskmodem::Speed speed = pskmodem::Speed::Psk31;
+    bool operator==(const ModeAtSpeed&) const = default;
+};
+
+// --mode's names: "bpsk", "qpsk-usb", "qpsk-lsb" (PSK31) and the names of the JSON output, which
+// carry the speed: "bpsk31", "qpsk31-usb", "qpsk31-lsb", "bpsk63", "qpsk63-usb", ... "bpsk250",
+// "qpsk250-usb", "qpsk250-lsb".
+std::optional<ModeAtSpeed> modeAtSpeedFromName(std::string_view name);
+// The mode of such a name, whatever its speed.
 std::optional<pskmodem::Mode> modeFromName(std::string_view name);
-std::string_view modeDisplayName(pskmodem::Mode mode);
-std::string_view modeJsonName(pskmodem::Mode mode);
+// The names the header line uses ("BPSK31", "QPSK63 USB", ...) and those of the JSON output
+// ("bpsk31", "qpsk63-usb", ...).
+std::string modeDisplayName(pskmodem::Mode mode, pskmodem::Speed speed = pskmodem::Speed::Psk31);
+std::string modeJsonName(pskmodem::Mode mode, pskmodem::Speed speed = pskmodem::Speed::Psk31);
 
 }  // namespace quorvin::decode

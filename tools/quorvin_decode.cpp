@@ -162,7 +162,8 @@ class BandReporter final : public pskmodem::BandListener {
                                   .snrDb = channel.snrDb,
                                   .imdDb = channel.imdDb,
                                   .text = texts_[channel.id],
-                                  .dial = dial_.current()};
+                                  .dial = dial_.current(),
+                                  .speed = channel.speed};
         const std::string report = json_ ? jsonReport(signal) : textReport(signal);
         texts_.erase(channel.id);
         if (std::fwrite(report.data(), 1, report.size(), stdout) != report.size() ||
@@ -223,6 +224,7 @@ int run(std::span<const std::string_view> args) {
             options.frequencyHz = strongest != nullptr ? strongest->carrierHz : 1000.0;
             if (!options.mode && strongest != nullptr) {
                 options.mode = strongest->mode;
+                options.speed = strongest->speed;
             }
         }
         source = pskmodem::makeSimulatorSource(band, pskmodem::Pace::RealTime);
@@ -250,10 +252,10 @@ int run(std::span<const std::string_view> args) {
         std::string header;
         if (options.all) {
             header = "demo band, receiving every ";
-            header += options.mode ? std::string(modeDisplayName(*options.mode)) + " signal"
+            header += options.mode ? modeDisplayName(*options.mode, options.speed) + " signal"
                                    : std::string("signal");
         } else {
-            header = "demo band, receiving " + std::string(modeDisplayName(mode)) + " at " +
+            header = "demo band, receiving " + modeDisplayName(mode, options.speed) + " at " +
                      formatHz(frequencyHz);
         }
         header += searchHz > 0.0 ? ", AFC search " + formatHz(searchHz) : ", AFC off";
@@ -309,6 +311,8 @@ int run(std::span<const std::string_view> args) {
         if (options.mode) {
             config.mode = dial.heard(*options.mode);
         }
+        // --mode names a speed too; without it every speed is looked for.
+        config.speed = options.mode ? std::optional(options.speed) : std::nullopt;
         config.searchRangeHz = searchHz;
         config.squelchThreshold = options.squelchOrDefault();
         pskmodem::BandDecoder decoder(config);
@@ -325,6 +329,7 @@ int run(std::span<const std::string_view> args) {
         pipeline.receiver().setFrequency(frequencyHz, searchHz);
         pskmodem::Mode heard = dial.heard(mode);
         pipeline.receiver().setMode(heard);
+        pipeline.receiver().setSpeed(options.speed);
         pipeline.receiver().setSquelch(options.squelchOrDefault(), 0);
         TextCollector text;
         outputOk = readAll([&](std::span<const float> samples) {

@@ -93,7 +93,7 @@ void BandActivityWindow::Row_Click(int index) {
         return;
     }
     const band::Row& row = rows_[static_cast<std::size_t>(index)];
-    services_.tune(row.frequencyHz, row.mode);
+    services_.tune(row.frequencyHz, row.mode, row.speed);
 }
 
 void BandActivityWindow::closeEvent(QCloseEvent* event) {

@@ -1,9 +1,9 @@
 #pragma once
 
-// The band activity window: one row per PSK31 signal of the band (frequency, mode, S/N, IMD,
-// call signs, when last heard in UTC, the newest text on one line), by frequency. A click on a
-// row tunes the main receiver to that signal in its mode; a row in which an alarm string was
-// found is highlighted, a signal silent for a minute fades.
+// The band activity window: one row per PSK signal of the band (frequency, mode with its speed,
+// S/N, IMD, call signs, when last heard in UTC, the newest text on one line), by frequency. A
+// click on a row tunes the main receiver to that signal in its mode and speed; a row in which an
+// alarm string was found is highlighted, a signal silent for a minute fades.
 
 #include <QPoint>
 #include <QWidget>
@@ -16,8 +16,9 @@
 class QTableWidget;
 
 struct BandActivityServices {
-    // Tunes the main receiver to `frequencyHz` in `mode`, as a click on its trace would.
-    std::function<void(double frequencyHz, pskmodem::Mode mode)> tune;
+    // Tunes the main receiver to `frequencyHz` in `mode` at `speed`, as a click on its trace and
+    // the choice of its mode and speed would.
+    std::function<void(double frequencyHz, pskmodem::Mode mode, pskmodem::Speed speed)> tune;
     // The window is closing where it stands: the top left corner of its contents, without the
     // window manager's frame, which is what setGeometry() takes back.
     std::function<void(QPoint where)> closing;

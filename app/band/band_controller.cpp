@@ -65,7 +65,9 @@ void BandActivityController::menuband_Click() {
         services_.owner, window_,
         [this] {
             auto* loaded = new BandActivityWindow(BandActivityServices{
-                [this](double hz, pskmodem::Mode mode) { TuneToSignal(hz, mode); },
+                [this](double hz, pskmodem::Mode mode, pskmodem::Speed speed) {
+                    TuneToSignal(hz, mode, speed);
+                },
                 [this](QPoint where) {
                     // Closed: the decoding stops, and where it stood is remembered.
                     services_.engine.fnSetBandActivity(0);
@@ -118,8 +120,9 @@ void BandActivityController::BandTimer_Timer() {
     window->showRows(rows, band::TitleLine(rows, services_.buffers.ActiveFrequency));
 }
 
-void BandActivityController::TuneToSignal(double frequencyHz, pskmodem::Mode mode) {
-    services_.tuning.tuneToSignal(static_cast<std::int32_t>(std::lround(frequencyHz)), mode);
+void BandActivityController::TuneToSignal(double frequencyHz, pskmodem::Mode mode,
+                                          pskmodem::Speed speed) {
+    services_.tuning.tuneToSignal(static_cast<std::int32_t>(std::lround(frequencyHz)), mode, speed);
 }
 
 void BandActivityController::RememberBandActivity() {

@@ -47,9 +47,9 @@ class BandActivityController final : public KVXmodules::SettingsPart {
     // Takes the engine's newest band snapshot into the window; fires the alarm for strings
     // found in what the signals sent.
     void BandTimer_Timer();
-    // Tunes the receiver to `frequencyHz` in `mode`, as a click on its trace and a click on
-    // the mode's option would.
-    void TuneToSignal(double frequencyHz, pskmodem::Mode mode);
+    // Tunes the receiver to `frequencyHz` in `mode` at `speed`, as a click on its trace, on the
+    // speed's item and on the mode's option would.
+    void TuneToSignal(double frequencyHz, pskmodem::Mode mode, pskmodem::Speed speed);
     // Stores whether the window is open and where it stands, for the settings file.
     void RememberBandActivity();
     // Closes the window: without the engine the band activity has nothing to show.

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "platform/mode_names.h"
+
 namespace band {
 
 namespace {
@@ -20,16 +22,8 @@ QString OneLine(const std::string& text) {
 
 }  // namespace
 
-QString ModeName(pskmodem::Mode mode) {
-    switch (mode) {
-        case pskmodem::Mode::QpskUsb:
-            return QStringLiteral("QPSK31 USB");
-        case pskmodem::Mode::QpskLsb:
-            return QStringLiteral("QPSK31 LSB");
-        case pskmodem::Mode::Bpsk:
-            break;
-    }
-    return QStringLiteral("BPSK31");
+QString ModeName(pskmodem::Mode mode, pskmodem::Speed speed) {
+    return platform::ModeName(mode, speed);
 }
 
 QString DecibelText(double db) {
@@ -96,10 +90,11 @@ std::vector<int> BandTable::update(const pskmodem::BandActivitySnapshot& snapsho
         row.id = signal.id;
         row.frequencyHz = signal.frequencyHz;
         row.mode = signal.mode;
+        row.speed = signal.speed;
         row.snrDb = signal.snrDb;
         row.imdDb = signal.imdDb;
         row.frequency = QStringLiteral("%1 Hz").arg(std::lround(signal.frequencyHz));
-        row.modeName = ModeName(signal.mode);
+        row.modeName = ModeName(signal.mode, signal.speed);
         row.snr = DecibelText(signal.snrDb);
         row.imd = DecibelText(signal.imdDb);
         row.calls = QString::fromLatin1(signal.calls);

@@ -24,10 +24,11 @@ struct Row {
     int id = 0;
     double frequencyHz = 0.0;
     pskmodem::Mode mode = pskmodem::Mode::Bpsk;
+    pskmodem::Speed speed = pskmodem::Speed::Psk31;
     double snrDb = 0.0;
     double imdDb = 0.0;  // NaN without a reading
     QString frequency;   // "1500 Hz"
-    QString modeName;    // "BPSK31", "QPSK31 USB", "QPSK31 LSB"
+    QString modeName;    // "BPSK31", "QPSK31 USB", "QPSK63 LSB", "BPSK125", ...
     QString snr;         // "12 dB"
     QString imd;         // "-28 dB"; blank without a reading
     QString calls;
@@ -37,7 +38,7 @@ struct Row {
     bool alarm = false;  // an alarm string was found in what it sent
 };
 
-QString ModeName(pskmodem::Mode mode);
+QString ModeName(pskmodem::Mode mode, pskmodem::Speed speed = pskmodem::Speed::Psk31);
 // Whole dB, with a minus sign where negative; blank for NaN.
 QString DecibelText(double db);
 

@@ -153,6 +153,8 @@ class MainWindow final : public QMainWindow {
     // Sets the window caption, its control characters shown visibly (platform::VisibleCaption);
     // while the engine has no sound card it carries the notice that says so.
     void SetCaption(const QString& caption);
+    // The caption names the mode received when it is not PSK31.
+    void ShowMode(pskmodem::Mode mode, pskmodem::Speed speed);
     // The engine opens the sound card again, lost or never opened (true), or audio flows (false).
     void ShowSoundCardStatus(bool reopening);
     // The session ends (logging out): the settings are saved with the band window's place, and
@@ -297,6 +299,10 @@ class MainWindow final : public QMainWindow {
     QAction* menuclear2 = nullptr;
     QAction* niks5 = nullptr;
     QAction* menubook = nullptr;
+    // The receive speed, after the designed items.
+    QAction* menuspeedniks = nullptr;
+    QMenu* menuspeed = nullptr;            // "Speed"
+    std::array<QAction*, 4> menuspeeds{};  // "PSK31" .. "PSK250", ticked
 
     QMenu* menusetup = nullptr;  // "&Setup"
     QAction* menusetupfont = nullptr;
@@ -364,6 +370,7 @@ class MainWindow final : public QMainWindow {
     std::unique_ptr<platform::WindowMessageSink> sink_;
     platform::WindowProcedure windowProcedure_;
     receiver::SoundCardWatch soundCard_;
+    QString modeNotice_;  // the caption's mode notice (receiver/mode_notice.h)
     bool unloaded_ = false;
     QPointer<LocatorWindow> locatorWindow_;
     QPointer<AboutBox> about_;

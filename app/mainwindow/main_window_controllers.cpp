@@ -13,6 +13,7 @@
 #include "notebook/notebook_controller.h"
 #include "platform/form_timer.h"
 #include "platform/image_box.h"
+#include "platform/mode_names.h"
 #include "platform/modeless_window.h"
 #include "platform/picture_box.h"
 #include "platform/psk_engine.h"
@@ -78,7 +79,8 @@ void MainWindow::createControllers() {
         [this](platform::WindowProc proc) { return SetWindowProc(std::move(proc)); }, *Timer1,
         *Timer2, *Option1, *Option2, *Option3, *Check1, soundCardSource_,
         [this] { return setup_->SoundCardInput(); },
-        [this](bool reopening) { ShowSoundCardStatus(reopening); }, rig_.get()});
+        [this](bool reopening) { ShowSoundCardStatus(reopening); }, rig_.get(), menuspeeds,
+        [this](pskmodem::Mode mode, pskmodem::Speed speed) { ShowMode(mode, speed); }});
 
     receivedText_ = std::make_unique<ReceivedTextController>(ReceivedTextServices{
         settings, dialogs, clipboard, *printer_, soundPlayer, receive_->receiverBuffers, files,
@@ -240,6 +242,12 @@ void MainWindow::connectMenus() {
     on(menuopen, [&notes] { notes.menuopen_Click(); });
     on(Command2, [&notes] { notes.menuopen_Click(); });
     on(menubook, [&notes] { notes.menubook_Click(); });
+
+    ReceiveController& rx = *receive_;
+    for (const pskmodem::Speed speed : platform::kSpeeds) {
+        on(menuspeeds[static_cast<std::size_t>(speed)],
+           [&rx, speed] { rx.menuspeed_Click(speed); });
+    }
 
     DisplayController& shown = *display_;
     on(menuwater, [&shown] { shown.Command4_Click(); });

@@ -6,6 +6,7 @@
 #include <QMenuBar>
 
 #include "mainwindow/main_window.h"
+#include "platform/mode_names.h"
 
 namespace {
 
@@ -99,6 +100,13 @@ void MainWindow::createMenus() {
     menuclear2 = AddItem(menuoptions, "menuclear2", QStringLiteral("Clear Waterfall Window"));
     niks5 = AddSeparator(menuoptions, "niks5");
     menubook = AddItem(menuoptions, "menubook", QStringLiteral("Notebook..."));
+    menuspeedniks = AddSeparator(menuoptions, "menuspeedniks");
+    menuspeed = AddSubmenu(menuoptions, "menuspeed", QStringLiteral("Speed"));
+    for (const pskmodem::Speed speed : platform::kSpeeds) {
+        const QByteArray name = "menuspeed" + QByteArray::number(pskmodem::speedNumber(speed));
+        menuspeeds[static_cast<std::size_t>(speed)] =
+            AddTickItem(menuspeed, name.constData(), platform::SpeedName(speed));
+    }
 
     menusetup = AddMenu(bar, "menusetup", QStringLiteral("&Setup"));
     menusetupfont = AddItem(menusetup, "menusetupfont", QStringLiteral("Fonts..."));

@@ -9,6 +9,7 @@
 #include "notebook/notebook_controller.h"
 #include "platform/image_box.h"
 #include "platform/window_caption.h"
+#include "receiver/mode_notice.h"
 #include "receiver/receive_controller.h"
 #include "receiver/sound_card_notice.h"
 #include "receiver/startup.h"
@@ -58,11 +59,19 @@ void MainWindow::Form_Unload() {
 }
 
 void MainWindow::SetCaption(const QString& caption) {
-    // The rig's dial stands last: taken off before the sound card's notice is put in its place.
+    // The rig's dial stands last: taken off before the notices are put in their places; the mode
+    // notice stands before the sound card's.
     const QString withoutDial = rig_ ? rig_->captionWithoutDial(caption) : caption;
-    const QString titled =
-        receiver::WithSoundCardNotice(platform::VisibleCaption(withoutDial), soundCard_.notice());
+    const QString bare = receiver::WithSoundCardNotice(platform::VisibleCaption(withoutDial),
+                                                       receiver::SoundCardNotice::None);
+    const QString titled = receiver::WithSoundCardNotice(
+        receiver::WithModeNotice(bare, modeNotice_), soundCard_.notice());
     setWindowTitle(rig_ ? rig_->captionWithDial(titled) : titled);
+}
+
+void MainWindow::ShowMode(pskmodem::Mode mode, pskmodem::Speed speed) {
+    modeNotice_ = receiver::ModeNotice(mode, speed);
+    SetCaption(windowTitle());
 }
 
 void MainWindow::ShowSoundCardStatus(bool reopening) {

@@ -54,6 +54,10 @@ std::int32_t ModemEngine::fnSetSoundCardInput(std::int32_t cardNumber, double cl
     return pskmodem::fnSetSoundCardInput(cardNumber, clockPpm);
 }
 
+std::int32_t ModemEngine::fnSetRXPSKSpeed(std::int32_t speed) {
+    return pskmodem::fnSetRXPSKSpeed(speed);
+}
+
 std::int32_t ModemEngine::fnSetBandActivity(std::int32_t on) {
     return pskmodem::fnSetBandActivity(on);
 }

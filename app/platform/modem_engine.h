@@ -28,6 +28,7 @@ class ModemEngine final : public PskEngine {
     std::int32_t fnGetVectorData(std::int32_t* dest, std::int32_t reserved) override;
     std::vector<pskmodem::InputDeviceInfo> fnListInputDevices() override;
     std::int32_t fnSetSoundCardInput(std::int32_t cardNumber, double clockPpm) override;
+    std::int32_t fnSetRXPSKSpeed(std::int32_t speed) override;
     std::int32_t fnSetBandActivity(std::int32_t on) override;
     std::int32_t fnGetBandActivity(pskmodem::BandActivitySnapshot& snapshot) override;
 

@@ -79,6 +79,10 @@ class PskEngine {
         return 0;
     }
 
+    // The receiver's symbol rate (the program's addition too): a pskmodem::Speed number, 0 PSK31
+    // (until set), 1 PSK63, 2 PSK125, 3 PSK250. An engine of PSK31 alone ignores it.
+    virtual std::int32_t fnSetRXPSKSpeed(std::int32_t /*speed*/) { return 0; }
+
     // Whole-band decoding beside the tuned receiver (the program's addition too): on (non-zero)
     // while the band activity window is open. An engine without it finds nothing.
     virtual std::int32_t fnSetBandActivity(std::int32_t /*on*/) { return 0; }

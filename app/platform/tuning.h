@@ -23,9 +23,11 @@ class Tuning {
     // Tunes to a signal: the receive frequency as tuneReceiver sets it, then the transmit
     // frequency.
     virtual void tune(std::int32_t frequencyHz) = 0;
-    // Tunes to a signal received in `mode`: the frequency as tune() sets it, then the mode as
-    // its option selects it, and decoding goes on (as after a click on the waterfall).
-    virtual void tuneToSignal(std::int32_t frequencyHz, pskmodem::Mode mode) = 0;
+    // Tunes to a signal received in `mode` at `speed`: the frequency as tune() sets it, then the
+    // speed as its Speed item selects it and the mode as its option does, and decoding goes on
+    // (as after a click on the waterfall).
+    virtual void tuneToSignal(std::int32_t frequencyHz, pskmodem::Mode mode,
+                              pskmodem::Speed speed) = 0;
 };
 
 }  // namespace platform

@@ -1,10 +1,12 @@
 #include "receiver/receive_controller.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QRadioButton>
 #include <utility>
 
 #include "platform/form_timer.h"
+#include "platform/mode_names.h"
 #include "platform/psk_engine.h"
 #include "platform/rig_dial.h"
 #include "receiver/engine_window_proc.h"
@@ -68,16 +70,43 @@ void ReceiveController::stopEngineIfRunning() {
 void ReceiveController::Option1_Click() {
     services_.engine.fnSetRXPSKMode(HeardMode(kModeBpsk, services_.rigDial), 0);
     services_.settings.PSKMode = kModeBpsk;
+    showMode();
 }
 
 void ReceiveController::Option2_Click() {
     services_.engine.fnSetRXPSKMode(HeardMode(kModeQpskUsb, services_.rigDial), 0);
     services_.settings.PSKMode = kModeQpskUsb;
+    showMode();
 }
 
 void ReceiveController::Option3_Click() {
     services_.engine.fnSetRXPSKMode(HeardMode(kModeQpskLsb, services_.rigDial), 0);
     services_.settings.PSKMode = kModeQpskLsb;
+    showMode();
+}
+
+void ReceiveController::menuspeed_Click(pskmodem::Speed speed) {
+    selectSpeed(speed);
+}
+
+void ReceiveController::selectSpeed(pskmodem::Speed speed) {
+    for (const pskmodem::Speed each : platform::kSpeeds) {
+        if (QAction* item = services_.speedItems[static_cast<std::size_t>(each)]) {
+            item->setChecked(each == speed);
+        }
+    }
+    services_.settings.PSKSpeed = static_cast<std::int32_t>(speed);
+    if (speed != speed_) {
+        speed_ = speed;
+        services_.engine.fnSetRXPSKSpeed(static_cast<std::int32_t>(speed));
+        showMode();
+    }
+}
+
+void ReceiveController::showMode() {
+    if (services_.showMode) {
+        services_.showMode(static_cast<pskmodem::Mode>(selectedMode()), speed_);
+    }
 }
 
 std::int32_t ReceiveController::selectedMode() const {
@@ -102,8 +131,10 @@ void ReceiveController::tune(std::int32_t frequencyHz) {
     tuning_.tune(frequencyHz);
 }
 
-void ReceiveController::tuneToSignal(std::int32_t frequencyHz, pskmodem::Mode mode) {
+void ReceiveController::tuneToSignal(std::int32_t frequencyHz, pskmodem::Mode mode,
+                                     pskmodem::Speed speed) {
     tuning_.tune(frequencyHz);
+    selectSpeed(speed);
     // Selecting the option runs its click handler, which sets the engine's mode.
     selectMode(static_cast<double>(static_cast<int>(mode)));
     // As releasing the mouse over the waterfall: decoding goes on.
@@ -123,9 +154,12 @@ void ReceiveController::selectMode(double mode) {
 }
 
 void ReceiveController::showDefaults(const KVXmodules::SettingsRecord& record) {
-    selectMode(record.PSKMode);
+    showLoaded(record);
 }
 
 void ReceiveController::showLoaded(const KVXmodules::SettingsRecord& record) {
+    selectSpeed(pskmodem::isValidSpeed(record.PSKSpeed)
+                    ? static_cast<pskmodem::Speed>(record.PSKSpeed)
+                    : pskmodem::Speed::Psk31);
     selectMode(record.PSKMode);
 }

@@ -5,8 +5,10 @@
 // uses (platform::Tuning): one owner sends frequency, search range and mode to the engine.
 //
 // Selecting a mode option, by a click or by code, runs its click handler, which tells the
-// engine; the main window connects the options' `toggled` signals here.
+// engine; the main window connects the options' `toggled` signals here. The speed is chosen with
+// the ticked items of the Options menu's Speed submenu, beside the options.
 
+#include <array>
 #include <cstdint>
 #include <functional>
 
@@ -16,6 +18,7 @@
 #include "settings/engine_tuning.h"
 #include "settings/settings_part.h"
 
+class QAction;
 class QCheckBox;
 class QRadioButton;
 
@@ -53,6 +56,10 @@ struct ReceiveServices {
     // The rig's dial: on its lower sideband the engine receives QPSK on the other sideband than
     // the option names, which is the sideband on the air. None: no rig.
     const platform::RigDial* rigDial = nullptr;
+    // Options > Speed: "PSK31", "PSK63", "PSK125", "PSK250", in the order of pskmodem::Speed.
+    std::array<QAction*, 4> speedItems{};
+    // The mode and speed received now, for the caption, after every change of either.
+    std::function<void(pskmodem::Mode mode, pskmodem::Speed speed)> showMode;
 };
 
 class ReceiveController final : public platform::Tuning, public KVXmodules::SettingsPart {
@@ -78,20 +85,29 @@ class ReceiveController final : public platform::Tuning, public KVXmodules::Sett
     // The rig turned to the other sideband: the engine receives the selected mode as it now
     // reaches the audio.
     void FollowRigSideband();
+    // A click on one of the Speed items: the receiver changes to that speed, in the same mode.
+    void menuspeed_Click(pskmodem::Speed speed);
+    // The speed the Speed items show.
+    pskmodem::Speed selectedSpeed() const noexcept { return speed_; }
 
     void tuneReceiver(std::int32_t frequencyHz) override;
     void tune(std::int32_t frequencyHz) override;
-    void tuneToSignal(std::int32_t frequencyHz, pskmodem::Mode mode) override;
+    void tuneToSignal(std::int32_t frequencyHz, pskmodem::Mode mode,
+                      pskmodem::Speed speed) override;
 
-    // The mode option follows the record's mode.
+    // The mode option and the Speed items follow the record's mode and speed.
     void showDefaults(const KVXmodules::SettingsRecord& record) override;
     void showLoaded(const KVXmodules::SettingsRecord& record) override;
 
   private:
     void selectMode(double mode);
+    // Ticks the speed's item; a speed other than the one received tells the engine.
+    void selectSpeed(pskmodem::Speed speed);
+    void showMode();
 
     ReceiveServices services_;
     KVXmodules::EngineTuning tuning_;
     bool engineStartCalled_ = false;
     bool stopped_ = false;
+    pskmodem::Speed speed_ = pskmodem::Speed::Psk31;  // the engine's until told otherwise
 };

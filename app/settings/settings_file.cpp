@@ -6,6 +6,7 @@
 #include "platform/file_replace.h"
 #include "platform/number_text.h"
 #include "platform/windows1252.h"
+#include "pskmodem/types.h"
 
 namespace KVXmodules {
 
@@ -176,6 +177,7 @@ constexpr char16_t kAudioInputSection[] = u"[AudioInput]";
 constexpr char16_t kSampleRateCorrectionSection[] = u"[SampleRateCorrection]";
 constexpr char16_t kBandActivitySection[] = u"[BandActivity]";
 constexpr char16_t kRigSection[] = u"[Rig]";
+constexpr char16_t kPSKSpeedSection[] = u"[PSKSpeed]";
 
 // The next line as a 32-bit number, if it is one.
 std::optional<std::int32_t> NextInt32(LineReader& reader) {
@@ -199,6 +201,7 @@ void ReadInputSections(LineReader& reader, SettingsRecord& record) {
     record.RigModel = 0;
     record.RigPort.clear();
     record.RigSpeed = 0;
+    record.PSKSpeed = 0;
     while (const auto line = reader.NextIfAny()) {
         if (IsSection(*line, kAudioInputSection)) {
             record.AudioInput = reader.NextIfAny().value_or(QString());
@@ -225,6 +228,9 @@ void ReadInputSections(LineReader& reader, SettingsRecord& record) {
             const auto speed = NextInt32(reader);
             record.RigModel = model && *model > 0 ? *model : 0;
             record.RigSpeed = speed && *speed > 0 ? *speed : 0;
+        } else if (IsSection(*line, kPSKSpeedSection)) {
+            const auto speed = NextInt32(reader);
+            record.PSKSpeed = speed && pskmodem::isValidSpeed(*speed) ? *speed : 0;
         }
     }
 }
@@ -292,6 +298,10 @@ QStringList SettingsFileLines(const SettingsRecord& record, WindowSizeTwips wind
         lines.append(NumberText(record.RigModel));
         lines.append(OneLine(record.RigPort));
         lines.append(NumberText(record.RigSpeed));
+    }
+    if (record.PSKSpeed != 0) {
+        lines.append(QString::fromUtf16(kPSKSpeedSection));
+        lines.append(NumberText(record.PSKSpeed));
     }
     return lines;
 }

@@ -41,8 +41,10 @@
 //                              of its contents (without the frame) in screen pixels
 //      [Rig]                   the rig's hamlib model (0: none), its port (a device, or
 //                              HOST:PORT of rigctld), its serial speed (0: the model's own)
+//      [PSKSpeed]              the receive speed: 1 PSK63, 2 PSK125, 3 PSK250 (PSK31 unwritten)
 //
-// A file without them (an older one) gives the system's default input without correction.
+// A file without them (an older one) gives the system's default input without correction, and
+// PSK31.
 
 #include <QByteArray>
 #include <QByteArrayView>

@@ -54,6 +54,7 @@ void DefaultSetValues(SettingsRecord& record) {
     record.PSKAlarmString[2].clear();
     // Mode, colours, screen, palette, waterfall speed.
     record.PSKMode = 0;
+    record.PSKSpeed = 0;
     record.TextColorSheme = kResetTextColorSheme;
     record.ScreenSet = 0;
     record.WaterfallColor = kResetPalette;

@@ -91,6 +91,10 @@ struct SettingsRecord {
     std::int32_t RigModel = 0;  // hamlib's model number; 0 = no rig (the default)
     QString RigPort;            // serial device or path; HOST:PORT of rigctld (model 2)
     std::int32_t RigSpeed = 0;  // serial speed in baud; 0 = the model's own
+    // ---- the receive speed, in a section after line 48 too ----
+    // A pskmodem::Speed number: 0 PSK31, 1 PSK63, 2 PSK125, 3 PSK250. A reset sets PSK31, as
+    // it sets the mode.
+    std::int32_t PSKSpeed = 0;
 
     // ---- run-time values, never written to the file ----
     std::int16_t SaveWorkingDSP = 0;  // flag: a save writes the working DSP values

@@ -226,4 +226,56 @@ TEST(BandActivity, FiveStationsOfARecordingAsRowsThatTuneAndRaiseTheAlarm) {
     QDir::setCurrent(previousCurrent);
 }
 
+// Each signal's row names its mode with its speed, and a click on it tunes to that mode and speed.
+TEST(BandActivity, RowsNameTheModeWithItsSpeedAndAClickTunesToBoth) {
+    using pskmodem::Speed;
+    struct Case {
+        Mode mode;
+        Speed speed;
+        const char* name;
+    };
+    const Case cases[] = {
+        {Mode::Bpsk, Speed::Psk31, "BPSK31"},          {Mode::QpskLsb, Speed::Psk31, "QPSK31 LSB"},
+        {Mode::Bpsk, Speed::Psk63, "BPSK63"},          {Mode::QpskUsb, Speed::Psk63, "QPSK63 USB"},
+        {Mode::QpskUsb, Speed::Psk125, "QPSK125 USB"}, {Mode::Bpsk, Speed::Psk250, "BPSK250"},
+        {Mode::QpskLsb, Speed::Psk250, "QPSK250 LSB"},
+    };
+    pskmodem::BandActivitySnapshot snapshot;
+    snapshot.seconds = 60.0;
+    snapshot.serial = 1;
+    for (const Case& c : cases) {
+        pskmodem::ActiveSignal signal;
+        signal.id = static_cast<int>(snapshot.signals.size()) + 1;
+        signal.frequencyHz = 400.0 * signal.id;
+        signal.mode = c.mode;
+        signal.speed = c.speed;
+        signal.lastHeardSeconds = 59.0;
+        signal.live = true;
+        snapshot.signals.push_back(signal);
+    }
+    band::BandTable rows;
+    rows.update(snapshot, QDateTime::currentDateTimeUtc(), {}, false);
+    struct Tuned {
+        double hz = 0.0;
+        Mode mode = Mode::Bpsk;
+        Speed speed = Speed::Psk31;
+    } tuned;
+    BandActivityWindow window(BandActivityServices{[&tuned](double hz, Mode mode, Speed speed) {
+                                                       tuned = {hz, mode, speed};
+                                                   },
+                                                   {}});
+    window.showRows(rows.rows(), QStringLiteral("Band Activity"));
+    ASSERT_EQ(window.table()->rowCount(), static_cast<int>(std::size(cases)));
+    for (int r = 0; r < window.table()->rowCount(); ++r) {
+        const Case& c = cases[r];
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(window.table()->item(r, BandActivityWindow::Mode)->text(),
+                  QString::fromLatin1(c.name));
+        window.Row_Click(r);
+        EXPECT_EQ(tuned.hz, 400.0 * (r + 1));
+        EXPECT_EQ(tuned.mode, c.mode);
+        EXPECT_EQ(tuned.speed, c.speed);
+    }
+}
+
 }  // namespace

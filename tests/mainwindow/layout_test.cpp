@@ -459,7 +459,10 @@ TEST(MainWindow, FileEditOptionsAndHelpMenus) {
                      "Copy Entire Text Window", "Copy Waterfall", "-", "Enable Text To Edit "}));
     EXPECT_EQ(Captions(form.menuoptions),
               (QStringList{"&Find", "Find Locator...", "Band Activity...", "-", "PSK-Alarm...", "-",
-                           "Clear Receive Window", "Clear Waterfall Window", "-", "Notebook..."}));
+                           "Clear Receive Window", "Clear Waterfall Window", "-", "Notebook...",
+                           // the program's own, after the designed items: the receive speed
+                           "-", "Speed"}));
+    EXPECT_EQ(Captions(form.menuspeed), (QStringList{"PSK31", "PSK63", "PSK125", "PSK250"}));
     EXPECT_EQ(form.help->text(), QStringLiteral("Quorvin Help") + QString(23, u' ') + "F1");
     EXPECT_TRUE(form.help->shortcut().isEmpty());
     EXPECT_EQ(Captions(form.mnuHelp), (QStringList{form.help->text(), "Quorvin On The Web...", "-",

@@ -82,6 +82,12 @@ TEST(MenuTree, IsTheWholeTableItemByItem) {
         "  menuclear2|Clear Waterfall Window|",
         "  niks5|-|",
         "  menubook|Notebook...|",
+        "  menuspeedniks|-|",  // the program's own: the receive speed
+        "  menuspeed|Speed|",
+        "    menuspeed31|PSK31|",
+        "    menuspeed63|PSK63|",
+        "    menuspeed125|PSK125|",
+        "    menuspeed250|PSK250|",
         "menusetup|&Setup|",
         "  menusetupfont|Fonts...|",
         "  menutextcolors|Text Colors|",

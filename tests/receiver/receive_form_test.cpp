@@ -525,4 +525,74 @@ TEST(DecodeControls, HaltWaterfallLeavesTextAndModeAlone) {
     EXPECT_TRUE(form.receivedText().Text1Content->text().endsWith(u"flowing"));
 }
 
+// ---- receive speed ----
+
+// The Speed items beside the mode options: each tells the engine its speed, is ticked alone and
+// is kept in the settings; the caption names the mode while it is not PSK31, before a sound card
+// notice. The ticked item again changes nothing.
+TEST(ReceiveSpeed, ItemsTellTheEngineAreTickedKeptAndNameTheModeInTheCaption) {
+    FormHarness harness;
+    MainWindow& form = harness.load();
+    const QString caption = form.windowTitle();
+    EXPECT_TRUE(form.menuspeeds[0]->isChecked());
+    struct Step {
+        QRadioButton* option;  // clicked, or else the item of `speed`
+        int speed;
+        std::vector<EngineCall> calls;
+        const char* notice;
+    };
+    const Step steps[] = {
+        {nullptr, 1, {{"fnSetRXPSKSpeed", {1}, {}}}, " [BPSK63]"},
+        {form.Option2, 1, {{"fnSetRXPSKMode", {1, 0}, {}}}, " [QPSK63 USB]"},
+        {nullptr, 3, {{"fnSetRXPSKSpeed", {3}, {}}}, " [QPSK250 USB]"},
+        {nullptr, 3, {}, " [QPSK250 USB]"},
+        {form.Option3, 3, {{"fnSetRXPSKMode", {2, 0}, {}}}, " [QPSK250 LSB]"},
+        {nullptr, 2, {{"fnSetRXPSKSpeed", {2}, {}}}, " [QPSK125 LSB]"},
+        {nullptr, 0, {{"fnSetRXPSKSpeed", {0}, {}}}, ""},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.notice);
+        harness.engine.clearCalls();
+        if (step.option != nullptr) {
+            step.option->click();
+        } else {
+            form.menuspeeds[static_cast<std::size_t>(step.speed)]->trigger();
+        }
+        EXPECT_EQ(harness.engine.calls(), step.calls);
+        for (int i = 0; i < 4; ++i) {
+            EXPECT_EQ(form.menuspeeds[static_cast<std::size_t>(i)]->isChecked(), i == step.speed);
+        }
+        EXPECT_EQ(harness.settings.PSKSpeed, step.speed);
+        EXPECT_EQ(form.windowTitle(), caption + QString::fromLatin1(step.notice));
+    }
+    form.menuspeeds[1]->trigger();
+    form.ShowSoundCardStatus(true);
+    EXPECT_EQ(form.windowTitle(), caption + " [QPSK63 LSB] [no sound card - retrying]");
+    form.menuspeeds[2]->trigger();
+    EXPECT_EQ(form.windowTitle(), caption + " [QPSK125 LSB] [no sound card - retrying]");
+    form.ShowSoundCardStatus(false);
+    EXPECT_EQ(form.windowTitle(), caption + " [QPSK125 LSB]");
+}
+
+// Tuning to a signal (a band activity row) sets its frequency, then its speed and its mode.
+TEST(ReceiveSpeed, TuningToASignalSetsItsSpeedAndMode) {
+    FormHarness harness;
+    MainWindow& form = harness.load();
+    const QString caption = form.windowTitle();
+    harness.engine.clearCalls();
+    form.receive().tuneToSignal(1234, pskmodem::Mode::QpskLsb, pskmodem::Speed::Psk125);
+    EXPECT_EQ(harness.engine.callNames(),
+              (std::vector<std::string>{"fnSetRXFrequency", "fnSetTXFrequency", "fnSetRXPSKSpeed",
+                                        "fnSetRXPSKMode"}));
+    EXPECT_EQ(harness.engine.calls()[2].args, (std::vector<std::int64_t>{2}));
+    EXPECT_TRUE(form.Option3->isChecked());
+    EXPECT_TRUE(form.menuspeeds[2]->isChecked());
+    EXPECT_EQ(form.windowTitle(), caption + " [QPSK125 LSB]");
+    form.receive().tuneToSignal(900, pskmodem::Mode::Bpsk, pskmodem::Speed::Psk31);
+    EXPECT_TRUE(form.Option1->isChecked());
+    EXPECT_TRUE(form.menuspeeds[0]->isChecked());
+    EXPECT_EQ(harness.settings.PSKSpeed, 0);
+    EXPECT_EQ(form.windowTitle(), caption);
+}
+
 }  // namespace

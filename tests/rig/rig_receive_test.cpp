@@ -89,7 +89,8 @@ TEST(RigReceive, UpperSidebandQpskDecodesThroughARigOnLsb) {
             MainWindowServices{settings, dialogs, clipboard, engine, programFolder.path(), &sound});
         form.Form_Load();
         ASSERT_TRUE(dialogs.shown().empty()) << "the engine did not start";
-        form.tuning().tuneToSignal(static_cast<std::int32_t>(kCarrierHz), pskmodem::Mode::QpskUsb);
+        form.tuning().tuneToSignal(static_cast<std::int32_t>(kCarrierHz), pskmodem::Mode::QpskUsb,
+                                   pskmodem::Speed::Psk31);
         ASSERT_TRUE(form.Option2->isChecked());
         ASSERT_TRUE(WaitFor(3000, [&] {
             return form.rig().dial() && form.rig().dial()->sideband == station::Sideband::Lower;

@@ -695,4 +695,46 @@ TEST(WriteFileReplacing, UnwritableFolderIsLeftAsItWas) {
     EXPECT_EQ(ReadAll(path), "old\r\n");
 }
 
+// The receive speed follows line 48 only when it is not PSK31; a file without it (an older one)
+// or with a speed the program does not know gives PSK31, and a reset sets PSK31.
+TEST(SettingsFileSpeed, StoredAfterLine48OnlyWhenNotPsk31) {
+    const auto bytesOf = [](const SettingsRecord& r) {
+        return SettingsFileBytes(r, {9930, 7230}, u"0.1.0");
+    };
+    const QByteArray plain = bytesOf(ResetRecord());
+    EXPECT_EQ(LinesOf(plain).size(), 48);
+    for (const std::int32_t speed : {1, 2, 3}) {
+        SettingsRecord written = ResetRecord();
+        written.PSKSpeed = speed;
+        const QStringList lines = LinesOf(bytesOf(written));
+        EXPECT_EQ(lines.mid(0, 48), LinesOf(plain));
+        EXPECT_EQ(lines.mid(48), (QStringList{"[PSKSpeed]", QString(" %1 ").arg(speed)}));
+        SettingsRecord read = ResetRecord();
+        ASSERT_FALSE(ReadSettingsFile(bytesOf(written), read).failed);
+        EXPECT_EQ(read.PSKSpeed, speed);
+    }
+    struct Case {
+        const char* tail;
+        std::int32_t speed;
+    };
+    const Case cases[] = {
+        {"", 0},
+        {"[PSKSpeed]\r\n 4 \r\n", 0},
+        {"[PSKSpeed]\r\n-1 \r\n", 0},
+        {"[PSKSpeed]\r\nfast\r\n", 0},
+        {"[PSKSpeed]\r\n", 0},
+        {" [pskspeed] \r\n 2 \r\n[BandActivity]\r\n 0 \r\n", 2},
+    };
+    for (const Case& c : cases) {
+        SettingsRecord read = ResetRecord();
+        read.PSKSpeed = 3;
+        EXPECT_FALSE(ReadSettingsFile(plain + c.tail, read).failed) << c.tail;
+        EXPECT_EQ(read.PSKSpeed, c.speed) << c.tail;
+    }
+    SettingsRecord reset;
+    reset.PSKSpeed = 2;
+    DefaultSetRecord(reset);
+    EXPECT_EQ(reset.PSKSpeed, 0);
+}
+
 }  // namespace

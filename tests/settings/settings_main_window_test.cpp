@@ -646,4 +646,52 @@ TEST(SettingsFollowChanges, OnlyWhatTheExitWouldWriteDifferentlyRewritesTheFile)
     EXPECT_EQ(ReadAll(file), followed);
 }
 
+// The receive speed of the settings file is ticked, told to the engine and named in the caption;
+// a file without it (an older one) and a reset give PSK31, told to the engine only when it was
+// receiving at another speed.
+TEST_F(SettingsWindow, TheFilesSpeedIsTickedToldAndCaptionedAndAResetGivesPsk31) {
+    const auto speedsTold = [this] {
+        std::vector<std::int64_t> speeds;
+        for (const auto& call : harness.engine.calls()) {
+            if (call.name == "fnSetRXPSKSpeed") speeds.push_back(call.args.at(0));
+        }
+        return speeds;
+    };
+    const auto expectSpeed = [this](int speed, const char* notice) {
+        for (int i = 0; i < 4; ++i) {
+            EXPECT_EQ(form->menuspeeds[static_cast<std::size_t>(i)]->isChecked(), i == speed);
+        }
+        EXPECT_EQ(settings.PSKSpeed, speed);
+        EXPECT_TRUE(form->windowTitle().endsWith(QString::fromLatin1(notice)));
+        EXPECT_EQ(form->windowTitle().contains(u'['), *notice != 0)
+            << form->windowTitle().toStdString();
+    };
+    struct Case {
+        const char* tail;  // after line 48
+        int speed;
+        std::vector<std::int64_t> told;
+        const char* notice;
+    };
+    const Case cases[] = {
+        {"[PSKSpeed]\r\n 2 \r\n", 2, {2}, " [BPSK125]"},
+        {"", 0, {0}, ""},
+        {"", 0, {}, ""},
+        {"[PSKSpeed]\r\n 1 \r\n", 1, {1}, " [BPSK63]"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.tail);
+        WriteAll(path(), Join(ResetLines()) + c.tail);
+        harness.engine.clearCalls();
+        form->settingsKeeper().load();
+        EXPECT_EQ(speedsTold(), c.told);
+        expectSpeed(c.speed, c.notice);
+    }
+    harness.engine.clearCalls();
+    dialogs.answer(MsgResult::Yes);
+    form->setup().menudefault_Click();
+    EXPECT_EQ(speedsTold(), std::vector<std::int64_t>{0});
+    expectSpeed(0, "");
+    EXPECT_FALSE(ReadAll(path()).contains("[PSKSpeed]"));
+}
+
 }  // namespace

@@ -51,6 +51,11 @@ std::int32_t RecordingEngine::fnSetRXPSKMode(std::int32_t mode, std::int32_t res
     return 0;
 }
 
+std::int32_t RecordingEngine::fnSetRXPSKSpeed(std::int32_t speed) {
+    record({"fnSetRXPSKSpeed", {speed}, nullptr});
+    return 0;
+}
+
 std::int32_t RecordingEngine::fnSetFFTMode(std::int32_t smoothing, std::int32_t sensitivity,
                                            std::int32_t reserved) {
     record({"fnSetFFTMode", {smoothing, sensitivity, reserved}, nullptr});

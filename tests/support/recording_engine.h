@@ -56,6 +56,7 @@ class RecordingEngine final : public platform::PskEngine {
     std::int32_t fnSetRXFrequency(std::int32_t frequencyHz, std::int32_t searchRange,
                                   std::int32_t reserved) override;
     std::int32_t fnSetRXPSKMode(std::int32_t mode, std::int32_t reserved) override;
+    std::int32_t fnSetRXPSKSpeed(std::int32_t speed) override;
     std::int32_t fnSetFFTMode(std::int32_t smoothing, std::int32_t sensitivity,
                               std::int32_t reserved) override;
     std::int32_t fnSetSquelchThreshold(std::int32_t threshold, std::int32_t speed,

@@ -125,6 +125,15 @@ TEST(BandReport, TextAndJsonReports) {
               "{\"frequency_hz\":3000,\"dial_hz\":null,\"rf_hz\":null,\"mode\":\"qpsk31-usb\","
               "\"quality\":100,"
               "\"snr_db\":null,\"imd_db\":null,\"calls\":[],\"text\":\"\\u00e4\"}\n");
+    // The faster speeds name their speed in both.
+    EXPECT_EQ(
+        textReport(
+            {1000.0, pskmodem::Mode::QpskLsb, 50, kNaN, kNaN, "", {}, pskmodem::Speed::Psk125}),
+        "1000 Hz QPSK125 LSB q=50:\n\n\n");
+    EXPECT_EQ(
+        jsonReport({800.0, pskmodem::Mode::Bpsk, 90, kNaN, kNaN, "", {}, pskmodem::Speed::Psk63}),
+        "{\"frequency_hz\":800,\"dial_hz\":null,\"rf_hz\":null,\"mode\":\"bpsk63\",\"quality\":90,"
+        "\"snr_db\":null,\"imd_db\":null,\"calls\":[],\"text\":\"\"}\n");
 }
 
 // With the rig's dial the frequency on the air leads the text report and fills the JSON's

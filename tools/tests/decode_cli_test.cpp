@@ -175,16 +175,24 @@ TEST_F(DecodeProgram, DecodesGeneratedRecordings) {
         double sampleRateHz;
         int channels;
         const char* file;
+        pskmodem::Speed speed = pskmodem::Speed::Psk31;
     };
     const Case cases[] = {
         {"bpsk 8000", pskmodem::Mode::Bpsk, "bpsk", 8000.0, 1, "bpsk.wav"},
         {"bpsk 44100 stereo", pskmodem::Mode::Bpsk, "bpsk", 44100.0, 2, "bpsk44.flac"},
         {"qpsk usb", pskmodem::Mode::QpskUsb, "qpsk-usb", 8000.0, 1, "qpsk.wav"},
+        {"bpsk63", pskmodem::Mode::Bpsk, "bpsk63", 8000.0, 1, "bpsk63.wav", pskmodem::Speed::Psk63},
+        {"qpsk125 lsb 48000", pskmodem::Mode::QpskLsb, "qpsk125-lsb", 48000.0, 1, "qpsk125.wav",
+         pskmodem::Speed::Psk125},
+        {"bpsk250", pskmodem::Mode::Bpsk, "bpsk250", 8000.0, 1, "bpsk250.wav",
+         pskmodem::Speed::Psk250},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         pskmodem::TestSignalConfig config;
         config.mode = c.mode;
+        config.speed = c.speed;
+        config.leadIdle = 32 * pskmodem::speedFactor(c.speed);  // a second to pull in
         config.carrierHz = 1203.0;
         config.snrDb = 15.0;
         config.seed = 5;
@@ -217,6 +225,7 @@ struct BandSignal {
     const char* modeName;  // as the program prints it in JSON
     const char* displayName;
     std::string text;
+    pskmodem::Speed speed = pskmodem::Speed::Psk31;
 };
 
 std::vector<BandSignal> threeSignals() {
@@ -237,6 +246,7 @@ std::vector<float> recordBand(const std::vector<BandSignal>& signals, double sam
     for (std::size_t i = 0; i < signals.size(); ++i) {
         pskmodem::TestSignalConfig config;
         config.mode = signals[i].mode;
+        config.speed = signals[i].speed;
         config.carrierHz = signals[i].carrierHz;
         config.text = signals[i].text;
         config.noise = false;
@@ -305,7 +315,7 @@ std::vector<Report> parseJsonLines(const std::string& out) {
 
 std::vector<Report> parseTextBlocks(const std::string& out) {
     static const std::regex header(
-        R"re((\d+) Hz (BPSK31|QPSK31 USB|QPSK31 LSB) q=(\d+)(?: S/N -?\d+\.\d dB)?(?: IMD -?\d+ dB)?:\n)re");
+        R"re((\d+) Hz ((?:BPSK|QPSK)(?:31|63|125|250)(?: USB| LSB)?) q=(\d+)(?: S/N -?\d+\.\d dB)?(?: IMD -?\d+ dB)?:\n)re");
     std::vector<Report> reports;
     std::vector<std::pair<std::size_t, std::size_t>> spans;  // header start, text start
     for (auto it = std::sregex_iterator(out.begin(), out.end(), header);
@@ -442,6 +452,31 @@ TEST_F(DecodeProgram, QpskOnUpperSidebandDecodesWithTheRigOnLsb) {
     // Without the dial the same audio read as QPSK31 USB is garbage.
     const RunResult wrong = run({wav, "--freq", "1203", "--mode", "qpsk-usb"});
     EXPECT_GT(pskmodem::characterErrorRate(signal.text, wrong.out), 0.3) << wrong.out;
+}
+
+// The faster speeds beside PSK31: each signal named with its speed, in the JSON's words.
+TEST_F(DecodeProgram, NamesEachSignalsSpeed) {
+    std::vector<BandSignal> signals = threeSignals();
+    signals[1].speed = pskmodem::Speed::Psk63;
+    signals[1].modeName = "qpsk63-usb";
+    signals[1].displayName = "QPSK63 USB";
+    signals[2].speed = pskmodem::Speed::Psk125;
+    signals[2].mode = pskmodem::Mode::Bpsk;
+    signals[2].modeName = "bpsk125";
+    signals[2].displayName = "BPSK125";
+    signals[2].carrierHz = 2100.0;
+    signals[2].text += "And a second line on BPSK125, sent four times as fast.\r\n";
+    const std::string wav = path("speeds.wav").string();
+    ASSERT_TRUE(pskmodem::writeAudioFile(wav, recordBand(signals, 8000.0), 8000));
+    const RunResult json = run({"--all", wav, "--json"});
+    EXPECT_EQ(json.exitStatus, 0) << json.err;
+    expectBand(parseJsonLines(json.out), signals, true);
+    const RunResult text = run({"--all", wav});
+    SCOPED_TRACE(json.out + text.out);
+    expectBand(parseTextBlocks(text.out), signals, false);
+    // --mode with a speed keeps only that mode at that speed.
+    const RunResult one = run({"--all", wav, "--json", "--mode", "qpsk63-usb"});
+    expectBand(parseJsonLines(one.out), {signals[1]}, true);
 }
 
 }  // namespace

@@ -139,6 +139,47 @@ TEST(DecodeOptions, ModesByName) {
     EXPECT_EQ(modeJsonName(pskmodem::Mode::QpskLsb), "qpsk31-lsb");
 }
 
+TEST(DecodeOptions, ModesAtEverySpeedByTheNamesTheOutputUses) {
+    using pskmodem::Mode;
+    using pskmodem::Speed;
+    struct Case {
+        std::string_view name;
+        Mode mode;
+        Speed speed;
+        std::string_view display;
+    };
+    const Case cases[] = {
+        {"bpsk", Mode::Bpsk, Speed::Psk31, "BPSK31"},
+        {"qpsk31-lsb", Mode::QpskLsb, Speed::Psk31, "QPSK31 LSB"},
+        {"bpsk63", Mode::Bpsk, Speed::Psk63, "BPSK63"},
+        {"qpsk63-usb", Mode::QpskUsb, Speed::Psk63, "QPSK63 USB"},
+        {"qpsk63-lsb", Mode::QpskLsb, Speed::Psk63, "QPSK63 LSB"},
+        {"bpsk125", Mode::Bpsk, Speed::Psk125, "BPSK125"},
+        {"qpsk125-usb", Mode::QpskUsb, Speed::Psk125, "QPSK125 USB"},
+        {"qpsk125-lsb", Mode::QpskLsb, Speed::Psk125, "QPSK125 LSB"},
+        {"bpsk250", Mode::Bpsk, Speed::Psk250, "BPSK250"},
+        {"qpsk250-usb", Mode::QpskUsb, Speed::Psk250, "QPSK250 USB"},
+        {"qpsk250-lsb", Mode::QpskLsb, Speed::Psk250, "QPSK250 LSB"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const ParseResult r = parse({"f.wav", "--freq", "1000", "--mode", c.name});
+        ASSERT_TRUE(r.ok()) << r.error;
+        EXPECT_EQ(r.options.mode, c.mode);
+        EXPECT_EQ(r.options.speed, c.speed);
+        EXPECT_EQ(modeDisplayName(c.mode, c.speed), c.display);
+        if (c.name != "bpsk") {
+            EXPECT_EQ(modeJsonName(c.mode, c.speed), c.name);
+        }
+    }
+    for (const std::string_view bad : {"bpsk62", "qpsk63", "BPSK63", "qpsk-usb63", "bpsk500"}) {
+        EXPECT_FALSE(modeAtSpeedFromName(bad)) << bad;
+    }
+    // Without --mode the speed is PSK31's (--all then looks for every speed).
+    EXPECT_EQ(parse({"f.wav", "--freq", "1000"}).options.speed, Speed::Psk31);
+    EXPECT_EQ(parse({"f.wav", "--all", "--mode", "bpsk63"}).options.speed, Speed::Psk63);
+}
+
 TEST(DecodeOptions, DemoNeedsNoFrequency) {
     const ParseResult r = parse({"--demo", "--seconds", "10"});
     ASSERT_TRUE(r.ok()) << r.error;

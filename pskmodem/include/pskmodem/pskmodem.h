@@ -46,6 +46,9 @@ std::int32_t fnSetRXFrequency(std::int32_t frequencyHz, std::int32_t searchRange
                               std::int32_t reserved);
 // 0 BPSK, 1 QPSK upper sideband, 2 QPSK lower sideband.
 std::int32_t fnSetRXPSKMode(std::int32_t mode, std::int32_t reserved);
+// Symbol rate: 0 PSK31, 1 PSK63, 2 PSK125, 3 PSK250 (Speed); PSK31 until set. Non-zero for an
+// unknown speed, which is ignored.
+std::int32_t fnSetRXPSKSpeed(std::int32_t speed);
 // Waterfall smoothing 1..10 (10 = most) and sensitivity 100..2500.
 std::int32_t fnSetFFTMode(std::int32_t smoothing, std::int32_t sensitivity, std::int32_t reserved);
 // Squelch threshold 0..99 (0 = open) and speed (1 slow, 0 fast).

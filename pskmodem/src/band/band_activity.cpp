@@ -96,6 +96,7 @@ struct BandActivity::Impl final : BandListener {
     void follow(Record& r, const BandChannel& channel) {
         r.signal.frequencyHz = channel.frequencyHz;
         r.signal.mode = channel.mode;
+        r.signal.speed = channel.speed;
         r.signal.snrDb = channel.snrDb;
         if (!std::isnan(channel.imdDb)) {
             r.signal.imdDb = channel.imdDb;

@@ -41,6 +41,33 @@ constexpr std::size_t kMaxBlocked = 64;
 constexpr double kBlockedHz = 20.0;
 constexpr double kBlockUndecidedSeconds = 20.0;
 constexpr double kBlockOtherModeSeconds = 60.0;
+// Where a signal examined at one speed beside a faster one was dropped, read as garbage, the
+// faster signal is remembered for kFasterMemorySeconds: once it sends text it looks as narrow as
+// a slower one, and a signal examined there again at the slower speed must read as text first
+// too. Each such drop renews it.
+constexpr double kFasterMemorySeconds = 180.0;
+// The detector of PSK63 sees a PSK63 signal sending text as narrow as an idling PSK31 one: every
+// signal it finds is examined at PSK63. A receiver at PSK63 reads a PSK31 signal as garbage, or
+// with a quality fit for no mode: a slot examining a signal at a faster speed is dropped once
+// every decoder's text scores as garbage (kSplatterTextScore), or when none found a character
+// while its mode fitted after kSilentTrialSeconds (its decoders ran over the last seconds of
+// audio first). A slower slot counts a faster one beside it as a faster signal once one of its
+// decoders' text scores kFasterTextScore as text.
+constexpr double kSilentTrialSeconds = 3.0;
+constexpr double kFasterTextScore = 4.0;
+
+// Adds `entry` to `places` (reserved for kMaxBlocked); when full, it replaces the entry that runs
+// out first.
+template <typename Place>
+void remember(std::vector<Place>& places, const Place& entry) {
+    if (places.size() < kMaxBlocked) {
+        places.push_back(entry);
+        return;
+    }
+    *std::min_element(places.begin(), places.end(), [](const Place& a, const Place& b) {
+        return a.untilSample < b.untilSample;
+    }) = entry;
+}
 
 // Two channels closer than this are on the same signal.
 constexpr double kDuplicateHz = 20.0;
@@ -194,6 +221,7 @@ struct BandDecoder::Impl {
     };
 
     struct TrialDecoder {
+        explicit TrialDecoder(Speed speed) : receiver(speed) {}
         Receiver receiver;
         DecoderSink sink;
         bool running = false;
@@ -208,8 +236,17 @@ struct BandDecoder::Impl {
     enum class State { Free, Trial, Active };
 
     struct Slot {
+        // The decoder of mode `d` (kBpsk, kUsb, kLsb) at the slot's speed.
+        TrialDecoder& decoder(std::size_t d) { return *decoders[base + d]; }
+        const TrialDecoder& decoder(std::size_t d) const { return *decoders[base + d]; }
+
         State state = State::Free;
-        std::array<TrialDecoder, kDecoders> decoders;
+        // Three decoders, one per mode, for each speed looked for, the speeds in the order of
+        // Impl::speeds; the slot's speed is the one its signal was found at, its decoders from
+        // `base` on. `winner` indexes `decoders`.
+        std::vector<std::unique_ptr<TrialDecoder>> decoders;
+        std::size_t speedIndex = 0;
+        std::size_t base = 0;
         std::size_t winner = kBpsk;
         int id = 0;
         double centreHz = 0.0;     // where the receivers were tuned
@@ -242,18 +279,25 @@ struct BandDecoder::Impl {
         double mirrorPower = 0.0;
         double mirrorFrames = 0.0;
         bool splatter = false;
+        // A faster signal was found where this one is (fasterSignalNear()): this may be its
+        // lines or lobe, read as garbage at this speed.
+        bool fasterNearby = false;
+        bool wide = false;  // found wider than a signal of the next slower speed can be
         std::string text;
     };
 
     struct Candidate {
+        std::size_t speedIndex;
         double frequencyHz;
         std::uint64_t firstSample;
         int hits;
         int misses;
         bool seen;
+        bool wide;  // seen wider than a signal of the next slower speed can be
     };
 
     struct Blocked {
+        std::size_t speedIndex;
         double frequencyHz;
         std::uint64_t untilSample;
     };
@@ -284,8 +328,41 @@ struct BandDecoder::Impl {
     void endChannel(Slot& slot);
     void drop(Slot& slot, double blockSeconds);
     void freeSlot(Slot& slot);
-    void block(double frequencyHz, double seconds);
-    bool isBlocked(double frequencyHz) const;
+    void block(std::size_t speedIndex, double frequencyHz, double seconds);
+    bool isBlocked(std::size_t speedIndex, double frequencyHz) const;
+    bool fasterRemembered(std::size_t speedIndex, double frequencyHz) const;
+    const SignalDetector& detectorOf(const Slot& slot) const { return *detectors[slot.speedIndex]; }
+    double factorOf(std::size_t speedIndex) const { return speedFactor(speeds[speedIndex]); }
+    // Whether a signal at `frequencyHz` found at the speed `speedIndex` is already in hand: a
+    // channel runs on it, or a slot examines it at that speed.
+    bool taken(std::size_t speedIndex, double frequencyHz) const;
+    // Whether a signal the detector of speed `speedIndex` found may be at that speed: a faster
+    // speed's detector sees slower signals too, as they are, no wider than the next slower
+    // speed's widest; only one seen wider than that is examined at the faster speed.
+    bool wideAt(std::size_t speedIndex, const DetectedSignal& signal) const {
+        return speedIndex == 0 ||
+               signal.widthHz > SignalDetector::kMaxWidthHz * factorOf(speedIndex - 1);
+    }
+    // The most characters any of the slot's decoders found while its mode fitted.
+    int trialFitChars(const Slot& slot) const {
+        int chars = 0;
+        for (std::size_t d = 0; d < kDecoders; ++d) {
+            chars = std::max(chars, slot.decoder(d).fitChars);
+        }
+        return chars;
+    }
+    // The best text score of the slot's decoders while it is examined.
+    double trialScore(const Slot& slot) const {
+        double score = -1e300;
+        for (std::size_t d = 0; d < kDecoders; ++d) {
+            score = std::max(score, slot.decoder(d).score);
+        }
+        return score;
+    }
+    // How far from a slot a signal found at the speed `speedIndex` may reach it.
+    double reachHz(const Slot& slot, std::size_t speedIndex) const;
+    // Whether a faster signal is known within reach of the slot.
+    bool fasterSignalNear(const Slot& slot) const;
     double slotFrequency(const Slot& slot) const;
     void sortChannels();
     void onCharacter(Slot& slot, std::size_t decoder, std::uint8_t code);
@@ -297,12 +374,15 @@ struct BandDecoder::Impl {
     }
 
     BandDecoderConfig config;
-    SignalDetector detector;
+    // The speeds looked for, and a detector for each (the first drives the frames).
+    std::vector<Speed> speeds;
+    std::vector<std::unique_ptr<SignalDetector>> detectors;
     TextScore textScore;
     std::vector<std::unique_ptr<Slot>> slots;
     std::vector<std::size_t> active;  // indices of the active slots, by frequency
     std::vector<Candidate> candidates;
     std::vector<Blocked> blocked;
+    std::vector<Blocked> fasterPlaces;  // kFasterMemorySeconds after each drop
     std::vector<float> history = std::vector<float>(kHistorySamples, 0.0F);
     std::size_t historyPos = 0;
     std::size_t historyFill = 0;
@@ -312,13 +392,24 @@ struct BandDecoder::Impl {
     BandListener* listener = nullptr;
 };
 
-BandDecoder::Impl::Impl(const BandDecoderConfig& c) : config(c), detector(c.lowHz, c.highHz) {
+BandDecoder::Impl::Impl(const BandDecoderConfig& c) : config(c) {
     if (!std::isfinite(c.lowHz) || !std::isfinite(c.highHz) || c.lowHz < kMinFrequencyHz ||
         c.highHz > kMaxFrequencyHz || !(c.lowHz < c.highHz)) {
         throw std::invalid_argument("BandDecoder: the band must lie within 100..3500 Hz");
     }
     if (c.mode && !isValidMode(static_cast<int>(*c.mode))) {
         throw std::invalid_argument("BandDecoder: unknown mode");
+    }
+    if (c.speed && !isValidSpeed(static_cast<int>(*c.speed))) {
+        throw std::invalid_argument("BandDecoder: unknown speed");
+    }
+    if (c.speed) {
+        speeds = {*c.speed};
+    } else {
+        speeds = {Speed::Psk31, Speed::Psk63, Speed::Psk125, Speed::Psk250};
+    }
+    for (const Speed speed : speeds) {
+        detectors.push_back(std::make_unique<SignalDetector>(c.lowHz, c.highHz, speed));
     }
     if (!std::isfinite(c.searchRangeHz) || c.searchRangeHz < 0.0 || c.searchRangeHz > 40.0) {
         throw std::invalid_argument("BandDecoder: the search range must be 0..40 Hz");
@@ -340,14 +431,16 @@ BandDecoder::Impl::Impl(const BandDecoderConfig& c) : config(c), detector(c.lowH
     for (std::size_t i = 0; i < slotCount; ++i) {
         auto slot = std::make_unique<Slot>();
         slot->text.reserve(kTextCapacity);
-        for (std::size_t d = 0; d < kDecoders; ++d) {
-            TrialDecoder& decoder = slot->decoders[d];
+        for (std::size_t d = 0; d < kDecoders * speeds.size(); ++d) {
+            slot->decoders.push_back(std::make_unique<TrialDecoder>(speeds[d / kDecoders]));
+            TrialDecoder& decoder = *slot->decoders.back();
             decoder.sink.attach(this, slot.get(), d);
             decoder.chars.reserve(kTrialChars);
             decoder.qualities.reserve(kTrialChars);
             decoder.stamps.reserve(kTrialChars);
-            // Mode and search range stay as set here, so that nothing has to be rebuilt later.
-            decoder.receiver.setMode(kDecoderModes[d]);
+            // Speed, mode and search range stay as set here, so that nothing has to be rebuilt
+            // later.
+            decoder.receiver.setMode(kDecoderModes[d % kDecoders]);
             decoder.receiver.setFrequency(1000.0, c.searchRangeHz);
             decoder.receiver.setSquelch(0, c.squelchSpeed);
         }
@@ -356,17 +449,19 @@ BandDecoder::Impl::Impl(const BandDecoderConfig& c) : config(c), detector(c.lowH
     active.reserve(slotCount);
     candidates.reserve(kMaxCandidates);
     blocked.reserve(kMaxBlocked);
+    fasterPlaces.reserve(kMaxBlocked);
 }
 
 void BandDecoder::Impl::reset() {
     for (auto& slot : slots) {
         freeSlot(*slot);
-        for (TrialDecoder& decoder : slot->decoders) decoder.receiver.reset();
+        for (auto& decoder : slot->decoders) decoder->receiver.reset();
     }
     active.clear();
     candidates.clear();
     blocked.clear();
-    detector.reset();
+    fasterPlaces.clear();
+    for (auto& detector : detectors) detector->reset();
     std::fill(history.begin(), history.end(), 0.0F);
     historyPos = 0;
     historyFill = 0;
@@ -378,15 +473,16 @@ void BandDecoder::Impl::reset() {
 void BandDecoder::Impl::process(std::span<const float> in) {
     while (!in.empty()) {
         // Up to the end of the next detector frame, so that housekeeping follows every frame.
-        const std::size_t n = detector.consume(in);
+        const std::size_t n = detectors.front()->consume(in);
         const std::span<const float> chunk = in.first(n);
+        for (std::size_t i = 1; i < detectors.size(); ++i) detectors[i]->consume(chunk);
         pushHistory(chunk);
         receiverClock = samples + n;
         for (auto& slot : slots) {
             if (slot->state != State::Free) runReceivers(*slot, chunk);
         }
         samples += n;
-        if (detector.frameReady()) tick();
+        if (detectors.front()->frameReady()) tick();
         in = in.subspan(n);
     }
 }
@@ -400,8 +496,8 @@ void BandDecoder::Impl::pushHistory(std::span<const float> in) {
 }
 
 void BandDecoder::Impl::runReceivers(Slot& slot, std::span<const float> in) {
-    for (TrialDecoder& decoder : slot.decoders) {
-        if (decoder.running) decoder.receiver.process(in, decoder.sink);
+    for (auto& decoder : slot.decoders) {
+        if (decoder->running) decoder->receiver.process(in, decoder->sink);
     }
 }
 
@@ -413,6 +509,7 @@ void BandDecoder::Impl::tick() {
         updateEstimates(*slot);
         if (slot->state == State::Trial) {
             updateSplatter(*slot);
+            slot->fasterNearby = slot->fasterNearby || fasterSignalNear(*slot);
             stepTrial(*slot);
         } else {
             stepActive(*slot);
@@ -427,7 +524,7 @@ void BandDecoder::Impl::updateQualities(Slot& slot) {
     double bpsk = 0.0;
     double qpsk = 0.0;
     for (std::size_t d = 0; d < kDecoders; ++d) {
-        const TrialDecoder& decoder = slot.decoders[d];
+        const TrialDecoder& decoder = slot.decoder(d);
         if (!decoder.running) continue;
         const auto q = static_cast<double>(decoder.receiver.quality());
         if (d == kBpsk) {
@@ -441,7 +538,7 @@ void BandDecoder::Impl::updateQualities(Slot& slot) {
 }
 
 void BandDecoder::Impl::updatePresence(Slot& slot) {
-    const double snrDb = detector.bandSnrDb(slotFrequency(slot));
+    const double snrDb = detectorOf(slot).bandSnrDb(slotFrequency(slot));
     const double snr = std::pow(10.0, snrDb / 10.0);
     const bool there = snrDb >= kPresentSnrDb && snrDb >= 10.0 * std::log10(slot.level) - kFadeDb;
     if (there) slot.level += kLevelWeight * (snr - slot.level);
@@ -455,7 +552,7 @@ void BandDecoder::Impl::updatePresence(Slot& slot) {
 
 void BandDecoder::Impl::updateEstimates(Slot& slot) {
     if ((slot.presence & kSnrPresence) == 0) return;
-    const SignalMeasurement m = detector.measure(slotFrequency(slot));
+    const SignalMeasurement m = detectorOf(slot).measure(slotFrequency(slot));
     slot.snrFrames += 1.0;
     const double snrWeight = 1.0 / std::min(slot.snrFrames, kSnrFrames);
     slot.signalPower += snrWeight * (m.signalPower - slot.signalPower);
@@ -469,7 +566,10 @@ void BandDecoder::Impl::updateEstimates(Slot& slot) {
 }
 
 bool BandDecoder::Impl::signalThere(const Slot& slot, std::size_t decoder) const {
-    return (slot.presence & (decoder == kBpsk ? kBpskFrames : kQpskFrames)) != 0;
+    // The faster speeds' decision delays are shorter by their factor: QPSK63's is BPSK31's, and
+    // their characters are checked against the newest frame alone.
+    const bool late = decoder % kDecoders != kBpsk && factorOf(slot.speedIndex) == 1.0;
+    return (slot.presence & (late ? kQpskFrames : kBpskFrames)) != 0;
 }
 
 void BandDecoder::Impl::stepTrial(Slot& slot) {
@@ -499,6 +599,14 @@ void BandDecoder::Impl::stepTrial(Slot& slot) {
         drop(slot, kBlockOtherModeSeconds);
         return;
     }
+    // A receiver at a faster speed than the signal's reads garbage, or nothing fit for a mode:
+    // a slower signal is left to the slower speed.
+    if (slot.speedIndex > 0 &&
+        ((slot.trialSeconds >= kSilentTrialSeconds && trialFitChars(slot) == 0) ||
+         trialScore(slot) <= -kSplatterTextScore)) {
+        drop(slot, kBlockOtherModeSeconds);
+        return;
+    }
     const bool unreadable = slot.trialSeconds >= kSplatterTrialSeconds &&
                             std::max(slot.bpskQuality, slot.qpskQuality) < kBpskFitQuality &&
                             slot.splatter;
@@ -508,9 +616,9 @@ void BandDecoder::Impl::stepTrial(Slot& slot) {
 }
 
 void BandDecoder::Impl::stepActive(Slot& slot) {
-    const Receiver& receiver = slot.decoders[slot.winner].receiver;
+    const Receiver& receiver = slot.decoders[slot.winner]->receiver;
     const double frequencyHz = receiver.frequencyHz();
-    const double smoothed = slot.winner == kBpsk ? slot.bpskQuality : slot.qpskQuality;
+    const double smoothed = slot.winner % kDecoders == kBpsk ? slot.bpskQuality : slot.qpskQuality;
     const bool present = (slot.presence & 1U) != 0 || smoothed >= kPresentQuality ||
                          slot.recentMeanSnr >= std::pow(10.0, kHoldSnrDb / 10.0);
     if (!present) {
@@ -532,7 +640,7 @@ void BandDecoder::Impl::stepActive(Slot& slot) {
     if (config.searchRangeHz > 0.0 && std::abs(frequencyHz - slot.centreHz) > kRecentreHz &&
         smoothed >= kPresentQuality) {
         slot.centreHz = frequencyHz;
-        slot.decoders[slot.winner].receiver.setFrequency(frequencyHz, config.searchRangeHz);
+        slot.decoders[slot.winner]->receiver.setFrequency(frequencyHz, config.searchRangeHz);
     }
 }
 
@@ -542,13 +650,25 @@ void BandDecoder::Impl::removeDuplicates() {
         if (a.state == State::Free) continue;
         for (std::size_t j = i + 1; j < slots.size() && a.state != State::Free; ++j) {
             Slot& b = *slots[j];
+            const double apartHz =
+                kDuplicateHz * std::max(factorOf(a.speedIndex), factorOf(b.speedIndex));
             if (b.state == State::Free ||
-                std::abs(slotFrequency(a) - slotFrequency(b)) >= kDuplicateHz) {
+                std::abs(slotFrequency(a) - slotFrequency(b)) >= apartHz) {
                 continue;
             }
-            // Keep a running channel over one being examined, and the older of two channels.
-            const bool keepA =
-                a.state == State::Active && (b.state != State::Active || a.id < b.id);
+            bool keepA = false;
+            if (a.speedIndex != b.speedIndex) {
+                // Slots on one signal at different speeds: while both are examined, the wrong
+                // speed reads garbage and goes; a running channel holds it against one being
+                // examined, and of two channels the faster speed's (it started only once its
+                // text read as text).
+                if (a.state == State::Trial && b.state == State::Trial) continue;
+                keepA = a.state == State::Active &&
+                        (b.state != State::Active || a.speedIndex > b.speedIndex);
+            } else {
+                // Keep a running channel over one being examined, and the older of two channels.
+                keepA = a.state == State::Active && (b.state != State::Active || a.id < b.id);
+            }
             Slot& loser = keepA ? b : a;
             if (loser.state == State::Active) {
                 endChannel(loser);
@@ -559,26 +679,91 @@ void BandDecoder::Impl::removeDuplicates() {
     }
 }
 
+bool BandDecoder::Impl::taken(std::size_t speedIndex, double frequencyHz) const {
+    const double spacingHz = detectors[speedIndex]->minSpacingHz();
+    return std::any_of(slots.begin(), slots.end(), [&](const auto& slot) {
+        if (slot->state == State::Free) return false;
+        const double apartHz = std::abs(slotFrequency(*slot) - frequencyHz);
+        if (slot->speedIndex == speedIndex) return apartHz < spacingHz;
+        // A channel at another speed holds what lies within half the two spacings added: the
+        // faster signal's own lines and lobe, not a slower neighbour beside it.
+        return slot->state == State::Active &&
+               apartHz < (spacingHz + detectorOf(*slot).minSpacingHz()) / 2.0;
+    });
+}
+
+double BandDecoder::Impl::reachHz(const Slot& slot, std::size_t speedIndex) const {
+    return (detectors[speedIndex]->minSpacingHz() + detectorOf(slot).minSpacingHz()) / 2.0;
+}
+
+bool BandDecoder::Impl::fasterSignalNear(const Slot& slot) const {
+    const double f = slotFrequency(slot);
+    const std::size_t next = slot.speedIndex + 1;
+    const auto near = [&](std::size_t speedIndex, double hz) {
+        return std::abs(hz - f) < reachHz(slot, speedIndex);
+    };
+    // A faster channel, or a faster slot whose text reads as text. Or the next faster speed's
+    // signal seen wide now or before (at its start while it idled: while it sends text it looks
+    // as narrow as a slower one), which its slot or candidate remembers. (The detectors of the
+    // speeds faster still, whose windows span hundreds of hertz, see a crowd of slower signals as
+    // one wide signal.)
+    const bool faster = std::any_of(slots.begin(), slots.end(), [&](const auto& other) {
+        return other->speedIndex > slot.speedIndex &&
+               near(other->speedIndex, slotFrequency(*other)) &&
+               (other->state == State::Active ||
+                (other->state == State::Trial && ((other->wide && other->speedIndex == next) ||
+                                                  trialScore(*other) >= kFasterTextScore)));
+    });
+    return faster ||
+           std::any_of(candidates.begin(), candidates.end(),
+                       [&](const Candidate& c) {
+                           return c.wide && c.speedIndex == next && near(next, c.frequencyHz);
+                       }) ||
+           (next < detectors.size() &&
+            std::any_of(detectors[next]->signals().begin(), detectors[next]->signals().end(),
+                        [&](const DetectedSignal& signal) {
+                            return wideAt(next, signal) && near(next, signal.frequencyHz);
+                        }));
+}
+
 void BandDecoder::Impl::findNewSignals() {
     for (Candidate& c : candidates) c.seen = false;
-    for (const DetectedSignal& signal : detector.signals()) {
-        const double f = signal.frequencyHz;
-        if (f < config.lowHz || f > config.highHz || isBlocked(f)) continue;
-        const bool taken = std::any_of(slots.begin(), slots.end(), [&](const auto& slot) {
-            return slot->state != State::Free &&
-                   std::abs(slotFrequency(*slot) - f) < SignalDetector::kMinSpacingHz;
-        });
-        if (taken) continue;
-        auto match = std::find_if(candidates.begin(), candidates.end(), [&](const Candidate& c) {
-            return !c.seen && std::abs(c.frequencyHz - f) <= kCandidateMatchHz;
-        });
-        if (match != candidates.end()) {
-            match->frequencyHz = f;
-            ++match->hits;
-            match->misses = 0;
-            match->seen = true;
-        } else if (candidates.size() < kMaxCandidates) {
-            candidates.push_back({f, samples, 1, 0, true});
+    for (std::size_t speedIndex = 0; speedIndex < detectors.size(); ++speedIndex) {
+        for (const DetectedSignal& signal : detectors[speedIndex]->signals()) {
+            const double f = signal.frequencyHz;
+            // The detectors of PSK125 and faster, whose windows span hundreds of hertz, see a
+            // crowd of slower signals as one wide signal; a signal at their speed looks wide to
+            // the next slower speed's detector as well (PSK31's takes no wider ones).
+            const bool wide =
+                wideAt(speedIndex, signal) &&
+                (speedIndex < 2 ||
+                 std::any_of(detectors[speedIndex - 1]->signals().begin(),
+                             detectors[speedIndex - 1]->signals().end(),
+                             [&](const DetectedSignal& slower) {
+                                 return wideAt(speedIndex - 1, slower) &&
+                                        std::abs(slower.frequencyHz - f) <
+                                            (detectors[speedIndex]->minSpacingHz() +
+                                             detectors[speedIndex - 1]->minSpacingHz()) /
+                                                2.0;
+                             }));
+            if (f < config.lowHz || f > config.highHz || isBlocked(speedIndex, f) ||
+                taken(speedIndex, f)) {
+                continue;
+            }
+            auto match =
+                std::find_if(candidates.begin(), candidates.end(), [&](const Candidate& c) {
+                    return !c.seen && c.speedIndex == speedIndex &&
+                           std::abs(c.frequencyHz - f) <= kCandidateMatchHz * factorOf(speedIndex);
+                });
+            if (match != candidates.end()) {
+                match->frequencyHz = f;
+                ++match->hits;
+                match->misses = 0;
+                match->seen = true;
+                match->wide = match->wide || wide;
+            } else if (candidates.size() < kMaxCandidates) {
+                candidates.push_back({speedIndex, f, samples, 1, 0, true, wide});
+            }
         }
     }
     // Forget candidates that keep missing; start on those seen often enough.
@@ -586,7 +771,8 @@ void BandDecoder::Impl::findNewSignals() {
     for (std::size_t i = 0; i < candidates.size(); ++i) {
         Candidate c = candidates[i];
         if (!c.seen && ++c.misses > kCandidateMaxMisses) continue;
-        if (c.hits >= kCandidateHits && startTrial(c)) continue;
+        // (Every signal the second speed's detector finds, PSK63's: see kSilentTrialSeconds.)
+        if (c.hits >= kCandidateHits && (c.wide || c.speedIndex == 1) && startTrial(c)) continue;
         candidates[kept++] = c;
     }
     candidates.resize(kept);
@@ -594,27 +780,27 @@ void BandDecoder::Impl::findNewSignals() {
 
 bool BandDecoder::Impl::startTrial(const Candidate& candidate) {
     // A signal started on this frame may have taken the place already.
-    for (const auto& slot : slots) {
-        if (slot->state != State::Free && std::abs(slotFrequency(*slot) - candidate.frequencyHz) <
-                                              SignalDetector::kMinSpacingHz) {
-            return true;
-        }
-    }
+    if (taken(candidate.speedIndex, candidate.frequencyHz)) return true;
     const auto free = std::find_if(slots.begin(), slots.end(),
                                    [](const auto& slot) { return slot->state == State::Free; });
     if (free == slots.end()) return false;  // keep the candidate until a slot frees up
     Slot& slot = **free;
     slot.state = State::Trial;
+    slot.speedIndex = candidate.speedIndex;
+    slot.base = candidate.speedIndex * kDecoders;
     slot.centreHz = candidate.frequencyHz;
     slot.frequencyHz = candidate.frequencyHz;
     slot.startSample = candidate.firstSample;
     slot.presence = ~0U;   // the detector has just seen it
     slot.splatter = true;  // until the comparison with its neighbours says otherwise
-    slot.level = std::pow(10.0, detector.bandSnrDb(candidate.frequencyHz) / 10.0);
+    slot.level = std::pow(10.0, detectorOf(slot).bandSnrDb(candidate.frequencyHz) / 10.0);
     slot.recentSnr.fill(slot.level);
     slot.recentMeanSnr = slot.level;
+    slot.fasterNearby = fasterRemembered(slot.speedIndex, candidate.frequencyHz);
+    slot.wide = candidate.wide;
     // Every mode is tried even when one is given: a signal in another mode is left alone.
-    for (TrialDecoder& decoder : slot.decoders) {
+    for (std::size_t d = 0; d < kDecoders; ++d) {
+        TrialDecoder& decoder = slot.decoder(d);
         decoder.running = true;
         decoder.receiver.setFrequency(candidate.frequencyHz, config.searchRangeHz);
     }
@@ -645,9 +831,9 @@ void BandDecoder::Impl::catchUp(Slot& slot) {
 std::optional<std::size_t> BandDecoder::Impl::decide(const Slot& slot, int minChars,
                                                      bool& otherMode) const {
     otherMode = false;
-    const TrialDecoder& bpsk = slot.decoders[kBpsk];
-    const TrialDecoder& usb = slot.decoders[kUsb];
-    const TrialDecoder& lsb = slot.decoders[kLsb];
+    const TrialDecoder& bpsk = slot.decoder(kBpsk);
+    const TrialDecoder& usb = slot.decoder(kUsb);
+    const TrialDecoder& lsb = slot.decoder(kLsb);
     const int bpskChars = bpsk.running ? bpsk.fitChars : 0;
     const int usbChars = usb.running ? usb.fitChars : 0;
     const int lsbChars = lsb.running ? lsb.fitChars : 0;
@@ -658,7 +844,7 @@ std::optional<std::size_t> BandDecoder::Impl::decide(const Slot& slot, int minCh
             otherMode = true;
             return std::nullopt;
         }
-        return kBpsk;
+        return slot.base + kBpsk;
     }
     if (qpskChars >= minChars && qpskChars >= kDecideRatio * bpskChars) {
         const double lead = usb.score - lsb.score;
@@ -669,7 +855,7 @@ std::optional<std::size_t> BandDecoder::Impl::decide(const Slot& slot, int minCh
                 otherMode = true;
                 return std::nullopt;
             }
-            return sideband;
+            return slot.base + sideband;
         }
     }
     return std::nullopt;
@@ -683,10 +869,16 @@ BandDecoder::Impl::Verdict BandDecoder::Impl::judge(const Slot& slot, std::size_
         if (v == Verdict::Image) return v;
         if (v == Verdict::Wait) verdict = v;
     }
-    if (verdict == Verdict::Station && slot.splatter) {
-        const double score = slot.decoders[winner].score;
+    // A signal that may be splatter, or that may be at another speed than the slot's, must read
+    // as text first: a signal found at one of the faster speeds always (a receiver at a faster
+    // speed than the signal's reads garbage of it at a fine quality), one at the slowest speed
+    // looked for only where a faster signal was seen, so that a PSK31 signal alone starts as
+    // soon as its mode is known, as with PSK31 alone.
+    const bool otherSpeed = slot.speedIndex > 0 || slot.fasterNearby;
+    if (verdict == Verdict::Station && (slot.splatter || otherSpeed)) {
+        const double score = slot.decoders[winner]->score;
         if (score <= -kSplatterTextScore) return Verdict::Splatter;
-        if (score < kSplatterTextScore || slot.decoders[winner].fitChars < kSplatterTextChars) {
+        if (score < kSplatterTextScore || slot.decoders[winner]->fitChars < kSplatterTextChars) {
             verdict = Verdict::Wait;
         }
     }
@@ -701,7 +893,7 @@ void BandDecoder::Impl::updateSplatter(Slot& slot) {
     for (const auto& other : slots) {
         if (other.get() == &slot || other->state == State::Free) continue;
         const double d = std::abs(slotFrequency(*other) - f);
-        if (d < SignalDetector::kMinSpacingHz) continue;
+        if (d < detectorOf(slot).minSpacingHz()) continue;
         const double power = other->signalPower * kSplatterIdlePower / (d * d);
         if (power > skirt) {
             skirt = power;
@@ -729,9 +921,11 @@ void BandDecoder::Impl::updateSplatter(Slot& slot) {
     }
     slot.mirrorFrames += 1.0;
     const double weight = 1.0 / std::min(slot.mirrorFrames, kSnrFrames);
-    slot.mirrorPower += weight * (detector.measure(mirrorHz).signalPower - slot.mirrorPower);
+    slot.mirrorPower +=
+        weight * (detectorOf(slot).measure(mirrorHz).signalPower - slot.mirrorPower);
     // Splatter unless the signal stands clear above the noise with its mirror far weaker.
-    const bool clear = slot.signalPower >= kSignalBandShare * slot.noisePower;
+    const bool clear =
+        slot.signalPower >= kSignalBandShare * factorOf(slot.speedIndex) * slot.noisePower;
     slot.splatter = !(clear && slot.mirrorPower < kMirrorShare * slot.signalPower);
 }
 
@@ -744,7 +938,7 @@ BandDecoder::Impl::Verdict BandDecoder::Impl::harmonicOf(const Slot& slot, std::
     if (k < 2.0 || k > kMaxHarmonic || std::abs(f - k * fundamentalHz) > k * kHarmonicHz) {
         return Verdict::Station;
     }
-    const std::vector<std::uint8_t>& chars = slot.decoders[winner].chars;
+    const std::vector<std::uint8_t>& chars = slot.decoders[winner]->chars;
     if (chars.size() < kImageMinChars) return Verdict::Wait;
     // Whether enough pieces of the candidate's text turn up in [first, last).
     const auto repeats = [&](auto first, auto last) {
@@ -771,11 +965,11 @@ BandDecoder::Impl::Verdict BandDecoder::Impl::harmonicOf(const Slot& slot, std::
     }
     // The stronger signal is being examined too: its decoders' text so far.
     std::size_t longest = 0;
-    for (const TrialDecoder& decoder : other.decoders) {
-        if (!decoder.running) continue;
-        longest = std::max(longest, decoder.chars.size());
-        if (decoder.chars.size() >= kImageMinChars &&
-            repeats(decoder.chars.begin(), decoder.chars.end())) {
+    for (const auto& decoder : other.decoders) {
+        if (!decoder->running) continue;
+        longest = std::max(longest, decoder->chars.size());
+        if (decoder->chars.size() >= kImageMinChars &&
+            repeats(decoder->chars.begin(), decoder->chars.end())) {
             return Verdict::Image;
         }
     }
@@ -788,10 +982,10 @@ void BandDecoder::Impl::activate(Slot& slot, std::size_t winner) {
     slot.winner = winner;
     slot.id = nextId++;
     slot.absentSeconds = 0.0;
-    for (std::size_t d = 0; d < kDecoders; ++d) {
-        if (d != winner) slot.decoders[d].running = false;
+    for (std::size_t d = 0; d < slot.decoders.size(); ++d) {
+        if (d != winner) slot.decoders[d]->running = false;
     }
-    TrialDecoder& decoder = slot.decoders[winner];
+    TrialDecoder& decoder = *slot.decoders[winner];
     decoder.receiver.setSquelch(config.squelchThreshold, config.squelchSpeed);
     slot.frequencyHz = decoder.receiver.frequencyHz();
     sortChannels();
@@ -829,7 +1023,11 @@ void BandDecoder::Impl::endChannel(Slot& slot) {
 }
 
 void BandDecoder::Impl::drop(Slot& slot, double blockSeconds) {
-    block(slot.centreHz, blockSeconds);
+    block(slot.speedIndex, slot.centreHz, blockSeconds);
+    if (slot.fasterNearby) {
+        remember(fasterPlaces,
+                 Blocked{slot.speedIndex, slot.centreHz, afterSeconds(kFasterMemorySeconds)});
+    }
     freeSlot(slot);
 }
 
@@ -852,39 +1050,40 @@ void BandDecoder::Impl::freeSlot(Slot& slot) {
     slot.mirrorPower = 0.0;
     slot.mirrorFrames = 0.0;
     slot.splatter = false;
+    slot.fasterNearby = false;
     slot.text.clear();
-    for (TrialDecoder& decoder : slot.decoders) {
-        decoder.running = false;
-        decoder.chars.clear();
-        decoder.qualities.clear();
-        decoder.stamps.clear();
-        decoder.fitChars = 0;
-        decoder.score = 0.0;
-        decoder.previous = ' ';
-        decoder.receiver.setSquelch(0, config.squelchSpeed);
+    for (auto& decoder : slot.decoders) {
+        decoder->running = false;
+        decoder->chars.clear();
+        decoder->qualities.clear();
+        decoder->stamps.clear();
+        decoder->fitChars = 0;
+        decoder->score = 0.0;
+        decoder->previous = ' ';
+        decoder->receiver.setSquelch(0, config.squelchSpeed);
     }
 }
 
-void BandDecoder::Impl::block(double frequencyHz, double seconds) {
-    const Blocked entry{frequencyHz, afterSeconds(seconds)};
-    if (blocked.size() < kMaxBlocked) {
-        blocked.push_back(entry);
-        return;
-    }
-    // Full: replace the entry that runs out first.
-    *std::min_element(blocked.begin(), blocked.end(), [](const Blocked& a, const Blocked& b) {
-        return a.untilSample < b.untilSample;
-    }) = entry;
+void BandDecoder::Impl::block(std::size_t speedIndex, double frequencyHz, double seconds) {
+    remember(blocked, Blocked{speedIndex, frequencyHz, afterSeconds(seconds)});
 }
 
-bool BandDecoder::Impl::isBlocked(double frequencyHz) const {
+bool BandDecoder::Impl::isBlocked(std::size_t speedIndex, double frequencyHz) const {
     return std::any_of(blocked.begin(), blocked.end(), [&](const Blocked& b) {
-        return b.untilSample > samples && std::abs(b.frequencyHz - frequencyHz) < kBlockedHz;
+        return b.speedIndex == speedIndex && b.untilSample > samples &&
+               std::abs(b.frequencyHz - frequencyHz) < kBlockedHz * factorOf(speedIndex);
+    });
+}
+
+bool BandDecoder::Impl::fasterRemembered(std::size_t speedIndex, double frequencyHz) const {
+    return std::any_of(fasterPlaces.begin(), fasterPlaces.end(), [&](const Blocked& b) {
+        return b.speedIndex == speedIndex && b.untilSample > samples &&
+               std::abs(b.frequencyHz - frequencyHz) < kBlockedHz * factorOf(speedIndex);
     });
 }
 
 double BandDecoder::Impl::slotFrequency(const Slot& slot) const {
-    return slot.state == State::Active ? slot.decoders[slot.winner].receiver.frequencyHz()
+    return slot.state == State::Active ? slot.decoders[slot.winner]->receiver.frequencyHz()
                                        : slot.centreHz;
 }
 
@@ -901,7 +1100,7 @@ void BandDecoder::Impl::sortChannels() {
 void BandDecoder::Impl::onCharacter(Slot& slot, std::size_t decoder, std::uint8_t code) {
     if (slot.state == State::Trial) {
         if (slot.settling) return;
-        TrialDecoder& trial = slot.decoders[decoder];
+        TrialDecoder& trial = *slot.decoders[decoder];
         if (!signalThere(slot, decoder)) return;
         if (trial.chars.size() < kTrialChars) {
             trial.chars.push_back(code);
@@ -922,7 +1121,7 @@ void BandDecoder::Impl::onCharacter(Slot& slot, std::size_t decoder, std::uint8_
 }
 
 bool BandDecoder::Impl::fits(const Slot& slot, std::size_t decoder) const {
-    if (decoder == kBpsk) {
+    if (decoder % kDecoders == kBpsk) {
         return slot.bpskQuality >= kBpskFitQuality &&
                slot.bpskQuality + kBpskFitTolerance >= slot.qpskQuality;
     }
@@ -936,11 +1135,12 @@ void BandDecoder::Impl::appendText(Slot& slot, std::uint8_t code) {
 }
 
 BandChannel BandDecoder::Impl::view(const Slot& slot) const {
-    const Receiver& receiver = slot.decoders[slot.winner].receiver;
+    const Receiver& receiver = slot.decoders[slot.winner]->receiver;
     BandChannel channel;
     channel.id = slot.id;
     channel.frequencyHz = slot.frequencyHz;
-    channel.mode = kDecoderModes[slot.winner];
+    channel.mode = kDecoderModes[slot.winner % kDecoders];
+    channel.speed = speeds[slot.winner / kDecoders];
     channel.quality = receiver.quality();
     channel.meanQuality = slot.qualityCount > 0
                               ? static_cast<int>(std::lround(
@@ -984,8 +1184,8 @@ void BandDecoder::finish(BandListener& listener) {
     // listener before their channel ends. (One that went off earlier has only noise there.)
     for (auto& slot : s.slots) {
         if (slot->state == Impl::State::Free || (slot->presence & 1U) == 0) continue;
-        for (Impl::TrialDecoder& decoder : slot->decoders) {
-            if (decoder.running) decoder.receiver.finish(decoder.sink);
+        for (auto& decoder : slot->decoders) {
+            if (decoder->running) decoder->receiver.finish(decoder->sink);
         }
     }
     for (auto& slot : s.slots) {

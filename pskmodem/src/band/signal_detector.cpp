@@ -42,7 +42,7 @@ constexpr double kCentroidHalfWidthHz = 25.0;
 constexpr double kLobeHalfWidthHz = 31.25;
 // Shape of a PSK31 spectrum: rms width about 10 Hz for data and 15.6 Hz for idle.
 constexpr double kMinWidthHz = 5.0;
-constexpr double kMaxWidthHz = 22.0;
+constexpr double kMaxWidthHz = SignalDetector::kMaxWidthHz;
 // A signal must show at least this far above the noise within 18 Hz in the newest frame too: the
 // average remembers a signal for some seconds after it stops.
 constexpr double kMinNewestSnrDb = 3.0;
@@ -100,7 +100,7 @@ int halfWidthBins(double hz) {
 }  // namespace
 
 struct SignalDetector::Impl {
-    Impl(double lowHz, double highHz);
+    Impl(double lowHz, double highHz, Speed speed);
 
     void reset();
     void analyse();
@@ -117,6 +117,8 @@ struct SignalDetector::Impl {
                     double noise) const;
     SignalMeasurement measure(double frequencyHz) const;
 
+    // The signals' speed over PSK31's: every width and distance set for PSK31 scales with it.
+    double scale;
     int lowBin;
     int highBin;
     double thresholdRatio = std::pow(10.0, kDefaultThresholdDb / 10.0);
@@ -155,8 +157,10 @@ struct SignalDetector::Impl {
     bool ready = false;
 };
 
-SignalDetector::Impl::Impl(double lowHz, double highHz) {
-    if (!std::isfinite(lowHz) || !std::isfinite(highHz) || !(lowHz < highHz)) {
+SignalDetector::Impl::Impl(double lowHz, double highHz, Speed speed)
+    : scale(isValidSpeed(static_cast<int>(speed)) ? speedFactor(speed) : 1.0) {
+    if (!std::isfinite(lowHz) || !std::isfinite(highHz) || !(lowHz < highHz) ||
+        !isValidSpeed(static_cast<int>(speed))) {
         throw std::invalid_argument("SignalDetector: the band must run from low to high");
     }
     lowHz = std::clamp(lowHz, kMinLowHz, kMaxHighHz);
@@ -170,7 +174,7 @@ SignalDetector::Impl::Impl(double lowHz, double highHz) {
                                  static_cast<double>(kFftSize)));
     }
     // Floor grid over the whole band the sums can reach.
-    const int reach = halfWidthBins(kLobeHalfWidthHz) + kFloorStepBins;
+    const int reach = halfWidthBins((kLobeHalfWidthHz * scale)) + kFloorStepBins;
     for (int bin = std::max(1, lowBin - reach); bin < highBin + reach + kFloorStepBins;
          bin += kFloorStepBins) {
         gridBins.push_back(std::min(bin, kBins - 2));
@@ -179,13 +183,14 @@ SignalDetector::Impl::Impl(double lowHz, double highHz) {
     gridFloor.assign(gridBins.size(), 0.0);
     candidates.reserve(static_cast<std::size_t>(kBins));
     found.reserve(kMaxSignals);
-    const int guard = halfWidthBins(kNoiseGuardHz);
-    for (int offset = 0; offset <= halfWidthBins(kSidebandHz); ++offset) {
+    const int guard = halfWidthBins((kNoiseGuardHz * scale));
+    for (int offset = 0; offset <= halfWidthBins((kSidebandHz * scale)); ++offset) {
         const double hz =
             std::max(static_cast<double>(offset), static_cast<double>(guard)) * kBinHz;
         sidebandShape.push_back(std::pow(
             10.0,
-            (kSidebandAtGuardDb - kSidebandDbPerDecade * std::log10(hz / kNoiseGuardHz)) / 10.0));
+            (kSidebandAtGuardDb - kSidebandDbPerDecade * std::log10(hz / (kNoiseGuardHz * scale))) /
+                10.0));
     }
 }
 
@@ -233,13 +238,13 @@ void SignalDetector::Impl::analyse() {
         const double centreBin = signal.frequencyHz / kBinHz;
         const double noise = noisePerBin(centreBin);
         const double power =
-            std::max(kMinPower, sumAbove(average, centreBin, kSignalHalfWidthHz, noise));
+            std::max(kMinPower, sumAbove(average, centreBin, (kSignalHalfWidthHz * scale), noise));
         signal.snrDb = 10.0 * std::log10(power / (noise * kSnrBandwidthHz / kBinHz));
     }
 }
 
 void SignalDetector::Impl::updateFloor() {
-    const int half = halfWidthBins(kFloorHalfWindowHz);
+    const int half = halfWidthBins((kFloorHalfWindowHz * scale));
     for (std::size_t g = 0; g < gridBins.size(); ++g) {
         const int first = std::max(1, gridBins[g] - half);
         const int last = std::min(kBins - 2, gridBins[g] + half);
@@ -252,7 +257,7 @@ void SignalDetector::Impl::updateFloor() {
     }
     // Limits of the floor: the dynamic range under the strongest bin the sums can reach, and
     // white noise at kMinNoiseDbfs.
-    const int reach = halfWidthBins(kLobeHalfWidthHz);
+    const int reach = halfWidthBins((kLobeHalfWidthHz * scale));
     const int first = std::max(1, lowBin - reach);
     const int last = std::min(kBins - 2, highBin + reach);
     const double strongest = *std::max_element(average.begin() + first, average.begin() + last + 1);
@@ -277,7 +282,7 @@ void SignalDetector::Impl::updateFloor() {
 }
 
 void SignalDetector::Impl::findSignals() {
-    const int half = halfWidthBins(kDetectHalfWidthHz);
+    const int half = halfWidthBins((kDetectHalfWidthHz * scale));
     const int from = std::max(half + 1, lowBin - half);
     const int to = std::min(kBins - half - 2, highBin + half);
     // Running sum of the excess over 2 * half + 1 bins.
@@ -314,7 +319,7 @@ void SignalDetector::Impl::findSignals() {
     for (const Candidate& c : candidates) {
         if (found.size() >= kMaxSignals) break;
         const bool clear = std::none_of(found.begin(), found.end(), [&](const DetectedSignal& s) {
-            return std::abs(s.frequencyHz - c.signal.frequencyHz) < kMinSpacingHz;
+            return std::abs(s.frequencyHz - c.signal.frequencyHz) < (kMinSpacingHz * scale);
         });
         if (clear) found.push_back(c.signal);
     }
@@ -324,7 +329,7 @@ void SignalDetector::Impl::findSignals() {
 }
 
 double SignalDetector::Impl::newestSnrDb(double frequencyHz) const {
-    const int half = halfWidthBins(kDetectHalfWidthHz);
+    const int half = halfWidthBins((kDetectHalfWidthHz * scale));
     if (!std::isfinite(frequencyHz) || frameCount == 0) return -30.0;
     const int centre =
         std::clamp(static_cast<int>(std::lround(frequencyHz / kBinHz)), half + 1, kBins - half - 2);
@@ -342,7 +347,7 @@ bool SignalDetector::Impl::describe(int peakBin, DetectedSignal& out) const {
     const int lastBin = kBins - 2;
     // Centroid of the excess power, twice, starting from the peak of the detection sum.
     double centreBin = static_cast<double>(peakBin);
-    const double centroidHalf = kCentroidHalfWidthHz / kBinHz;
+    const double centroidHalf = (kCentroidHalfWidthHz * scale) / kBinHz;
     for (int pass = 0; pass < 2; ++pass) {
         const int first = std::max(1, static_cast<int>(std::ceil(centreBin - centroidHalf)));
         const int last = std::min(lastBin, static_cast<int>(std::floor(centreBin + centroidHalf)));
@@ -358,7 +363,7 @@ bool SignalDetector::Impl::describe(int peakBin, DetectedSignal& out) const {
     }
 
     // Width, symmetry and power over the main lobe.
-    const double lobeHalf = kLobeHalfWidthHz / kBinHz;
+    const double lobeHalf = (kLobeHalfWidthHz * scale) / kBinHz;
     const int first = std::max(1, static_cast<int>(std::ceil(centreBin - lobeHalf)));
     const int last = std::min(lastBin, static_cast<int>(std::floor(centreBin + lobeHalf)));
     double weight = 0.0;
@@ -382,7 +387,7 @@ bool SignalDetector::Impl::describe(int peakBin, DetectedSignal& out) const {
     }
     if (!(weight > 0.0) || !(power > 0.0) || !(noise > 0.0)) return false;
     const double widthHz = std::sqrt(second / weight) * kBinHz;
-    if (widthHz < kMinWidthHz || widthHz > kMaxWidthHz) return false;
+    if (widthHz < (kMinWidthHz * scale) || widthHz > (kMaxWidthHz * scale)) return false;
     if (std::min(lower, upper) < kMinSymmetry * std::max(lower, upper)) return false;
 
     const double noisePerHz = noise / (static_cast<double>(last - first + 1) * kBinHz);
@@ -395,7 +400,7 @@ bool SignalDetector::Impl::describe(int peakBin, DetectedSignal& out) const {
 void SignalDetector::Impl::markOccupied() {
     std::fill(occupied.begin(), occupied.end(), std::uint8_t{0});
     std::fill(sidebands.begin(), sidebands.end(), 0.0);
-    const int guard = halfWidthBins(kNoiseGuardHz);
+    const int guard = halfWidthBins((kNoiseGuardHz * scale));
     const int reach = static_cast<int>(sidebandShape.size()) - 1;
     for (const DetectedSignal& signal : found) {
         const int centre = static_cast<int>(std::lround(signal.frequencyHz / kBinHz));
@@ -406,7 +411,7 @@ void SignalDetector::Impl::markOccupied() {
         // The signal's power with the noise under it: a little more than its own, which only
         // widens what it occupies.
         double power = 0.0;
-        const int half = halfWidthBins(kSignalHalfWidthHz);
+        const int half = halfWidthBins((kSignalHalfWidthHz * scale));
         for (int bin = std::max(0, centre - half); bin <= std::min(kBins - 1, centre + half);
              ++bin) {
             power += average[idx(bin)];
@@ -425,12 +430,12 @@ double SignalDetector::Impl::noisePerBin(double centreBin) const {
     // The free bins nearest the carrier, out to kNoiseHalfWindowHz at least, within the band the
     // signals are looked for in; never those within kNoiseGuardHz of the carrier, where the signal
     // measured lies even when it is too weak to be found.
-    const int reach = halfWidthBins(kNoiseHalfWindowHz);
+    const int reach = halfWidthBins((kNoiseHalfWindowHz * scale));
     const int lowest = std::max(1, lowBin - reach);
     const int highest = std::min(kBins - 2, highBin + reach);
     const int centre = std::clamp(static_cast<int>(std::lround(centreBin)), 1, kBins - 2);
     std::size_t count = 0;
-    for (int distance = halfWidthBins(kNoiseGuardHz) + 1; distance < kBins; ++distance) {
+    for (int distance = halfWidthBins((kNoiseGuardHz * scale)) + 1; distance < kBins; ++distance) {
         if (distance > reach && count >= kMinNoiseBins) break;
         const int below = centre - distance;
         const int above = centre + distance;
@@ -470,26 +475,30 @@ SignalMeasurement SignalDetector::Impl::measure(double frequencyHz) const {
     if (frameCount == 0 || !std::isfinite(frequencyHz)) return m;
     const double centreBin = std::clamp(frequencyHz / kBinHz, 1.0, kBins - 2.0);
     const double noise = noisePerBin(centreBin);
-    m.signalPower = sumAbove(latest, centreBin, kSignalHalfWidthHz, noise);
+    m.signalPower = sumAbove(latest, centreBin, (kSignalHalfWidthHz * scale), noise);
     m.noisePower = noise * kSnrBandwidthHz / kBinHz;
-    const double lineBins = kIdleLineHz / kBinHz;
-    const double productBins = kProductHz / kBinHz;
+    const double lineBins = (kIdleLineHz * scale) / kBinHz;
+    const double productBins = (kProductHz * scale) / kBinHz;
     m.tonePower = sumAbove(latest, centreBin - lineBins, kLineHalfWidthHz, noise) +
                   sumAbove(latest, centreBin + lineBins, kLineHalfWidthHz, noise);
     m.productPower = sumAbove(latest, centreBin - productBins, kLineHalfWidthHz, noise) +
                      sumAbove(latest, centreBin + productBins, kLineHalfWidthHz, noise);
-    const double lobeNoise = noise * (2.0 * kSignalHalfWidthHz / kBinHz);
+    const double lobeNoise = noise * (2.0 * (kSignalHalfWidthHz * scale) / kBinHz);
     m.idle = m.signalPower >= std::pow(10.0, kIdleMinSnrDb / 10.0) * lobeNoise &&
              m.tonePower >= kIdleFraction * m.signalPower;
     m.productsClear = std::none_of(found.begin(), found.end(), [&](const DetectedSignal& s) {
         const double distance = std::abs(s.frequencyHz - frequencyHz);
-        return distance > kMinSpacingHz / 2.0 && distance < kProductsClearHz;
+        return distance > (kMinSpacingHz * scale) / 2.0 && distance < (kProductsClearHz * scale);
     });
     return m;
 }
 
-SignalDetector::SignalDetector(double lowHz, double highHz)
-    : impl_(std::make_unique<Impl>(lowHz, highHz)) {}
+SignalDetector::SignalDetector(double lowHz, double highHz, Speed speed)
+    : impl_(std::make_unique<Impl>(lowHz, highHz, speed)) {}
+
+double SignalDetector::minSpacingHz() const {
+    return kMinSpacingHz * impl_->scale;
+}
 
 SignalDetector::~SignalDetector() = default;
 

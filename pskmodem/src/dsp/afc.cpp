@@ -11,18 +11,19 @@ namespace {
 constexpr int kFilterTaps = 49;
 constexpr double kFilterKaiserBeta = 5.0;
 // Half-width of a PSK31 signal's main lobe that the acquisition filter passes beyond the
-// carrier search range.
+// carrier search range, and the narrowest passband; both scale with the symbol rate.
 constexpr double kSignalHalfWidthHz = 40.0;
-constexpr double kSymbolRateHz = 31.25;
+constexpr double kMinCutoffHz = 20.0;
 // Newest spectrum's weight in the average once it has filled: about eight frames (2 s).
 constexpr float kMinFrameWeight = 1.0F / 8.0F;
 // Time constant of the level normalisation before the power law, in samples.
 constexpr float kLevelWeight = 1.0F / 256.0F;
 
-// The FFT size, once the rate and the size have been checked; throws std::invalid_argument.
-int checkedFftSize(double sampleRateHz, int fftSize) {
+// The FFT size, once the rates and the size have been checked; throws std::invalid_argument.
+int checkedFftSize(double sampleRateHz, int fftSize, double symbolRateHz) {
     if (!std::isfinite(sampleRateHz) || sampleRateHz <= 0.0 || fftSize < 64 ||
-        (fftSize & (fftSize - 1)) != 0) {
+        (fftSize & (fftSize - 1)) != 0 || !std::isfinite(symbolRateHz) || symbolRateHz <= 0.0 ||
+        symbolRateHz >= sampleRateHz) {
         throw std::invalid_argument("FrequencyAcquisition: invalid rate or FFT size");
     }
     return fftSize;
@@ -30,12 +31,14 @@ int checkedFftSize(double sampleRateHz, int fftSize) {
 
 }  // namespace
 
-FrequencyAcquisition::FrequencyAcquisition(double sampleRateHz, int fftSize)
+FrequencyAcquisition::FrequencyAcquisition(double sampleRateHz, int fftSize, double symbolRateHz)
     : sampleRateHz_(sampleRateHz),
+      symbolRateHz_(symbolRateHz),
+      widthScale_(symbolRateHz / kSymbolRateBaud),
       fftSize_(fftSize),
       filter_(std::vector<float>(kFilterTaps, 0.0F), 1),
       taps_(kFilterTaps, 0.0F),
-      fft_(checkedFftSize(sampleRateHz, fftSize)) {
+      fft_(checkedFftSize(sampleRateHz, fftSize, symbolRateHz)) {
     const auto n = static_cast<std::size_t>(fftSize);
     ring_.assign(n, {});
     average_.assign(n, 0.0F);
@@ -68,8 +71,8 @@ void FrequencyAcquisition::setPower(int power) {
 
 void FrequencyAcquisition::setPassband(double halfWidthHz) {
     if (!std::isfinite(halfWidthHz)) return;
-    const double cutoff =
-        std::clamp(std::abs(halfWidthHz) + kSignalHalfWidthHz, 20.0, 0.45 * sampleRateHz_);
+    const double cutoff = std::clamp(std::abs(halfWidthHz) + kSignalHalfWidthHz * widthScale_,
+                                     kMinCutoffHz * widthScale_, 0.45 * sampleRateHz_);
     const std::vector<float> taps =
         designLowpassFir(kFilterTaps, cutoff, sampleRateHz_, kFilterKaiserBeta);
     std::copy(taps.begin(), taps.end(), taps_.begin());
@@ -159,7 +162,7 @@ FrequencyAcquisition::Peak FrequencyAcquisition::strongestCarrier(double lowHz, 
     // A keying sideband sits a multiple of the symbol rate from a stronger carrier line.
     for (int harmonic = 1; harmonic <= 2; ++harmonic) {
         const int distance =
-            static_cast<int>(std::lround(harmonic * kSymbolRateHz / spectrumBinHz));
+            static_cast<int>(std::lround(harmonic * symbolRateHz_ / spectrumBinHz));
         for (int side : {-1, 1}) {
             for (int k = best + side * distance - 2; k <= best + side * distance + 2; ++k) {
                 if (binPower(k) > top) return peak;
@@ -170,7 +173,7 @@ FrequencyAcquisition::Peak FrequencyAcquisition::strongestCarrier(double lowHz, 
     // Noise: the median of the bins around the line (two symbol rates either side, the line's
     // own bins left out). The power law shapes the noise into a hump around the mixer
     // frequency, so only a local level tells a line from the top of the hump.
-    const int margin = static_cast<int>(std::lround(2.0 * kSymbolRateHz / spectrumBinHz));
+    const int margin = static_cast<int>(std::lround(2.0 * symbolRateHz_ / spectrumBinHz));
     std::size_t count = 0;
     for (int k = best - margin; k <= best + margin; ++k) {
         if (std::abs(k - best) > 2) scratch_[count++] = binPower(k);

@@ -30,18 +30,20 @@ using Complex = std::complex<float>;
 
 constexpr double kTwoPi = 2.0 * std::numbers::pi;
 
-// Signal path: 8000 Hz audio -> mixer -> lowpass and decimation by 8 -> 1000 Hz complex baseband,
-// 32 samples per symbol, where the matched filter, the timing estimator and the AFC work.
-constexpr int kDecimation = 8;
-constexpr double kBasebandRateHz = static_cast<double>(kSampleRateHz) / kDecimation;
-constexpr int kBasebandSamplesPerSymbol = kSamplesPerSymbol / kDecimation;  // 32
+// Signal path: 8000 Hz audio -> mixer -> lowpass and decimation -> complex baseband of 32 samples
+// per symbol, where the matched filter, the timing estimator and the AFC work: decimation by 8 to
+// 1000 Hz for PSK31, by 4, 2 and 1 for the faster speeds. Everything after the decimator then
+// sees each speed as it sees PSK31, and every time constant counted in symbols or baseband
+// samples scales with the symbol rate by itself; what is set in hertz is scaled by the speed.
+constexpr int kBasebandSamplesPerSymbol = 32;
 // Matched-filter outputs kept for the symbol strobes, which read at the newest ones: the filter
 // asks for more than two symbols (64 outputs); eight symbols leave ample room.
 constexpr int kMatchedFilterHistory = 8 * kBasebandSamplesPerSymbol;
-// Decimation filter: flat to about 200 Hz, at least 70 dB down from 780 Hz, so nothing
-// aliases onto the +-200 Hz the receiver uses.
-constexpr int kDecimatorTaps = 64;
-constexpr double kDecimatorCutoffHz = 500.0;
+// Decimation filter, per step of decimation 8 taps with the -6 dB point at half the baseband
+// rate: for PSK31 (64 taps, 500 Hz) flat to about 200 Hz, at least 70 dB down from 780 Hz, so
+// nothing aliases onto the +-200 Hz the receiver uses; the same scaled for the faster speeds.
+// PSK250 is not decimated and needs no such filter.
+constexpr int kDecimatorTapsPerStep = 8;
 constexpr double kDecimatorKaiserBeta = 7.0;
 
 // Samples are clamped to this magnitude: full scale is 1, anything far beyond is garbage.
@@ -61,11 +63,12 @@ constexpr float kLockOff = 0.35F;
 constexpr double kFrequencyAssist = 0.05;
 constexpr double kDriftAssist = 0.0006;
 constexpr double kCarrierDriftGain = 5e-5;
-// Largest drift the carrier loop follows: 3 Hz/s.
+// Largest drift the carrier loop follows: 3 Hz/s at PSK31 (per symbol squared the same at every
+// speed: 12 Hz/s at PSK63, 48 at PSK125, 192 at PSK250).
 constexpr double kCarrierDriftLimit = kTwoPi * 3.0 / (kSymbolRateBaud * kSymbolRateBaud);
 // Largest residual frequency the carrier loop follows by itself: well inside the range its
-// frequency discriminator tells apart (+-1/(2 M T): 7.8 Hz for BPSK, 3.9 Hz for QPSK), so that
-// it cannot settle where the discriminator folds over.
+// frequency discriminator tells apart (+-1/(2 M T): 7.8 Hz for BPSK31, 3.9 Hz for QPSK31), so
+// that it cannot settle where the discriminator folds over. Per symbol, as at every speed.
 constexpr double kCarrierFrequencyLimitBpsk = kTwoPi * 4.0 / kSymbolRateBaud;
 constexpr double kCarrierFrequencyLimitQpsk = kTwoPi * 2.5 / kSymbolRateBaud;
 // Without a signal the carrier loop's frequency and drift relax toward zero by this fraction per
@@ -100,10 +103,10 @@ constexpr double kDecidedFrequencyGain = 0.003;
 constexpr std::uint32_t kSymbolHistory = 64;
 static_assert(kSymbolHistory > kViterbiDelay + 1 && kSymbolHistory > kDetectorDelay + 1);
 
-// Fading detectors: their common predictor order, and the Doppler spread and noise each
-// predictor is designed for. A slow one averages more noise away, a fast one follows a faster
-// path through its nulls; the receiver takes the decisions of whichever predicts the channel
-// best at the time.
+// Fading detectors: their common predictor order, and the Doppler spread (in PSK31's hertz: per
+// symbol the same at every speed) and noise each predictor is designed for. A slow one averages
+// more noise away, a fast one follows a faster path through its nulls; the receiver takes the
+// decisions of whichever predicts the channel best at the time.
 constexpr std::size_t kPredictorOrder = 8;
 struct PredictorDesign {
     double spreadHz;
@@ -140,20 +143,38 @@ constexpr int kSlowSquelchLookahead = 16;
 // Signal presence: averaging weight per symbol and threshold.
 constexpr float kPresenceWeight = 1.0F / 32.0F;
 constexpr float kPresenceThreshold = 0.3F;
-// Acquisition steps up to this size keep the carrier loop's state (moved by the step).
+// Acquisition steps up to this size (PSK31's, scaled by the speed) keep the carrier loop's state
+// (moved by the step).
 constexpr double kSmallStepHz = 3.0;
 // A held signal is left for a stronger line only when its own line is this far below it.
 constexpr double kHoldMarginDb = 12.0;
+// How near (in symbol rates of the power-law spectrum) a held carrier must sit to a keying line of
+// a carrier found elsewhere, and how far below that carrier's line it must stand, to count as
+// that keying line.
+constexpr double kKeyingLineTolerance = 0.25;
+constexpr double kKeyingLineMarginDb = 6.0;
 
 // Averaging weights per symbol.
 constexpr float kPowerWeight = 1.0F / 32.0F;
 constexpr float kAmplitudeWeight = 1.0F / 32.0F;
 
 // AFC: fraction of the carrier loop's frequency handed to the mixer per symbol, the smallest
-// acquisition step, and the acquisition FFT.
+// acquisition step (PSK31's, scaled by the speed), and the acquisition FFT.
 constexpr double kAfcTransfer = 0.05;
 constexpr double kAfcMinStepHz = 1.0;
-constexpr int kAcquisitionFftSize = 512;  // 0.51 s at 1000 Hz, a new frame every 0.26 s
+constexpr int kAcquisitionFftSize = 512;  // 16 symbols (0.51 s of PSK31), a frame every 8
+
+int decimationOf(Speed speed) {
+    return kSamplesPerSymbol / kBasebandSamplesPerSymbol / speedFactor(speed);
+}
+
+std::vector<float> decimatorTaps(Speed speed) {
+    const int decimation = decimationOf(speed);
+    if (decimation == 1) return {1.0F};
+    const double basebandRateHz = static_cast<double>(kSampleRateHz) / decimation;
+    return designLowpassFir(kDecimatorTapsPerStep * decimation, basebandRateHz / 2.0, kSampleRateHz,
+                            kDecimatorKaiserBeta);
+}
 
 // Tuning indicator: centre and spoke length in 1/52 units of the 44-unit display, and the
 // number of symbols it shows (each an x, y pair of the vector values).
@@ -168,7 +189,7 @@ int phasesOf(Mode mode) {
 }  // namespace
 
 struct Receiver::Impl {
-    Impl();
+    explicit Impl(Speed speed);
 
     void resetSignalPath();
     void retune(double ncoHz);
@@ -213,6 +234,9 @@ struct Receiver::Impl {
     bool squelchOpenForBit();
     void followCarrierWithMixer();
     void acquisitionFrame();
+    // Whether a carrier at `offsetHz` would sit on a keying line of the one at `carrierHz` in the
+    // acquisition's power-law spectrum (one or two symbol rates from its line there).
+    bool onKeyingLine(double offsetHz, double carrierHz) const;
     void emitBit(int bit, bool squelchWasOpen, bool decided, CharSink& out);
     // Three-tap symbol-rate equaliser over `last` (the two samples before y): returns the
     // equalised sample of the middle one.
@@ -222,6 +246,11 @@ struct Receiver::Impl {
     Complex indicatorPhaseChange(Complex y);
 
     // Settings.
+    const Speed speed;
+    const int decimation;
+    const double symbolRateBaud;
+    // The symbol rate over PSK31's: what is set in hertz for PSK31 is scaled by it.
+    const double hzScale;
     double centreHz = 1000.0;
     double searchRangeHz = 0.0;
     Mode mode = Mode::Bpsk;
@@ -243,13 +272,14 @@ struct Receiver::Impl {
     VaricodeDecoder varicode;
     Squelch squelch;
     FadingDetector fadingDetector;
-    FrequencyAcquisition acquisition{kBasebandRateHz, kAcquisitionFftSize};
+    FrequencyAcquisition acquisition{static_cast<double>(kSampleRateHz) / decimation,
+                                     kAcquisitionFftSize, symbolRateBaud};
     double interference = pskNeighbourInterference(kBasebandSamplesPerSymbol);
 
     // Work buffers for the input samples of one baseband sample.
-    std::vector<float> block = std::vector<float>(kDecimation);
-    std::vector<float> mixedRe = std::vector<float>(kDecimation);
-    std::vector<float> mixedIm = std::vector<float>(kDecimation);
+    std::vector<float> block = std::vector<float>(static_cast<std::size_t>(decimation));
+    std::vector<float> mixedRe = std::vector<float>(static_cast<std::size_t>(decimation));
+    std::vector<float> mixedIm = std::vector<float>(static_cast<std::size_t>(decimation));
 
     // State.
     float dcIn = 0.0F;
@@ -313,10 +343,12 @@ struct Receiver::Impl {
     std::size_t vectorPosition = 0;
 };
 
-Receiver::Impl::Impl()
-    : decimator(
-          designLowpassFir(kDecimatorTaps, kDecimatorCutoffHz, kSampleRateHz, kDecimatorKaiserBeta),
-          kDecimation) {
+Receiver::Impl::Impl(Speed symbolSpeed)
+    : speed(symbolSpeed),
+      decimation(decimationOf(symbolSpeed)),
+      symbolRateBaud(pskmodem::symbolRateBaud(symbolSpeed)),
+      hzScale(pskmodem::symbolRateBaud(symbolSpeed) / kSymbolRateBaud),
+      decimator(decimatorTaps(symbolSpeed), decimationOf(symbolSpeed)) {
     carrier.setFrequencyAssist(kFrequencyAssist, kDriftAssist);
     carrier.setDriftLimit(kCarrierDriftLimit);
     carrier.setDriftGain(kCarrierDriftGain);
@@ -794,12 +826,12 @@ void Receiver::Impl::followCarrierWithMixer() {
     if (searchRangeHz > 0.0 && (coherent || presence > kPresenceThreshold)) {
         const double take = kAfcTransfer * carrier.frequencyRadPerSymbol();
         const double current = nco.frequencyHz();
-        const double wanted = std::clamp(current + take * kSymbolRateBaud / kTwoPi,
+        const double wanted = std::clamp(current + take * symbolRateBaud / kTwoPi,
                                          centreHz - searchRangeHz, centreHz + searchRangeHz);
         const double moved = wanted - current;
         if (moved != 0.0) {
             nco.setFrequency(wanted);
-            carrier.shiftFrequency(moved * kTwoPi / kSymbolRateBaud);
+            carrier.shiftFrequency(moved * kTwoPi / symbolRateBaud);
         }
     }
 }
@@ -862,32 +894,52 @@ void Receiver::Impl::emitBit(int bit, bool squelchWasOpen, bool decided, CharSin
     previousBit = bit;
 }
 
+bool Receiver::Impl::onKeyingLine(double offsetHz, double carrierHz) const {
+    const double apartSymbolRates =
+        std::abs(offsetHz - carrierHz) * phasesOf(mode) / symbolRateBaud;
+    const double nearest = std::round(apartSymbolRates);
+    return (nearest == 1.0 || nearest == 2.0) &&
+           std::abs(apartSymbolRates - nearest) < kKeyingLineTolerance;
+}
+
 void Receiver::Impl::acquisitionFrame() {
     const double mixer = nco.frequencyHz();
     const FrequencyAcquisition::Peak peak = acquisition.strongestCarrier(
         centreHz - searchRangeHz - mixer, centreHz + searchRangeHz - mixer);
     if (!peak.found) return;
     // Where the carrier loop puts the signal it follows, relative to the mixer.
-    const double followedHz = carrier.frequencyRadPerSymbol() * kSymbolRateBaud / kTwoPi;
-    if (std::abs(peak.offsetHz - followedHz) < kAfcMinStepHz) return;
+    const double followedHz = carrier.frequencyRadPerSymbol() * symbolRateBaud / kTwoPi;
+    if (std::abs(peak.offsetHz - followedHz) < kAfcMinStepHz * hzScale) return;
     // A receiver holding a signal is moved only by its carrier loop, unless the spectrum shows
     // no carrier where it sits: then it holds a ghost (for example the symbol-rate alias of a
     // signal far off, whose phase changes look like those of one nearby).
+    // Nor, while the carrier loop has not locked, does a carrier count where the receiver sits
+    // when that is one of the keying lines of the carrier found: a signal a whole number of 1/M
+    // symbol rates off turns by whole multiples of 2 pi / M per symbol, which its phase changes
+    // cannot tell from no turn at all, and its carrier's keying lines in the power-law spectrum
+    // sit just there. (A locked loop holds its signal through fades, when the keying lines of
+    // the spectrum's average can outshine what it sees now.)
     const bool holding = coherent || presence > kPresenceThreshold;
-    if (holding && acquisition.lineLevelDb(followedHz) > peak.snrDb - kHoldMarginDb) return;
+    const double heldLineDb = acquisition.lineLevelDb(followedHz);
+    if (holding && heldLineDb > peak.snrDb - kHoldMarginDb &&
+        (coherent || heldLineDb > peak.snrDb - kKeyingLineMarginDb ||
+         !onKeyingLine(followedHz, peak.offsetHz))) {
+        return;
+    }
     const double target =
         std::clamp(mixer + peak.offsetHz, centreHz - searchRangeHz, centreHz + searchRangeHz);
-    if (std::abs(target - mixer - followedHz) <= kSmallStepHz) {
+    if (std::abs(target - mixer - followedHz) <= kSmallStepHz * hzScale) {
         // A small step: the carrier loop keeps its phase and lock, its frequency moves along.
         nco.setFrequency(target);
-        carrier.shiftFrequency((target - mixer) * kTwoPi / kSymbolRateBaud);
+        carrier.shiftFrequency((target - mixer) * kTwoPi / symbolRateBaud);
         acquisition.reset();
     } else {
         retune(target);
     }
 }
 
-Receiver::Receiver() : impl_(std::make_unique<Impl>()) {}
+Receiver::Receiver(Speed speed)
+    : impl_(std::make_unique<Impl>(isValidSpeed(static_cast<int>(speed)) ? speed : Speed::Psk31)) {}
 Receiver::~Receiver() = default;
 
 void Receiver::finish(CharSink& out) {
@@ -925,6 +977,29 @@ void Receiver::setMode(Mode mode) {
     impl_->resetSignalPath();
 }
 
+void Receiver::setSpeed(Speed speed) {
+    if (!isValidSpeed(static_cast<int>(speed)) || speed == impl_->speed) return;
+    // The decimation and every block's rate change: a new signal path, tuned and set as before.
+    const Impl& old = *impl_;
+    auto fresh = std::make_unique<Impl>(speed);
+    fresh->squelch.setThreshold(old.squelch.threshold());
+    fresh->squelch.setSpeed(old.squelch.speed());
+    fresh->mode = old.mode;
+    fresh->centreHz = old.centreHz;
+    fresh->searchRangeHz = old.searchRangeHz;
+    fresh->nco.setFrequency(old.centreHz);
+    fresh->resetSignalPath();
+    impl_ = std::move(fresh);
+}
+
+Speed Receiver::speed() const {
+    return impl_->speed;
+}
+
+Mode Receiver::mode() const {
+    return impl_->mode;
+}
+
 void Receiver::setSquelch(int threshold, int speed) {
     impl_->squelch.setThreshold(threshold);
     impl_->squelch.setSpeed(speed);
@@ -937,7 +1012,7 @@ void Receiver::process(std::span<const float> in, CharSink& out) {
 double Receiver::frequencyHz() const {
     const Impl& s = *impl_;
     if (s.searchRangeHz > 0.0 && s.coherent) {
-        return s.nco.frequencyHz() + s.carrier.frequencyRadPerSymbol() * kSymbolRateBaud / kTwoPi;
+        return s.nco.frequencyHz() + s.carrier.frequencyRadPerSymbol() * s.symbolRateBaud / kTwoPi;
     }
     return s.nco.frequencyHz();
 }

@@ -47,6 +47,7 @@ struct Settings {
     double frequencyHz = 1000.0;
     double searchRangeHz = 50.0;
     Mode mode = Mode::Bpsk;
+    Speed speed = Speed::Psk31;
     int smoothing = WaterfallFft::kDefaultSmoothing;
     int sensitivity = WaterfallFft::kDefaultSensitivity;
     int squelchThreshold = 0;
@@ -538,6 +539,8 @@ void Engine::Impl::applySettings(bool force) {
     }
     if (force || next.modeSeq != applied.modeSeq) {
         receiver.setMode(next.mode);
+        // Only a change of speed rebuilds the receiver's signal path (and allocates).
+        receiver.setSpeed(next.speed);
     }
     if (force || next.squelchSeq != applied.squelchSeq) {
         receiver.setSquelch(next.squelchThreshold, next.squelchSpeed);
@@ -619,6 +622,16 @@ void Engine::setMode(Mode mode) {
     }
     impl_->updateSettings([&](Settings& s) {
         s.mode = mode;
+        ++s.modeSeq;
+    });
+}
+
+void Engine::setSpeed(Speed speed) {
+    if (!isValidSpeed(static_cast<int>(speed))) {
+        return;
+    }
+    impl_->updateSettings([&](Settings& s) {
+        s.speed = speed;
         ++s.modeSeq;
     });
 }

@@ -111,6 +111,14 @@ std::int32_t fnSetRXPSKMode(std::int32_t mode, std::int32_t /*reserved*/) {
     return 0;
 }
 
+std::int32_t fnSetRXPSKSpeed(std::int32_t speed) {
+    if (!isValidSpeed(speed)) {
+        return 1;  // unknown speed: ignored
+    }
+    facade().engine.setSpeed(static_cast<Speed>(speed));
+    return 0;
+}
+
 std::int32_t fnSetFFTMode(std::int32_t smoothing, std::int32_t sensitivity,
                           std::int32_t /*reserved*/) {
     facade().engine.setFftMode(smoothing, sensitivity);

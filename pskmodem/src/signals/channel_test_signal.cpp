@@ -94,12 +94,13 @@ ChannelTestSignal makeChannelTestSignal(const ChannelTestConfig& config) {
     ModulatorConfig modulatorConfig;
     modulatorConfig.carrierHz = config.carrierHz;
     modulatorConfig.mode = config.mode;
+    modulatorConfig.speed = config.speed;
     modulatorConfig.sampleRateHz = kRateHz;
     modulatorConfig.clockErrorPpm = config.clockErrorPpm;
     modulatorConfig.amplitude = 1.0;
     Modulator modulator(modulatorConfig);  // validates carrier and clock
     const double samplesPerSymbol =
-        kRateHz / (kSymbolRateBaud * (1.0 + config.clockErrorPpm * 1e-6));
+        kRateHz / (symbolRateBaud(config.speed) * (1.0 + config.clockErrorPpm * 1e-6));
 
     // What the sender puts on the air, and where each character ends.
     std::vector<double> characterEnds;  // in samples after the transmission starts
@@ -164,12 +165,15 @@ ChannelTestSignal makeChannelTestSignal(const ChannelTestConfig& config) {
         ModulatorConfig neighbour;
         neighbour.carrierHz = config.carrierHz + config.interferer->offsetHz;
         neighbour.mode = config.interferer->mode;
+        neighbour.speed = config.interferer->speed;
         neighbour.sampleRateHz = kRateHz;
         neighbour.initialPhaseRad = 1.0;
         Modulator other(neighbour);
         const std::uint64_t seed = config.seed ^ kInterfererSeedMix;
-        // About 3.5 characters per second at most; the modulator idles if the text runs out.
-        const auto chars = static_cast<std::size_t>(static_cast<double>(total) / kRateHz * 4.0);
+        // About 3.5 characters per second at most at PSK31; the modulator idles if the text
+        // runs out.
+        const auto chars = static_cast<std::size_t>(static_cast<double>(total) / kRateHz * 4.0 *
+                                                    speedFactor(config.interferer->speed));
         other.queueIdle(16);
         other.queueText(randomText(chars + 16, seed));
         std::vector<float> interference(total);

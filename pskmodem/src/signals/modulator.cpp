@@ -47,6 +47,10 @@ Modulator::Modulator(const ModulatorConfig& config) : config_(config) {
     if (!isValidMode(static_cast<int>(config.mode))) {
         throw std::invalid_argument("Modulator: unknown mode");
     }
+    if (!isValidSpeed(static_cast<int>(config.speed)) ||
+        symbolRateBaud(config.speed) >= config.sampleRateHz / 4.0) {
+        throw std::invalid_argument("Modulator: unknown speed, or too fast for the sample rate");
+    }
     if (!isFinite(config.clockErrorPpm) || config.clockErrorPpm <= -1e5 ||
         config.clockErrorPpm >= 1e5) {
         throw std::invalid_argument("Modulator: clock error out of range");
@@ -58,7 +62,8 @@ Modulator::Modulator(const ModulatorConfig& config) : config_(config) {
     if (config.keying != Keying::RaisedCosine && config.keying != Keying::Hard) {
         throw std::invalid_argument("Modulator: unknown keying");
     }
-    symbolStep_ = kSymbolRateBaud * (1.0 + config.clockErrorPpm * 1e-6) / config.sampleRateHz;
+    symbolStep_ =
+        symbolRateBaud(config.speed) * (1.0 + config.clockErrorPpm * 1e-6) / config.sampleRateHz;
     carrierStepRad_ = kTwoPi * config.carrierHz / config.sampleRateHz;
     dataPhaseRad_ = wrapPhaseRad(config.initialPhaseRad);
     queue_.resize(256);
@@ -170,7 +175,7 @@ std::vector<float> modulateText(const ModulatorConfig& config, std::string_view 
     const double symbols =
         static_cast<double>(textBitCount(text)) + static_cast<double>(lead) + tail;
     const double samplesPerSymbol =
-        config.sampleRateHz / (kSymbolRateBaud * (1.0 + config.clockErrorPpm * 1e-6));
+        config.sampleRateHz / (symbolRateBaud(config.speed) * (1.0 + config.clockErrorPpm * 1e-6));
     std::vector<float> samples(static_cast<std::size_t>(std::ceil(symbols * samplesPerSymbol)));
     modulator.process(samples);
     return samples;

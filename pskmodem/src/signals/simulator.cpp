@@ -84,6 +84,7 @@ struct BandSimulator::Impl {
             ModulatorConfig modulatorConfig;
             modulatorConfig.carrierHz = signal.carrierHz;
             modulatorConfig.mode = signal.mode;
+            modulatorConfig.speed = signal.speed;
             modulatorConfig.keying = signal.keying;
             modulatorConfig.amplitude =
                 std::sqrt(power / meanUnitPower(dataBits(signal.text, kGapSymbols), signal.mode,

@@ -105,6 +105,7 @@ TestSignal makeTestSignal(const TestSignalConfig& config) {
     ModulatorConfig modulatorConfig;
     modulatorConfig.carrierHz = config.carrierHz;
     modulatorConfig.mode = config.mode;
+    modulatorConfig.speed = config.speed;
     modulatorConfig.sampleRateHz = config.sampleRateHz;
     modulatorConfig.clockErrorPpm = config.clockErrorPpm;
     modulatorConfig.amplitude = 1.0;
@@ -119,7 +120,7 @@ TestSignal makeTestSignal(const TestSignalConfig& config) {
         static_cast<double>(textBitCount(result.text) + static_cast<std::size_t>(leadIdle) +
                             static_cast<std::size_t>(tailIdle));
     const double samplesPerSymbol =
-        config.sampleRateHz / (kSymbolRateBaud * (1.0 + config.clockErrorPpm * 1e-6));
+        config.sampleRateHz / (symbolRateBaud(config.speed) * (1.0 + config.clockErrorPpm * 1e-6));
     const auto transmissionSamples =
         static_cast<std::size_t>(std::ceil(symbols * samplesPerSymbol));
     const auto leadSamples =

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <map>
 #include <vector>
 
 #include "pskmodem/signals/simulator.h"
@@ -94,6 +96,91 @@ TEST(BandActivity, AWeakStationStaysOneLiveSignalWhileOnTheAir) {
     }
     EXPECT_NE(id, 0);
     EXPECT_NE(snapshot.signals[0].calls.find("QT5MK"), std::string::npos);
+}
+
+TEST(BandActivity, EachSignalKeepsTheSpeedItWasFoundAt) {
+    SimulatorConfig band;
+    band.seed = 6;
+    band.signals = {
+        {800.0, Mode::Bpsk, 12.0, 0.0, "CQ CQ DE QX2ABC QX2ABC QX2ABC K\r\n"},
+        {1600.0, Mode::QpskUsb, 12.0, 0.0,
+         "QS6PQ DE QF2LM 599 014 TU, name Pat, QTH Lake Ardmoor. QS6PQ DE QF2LM K\r\n"}};
+    band.signals[1].speed = Speed::Psk63;
+    BandSimulator stations(band);
+    BandDecoderConfig config;
+    config.speed.reset();
+    BandActivity activity(config);
+    BandActivitySnapshot snapshot;
+    Feed(activity, stations, 30.0);
+    activity.snapshot(snapshot);
+    ASSERT_EQ(snapshot.signals.size(), 2U);
+    for (std::size_t i = 0; i < 2; ++i) {
+        EXPECT_EQ(snapshot.signals[i].mode, band.signals[i].mode);
+        EXPECT_EQ(snapshot.signals[i].speed, band.signals[i].speed);
+    }
+}
+
+// The demo band with every speed looked for: each station one signal, in its mode and at its
+// speed, and nothing else, also when the activity
+// starts while the stations send text; and each PSK31 station shows as soon as when PSK31 alone is
+// looked for.
+TEST(BandActivity, EveryStationOfTheDemoBandAtItsSpeedAndThePsk31OnesAsEarlyAsWithPsk31Alone) {
+    struct Seen {
+        double atSeconds = 0.0;
+        ActiveSignal signal;
+    };
+    const SimulatorConfig demo = demoBand();
+    // The first snapshot showing each signal, by its station's carrier in the demo band.
+    const auto watch = [&](const BandDecoderConfig& config, double joinSeconds) {
+        BandSimulator stations(demo);
+        std::vector<float> before(static_cast<std::size_t>(joinSeconds * kSampleRateHz));
+        stations.generate(before);
+        BandActivity activity(config);
+        BandActivitySnapshot snapshot;
+        std::map<int, Seen> seen;
+        std::vector<int> strays;
+        for (double at = 0.5; at <= 45.0; at += 0.5) {
+            Feed(activity, stations, 0.5);
+            activity.snapshot(snapshot);
+            for (const ActiveSignal& signal : snapshot.signals) {
+                const auto station = std::find_if(
+                    demo.signals.begin(), demo.signals.end(), [&](const SimulatedSignal& s) {
+                        return std::abs(s.carrierHz - signal.frequencyHz) < 5.0;
+                    });
+                if (station == demo.signals.end()) {
+                    strays.push_back(static_cast<int>(std::lround(signal.frequencyHz)));
+                    continue;
+                }
+                seen.try_emplace(static_cast<int>(station->carrierHz), Seen{at, signal});
+            }
+        }
+        EXPECT_TRUE(strays.empty()) << strays.size() << " stray signals, first at "
+                                    << (strays.empty() ? 0 : strays.front()) << " Hz";
+        return seen;
+    };
+    BandDecoderConfig everySpeed;
+    everySpeed.speed.reset();
+    const std::map<int, Seen> every = watch(everySpeed, 0.0);
+    const std::map<int, Seen> joined = watch(everySpeed, 20.0);
+    BandDecoderConfig psk31Only;
+    psk31Only.speed = Speed::Psk31;
+    const std::map<int, Seen> psk31 = watch(psk31Only, 0.0);
+    for (const SimulatedSignal& station : demo.signals) {
+        SCOPED_TRACE(station.carrierHz);
+        const auto found = every.find(static_cast<int>(station.carrierHz));
+        ASSERT_NE(found, every.end());
+        EXPECT_EQ(found->second.signal.mode, station.mode);
+        EXPECT_EQ(found->second.signal.speed, station.speed);
+        const auto late = joined.find(static_cast<int>(station.carrierHz));
+        ASSERT_NE(late, joined.end());
+        EXPECT_EQ(late->second.signal.mode, station.mode);
+        EXPECT_EQ(late->second.signal.speed, station.speed);
+        if (station.speed == Speed::Psk31) {
+            ASSERT_EQ(psk31.count(static_cast<int>(station.carrierHz)), 1U);
+            EXPECT_LE(found->second.atSeconds,
+                      psk31.at(static_cast<int>(station.carrierHz)).atSeconds);
+        }
+    }
 }
 
 }  // namespace

@@ -72,6 +72,7 @@ struct Transmission {
     // Third harmonic of an overdriven audio stage, below the carrier (HarmonicDistortion); NaN:
     // none.
     double harmonicDb = std::numeric_limits<double>::quiet_NaN();
+    Speed speed = Speed::Psk31;
 };
 
 constexpr int kIdleSymbols = 32;
@@ -84,7 +85,7 @@ std::size_t textSymbols(const std::string& text) {
 
 // Seconds from the start of a transmission to the end of its carrier.
 double durationSeconds(const Transmission& t) {
-    return static_cast<double>(textSymbols(t.text) + 2 * kIdleSymbols) / kSymbolRateBaud;
+    return static_cast<double>(textSymbols(t.text) + 2 * kIdleSymbols) / symbolRateBaud(t.speed);
 }
 
 std::vector<float> composeBand(const std::vector<Transmission>& transmissions, double seconds,
@@ -101,15 +102,16 @@ std::vector<float> composeBand(const std::vector<Transmission>& transmissions, d
         config.mode = t.mode;
         config.initialPhaseRad = 1.3 * index++;
         config.keying = t.keying;
+        config.speed = t.speed;
         Modulator modulator(config);
-        const auto leadSymbols = static_cast<int>(std::lround(t.startSeconds * kSymbolRateBaud));
+        const double rate = symbolRateBaud(t.speed);
+        const auto leadSymbols = static_cast<int>(std::lround(t.startSeconds * rate));
         modulator.queueSilence(leadSymbols);
         modulator.queueIdle(kIdleSymbols);
         modulator.queueText(t.text);
         modulator.queueIdle(kIdleSymbols);
         // Without text, the transmission is idle throughout.
-        if (!t.text.empty())
-            modulator.queueSilence(static_cast<int>(seconds * kSymbolRateBaud) + 2);
+        if (!t.text.empty()) modulator.queueSilence(static_cast<int>(seconds * rate) + 2);
         constexpr std::size_t kBlock = 256;
         for (std::size_t at = 0; at < count; at += kBlock) {
             if (t.driftHzPerSecond != 0.0) {
@@ -119,7 +121,8 @@ std::vector<float> composeBand(const std::vector<Transmission>& transmissions, d
             modulator.process(std::span<float>(one).subspan(at, std::min(kBlock, count - at)));
         }
         // Scale the transmission to its SNR by its mean power while on the air.
-        const auto first = static_cast<std::size_t>(leadSymbols) * kSamplesPerSymbol;
+        const auto first = static_cast<std::size_t>(leadSymbols) *
+                           static_cast<std::size_t>(samplesPerSymbol(t.speed));
         const auto length = static_cast<std::size_t>(durationSeconds(t) * kRate);
         const double power =
             meanPower(std::span<const float>(one).subspan(first, std::min(length, count - first)));
@@ -220,6 +223,7 @@ void expectDecoded(const Recorder& recorder, const std::vector<Transmission>& ba
         ASSERT_EQ(found.size(), 1U);
         const Recorder::Channel& channel = *found.front();
         EXPECT_EQ(channel.ended.mode, t.mode);
+        EXPECT_EQ(channel.ended.speed, t.speed);
         EXPECT_NEAR(channel.ended.frequencyHz, t.carrierHz, 3.0);
         EXPECT_LT(characterErrorRate(t.text, channel.text), maxCer)
             << channel.text << "\nsent: " << t.text;
@@ -795,6 +799,69 @@ TEST(BandDecoder, MoreSignalsThanChannelsTakesThemAsChannelsFreeUp) {
     const auto third = recorder.near(1800.0, 3.0);
     ASSERT_EQ(third.size(), 1U);
     EXPECT_GT(third.front()->text.size(), 40U);
+}
+
+}  // namespace
+}  // namespace pskmodem
+
+namespace pskmodem {
+namespace {
+
+// With every speed looked for, a band of PSK31 beside the faster speeds gets one right channel for
+// each signal, its speed named, and nothing for the faster signals' lines and sidebands, which a
+// PSK31 decoder would read as garbage.
+TEST(BandDecoderSpeeds, EverySignalOfABandOfMixedSpeedsGetsOneChannelWithItsModeAndSpeed) {
+    std::vector<Transmission> band = {
+        {600.0, Mode::Bpsk, 10.0, 1.0, randomText(100, 51)},
+        {1000.0, Mode::Bpsk, 12.0, 2.0, randomText(200, 52)},
+        {1500.0, Mode::QpskUsb, 14.0, 0.5, randomText(200, 53)},
+        {2300.0, Mode::Bpsk, 15.0, 3.0, randomText(400, 54)},
+        {2900.0, Mode::Bpsk, 10.0, 1.5, randomText(150, 55)},
+        {3300.0, Mode::QpskLsb, 18.0, 1.0, randomText(800, 56)},
+    };
+    band[1].speed = Speed::Psk63;
+    band[2].speed = Speed::Psk63;
+    band[3].speed = Speed::Psk125;
+    band[5].speed = Speed::Psk250;
+    double end = 0.0;
+    for (const Transmission& t : band) end = std::max(end, t.startSeconds + durationSeconds(t));
+    const std::vector<float> audio = composeBand(band, end + 3.0, 61);
+
+    BandDecoderConfig config;
+    config.speed.reset();
+    config.highHz = 3450.0;
+    BandDecoder decoder(config);
+    Recorder recorder(decoder);
+    run(decoder, audio, recorder);
+    decoder.finish(recorder);
+    expectDecoded(recorder, band, 0.05);
+}
+
+// A PSK signal at a speed between PSK31 and PSK63 (46.875 Bd: PSK31 sent 1.5 times too fast)
+// fits no speed: every decoder reads garbage of it, and it gets no channel rather than a garbage
+// one.
+TEST(BandDecoderSpeeds, ASignalOfNoSpeedLookedForGetsNoChannel) {
+    constexpr double kFaster = 1.5;
+    ModulatorConfig modulatorConfig;
+    modulatorConfig.sampleRateHz = kRate / kFaster;
+    modulatorConfig.carrierHz = 1000.0 / kFaster;
+    Modulator modulator(modulatorConfig);
+    modulator.queueIdle(32);
+    modulator.queueText(randomText(300, 81));
+    std::vector<float> audio(static_cast<std::size_t>(40.0 * kRate));
+    modulator.process(audio);
+    const double gain = std::sqrt(kNoiseRms * kNoiseRms * 3000.0 / (kRate / 2.0) *
+                                  std::pow(10.0, 12.0 / 10.0) / meanPower(audio));
+    for (float& x : audio) x = static_cast<float>(gain * static_cast<double>(x));
+    NoiseSource(kNoiseRms, 82).add(audio);
+
+    BandDecoderConfig config;
+    config.speed.reset();
+    BandDecoder decoder(config);
+    Recorder recorder(decoder);
+    run(decoder, audio, recorder);
+    decoder.finish(recorder);
+    EXPECT_TRUE(recorder.channels.empty()) << channelSummary(recorder);
 }
 
 }  // namespace

@@ -412,6 +412,11 @@ TEST(EngineInterfaceTest, StartTwiceStopAndClampedCalls) {
     EXPECT_EQ(fnSetRXFrequency(99999, 0, 0), 0);
     EXPECT_NE(fnSetRXPSKMode(7, 0), 0) << "an unknown mode is ignored";
     EXPECT_EQ(fnSetRXPSKMode(1, 0), 0);
+    for (const std::int32_t unknown : {-1, 4}) {
+        EXPECT_NE(fnSetRXPSKSpeed(unknown), 0) << "an unknown speed is ignored";
+    }
+    EXPECT_EQ(fnSetRXPSKSpeed(3), 0);
+    EXPECT_EQ(fnSetRXPSKSpeed(0), 0);
     EXPECT_EQ(fnSetFFTMode(0, 99999, 0), 0);
     EXPECT_EQ(fnSetSquelchThreshold(-5, 3, 0), 0);
     EXPECT_EQ(fnSetTXFrequency(1234), 0);

@@ -96,6 +96,14 @@ TEST(Modulator, RejectsInvalidConfiguration) {
     bad = {};
     bad.mode = static_cast<Mode>(7);
     EXPECT_THROW(Modulator{bad}, std::invalid_argument);
+    bad = {};
+    bad.speed = static_cast<Speed>(4);
+    EXPECT_THROW(Modulator{bad}, std::invalid_argument);
+    bad = {};
+    bad.speed = Speed::Psk250;  // four samples per symbol at 1000 Hz: too few to key
+    bad.sampleRateHz = 1000.0;
+    bad.carrierHz = 200.0;
+    EXPECT_THROW(Modulator{bad}, std::invalid_argument);
 }
 
 TEST(Modulator, OnesGiveASteadyCarrierOfTheConfiguredAmplitude) {
@@ -142,23 +150,40 @@ TEST(Modulator, ReversalEnvelopeFollowsACosineThroughZero) {
     }
 }
 
-TEST(Modulator, IdleIsTwoTonesAtHalfTheSymbolRate) {
+class ModulatorAtEachSpeed : public ::testing::TestWithParam<Speed> {};
+
+TEST_P(ModulatorAtEachSpeed, IdleIsTwoTonesAtHalfTheSymbolRate) {
     ModulatorConfig config;
     config.carrierHz = 1500.0;
+    config.speed = GetParam();
     Modulator modulator(config);
     std::vector<float> out(8192 + 4 * kSamplesPerSymbol);
     modulator.process(out);  // the empty queue sends idle
     const std::span<const float> window(out.data() + 4 * kSamplesPerSymbol, 8192);
     const auto p = powerSpectrum(window);
     const double binHz = 8000.0 / 8192.0;
+    const double tone = symbolRateBaud(GetParam()) / 2.0;  // 15.625 Hz for PSK31
     const double total = sumBins(p, 0.0, 4000.0, binHz);
-    const double lower = sumBins(p, 1500.0 - 15.625 - 3.0, 1500.0 - 15.625 + 3.0, binHz);
-    const double upper = sumBins(p, 1500.0 + 15.625 - 3.0, 1500.0 + 15.625 + 3.0, binHz);
+    const double lower = sumBins(p, 1500.0 - tone - 3.0, 1500.0 - tone + 3.0, binHz);
+    const double upper = sumBins(p, 1500.0 + tone - 3.0, 1500.0 + tone + 3.0, binHz);
     EXPECT_GT((lower + upper) / total, 0.999);
     EXPECT_NEAR(lower / upper, 1.0, 0.01);
     EXPECT_LT(sumBins(p, 1497.0, 1503.0, binHz) / total, 1e-4);  // no carrier
     EXPECT_NEAR(meanPower(window), 0.25, 0.005);
 }
+
+TEST_P(ModulatorAtEachSpeed, TextTakesItsSymbolsAtTheSymbolRate) {
+    ModulatorConfig config;
+    config.speed = GetParam();
+    // 300 'e' = 300 x "1100" plus 128 idle symbols, 256 samples each at PSK31.
+    const auto out = modulateText(config, std::string(300, 'e'), 64, 64);
+    EXPECT_EQ(out.size(),
+              (300u * 4u + 128u) * static_cast<std::size_t>(samplesPerSymbol(GetParam())));
+}
+
+INSTANTIATE_TEST_SUITE_P(Speeds, ModulatorAtEachSpeed,
+                         ::testing::Values(Speed::Psk31, Speed::Psk63, Speed::Psk125,
+                                           Speed::Psk250));
 
 TEST(Modulator, HardKeyingJumpsToTheNewPhaseAndSplatters) {
     ModulatorConfig config;

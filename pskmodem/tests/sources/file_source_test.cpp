@@ -54,15 +54,16 @@ class TempDir {
 };
 
 // A transmission at `rateHz` with seeded noise at 20 dB SNR in 3 kHz.
-std::vector<float> transmission(std::string_view text, Mode mode, double rateHz,
-                                std::uint64_t seed) {
+std::vector<float> transmission(std::string_view text, Mode mode, double rateHz, std::uint64_t seed,
+                                Speed speed = Speed::Psk31) {
     ModulatorConfig config;
     config.carrierHz = 1000.0;
     config.mode = mode;
+    config.speed = speed;
     config.sampleRateHz = rateHz;
     config.amplitude = 0.4;
     // The recording stops four idle symbols after the text, well within the decoders' delay.
-    std::vector<float> samples = modulateText(config, text, 64, 4);
+    std::vector<float> samples = modulateText(config, text, 64 * speedFactor(speed), 4);
     addWhiteNoise(samples, meanPower(samples), 20.0, seed, rateHz);
     return samples;
 }
@@ -81,11 +82,12 @@ struct DecodeCase {
     int rateHz;
     int channels;
     Mode mode;
+    Speed speed = Speed::Psk31;
 };
 
 void PrintTo(const DecodeCase& c, std::ostream* os) {
     *os << c.fileName << " " << c.rateHz << " Hz x" << c.channels << " mode "
-        << static_cast<int>(c.mode);
+        << static_cast<int>(c.mode) << " speed " << speedNumber(c.speed);
 }
 
 class FileDecodeTest : public ::testing::TestWithParam<DecodeCase> {};
@@ -97,10 +99,10 @@ TEST_P(FileDecodeTest, RecordingDecodesFromTheLeftChannel) {
     const DecodeCase c = GetParam();
     const std::string wanted = "CQ CQ DE QUORVIN PSE K the quick brown fox 0123456789";
     const std::string other = "XXXXX ZZZZZ right channel must not be heard ZZZZZ";
-    const std::vector<float> left = transmission(wanted, c.mode, c.rateHz, 11);
+    const std::vector<float> left = transmission(wanted, c.mode, c.rateHz, 11, c.speed);
     std::vector<float> samples = left;
     if (c.channels == 2) {
-        samples = interleave(left, transmission(other, c.mode, c.rateHz, 12));
+        samples = interleave(left, transmission(other, c.mode, c.rateHz, 12, c.speed));
     }
     TempDir dir;
     const std::string path = dir.file(c.fileName);
@@ -109,6 +111,7 @@ TEST_P(FileDecodeTest, RecordingDecodesFromTheLeftChannel) {
     Engine engine;
     engine.setFrequency(1000.0, 50.0);
     engine.setMode(c.mode);
+    engine.setSpeed(c.speed);
     engine.setSquelch(0, 0);
     RecordingSink sink;
     ASSERT_EQ(engine.start(&sink, makeFileSource(path, Pace::AsFastAsPossible)), 0)
@@ -128,11 +131,15 @@ TEST_P(FileDecodeTest, RecordingDecodesFromTheLeftChannel) {
     EXPECT_EQ(sink.text(), wanted);
 }
 
-INSTANTIATE_TEST_SUITE_P(Formats, FileDecodeTest,
-                         ::testing::Values(DecodeCase{"bpsk_44k1.wav", 44100, 2, Mode::Bpsk},
-                                           DecodeCase{"qpsk_48k.flac", 48000, 2, Mode::QpskUsb},
-                                           DecodeCase{"bpsk_8k.wav", 8000, 1, Mode::Bpsk},
-                                           DecodeCase{"bpsk_22k05.ogg", 22050, 1, Mode::Bpsk}));
+INSTANTIATE_TEST_SUITE_P(
+    Formats, FileDecodeTest,
+    ::testing::Values(DecodeCase{"bpsk_44k1.wav", 44100, 2, Mode::Bpsk},
+                      DecodeCase{"qpsk_48k.flac", 48000, 2, Mode::QpskUsb},
+                      DecodeCase{"bpsk_8k.wav", 8000, 1, Mode::Bpsk},
+                      DecodeCase{"bpsk_22k05.ogg", 22050, 1, Mode::Bpsk},
+                      DecodeCase{"bpsk63_8k.wav", 8000, 1, Mode::Bpsk, Speed::Psk63},
+                      DecodeCase{"qpsk125_48k.wav", 48000, 2, Mode::QpskLsb, Speed::Psk125},
+                      DecodeCase{"bpsk250_44k1.flac", 44100, 1, Mode::Bpsk, Speed::Psk250}));
 
 // A clock correction makes the engine convert even an 8 kHz input: a card said to run 0.5 %
 // fast yields 0.5 % fewer samples at the true 8000 Hz; the correction applies from the next

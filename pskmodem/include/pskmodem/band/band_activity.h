@@ -20,6 +20,7 @@ struct ActiveSignal {
     int id = 0;                // 1, 2, 3 ... in the order signals are first heard
     double frequencyHz = 0.0;  // carrier, as the channel's receiver last followed it
     Mode mode = Mode::Bpsk;
+    Speed speed = Speed::Psk31;
     double snrDb = 0.0;                                       // as BandChannel::snrDb
     double imdDb = std::numeric_limits<double>::quiet_NaN();  // as BandChannel::imdDb
     // The call signs heard in it, upper case, blank-separated, in the order first heard.
@@ -42,9 +43,9 @@ struct BandActivitySnapshot {
     std::vector<ActiveSignal> signals;  // by frequency
 };
 
-// Every PSK31 signal of the band (a BandDecoder), kept per frequency: its mode, S/N, IMD, the
-// call signs heard, its latest text and when it was last heard. Signals quiet for longer than
-// forgetSeconds are dropped. Single-threaded: the engine runs it on its DSP thread and hands
+// Every PSK signal of the band (a BandDecoder), kept per frequency: its mode and speed, S/N,
+// IMD, the call signs heard, its latest text and when it was last heard. Signals quiet for longer
+// than forgetSeconds are dropped. Single-threaded: the engine runs it on its DSP thread and hands
 // out snapshots.
 class BandActivity {
   public:

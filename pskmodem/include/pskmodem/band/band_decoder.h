@@ -14,12 +14,13 @@ namespace pskmodem {
 
 // One signal the band decoder receives.
 struct BandChannel {
-    int id = 0;                 // 1, 2, 3 ... in the order the channels start
-    double frequencyHz = 0.0;   // carrier, as the channel's receiver follows it
-    Mode mode = Mode::Bpsk;     // the mode the signal was found to use (or was given)
-    int quality = 0;            // the receiver's quality figure now, 0..100
-    int meanQuality = 0;        // average quality while the signal was there
-    double startSeconds = 0.0;  // audio time at which the signal was first seen
+    int id = 0;                  // 1, 2, 3 ... in the order the channels start
+    double frequencyHz = 0.0;    // carrier, as the channel's receiver follows it
+    Mode mode = Mode::Bpsk;      // the mode the signal was found to use (or was given)
+    Speed speed = Speed::Psk31;  // and its speed
+    int quality = 0;             // the receiver's quality figure now, 0..100
+    int meanQuality = 0;         // average quality while the signal was there
+    double startSeconds = 0.0;   // audio time at which the signal was first seen
     // Signal-to-noise ratio: the signal's mean power over the noise power in 3000 Hz, in dB.
     double snrDb = 0.0;
     // Third-order intermodulation: the products at +-46.875 Hz over the idle tones at
@@ -48,6 +49,14 @@ struct BandDecoderConfig {
     double highHz = 3000.0;
     // The mode to receive; unset = every mode, each signal's own found by trial decoding.
     std::optional<Mode> mode;
+    // The speed to receive (PSK31 by default); unset = every speed, each signal's own found from
+    // its spectrum (a detector per speed) and by trial decoding. A signal found at one of the
+    // faster speeds gets its channel only once its text reads as text (a receiver at another
+    // speed than the signal's makes garbage of it at a fine quality), so that it starts some
+    // seconds later with all of its text; so does a PSK31 one where a faster signal was seen. A
+    // signal that reads as garbage at every speed gets no channel. With every speed, PSK31
+    // signals packed 50 to 60 Hz apart may get no channel: the default stays PSK31 alone.
+    std::optional<Speed> speed = Speed::Psk31;
     // AFC search range of each channel's receiver, either side (small, so that neighbours
     // cannot pull a receiver off its signal).
     double searchRangeHz = 15.0;

@@ -4,6 +4,8 @@
 #include <memory>
 #include <span>
 
+#include "pskmodem/types.h"
+
 namespace pskmodem {
 
 // A PSK31 signal found in the band.
@@ -73,12 +75,20 @@ class SignalDetector {
     static constexpr double kMinSpacingHz = 45.0;
     static constexpr double kDefaultThresholdDb = 6.0;
     static constexpr double kSignalHalfWidthHz = 29.0;
+    // The widest rms width of a PSK31 spectrum that counts as a signal (twice that for PSK63, and
+    // so on); DetectedSignal::widthHz tells a signal's speed apart from the next slower one's.
+    static constexpr double kMaxWidthHz = 22.0;
     static constexpr double kDynamicRangeDb = 65.0;
     static constexpr double kMinNoiseDbfs = -130.0;
 
     // Signals are looked for with carriers from lowHz to highHz (clamped to 50..3800 Hz).
-    // Throws std::invalid_argument unless lowHz < highHz.
-    explicit SignalDetector(double lowHz = 100.0, double highHz = 3000.0);
+    // Throws std::invalid_argument unless lowHz < highHz. A detector for one of the faster speeds
+    // looks for their signals: every width and distance given here for PSK31 (the constants
+    // above, the 18 Hz of bandSnrDb() and measure(), the lines of SignalMeasurement) scales by
+    // the speed's factor, so that a PSK63 signal is found where a PSK31 one twice as wide would
+    // be; the FFT, its frames and their averaging stay as they are.
+    explicit SignalDetector(double lowHz = 100.0, double highHz = 3000.0,
+                            Speed speed = Speed::Psk31);
     ~SignalDetector();
     SignalDetector(const SignalDetector&) = delete;
     SignalDetector& operator=(const SignalDetector&) = delete;
@@ -106,6 +116,8 @@ class SignalDetector {
     SignalMeasurement measure(double frequencyHz) const;
     // Frames analysed since construction or reset().
     std::size_t frames() const;
+    // kMinSpacingHz at this detector's speed.
+    double minSpacingHz() const;
 
   private:
     struct Impl;

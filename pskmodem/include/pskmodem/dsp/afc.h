@@ -6,6 +6,7 @@
 
 #include "pskmodem/dsp/fft.h"
 #include "pskmodem/dsp/fir_filter.h"
+#include "pskmodem/types.h"
 
 namespace pskmodem {
 
@@ -25,8 +26,9 @@ class FrequencyAcquisition {
         double snrDb = 0.0;     // line over the median of its surroundings
     };
 
-    // sampleRateHz of the baseband; fftSize a power of two >= 64. Throws std::invalid_argument.
-    FrequencyAcquisition(double sampleRateHz, int fftSize);
+    // sampleRateHz of the baseband; fftSize a power of two >= 64; symbolRateHz that of the
+    // signals sought (their width and keying lines scale with it). Throws std::invalid_argument.
+    FrequencyAcquisition(double sampleRateHz, int fftSize, double symbolRateHz = kSymbolRateBaud);
     FrequencyAcquisition(const FrequencyAcquisition&) = delete;
     FrequencyAcquisition& operator=(const FrequencyAcquisition&) = delete;
 
@@ -52,6 +54,9 @@ class FrequencyAcquisition {
     float binPower(int bin) const;
 
     double sampleRateHz_;
+    double symbolRateHz_;
+    // symbolRateHz over PSK31's: the signal's widths scale with it.
+    double widthScale_;
     int fftSize_;
     int power_ = 2;
     DecimatingFir filter_;

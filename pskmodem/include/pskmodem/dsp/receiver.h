@@ -16,11 +16,14 @@ class CharSink {
     virtual void character(std::uint8_t code) = 0;
 };
 
-// One PSK31 receive channel at 8000 samples/s: NCO mix to the receive frequency, decimation,
-// filtering matched to the PSK31 pulse, symbol-timing recovery, phase detection, Varicode
-// decoding, AFC within the search range, squelch and a quality figure.
+// One PSK receive channel at 8000 samples/s for one speed (PSK31 unless set otherwise): NCO mix
+// to the receive frequency, decimation, filtering matched to the keying pulse, symbol-timing
+// recovery, phase detection, Varicode decoding, AFC within the search range, squelch and a quality
+// figure.
 //
-// Signal path: DC blocker -> mixer -> lowpass, decimation by 8 -> 1000 Hz complex baseband ->
+// Signal path (as for PSK31; the faster speeds are decimated less, so that every block after the
+// decimator sees them as it sees PSK31, and every time constant counts in symbols):
+// DC blocker -> mixer -> lowpass, decimation by 8 -> 1000 Hz complex baseband ->
 // filter matched to the two-symbol raised-cosine keying pulse -> symbol strobes from a
 // square-law timing loop (fast acquisition, then a narrow loop that learns the sender's clock).
 // Each symbol sample feeds
@@ -51,7 +54,7 @@ class CharSink {
 // into blocks. process() never allocates, locks or does I/O.
 class Receiver {
   public:
-    Receiver();
+    explicit Receiver(Speed speed = Speed::Psk31);
     ~Receiver();
     Receiver(const Receiver&) = delete;
     Receiver& operator=(const Receiver&) = delete;
@@ -61,6 +64,11 @@ class Receiver {
     // Tunes to `centreHz`; the AFC may move up to `searchRangeHz` either side (0 = AFC off).
     void setFrequency(double centreHz, double searchRangeHz);
     void setMode(Mode mode);
+    // Changes the symbol rate: the signal path starts afresh, tuned, in the mode and with the
+    // squelch as before. Unlike the other settings this allocates.
+    void setSpeed(Speed speed);
+    Mode mode() const;
+    Speed speed() const;
     // threshold 0..99 against quality() (0 = always open); speed 1 = slow, 0 = fast.
     void setSquelch(int threshold, int speed);
 

@@ -93,6 +93,8 @@ class Engine {
     // range either side (0 = AFC off, at most kMaxSearchRangeHz). Retunes at once.
     void setFrequency(double centreHz, double searchRangeHz);
     void setMode(Mode mode);
+    // PSK31 unless set; a change starts the receiver afresh (tuned and set as before).
+    void setSpeed(Speed speed);
     // Waterfall smoothing 1..10 and sensitivity 100..2500 (clamped).
     void setFftMode(int smoothing, int sensitivity);
     // Squelch threshold 0..99 (0 = open) and speed (1 slow, 0 fast); clamped.

@@ -29,8 +29,9 @@ struct ChannelTestConfig {
         Carrier,  // an unmodulated carrier for `durationSeconds`
         Nothing,  // noise only (and the interferer, if any) for `durationSeconds`
     };
-    Content content = Content::Psk31;
+    Content content = Content::Psk31;  // (the transmission at `speed`, whatever its name says)
     Mode mode = Mode::Bpsk;
+    Speed speed = Speed::Psk31;
     double carrierHz = 1000.0;
     double snrDb = 10.0;
     std::uint64_t seed = 1;
@@ -49,6 +50,7 @@ struct ChannelTestConfig {
 
     struct Interferer {
         Mode mode = Mode::Bpsk;
+        Speed speed = Speed::Psk31;
         double offsetHz = 60.0;  // from carrierHz
         double levelDb = 20.0;   // mean power over that of the wanted, unfaded transmission
     };

@@ -11,10 +11,10 @@
 
 namespace pskmodem {
 
-// PSK31 modulator (BPSK31, QPSK31 on either sideband) with the raised-cosine keying of the
-// standard: a phase change is made by passing the amplitude through zero along a cosine over one
-// symbol; an unchanged symbol keeps a steady carrier. Used for the built-in simulator, the tests
-// and the benchmarks; the program itself never transmits.
+// PSK modulator (BPSK, QPSK on either sideband, at any speed from PSK31 to PSK250) with the
+// raised-cosine keying of the standard: a phase change is made by passing the amplitude through
+// zero along a cosine over one symbol; an unchanged symbol keeps a steady carrier. Used for the
+// built-in simulator, the tests and the benchmarks; the program itself never transmits.
 //
 // Timing: each symbol period is a cosine-weighted passage of the complex baseband vector from the
 // previous phase point to the new one, so a symbol's phase point is reached exactly at the end of
@@ -30,6 +30,7 @@ enum class Keying { RaisedCosine, Hard };
 struct ModulatorConfig {
     double carrierHz = 1000.0;
     Mode mode = Mode::Bpsk;
+    Speed speed = Speed::Psk31;
     double sampleRateHz = kSampleRateHz;
     double clockErrorPpm = 0.0;  // sender's symbol clock error: +1000 = 0.1 % fast
     double amplitude = 1.0;      // peak amplitude of the steady carrier

@@ -12,8 +12,9 @@
 
 namespace pskmodem {
 
-// A simulated band: several PSK31 signals made by the library's own modulator, plus white noise,
-// at 8000 samples/s. Each signal repeats its text with a few idle symbols between repeats.
+// A simulated band: several PSK signals (any mode, any speed) made by the library's own modulator,
+// plus white noise, at 8000 samples/s. Each signal repeats its text with a few idle symbols between
+// repeats.
 struct SimulatedSignal {
     double carrierHz = 1000.0;
     Mode mode = Mode::Bpsk;
@@ -33,6 +34,7 @@ struct SimulatedSignal {
     // carrier (HarmonicDistortion, signals/channel.h), sent at three times the carrier
     // frequency, which must stay below 4000 Hz. NaN: none.
     double harmonicDb = std::numeric_limits<double>::quiet_NaN();
+    Speed speed = Speed::Psk31;
 };
 
 struct SimulatorConfig {

@@ -9,9 +9,10 @@
 
 namespace pskmodem {
 
-// Seeded test and benchmark signals: one PSK31 transmission of known text in white noise.
+// Seeded test and benchmark signals: one PSK transmission of known text in white noise.
 struct TestSignalConfig {
     Mode mode = Mode::Bpsk;
+    Speed speed = Speed::Psk31;
     double carrierHz = 1000.0;
     double snrDb = 10.0;  // mean signal power over noise power in 3000 Hz
     std::uint64_t seed = 1;

@@ -1,0 +1,140 @@
+// The receiver at the faster speeds: each decodes its own signals as PSK31 does, scaled.
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "pskmodem/dsp/receiver.h"
+#include "pskmodem/signals/cer.h"
+#include "pskmodem/signals/channel_test_signal.h"
+
+namespace pskmodem {
+namespace {
+
+class TimedSink final : public CharSink {
+  public:
+    void character(std::uint8_t code) override {
+        text.push_back(static_cast<char>(code));
+        arrivals.push_back(fed);
+    }
+    std::string text;
+    std::vector<std::size_t> arrivals;  // input samples fed when each character came out
+    std::size_t fed = 0;
+};
+
+// Feeds `samples` in blocks of 100 and then a second of silence, counting what has been fed.
+TimedSink decode(Receiver& receiver, std::span<const float> samples) {
+    TimedSink sink;
+    const std::vector<float> silence(kSampleRateHz, 0.0F);
+    for (std::span<const float> part : {samples, std::span<const float>(silence)}) {
+        for (std::size_t at = 0; at < part.size(); at += 100) {
+            const std::size_t n = std::min<std::size_t>(100, part.size() - at);
+            sink.fed += n;
+            receiver.process(part.subspan(at, n), sink);
+        }
+    }
+    return sink;
+}
+
+struct SpeedCase {
+    Speed speed;
+    Mode mode;
+    double offsetHz;  // from the 1000 Hz the receiver is tuned to, with an AFC range of 50 Hz
+    double clockErrorPpm;
+    double driftHzPerSecond;
+};
+
+class ReceiverAtSpeed : public ::testing::TestWithParam<SpeedCase> {};
+
+TEST_P(ReceiverAtSpeed, DecodesTextAtFiveDecibelsExactly) {
+    const SpeedCase& c = GetParam();
+    ChannelTestConfig config;
+    config.speed = c.speed;
+    config.mode = c.mode;
+    config.carrierHz = 1000.0 + c.offsetHz;
+    config.clockErrorPpm = c.clockErrorPpm;
+    config.driftHzPerSecond = c.driftHzPerSecond;
+    config.snrDb = 5.0;
+    config.textChars = 100 * static_cast<std::size_t>(speedFactor(c.speed));
+    config.seed = 7 + static_cast<std::uint64_t>(c.speed) * 3 + static_cast<std::uint64_t>(c.mode);
+    config.leadNoiseSeconds = 0.5;
+    // Three seconds of PSK31's idle (fewer at the faster speeds) for the AFC to pull in from the
+    // edge of its range.
+    config.leadIdle = 96;
+    const ChannelTestSignal signal = makeChannelTestSignal(config);
+    Receiver receiver(c.speed);
+    receiver.setMode(c.mode);
+    receiver.setFrequency(1000.0, 50.0);
+    receiver.setSquelch(10, 0);
+    const TimedSink got = decode(receiver, signal.samples);
+    EXPECT_EQ(foldBlanks(got.text), foldBlanks(signal.text));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ModesOffsetsAndClocks, ReceiverAtSpeed,
+    ::testing::Values(SpeedCase{Speed::Psk31, Mode::QpskLsb, -50.0, 0.0, 0.0},
+                      SpeedCase{Speed::Psk63, Mode::Bpsk, 0.0, 0.0, 0.0},
+                      SpeedCase{Speed::Psk63, Mode::QpskUsb, -50.0, 1000.0, 0.0},
+                      SpeedCase{Speed::Psk63, Mode::QpskLsb, 50.0, -1000.0, 0.0},
+                      SpeedCase{Speed::Psk125, Mode::Bpsk, 40.0, 1000.0, -1.0},
+                      SpeedCase{Speed::Psk125, Mode::QpskUsb, 0.0, 0.0, -1.0},
+                      SpeedCase{Speed::Psk125, Mode::QpskLsb, -50.0, 0.0, 0.0},
+                      SpeedCase{Speed::Psk250, Mode::Bpsk, -50.0, -1000.0, 0.0},
+                      SpeedCase{Speed::Psk250, Mode::QpskUsb, 30.0, 0.0, -2.0},
+                      SpeedCase{Speed::Psk250, Mode::QpskLsb, 0.0, 1000.0, 0.0}));
+
+TEST(ReceiverSpeed, FirstCharacterComesAsSoonAsAtPsk31Scaled) {
+    // PSK31's decision delays (some 16 symbols for BPSK, 33 for QPSK) are counted in symbols, so
+    // that the faster speeds print each character sooner by their factor; at PSK31 the first
+    // character of a transmission takes well under 1.5 s after its last symbol.
+    for (const Speed speed : {Speed::Psk31, Speed::Psk63, Speed::Psk125, Speed::Psk250}) {
+        for (const Mode mode : {Mode::Bpsk, Mode::QpskUsb}) {
+            ChannelTestConfig config;
+            config.speed = speed;
+            config.mode = mode;
+            config.snrDb = 10.0;
+            config.text = "test de qx2abc";
+            config.seed = 3;
+            config.leadNoiseSeconds = 1.0;
+            const ChannelTestSignal signal = makeChannelTestSignal(config);
+            Receiver receiver(speed);
+            receiver.setMode(mode);
+            receiver.setFrequency(1000.0, 50.0);
+            receiver.setSquelch(10, 0);
+            const TimedSink got = decode(receiver, signal.samples);
+            ASSERT_EQ(got.text, config.text) << speedNumber(speed);
+            const double seconds =
+                static_cast<double>(got.arrivals.front() - signal.characterEndSamples.front()) /
+                kSampleRateHz;
+            EXPECT_LT(seconds * speedFactor(speed), 1.5) << speedNumber(speed);
+        }
+    }
+}
+
+TEST(ReceiverSpeed, ChangingTheSpeedKeepsTuningModeAndSquelch) {
+    Receiver receiver;
+    receiver.setMode(Mode::QpskLsb);
+    receiver.setFrequency(1200.0, 0.0);
+    receiver.setSquelch(30, 1);
+    receiver.setSpeed(Speed::Psk125);
+    EXPECT_EQ(receiver.speed(), Speed::Psk125);
+    EXPECT_EQ(receiver.mode(), Mode::QpskLsb);
+    EXPECT_DOUBLE_EQ(receiver.frequencyHz(), 1200.0);
+    receiver.setSpeed(static_cast<Speed>(9));  // ignored
+    EXPECT_EQ(receiver.speed(), Speed::Psk125);
+
+    ChannelTestConfig config;
+    config.speed = Speed::Psk125;
+    config.mode = Mode::QpskLsb;
+    config.carrierHz = 1200.0;
+    config.snrDb = 10.0;
+    config.textChars = 200;
+    const ChannelTestSignal signal = makeChannelTestSignal(config);
+    EXPECT_EQ(foldBlanks(decode(receiver, signal.samples).text), foldBlanks(signal.text));
+    EXPECT_FALSE(receiver.squelchOpen());  // after the second of silence, slow squelch at 30
+}
+
+}  // namespace
+}  // namespace pskmodem
