@@ -24,19 +24,19 @@ double processCpuSeconds() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    station::RigSpec spec{.model = station::kDummyRigModel, .port = {}, .speed = 0};
+    station::RigAddress address{.model = station::kDummyRigModel, .port = {}, .speed = 0};
     if (argc > 1 && std::string(argv[1]) != "dummy") {
-        spec = station::RigSpec::daemon(argv[1]);
+        address = station::RigAddress::daemon(argv[1]);
     }
     const int seconds = argc > 2 ? std::atoi(argv[2]) : 20;
-    std::printf("rig: %s, %d s of polling once a second\n", spec.describe().c_str(), seconds);
+    std::printf("rig: %s, %d s of polling once a second\n", address.describe().c_str(), seconds);
 
     const double cpuBefore = processCpuSeconds();
     const auto wallBefore = std::chrono::steady_clock::now();
     std::uint64_t polls = 0;
     station::RigStatus last;
     {
-        station::RigPoller poller(spec, std::chrono::milliseconds(1000), nullptr);
+        station::RigPoller poller(address, std::chrono::milliseconds(1000), nullptr);
         std::this_thread::sleep_for(std::chrono::seconds(seconds));
         polls = poller.polls();
         last = poller.status();
@@ -53,7 +53,7 @@ int main(int argc, char** argv) {
                 polls > 0 ? cpu * 1e3 / static_cast<double>(polls) : 0.0);
 
     constexpr int kBurst = 200;
-    station::RigConnection rig(spec);
+    station::RigConnection rig(address);
     rig.read();  // opens it
     const double burstCpuBefore = processCpuSeconds();
     const auto burstBefore = std::chrono::steady_clock::now();

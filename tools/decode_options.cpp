@@ -365,9 +365,9 @@ ParseResult parseDecodeOptions(std::span<const std::string_view> args) {
         return result;
     }
     if (rigDaemon) {
-        options.rig = station::RigSpec::daemon(*rigDaemon);
+        options.rig = station::RigAddress::daemon(*rigDaemon);
     } else if (rigModel) {
-        options.rig = station::RigSpec{
+        options.rig = station::RigAddress{
             .model = *rigModel, .port = rigPort.value_or(""), .speed = rigSpeed.value_or(0)};
     }
     if (rigDaemon && (rigModel || rigPort || rigSpeed)) {

@@ -47,7 +47,7 @@ struct DecodeOptions {
     // dial) or read from the rig (--rig HOST:PORT, or --rig-model N with --rig-port and
     // --rig-speed). On the lower sideband --mode and the modes reported are those on the air.
     std::optional<station::DialReading> dial;
-    std::optional<station::RigSpec> rig;
+    std::optional<station::RigAddress> rig;
 
     double searchOrDefault() const {
         return searchHz.value_or(all ? kDefaultAllSearchHz : kDefaultSearchHz);

@@ -109,15 +109,15 @@ class Dial {
     explicit Dial(station::DialReading given) : last_(std::move(given)) {}
 
     // Reads the rig once and then follows it; one line naming the rig when it does not answer.
-    std::string follow(const station::RigSpec& spec) {
-        station::RigConnection once(spec);
+    std::string follow(const station::RigAddress& address) {
+        station::RigConnection once(address);
         const station::RigRead got = once.read();
         if (!got.reading) {
             return got.error;
         }
         last_ = got.reading;
         once.close();
-        poller_ = std::make_unique<station::RigPoller>(spec, std::chrono::seconds(1), nullptr);
+        poller_ = std::make_unique<station::RigPoller>(address, std::chrono::seconds(1), nullptr);
         return {};
     }
 

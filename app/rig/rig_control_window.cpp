@@ -169,7 +169,7 @@ void RigControlWindow::Command1_Click() {
         Label3->setText(chosen.error);
         return;
     }
-    services_.apply(chosen.spec);
+    services_.apply(chosen.address);
     close();
 }
 
@@ -179,14 +179,14 @@ void RigControlWindow::Command2_Click() {
 
 void RigControlWindow::Command3_Click() {
     const rig::ChosenRig chosen = rig::RigOfChoice(choice());
-    if (!chosen.spec) {
+    if (!chosen.address) {
         Label3->setText(chosen.error);
         return;
     }
     Label3->setText(QStringLiteral("Reading..."));
     Command3->setEnabled(false);
     QPointer<RigControlWindow> self(this);
-    services_.test(*chosen.spec, [self](const QString& got) {
+    services_.test(*chosen.address, [self](const QString& got) {
         if (RigControlWindow* window = self.data(); window != nullptr) {
             window->Label3->setText(got);
             window->enableChoice();

@@ -33,9 +33,9 @@ struct RigControlServices {
     // hamlib's models, by maker and name.
     std::function<std::vector<station::RigModel>()> models;
     // Reads the rig once off the UI thread; the text of what it got comes back on the UI thread.
-    std::function<void(const station::RigSpec&, std::function<void(const QString&)>)> test;
+    std::function<void(const station::RigAddress&, std::function<void(const QString&)>)> test;
     // "OK": the rig to follow from now on, or none.
-    std::function<void(const std::optional<station::RigSpec>&)> apply;
+    std::function<void(const std::optional<station::RigAddress>&)> apply;
 };
 
 class RigControlWindow final : public platform::SetupDialog {

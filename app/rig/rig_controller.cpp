@@ -24,12 +24,12 @@ void RigController::menurig_Click() {
     platform::ShowModeless(services_.owner, window_, [this] {
         return new RigControlWindow(RigControlServices{
             services_.settings, [] { return station::rigModels(); },
-            [this](const station::RigSpec& spec, std::function<void(const QString&)> done) {
-                test(spec, std::move(done));
+            [this](const station::RigAddress& address, std::function<void(const QString&)> done) {
+                test(address, std::move(done));
             },
-            [this](const std::optional<station::RigSpec>& spec) {
-                rig::KeepRigSpec(spec, services_.settings);
-                follow(spec);
+            [this](const std::optional<station::RigAddress>& address) {
+                rig::KeepRigAddress(address, services_.settings);
+                follow(address);
             }});
     });
 }
@@ -47,20 +47,20 @@ QString RigController::captionWithDial(QStringView caption) {
     return rig::CaptionWithDial(caption, {}, text_);
 }
 
-void RigController::follow(const std::optional<station::RigSpec>& spec) {
-    if (spec == spec_ && (poller_ != nullptr) == spec.has_value()) {
+void RigController::follow(const std::optional<station::RigAddress>& address) {
+    if (address == address_ && (poller_ != nullptr) == address.has_value()) {
         return;
     }
     retirePoller();
-    spec_ = spec;
+    address_ = address;
     ++generation_;
     status_ = {};
     const bool wasLower = lastDial_ && lastDial_->sideband == station::Sideband::Lower;
     lastDial_.reset();
-    if (spec) {
+    if (address) {
         const std::uint64_t generation = generation_;
         poller_ = std::make_unique<station::RigPoller>(
-            *spec, services_.pollInterval, [this, generation](const station::RigStatus& status) {
+            *address, services_.pollInterval, [this, generation](const station::RigStatus& status) {
                 // On the rig's thread: the status goes to the UI thread's queue.
                 QMetaObject::invokeMethod(
                     &context_, [this, generation, status] { statusArrived(generation, status); },
@@ -97,9 +97,10 @@ void RigController::statusArrived(std::uint64_t generation, const station::RigSt
     }
 }
 
-void RigController::test(const station::RigSpec& spec, std::function<void(const QString&)> done) {
-    runAside([this, spec, done = std::move(done)] {
-        station::RigConnection rig(spec);
+void RigController::test(const station::RigAddress& address,
+                         std::function<void(const QString&)> done) {
+    runAside([this, address, done = std::move(done)] {
+        station::RigConnection rig(address);
         const QString text = rig::TestResultText(rig.read());
         QMetaObject::invokeMethod(
             &context_, [done, text] { done(text); }, Qt::QueuedConnection);
@@ -111,11 +112,11 @@ std::uint64_t RigController::polls() const {
 }
 
 void RigController::showDefaults(const KVXmodules::SettingsRecord& record) {
-    follow(rig::RigSpecOf(record));
+    follow(rig::RigAddressOf(record));
 }
 
 void RigController::showLoaded(const KVXmodules::SettingsRecord& record) {
-    follow(rig::RigSpecOf(record));
+    follow(rig::RigAddressOf(record));
 }
 
 void RigController::runAside(std::function<void()> job) {

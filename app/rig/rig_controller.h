@@ -56,10 +56,10 @@ class RigController final : public platform::RigDial, public KVXmodules::Setting
     // `caption` (without a dial text) with the dial text now at its end.
     QString captionWithDial(QStringView caption);
 
-    // Reads `spec` from now on, or no rig; the rig read before is let go off the UI thread.
-    void follow(const std::optional<station::RigSpec>& spec);
-    // Reads `spec` once off the UI thread and hands what it got to `done` on the UI thread.
-    void test(const station::RigSpec& spec, std::function<void(const QString&)> done);
+    // Reads `address` from now on, or no rig; the rig read before is let go off the UI thread.
+    void follow(const std::optional<station::RigAddress>& address);
+    // Reads `address` once off the UI thread and hands what it got to `done` on the UI thread.
+    void test(const station::RigAddress& address, std::function<void(const QString&)> done);
     // Reads of the rig so far, by the rig followed now.
     std::uint64_t polls() const;
 
@@ -74,7 +74,7 @@ class RigController final : public platform::RigDial, public KVXmodules::Setting
     RigServices services_;
     QObject context_;  // results from the rig's threads arrive through its event queue
     std::vector<std::future<void>> aside_;
-    std::optional<station::RigSpec> spec_;
+    std::optional<station::RigAddress> address_;
     std::unique_ptr<station::RigPoller> poller_;
     std::uint64_t generation_ = 0;
     station::RigStatus status_;

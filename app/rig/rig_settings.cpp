@@ -13,19 +13,20 @@ QString Suffix(QStringView dialText) {
 
 }  // namespace
 
-std::optional<station::RigSpec> RigSpecOf(const KVXmodules::SettingsRecord& record) {
+std::optional<station::RigAddress> RigAddressOf(const KVXmodules::SettingsRecord& record) {
     if (record.RigModel <= 0) {
         return std::nullopt;
     }
-    return station::RigSpec{.model = record.RigModel,
-                            .port = record.RigPort.toStdString(),
-                            .speed = record.RigSpeed > 0 ? record.RigSpeed : 0};
+    return station::RigAddress{.model = record.RigModel,
+                               .port = record.RigPort.toStdString(),
+                               .speed = record.RigSpeed > 0 ? record.RigSpeed : 0};
 }
 
-void KeepRigSpec(const std::optional<station::RigSpec>& spec, KVXmodules::SettingsRecord& record) {
-    record.RigModel = spec ? spec->model : 0;
-    record.RigPort = spec ? QString::fromStdString(spec->port) : QString();
-    record.RigSpeed = spec ? spec->speed : 0;
+void KeepRigAddress(const std::optional<station::RigAddress>& address,
+                    KVXmodules::SettingsRecord& record) {
+    record.RigModel = address ? address->model : 0;
+    record.RigPort = address ? QString::fromStdString(address->port) : QString();
+    record.RigSpeed = address ? address->speed : 0;
 }
 
 QString DialText(const station::RigStatus& status) {
@@ -97,15 +98,15 @@ ChosenRig RigOfChoice(const RigChoice& choice) {
                 return {std::nullopt, QStringLiteral("Give rigctld's HOST:PORT, such as "
                                                      "127.0.0.1:4532.")};
             }
-            return {station::RigSpec::daemon(hostPort.toStdString()), {}};
+            return {station::RigAddress::daemon(hostPort.toStdString()), {}};
         }
         case RigChoice::Kind::Model:
             if (choice.model <= 0) {
                 return {std::nullopt, QStringLiteral("Choose the rig's model.")};
             }
-            return {station::RigSpec{.model = choice.model,
-                                     .port = choice.port.trimmed().toStdString(),
-                                     .speed = std::max(choice.speed, 0)},
+            return {station::RigAddress{.model = choice.model,
+                                        .port = choice.port.trimmed().toStdString(),
+                                        .speed = std::max(choice.speed, 0)},
                     {}};
     }
     return {std::nullopt, {}};

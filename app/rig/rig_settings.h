@@ -20,9 +20,10 @@ namespace rig {
 inline constexpr char16_t kRigNotAnswering[] = u"rig not answering";
 
 // The rig the record names, or nothing when it names none (model 0, the default).
-std::optional<station::RigSpec> RigSpecOf(const KVXmodules::SettingsRecord& record);
-// Puts `spec` (or no rig) into the record.
-void KeepRigSpec(const std::optional<station::RigSpec>& spec, KVXmodules::SettingsRecord& record);
+std::optional<station::RigAddress> RigAddressOf(const KVXmodules::SettingsRecord& record);
+// Puts `address` (or no rig) into the record.
+void KeepRigAddress(const std::optional<station::RigAddress>& address,
+                    KVXmodules::SettingsRecord& record);
 
 // "14.070.000 USB" while the rig answers, "rig not answering" when it does not, empty while it
 // has not answered yet.
@@ -54,8 +55,8 @@ struct RigChoice {
 RigChoice ChoiceOf(const KVXmodules::SettingsRecord& record);
 // The rig a choice names, or why it names none.
 struct ChosenRig {
-    std::optional<station::RigSpec> spec;  // nothing: no rig
-    QString error;                         // the choice is incomplete
+    std::optional<station::RigAddress> address;  // nothing: no rig
+    QString error;                               // the choice is incomplete
 };
 ChosenRig RigOfChoice(const RigChoice& choice);
 

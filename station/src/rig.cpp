@@ -79,7 +79,7 @@ int setConf(RIG* rig, const char* name, const std::string& value) {
 
 }  // namespace
 
-std::string RigSpec::describe() const {
+std::string RigAddress::describe() const {
     if (model == kNetworkRigModel) {
         return "rigctld at " + port;
     }
@@ -112,8 +112,8 @@ std::vector<RigModel> rigModels() {
     return models;
 }
 
-RigConnection::RigConnection(RigSpec spec, std::chrono::milliseconds timeout)
-    : spec_(std::move(spec)), timeout_(timeout) {}
+RigConnection::RigConnection(RigAddress address, std::chrono::milliseconds timeout)
+    : address_(std::move(address)), timeout_(timeout) {}
 
 RigConnection::~RigConnection() {
     close();
@@ -122,16 +122,16 @@ RigConnection::~RigConnection() {
 std::string RigConnection::open() {
     const HamlibCall call;
     quietHamlib();
-    RIG* rig = rig_init(static_cast<rig_model_t>(spec_.model));
+    RIG* rig = rig_init(static_cast<rig_model_t>(address_.model));
     if (rig == nullptr) {
-        return "hamlib knows no rig model " + std::to_string(spec_.model);
+        return "hamlib knows no rig model " + std::to_string(address_.model);
     }
     int status = RIG_OK;
-    if (!spec_.port.empty()) {
-        status = setConf(rig, "rig_pathname", spec_.port);
+    if (!address_.port.empty()) {
+        status = setConf(rig, "rig_pathname", address_.port);
     }
-    if (status == RIG_OK && spec_.speed > 0) {
-        status = setConf(rig, "serial_speed", std::to_string(spec_.speed));
+    if (status == RIG_OK && address_.speed > 0) {
+        status = setConf(rig, "serial_speed", std::to_string(address_.speed));
     }
     // A rig that does not answer is to be told within a few seconds, never waited for.
     if (status == RIG_OK) {
@@ -163,7 +163,7 @@ RigRead RigConnection::read() {
     if (rig_ == nullptr) {
         if (std::string error = open(); !error.empty()) {
             return RigRead{.reading = std::nullopt,
-                           .error = "cannot open " + spec_.describe() + ": " + error};
+                           .error = "cannot open " + address_.describe() + ": " + error};
         }
     }
     freq_t frequency = 0;
@@ -182,7 +182,7 @@ RigRead RigConnection::read() {
     if (status != RIG_OK) {
         close();
         return RigRead{.reading = std::nullopt,
-                       .error = spec_.describe() + " does not answer: " + hamlibError(status)};
+                       .error = address_.describe() + " does not answer: " + hamlibError(status)};
     }
     DialReading reading;
     reading.dialHz = static_cast<std::int64_t>(frequency + 0.5);
@@ -191,9 +191,9 @@ RigRead RigConnection::read() {
     return RigRead{.reading = std::move(reading), .error = {}};
 }
 
-RigPoller::RigPoller(RigSpec spec, std::chrono::milliseconds interval, Listener changed,
+RigPoller::RigPoller(RigAddress address, std::chrono::milliseconds interval, Listener changed,
                      std::chrono::milliseconds timeout)
-    : connection_(std::move(spec), timeout),
+    : connection_(std::move(address), timeout),
       interval_(interval),
       changed_(std::move(changed)),
       thread_([this] { run(); }) {}

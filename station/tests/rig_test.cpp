@@ -30,7 +30,7 @@ std::optional<std::chrono::milliseconds> waitFor(std::chrono::milliseconds limit
 
 TEST(RigTest, DummyRigInProcessGivesFrequencyAndMode) {
     station::RigConnection rig(
-        station::RigSpec{.model = station::kDummyRigModel, .port = {}, .speed = 0});
+        station::RigAddress{.model = station::kDummyRigModel, .port = {}, .speed = 0});
     const station::RigRead got = rig.read();
     ASSERT_TRUE(got.reading) << got.error;
     EXPECT_GT(got.reading->dialHz, 0);
@@ -50,7 +50,7 @@ TEST(RigTest, ModelListHoldsTheDummyAndTheDaemonClient) {
 }
 
 TEST(RigTest, UnknownModelIsAClearError) {
-    station::RigConnection rig(station::RigSpec{.model = 999999, .port = {}, .speed = 0});
+    station::RigConnection rig(station::RigAddress{.model = 999999, .port = {}, .speed = 0});
     const station::RigRead got = rig.read();
     EXPECT_FALSE(got.reading);
     EXPECT_NE(got.error.find("rig model 999999"), std::string::npos) << got.error;
@@ -58,7 +58,7 @@ TEST(RigTest, UnknownModelIsAClearError) {
 
 TEST(RigTest, PortNobodyListensOnIsAClearErrorWithinSeconds) {
     const int port = station::testing::freeLoopbackPort();
-    station::RigConnection rig(station::RigSpec::daemon("127.0.0.1:" + std::to_string(port)));
+    station::RigConnection rig(station::RigAddress::daemon("127.0.0.1:" + std::to_string(port)));
     const auto start = std::chrono::steady_clock::now();
     const station::RigRead got = rig.read();
     EXPECT_LT(std::chrono::steady_clock::now() - start, 3s);
@@ -75,7 +75,7 @@ TEST(RigTest, DaemonReadingChangesAndAComebackAreFollowed) {
 
     std::mutex mutex;
     std::vector<RigStatus> notices;
-    station::RigPoller poller(station::RigSpec::daemon(daemon.hostPort()), 1000ms,
+    station::RigPoller poller(station::RigAddress::daemon(daemon.hostPort()), 1000ms,
                               [&](const RigStatus& status) {
                                   const std::lock_guard lock(mutex);
                                   notices.push_back(status);
@@ -124,7 +124,7 @@ TEST(RigTest, PollerStopsPromptlyWhileTheRigIsMissing) {
     const int port = station::testing::freeLoopbackPort();
     const auto start = std::chrono::steady_clock::now();
     {
-        station::RigPoller poller(station::RigSpec::daemon("127.0.0.1:" + std::to_string(port)),
+        station::RigPoller poller(station::RigAddress::daemon("127.0.0.1:" + std::to_string(port)),
                                   1000ms, nullptr);
         ASSERT_TRUE(waitFor(3000ms, [&] { return poller.polls() > 0; }));
         EXPECT_EQ(poller.status().state, RigStatus::State::NotAnswering);

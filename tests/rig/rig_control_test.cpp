@@ -136,7 +136,7 @@ TEST(RigControl, CaptionFollowsTheDialTheLossAndTheReturn) {
     // The load shows the settings as the record holds them (this one starts from defaults and
     // no file): the rig is set before the load through the window's choice.
     form.Form_Load();
-    form.rig().follow(station::RigSpec::daemon(daemon.hostPort()));
+    form.rig().follow(station::RigAddress::daemon(daemon.hostPort()));
     form.Option2->setChecked(true);  // QPSK usb
     qint64 longestMs = 0;
     ASSERT_TRUE(WaitFor(

@@ -57,22 +57,22 @@ TEST(RigSettings, ChoiceGivesARigOrSaysWhatIsMissing) {
     using Kind = rig::RigChoice::Kind;
     const struct {
         rig::RigChoice choice;
-        std::optional<station::RigSpec> spec;
+        std::optional<station::RigAddress> address;
         bool error;
     } cases[] = {
         {{Kind::None, "127.0.0.1:4532", 1, "", 0}, std::nullopt, false},
         {{Kind::Daemon, " 127.0.0.1:4532 ", 1, "", 0},
-         station::RigSpec::daemon("127.0.0.1:4532"),
+         station::RigAddress::daemon("127.0.0.1:4532"),
          false},
         {{Kind::Daemon, "127.0.0.1", 1, "", 0}, std::nullopt, true},
         {{Kind::Model, "", 3073, "/dev/ttyUSB0", 19200},
-         station::RigSpec{.model = 3073, .port = "/dev/ttyUSB0", .speed = 19200},
+         station::RigAddress{.model = 3073, .port = "/dev/ttyUSB0", .speed = 19200},
          false},
         {{Kind::Model, "", 0, "", 0}, std::nullopt, true},
     };
     for (const auto& c : cases) {
         const rig::ChosenRig chosen = rig::RigOfChoice(c.choice);
-        EXPECT_EQ(chosen.spec, c.spec);
+        EXPECT_EQ(chosen.address, c.address);
         EXPECT_EQ(!chosen.error.isEmpty(), c.error);
     }
 }
@@ -84,12 +84,12 @@ TEST(RigSettings, SectionAfterLine48OnlyWhenARigIsChosen) {
     KVXmodules::DefaultSetValues(record);
     const QByteArray plain = KVXmodules::SettingsFileBytes(record, {}, u"0.1.0");
     EXPECT_FALSE(plain.contains("[Rig]"));
-    EXPECT_FALSE(rig::RigSpecOf(record));
+    EXPECT_FALSE(rig::RigAddressOf(record));
 
-    for (const station::RigSpec& spec :
-         {station::RigSpec::daemon("127.0.0.1:4532"),
-          station::RigSpec{.model = 3073, .port = "/dev/ttyUSB0", .speed = 19200}}) {
-        rig::KeepRigSpec(spec, record);
+    for (const station::RigAddress& address :
+         {station::RigAddress::daemon("127.0.0.1:4532"),
+          station::RigAddress{.model = 3073, .port = "/dev/ttyUSB0", .speed = 19200}}) {
+        rig::KeepRigAddress(address, record);
         const QByteArray bytes = KVXmodules::SettingsFileBytes(record, {}, u"0.1.0");
         const QList<QByteArray> lines = bytes.split('\n');
         ASSERT_GT(lines.size(), 52);
@@ -97,15 +97,15 @@ TEST(RigSettings, SectionAfterLine48OnlyWhenARigIsChosen) {
         EXPECT_GT(lines.indexOf("[Rig]\r"), 47);
         KVXmodules::SettingsRecord read;
         KVXmodules::ReadSettingsFile(bytes, read);
-        EXPECT_EQ(rig::RigSpecOf(read), spec);
+        EXPECT_EQ(rig::RigAddressOf(read), address);
 
         KVXmodules::DefaultSetValues(read);
-        EXPECT_EQ(rig::RigSpecOf(read), spec);
+        EXPECT_EQ(rig::RigAddressOf(read), address);
     }
     // A file without the section (an older one) names no rig.
     KVXmodules::SettingsRecord older = record;
     KVXmodules::ReadSettingsFile(plain, older);
-    EXPECT_FALSE(rig::RigSpecOf(older));
+    EXPECT_FALSE(rig::RigAddressOf(older));
 }
 
 }  // namespace

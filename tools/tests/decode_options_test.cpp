@@ -88,20 +88,20 @@ TEST(DecodeOptions, DialAndRig) {
     const struct {
         std::vector<std::string_view> args;
         std::optional<std::int64_t> dialHz;
-        std::optional<station::RigSpec> rig;
+        std::optional<station::RigAddress> rig;
     } cases[] = {
         {{"--all", "a.wav"}, std::nullopt, std::nullopt},
         {{"--all", "a.wav", "--dial", "7040000,lsb"}, 7'040'000, std::nullopt},
         {{"--all", "a.wav", "--rig=127.0.0.1:4532"},
          std::nullopt,
-         station::RigSpec::daemon("127.0.0.1:4532")},
+         station::RigAddress::daemon("127.0.0.1:4532")},
         {{"--all", "a.wav", "--rig-model", "1"},
          std::nullopt,
-         station::RigSpec{.model = 1, .port = "", .speed = 0}},
+         station::RigAddress{.model = 1, .port = "", .speed = 0}},
         {{"--all", "a.wav", "--rig-model", "3073", "--rig-port", "/dev/ttyUSB0", "--rig-speed",
           "19200"},
          std::nullopt,
-         station::RigSpec{.model = 3073, .port = "/dev/ttyUSB0", .speed = 19200}},
+         station::RigAddress{.model = 3073, .port = "/dev/ttyUSB0", .speed = 19200}},
     };
     for (const auto& c : cases) {
         const ParseResult r = parse(c.args);

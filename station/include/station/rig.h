@@ -25,18 +25,18 @@ inline constexpr int kNetworkRigModel = 2;
 
 // Which rig to read: a hamlib model with its port (a serial device and its speed, or a USB or
 // network path), or the rig daemon at HOST:PORT (the network model).
-struct RigSpec {
+struct RigAddress {
     int model = 0;
     std::string port;  // device or path; HOST:PORT for the network model; empty for the dummy
     int speed = 0;     // serial speed in baud, 0 = the model's default
 
     // The rig daemon at `hostPort` ("127.0.0.1:4532").
-    static RigSpec daemon(std::string hostPort) {
-        return RigSpec{.model = kNetworkRigModel, .port = std::move(hostPort), .speed = 0};
+    static RigAddress daemon(std::string hostPort) {
+        return RigAddress{.model = kNetworkRigModel, .port = std::move(hostPort), .speed = 0};
     }
     // How a message names the rig: "rigctld at 127.0.0.1:4532", "rig model 1 on /dev/ttyUSB0".
     std::string describe() const;
-    bool operator==(const RigSpec&) const = default;
+    bool operator==(const RigAddress&) const = default;
 };
 
 // One model hamlib drives.
@@ -60,7 +60,7 @@ struct RigRead {
 // fails a read within about `timeout` (twice that for a serial rig that is tried again once).
 class RigConnection {
   public:
-    explicit RigConnection(RigSpec spec,
+    explicit RigConnection(RigAddress address,
                            std::chrono::milliseconds timeout = std::chrono::milliseconds(1000));
     ~RigConnection();
     RigConnection(const RigConnection&) = delete;
@@ -70,12 +70,12 @@ class RigConnection {
     RigRead read();
     void close();
     bool isOpen() const { return rig_ != nullptr; }
-    const RigSpec& spec() const { return spec_; }
+    const RigAddress& address() const { return address_; }
 
   private:
     std::string open();  // empty when the rig opened
 
-    RigSpec spec_;
+    RigAddress address_;
     std::chrono::milliseconds timeout_;
     void* rig_ = nullptr;  // hamlib's RIG, kept out of this header
 };
@@ -98,7 +98,7 @@ class RigPoller {
   public:
     using Listener = std::function<void(const RigStatus&)>;
 
-    RigPoller(RigSpec spec, std::chrono::milliseconds interval, Listener changed,
+    RigPoller(RigAddress address, std::chrono::milliseconds interval, Listener changed,
               std::chrono::milliseconds timeout = std::chrono::milliseconds(1000));
     ~RigPoller();
     RigPoller(const RigPoller&) = delete;
