@@ -181,29 +181,32 @@ std::optional<std::int64_t> adifTime(const std::string& date, const std::string&
     for (const char c : date + time) {
         if (c < '0' || c > '9') return std::nullopt;
     }
+    const auto number = [](const std::string& text, std::size_t at, std::size_t digits) {
+        return std::stoi(text.substr(at, digits));
+    };
     std::tm fields{};
-    fields.tm_year = std::stoi(date.substr(0, 4)) - 1900;
-    fields.tm_mon = std::stoi(date.substr(4, 2)) - 1;
-    fields.tm_mday = std::stoi(date.substr(6, 2));
-    fields.tm_hour = std::stoi(time.substr(0, 2));
-    fields.tm_min = std::stoi(time.substr(2, 2));
-    fields.tm_sec = time.size() == 6 ? std::stoi(time.substr(4, 2)) : 0;
+    fields.tm_year = number(date, 0, 4) - 1900;
+    fields.tm_mon = number(date, 4, 2) - 1;
+    fields.tm_mday = number(date, 6, 2);
+    fields.tm_hour = number(time, 0, 2);
+    fields.tm_min = number(time, 2, 2);
+    fields.tm_sec = time.size() == 6 ? number(time, 4, 2) : 0;
+    if (fields.tm_mon < 0 || fields.tm_mon > 11 || fields.tm_mday < 1 || fields.tm_mday > 31 ||
+        fields.tm_hour > 23 || fields.tm_min > 59 || fields.tm_sec > 59) {
+        return std::nullopt;
+    }
     return static_cast<std::int64_t>(::timegm(&fields));
 }
 
 }  // namespace
 
-HeardLog::HeardLog(std::filesystem::path file, std::string programVersion)
-    : file_(std::move(file)), programVersion_(std::move(programVersion)) {
-    // What the file already holds counts as logged, so that a new start within the hour does not
-    // log the same stations again.
-    const FileText existing = readFile(file_);
-    if (!existing.text) return;
+std::map<std::string, std::int64_t> loggedTimes(std::string_view adif) {
+    std::map<std::string, std::int64_t> times;
     std::string call;
     std::string band;
     std::string date;
     std::string time;
-    for (const Tag& tag : readTags(*existing.text)) {
+    for (const Tag& tag : readTags(adif)) {
         if (tag.name == "CALL") call = tag.value;
         if (tag.name == "BAND") band = tag.value;
         if (tag.name == "QSO_DATE") date = tag.value;
@@ -211,8 +214,8 @@ HeardLog::HeardLog(std::filesystem::path file, std::string programVersion)
         if (tag.name == "EOR" || tag.name == "EOH") {
             const std::optional<std::int64_t> when = adifTime(date, time);
             if (tag.name == "EOR" && !call.empty() && when) {
-                std::int64_t& last = lastLogged_[logKey(call, band)];
-                last = std::max(last, *when);
+                const auto [entry, added] = times.try_emplace(logKey(call, band), *when);
+                if (!added) entry->second = std::max(entry->second, *when);
             }
             call.clear();
             band.clear();
@@ -220,6 +223,15 @@ HeardLog::HeardLog(std::filesystem::path file, std::string programVersion)
             time.clear();
         }
     }
+    return times;
+}
+
+HeardLog::HeardLog(std::filesystem::path file, std::string programVersion)
+    : file_(std::move(file)), programVersion_(std::move(programVersion)) {
+    // What the file already holds counts as logged, so that a new start within the hour does not
+    // log the same stations again.
+    const FileText existing = readFile(file_);
+    if (existing.text) lastLogged_ = loggedTimes(*existing.text);
 }
 
 std::string HeardLog::add(const Spot& spot) {

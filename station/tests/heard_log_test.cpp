@@ -8,6 +8,7 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <regex>
 #include <string>
 #include <string_view>
@@ -159,6 +160,41 @@ TEST(HeardLog, OnceACallPerBandPerHourAlsoAfterANewStart) {
     EXPECT_EQ(records(readAll(file)), before);
     EXPECT_EQ(again.add(spot("QR9ZZ", 7'040'000, kStart + 1800 + 3600)), "");
     EXPECT_EQ(records(readAll(file)), before + 1);
+}
+
+TEST(HeardLog, TheTimesAnAdifTextLogged) {
+    using Times = std::map<std::string, std::int64_t>;
+    struct Case {
+        std::string_view adif;
+        Times times;
+    };
+    const std::int64_t at = unixTime(2026, 12, 8, 14, 3, 7);
+    const Case cases[] = {
+        {"<CALL:5>QR9ZZ <QSO_DATE:8>20261208 <TIME_ON:6>140307 <BAND:3>20m <EOR>",
+         {{"QR9ZZ 20m", at}}},
+        // A header first, other fields, lower-case names, a type letter, HHMM, no band.
+        {"made by hand\n<adif_ver:5>3.1.4 <CALL:5>QX1AA <EOH>\n"
+         "<call:5:S>QR9ZZ<qso_date:8:D>20261208<time_on:4>1403<Comment:3>a<b<eor>\n"
+         "<CALL:5>QR7AA <QSO_DATE:8>20261208 <TIME_ON:6>140307 <EOR>",
+         {{"QR9ZZ ", at - 7}, {"QR7AA ", at}}},
+        // The latest record of a call and band counts.
+        {"<CALL:5>QR9ZZ<QSO_DATE:8>20261208<TIME_ON:6>140307<BAND:3>20m<EOR>"
+         "<CALL:5>QR9ZZ<QSO_DATE:8>20261208<TIME_ON:6>150307<BAND:3>20m<EOR>"
+         "<CALL:5>QR9ZZ<QSO_DATE:8>20261208<TIME_ON:6>130307<BAND:3>20m<EOR>",
+         {{"QR9ZZ 20m", at + 3600}}},
+        // Records that say no time, or none that is real, and a record cut short.
+        {"<CALL:5>QR9ZZ <QSO_DATE:8>20261308 <TIME_ON:6>140307 <EOR>"
+         "<CALL:5>QR9ZZ <QSO_DATE:8>20261208 <TIME_ON:6>146007 <EOR>"
+         "<CALL:5>QR9ZZ <QSO_DATE:8>2026120x <TIME_ON:6>140307 <EOR>"
+         "<CALL:5>QR9ZZ <TIME_ON:6>140307 <EOR>"
+         "<QSO_DATE:8>20261208 <TIME_ON:6>140307 <EOR>"
+         "<CALL:99999999999999999999>QR9ZZ <EOR>",
+         {}},
+        {"", {}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(loggedTimes(c.adif), c.times) << c.adif;
+    }
 }
 
 TEST(HeardLog, AFailedWriteLeavesTheOldFileWholeAndIsTriedAgain) {

@@ -6,10 +6,16 @@
 #include <filesystem>
 #include <map>
 #include <string>
+#include <string_view>
 
 #include "station/heard.h"
 
 namespace station {
+
+// What an ADIF text (a heard log written before, or any other program's) says was logged: for
+// each call and band ("QR9ZZ 20m"; "QR9ZZ " without a band), the latest time of its records in
+// Unix seconds. Records without a call or a valid QSO_DATE and TIME_ON are passed over.
+std::map<std::string, std::int64_t> loggedTimes(std::string_view adif);
 
 class HeardLog {
   public:
