@@ -71,7 +71,7 @@ struct SpotReporter::Worker {
     detail::UdpSocket socket;
     std::int64_t nextSendAt = 0;  // copied into the status under the mutex
     std::int64_t retryAt = std::numeric_limits<std::int64_t>::min();
-    std::int64_t templatesAt = std::numeric_limits<std::int64_t>::min();
+    std::int64_t templatesAt = 0;  // read only after the first datagrams, which set it
     std::uint32_t sequence = 0;
     std::uint64_t datagrams = 0;
 
