@@ -11,13 +11,12 @@
 
 #include "pskmodem/types.h"
 #include "station/dial.h"
+#include "station/stream.h"
 
 namespace quorvin::decode {
 
-// `bytes` (8-bit character codes, read as Windows-1252) as a JSON string with its quotes, in pure
-// ASCII: quote and backslash escaped, \b \f \n \r \t for those controls, every other character
-// outside printable ASCII as \uXXXX (lower-case hex) of its code point.
-std::string jsonString(std::string_view bytes);
+// JSON strings are written as the live stream writes them.
+using station::jsonString;
 
 // What is reported of one signal.
 struct SignalReport {

@@ -6,6 +6,8 @@
 #include <string>
 #include <system_error>
 
+#include "station/stream.h"
+
 namespace quorvin::decode {
 namespace {
 
@@ -110,16 +112,7 @@ std::string modeDisplayName(pskmodem::Mode mode, pskmodem::Speed speed) {
 }
 
 std::string modeJsonName(pskmodem::Mode mode, pskmodem::Speed speed) {
-    const std::string number = std::to_string(pskmodem::speedNumber(speed));
-    switch (mode) {
-        case pskmodem::Mode::Bpsk:
-            return "bpsk" + number;
-        case pskmodem::Mode::QpskUsb:
-            return "qpsk" + number + "-usb";
-        case pskmodem::Mode::QpskLsb:
-            return "qpsk" + number + "-lsb";
-    }
-    return "bpsk" + number;
+    return station::jsonModeName(mode, speed);
 }
 
 std::string usageText() {

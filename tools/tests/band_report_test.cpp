@@ -18,61 +18,6 @@ using pskmodem::windows1252ToUnicode;
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
-// Reads back a JSON string made by jsonString(): the 8-bit codes it stands for, or nothing when
-// it is not a well-formed string of that kind.
-std::optional<std::string> readJsonString(std::string_view json) {
-    if (json.size() < 2 || json.front() != '"' || json.back() != '"') return std::nullopt;
-    std::string out;
-    for (std::size_t i = 1; i + 1 < json.size(); ++i) {
-        const char c = json[i];
-        if (c == '"') return std::nullopt;  // an unescaped quote inside
-        if (c != '\\') {
-            out += c;
-            continue;
-        }
-        if (++i + 1 >= json.size()) return std::nullopt;
-        switch (json[i]) {
-            case '"':
-                out += '"';
-                break;
-            case '\\':
-                out += '\\';
-                break;
-            case 'b':
-                out += '\b';
-                break;
-            case 'f':
-                out += '\f';
-                break;
-            case 'n':
-                out += '\n';
-                break;
-            case 'r':
-                out += '\r';
-                break;
-            case 't':
-                out += '\t';
-                break;
-            case 'u': {
-                if (i + 4 >= json.size()) return std::nullopt;
-                const auto codePoint = static_cast<char32_t>(
-                    std::stoul(std::string(json.substr(i + 1, 4)), nullptr, 16));
-                i += 4;
-                std::optional<int> code;
-                for (int b = 0; b < 256 && !code; ++b) {
-                    if (windows1252ToUnicode(static_cast<std::uint8_t>(b)) == codePoint) code = b;
-                }
-                if (!code) return std::nullopt;
-                out += static_cast<char>(*code);
-                break;
-            }
-            default:
-                return std::nullopt;
-        }
-    }
-    return out;
-}
-
 TEST(BandReport, Windows1252CodePoints) {
     EXPECT_EQ(windows1252ToUnicode('A'), U'A');
     EXPECT_EQ(windows1252ToUnicode(0x00), U'\0');
@@ -85,29 +30,6 @@ TEST(BandReport, Windows1252CodePoints) {
     for (const int undefined : {0x81, 0x8D, 0x8F, 0x90, 0x9D}) {
         EXPECT_EQ(windows1252ToUnicode(static_cast<std::uint8_t>(undefined)),
                   static_cast<char32_t>(undefined));
-    }
-}
-
-TEST(BandReport, JsonStringsEscapeEveryByteAsPureAscii) {
-    EXPECT_EQ(jsonString(""), "\"\"");
-    EXPECT_EQ(jsonString("CQ de QX1ABC"), "\"CQ de QX1ABC\"");
-    EXPECT_EQ(jsonString("say \"hi\" \\ bye"), "\"say \\\"hi\\\" \\\\ bye\"");
-    EXPECT_EQ(jsonString("a\r\nb\tc\bd\fe"), "\"a\\r\\nb\\tc\\bd\\fe\"");
-    EXPECT_EQ(jsonString(std::string_view("\0\x01\x1f\x7f", 4)),
-              "\"\\u0000\\u0001\\u001f\\u007f\"");
-    EXPECT_EQ(jsonString("\x80\x81\xe9\xff"), "\"\\u20ac\\u0081\\u00e9\\u00ff\"");
-    EXPECT_EQ(jsonString("/"), "\"/\"");
-
-    // Every code, in every position, comes back the same, and nothing outside printable ASCII
-    // is left in the output.
-    std::string all;
-    for (int c = 0; c < 256; ++c) all += static_cast<char>(c);
-    for (const std::string& text : {all, "x" + all + all + "y"}) {
-        const std::string json = jsonString(text);
-        for (const char c : json) {
-            EXPECT_TRUE(c >= 0x20 && c < 0x7F) << static_cast<int>(static_cast<unsigned char>(c));
-        }
-        EXPECT_EQ(readJsonString(json), text);
     }
 }
 
