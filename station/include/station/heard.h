@@ -16,12 +16,12 @@ namespace station {
 
 // One station heard, as it is reported and logged.
 struct Spot {
-    std::string call;         // as confirmed in the text, upper case
-    std::int64_t rfHz = 0;    // the carrier's frequency on the air
-    std::string mode;         // reportModeName: "PSK31", "QPSK31", "PSK63", ...
-    int snrDb = 0;            // rounded to whole dB
-    std::optional<int> imdDb;  // when the IMD was read
-    std::string locator;      // the sender's, when known; may be empty
+    std::string call;           // as confirmed in the text, upper case
+    std::int64_t rfHz = 0;      // the carrier's frequency on the air
+    std::string mode;           // reportModeName: "PSK31", "QPSK31", "PSK63", ...
+    int snrDb = 0;              // rounded to whole dB
+    std::optional<int> imdDb;   // when the IMD was read
+    std::string locator;        // the sender's, when known; may be empty
     std::int64_t timeUnix = 0;  // when it was heard, Unix seconds (UTC)
 
     bool operator==(const Spot&) const = default;

@@ -28,8 +28,8 @@ std::string jsonModeName(pskmodem::Mode mode, pskmodem::Speed speed);
 
 // One signal as the stream tells it.
 struct StreamSignal {
-    double frequencyHz = 0.0;            // audio
-    std::optional<std::int64_t> rfHz;    // on the air, when the dial is known
+    double frequencyHz = 0.0;                    // audio
+    std::optional<std::int64_t> rfHz;            // on the air, when the dial is known
     pskmodem::Mode mode = pskmodem::Mode::Bpsk;  // on the air
     pskmodem::Speed speed = pskmodem::Speed::Psk31;
     double snrDb = std::numeric_limits<double>::quiet_NaN();
