@@ -145,14 +145,18 @@ class Running {
         int status = 0;
         if (pid_ > 0 && waitpid(pid_, &status, WNOHANG) == pid_) {
             pid_ = -1;
+            exitStatus_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
         }
         return pid_ <= 0;
     }
+    // The exit status once ended() said so.
+    int exitStatus() const { return exitStatus_; }
 
   private:
     fs::path out_;
     fs::path err_;
     pid_t pid_ = -1;
+    int exitStatus_ = -1;
 };
 
 // The stations of the band: some confirm their calls ("CQ CQ de CALL CALL"), some only name one.
@@ -318,12 +322,23 @@ TEST_F(DecodeLive, TheStationsThatConfirmedTheirCallsAreReportedOnceEach) {
               << " s in all\n";
 }
 
+TEST_F(DecodeLive, ASoundCardNoDeviceIsNamedAsIsBadInput) {
+    SKIP_WITHOUT_SOUND_SERVER();
+    Running program({QUORVIN_DECODE_PROGRAM, "--device", "No Such Card", "--all"}, folder_);
+    ASSERT_TRUE(waitUntil([&] { return program.ended(); }, 30s));
+    EXPECT_EQ(program.exitStatus(), 2);
+    EXPECT_EQ(program.err(),
+              "quorvin-decode: no input device is named \"No Such Card\" (quorvin-decode "
+              "--list-devices lists them)\n");
+}
+
 TEST_F(DecodeLive, TheSameBandFromAFileReportsNothingAndSaysSo) {
     UdpListener reports;
     Running program({QUORVIN_DECODE_PROGRAM, band_, "--all", "--dial", std::to_string(kDialHz),
                      "--my-call", "QX9TST", "--report", reports.address()},
                     folder_);
     ASSERT_TRUE(waitUntil([&] { return program.ended(); }, 60s));
+    EXPECT_EQ(program.exitStatus(), 0);
     const std::string err = program.err();
     EXPECT_NE(err.find("quorvin-decode: reception reports are sent only for what a sound card "
                        "receives"),

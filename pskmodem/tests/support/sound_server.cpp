@@ -26,6 +26,7 @@ pid_t spawnQuietly(const std::vector<std::string>& arguments) {
     posix_spawn_file_actions_t quiet;
     posix_spawn_file_actions_init(&quiet);
     posix_spawn_file_actions_addopen(&quiet, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&quiet, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
     pid_t pid = -1;
     const int failed = posix_spawnp(&pid, argv[0], &quiet, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&quiet);

@@ -18,8 +18,8 @@ namespace pskmodem::test_support {
 
 inline constexpr char kSoundServerSink[] = "quorvin_test";
 
-// Starts `arguments` (an argument list, no shell) with its output discarded and returns its
-// process id, or -1.
+// Starts `arguments` (an argument list, no shell) with its output and diagnostics discarded and
+// returns its process id, or -1.
 pid_t spawnQuietly(const std::vector<std::string>& arguments);
 // Runs `arguments` to its end; true when it exits with status 0 within `timeout` (it is killed
 // otherwise).
