@@ -322,6 +322,45 @@ TEST_F(DecodeLive, TheStationsThatConfirmedTheirCallsAreReportedOnceEach) {
               << " s in all\n";
 }
 
+// The sound server dies while the program listens and comes back: one line says the card was
+// lost, one that it is back, and what is played afterwards is decoded.
+TEST_F(DecodeLive, ALostSoundCardIsWaitedForAndDecodingGoesOn) {
+    SKIP_WITHOUT_SOUND_SERVER();
+    using Clock = std::chrono::steady_clock;
+    const std::string device = PulseDevice(folder_);
+    Running program({QUORVIN_DECODE_PROGRAM, "--device", device, "--all"}, folder_);
+    const auto told = [&](const char* line) {
+        return waitUntil([&] { return program.err().find(line) != std::string::npos; }, 30s);
+    };
+    ASSERT_TRUE(told("quorvin-decode: sound card")) << program.err();
+    soundServer().kill(SIGKILL);
+    const auto died = Clock::now();
+    ASSERT_TRUE(told("quorvin-decode: the sound card was lost; opening it again every 2 s"))
+        << program.err();
+    const double noticed = std::chrono::duration<double>(Clock::now() - died).count();
+    ASSERT_TRUE(soundServer().start());
+    const auto up = Clock::now();
+    ASSERT_TRUE(told("quorvin-decode: the sound card is back")) << program.err();
+    const double back = std::chrono::duration<double>(Clock::now() - up).count();
+    ASSERT_TRUE(pskmodem::test_support::runToEnd(
+        {"paplay", std::string("--device=") + pskmodem::test_support::kSoundServerSink, band_},
+        60s));
+    ASSERT_EQ(program.end(SIGINT, 30s), 0) << program.err();
+    const std::string out = program.out();
+    for (const char* call : {"QX1ABC", "QY2BCD", "QW4EFG"}) {
+        EXPECT_NE(out.find(call), std::string::npos) << call << " in\n" << out;
+    }
+    // One line each: the header, the loss and the return (the audio library may add its own).
+    std::istringstream err(program.err());
+    int ours = 0;
+    for (std::string line; std::getline(err, line);) {
+        ours += line.rfind("quorvin-decode: ", 0) == 0 ? 1 : 0;
+    }
+    EXPECT_EQ(ours, 3) << program.err();
+    std::cout << "live monitor: loss noticed after " << noticed << " s, capture back " << back
+              << " s after the server\n";
+}
+
 TEST_F(DecodeLive, ASoundCardNoDeviceIsNamedAsIsBadInput) {
     SKIP_WITHOUT_SOUND_SERVER();
     Running program({QUORVIN_DECODE_PROGRAM, "--device", "No Such Card", "--all"}, folder_);
