@@ -405,6 +405,9 @@ int run(std::span<const std::string_view> args) {
     if (options.seconds) {
         input.limitSeconds(*options.seconds);
     }
+    // An interrupt while a sound card is being opened ends the run as cleanly as one later.
+    std::signal(SIGINT, requestStop);
+    std::signal(SIGTERM, requestStop);
     if (const std::string error = input.start(); !error.empty()) {
         printError(error);
         return options.demo ? kExitFailure : kExitBadInput;
@@ -429,9 +432,6 @@ int run(std::span<const std::string_view> args) {
     }
     StationLinks links(options, plan);
     StationFeed feed(links.sinks(), [&dial] { return dial.current(); });
-
-    std::signal(SIGINT, requestStop);
-    std::signal(SIGTERM, requestStop);
 
     // Reads the input to its end (or --seconds, or an interrupt), handing 8 kHz audio to
     // `consume`, which returns false when the output fails.

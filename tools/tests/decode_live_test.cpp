@@ -240,6 +240,14 @@ std::vector<station::testing::ReadSpot> ReportedSpots(const std::vector<std::str
     return spots;
 }
 
+std::size_t CountOf(const std::string& text, const std::string& part) {
+    std::size_t count = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
+        ++count;
+    }
+    return count;
+}
+
 // The name of the sound server's input in the program's own list.
 std::string PulseDevice(const fs::path& folder) {
     Running list({QUORVIN_DECODE_PROGRAM, "--list-devices"}, folder);
@@ -263,7 +271,8 @@ TEST_F(DecodeLive, TheStationsThatConfirmedTheirCallsAreReportedOnceEach) {
     UdpListener stream;
     Running program({QUORVIN_DECODE_PROGRAM, "--device", PulseDevice(folder_), "--all", "--json",
                      "--dial", std::to_string(kDialHz), "--my-call", "QX9TST", "--my-locator",
-                     "JO31le", "--report", reports.address(), "--stream", stream.address()},
+                     "JO31le", "--report", reports.address(), "--stream", stream.address(),
+                     "--adif", (folder_ / "heard.adi").string()},
                     folder_);
     ASSERT_TRUE(program.started());
     // The header line comes once audio flows.
@@ -287,6 +296,16 @@ TEST_F(DecodeLive, TheStationsThatConfirmedTheirCallsAreReportedOnceEach) {
     const double endSeconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - played).count();
 
+    // The heard log has the same stations.
+    const std::string log = readFile(folder_ / "heard.adi");
+    for (const Station& s : kStations) {
+        if (s.confirmed != nullptr) {
+            EXPECT_NE(log.find(std::string("<CALL:6>") + s.confirmed), std::string::npos)
+                << s.confirmed << " in\n"
+                << log;
+        }
+    }
+    EXPECT_EQ(CountOf(log, "<EOR>"), 3U) << log;
     // The reports: sent at the clean end, each confirmed station once.
     ASSERT_TRUE(waitUntil([&] { return !reports.datagrams().empty(); }, 5s)) << program.err();
     const std::vector<station::testing::ReadSpot> spots = ReportedSpots(reports.datagrams());
