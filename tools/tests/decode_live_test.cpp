@@ -296,6 +296,24 @@ TEST_F(DecodeLive, TheStationsThatConfirmedTheirCallsAreReportedOnceEach) {
     const double endSeconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - played).count();
 
+    // Each station's line in the stream, at its frequency on the air (the first characters a
+    // receiver makes of a signal while locking on may be missing).
+    for (const Station& s : kStations) {
+        const std::string text(s.text);
+        const std::string tail = text.substr(8, text.size() - 10);
+        const auto& messages = stream.datagrams();
+        const auto line = std::find_if(messages.begin(), messages.end(), [&](const auto& m) {
+            return m.find("\"type\":\"line\"") != std::string::npos &&
+                   m.find(tail + "\"") != std::string::npos;
+        });
+        ASSERT_NE(line, messages.end()) << tail;
+        const std::size_t rf = line->find("\"rf_hz\":");
+        ASSERT_NE(rf, std::string::npos) << *line;
+        EXPECT_NEAR(std::stod(line->substr(rf + 8)), static_cast<double>(kDialHz) + s.carrierHz,
+                    10.0)
+            << *line;
+    }
+
     // The heard log has the same stations.
     const std::string log = readFile(folder_ / "heard.adi");
     for (const Station& s : kStations) {
@@ -335,8 +353,8 @@ TEST_F(DecodeLive, TheStationsThatConfirmedTheirCallsAreReportedOnceEach) {
     // The program's own output: every signal reported as JSON at the end.
     EXPECT_NE(program.out().find("\"calls\":[\"QX1ABC\"]"), std::string::npos) << program.out();
     std::cout << "live monitor: " << spots.size() << " spots of 3 expected, worst RF error "
-              << worstHz << " Hz, " << stream.datagrams().size() << " stream messages, ended "
-              << endSeconds << " s after playback, "
+              << worstHz << " Hz, " << stream.datagrams().size()
+              << " stream messages, SIGTERM to exit " << endSeconds << " s, "
               << std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count()
               << " s in all\n";
 }
