@@ -1,24 +1,16 @@
 #include "station/report.h"
 
-#include <arpa/inet.h>
-#include <netdb.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <condition_variable>
-#include <cstring>
 #include <deque>
 #include <limits>
 #include <map>
 #include <mutex>
 #include <random>
-#include <system_error>
 #include <thread>
 #include <vector>
 
 #include "station/ipfix.h"
+#include "udp_socket.h"
 
 namespace station {
 
@@ -26,36 +18,6 @@ std::int64_t systemUnixSeconds() {
     return std::chrono::duration_cast<std::chrono::seconds>(
                std::chrono::system_clock::now().time_since_epoch())
         .count();
-}
-
-std::optional<std::string> resolveHost(const std::string& host, std::string& error) {
-    addrinfo hints{};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_DGRAM;
-    hints.ai_flags = AI_ADDRCONFIG;
-    addrinfo* found = nullptr;
-    const int result = ::getaddrinfo(host.c_str(), nullptr, &hints, &found);
-    if (result != 0) {
-        error = result == EAI_SYSTEM ? std::generic_category().message(errno)
-                                     : std::string(::gai_strerror(result));
-        return std::nullopt;
-    }
-    std::optional<std::string> address;
-    for (const addrinfo* a = found; a != nullptr && !address; a = a->ai_next) {
-        char text[INET6_ADDRSTRLEN] = {};
-        const void* raw = nullptr;
-        if (a->ai_family == AF_INET) {
-            raw = &reinterpret_cast<const sockaddr_in*>(a->ai_addr)->sin_addr;
-        } else if (a->ai_family == AF_INET6) {
-            raw = &reinterpret_cast<const sockaddr_in6*>(a->ai_addr)->sin6_addr;
-        }
-        if (raw != nullptr && ::inet_ntop(a->ai_family, raw, text, sizeof text) != nullptr) {
-            address = text;
-        }
-    }
-    ::freeaddrinfo(found);
-    if (!address) error = "no address";
-    return address;
 }
 
 namespace {
@@ -85,9 +47,6 @@ struct SpotReporter::Worker {
         nextSendAt = start + phase;
         observationDomain = options.observationDomainId.value_or(randomNumber());
     }
-    ~Worker() {
-        if (socketHandle >= 0) ::close(socketHandle);
-    }
 
     // Shared with offer() and status(), under `mutex`.
     mutable std::mutex mutex;
@@ -109,9 +68,7 @@ struct SpotReporter::Worker {
 
     // The sending side's own: touched by one thread at a time (the worker, or poll() without
     // one).
-    int socketHandle = -1;
-    sockaddr_storage destination{};
-    socklen_t destinationLength = 0;
+    detail::UdpSocket socket;
     std::int64_t nextSendAt = 0;  // copied into the status under the mutex
     std::int64_t retryAt = std::numeric_limits<std::int64_t>::min();
     std::int64_t templatesAt = std::numeric_limits<std::int64_t>::min();
@@ -125,45 +82,17 @@ struct SpotReporter::Worker {
 
     // Resolves the host and opens the socket, once; false with the error set when it cannot.
     bool connect() {
-        if (socketHandle >= 0) return true;
+        if (socket.isOpen()) return true;
         std::string error;
         const std::optional<std::string> address = options.resolve(settings.host, error);
         if (!address) {
             setError("Cannot resolve " + settings.host + ": " + error);
             return false;
         }
-        addrinfo hints{};
-        hints.ai_family = AF_UNSPEC;
-        hints.ai_socktype = SOCK_DGRAM;
-        hints.ai_flags = AI_NUMERICHOST | AI_NUMERICSERV;
-        addrinfo* found = nullptr;
-        const std::string port = std::to_string(settings.port);
-        if (::getaddrinfo(address->c_str(), port.c_str(), &hints, &found) != 0 ||
-            found == nullptr) {
-            setError("Cannot resolve " + settings.host + ": not an address: " + *address);
+        if (error = socket.open(*address, settings.port); !error.empty()) {
+            setError("Cannot open a UDP socket to " + *address + ": " + error);
             return false;
         }
-        std::memcpy(&destination, found->ai_addr, found->ai_addrlen);
-        destinationLength = found->ai_addrlen;
-        const int family = found->ai_family;
-        ::freeaddrinfo(found);
-
-        const int handle = ::socket(family, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-        if (handle < 0) {
-            setError("Cannot open a UDP socket: " + std::generic_category().message(errno));
-            return false;
-        }
-        // Bound now, to a port of its own for the whole session.
-        sockaddr_storage local{};
-        local.ss_family = static_cast<sa_family_t>(family);
-        const socklen_t localLength =
-            family == AF_INET6 ? sizeof(sockaddr_in6) : sizeof(sockaddr_in);
-        if (::bind(handle, reinterpret_cast<const sockaddr*>(&local), localLength) != 0) {
-            setError("Cannot bind a UDP socket: " + std::generic_category().message(errno));
-            ::close(handle);
-            return false;
-        }
-        socketHandle = handle;
         return true;
     }
 
@@ -191,13 +120,9 @@ struct SpotReporter::Worker {
                 retryAt = now + kRetrySeconds;
                 break;
             }
-            const ssize_t sent =
-                ::sendto(socketHandle, message.bytes.data(), message.bytes.size(),
-                         MSG_DONTWAIT | MSG_NOSIGNAL,
-                         reinterpret_cast<const sockaddr*>(&destination), destinationLength);
-            if (sent != static_cast<ssize_t>(message.bytes.size())) {
+            if (const std::string error = socket.send(message.bytes); !error.empty()) {
                 setError("Cannot send to " + settings.host + ":" + std::to_string(settings.port) +
-                         ": " + std::generic_category().message(sent < 0 ? errno : EMSGSIZE));
+                         ": " + error);
                 retryAt = now + kRetrySeconds;
                 break;
             }

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "station/heard.h"
+#include "station/resolve.h"
 
 namespace station {
 
@@ -51,13 +52,6 @@ inline constexpr std::int64_t kReportRepeatSeconds = 1800;      // a call once p
 inline constexpr std::int64_t kTemplateIntervalSeconds = 3600;  // templates again
 inline constexpr int kTemplateDatagrams = 3;                    // the first with templates
 inline constexpr std::size_t kMaxPendingSpots = 1000;
-
-// The host's address as a numeric text ("127.0.0.1", "2001:db8::1"), or nothing with `error`
-// set. It may block; the reporter calls it on its own thread.
-using HostResolver =
-    std::function<std::optional<std::string>(const std::string& host, std::string& error)>;
-// getaddrinfo's first address for a datagram socket.
-std::optional<std::string> resolveHost(const std::string& host, std::string& error);
 
 // How a reporter runs; the defaults are the program's, tests fix what is random or slow.
 struct ReporterOptions {
