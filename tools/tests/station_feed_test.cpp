@@ -134,7 +134,7 @@ TEST(StationFeed, EachCompletedLineOfEachSignalGoesToTheStream) {
 TEST(StationFeed, TheBandEveryFewSecondsOfAudio) {
     Feed f(false, true);
     BandChannel a = Channel(1, 1520.0);
-    const std::string text = std::string(100, 'a') + "CQ de QX1ABC";
+    const std::string text = std::string(100, 'a') + " CQ de QX1ABC k";
     a.text = text;
     const std::vector<BandChannel> channels{a, Channel(2, 800.0)};
     for (const double seconds : {0.5, 4.9, 5.0, 7.0, 9.99, 10.2, 31.0, 33.0}) {
