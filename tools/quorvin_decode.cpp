@@ -268,7 +268,7 @@ class StationLinks {
                     reporter_->offer(spot);
                 }
                 if (heardLog_) {
-                    tell("the heard log", heardLog_->add(spot), logError_);
+                    tell(logError_, heardLog_->add(spot));
                 }
             };
         }
@@ -281,10 +281,10 @@ class StationLinks {
     // Tells of a network error that has changed since the last look.
     void check() {
         if (reporter_) {
-            tell("reception reports", reporter_->status().lastError, reportError_);
+            tell(reportError_, reporter_->status().lastError);
         }
         if (stream_) {
-            tell("the stream", stream_->lastError(), streamError_);
+            tell(streamError_, stream_->lastError());
         }
     }
 
@@ -297,21 +297,18 @@ class StationLinks {
     }
 
   private:
-    static void tell(const char* what, const std::string& error, std::string& told) {
-        if (error != told) {
-            told = error;
-            if (!error.empty()) {
-                printError(std::string(what) + ": " + error);
-            }
+    static void tell(ErrorWatch& watch, const std::string& error) {
+        if (const std::optional<std::string> line = watch.update(error)) {
+            printError(*line);
         }
     }
 
     std::unique_ptr<station::SpotReporter> reporter_;
     std::unique_ptr<station::HeardLog> heardLog_;
     std::unique_ptr<station::StreamSender> stream_;
-    std::string reportError_;
-    std::string logError_;
-    std::string streamError_;
+    ErrorWatch reportError_{"reception reports"};
+    ErrorWatch logError_{"the heard log"};
+    ErrorWatch streamError_{"the stream"};
 };
 
 int listDevices() {

@@ -41,6 +41,17 @@ station::StreamSignal streamSignal(const pskmodem::BandChannel& channel, pskmode
     return signal;
 }
 
+std::optional<std::string> ErrorWatch::update(const std::string& error) {
+    if (error == told_) {
+        return std::nullopt;
+    }
+    told_ = error;
+    if (error.empty()) {
+        return std::nullopt;
+    }
+    return what_ + ": " + error;
+}
+
 StationFeed::StationFeed(Sinks sinks, DialNow dial, station::UnixClock clock, double bandSeconds)
     : sinks_(std::move(sinks)),
       dial_(std::move(dial)),

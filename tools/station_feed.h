@@ -39,6 +39,19 @@ station::StreamSignal streamSignal(const pskmodem::BandChannel& channel, pskmode
                                    const std::optional<station::DialReading>& dial,
                                    std::string text);
 
+// Watches a link's last error so that a failure that repeats at every datagram is told once: the
+// line to print when the error has changed to a new one, nothing otherwise (also when it has
+// cleared).
+class ErrorWatch {
+  public:
+    explicit ErrorWatch(std::string what) : what_(std::move(what)) {}
+    std::optional<std::string> update(const std::string& error);
+
+  private:
+    std::string what_;
+    std::string told_;
+};
+
 class StationFeed {
   public:
     struct Sinks {

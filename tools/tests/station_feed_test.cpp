@@ -161,5 +161,24 @@ TEST(StationFeed, NothingIsMadeWithoutSinks) {
     EXPECT_TRUE(f.messages.empty());
 }
 
+TEST(ErrorWatch, AnErrorIsToldOnceUntilItChanges) {
+    ErrorWatch watch("reception reports");
+    const struct {
+        const char* error;
+        std::optional<std::string> told;
+    } steps[] = {
+        {"", std::nullopt},
+        {"Connection refused", "reception reports: Connection refused"},
+        {"Connection refused", std::nullopt},  // every datagram fails alike: once
+        {"Connection refused", std::nullopt},
+        {"Network is unreachable", "reception reports: Network is unreachable"},
+        {"", std::nullopt},  // it works again
+        {"Connection refused", "reception reports: Connection refused"},
+    };
+    for (const auto& step : steps) {
+        EXPECT_EQ(watch.update(step.error), step.told) << step.error;
+    }
+}
+
 }  // namespace
 }  // namespace quorvin::decode
