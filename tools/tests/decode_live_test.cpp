@@ -208,12 +208,15 @@ class DecodeLive : public ::testing::Test {
         fs::remove_all(folder_);
         fs::create_directories(folder_);
         band_ = (folder_ / "band.wav").string();
-        ASSERT_TRUE(pskmodem::writeAudioFile(band_, RecordBand(), 48000));
+        const std::vector<float> band = RecordBand();
+        bandSeconds_ = static_cast<double>(band.size()) / 48000.0;
+        ASSERT_TRUE(pskmodem::writeAudioFile(band_, band, 48000));
     }
     void TearDown() override { fs::remove_all(folder_); }
 
     fs::path folder_;
     std::string band_;
+    double bandSeconds_ = 0.0;
 };
 
 // The stations the reports name, read back from the datagrams of one session.
@@ -414,6 +417,53 @@ TEST_F(DecodeLive, ASoundCardNoDeviceIsNamedAsIsBadInput) {
               "quorvin-decode: no input device is named \"No Such Card\" (quorvin-decode "
               "--list-devices lists them)\n");
     EXPECT_EQ(OurLines(err), 1) << err;
+}
+
+// The stream follows any input: every signal of a recording with --all, the one signal without.
+TEST_F(DecodeLive, AFileIsStreamedLineByLine) {
+    const struct {
+        std::vector<std::string> options;
+        std::size_t lines;
+    } cases[] = {
+        {{"--all"}, std::size(kStations)},
+        {{"--freq", "1010", "--mode", "qpsk-usb"}, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.options.front());
+        UdpListener stream;
+        std::vector<std::string> arguments{QUORVIN_DECODE_PROGRAM, band_, "--stream",
+                                           stream.address()};
+        arguments.insert(arguments.end(), c.options.begin(), c.options.end());
+        Running program(arguments, folder_);
+        ASSERT_TRUE(waitUntil([&] { return program.ended(); }, 60s));
+        EXPECT_EQ(program.exitStatus(), 0) << program.err();
+        std::size_t lines = 0;
+        std::size_t bands = 0;
+        const auto streamed = [&] {
+            lines = 0;
+            bands = 0;
+            for (const std::string& message : stream.datagrams()) {
+                lines += message.rfind("{\"type\":\"line\"", 0) == 0 ? 1U : 0U;
+                bands += message.rfind("{\"type\":\"band\"", 0) == 0 ? 1U : 0U;
+            }
+            return lines >= c.lines;
+        };
+        EXPECT_TRUE(waitUntil(streamed, 5s));
+        // Without --all the squelch is open, and the noise around the signal may make lines too.
+        if (c.options.front() == "--all") {
+            EXPECT_EQ(lines, c.lines);
+        } else {
+            EXPECT_GE(lines, c.lines);
+        }
+        // A band snapshot every 5 s of the recording.
+        EXPECT_EQ(bands, static_cast<std::size_t>(bandSeconds_ / 5.0));
+        const auto& messages = stream.datagrams();
+        const bool qpsk = std::any_of(messages.begin(), messages.end(), [](const auto& m) {
+            return m.find("\"mode\":\"qpsk31-usb\"") != std::string::npos &&
+                   m.find("QY2BCD pse k\"") != std::string::npos;
+        });
+        EXPECT_TRUE(qpsk);
+    }
 }
 
 TEST_F(DecodeLive, TheSameBandFromAFileReportsNothingAndSaysSo) {
