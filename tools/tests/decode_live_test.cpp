@@ -219,7 +219,7 @@ class DecodeLive : public ::testing::Test {
     double bandSeconds_ = 0.0;
 };
 
-// The stations the reports name, read back from the datagrams of one session.
+// The stations the reports name, read back from the datagrams of one run.
 std::vector<station::testing::ReadSpot> ReportedSpots(const std::vector<std::string>& datagrams) {
     station::testing::IpfixReader reader;
     std::vector<station::testing::ReadSpot> spots;
