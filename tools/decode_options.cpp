@@ -1,5 +1,6 @@
 #include "decode_options.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -69,7 +70,60 @@ std::optional<double> numberInRange(std::string_view option, std::string_view te
     return value;
 }
 
+// The longest text a report carries in one field.
+constexpr std::size_t kMaxReportText = 254;
+
+// Printable ASCII without spaces, at least one character.
+bool isPrintableWord(std::string_view text) {
+    return !text.empty() &&
+           std::all_of(text.begin(), text.end(), [](char c) { return c > 0x20 && c < 0x7F; });
+}
+
 }  // namespace
+
+bool isLocator(std::string_view text) {
+    if (text.size() != 4 && text.size() != 6 && text.size() != 8) {
+        return false;
+    }
+    const auto upper = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; };
+    const auto letterUpTo = [&](char c, char last) { return upper(c) >= 'A' && upper(c) <= last; };
+    const auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    // Field (A..R), square (0..9), subsquare (A..X), extended square (0..9).
+    return letterUpTo(text[0], 'R') && letterUpTo(text[1], 'R') && digit(text[2]) &&
+           digit(text[3]) &&
+           (text.size() < 6 || (letterUpTo(text[4], 'X') && letterUpTo(text[5], 'X'))) &&
+           (text.size() < 8 || (digit(text[6]) && digit(text[7])));
+}
+
+StationPlan stationPlan(const DecodeOptions& options) {
+    StationPlan plan;
+    const bool wanted[] = {!options.myCall.empty(), !options.adif.empty()};
+    const char* const what[] = {"reception reports are sent", "the heard log is written"};
+    const char* const none[] = {"none are sent", "nothing is logged"};
+    bool* const on[] = {&plan.report, &plan.adif};
+    for (int i = 0; i < 2; ++i) {
+        if (!wanted[i]) {
+            continue;
+        }
+        const std::string start = what[i];
+        if (!options.live()) {
+            plan.notes.push_back(start +
+                                 " only for what a sound card receives (--device), never for "
+                                 "a recording or the demo: " +
+                                 none[i]);
+        } else if (!options.all) {
+            plan.notes.push_back(start + " only with --all: " + none[i]);
+        } else if (!options.dial && !options.rig) {
+            plan.notes.push_back(start +
+                                 " only with the rig's dial (--dial or --rig), which gives each "
+                                 "station's frequency on the air: " +
+                                 none[i]);
+        } else {
+            *on[i] = true;
+        }
+    }
+    return plan;
+}
 
 std::optional<ModeAtSpeed> modeAtSpeedFromName(std::string_view name) {
     using pskmodem::Mode;
@@ -119,6 +173,8 @@ std::string usageText() {
     return "Usage: quorvin-decode FILE --freq HZ [options]\n"
            "       quorvin-decode --all FILE [--json] [options]\n"
            "       quorvin-decode --demo [--all] [--freq HZ] [--seconds N] [options]\n"
+           "       quorvin-decode --device NAME|default --all [--json] [--seconds N] [options]\n"
+           "       quorvin-decode --list-devices\n"
            "\n"
            "Decodes PSK31 (and PSK63, PSK125, PSK250) from an audio file (any format\n"
            "libsndfile reads, a regular file at\n"
@@ -148,8 +204,15 @@ std::string usageText() {
            "                   of text blocks (see below)\n"
            "  --realtime       play the file at real-time pace instead of as fast as possible\n"
            "  --demo           decode the built-in simulated band, at real-time pace\n"
-           "  --seconds N      stop after N seconds of audio (the demo runs until interrupted\n"
-           "                   otherwise)\n"
+           "  --seconds N      stop after N seconds of audio (the demo and a sound card run\n"
+           "                   until interrupted otherwise)\n"
+           "  --device NAME    capture from a sound card instead of a file: default (the\n"
+           "                   system's default input) or a name as --list-devices prints it,\n"
+           "                   alone or as \"NAME [HOST API]\". Runs until interrupted\n"
+           "                   (Ctrl+C, SIGTERM: what is pending is printed and sent). A lost\n"
+           "                   device is opened again every 2 s until it is back.\n"
+           "  --list-devices   print the input devices, one a line: card number, name, host\n"
+           "                   API and \"default\" for the system's default, separated by tabs\n"
            "  --dial HZ[,usb|lsb]  the radio's dial frequency in Hz (14070000 or 14.070.000)\n"
            "                   and sideband (default usb) when the audio was received: the\n"
            "                   signals are reported at their frequency on the air\n"
@@ -160,6 +223,18 @@ std::string usageText() {
            "                   The rig is only read, never set. On the lower sideband the\n"
            "                   audio spectrum is inverted: --mode and the modes reported are\n"
            "                   the signals' modes on the air.\n"
+           "  --my-call CALL   send reception reports of the stations heard, as CALL, to the\n"
+           "                   reception-report network: only with --device, --all and a dial\n"
+           "                   (--dial or a rig); a station only once its call was sent twice\n"
+           "                   after \"de\", \"cq\" or \"qrz\" in one line, at most once per\n"
+           "                   band in 30 minutes; reports go out every five minutes\n"
+           "  --my-locator LOC your Maidenhead locator (JO31 or JO31le) for the reports\n"
+           "  --antenna TEXT   your antenna, for the reports\n"
+           "  --report HOST:PORT  where the reports go (default report.pskreporter.info:4739)\n"
+           "  --adif FILE      log the stations reported, as ADIF, in FILE (with the same\n"
+           "                   conditions as the reports; one record per call and band an hour)\n"
+           "  --stream HOST:PORT  send each received line, and every 5 s the signals on the\n"
+           "                   air, as one JSON object per UDP datagram (see below)\n"
            "  --help           show this text\n"
            "  --version        show the version\n"
            "\n"
@@ -181,6 +256,14 @@ std::string usageText() {
            "         Windows-1252 leaves undefined as \\u0081, \\u008d, \\u008f, \\u0090 and\n"
            "         \\u009d).\n"
            "\n"
+           "The stream (--stream), one JSON object per datagram, pure ASCII as above:\n"
+           "  {\"type\":\"line\",\"time\":\"2026-12-08T14:03:07Z\",\"frequency_hz\":1520,\n"
+           "   \"rf_hz\":14071520,\"mode\":\"bpsk31\",\"snr_db\":12.3,\"imd_db\":-28,\n"
+           "   \"calls\":[\"QR9ZZ\"],\"text\":\"...\"} for each line a signal completes, and\n"
+           "  {\"type\":\"band\",\"time\":\"...\",\"dial_hz\":14070000,\"signals\":[{...}]}\n"
+           "   every 5 s of audio, each signal with the fields of a line and its newest text\n"
+           "  (rf_hz and dial_hz null without a dial, snr_db and imd_db when not known).\n"
+           "\n"
            "Exit status: 0 when the input was decoded, 2 for bad arguments, an unreadable\n"
            "file or a rig that does not answer, 1 for any other failure.\n";
 }
@@ -195,6 +278,9 @@ ParseResult parseDecodeOptions(std::span<const std::string_view> args) {
     std::optional<int> rigModel;
     std::optional<std::string> rigPort;
     std::optional<int> rigSpeed;
+    bool myLocatorGiven = false;
+    bool antennaGiven = false;
+    bool reportGiven = false;
 
     for (std::size_t i = 0; i < args.size() && error.empty(); ++i) {
         const std::string_view arg = args[i];
@@ -335,6 +421,71 @@ ParseResult parseDecodeOptions(std::span<const std::string_view> args) {
                     }
                 }
             }
+        } else if (name == "--device") {
+            if (const auto text = value()) {
+                if (text->empty()) {
+                    error = "--device needs a device name or default (see --list-devices)";
+                } else {
+                    options.device = std::string(*text);
+                }
+            }
+        } else if (name == "--list-devices") {
+            flag(options.listDevices);
+        } else if (name == "--my-call") {
+            if (const auto text = value()) {
+                if (!isPrintableWord(*text) || text->size() > kMaxReportText) {
+                    error = "--my-call needs a call sign without spaces, not " + quoted(*text);
+                } else {
+                    options.myCall = std::string(*text);
+                }
+            }
+        } else if (name == "--my-locator") {
+            if (const auto text = value()) {
+                if (!isLocator(*text)) {
+                    error =
+                        "--my-locator needs a locator such as JO31 or JO31le, not " + quoted(*text);
+                } else {
+                    options.myLocator = std::string(*text);
+                    myLocatorGiven = true;
+                }
+            }
+        } else if (name == "--antenna") {
+            if (const auto text = value()) {
+                if (text->size() > kMaxReportText ||
+                    std::any_of(text->begin(), text->end(), [](char c) {
+                        return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
+                    })) {
+                    error = "--antenna needs one line of at most " +
+                            std::to_string(kMaxReportText) + " characters";
+                } else {
+                    options.antenna = std::string(*text);
+                    antennaGiven = true;
+                }
+            }
+        } else if (name == "--report") {
+            if (const auto text = value()) {
+                if (const auto address = station::parseHostPort(*text)) {
+                    options.report = *address;
+                    reportGiven = true;
+                } else {
+                    error = "--report needs HOST:PORT, not " + quoted(*text);
+                }
+            }
+        } else if (name == "--stream") {
+            if (const auto text = value()) {
+                options.stream = station::parseHostPort(*text);
+                if (!options.stream) {
+                    error = "--stream needs HOST:PORT, not " + quoted(*text);
+                }
+            }
+        } else if (name == "--adif") {
+            if (const auto text = value()) {
+                if (text->empty()) {
+                    error = "--adif needs a file name";
+                } else {
+                    options.adif = std::string(*text);
+                }
+            }
         } else if (name == "--mode") {
             if (const auto text = value()) {
                 const std::optional<ModeAtSpeed> found = modeAtSpeedFromName(*text);
@@ -354,7 +505,7 @@ ParseResult parseDecodeOptions(std::span<const std::string_view> args) {
         }
     }
 
-    if (!error.empty() || options.help || options.version) {
+    if (!error.empty() || options.help || options.version || options.listDevices) {
         return result;
     }
     if (rigDaemon) {
@@ -371,8 +522,17 @@ ParseResult parseDecodeOptions(std::span<const std::string_view> args) {
         error = "give either --dial or a rig, not both";
     } else if (options.demo && haveFile) {
         error = "give either a file or --demo, not both";
-    } else if (!options.demo && !haveFile) {
-        error = "no input: give an audio file or --demo (see --help)";
+    } else if (options.device && haveFile) {
+        error = "give either a file or --device, not both";
+    } else if (options.device && options.demo) {
+        error = "give either --demo or --device, not both";
+    } else if (!options.demo && !haveFile && !options.device) {
+        error = "no input: give an audio file, --device or --demo (see --help)";
+    } else if (options.myCall.empty() && (myLocatorGiven || antennaGiven || reportGiven)) {
+        error = std::string(myLocatorGiven ? "--my-locator"
+                            : antennaGiven ? "--antenna"
+                                           : "--report") +
+                " needs --my-call, which turns reception reports on";
     } else if (options.all && options.frequencyHz) {
         error = "--freq cannot be given with --all, which decodes every signal";
     } else if (options.json && !options.all) {
@@ -381,7 +541,8 @@ ParseResult parseDecodeOptions(std::span<const std::string_view> args) {
         error = "--search must be between 0 and " + formatNumber(kMaxAllSearchHz) +
                 " with --all, not " + formatNumber(*options.searchHz);
     } else if (!options.demo && !options.all && !options.frequencyHz) {
-        error = "--freq HZ is required when decoding a file (or give --all)";
+        error = options.device ? "--freq HZ is required when decoding a sound card (or give --all)"
+                               : "--freq HZ is required when decoding a file (or give --all)";
     }
     return result;
 }

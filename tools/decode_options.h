@@ -6,9 +6,11 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "pskmodem/types.h"
 #include "station/dial.h"
+#include "station/report.h"
 #include "station/rig.h"
 
 namespace quorvin::decode {
@@ -48,6 +50,19 @@ struct DecodeOptions {
     // --rig-speed). On the lower sideband --mode and the modes reported are those on the air.
     std::optional<station::DialReading> dial;
     std::optional<station::RigAddress> rig;
+    // A sound card instead of a file or the demo: "default" (the system's default input) or a
+    // device's name as --list-devices prints it, alone or with its host API in brackets.
+    std::optional<std::string> device;
+    bool listDevices = false;  // print the input devices and exit
+    // Reception reports (on when myCall is given), the heard-stations log and the live stream.
+    std::string myCall;
+    std::string myLocator;
+    std::string antenna;
+    station::HostPort report{station::kDefaultReportHost, station::kDefaultReportPort};
+    std::string adif;                         // the heard log's file; empty: none
+    std::optional<station::HostPort> stream;  // where the live stream goes
+
+    bool live() const { return device.has_value(); }
 
     double searchOrDefault() const {
         return searchHz.value_or(all ? kDefaultAllSearchHz : kDefaultSearchHz);
@@ -67,6 +82,20 @@ ParseResult parseDecodeOptions(std::span<const std::string_view> args);
 
 // The text --help prints.
 std::string usageText();
+
+// What the run does with the stations it hears, and the lines it says about what it leaves out.
+// Reports and the heard log need a live sound card (never a recording or the demo: playback is not
+// reception), --all and the rig's dial (--dial or a rig), since a station is reported on its
+// frequency on the air.
+struct StationPlan {
+    bool report = false;
+    bool adif = false;
+    std::vector<std::string> notes;  // one line each, no prefix
+};
+StationPlan stationPlan(const DecodeOptions& options);
+
+// A Maidenhead locator of 4, 6 or 8 characters ("JO31", "JO31le", "JO31le52"), any case.
+bool isLocator(std::string_view text);
 
 // A mode at a speed, as --mode and the output name it.
 struct ModeAtSpeed {

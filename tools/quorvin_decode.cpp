@@ -1,5 +1,6 @@
-// quorvin-decode: decodes PSK31 from an audio file or the built-in band simulator and writes the
-// received text to standard output: one signal, or with --all every signal in the band. Run with
+// quorvin-decode: decodes PSK31 from an audio file, a sound card or the built-in band simulator and
+// writes the received text to standard output: one signal, or with --all every signal in the band.
+// From a sound card it can report the stations heard, log them and stream what it hears. Run with
 // --help for the options.
 
 #include <algorithm>
@@ -10,6 +11,7 @@
 #include <cstdio>
 #include <exception>
 #include <functional>
+#include <limits>
 #include <map>
 #include <memory>
 #include <span>
@@ -19,14 +21,20 @@
 
 #include "band_report.h"
 #include "decode_options.h"
+#include "live_input.h"
 #include "pskmodem/band/band_decoder.h"
 #include "pskmodem/dsp/resampler.h"
 #include "pskmodem/engine/pipeline.h"
+#include "pskmodem/pskmodem.h"
 #include "pskmodem/signals/simulator.h"
 #include "pskmodem/sources/audio_source.h"
 #include "pskmodem/types.h"
 #include "station/dial.h"
+#include "station/heard_log.h"
+#include "station/report.h"
 #include "station/rig.h"
+#include "station/stream.h"
+#include "station_feed.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -143,18 +151,21 @@ class Dial {
     std::unique_ptr<station::RigPoller> poller_;
 };
 
-// Prints each signal's report as its channel ends.
+// Prints each signal's report as its channel ends and hands what is heard to the station's links.
 class BandReporter final : public pskmodem::BandListener {
   public:
-    BandReporter(bool json, Dial& dial) : json_(json), dial_(dial) {}
+    BandReporter(bool json, Dial& dial, StationFeed& feed)
+        : json_(json), dial_(dial), feed_(feed) {}
 
     void channelStarted(const pskmodem::BandChannel& channel) override {
         texts_[channel.id].clear();
     }
     void character(const pskmodem::BandChannel& channel, std::uint8_t code) override {
         texts_[channel.id].push_back(static_cast<char>(code));
+        feed_.character(channel, code);
     }
     void channelEnded(const pskmodem::BandChannel& channel) override {
+        feed_.channelEnded(channel);
         // On the lower sideband the mode heard is the mirror of the mode on the air.
         const SignalReport signal{.frequencyHz = channel.frequencyHz,
                                   .mode = dial_.heard(channel.mode),
@@ -177,14 +188,142 @@ class BandReporter final : public pskmodem::BandListener {
   private:
     bool json_;
     Dial& dial_;
+    StationFeed& feed_;
     bool failed_ = false;
     std::map<int, std::string> texts_;  // by channel id
+};
+
+// The single channel as the station's links see it: one signal that lasts the whole input.
+class ChannelFeed final : public pskmodem::PipelineListener {
+  public:
+    ChannelFeed(TextCollector& text, StationFeed& feed, const pskmodem::Pipeline& pipeline,
+                pskmodem::Speed speed)
+        : text_(text), feed_(feed), pipeline_(pipeline), speed_(speed) {}
+
+    void spectrumReady(const pskmodem::WaterfallFft& spectrum,
+                       const pskmodem::Receiver& receiver) override {
+        text_.spectrumReady(spectrum, receiver);
+    }
+    void character(std::uint8_t code) override {
+        text_.character(code);
+        feed_.character(channel(), code);
+    }
+    // The channel's text so far is not kept: the stream's band snapshot carries none.
+    pskmodem::BandChannel channel() const {
+        pskmodem::BandChannel now;
+        now.id = 1;
+        now.frequencyHz = pipeline_.receiver().frequencyHz();
+        now.mode = mode;
+        now.speed = speed_;
+        now.quality = pipeline_.receiver().quality();
+        now.snrDb = std::numeric_limits<double>::quiet_NaN();
+        return now;
+    }
+
+    pskmodem::Mode mode = pskmodem::Mode::Bpsk;  // as heard
+
+  private:
+    TextCollector& text_;
+    StationFeed& feed_;
+    const pskmodem::Pipeline& pipeline_;
+    pskmodem::Speed speed_;
 };
 
 std::string formatHz(double hz) {
     char text[32];
     std::snprintf(text, sizeof text, "%.0f Hz", hz);
     return text;
+}
+
+// The station's links a run feeds: reception reports, the heard log and the live stream, each
+// only when asked for. Network and file errors are told once each time they change; decoding goes
+// on.
+class StationLinks {
+  public:
+    StationLinks(const DecodeOptions& options, const StationPlan& plan) {
+        if (plan.report) {
+            station::ReportSettings settings;
+            settings.receiver = {.call = options.myCall,
+                                 .locator = options.myLocator,
+                                 .software = "Quorvin " QUORVIN_VERSION,
+                                 .antenna = options.antenna};
+            settings.host = options.report.host;
+            settings.port = options.report.port;
+            reporter_ = std::make_unique<station::SpotReporter>(std::move(settings));
+        }
+        if (plan.adif) {
+            heardLog_ = std::make_unique<station::HeardLog>(options.adif, QUORVIN_VERSION);
+        }
+        if (options.stream) {
+            stream_ =
+                std::make_unique<station::StreamSender>(options.stream->host, options.stream->port);
+        }
+    }
+
+    StationFeed::Sinks sinks() {
+        StationFeed::Sinks sinks;
+        if (reporter_ || heardLog_) {
+            sinks.spot = [this](const station::Spot& spot) {
+                if (reporter_) {
+                    reporter_->offer(spot);
+                }
+                if (heardLog_) {
+                    tell(logError_, heardLog_->add(spot));
+                }
+            };
+        }
+        if (stream_) {
+            sinks.stream = [this](std::string message) { stream_->send(std::move(message)); };
+        }
+        return sinks;
+    }
+
+    // Tells of a network error that has changed since the last look.
+    void check() {
+        if (reporter_) {
+            tell(reportError_, reporter_->status().lastError);
+        }
+        if (stream_) {
+            tell(streamError_, stream_->lastError());
+        }
+    }
+
+    // Sends what is pending (the reporter's last datagram, the stream's last messages).
+    void close() {
+        check();
+        reporter_.reset();
+        stream_.reset();
+        heardLog_.reset();
+    }
+
+  private:
+    static void tell(ErrorWatch& watch, const std::string& error) {
+        if (const std::optional<std::string> line = watch.update(error)) {
+            printError(*line);
+        }
+    }
+
+    std::unique_ptr<station::SpotReporter> reporter_;
+    std::unique_ptr<station::HeardLog> heardLog_;
+    std::unique_ptr<station::StreamSender> stream_;
+    ErrorWatch reportError_{"reception reports"};
+    ErrorWatch logError_{"the heard log"};
+    ErrorWatch streamError_{"the stream"};
+};
+
+int listDevices() {
+    const std::vector<pskmodem::InputDeviceInfo> devices = pskmodem::listInputDevices();
+    if (devices.empty()) {
+        printError("no input devices were found");
+        return kExitOk;
+    }
+    const std::string text = deviceListText(devices);
+    if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() ||
+        std::fflush(stdout) != 0) {
+        printError("cannot write to standard output");
+        return kExitFailure;
+    }
+    return kExitOk;
 }
 
 int run(std::span<const std::string_view> args) {
@@ -203,6 +342,9 @@ int run(std::span<const std::string_view> args) {
         std::puts("quorvin-decode " QUORVIN_VERSION);
         return kExitOk;
     }
+    if (options.listDevices) {
+        return listDevices();
+    }
 
     // A rig that is not there is told before any decoding, within a few seconds.
     Dial dial;
@@ -216,6 +358,7 @@ int run(std::span<const std::string_view> args) {
     }
 
     std::unique_ptr<pskmodem::AudioSource> source;
+    std::string deviceCaption;
     bool paced = options.realtime;
     if (options.demo) {
         const pskmodem::SimulatorConfig band = pskmodem::demoBand();
@@ -229,6 +372,21 @@ int run(std::span<const std::string_view> args) {
         }
         source = pskmodem::makeSimulatorSource(band, pskmodem::Pace::RealTime);
         paced = true;
+    } else if (options.device) {
+        const std::vector<pskmodem::InputDeviceInfo> devices = pskmodem::listInputDevices();
+        const DeviceChoice choice = chooseDevice(devices, *options.device);
+        if (!choice.error.empty()) {
+            printError(choice.error);
+            return kExitBadInput;
+        }
+        deviceCaption = "the system's default input";
+        for (const pskmodem::InputDeviceInfo& device : devices) {
+            if (device.card == choice.card) {
+                deviceCaption = pskmodem::inputDeviceCaption(device);
+            }
+        }
+        source = pskmodem::makeSoundCardSource(choice.card);
+        paced = true;
     } else {
         source = pskmodem::makeFileSource(options.file, options.realtime
                                                             ? pskmodem::Pace::RealTime
@@ -238,70 +396,52 @@ int run(std::span<const std::string_view> args) {
     const double frequencyHz = options.frequencyHz.value_or(1000.0);
     const double searchHz = options.searchOrDefault();
 
-    if (source->start() != 0) {
-        const std::string reason = source->lastError();
-        printError(reason.empty() ? "cannot open the input" : reason);
+    const std::size_t chunk = paced ? kPacedChunk : kFastChunk;
+    InputReader input(std::move(source), chunk, pskmodem::kReopenInterval,
+                      [](const std::string& note) { printError(note); });
+    if (options.seconds) {
+        input.limitSeconds(*options.seconds);
+    }
+    // An interrupt while a sound card is being opened ends the run as cleanly as one later.
+    std::signal(SIGINT, requestStop);
+    std::signal(SIGTERM, requestStop);
+    if (const std::string error = input.start(); !error.empty()) {
+        printError(error);
         return options.demo ? kExitFailure : kExitBadInput;
     }
-    const double inputRateHz = source->sampleRateHz();
-    if (!(inputRateHz >= 1.0)) {
-        printError("the input has no usable sample rate");
-        return kExitBadInput;
-    }
-    if (options.demo) {
-        std::string header;
+    if (options.demo || options.device) {
+        std::string header = options.demo ? "demo band" : "sound card " + deviceCaption;
         if (options.all) {
-            header = "demo band, receiving every ";
+            header += ", receiving every ";
             header += options.mode ? modeDisplayName(*options.mode, options.speed) + " signal"
                                    : std::string("signal");
         } else {
-            header = "demo band, receiving " + modeDisplayName(mode, options.speed) + " at " +
-                     formatHz(frequencyHz);
+            header += ", receiving " + modeDisplayName(mode, options.speed) + " at " +
+                      formatHz(frequencyHz);
         }
         header += searchHz > 0.0 ? ", AFC search " + formatHz(searchHz) : ", AFC off";
         std::fprintf(stderr, "quorvin-decode: %s\n", header.c_str());
     }
 
-    const std::size_t chunk = paced ? kPacedChunk : kFastChunk;
-    std::unique_ptr<pskmodem::Resampler> resampler;
-    if (inputRateHz != static_cast<double>(pskmodem::kSampleRateHz)) {
-        resampler = std::make_unique<pskmodem::Resampler>(
-            inputRateHz, static_cast<double>(pskmodem::kSampleRateHz), 0.0, chunk);
+    const StationPlan plan = stationPlan(options);
+    for (const std::string& note : plan.notes) {
+        printError(note);
     }
-
-    // Audio to read, in input samples; unlimited without --seconds.
-    std::uint64_t remaining = UINT64_MAX;
-    if (options.seconds) {
-        remaining = static_cast<std::uint64_t>(*options.seconds * inputRateHz + 0.5);
-    }
-
-    std::signal(SIGINT, requestStop);
-    std::signal(SIGTERM, requestStop);
+    StationLinks links(options, plan);
+    StationFeed feed(links.sinks(), [&dial] { return dial.current(); });
 
     // Reads the input to its end (or --seconds, or an interrupt), handing 8 kHz audio to
     // `consume`, which returns false when the output fails.
     const auto readAll = [&](const std::function<bool(std::span<const float>)>& consume) {
-        std::vector<float> buffer(chunk);
         bool outputOk = true;
-        while (remaining > 0 && outputOk && !gStopRequested.load(std::memory_order_relaxed)) {
-            const std::size_t wanted = static_cast<std::size_t>(
-                std::min<std::uint64_t>(remaining, static_cast<std::uint64_t>(buffer.size())));
-            const pskmodem::ReadResult got =
-                source->read(std::span(buffer).first(wanted), std::chrono::milliseconds(100));
-            const std::span<const float> samples = std::span(buffer).first(got.count);
-            remaining -= got.count;
-            outputOk = consume(resampler ? resampler->process(samples) : samples);
-            if (got.status != pskmodem::ReadStatus::Ok) {
-                break;
-            }
+        while (!input.ended() && outputOk && !gStopRequested.load(std::memory_order_relaxed)) {
+            outputOk = consume(input.read(std::chrono::milliseconds(100)));
+            links.check();
         }
-        if (resampler) {
-            for (auto tail = resampler->flush(); !tail.empty() && outputOk;
-                 tail = resampler->flush()) {
-                outputOk = consume(tail);
-            }
+        for (auto tail = input.flush(); !tail.empty() && outputOk; tail = input.flush()) {
+            outputOk = consume(tail);
         }
-        source->stop();
+        input.stop();
         return outputOk;
     };
 
@@ -316,9 +456,10 @@ int run(std::span<const std::string_view> args) {
         config.searchRangeHz = searchHz;
         config.squelchThreshold = options.squelchOrDefault();
         pskmodem::BandDecoder decoder(config);
-        BandReporter reporter(options.json, dial);
+        BandReporter reporter(options.json, dial, feed);
         outputOk = readAll([&](std::span<const float> samples) {
             decoder.process(samples, reporter);
+            feed.audio(decoder);
             return reporter.ok();
         });
         // Whatever is still on the air is reported, even after a failed write or an interrupt.
@@ -332,18 +473,27 @@ int run(std::span<const std::string_view> args) {
         pipeline.receiver().setSpeed(options.speed);
         pipeline.receiver().setSquelch(options.squelchOrDefault(), 0);
         TextCollector text;
+        ChannelFeed channel(text, feed, pipeline, options.speed);
+        channel.mode = heard;
+        double seconds = 0.0;
         outputOk = readAll([&](std::span<const float> samples) {
             // The receiver follows the rig's sideband as it changes.
             if (const pskmodem::Mode now = dial.heard(mode); now != heard) {
                 heard = now;
+                channel.mode = heard;
                 pipeline.receiver().setMode(heard);
             }
-            pipeline.process(samples, text);
+            pipeline.process(samples, channel);
+            seconds += static_cast<double>(samples.size()) / pskmodem::kSampleRateHz;
+            feed.audio(seconds, {channel.channel()});
             return text.flush(paced);
         });
-        pipeline.finish(text);
+        pipeline.finish(channel);
+        feed.channelEnded(channel.channel());
         outputOk = outputOk && text.flush(true);
     }
+    // What is pending goes out before the program ends.
+    links.close();
     if (!outputOk) {
         printError("cannot write to standard output");
         return kExitFailure;

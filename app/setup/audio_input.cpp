@@ -51,7 +51,7 @@ QString InputCaption(const QString& name, const QString& hostApi) {
 }
 
 QString InputCaption(const pskmodem::InputDeviceInfo& device) {
-    return InputCaption(FromUtf8(device.name), FromUtf8(device.hostApi));
+    return FromUtf8(pskmodem::inputDeviceCaption(device));
 }
 
 QString MissingInputText(const QString& name, const QString& hostApi) {

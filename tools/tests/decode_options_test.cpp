@@ -279,6 +279,26 @@ TEST(DecodeOptions, BadCommandLinesGiveOneLineErrors) {
         {{"a.wav", "b.wav", "--freq", "1000"}, "only one file"},
         {{"a.wav", "--demo"}, "either a file or --demo"},
         {{"", "--freq", "1000"}, "file name is empty"},
+        {{"a.wav", "--all", "--device", "default"}, "either a file or --device"},
+        {{"--demo", "--device", "pulse"}, "either --demo or --device"},
+        {{"--device", "pulse"}, "--freq HZ is required when decoding a sound card"},
+        {{"--device="}, "--device needs a device name or default"},
+        {{"--device"}, "--device needs a value"},
+        {{"--list-devices=1"}, "--list-devices takes no value"},
+        {{"--device", "default", "--all", "--my-call", "QX9 TST"}, "--my-call needs a call sign"},
+        {{"--device", "default", "--all", "--my-call", ""}, "--my-call needs a call sign"},
+        {{"--device", "default", "--all", "--my-locator", "JO31"}, "--my-locator needs --my-call"},
+        {{"--device", "default", "--all", "--antenna", "dipole"}, "--antenna needs --my-call"},
+        {{"--device", "default", "--all", "--report", "127.0.0.1:4739"},
+         "--report needs --my-call"},
+        {{"--device", "default", "--all", "--my-call", "QX9TST", "--my-locator", "ZZ99"},
+         "--my-locator needs a locator"},
+        {{"--device", "default", "--all", "--my-call", "QX9TST", "--antenna", "a\nb"},
+         "--antenna needs one line"},
+        {{"--device", "default", "--all", "--my-call", "QX9TST", "--report", "nowhere"},
+         "--report needs HOST:PORT, not \"nowhere\""},
+        {{"--device", "default", "--all", "--stream", "127.0.0.1:0"}, "--stream needs HOST:PORT"},
+        {{"--device", "default", "--all", "--adif="}, "--adif needs a file name"},
     };
     for (const BadCase& c : cases) {
         std::string joined;
@@ -290,6 +310,129 @@ TEST(DecodeOptions, BadCommandLinesGiveOneLineErrors) {
         EXPECT_FALSE(r.ok());
         EXPECT_NE(r.error.find(c.expectedInError), std::string::npos) << r.error;
         EXPECT_EQ(r.error.find('\n'), std::string::npos);
+    }
+}
+
+TEST(DecodeOptions, ASoundCardInsteadOfAFile) {
+    const ParseResult r = parse({"--device", "pulse [ALSA]", "--all", "--json", "--seconds", "30"});
+    ASSERT_TRUE(r.ok()) << r.error;
+    EXPECT_EQ(r.options.device, "pulse [ALSA]");
+    EXPECT_TRUE(r.options.live());
+    EXPECT_TRUE(r.options.file.empty());
+    EXPECT_EQ(r.options.seconds, 30.0);
+    EXPECT_FALSE(parse({"f.wav", "--all"}).options.live());
+
+    const ParseResult one = parse({"--device=default", "--freq", "1500"});
+    ASSERT_TRUE(one.ok()) << one.error;
+    EXPECT_EQ(one.options.device, "default");
+
+    // Listing the devices needs nothing else and wins over what else is given.
+    for (const std::vector<std::string_view>& args :
+         {std::vector<std::string_view>{"--list-devices"},
+          std::vector<std::string_view>{"--list-devices", "a.wav", "--demo"}}) {
+        const ParseResult list = parse(args);
+        ASSERT_TRUE(list.ok()) << list.error;
+        EXPECT_TRUE(list.options.listDevices);
+    }
+}
+
+TEST(DecodeOptions, TheStationsLinks) {
+    const ParseResult r =
+        parse({"--device", "default", "--all", "--dial", "14070000", "--my-call", "QX9TST",
+               "--my-locator", "jo31LE", "--antenna", "dipole at 10 m", "--report",
+               "127.0.0.1:14739", "--adif", "heard.adi", "--stream", "localhost:9999"});
+    ASSERT_TRUE(r.ok()) << r.error;
+    EXPECT_EQ(r.options.myCall, "QX9TST");
+    EXPECT_EQ(r.options.myLocator, "jo31LE");
+    EXPECT_EQ(r.options.antenna, "dipole at 10 m");
+    EXPECT_EQ(r.options.report.host, "127.0.0.1");
+    EXPECT_EQ(r.options.report.port, 14739);
+    EXPECT_EQ(r.options.adif, "heard.adi");
+    ASSERT_TRUE(r.options.stream);
+    EXPECT_EQ(r.options.stream->host, "localhost");
+    EXPECT_EQ(r.options.stream->port, 9999);
+
+    // The network's own address unless told otherwise; a short-wave listener's call is fine.
+    const ParseResult d = parse({"--device", "default", "--all", "--my-call", "QX/SWL/KIM"});
+    ASSERT_TRUE(d.ok()) << d.error;
+    EXPECT_EQ(d.options.report.host, "report.pskreporter.info");
+    EXPECT_EQ(d.options.report.port, 4739);
+    EXPECT_EQ(d.options.myCall, "QX/SWL/KIM");
+    EXPECT_FALSE(d.options.stream);
+    EXPECT_TRUE(d.options.adif.empty());
+}
+
+TEST(DecodeOptions, LocatorsOfFourSixOrEightCharacters) {
+    for (const char* good : {"JO31", "jo31", "JO31le", "RR99XX", "AA00aa00", "JO31le52"}) {
+        EXPECT_TRUE(isLocator(good)) << good;
+    }
+    for (const char* bad : {"", "JO3", "JO31l", "SO31", "JS31", "J031", "JO31LY", "JO31le5",
+                            "JO31leAB", "JO31le520"}) {
+        EXPECT_FALSE(isLocator(bad)) << bad;
+    }
+}
+
+// Reports and the heard log only for what a sound card receives, with --all and a dial; a line
+// says why whenever one of them is asked for and left out.
+TEST(DecodeOptions, ReportsAndTheHeardLogOnlyFromASoundCardWithAllAndADial) {
+    const struct {
+        std::vector<std::string_view> args;
+        bool report;
+        bool adif;
+        std::vector<std::string_view> notes;  // what each note contains, in order
+    } cases[] = {
+        {{"--device", "default", "--all", "--dial", "14070000", "--my-call", "QX9TST", "--adif",
+          "h.adi"},
+         true,
+         true,
+         {}},
+        {{"--device", "default", "--all", "--rig", "127.0.0.1:4532", "--my-call", "QX9TST"},
+         true,
+         false,
+         {}},
+        {{"--device", "default", "--all", "--dial", "14070000"}, false, false, {}},
+        {{"band.wav", "--all", "--dial", "14070000", "--my-call", "QX9TST", "--adif", "h.adi"},
+         false,
+         false,
+         {"reception reports are sent only for what a sound card receives",
+          "the heard log is written only for what a sound card receives"}},
+        {{"--demo", "--all", "--dial", "14070000", "--my-call", "QX9TST"},
+         false,
+         false,
+         {"never for a recording or the demo: none are sent"}},
+        {{"--device", "default", "--all", "--my-call", "QX9TST", "--adif", "h.adi"},
+         false,
+         false,
+         {"reception reports are sent only with the rig's dial (--dial or --rig)",
+          "the heard log is written only with the rig's dial"}},
+        {{"--device", "default", "--freq", "1500", "--dial", "14070000", "--my-call", "QX9TST"},
+         false,
+         false,
+         {"reception reports are sent only with --all: none are sent"}},
+        {{"band.wav", "--all", "--stream", "127.0.0.1:9999"}, false, false, {}},
+    };
+    for (const auto& c : cases) {
+        const ParseResult r = parse(c.args);
+        ASSERT_TRUE(r.ok()) << r.error;
+        const StationPlan plan = stationPlan(r.options);
+        SCOPED_TRACE(std::string(c.args.front()) + " " + std::string(c.args.back()));
+        EXPECT_EQ(plan.report, c.report);
+        EXPECT_EQ(plan.adif, c.adif);
+        ASSERT_EQ(plan.notes.size(), c.notes.size());
+        for (std::size_t i = 0; i < c.notes.size(); ++i) {
+            EXPECT_NE(plan.notes[i].find(c.notes[i]), std::string::npos) << plan.notes[i];
+            EXPECT_EQ(plan.notes[i].find('\n'), std::string::npos);
+        }
+    }
+}
+
+TEST(DecodeOptions, HelpNamesTheLiveOptionsAndTheStream) {
+    const std::string usage = usageText();
+    for (const char* text :
+         {"--device NAME", "--list-devices", "--my-call", "--my-locator", "--antenna",
+          "--report HOST:PORT", "report.pskreporter.info:4739", "--adif FILE", "--stream HOST:PORT",
+          "\"type\":\"line\"", "\"type\":\"band\""}) {
+        EXPECT_NE(usage.find(text), std::string::npos) << text;
     }
 }
 

@@ -300,6 +300,21 @@ std::optional<InputDeviceInfo> findInputDevice(const std::vector<InputDeviceInfo
     return std::nullopt;
 }
 
+std::string inputDeviceCaption(const InputDeviceInfo& device) {
+    return device.hostApi.empty() ? device.name : device.name + " [" + device.hostApi + "]";
+}
+
+std::optional<InputDeviceInfo> findInputDeviceNamed(const std::vector<InputDeviceInfo>& devices,
+                                                    std::string_view text) {
+    // A name may itself end in brackets: the caption of a listed device is tried first.
+    for (const InputDeviceInfo& device : devices) {
+        if (!device.hostApi.empty() && inputDeviceCaption(device) == text) {
+            return device;
+        }
+    }
+    return findInputDevice(devices, text, {});
+}
+
 std::unique_ptr<AudioSource> makeSoundCardSource(int card) {
     return std::make_unique<SoundCardSource>(card, makePortAudioCaptureDevice());
 }

@@ -128,6 +128,36 @@ TEST(InputDevices, FoundByNameAndHostApiThenByNameAlone) {
     EXPECT_FALSE(findInputDevice({}, "Built-in", "ALSA"));
 }
 
+TEST(InputDevices, NamedByTheirCaptionOrTheirNameAlone) {
+    const std::vector<InputDeviceInfo> devices{
+        {"Built-in", "", 1, -1, true, 2, 48000.0},
+        {"USB Audio CODEC", "ALSA", 2, 3, false, 1, 44100.0},
+        {"USB Audio CODEC", "JACK Audio Connection Kit", 3, 7, false, 2, 48000.0},
+        {"Odd [JACK]", "ALSA", 4, 8, false, 2, 48000.0},
+    };
+    EXPECT_EQ(inputDeviceCaption(devices[0]), "Built-in");
+    EXPECT_EQ(inputDeviceCaption(devices[2]), "USB Audio CODEC [JACK Audio Connection Kit]");
+    const struct {
+        const char* text;
+        int card;  // 0: none
+    } cases[] = {
+        {"USB Audio CODEC [JACK Audio Connection Kit]", 3},
+        {"USB Audio CODEC [ALSA]", 2},
+        {"USB Audio CODEC", 2},  // the first of that name
+        {"Built-in", 1},
+        {"Odd [JACK]", 4},  // a name that looks like a caption
+        {"Odd [JACK] [ALSA]", 4},
+        {"USB Audio CODEC [PulseAudio]", 0},
+        {"usb audio codec", 0},
+        {"", 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        const auto found = findInputDeviceNamed(devices, c.text);
+        EXPECT_EQ(found ? found->card : 0, c.card);
+    }
+}
+
 // ---- Restarting the capture of a running engine ------------------------------------------------
 
 class CaptureRestart : public ::testing::Test {

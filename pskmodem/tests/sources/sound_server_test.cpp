@@ -1,20 +1,16 @@
 // The sound card path as most Linux desktops have it: PortAudio through ALSA's pulse plugin to a
-// PulseAudio server. Each run starts a private server in a temporary runtime folder, with a
-// 48000 Hz null sink whose monitor is the default source, and plays recordings into the sink.
-// Where no server can be started the tests skip with a line saying so.
+// PulseAudio server. Each run starts a private server (support/sound_server.h) and plays
+// recordings into its null sink. Where no server can be started the tests skip with a line
+// saying so.
 
-#include <fcntl.h>
+#include "support/sound_server.h"
+
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -30,103 +26,16 @@
 #include "support/recording_sink.h"
 #include "support/wait.h"
 
-extern char** environ;
-
 namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-// Runs `arguments` (an argument list, no shell) with its output discarded and returns its
-// process id, or -1.
-pid_t Spawn(const std::vector<std::string>& arguments) {
-    std::vector<char*> argv;
-    for (const std::string& a : arguments) {
-        argv.push_back(const_cast<char*>(a.c_str()));
-    }
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t quiet;
-    posix_spawn_file_actions_init(&quiet);
-    posix_spawn_file_actions_addopen(&quiet, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    pid_t pid = -1;
-    const int failed = posix_spawnp(&pid, argv[0], &quiet, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&quiet);
-    return failed != 0 ? -1 : pid;
+using pskmodem::test_support::runToEnd;
+
+pskmodem::test_support::SoundServer& Server() {
+    return pskmodem::test_support::soundServer();
 }
-
-// Runs `arguments` to its end; true when it exits with status 0.
-bool RunToEnd(const std::vector<std::string>& arguments) {
-    const pid_t pid = Spawn(arguments);
-    int status = 0;
-    return pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status) &&
-           WEXITSTATUS(status) == 0;
-}
-
-// A private PulseAudio server for this test program. The runtime folder is set for the whole
-// process before PortAudio first starts, so that ALSA's pulse plugin finds this server.
-class SoundServer {
-  public:
-    SoundServer() {
-        runtime_ = fs::temp_directory_path() / ("quorvin_pulse_" + std::to_string(getpid()));
-        fs::create_directories(runtime_);
-        setenv("XDG_RUNTIME_DIR", runtime_.c_str(), 1);
-        setenv("PULSE_RUNTIME_PATH", (runtime_ / "pulse").c_str(), 1);
-        // While the server is away, a client must not start one of its own.
-        std::ofstream(runtime_ / "client.conf") << "autospawn = no\n";
-        setenv("PULSE_CLIENTCONFIG", (runtime_ / "client.conf").c_str(), 1);
-        std::ofstream(runtime_ / "server.pa")
-            << "load-module module-native-protocol-unix\n"
-               "load-module module-null-sink sink_name=quorvin_test rate=48000\n"
-               "set-default-sink quorvin_test\n"
-               "set-default-source quorvin_test.monitor\n";
-        ready_ = start();
-    }
-    ~SoundServer() {
-        kill(SIGTERM);
-        std::error_code ignored;
-        fs::remove_all(runtime_, ignored);
-    }
-    SoundServer(const SoundServer&) = delete;
-    SoundServer& operator=(const SoundServer&) = delete;
-
-    // Starts the server; true once it answers.
-    bool start() {
-        pid_ = Spawn({"pulseaudio", "-n", "-F", (runtime_ / "server.pa").string(), "--daemonize=no",
-                      "--exit-idle-time=-1", "--use-pid-file=no", "--log-level=0"});
-        return pid_ > 0 && pskmodem::test_support::waitUntil(
-                               [] {
-                                   return RunToEnd({"pactl", "info"});
-                               },
-                               10s);
-    }
-    // Ends the server with `signal` and waits until it is gone.
-    void kill(int signal) {
-        if (pid_ > 0) {
-            ::kill(pid_, signal);
-            waitpid(pid_, nullptr, 0);
-            pid_ = -1;
-        }
-    }
-
-    bool ready() const { return ready_; }
-    fs::path folder() const { return runtime_; }
-
-  private:
-    fs::path runtime_;
-    pid_t pid_ = -1;
-    bool ready_ = false;
-};
-
-SoundServer& Server() {
-    static SoundServer server;
-    return server;
-}
-
-#define SKIP_WITHOUT_SOUND_SERVER()                                                   \
-    if (!Server().ready()) {                                                          \
-        GTEST_SKIP() << "no PulseAudio server could be started here (pulseaudio and " \
-                        "pactl from the pulseaudio packages are needed)";             \
-    }
 
 TEST(SoundServer, TheInputListNamesTheServersInput) {
     SKIP_WITHOUT_SOUND_SERVER();
@@ -160,7 +69,7 @@ Recording WriteRecording(double hz, unsigned seed) {
 std::string PlayAndDecode(const Recording& recording,
                           const pskmodem::test_support::RecordingSink& sink) {
     const std::size_t before = sink.text().size();
-    EXPECT_TRUE(RunToEnd({"paplay", "--device=quorvin_test", recording.path}));
+    EXPECT_TRUE(runToEnd({"paplay", "--device=quorvin_test", recording.path}));
     // The last characters pass the receiver's delay after the end of the recording.
     pskmodem::test_support::waitUntil(
         [&] { return sink.text().size() >= before + recording.text.size(); }, 5s);

@@ -140,6 +140,15 @@ std::vector<InputDeviceInfo> listInputDevices(CaptureDevice& device);
 std::optional<InputDeviceInfo> findInputDevice(const std::vector<InputDeviceInfo>& devices,
                                                std::string_view name, std::string_view hostApi);
 
+// How a device is named to the user (the Audio Input window, quorvin-decode): its name and, when
+// known, its host API in brackets, "pulse [ALSA]".
+std::string inputDeviceCaption(const InputDeviceInfo& device);
+
+// The device a user names by its caption ("pulse [ALSA]", found by name and host API as
+// findInputDevice finds them) or by its name alone. Nothing when no device is named so.
+std::optional<InputDeviceInfo> findInputDeviceNamed(const std::vector<InputDeviceInfo>& devices,
+                                                    std::string_view text);
+
 // Sample rates a sound card is tried at, in order of preference; the device's own default
 // rate comes last. 8000 first saves the conversion when the audio system offers it.
 inline constexpr double kPreferredCaptureRatesHz[] = {8000.0,  48000.0, 44100.0, 11025.0,
