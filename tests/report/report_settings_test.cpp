@@ -1,0 +1,134 @@
+// The reports' rules without widgets: the [Reporting] section of the settings file, the locator
+// reported, the stream's address and the status line.
+
+#include "report/report_settings.h"
+
+#include <gtest/gtest.h>
+
+#include "settings/settings_file.h"
+#include "settings/settings_record.h"
+
+namespace {
+
+using report::ReportingChoice;
+
+// Off and empty: the file has no reporting section; anything set is written after line 48 and
+// read back; a reset keeps it, as it keeps the rig; a file without the section (an older one)
+// reads as off.
+TEST(ReportSettings, SectionAfterLine48OnlyWhenSomethingIsSet) {
+    KVXmodules::SettingsRecord record;
+    KVXmodules::DefaultSetValues(record);
+    const QByteArray plain = KVXmodules::SettingsFileBytes(record, {}, u"0.1.0");
+    EXPECT_FALSE(plain.contains("[Reporting]"));
+    EXPECT_EQ(report::ReportingOf(record), ReportingChoice{});
+
+    for (const ReportingChoice& choice : {
+             ReportingChoice{true, {}, {}, {}, false},
+             ReportingChoice{false, "JO20aw", {}, {}, false},
+             ReportingChoice{false, {}, "dipole 10 m up", {}, false},
+             ReportingChoice{false, {}, {}, "127.0.0.1:7300", false},
+             ReportingChoice{false, {}, {}, {}, true},
+             ReportingChoice{true, "IO91wm", "loop", "localhost:9", true},
+         }) {
+        report::KeepReporting(choice, record);
+        const QByteArray bytes = KVXmodules::SettingsFileBytes(record, {}, u"0.1.0");
+        const QList<QByteArray> lines = bytes.split('\n');
+        EXPECT_GT(lines.indexOf("[Reporting]\r"), 47);
+        KVXmodules::SettingsRecord read;
+        KVXmodules::ReadSettingsFile(bytes, read);
+        EXPECT_EQ(report::ReportingOf(read), choice);
+
+        KVXmodules::DefaultSetValues(read);
+        EXPECT_EQ(report::ReportingOf(read), choice);
+
+        KVXmodules::SettingsRecord older = read;
+        KVXmodules::ReadSettingsFile(plain, older);
+        EXPECT_EQ(report::ReportingOf(older), ReportingChoice{});
+    }
+}
+
+TEST(ReportSettings, KeptWithoutBlanksAtTheEnds) {
+    KVXmodules::SettingsRecord record;
+    report::KeepReporting(ReportingChoice{true, " JO20AW ", " dipole ", " 127.0.0.1:7300 ", true},
+                          record);
+    EXPECT_EQ(report::ReportingOf(record),
+              (ReportingChoice{true, "JO20AW", "dipole", "127.0.0.1:7300", true}));
+}
+
+TEST(ReportSettings, LocatorReportedIsTheOneGivenElseTheHomeLocator) {
+    const struct {
+        const char* own;
+        const char* home;
+        const char* reported;
+    } cases[] = {
+        {"", "jo20aw", "JO20AW"},
+        {"io91wm", "JO20AW", "IO91WM"},
+        {" ", "", ""},
+    };
+    for (const auto& c : cases) {
+        ReportingChoice choice;
+        choice.locator = QString::fromUtf8(c.own);
+        EXPECT_EQ(report::ReportedLocator(choice, QString::fromUtf8(c.home)),
+                  QString::fromUtf8(c.reported));
+    }
+}
+
+TEST(ReportSettings, StreamAddressIsNoneEmptyOrHostPort) {
+    const struct {
+        const char* text;
+        bool address;
+        bool error;
+    } cases[] = {
+        {"", false, false},           {"  ", false, false},       {"127.0.0.1:7300", true, false},
+        {"localhost:9", true, false}, {"127.0.0.1", false, true}, {"host:0", false, true},
+        {"host:70000", false, true},  {":7300", false, true},
+    };
+    for (const auto& c : cases) {
+        const report::StreamAddress stream = report::StreamAddressOf(QString::fromUtf8(c.text));
+        EXPECT_EQ(stream.address.has_value(), c.address) << c.text;
+        EXPECT_EQ(!stream.error.isEmpty(), c.error) << c.text;
+    }
+}
+
+TEST(ReportSettings, StatusTellsWhatRunsAndWhyNoSpotsGo) {
+    report::ReportingState sending;
+    sending.spotsOn = true;
+    sending.hasCall = true;
+    sending.hasDial = true;
+    sending.reporter =
+        station::ReportStatus{.spotsSent = 3, .datagramsSent = 1, .pending = 2, .lastError = {}};
+    report::ReportingState failing = sending;
+    failing.reporter->lastError = "network unreachable";
+    report::ReportingState demo = sending;
+    demo.soundCard = false;
+    demo.heardLogOn = true;
+    report::ReportingState noDial = sending;
+    noDial.hasDial = false;
+    report::ReportingState noCall = noDial;
+    noCall.hasCall = false;
+    report::ReportingState stream;
+    stream.streamOn = true;
+    stream.streamSent = 12;
+    const struct {
+        report::ReportingState state;
+        const char* text;
+    } cases[] = {
+        {report::ReportingState{}, "Reporting is off."},
+        {sending, "Reports: 3 spots sent, 2 pending"},
+        {failing, "Reports: 3 spots sent, 2 pending; last error: network unreachable"},
+        {demo,
+         "Reports: 3 spots sent, 2 pending (reports are sent only for what the sound card "
+         "receives)\nHeard log: 0 calls confirmed (only what the sound card receives)"},
+        {noDial, "Reports: 3 spots sent, 2 pending (reports need the rig's dial)"},
+        {noCall,
+         "Reports: 3 spots sent, 2 pending (reports need your call sign: Setup > Enter your "
+         "call...)"},
+        {stream, "Stream: 12 messages sent"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(report::StatusText(c.state), QString::fromUtf8(c.text));
+    }
+    EXPECT_TRUE(report::SpotsBlockedBy(sending).isEmpty());
+}
+
+}  // namespace
