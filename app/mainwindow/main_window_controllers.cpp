@@ -145,10 +145,10 @@ void MainWindow::createControllers() {
             setup_->chooseEditorFont(owner, std::move(apply));
         }});
 
-    // The reports' status shows in the status bar's tool tip while any of them is on.
-    report_ = std::make_unique<ReportController>(ReportServices{
-        settings, *this, engine, *bandDemand_, rig_.get(), soundCardSource_, programFolder_,
-        [this] { Frame5->setToolTip(report_->active() ? report_->statusText() : QString()); }});
+    // The reports' status follows the dial at the end of the caption.
+    report_ = std::make_unique<ReportController>(
+        ReportServices{settings, *this, engine, *bandDemand_, rig_.get(), soundCardSource_,
+                       programFolder_, [this] { SetCaption(windowTitle()); }});
 
     screenSettings_ = std::make_unique<ScreenSettings>(*Option4, *Option5);
     // The order in which a reset and a load show the settings.

@@ -68,6 +68,15 @@ QString ReportController::reportedLocator() const {
                                    platform::ReadHomeLocator(services_.programFolder));
 }
 
+QString ReportController::captionWithoutStatus(QStringView caption) const {
+    return report::CaptionWithStatus(caption, shownCaption_, {});
+}
+
+QString ReportController::captionWithStatus(QStringView caption) {
+    shownCaption_ = captionText();
+    return report::CaptionWithStatus(caption, {}, shownCaption_);
+}
+
 void ReportController::showDefaults(const KVXmodules::SettingsRecord& /*record*/) {
     follow();
     updateState();
@@ -189,13 +198,11 @@ void ReportController::updateState() {
     state.heardLogOn = choice.heardLog;
     state.logged = state_.logged;
     state.heardLogError = state_.heardLogError;
-    const QString before = statusText();
     state_ = std::move(state);
-    const QString now = statusText();
     if (ReportingWindow* window = reportingWindow()) {
-        window->showStatus(now);
+        window->showStatus(statusText());
     }
-    if (now != before && services_.statusChanged) {
+    if (captionText() != shownCaption_ && services_.statusChanged) {
         services_.statusChanged();
     }
 }

@@ -51,7 +51,7 @@ struct ReportServices {
     bool soundCardSource = true;
     // Where heard.adi and the locator window's locator.ini are.
     QString programFolder;
-    // The status changed: the main window shows it again.
+    // The caption's status text changed: the caption is to show it again.
     std::function<void()> statusChanged;
     // Where spots go (tests: a loopback port).
     std::string reportHost = station::kDefaultReportHost;
@@ -79,6 +79,12 @@ class ReportController final : public KVXmodules::SettingsPart {
     const report::ReportingState& state() const noexcept { return state_; }
     // The status as the window and the main window show it.
     QString statusText() const { return report::StatusText(state_); }
+    // "spots: 3 sent", or why none go, while spots are on; else empty.
+    QString captionText() const { return report::CaptionText(state_); }
+    // `caption` without the status text it carries at its end.
+    QString captionWithoutStatus(QStringView caption) const;
+    // `caption` (without a status text) with the status text now at its end.
+    QString captionWithStatus(QStringView caption);
     // Whether anything (spots, stream, log) is on.
     bool active() const noexcept { return active_; }
     // The locator reported now.
@@ -112,5 +118,6 @@ class ReportController final : public KVXmodules::SettingsPart {
     report::BandListener listener_;
     pskmodem::BandActivitySnapshot snapshot_;
     report::ReportingState state_;
+    QString shownCaption_;  // the status text the caption carries
     QPointer<ReportingWindow> window_;
 };

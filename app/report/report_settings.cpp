@@ -93,4 +93,40 @@ QString StatusText(const ReportingState& state) {
     return lines.join(u'\n');
 }
 
+QString CaptionText(const ReportingState& state) {
+    if (!state.spotsOn) {
+        return {};
+    }
+    if (!state.soundCard) {
+        return QStringLiteral("no spots: not the sound card");
+    }
+    if (!state.hasCall) {
+        return QStringLiteral("no spots: no call sign");
+    }
+    if (!state.hasDial && !state.reporter) {
+        return QStringLiteral("no spots: no dial");
+    }
+    const station::ReportStatus status = state.reporter.value_or(station::ReportStatus{});
+    QString text = QStringLiteral("spots: %1 sent").arg(status.spotsSent);
+    if (status.pending > 0) {
+        text += QStringLiteral(", %1 pending").arg(status.pending);
+    }
+    if (!status.lastError.empty()) {
+        text += QStringLiteral(", network error");
+    }
+    return text;
+}
+
+QString CaptionWithStatus(QStringView caption, QStringView shownBefore, QStringView text) {
+    const auto suffix = [](QStringView part) {
+        return part.isEmpty() ? QString() : QStringLiteral(" - ") + part.toString();
+    };
+    QString out = caption.toString();
+    const QString before = suffix(shownBefore);
+    if (!before.isEmpty() && out.endsWith(before)) {
+        out.chop(before.size());
+    }
+    return out + suffix(text);
+}
+
 }  // namespace report

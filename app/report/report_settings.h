@@ -5,6 +5,7 @@
 // status line.
 
 #include <QString>
+#include <QStringView>
 #include <cstdint>
 #include <optional>
 
@@ -72,5 +73,13 @@ QString SpotsBlockedBy(const ReportingState& state);
 // One line per part that is on ("Reports: 3 spots sent, 1 pending", "Stream: 12 messages sent",
 // "Heard log: 2 calls confirmed"), with its last error; "Reporting is off." when none is.
 QString StatusText(const ReportingState& state);
+
+// What the main window's caption carries while spots are switched on: "spots: 3 sent",
+// "spots: 3 sent, 2 pending, network error", or why none go ("no spots: no dial", "no spots: no
+// call sign", "no spots: not the sound card"); empty while they are off.
+QString CaptionText(const ReportingState& state);
+// The caption with `text` after it (" - spots: 3 sent"), put in place of the text `shownBefore`
+// that the caption ends with; an empty `text` takes it away.
+QString CaptionWithStatus(QStringView caption, QStringView shownBefore, QStringView text);
 
 }  // namespace report

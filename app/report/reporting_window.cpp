@@ -111,7 +111,12 @@ void ReportingWindow::connectHandlers() {
     connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
     connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
     // A corrected address takes its complaint away.
-    connect(Text3, &QLineEdit::textEdited, this, [this] { Label6->hide(); });
+    connect(Text3, &QLineEdit::textEdited, this, [this] {
+        if (!Label6->isHidden()) {
+            Label6->hide();
+            adjustSize();
+        }
+    });
 }
 
 void ReportingWindow::Form_Load() {
@@ -146,6 +151,7 @@ void ReportingWindow::Command1_Click() {
     if (!stream.error.isEmpty()) {
         Label6->setText(stream.error);
         Label6->show();
+        adjustSize();
         Text3->setFocus(Qt::OtherFocusReason);
         return;
     }

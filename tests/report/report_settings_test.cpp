@@ -131,4 +131,56 @@ TEST(ReportSettings, StatusTellsWhatRunsAndWhyNoSpotsGo) {
     EXPECT_TRUE(report::SpotsBlockedBy(sending).isEmpty());
 }
 
+TEST(ReportSettings, CaptionCarriesTheSpotsStatusLast) {
+    report::ReportingState sending;
+    sending.spotsOn = true;
+    sending.hasCall = true;
+    sending.hasDial = true;
+    sending.reporter = station::ReportStatus{};
+    report::ReportingState busy = sending;
+    busy.reporter = station::ReportStatus{
+        .spotsSent = 7, .datagramsSent = 2, .pending = 3, .lastError = "unreachable"};
+    report::ReportingState dialLost = busy;
+    dialLost.hasDial = false;
+    report::ReportingState noDial = sending;
+    noDial.hasDial = false;
+    noDial.reporter.reset();
+    report::ReportingState noCall = sending;
+    noCall.hasCall = false;
+    report::ReportingState demo = sending;
+    demo.soundCard = false;
+    const struct {
+        report::ReportingState state;
+        const char* text;
+    } cases[] = {
+        {report::ReportingState{}, ""},
+        {sending, "spots: 0 sent"},
+        {busy, "spots: 7 sent, 3 pending, network error"},
+        {dialLost, "spots: 7 sent, 3 pending, network error"},
+        {noDial, "no spots: no dial"},
+        {noCall, "no spots: no call sign"},
+        {demo, "no spots: not the sound card"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(report::CaptionText(c.state), QString::fromUtf8(c.text));
+    }
+    const struct {
+        const char* caption;
+        const char* before;
+        const char* now;
+        const char* shown;
+    } captions[] = {
+        {"Quorvin - 14.070.000 USB", "", "spots: 1 sent",
+         "Quorvin - 14.070.000 USB - spots: 1 sent"},
+        {"Quorvin - spots: 1 sent", "spots: 1 sent", "spots: 2 sent", "Quorvin - spots: 2 sent"},
+        {"Quorvin - spots: 2 sent", "spots: 2 sent", "", "Quorvin"},
+        {"Quorvin", "spots: 2 sent", "", "Quorvin"},
+    };
+    for (const auto& c : captions) {
+        EXPECT_EQ(report::CaptionWithStatus(QString::fromUtf8(c.caption),
+                                            QString::fromUtf8(c.before), QString::fromUtf8(c.now)),
+                  QString::fromUtf8(c.shown));
+    }
+}
+
 }  // namespace

@@ -1,7 +1,7 @@
 // Setup > "Reporting..." in the program: its place after "Rig Control...", the call sign it
 // shows (the one Setup > "Enter your call..." keeps), the home locator it offers, keys typed into
 // the focused box, a wrong stream address told in the window, OK keeping the choice and Cancel or
-// Escape leaving everything as it was; the status in the status bar's tool tip.
+// Escape leaving everything as it was; the spots' status at the end of the caption.
 
 #include "report/reporting_window.h"
 
@@ -54,7 +54,7 @@ TEST(ReportingWindow, AfterRigControlAndOffByDefault) {
     EXPECT_TRUE(window->Text3->text().isEmpty());
     EXPECT_TRUE(window->Label2->text().contains(u"Enter your call..."));
     EXPECT_EQ(window->Label7->text(), QStringLiteral("Reporting is off."));
-    EXPECT_TRUE(form.Frame5->toolTip().isEmpty());
+    EXPECT_EQ(form.windowTitle(), MainWindow::designedCaption());
     window->Command2_Click();
     EXPECT_EQ(form.report().reportingWindow(), nullptr);
 }
@@ -94,7 +94,8 @@ TEST(ReportingWindow, KeysIntoTheFocusedBoxesAWrongAddressToldAndOkKeeps) {
     const report::ReportingChoice kept = report::ReportingOf(harness.settings);
     EXPECT_EQ(kept, (report::ReportingChoice{false, {}, "DIPOLE", "127.0.0.1:7300", true}));
     EXPECT_TRUE(form.report().active());
-    EXPECT_TRUE(form.Frame5->toolTip().contains(u"Stream: "));
+    // Spots are off: the caption carries nothing of the stream or the log.
+    EXPECT_FALSE(form.windowTitle().contains(u"spots"));
 
     // Opened again, it shows what was kept; Escape leaves it as it is.
     window = Open(form);
@@ -108,6 +109,27 @@ TEST(ReportingWindow, KeysIntoTheFocusedBoxesAWrongAddressToldAndOkKeeps) {
     testing_support::processEvents();
     EXPECT_EQ(form.report().reportingWindow(), nullptr);
     EXPECT_EQ(harness.settings.ReportStream, QStringLiteral("127.0.0.1:7300"));
+}
+
+// Spots switched on without a rig: the caption says why none go, after the call sign, and a new
+// call sign keeps the status last; switched off, it goes.
+TEST(ReportingWindow, CaptionTellsWhyNoSpotsGo) {
+    FormHarness harness;
+    MainWindow& form = harness.load();
+    form.SetCaption(harness.settings.CaptionPrefix + QStringLiteral("QX1AA"));
+    harness.settings.OperatorCall = QStringLiteral("QX1AA");
+    ReportingWindow* window = Open(form);
+    ASSERT_NE(window, nullptr);
+    ASSERT_EQ(FocusOn(window->Check1), window->Check1);
+    PressKeyInFocus(Qt::Key_Space, QStringLiteral(" "));
+    window->Command1_Click();
+    EXPECT_TRUE(form.windowTitle().endsWith(u"QX1AA - no spots: no dial"))
+        << form.windowTitle().toStdString();
+    form.SetCaption(harness.settings.CaptionPrefix + QStringLiteral("QX2BB"));
+    EXPECT_TRUE(form.windowTitle().endsWith(u"QX2BB - no spots: no dial"))
+        << form.windowTitle().toStdString();
+    form.report().apply(report::ReportingChoice{});
+    EXPECT_TRUE(form.windowTitle().endsWith(u"QX2BB")) << form.windowTitle().toStdString();
 }
 
 }  // namespace
