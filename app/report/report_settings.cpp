@@ -65,27 +65,32 @@ QString StatusText(const ReportingState& state) {
     };
     if (state.spotsOn) {
         const QString blocked = SpotsBlockedBy(state);
-        const station::ReportStatus status = state.reporter.value_or(station::ReportStatus{});
-        QString line = QStringLiteral("Reports: %1 spots sent, %2 pending")
-                           .arg(status.spotsSent)
-                           .arg(status.pending);
-        if (!blocked.isEmpty()) {
-            line += QStringLiteral(" (") + blocked + u')';
+        if (state.reporter) {
+            QString line = QStringLiteral("Spots: %1 sent, %2 pending")
+                               .arg(state.reporter->spotsSent)
+                               .arg(state.reporter->pending);
+            if (!blocked.isEmpty()) {
+                line += QStringLiteral(" (") + blocked + u')';
+            }
+            lines.append(withError(line, QString::fromStdString(state.reporter->lastError)));
+        } else {
+            lines.append(QStringLiteral("Spots: ") + blocked);
         }
-        lines.append(withError(line, QString::fromStdString(status.lastError)));
     }
     if (state.streamOn) {
         lines.append(withError(QStringLiteral("Stream: %1 messages sent").arg(state.streamSent),
                                state.streamError));
     }
     if (state.heardLogOn) {
-        QString line = QStringLiteral("Heard log: %1 calls confirmed").arg(state.logged);
         if (!state.soundCard) {
-            line += QStringLiteral(" (only what the sound card receives)");
-        } else if (!state.hasDial) {
-            line += QStringLiteral(" (needs the rig's dial)");
+            lines.append(QStringLiteral("Heard log: only what the sound card receives"));
+        } else if (!state.hasDial && state.logged == 0) {
+            lines.append(QStringLiteral("Heard log: needs the rig's dial"));
+        } else {
+            lines.append(
+                withError(QStringLiteral("Heard log: %1 calls confirmed").arg(state.logged),
+                          state.heardLogError));
         }
-        lines.append(withError(line, state.heardLogError));
     }
     if (lines.isEmpty()) {
         return QStringLiteral("Reporting is off.");

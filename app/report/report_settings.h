@@ -70,8 +70,8 @@ struct ReportingState {
 
 // Why spots switched on are not sent, or empty when they are.
 QString SpotsBlockedBy(const ReportingState& state);
-// One line per part that is on ("Reports: 3 spots sent, 1 pending", "Stream: 12 messages sent",
-// "Heard log: 2 calls confirmed"), with its last error; "Reporting is off." when none is.
+// One line per part that is on ("Spots: 3 sent, 1 pending", or why none go; "Stream: 12 messages
+// sent"; "Heard log: 2 calls confirmed"), with its last error; "Reporting is off." when none is.
 QString StatusText(const ReportingState& state);
 
 // What the main window's caption carries while spots are switched on: "spots: 3 sent",

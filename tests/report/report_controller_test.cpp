@@ -222,7 +222,7 @@ TEST(ReportController, SpotsAndTheLogFromTheSoundCardWithADialOnly) {
     const QByteArray log = testing_support::ReadAll(rig.heardLog());
     EXPECT_TRUE(log.contains("<CALL:5>QT5MK")) << log.toStdString();
     EXPECT_FALSE(log.contains("QR9ZZ"));  // heard before the dial was known
-    EXPECT_TRUE(reports.statusText().startsWith(u"Reports: 0 spots sent, 1 pending"))
+    EXPECT_TRUE(reports.statusText().startsWith(u"Spots: 0 sent, 1 pending"))
         << reports.statusText().toStdString();
 
     // Off: the reporter goes, sending what is pending (to the loopback listener).

@@ -102,28 +102,37 @@ TEST(ReportSettings, StatusTellsWhatRunsAndWhyNoSpotsGo) {
     report::ReportingState demo = sending;
     demo.soundCard = false;
     demo.heardLogOn = true;
+    demo.reporter.reset();
     report::ReportingState noDial = sending;
     noDial.hasDial = false;
+    noDial.reporter.reset();
     report::ReportingState noCall = noDial;
     noCall.hasCall = false;
     report::ReportingState stream;
     stream.streamOn = true;
     stream.streamSent = 12;
+    report::ReportingState logging = noDial;
+    logging.spotsOn = false;
+    logging.heardLogOn = true;
+    report::ReportingState logged = logging;
+    logged.hasDial = true;
+    logged.logged = 4;
+    logged.heardLogError = "disk full";
     const struct {
         report::ReportingState state;
         const char* text;
     } cases[] = {
         {report::ReportingState{}, "Reporting is off."},
-        {sending, "Reports: 3 spots sent, 2 pending"},
-        {failing, "Reports: 3 spots sent, 2 pending; last error: network unreachable"},
+        {sending, "Spots: 3 sent, 2 pending"},
+        {failing, "Spots: 3 sent, 2 pending; last error: network unreachable"},
         {demo,
-         "Reports: 3 spots sent, 2 pending (reports are sent only for what the sound card "
-         "receives)\nHeard log: 0 calls confirmed (only what the sound card receives)"},
-        {noDial, "Reports: 3 spots sent, 2 pending (reports need the rig's dial)"},
-        {noCall,
-         "Reports: 3 spots sent, 2 pending (reports need your call sign: Setup > Enter your "
-         "call...)"},
+         "Spots: reports are sent only for what the sound card receives\nHeard log: only what "
+         "the sound card receives"},
+        {noDial, "Spots: reports need the rig's dial"},
+        {noCall, "Spots: reports need your call sign: Setup > Enter your call..."},
         {stream, "Stream: 12 messages sent"},
+        {logging, "Heard log: needs the rig's dial"},
+        {logged, "Heard log: 4 calls confirmed; last error: disk full"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(report::StatusText(c.state), QString::fromUtf8(c.text));
