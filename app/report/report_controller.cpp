@@ -38,7 +38,7 @@ ReportController::~ReportController() {
     // exit needs.
     retire(reporter_);
     retire(stream_);
-    heardLog_.reset();
+    retire(heardLog_);
     for (std::future<void>& job : aside_) {
         job.wait();
     }
@@ -125,14 +125,14 @@ void ReportController::follow() {
 
     if (choice.heardLog && soundCard) {
         if (heardLog_ == nullptr) {
-            heardLog_ = std::make_unique<station::HeardLog>(
+            heardLog_ = std::make_unique<report::HeardLogWriter>(
                 QFile::encodeName(QDir(services_.programFolder)
                                       .filePath(QString::fromUtf16(report::kHeardLogFileName)))
                     .toStdString(),
                 QUORVIN_VERSION);
         }
     } else {
-        heardLog_.reset();
+        retire(heardLog_);
     }
 
     const bool active = report::AnythingOn(choice);
@@ -165,8 +165,7 @@ void ReportController::ReportTimer_Timer() {
                 reporter_->offer(spot);
             }
             if (heardLog_ != nullptr) {
-                state_.heardLogError = QString::fromStdString(heardLog_->add(spot));
-                ++state_.logged;
+                heardLog_->add(spot);
             }
         }
         if (stream_ != nullptr) {
@@ -196,8 +195,10 @@ void ReportController::updateState() {
         state.streamError = QString::fromStdString(stream_->lastError());
     }
     state.heardLogOn = choice.heardLog;
-    state.logged = state_.logged;
-    state.heardLogError = state_.heardLogError;
+    if (heardLog_ != nullptr) {
+        state.logged = heardLog_->taken();
+        state.heardLogError = QString::fromStdString(heardLog_->lastError());
+    }
     state_ = std::move(state);
     if (ReportingWindow* window = reportingWindow()) {
         window->showStatus(statusText());

@@ -24,9 +24,9 @@
 
 #include "pskmodem/band/band_activity.h"
 #include "report/band_listener.h"
+#include "report/heard_log_writer.h"
 #include "report/report_settings.h"
 #include "settings/settings_part.h"
-#include "station/heard_log.h"
 #include "station/report.h"
 #include "station/stream.h"
 
@@ -114,7 +114,7 @@ class ReportController final : public KVXmodules::SettingsPart {
     station::ReceiverInfo reporterInfo_;
     std::unique_ptr<station::StreamSender> stream_;
     QString streamAddress_;
-    std::unique_ptr<station::HeardLog> heardLog_;
+    std::unique_ptr<report::HeardLogWriter> heardLog_;
     report::BandListener listener_;
     pskmodem::BandActivitySnapshot snapshot_;
     report::ReportingState state_;

@@ -17,6 +17,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QWidget>
 #include <chrono>
 #include <string>
@@ -219,6 +220,12 @@ TEST(ReportController, SpotsAndTheLogFromTheSoundCardWithADialOnly) {
     rig.engine.publish({Station(1, "CQ CQ de QR9ZZ QR9ZZ pse k\r\ncq de QT5MK QT5MK k\r\n")});
     reports.ReportTimer_Timer();
     EXPECT_TRUE(reports.reporting());
+    // The log is written on its own thread.
+    QElapsedTimer clock;
+    clock.start();
+    while (!testing_support::ReadAll(rig.heardLog()).contains("QT5MK") && clock.elapsed() < 5000) {
+        QThread::msleep(5);
+    }
     const QByteArray log = testing_support::ReadAll(rig.heardLog());
     EXPECT_TRUE(log.contains("<CALL:5>QT5MK")) << log.toStdString();
     EXPECT_FALSE(log.contains("QR9ZZ"));  // heard before the dial was known
