@@ -27,8 +27,9 @@ struct Heard {
 
 class BandListener {
   public:
-    // A line that grows this long without a line break counts as ended.
-    static constexpr std::size_t kMaxLineCharacters = 256;
+    // A line that grows this long without a line break counts as ended (as long as the station
+    // library lets a line grow before it looks at it in pieces).
+    static constexpr std::size_t kMaxLineCharacters = 512;
 
     // Takes the signals' new text from `snapshot`, heard with `dial` at `timeUnix`. A signal
     // gone quiet or gone from the snapshot ends its unfinished line.
