@@ -18,6 +18,8 @@ if [[ "${1:-}" == "--test" ]]; then
   packages+=(desktop-file-utils appstream)
   # rigctld, the rig daemon that the rig tests start on loopback with its dummy rig.
   packages+=(libhamlib-utils)
+  # tshark reads the reception reports' IPFIX messages as a second, independent decoder.
+  packages+=(tshark)
 fi
 
 if [[ "${1:-}" == "--package" ]]; then
@@ -41,6 +43,10 @@ done
 
 if [[ $(id -u) -eq 0 ]]; then
   export DEBIAN_FRONTEND=noninteractive
+  if [[ " ${missing[*]} " == *" tshark "* ]]; then
+    # wireshark-common asks whether ordinary users may capture packets; answered here, no.
+    echo "wireshark-common wireshark-common/install-setuid boolean false" | debconf-set-selections
+  fi
   apt-get update -q
   apt-get install -y -q --no-install-recommends "${missing[@]}"
 else
