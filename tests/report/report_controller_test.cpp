@@ -232,8 +232,17 @@ TEST(ReportController, SpotsAndTheLogFromTheSoundCardWithADialOnly) {
     EXPECT_TRUE(reports.statusText().startsWith(u"Spots: 0 sent, 1 pending"))
         << reports.statusText().toStdString();
 
-    // Off: the reporter goes, sending what is pending (to the loopback listener).
+    // Off: the reporter goes, sending what is pending (to the loopback listener): one IPFIX
+    // message (version 10) that carries the call and the receiver's.
     reports.apply(ReportingChoice{});
+    const std::vector<std::string> sent = network.receive(1, 5000);
+    ASSERT_EQ(sent.size(), 1U);
+    EXPECT_EQ(sent[0].substr(0, 2), std::string("\x00\x0a", 2));
+    EXPECT_NE(sent[0].find("QT5MK"), std::string::npos);
+    EXPECT_NE(sent[0].find("QX1AA"), std::string::npos);
+    EXPECT_NE(sent[0].find("JO20AW"), std::string::npos);
+    EXPECT_NE(sent[0].find("Quorvin "), std::string::npos);
+    EXPECT_EQ(sent[0].find("QR9ZZ"), std::string::npos);
     EXPECT_FALSE(reports.reporting());
     EXPECT_FALSE(reports.logging());
     EXPECT_EQ(reports.statusText(), QStringLiteral("Reporting is off."));
