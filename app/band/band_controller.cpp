@@ -10,6 +10,7 @@
 #include "band/band_activity_window.h"
 #include "band/band_window_place.h"
 #include "platform/alarm_sounder.h"
+#include "platform/band_activity_demand.h"
 #include "platform/modeless_window.h"
 #include "platform/psk_engine.h"
 #include "platform/rig_dial.h"
@@ -70,7 +71,8 @@ void BandActivityController::menuband_Click() {
                 },
                 [this](QPoint where) {
                     // Closed: the decoding stops, and where it stood is remembered.
-                    services_.engine.fnSetBandActivity(0);
+                    services_.bandDemand.need(platform::BandActivityDemand::User::BandWindow,
+                                              false);
                     timer_.stop();
                     services_.settings.BandActivityOpen = KVXmodules::kFlagClear;
                     services_.settings.BandActivityLeft = where.x();
@@ -88,7 +90,7 @@ void BandActivityController::menuband_Click() {
     shownDial_ = services_.rigDial != nullptr ? services_.rigDial->dial() : std::nullopt;
     const std::vector<band::Row> rows = band::OnTheAir(table_.rows(), shownDial_);
     window->showRows(rows, band::TitleLine(rows, 0.0));
-    services_.engine.fnSetBandActivity(1);
+    services_.bandDemand.need(platform::BandActivityDemand::User::BandWindow, true);
     timer_.start();
 }
 

@@ -17,6 +17,7 @@ class QWidget;
 
 namespace platform {
 class AlarmSounder;
+class BandActivityDemand;
 class PskEngine;
 class RigDial;
 class Tuning;
@@ -26,6 +27,8 @@ class Tuning;
 struct BandActivityControllerServices {
     KVXmodules::SettingsRecord& settings;
     platform::PskEngine& engine;
+    // The whole-band decoding runs while the window is open (and while others need it).
+    platform::BandActivityDemand& bandDemand;
     platform::Tuning& tuning;
     platform::AlarmSounder& alarm;
     const APIStuff::ReceiverBuffers& buffers;  // the tuned frequency, for the title line

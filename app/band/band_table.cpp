@@ -14,8 +14,10 @@ QString OneLine(const std::string& text) {
     QString line;
     line.reserve(static_cast<qsizetype>(text.size()));
     for (const char c : text) {
-        // 8-bit codes as Latin-1; the library turned control codes into blanks already.
-        line += QChar(static_cast<char16_t>(static_cast<unsigned char>(c)));
+        // 8-bit codes as Latin-1; the library keeps line breaks, which the row shows as blanks
+        // (other control codes are blanks already).
+        const auto code = static_cast<unsigned char>(c);
+        line += code < 0x20 ? QChar(u' ') : QChar(static_cast<char16_t>(code));
     }
     return line;
 }

@@ -2,7 +2,6 @@
 
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QFile>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -22,6 +21,7 @@
 #include "platform/clipboard.h"
 #include "platform/dialogs.h"
 #include "platform/file_replace.h"
+#include "platform/home_locator.h"
 #include "platform/modeless_window.h"
 #include "platform/windows1252.h"
 
@@ -201,32 +201,18 @@ void LocatorWindow::watchBox(QComboBox* box) {
 }
 
 QString LocatorWindow::locatorIniPath() const {
-    return programFolder_ + QStringLiteral("/locator.ini");
+    return platform::LocatorFilePath(programFolder_);
 }
 
 // ---- loading and activation ----
 
 void LocatorWindow::Form_Load() {
     // The default home locator: the first field of the first line, up to a comma.
-    QFile file(locatorIniPath());
-    if (!file.open(QIODevice::ReadOnly)) {
+    const QString home = platform::ReadHomeLocator(programFolder_);
+    if (home.isEmpty()) {
         return;
     }
-    const QByteArray line = file.readLine();
-    if (line.isEmpty()) {
-        return;
-    }
-    QByteArray field = line;
-    while (field.endsWith('\n') || field.endsWith('\r')) {
-        field.chop(1);
-    }
-    if (const qsizetype comma = field.indexOf(','); comma >= 0) {
-        field.truncate(comma);
-    }
-    const QString home = KVXmodules::FromWindows1252(field);
-    if (!home.isEmpty()) {
-        rememberLocator(Combo1, home);
-    }
+    rememberLocator(Combo1, home);
     Combo1->setEditText(home);
 }
 

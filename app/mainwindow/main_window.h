@@ -53,6 +53,7 @@ class QuickGuideWindow;
 class ReceiveController;
 class ReceivedTextController;
 class RigController;
+class ReportController;
 class SetupController;
 class QAction;
 class QCheckBox;
@@ -79,6 +80,7 @@ class Printer;
 class PskEngine;
 class SoundPlayer;
 class AlarmSounder;
+class BandActivityDemand;
 class Tuning;
 class WindowMessageSink;
 }  // namespace platform
@@ -133,6 +135,7 @@ class MainWindow final : public QMainWindow {
     BandActivityController& bandActivity() noexcept { return *bandActivity_; }
     NotebookController& notebook() noexcept { return *notebook_; }
     RigController& rig() noexcept { return *rig_; }
+    ReportController& report() noexcept { return *report_; }
     KVXmodules::SettingsKeeper& settingsKeeper() noexcept { return *settingsKeeper_; }
     // Every tuning of the program goes here (the receive controller).
     platform::Tuning& tuning() noexcept;
@@ -323,6 +326,7 @@ class MainWindow final : public QMainWindow {
     QAction* menusound = nullptr;
     QAction* menuaudioinput = nullptr;  // "Audio Input..."
     QAction* menurig = nullptr;         // "Rig Control..."
+    QAction* menureporting = nullptr;   // "Reporting..."
     QAction* setupniks1 = nullptr;
     QAction* menuopcall = nullptr;
     QAction* menusetupbackground = nullptr;
@@ -380,6 +384,8 @@ class MainWindow final : public QMainWindow {
     // Declared after everything they use, so they are destroyed first; the controls, children
     // of the window, are destroyed after all of them.
     std::unique_ptr<KVXmodules::SettingsKeeper> settingsKeeper_;
+    // Before the controllers that need the whole-band decoding.
+    std::unique_ptr<platform::BandActivityDemand> bandDemand_;
     // Before the controllers that read the dial through it.
     std::unique_ptr<RigController> rig_;
     std::unique_ptr<ReceiveController> receive_;
@@ -388,6 +394,7 @@ class MainWindow final : public QMainWindow {
     std::unique_ptr<SetupController> setup_;
     std::unique_ptr<BandActivityController> bandActivity_;
     std::unique_ptr<NotebookController> notebook_;
+    std::unique_ptr<ReportController> report_;
     // The screen mode's share of the settings.
     std::unique_ptr<KVXmodules::SettingsPart> screenSettings_;
 };

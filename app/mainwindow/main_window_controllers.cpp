@@ -11,6 +11,7 @@
 #include "display/display_controller.h"
 #include "mainwindow/main_window.h"
 #include "notebook/notebook_controller.h"
+#include "platform/band_activity_demand.h"
 #include "platform/form_timer.h"
 #include "platform/image_box.h"
 #include "platform/mode_names.h"
@@ -22,6 +23,7 @@
 #include "receiver/receive_controller.h"
 #include "receivetext/receive_text_box.h"
 #include "receivetext/received_text_controller.h"
+#include "report/report_controller.h"
 #include "rig/rig_controller.h"
 #include "settings/settings_keeper.h"
 #include "settings/settings_record.h"
@@ -132,8 +134,10 @@ void MainWindow::createControllers() {
                       [this] { LoadBackgroundSkin(); },
                       [this](const QString& caption) { SetCaption(caption); }});
 
-    bandActivity_ = std::make_unique<BandActivityController>(BandActivityControllerServices{
-        settings, engine, *receive_, *receivedText_, receive_->receiverBuffers, *this, rig_.get()});
+    bandDemand_ = std::make_unique<platform::BandActivityDemand>(engine);
+    bandActivity_ = std::make_unique<BandActivityController>(
+        BandActivityControllerServices{settings, engine, *bandDemand_, *receive_, *receivedText_,
+                                       receive_->receiverBuffers, *this, rig_.get()});
 
     notebook_ = std::make_unique<NotebookController>(NotebookServices{
         settings, dialogs, clipboard, *printer_, now, files, fileDialogServices(), programFolder_,
@@ -141,11 +145,16 @@ void MainWindow::createControllers() {
             setup_->chooseEditorFont(owner, std::move(apply));
         }});
 
+    // The reports' status follows the dial at the end of the caption.
+    report_ = std::make_unique<ReportController>(
+        ReportServices{settings, *this, engine, *bandDemand_, rig_.get(), soundCardSource_,
+                       programFolder_, [this] { SetCaption(windowTitle()); }});
+
     screenSettings_ = std::make_unique<ScreenSettings>(*Option4, *Option5);
     // The order in which a reset and a load show the settings.
     for (KVXmodules::SettingsPart* part : std::initializer_list<KVXmodules::SettingsPart*>{
              display_.get(), receivedText_.get(), receive_.get(), setup_.get(),
-             screenSettings_.get(), bandActivity_.get(), rig_.get()}) {
+             screenSettings_.get(), bandActivity_.get(), rig_.get(), report_.get()}) {
         settingsKeeper_->addPart(*part);
     }
 }
@@ -270,6 +279,8 @@ void MainWindow::connectMenus() {
     on(menuaudioinput, [&setup] { setup.menuaudioinput_Click(); });
     RigController& rig = *rig_;
     on(menurig, [&rig] { rig.menurig_Click(); });
+    ReportController& reports = *report_;
+    on(menureporting, [&reports] { reports.menureporting_Click(); });
     on(menusetupfont, [&setup] { setup.menusetupfont_Click(); });
     on(menutextcol1, [&setup] { setup.menutextcol1_Click(); });
     on(menutextcol2, [&setup] { setup.menutextcol2_Click(); });

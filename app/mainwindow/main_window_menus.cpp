@@ -127,6 +127,7 @@ void MainWindow::createMenus() {
     menusound = AddItem(menusetup, "menusound", QStringLiteral("Sound Mixer..."));
     menuaudioinput = AddItem(menusetup, "menuaudioinput", QStringLiteral("Audio Input..."));
     menurig = AddItem(menusetup, "menurig", QStringLiteral("Rig Control..."));
+    menureporting = AddItem(menusetup, "menureporting", QStringLiteral("Reporting..."));
     setupniks1 = AddSeparator(menusetup, "setupniks1");
     menuopcall = AddItem(menusetup, "menuopcall", QStringLiteral("Enter your call..."));
     menusetupbackground =

@@ -13,6 +13,7 @@
 #include "receiver/receive_controller.h"
 #include "receiver/sound_card_notice.h"
 #include "receiver/startup.h"
+#include "report/report_controller.h"
 #include "rig/rig_controller.h"
 #include "settings/settings_keeper.h"
 #include "settings/settings_record.h"
@@ -59,14 +60,16 @@ void MainWindow::Form_Unload() {
 }
 
 void MainWindow::SetCaption(const QString& caption) {
-    // The rig's dial stands last: taken off before the notices are put in their places; the mode
-    // notice stands before the sound card's.
-    const QString withoutDial = rig_ ? rig_->captionWithoutDial(caption) : caption;
+    // The rig's dial and then the reports' status stand last: taken off before the notices are
+    // put in their places; the mode notice stands before the sound card's.
+    const QString withoutReports = report_ ? report_->captionWithoutStatus(caption) : caption;
+    const QString withoutDial = rig_ ? rig_->captionWithoutDial(withoutReports) : withoutReports;
     const QString bare = receiver::WithSoundCardNotice(platform::VisibleCaption(withoutDial),
                                                        receiver::SoundCardNotice::None);
     const QString titled = receiver::WithSoundCardNotice(
         receiver::WithModeNotice(bare, modeNotice_), soundCard_.notice());
-    setWindowTitle(rig_ ? rig_->captionWithDial(titled) : titled);
+    const QString dialled = rig_ ? rig_->captionWithDial(titled) : titled;
+    setWindowTitle(report_ ? report_->captionWithStatus(dialled) : dialled);
 }
 
 void MainWindow::ShowMode(pskmodem::Mode mode, pskmodem::Speed speed) {

@@ -178,6 +178,7 @@ constexpr char16_t kSampleRateCorrectionSection[] = u"[SampleRateCorrection]";
 constexpr char16_t kBandActivitySection[] = u"[BandActivity]";
 constexpr char16_t kRigSection[] = u"[Rig]";
 constexpr char16_t kPSKSpeedSection[] = u"[PSKSpeed]";
+constexpr char16_t kReportingSection[] = u"[Reporting]";
 
 // The next line as a 32-bit number, if it is one.
 std::optional<std::int32_t> NextInt32(LineReader& reader) {
@@ -202,6 +203,11 @@ void ReadInputSections(LineReader& reader, SettingsRecord& record) {
     record.RigPort.clear();
     record.RigSpeed = 0;
     record.PSKSpeed = 0;
+    record.ReportSpots = kFlagClear;
+    record.ReportLocator.clear();
+    record.ReportAntenna.clear();
+    record.ReportStream.clear();
+    record.HeardLog = kFlagClear;
     while (const auto line = reader.NextIfAny()) {
         if (IsSection(*line, kAudioInputSection)) {
             record.AudioInput = reader.NextIfAny().value_or(QString());
@@ -231,6 +237,15 @@ void ReadInputSections(LineReader& reader, SettingsRecord& record) {
         } else if (IsSection(*line, kPSKSpeedSection)) {
             const auto speed = NextInt32(reader);
             record.PSKSpeed = speed && pskmodem::isValidSpeed(*speed) ? *speed : 0;
+        } else if (IsSection(*line, kReportingSection)) {
+            // A flag that is no number, or none, is off.
+            const auto spots = NextInt32(reader);
+            record.ReportLocator = reader.NextIfAny().value_or(QString());
+            record.ReportAntenna = reader.NextIfAny().value_or(QString());
+            record.ReportStream = reader.NextIfAny().value_or(QString());
+            const auto heardLog = NextInt32(reader);
+            record.ReportSpots = spots && *spots != 0 ? kFlagSet : kFlagClear;
+            record.HeardLog = heardLog && *heardLog != 0 ? kFlagSet : kFlagClear;
         }
     }
 }
@@ -302,6 +317,16 @@ QStringList SettingsFileLines(const SettingsRecord& record, WindowSizeTwips wind
     if (record.PSKSpeed != 0) {
         lines.append(QString::fromUtf16(kPSKSpeedSection));
         lines.append(NumberText(record.PSKSpeed));
+    }
+    if (record.ReportSpots != kFlagClear || !record.ReportLocator.isEmpty() ||
+        !record.ReportAntenna.isEmpty() || !record.ReportStream.isEmpty() ||
+        record.HeardLog != kFlagClear) {
+        lines.append(QString::fromUtf16(kReportingSection));
+        lines.append(NumberText(record.ReportSpots != kFlagClear ? 1 : 0));
+        lines.append(OneLine(record.ReportLocator));
+        lines.append(OneLine(record.ReportAntenna));
+        lines.append(OneLine(record.ReportStream));
+        lines.append(NumberText(record.HeardLog != kFlagClear ? 1 : 0));
     }
     return lines;
 }

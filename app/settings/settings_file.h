@@ -42,9 +42,12 @@
 //      [Rig]                   the rig's hamlib model (0: none), its port (a device, or
 //                              HOST:PORT of rigctld), its serial speed (0: the model's own)
 //      [PSKSpeed]              the receive speed: 1 PSK63, 2 PSK125, 3 PSK250 (PSK31 unwritten)
+//      [Reporting]             spots sent (1) or not (0), the locator reported (empty: the
+//                              locator window's home), the antenna, the live stream's HOST:PORT
+//                              (empty: none), the heard-stations log kept (1) or not (0)
 //
-// A file without them (an older one) gives the system's default input without correction, and
-// PSK31.
+// A file without them (an older one) gives the system's default input without correction,
+// PSK31, and no reports, stream or log.
 
 #include <QByteArray>
 #include <QByteArrayView>

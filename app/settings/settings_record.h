@@ -95,6 +95,14 @@ struct SettingsRecord {
     // A pskmodem::Speed number: 0 PSK31, 1 PSK63, 2 PSK125, 3 PSK250. A reset sets PSK31, as
     // it sets the mode.
     std::int32_t PSKSpeed = 0;
+    // ---- reception reports, the live stream and the heard-stations log, after line 48 too ----
+    // A reset keeps them: they describe the station, not the way of receiving. The call sign
+    // reported is OperatorCall.
+    std::int16_t ReportSpots = 0;  // flag: spots go to the reception-report network
+    QString ReportLocator;         // the locator reported; empty: the locator window's home
+    QString ReportAntenna;         // free text about the antenna; may be empty
+    QString ReportStream;          // HOST:PORT of the live stream; empty: no stream
+    std::int16_t HeardLog = 0;     // flag: stations heard go to heard.adi in the program folder
 
     // ---- run-time values, never written to the file ----
     std::int16_t SaveWorkingDSP = 0;  // flag: a save writes the working DSP values

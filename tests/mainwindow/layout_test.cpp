@@ -415,9 +415,9 @@ TEST(MainWindow, SetupMenuTree) {
     EXPECT_EQ(Captions(form.menusetup),
               (QStringList{"Fonts...", "Text Colors", "Waterfall Colors", "-", "Setup PSK/DSP...",
                            "Setup PSK Alarm...", "-", "Sound Mixer...", "Audio Input...",
-                           "Rig Control...", "-", "Enter your call...", "Use Background Skin",
-                           "Remember Screen Size", "-", "Restore all settings to default",
-                           "Save Current Settings"}));
+                           "Rig Control...", "Reporting...", "-", "Enter your call...",
+                           "Use Background Skin", "Remember Screen Size", "-",
+                           "Restore all settings to default", "Save Current Settings"}));
     EXPECT_FALSE(form.menusetupsaveset->isVisible());
     EXPECT_EQ(Captions(form.menutextcolors),
               (QStringList{"Black on Yellow", "Black on White", "White on Blue", "Yellow on Black",

@@ -107,6 +107,7 @@ TEST(MenuTree, IsTheWholeTableItemByItem) {
         "  menusound|Sound Mixer...|",
         "  menuaudioinput|Audio Input...|",  // the program's own: the sound card input
         "  menurig|Rig Control...|",         // the program's own: the rig whose dial is read
+        "  menureporting|Reporting...|",     // the program's own: spots, stream, heard log
         "  setupniks1|-|",
         "  menuopcall|Enter your call...|",
         "  menusetupbackground|Use Background Skin|",

@@ -120,7 +120,10 @@ struct BandActivity::Impl final : BandListener {
         follow(*r, channel);
         ++r->signal.characters;
         Append(r->text, static_cast<char>(code), kCallTextCharacters);
-        Append(r->signal.recentText, static_cast<char>(code < 0x20 ? ' ' : code),
+        // Line breaks stay, so that a reader can tell where lines end; other control codes are
+        // blanks.
+        const bool lineBreak = code == '\r' || code == '\n';
+        Append(r->signal.recentText, static_cast<char>(code < 0x20 && !lineBreak ? ' ' : code),
                kRecentCharacters);
     }
 

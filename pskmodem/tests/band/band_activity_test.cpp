@@ -48,7 +48,11 @@ TEST(BandActivity, OneSignalPerStationContinuedOnItsFrequencyAndForgottenWhenQui
         EXPECT_TRUE(s.live);
         EXPECT_GT(s.characters, 30U);
         EXPECT_LE(s.recentText.size(), BandActivity::kRecentCharacters);
-        EXPECT_EQ(s.recentText.find_first_of("\r\n"), std::string::npos);
+        // Line breaks stay, so that readers can tell where lines end; no other control codes.
+        EXPECT_NE(s.recentText.find('\n'), std::string::npos);
+        EXPECT_TRUE(std::ranges::none_of(s.recentText, [](char c) {
+            return static_cast<unsigned char>(c) < 0x20 && c != '\r' && c != '\n';
+        }));
     }
     EXPECT_EQ(snapshot.signals[0].calls, "QX2ABC");
     EXPECT_EQ(snapshot.signals[1].calls, "QR9ZZ QT5MK");

@@ -25,8 +25,8 @@ struct ActiveSignal {
     double imdDb = std::numeric_limits<double>::quiet_NaN();  // as BandChannel::imdDb
     // The call signs heard in it, upper case, blank-separated, in the order first heard.
     std::string calls;
-    // The newest characters received, up to BandActivity::kRecentCharacters (8-bit codes; line
-    // breaks and other control codes as blanks).
+    // The newest characters received, up to BandActivity::kRecentCharacters (8-bit codes; CR and
+    // LF as received, other control codes as blanks).
     std::string recentText;
     // Characters received in all, so that a reader can tell how many of recentText are new.
     std::uint64_t characters = 0;
