@@ -58,6 +58,10 @@ std::string InputReader::start() {
     }
     const std::string reason = source_->lastError();
     source_->stop();
+    if (unusableRate_) {
+        ended_ = true;
+        return "the input has no usable sample rate";
+    }
     if (!source_->reopenable()) {
         ended_ = true;
         return reason.empty() ? "cannot open the input" : reason;
@@ -74,6 +78,7 @@ bool InputReader::open() {
     }
     const double rateHz = source_->sampleRateHz();
     if (!(rateHz >= 1.0)) {
+        unusableRate_ = true;
         return false;
     }
     secondsBefore_ = seconds_;

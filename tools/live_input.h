@@ -86,6 +86,7 @@ class InputReader {
     double seconds_ = 0.0;
     bool flowing_ = false;
     bool ended_ = false;
+    bool unusableRate_ = false;  // the input opened at a rate no decoder can take
     std::chrono::steady_clock::time_point nextAttempt_{};
 };
 

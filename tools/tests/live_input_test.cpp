@@ -6,6 +6,7 @@
 #include <chrono>
 #include <filesystem>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -108,6 +109,26 @@ TEST(InputReader, AnUnreadableFileIsAnErrorNotAWait) {
         pskmodem::makeFileSource("/nonexistent/quorvin.wav", pskmodem::Pace::AsFastAsPossible),
         4096, 50ms, notes.sink());
     EXPECT_NE(reader.start(), "");
+    EXPECT_TRUE(reader.ended());
+    EXPECT_TRUE(notes.lines.empty());
+}
+
+// An input that opens but names no usable rate is refused with that reason, not waited for.
+TEST(InputReader, AnInputWithoutAUsableRateIsRefused) {
+    class RatelessSource final : public pskmodem::AudioSource {
+      public:
+        int start() override { return 0; }
+        void stop() override {}
+        double sampleRateHz() const override { return 0.0; }
+        pskmodem::ReadResult read(std::span<float>, std::chrono::milliseconds) override {
+            return {0, pskmodem::ReadStatus::EndOfInput};
+        }
+        std::string lastError() const override { return {}; }
+        bool reopenable() const override { return true; }
+    };
+    Notes notes;
+    InputReader reader(std::make_unique<RatelessSource>(), 256, 50ms, notes.sink());
+    EXPECT_EQ(reader.start(), "the input has no usable sample rate");
     EXPECT_TRUE(reader.ended());
     EXPECT_TRUE(notes.lines.empty());
 }
