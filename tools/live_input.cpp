@@ -94,6 +94,7 @@ bool InputReader::open() {
 }
 
 void InputReader::lost() {
+    droppedBefore_ += source_->droppedSamples();
     source_->stop();
     flowing_ = false;
     if (!source_->reopenable()) {
@@ -152,10 +153,17 @@ std::span<const float> InputReader::flush() {
 }
 
 void InputReader::stop() {
+    if (source_ && flowing_) {
+        droppedBefore_ += source_->droppedSamples();
+    }
     if (source_) {
         source_->stop();
     }
     flowing_ = false;
+}
+
+std::uint64_t InputReader::droppedSamples() const {
+    return droppedBefore_ + (source_ && flowing_ ? source_->droppedSamples() : 0);
 }
 
 }  // namespace quorvin::decode

@@ -64,6 +64,9 @@ class InputReader {
     std::span<const float> flush();
     void stop();
 
+    // Samples of the input lost because the decoding fell behind, over every opening.
+    std::uint64_t droppedSamples() const;
+
     // Whether the source delivers now (false while a sound card is being opened again).
     bool flowing() const { return flowing_; }
     // Audio delivered so far, in seconds.
@@ -86,7 +89,9 @@ class InputReader {
     double seconds_ = 0.0;
     bool flowing_ = false;
     bool ended_ = false;
-    bool unusableRate_ = false;  // the input opened at a rate no decoder can take
+    bool unusableRate_ = false;
+    std::uint64_t droppedBefore_ = 0;  // lost in the openings before this one  // the input opened
+                                       // at a rate no decoder can take
     std::chrono::steady_clock::time_point nextAttempt_{};
 };
 

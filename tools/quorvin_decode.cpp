@@ -442,6 +442,11 @@ int run(std::span<const std::string_view> args) {
             outputOk = consume(tail);
         }
         input.stop();
+        // Audio lost to a machine too busy to keep up explains garbled text.
+        if (const std::uint64_t lost = input.droppedSamples(); lost > 0) {
+            printError(std::to_string(lost) +
+                       " samples of the sound card's audio were lost: the decoding fell behind");
+        }
         return outputOk;
     };
 

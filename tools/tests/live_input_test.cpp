@@ -133,6 +133,38 @@ TEST(InputReader, AnInputWithoutAUsableRateIsRefused) {
     EXPECT_TRUE(notes.lines.empty());
 }
 
+// Audio a busy machine lost is counted over every opening of the sound card.
+TEST(InputReader, LostAudioIsCountedAcrossReopenings) {
+    class DroppingSource final : public pskmodem::AudioSource {
+      public:
+        int start() override {
+            ++opened;
+            return 0;
+        }
+        void stop() override {}
+        double sampleRateHz() const override { return 8000.0; }
+        pskmodem::ReadResult read(std::span<float> out, std::chrono::milliseconds) override {
+            return {out.size(),
+                    opened == 1 ? pskmodem::ReadStatus::DeviceLost : pskmodem::ReadStatus::Ok};
+        }
+        std::string lastError() const override { return {}; }
+        std::uint64_t droppedSamples() const override { return opened == 1 ? 40 : 2; }
+        bool reopenable() const override { return true; }
+        int opened = 0;
+    };
+    Notes notes;
+    auto owned = std::make_unique<DroppingSource>();
+    DroppingSource& source = *owned;
+    InputReader reader(std::move(owned), 256, 1ms, notes.sink());
+    ASSERT_EQ(reader.start(), "");
+    EXPECT_EQ(reader.droppedSamples(), 40U);
+    ReadUntil(
+        reader, [&](std::size_t) { return source.opened == 2 && reader.flowing(); }, 10s);
+    EXPECT_EQ(reader.droppedSamples(), 42U);
+    reader.stop();
+    EXPECT_EQ(reader.droppedSamples(), 42U);
+}
+
 std::shared_ptr<Machine> OneCard() {
     auto machine = std::make_shared<Machine>();
     auto card = std::make_shared<CardScript>();
