@@ -291,6 +291,9 @@ struct BandDecoder::Impl {
         bool fasterNearby = false;
         bool fasterRead = false;
         bool fasterWide = false;
+        // The signal was seen idling at the slot's speed (SignalMeasurement::idle): its idle
+        // lines show it to be a signal of that speed, which no faster one seen wide explains.
+        bool idled = false;
         bool wide = false;  // found wider than a signal of the next slower speed can be
         // Found where the next slower speed's detector sees a crowd (slowerCrowd()) in
         // kCrowdFrames frames in a row, and the frames in a row so far.
@@ -362,10 +365,12 @@ struct BandDecoder::Impl {
                signal.widthHz > SignalDetector::kMaxWidthHz * factorOf(speedIndex - 1);
     }
     // Whether the next slower speed's detector finds two signals or more within the main lobe of
-    // a signal at `frequencyHz` of the speed `speedIndex`: slower signals packed closer than this
-    // speed's spacing look to its detector as one wide signal, while a signal of this speed shows
-    // to the slower detector as one signal at most (sending text) or as none (idling: its two
-    // lines are too narrow for a signal), but for a frame now and then (kCrowdFrames).
+    // a signal at `frequencyHz` of the speed `speedIndex`, or one that idles (its own idle lines
+    // carry its power, SignalMeasurement::idle): slower signals packed closer than this speed's
+    // spacing, or one idling between neighbours, look to its detector as one wide signal, while a
+    // signal of this speed shows to the slower detector as one signal at most (sending text) or
+    // as none (idling: its two lines are too narrow for a signal), but for a frame now and then
+    // (kCrowdFrames).
     bool slowerCrowd(std::size_t speedIndex, double frequencyHz) const;
     // Counts a frame in which a slot or candidate was (`now`) or was not seen on a crowd.
     static void countCrowd(int& frames, bool& crowd, bool now);
@@ -556,7 +561,7 @@ void BandDecoder::Impl::updateFaster(Slot& slot) {
     // Wide evidence holds until a crowd of signals at the slot's own speed explains it.
     const int wide = fasterWideNear(slot);
     slot.fasterWide = wide > 0 || (slot.fasterWide && wide == 0);
-    slot.fasterNearby = slot.fasterRead || slot.fasterWide;
+    slot.fasterNearby = slot.fasterRead || (slot.fasterWide && !slot.idled);
     if (slot.speedIndex > 0) {
         countCrowd(slot.crowdFrames, slot.crowd, slowerCrowd(slot.speedIndex, slotFrequency(slot)));
     }
@@ -599,6 +604,7 @@ void BandDecoder::Impl::updateEstimates(Slot& slot) {
     const double snrWeight = 1.0 / std::min(slot.snrFrames, kSnrFrames);
     slot.signalPower += snrWeight * (m.signalPower - slot.signalPower);
     slot.noisePower += snrWeight * (m.noisePower - slot.noisePower);
+    slot.idled = slot.idled || m.idle;
     if (m.idle && m.productsClear) {
         slot.imdFrames += 1.0;
         const double imdWeight = 1.0 / std::min(slot.imdFrames, kImdFrames);
@@ -745,10 +751,15 @@ void BandDecoder::Impl::countCrowd(int& frames, bool& crowd, bool now) {
 
 bool BandDecoder::Impl::slowerCrowd(std::size_t speedIndex, double frequencyHz) const {
     const double lobeHz = SignalDetector::kSignalHalfWidthHz * factorOf(speedIndex);
-    const auto slower = detectors[speedIndex - 1]->signals();
-    return std::count_if(slower.begin(), slower.end(), [&](const DetectedSignal& signal) {
-               return std::abs(signal.frequencyHz - frequencyHz) < lobeHz;
-           }) >= 2;
+    const SignalDetector& detector = *detectors[speedIndex - 1];
+    int count = 0;
+    bool idle = false;
+    for (const DetectedSignal& signal : detector.signals()) {
+        if (std::abs(signal.frequencyHz - frequencyHz) >= lobeHz) continue;
+        ++count;
+        idle = idle || detector.measure(signal.frequencyHz).idle;
+    }
+    return count >= 2 || idle;
 }
 
 bool BandDecoder::Impl::fasterReadNear(const Slot& slot) const {
@@ -1133,6 +1144,7 @@ void BandDecoder::Impl::freeSlot(Slot& slot) {
     slot.fasterNearby = false;
     slot.fasterRead = false;
     slot.fasterWide = false;
+    slot.idled = false;
     slot.wide = false;
     slot.crowd = false;
     slot.crowdFrames = 0;

@@ -838,9 +838,10 @@ TEST(BandDecoderSpeeds, EverySignalOfABandOfMixedSpeedsGetsOneChannelWithItsMode
 }
 
 // PSK31 signals packed 50 to 60 Hz apart look to the faster speeds' detectors, pair by pair, like
-// wider signals of their own: that must not keep the PSK31 signals from their channels, nor delay
-// them beyond when they start with PSK31 alone looked for, nor invent faster ones, while a PSK63
-// station beside them still gets its own.
+// wider signals of their own, and so does a PSK31 signal idling 75 to 85 Hz from its neighbours:
+// that must not keep the PSK31 signals from their channels, nor delay them beyond when they start
+// with PSK31 alone looked for, nor invent faster ones, while a PSK63 station beside them still
+// gets its own.
 TEST(BandDecoderSpeeds, ACrowdOfPsk31SignalsBesideAPsk63StationGetsAChannelEach) {
     struct Case {
         double snrDb;
@@ -848,9 +849,9 @@ TEST(BandDecoderSpeeds, ACrowdOfPsk31SignalsBesideAPsk63StationGetsAChannelEach)
         std::vector<double> spacingsHz;  // between the PSK31 carriers
     };
     const Case cases[] = {
-        {10.0, 700.0, {53.0, 60.0, 50.0, 57.0}},
-        {0.0, 900.0, {55.0, 50.0, 60.0, 52.0}},
-        {20.0, 1300.0, {60.0, 60.0, 60.0, 60.0}},
+        {10.0, 700.0, {53.0, 60.0, 50.0, 57.0}},  {0.0, 900.0, {55.0, 50.0, 60.0, 52.0}},
+        {20.0, 1300.0, {60.0, 60.0, 60.0, 60.0}}, {10.0, 950.0, {82.0, 78.0, 75.0, 85.0}},
+        {0.0, 600.0, {80.0, 85.0, 78.0, 82.0}},
     };
     const Mode modes[] = {Mode::QpskUsb, Mode::Bpsk, Mode::QpskLsb, Mode::Bpsk, Mode::Bpsk};
     std::uint64_t seed = 90;

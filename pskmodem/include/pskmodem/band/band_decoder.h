@@ -54,10 +54,11 @@ struct BandDecoderConfig {
     // speeds gets its channel only once its text reads as text (a receiver at another speed than
     // the signal's makes garbage of it at a fine quality), so that it starts some seconds later
     // with all of its text; so does a PSK31 one where a faster signal was seen. Slower signals
-    // packed closer than a faster speed's spacing look to that speed's detector like one wide
-    // signal; where the slower speed's detector tells them apart, they count as no faster signal,
-    // so that PSK31 signals 50 to 60 Hz apart start as soon as with PSK31 alone. A signal that
-    // reads as garbage at every speed gets no channel.
+    // packed closer than a faster speed's spacing, or one idling between neighbours, look to that
+    // speed's detector like one wide signal; where the slower speed's detector tells them apart
+    // or sees the idle lines of its own speed, they count as no faster signal, so that PSK31
+    // signals 50 to 60 Hz apart start as soon as with PSK31 alone. A signal that reads as garbage
+    // at every speed gets no channel.
     std::optional<Speed> speed;
     // AFC search range of each channel's receiver, either side (small, so that neighbours
     // cannot pull a receiver off its signal).
