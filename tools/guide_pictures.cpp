@@ -189,7 +189,13 @@ QImage WaterfallOf(const AudioSource& audio, int rows) {
 }
 
 QImage BandPicture() {
-    auto band = std::make_shared<pskmodem::BandSimulator>(pskmodem::demoBand());
+    // The quick guide shows what PSK31 stations look like: the demo band's faster ones are left
+    // out.
+    pskmodem::SimulatorConfig config = pskmodem::demoBand();
+    std::erase_if(config.signals, [](const pskmodem::SimulatedSignal& signal) {
+        return signal.speed != pskmodem::Speed::Psk31;
+    });
+    auto band = std::make_shared<pskmodem::BandSimulator>(config);
     return WaterfallOf([band](std::span<float> out) { band->generate(out); }, kBandRows);
 }
 

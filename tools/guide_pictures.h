@@ -25,7 +25,7 @@ using AudioSource = std::function<void(std::span<float>)>;
 // The spectrum settles for two seconds of audio before the first line.
 QImage WaterfallOf(const AudioSource& audio, int rows);
 
-// The demo band of the simulator.
+// The demo band of the simulator, its PSK31 stations.
 QImage BandPicture();
 
 // How the letters are written: dot columns `dotHz` apart from `lowestHz` up, each dot row

@@ -1,6 +1,7 @@
 // The band activity window on the real modem engine, fed by a recording of five PSK31 stations
-// made by the library's band simulator: a row for each, a click on a row retuning the main
-// receiver and switching its mode, and a row with an alarm string highlighted and sounded.
+// and a BPSK63 one made by the library's band simulator: a row for each with its mode and speed,
+// a click on a row retuning the main receiver and switching its mode, and a row with an alarm
+// string highlighted and sounded.
 
 #include <gtest/gtest.h>
 
@@ -42,13 +43,18 @@ using pskmodem::Mode;
 constexpr int kTimeoutMs = 90000;
 constexpr double kRecordingSeconds = 30.0;
 
-const std::vector<pskmodem::SimulatedSignal> kStations{
-    {500.0, Mode::Bpsk, 15.0, 0.0, "CQ CQ CQ DE QX2ABC QX2ABC QX2ABC PSE K\r\n"},
-    {800.0, Mode::QpskUsb, 15.0, 0.0, "CQ CQ DE QT5MK QT5MK QPSK31 test, name Robin K\r\n"},
-    {1200.0, Mode::Bpsk, 15.0, 0.0, "QH1JK DE QR9ZZ TNX FER CALL, RST 599 599 KN\r\n"},
-    {1700.0, Mode::Bpsk, 15.0, 0.0, "QB4NN DE QA7XYZ GM OM, NAME SAM QTH ARDMOOR KN\r\n"},
-    {2300.0, Mode::Bpsk, 15.0, 0.0, "CQ DX CQ DX DE QC3PQ QC3PQ QC3PQ DX K\r\n"},
-};
+const std::vector<pskmodem::SimulatedSignal> kStations = [] {
+    std::vector<pskmodem::SimulatedSignal> stations{
+        {500.0, Mode::Bpsk, 15.0, 0.0, "CQ CQ CQ DE QX2ABC QX2ABC QX2ABC PSE K\r\n"},
+        {800.0, Mode::QpskUsb, 15.0, 0.0, "CQ CQ DE QT5MK QT5MK QPSK31 test, name Robin K\r\n"},
+        {1200.0, Mode::Bpsk, 15.0, 0.0, "QH1JK DE QR9ZZ TNX FER CALL, RST 599 599 KN\r\n"},
+        {1700.0, Mode::Bpsk, 15.0, 0.0, "QB4NN DE QA7XYZ GM OM, NAME SAM QTH ARDMOOR KN\r\n"},
+        {2300.0, Mode::Bpsk, 15.0, 0.0, "CQ DX CQ DX DE QC3PQ QC3PQ QC3PQ DX K\r\n"},
+        {2700.0, Mode::Bpsk, 15.0, 0.0, "CQ TEST CQ TEST DE QS6PQ QS6PQ BPSK63 contest K\r\n"},
+    };
+    stations.back().speed = pskmodem::Speed::Psk63;
+    return stations;
+}();
 
 void ClickRow(QTableWidget& table, int row) {
     QWidget* viewport = table.viewport();
@@ -144,7 +150,7 @@ TEST(BandActivity, KeepsItsPlaceAcrossRestartsAndItsRowsFitTheirText) {
     window->close();
 }
 
-TEST(BandActivity, FiveStationsOfARecordingAsRowsThatTuneAndRaiseTheAlarm) {
+TEST(BandActivity, StationsOfARecordingAsRowsWithTheirSpeedThatTuneAndRaiseTheAlarm) {
     QTemporaryDir files;
     ASSERT_TRUE(files.isValid());
     pskmodem::SimulatorConfig band;
@@ -202,7 +208,7 @@ TEST(BandActivity, FiveStationsOfARecordingAsRowsThatTuneAndRaiseTheAlarm) {
                 table.item(r, BandActivityWindow::Frequency)->text().split(u' ')[0].toDouble();
             EXPECT_NEAR(hz, station.carrierHz, 5.0);
             EXPECT_EQ(table.item(r, BandActivityWindow::Mode)->text(),
-                      band::ModeName(station.mode));
+                      band::ModeName(station.mode, station.speed));
             const bool alarm = station.text.find("QB4NN") != std::string::npos;
             EXPECT_EQ(table.item(r, BandActivityWindow::Text)->background().style() != Qt::NoBrush,
                       alarm);

@@ -55,6 +55,10 @@ constexpr double kFasterMemorySeconds = 180.0;
 // decoders' text scores kFasterTextScore as text.
 constexpr double kSilentTrialSeconds = 3.0;
 constexpr double kFasterTextScore = 4.0;
+// A faster signal whose frequency the next slower speed's detector sees as two signals or more
+// in kCrowdFrames frames in a row is taken for a crowd of slower signals (slowerCrowd()); a
+// faster signal's own spectrum splits so only now and then, while it turns from idle to text.
+constexpr int kCrowdFrames = 3;
 
 // Adds `entry` to `places` (reserved for kMaxBlocked); when full, it replaces the entry that runs
 // out first.
@@ -279,10 +283,22 @@ struct BandDecoder::Impl {
         double mirrorPower = 0.0;
         double mirrorFrames = 0.0;
         bool splatter = false;
-        // A faster signal was found where this one is (fasterSignalNear()): this may be its
-        // lines or lobe, read as garbage at this speed.
+        // A faster signal was found where this one is: this may be its lines or lobe, read as
+        // garbage at this speed. `fasterRead` holds once a faster channel or a faster slot whose
+        // text reads as text was there (or a faster signal was remembered here); `fasterWide`
+        // while the next faster speed's signal was last seen wide there, not as a crowd of
+        // signals of this speed (fasterWideNear()).
         bool fasterNearby = false;
+        bool fasterRead = false;
+        bool fasterWide = false;
+        // The signal was seen idling at the slot's speed (SignalMeasurement::idle): its idle
+        // lines show it to be a signal of that speed, which no faster one seen wide explains.
+        bool idled = false;
         bool wide = false;  // found wider than a signal of the next slower speed can be
+        // Found where the next slower speed's detector sees a crowd (slowerCrowd()) in
+        // kCrowdFrames frames in a row, and the frames in a row so far.
+        bool crowd = false;
+        int crowdFrames = 0;
         std::string text;
     };
 
@@ -293,7 +309,9 @@ struct BandDecoder::Impl {
         int hits;
         int misses;
         bool seen;
-        bool wide;  // seen wider than a signal of the next slower speed can be
+        bool wide;   // seen wider than a signal of the next slower speed can be
+        bool crowd;  // as Slot::crowd
+        int crowdFrames;
     };
 
     struct Blocked {
@@ -310,6 +328,9 @@ struct BandDecoder::Impl {
     void runReceivers(Slot& slot, std::span<const float> in);
     void tick();
     void updateQualities(Slot& slot);
+    // Whether a faster signal may be where the slot examines its signal (Slot::fasterNearby),
+    // and whether the slot's own signal is a crowd of slower ones (Slot::crowd).
+    void updateFaster(Slot& slot);
     void updatePresence(Slot& slot);
     void updateEstimates(Slot& slot);
     bool signalThere(const Slot& slot, std::size_t decoder) const;
@@ -343,6 +364,16 @@ struct BandDecoder::Impl {
         return speedIndex == 0 ||
                signal.widthHz > SignalDetector::kMaxWidthHz * factorOf(speedIndex - 1);
     }
+    // Whether the next slower speed's detector finds two signals or more within the main lobe of
+    // a signal at `frequencyHz` of the speed `speedIndex`, or one that idles (its own idle lines
+    // carry its power, SignalMeasurement::idle): slower signals packed closer than this speed's
+    // spacing, or one idling between neighbours, look to its detector as one wide signal, while a
+    // signal of this speed shows to the slower detector as one signal at most (sending text) or
+    // as none (idling: its two lines are too narrow for a signal), but for a frame now and then
+    // (kCrowdFrames).
+    bool slowerCrowd(std::size_t speedIndex, double frequencyHz) const;
+    // Counts a frame in which a slot or candidate was (`now`) or was not seen on a crowd.
+    static void countCrowd(int& frames, bool& crowd, bool now);
     // The most characters any of the slot's decoders found while its mode fitted.
     int trialFitChars(const Slot& slot) const {
         int chars = 0;
@@ -361,8 +392,13 @@ struct BandDecoder::Impl {
     }
     // How far from a slot a signal found at the speed `speedIndex` may reach it.
     double reachHz(const Slot& slot, std::size_t speedIndex) const;
-    // Whether a faster signal is known within reach of the slot.
-    bool fasterSignalNear(const Slot& slot) const;
+    // Whether a faster channel, or a faster slot whose text reads as text (not one on a crowd of
+    // slower signals: its receivers may lock on one of them), is within reach of the slot.
+    bool fasterReadNear(const Slot& slot) const;
+    // What the next faster speed shows within reach of the slot: +1 a signal seen wide (now, or
+    // by a slot or candidate before), -1 a slot or candidate of the next faster speed found on a
+    // crowd of signals of the slot's speed (which outweighs the rest), 0 neither.
+    int fasterWideNear(const Slot& slot) const;
     double slotFrequency(const Slot& slot) const;
     void sortChannels();
     void onCharacter(Slot& slot, std::size_t decoder, std::uint8_t code);
@@ -509,7 +545,7 @@ void BandDecoder::Impl::tick() {
         updateEstimates(*slot);
         if (slot->state == State::Trial) {
             updateSplatter(*slot);
-            slot->fasterNearby = slot->fasterNearby || fasterSignalNear(*slot);
+            updateFaster(*slot);
             stepTrial(*slot);
         } else {
             stepActive(*slot);
@@ -518,6 +554,17 @@ void BandDecoder::Impl::tick() {
     removeDuplicates();
     findNewSignals();
     sortChannels();
+}
+
+void BandDecoder::Impl::updateFaster(Slot& slot) {
+    slot.fasterRead = slot.fasterRead || fasterReadNear(slot);
+    // Wide evidence holds until a crowd of signals at the slot's own speed explains it.
+    const int wide = fasterWideNear(slot);
+    slot.fasterWide = wide > 0 || (slot.fasterWide && wide == 0);
+    slot.fasterNearby = slot.fasterRead || (slot.fasterWide && !slot.idled);
+    if (slot.speedIndex > 0) {
+        countCrowd(slot.crowdFrames, slot.crowd, slowerCrowd(slot.speedIndex, slotFrequency(slot)));
+    }
 }
 
 void BandDecoder::Impl::updateQualities(Slot& slot) {
@@ -557,6 +604,7 @@ void BandDecoder::Impl::updateEstimates(Slot& slot) {
     const double snrWeight = 1.0 / std::min(slot.snrFrames, kSnrFrames);
     slot.signalPower += snrWeight * (m.signalPower - slot.signalPower);
     slot.noisePower += snrWeight * (m.noisePower - slot.noisePower);
+    slot.idled = slot.idled || m.idle;
     if (m.idle && m.productsClear) {
         slot.imdFrames += 1.0;
         const double imdWeight = 1.0 / std::min(slot.imdFrames, kImdFrames);
@@ -696,34 +744,61 @@ double BandDecoder::Impl::reachHz(const Slot& slot, std::size_t speedIndex) cons
     return (detectors[speedIndex]->minSpacingHz() + detectorOf(slot).minSpacingHz()) / 2.0;
 }
 
-bool BandDecoder::Impl::fasterSignalNear(const Slot& slot) const {
+void BandDecoder::Impl::countCrowd(int& frames, bool& crowd, bool now) {
+    frames = now ? frames + 1 : 0;
+    crowd = crowd || frames >= kCrowdFrames;
+}
+
+bool BandDecoder::Impl::slowerCrowd(std::size_t speedIndex, double frequencyHz) const {
+    const double lobeHz = SignalDetector::kSignalHalfWidthHz * factorOf(speedIndex);
+    const SignalDetector& detector = *detectors[speedIndex - 1];
+    int count = 0;
+    bool idle = false;
+    for (const DetectedSignal& signal : detector.signals()) {
+        if (std::abs(signal.frequencyHz - frequencyHz) >= lobeHz) continue;
+        ++count;
+        idle = idle || detector.measure(signal.frequencyHz).idle;
+    }
+    return count >= 2 || idle;
+}
+
+bool BandDecoder::Impl::fasterReadNear(const Slot& slot) const {
     const double f = slotFrequency(slot);
-    const std::size_t next = slot.speedIndex + 1;
-    const auto near = [&](std::size_t speedIndex, double hz) {
-        return std::abs(hz - f) < reachHz(slot, speedIndex);
-    };
-    // A faster channel, or a faster slot whose text reads as text. Or the next faster speed's
-    // signal seen wide now or before (at its start while it idled: while it sends text it looks
-    // as narrow as a slower one), which its slot or candidate remembers. (The detectors of the
-    // speeds faster still, whose windows span hundreds of hertz, see a crowd of slower signals as
-    // one wide signal.)
-    const bool faster = std::any_of(slots.begin(), slots.end(), [&](const auto& other) {
+    return std::any_of(slots.begin(), slots.end(), [&](const auto& other) {
         return other->speedIndex > slot.speedIndex &&
-               near(other->speedIndex, slotFrequency(*other)) &&
-               (other->state == State::Active ||
-                (other->state == State::Trial && ((other->wide && other->speedIndex == next) ||
-                                                  trialScore(*other) >= kFasterTextScore)));
+               std::abs(slotFrequency(*other) - f) < reachHz(slot, other->speedIndex) &&
+               (other->state == State::Active || (other->state == State::Trial && !other->crowd &&
+                                                  trialScore(*other) >= kFasterTextScore));
     });
-    return faster ||
-           std::any_of(candidates.begin(), candidates.end(),
-                       [&](const Candidate& c) {
-                           return c.wide && c.speedIndex == next && near(next, c.frequencyHz);
-                       }) ||
-           (next < detectors.size() &&
-            std::any_of(detectors[next]->signals().begin(), detectors[next]->signals().end(),
-                        [&](const DetectedSignal& signal) {
-                            return wideAt(next, signal) && near(next, signal.frequencyHz);
-                        }));
+}
+
+int BandDecoder::Impl::fasterWideNear(const Slot& slot) const {
+    const std::size_t next = slot.speedIndex + 1;
+    if (next >= detectors.size()) return 0;
+    const double f = slotFrequency(slot);
+    const auto near = [&](double hz) { return std::abs(hz - f) < reachHz(slot, next); };
+    // The next faster speed's signal seen wide now, or before (at its start while it idled:
+    // while it sends text it looks as narrow as a slower one), which its slot or candidate
+    // remembers. (The detectors of the speeds faster still, whose windows span hundreds of
+    // hertz, see a crowd of slower signals as one wide signal.)
+    bool wide = std::any_of(detectors[next]->signals().begin(), detectors[next]->signals().end(),
+                            [&](const DetectedSignal& signal) {
+                                return wideAt(next, signal) && near(signal.frequencyHz) &&
+                                       !slowerCrowd(next, signal.frequencyHz);
+                            });
+    bool crowd = false;
+    const auto weigh = [&](std::size_t speedIndex, double hz, bool seenWide, bool onCrowd) {
+        if (speedIndex != next || !near(hz)) return;
+        crowd = crowd || onCrowd;
+        wide = wide || seenWide;
+    };
+    for (const auto& other : slots) {
+        if (other->state == State::Trial) {
+            weigh(other->speedIndex, slotFrequency(*other), other->wide, other->crowd);
+        }
+    }
+    for (const Candidate& c : candidates) weigh(c.speedIndex, c.frequencyHz, c.wide, c.crowd);
+    return crowd ? -1 : (wide ? 1 : 0);
 }
 
 void BandDecoder::Impl::findNewSignals() {
@@ -750,6 +825,7 @@ void BandDecoder::Impl::findNewSignals() {
                 taken(speedIndex, f)) {
                 continue;
             }
+            const bool crowd = speedIndex > 0 && slowerCrowd(speedIndex, f);
             auto match =
                 std::find_if(candidates.begin(), candidates.end(), [&](const Candidate& c) {
                     return !c.seen && c.speedIndex == speedIndex &&
@@ -761,8 +837,10 @@ void BandDecoder::Impl::findNewSignals() {
                 match->misses = 0;
                 match->seen = true;
                 match->wide = match->wide || wide;
+                countCrowd(match->crowdFrames, match->crowd, crowd);
             } else if (candidates.size() < kMaxCandidates) {
-                candidates.push_back({speedIndex, f, samples, 1, 0, true, wide});
+                candidates.push_back(
+                    {speedIndex, f, samples, 1, 0, true, wide, false, crowd ? 1 : 0});
             }
         }
     }
@@ -772,7 +850,10 @@ void BandDecoder::Impl::findNewSignals() {
         Candidate c = candidates[i];
         if (!c.seen && ++c.misses > kCandidateMaxMisses) continue;
         // (Every signal the second speed's detector finds, PSK63's: see kSilentTrialSeconds.)
-        if (c.hits >= kCandidateHits && (c.wide || c.speedIndex == 1) && startTrial(c)) continue;
+        if (c.hits >= kCandidateHits && ((c.wide && !c.crowd) || c.speedIndex == 1) &&
+            startTrial(c)) {
+            continue;
+        }
         candidates[kept++] = c;
     }
     candidates.resize(kept);
@@ -796,8 +877,12 @@ bool BandDecoder::Impl::startTrial(const Candidate& candidate) {
     slot.level = std::pow(10.0, detectorOf(slot).bandSnrDb(candidate.frequencyHz) / 10.0);
     slot.recentSnr.fill(slot.level);
     slot.recentMeanSnr = slot.level;
-    slot.fasterNearby = fasterRemembered(slot.speedIndex, candidate.frequencyHz);
+    slot.fasterRead = fasterRemembered(slot.speedIndex, candidate.frequencyHz);
+    slot.fasterWide = false;
+    slot.fasterNearby = slot.fasterRead;
     slot.wide = candidate.wide;
+    slot.crowd = candidate.crowd;
+    slot.crowdFrames = candidate.crowdFrames;
     // Every mode is tried even when one is given: a signal in another mode is left alone.
     for (std::size_t d = 0; d < kDecoders; ++d) {
         TrialDecoder& decoder = slot.decoder(d);
@@ -892,6 +977,12 @@ void BandDecoder::Impl::updateSplatter(Slot& slot) {
     double skirt = 0.0;
     for (const auto& other : slots) {
         if (other.get() == &slot || other->state == State::Free) continue;
+        // A faster signal counts once it has shown to be one: the detector of a faster speed
+        // sees a crowd of slower signals as one, with their power together.
+        if (other->speedIndex > slot.speedIndex && other->state == State::Trial &&
+            (other->crowd || trialScore(*other) < kFasterTextScore)) {
+            continue;
+        }
         const double d = std::abs(slotFrequency(*other) - f);
         if (d < detectorOf(slot).minSpacingHz()) continue;
         const double power = other->signalPower * kSplatterIdlePower / (d * d);
@@ -1051,6 +1142,12 @@ void BandDecoder::Impl::freeSlot(Slot& slot) {
     slot.mirrorFrames = 0.0;
     slot.splatter = false;
     slot.fasterNearby = false;
+    slot.fasterRead = false;
+    slot.fasterWide = false;
+    slot.idled = false;
+    slot.wide = false;
+    slot.crowd = false;
+    slot.crowdFrames = 0;
     slot.text.clear();
     for (auto& decoder : slot.decoders) {
         decoder->running = false;

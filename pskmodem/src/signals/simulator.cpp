@@ -184,7 +184,16 @@ SimulatorConfig demoBand() {
         {2330.0, Mode::Bpsk, 6.0, 0.0,
          "QB4NN DE QH1JK\r\nTNX fer the nice QSO Sam, RST 559 here. Rig is an old 100 W radio,\r\n"
          "antenna vertical. QSL via bureau. 73 and good DX. QB4NN DE QH1JK SK\r\n"},
+        {860.0, Mode::Bpsk, 10.0, 0.0,
+         "CQ TEST CQ TEST DE QS6PQ QS6PQ BPSK63 contest\r\nQS6PQ DE QF2LM 599 014 TU\r\n"
+         "TU 599 021 QS6PQ TEST\r\n"},
+        {1290.0, Mode::QpskUsb, 14.0, 0.0,
+         "CQ CQ DE QC8RS QC8RS QPSK63 net control\r\nAll stations, check in with call and "
+         "traffic. Net meets daily at 1800 UTC. QC8RS K\r\n"},
     };
+    // One station works a contest at twice PSK31's speed, another runs a net at that speed.
+    band.signals[5].speed = Speed::Psk63;
+    band.signals[6].speed = Speed::Psk63;
     return band;
 }
 

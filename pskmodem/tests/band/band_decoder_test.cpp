@@ -837,6 +837,61 @@ TEST(BandDecoderSpeeds, EverySignalOfABandOfMixedSpeedsGetsOneChannelWithItsMode
     expectDecoded(recorder, band, 0.05);
 }
 
+// PSK31 signals packed 50 to 60 Hz apart look to the faster speeds' detectors, pair by pair, like
+// wider signals of their own, and so does a PSK31 signal idling 75 to 85 Hz from its neighbours:
+// that must not keep the PSK31 signals from their channels, nor delay them beyond when they start
+// with PSK31 alone looked for, nor invent faster ones, while a PSK63 station beside them still
+// gets its own.
+TEST(BandDecoderSpeeds, ACrowdOfPsk31SignalsBesideAPsk63StationGetsAChannelEach) {
+    struct Case {
+        double snrDb;
+        double firstHz;
+        std::vector<double> spacingsHz;  // between the PSK31 carriers
+    };
+    const Case cases[] = {
+        {10.0, 700.0, {53.0, 60.0, 50.0, 57.0}},  {0.0, 900.0, {55.0, 50.0, 60.0, 52.0}},
+        {20.0, 1300.0, {60.0, 60.0, 60.0, 60.0}}, {10.0, 950.0, {82.0, 78.0, 75.0, 85.0}},
+        {0.0, 600.0, {80.0, 85.0, 78.0, 82.0}},
+    };
+    const Mode modes[] = {Mode::QpskUsb, Mode::Bpsk, Mode::QpskLsb, Mode::Bpsk, Mode::Bpsk};
+    std::uint64_t seed = 90;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.snrDb) + " dB from " + std::to_string(c.firstHz) + " Hz");
+        std::vector<Transmission> band;
+        double hz = c.firstHz;
+        for (std::size_t i = 0; i <= c.spacingsHz.size(); ++i) {
+            band.push_back({hz, modes[i], c.snrDb, 0.5, randomText(60, ++seed)});
+            if (i < c.spacingsHz.size()) hz += c.spacingsHz[i];
+        }
+        Transmission psk63{hz + 200.0, Mode::Bpsk, c.snrDb, 1.0, randomText(120, ++seed)};
+        psk63.speed = Speed::Psk63;
+        band.push_back(psk63);
+        double end = 0.0;
+        for (const Transmission& t : band) end = std::max(end, t.startSeconds + durationSeconds(t));
+        const std::vector<float> audio = composeBand(band, end + 3.0, ++seed);
+
+        BandDecoderConfig config;
+        config.speed.reset();
+        BandDecoder decoder(config);
+        Recorder recorder(decoder);
+        run(decoder, audio, recorder);
+        decoder.finish(recorder);
+        expectDecoded(recorder, band, 0.05);
+
+        config.speed = Speed::Psk31;
+        BandDecoder psk31Decoder(config);
+        Recorder psk31Alone(psk31Decoder);
+        run(psk31Decoder, audio, psk31Alone);
+        psk31Decoder.finish(psk31Alone);
+        for (const Transmission& t : band) {
+            const auto every = recorder.near(t.carrierHz, 3.0);
+            const auto alone = psk31Alone.near(t.carrierHz, 3.0);
+            if (t.speed != Speed::Psk31 || every.size() != 1 || alone.size() != 1) continue;
+            EXPECT_LE(every.front()->startedAt, alone.front()->startedAt + 0.3) << t.carrierHz;
+        }
+    }
+}
+
 // A PSK signal at a speed between PSK31 and PSK63 (46.875 Bd: PSK31 sent 1.5 times too fast)
 // fits no speed: every decoder reads garbage of it, and it gets no channel rather than a garbage
 // one.

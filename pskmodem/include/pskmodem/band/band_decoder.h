@@ -49,14 +49,17 @@ struct BandDecoderConfig {
     double highHz = 3000.0;
     // The mode to receive; unset = every mode, each signal's own found by trial decoding.
     std::optional<Mode> mode;
-    // The speed to receive (PSK31 by default); unset = every speed, each signal's own found from
-    // its spectrum (a detector per speed) and by trial decoding. A signal found at one of the
-    // faster speeds gets its channel only once its text reads as text (a receiver at another
-    // speed than the signal's makes garbage of it at a fine quality), so that it starts some
-    // seconds later with all of its text; so does a PSK31 one where a faster signal was seen. A
-    // signal that reads as garbage at every speed gets no channel. With every speed, PSK31
-    // signals packed 50 to 60 Hz apart may get no channel: the default stays PSK31 alone.
-    std::optional<Speed> speed = Speed::Psk31;
+    // The speed to receive; unset (the default) = every speed, each signal's own found from its
+    // spectrum (a detector per speed) and by trial decoding. A signal found at one of the faster
+    // speeds gets its channel only once its text reads as text (a receiver at another speed than
+    // the signal's makes garbage of it at a fine quality), so that it starts some seconds later
+    // with all of its text; so does a PSK31 one where a faster signal was seen. Slower signals
+    // packed closer than a faster speed's spacing, or one idling between neighbours, look to that
+    // speed's detector like one wide signal; where the slower speed's detector tells them apart
+    // or sees the idle lines of its own speed, they count as no faster signal, so that PSK31
+    // signals 50 to 60 Hz apart start as soon as with PSK31 alone. A signal that reads as garbage
+    // at every speed gets no channel.
+    std::optional<Speed> speed;
     // AFC search range of each channel's receiver, either side (small, so that neighbours
     // cannot pull a receiver off its signal).
     double searchRangeHz = 15.0;
@@ -71,7 +74,7 @@ struct BandDecoderConfig {
     int maxChannels = 48;
 };
 
-// Decodes every PSK31 signal in a band of 8 kHz audio at once.
+// Decodes every PSK signal in a band of 8 kHz audio at once (of the speeds looked for).
 //
 // A SignalDetector looks for signals in the spectrum. Each signal it reports for a few frames in a
 // row gets receivers, tuned to it with a small AFC search range, which first run over the last

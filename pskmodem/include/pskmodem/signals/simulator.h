@@ -47,7 +47,8 @@ struct SimulatorConfig {
 inline constexpr double kMaxDriftHz = 25.0;
 
 // The band used by the demo: a handful of signals across the waterfall, the strongest a BPSK31
-// signal at 1500 Hz, where the program is tuned until the operator clicks elsewhere.
+// signal at 1500 Hz, where the program is tuned until the operator clicks elsewhere; a BPSK63
+// station at 860 Hz and a QPSK63 one at 1290 Hz among the PSK31 ones.
 SimulatorConfig demoBand();
 
 class BandSimulator {
