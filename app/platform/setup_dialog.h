@@ -5,6 +5,9 @@
 
 #include <QCloseEvent>
 #include <QDialog>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QString>
 
 namespace platform {
 
@@ -21,6 +24,21 @@ class SetupDialog : public QDialog {
     void reject() final { cancel(); }
 
   protected:
+    // The window's "OK" (Command1, the default button) and "Cancel" (Command2) buttons, set in
+    // `ok` and `cancel`, in a row to the right of a layout that the window places.
+    QHBoxLayout* addOkCancelRow(QPushButton*& ok, QPushButton*& cancel) {
+        ok = new QPushButton(QStringLiteral("OK"), this);
+        ok->setObjectName(QStringLiteral("Command1"));
+        ok->setDefault(true);
+        cancel = new QPushButton(QStringLiteral("Cancel"), this);
+        cancel->setObjectName(QStringLiteral("Command2"));
+        auto* row = new QHBoxLayout;
+        row->addStretch(1);
+        row->addWidget(ok);
+        row->addWidget(cancel);
+        return row;
+    }
+
     // The window's "Cancel" handler.
     virtual void cancel() = 0;
     // What the window does as it closes, before it counts as closed.

@@ -89,15 +89,7 @@ void ReportingWindow::createControls() {
     auto* status = new QVBoxLayout(Frame3);
     status->addWidget(Label7);
 
-    Command1 = new QPushButton(QStringLiteral("OK"), this);
-    Command1->setObjectName(QStringLiteral("Command1"));
-    Command1->setDefault(true);
-    Command2 = new QPushButton(QStringLiteral("Cancel"), this);
-    Command2->setObjectName(QStringLiteral("Command2"));
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(Command1);
-    buttons->addWidget(Command2);
+    QHBoxLayout* buttons = addOkCancelRow(Command1, Command2);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(Frame1);

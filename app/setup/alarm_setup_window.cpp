@@ -82,17 +82,8 @@ void AlarmSetupWindow::createControls() {
     grid->addWidget(Option2, 1, 3);
     grid->addWidget(Check1, 2, 3);
 
-    Command1 = new QPushButton(QStringLiteral("OK"), this);
-    Command1->setObjectName(QStringLiteral("Command1"));
-    Command1->setDefault(true);
-    Command2 = new QPushButton(QStringLiteral("Cancel"), this);
-    Command2->setObjectName(QStringLiteral("Command2"));
+    QHBoxLayout* buttons = addOkCancelRow(Command1, Command2);
     Command2->setAutoDefault(false);
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(Command1);
-    buttons->addWidget(Command2);
 
     auto* window = new QVBoxLayout(this);
     window->addWidget(Frame1);
