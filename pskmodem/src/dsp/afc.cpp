@@ -16,6 +16,8 @@ constexpr double kSignalHalfWidthHz = 40.0;
 constexpr double kMinCutoffHz = 20.0;
 // Newest spectrum's weight in the average once it has filled: about eight frames (2 s).
 constexpr float kMinFrameWeight = 1.0F / 8.0F;
+// Frames taken at twice the usual rate after a reset.
+constexpr int kFastFrames = 4;
 // Time constant of the level normalisation before the power law, in samples.
 constexpr float kLevelWeight = 1.0F / 256.0F;
 
@@ -58,6 +60,7 @@ void FrequencyAcquisition::reset() {
     ringPosition_ = 0;
     sinceFrame_ = 0;
     frames_ = 0;
+    filled_ = 0;
     noise_ = 0.0F;
     filter_.reset();
     level_ = 0.0F;
@@ -105,8 +108,15 @@ bool FrequencyAcquisition::push(std::complex<float> z) {
     ring_[ringPosition_] = {re, im};
     ringPosition_ = ringPosition_ + 1 == ring_.size() ? 0 : ringPosition_ + 1;
 
-    if (++sinceFrame_ < fftSize_ / 2) return false;
+    if (filled_ < fftSize_) ++filled_;
+    // Frames every quarter of the FFT until the first few are in, so that a carrier is found
+    // early in a transmission's idle preamble; every half of it after that.
+    const int hop = frames_ < kFastFrames ? fftSize_ / 4 : fftSize_ / 2;
+    if (++sinceFrame_ < hop) return false;
     sinceFrame_ = 0;
+    // A ring still partly empty since the reset would give a periodogram of half the resolution,
+    // whose line stands lower and only dilutes the average: the first frame waits for a full one.
+    if (filled_ < fftSize_) return false;
     const std::size_t n = ring_.size();
     const std::span<std::complex<float>> fftIn = fft_.input();
     for (std::size_t i = 0; i < n; ++i) {

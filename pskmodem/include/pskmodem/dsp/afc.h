@@ -64,6 +64,7 @@ class FrequencyAcquisition {
     std::vector<std::complex<float>> ring_;
     std::size_t ringPosition_ = 0;
     int sinceFrame_ = 0;
+    int filled_ = 0;  // samples in the ring since the reset, up to its size
     float level_ = 0.0F;
     int frames_ = 0;
     float noise_ = 0.0F;
