@@ -16,8 +16,14 @@ constexpr double kSignalHalfWidthHz = 40.0;
 constexpr double kMinCutoffHz = 20.0;
 // Newest spectrum's weight in the average once it has filled: about eight frames (2 s).
 constexpr float kMinFrameWeight = 1.0F / 8.0F;
-// Frames taken at twice the usual rate after a reset.
+// Frames taken at twice the usual rate after a reset (a quarter of the FFT apart), the frames
+// averaged before a line is judged at all (three overlapping ones: a span of one and a half
+// FFTs), those after which a slightly weaker line is believed (a span of 1.75 FFTs) and those
+// after which a weaker one still is (a span of 3.5 FFTs).
 constexpr int kFastFrames = 4;
+constexpr int kFirstJudgedFrames = 3;
+constexpr int kLongerFrames = 4;
+constexpr int kSettledFrames = 6;
 // Time constant of the level normalisation before the power law, in samples.
 constexpr float kLevelWeight = 1.0F / 256.0F;
 
@@ -155,7 +161,7 @@ FrequencyAcquisition::Peak FrequencyAcquisition::strongestCarrier(double lowHz, 
     lowHz = std::max(lowHz, -limit);
     highHz = std::min(highHz, limit);
     // A single periodogram (and the filter start-up inside it) is too unreliable to act on.
-    if (frames_ < 2 || !(lowHz <= highHz)) return peak;
+    if (frames_ < kFirstJudgedFrames || !(lowHz <= highHz)) return peak;
 
     // Carrier offset f shows at power_ * f in the power-law spectrum.
     const double spectrumBinHz = sampleRateHz_ / static_cast<double>(fftSize_);
@@ -204,9 +210,15 @@ FrequencyAcquisition::Peak FrequencyAcquisition::strongestCarrier(double lowHz, 
     peak.offsetHz = (static_cast<double>(best) + delta) * spectrumBinHz / power_;
     peak.snrDb = noise > 0.0F ? 10.0 * std::log10(static_cast<double>(top / noise)) : 99.0;
     // The first frames are single noisy periodograms: demand more of them.
-    const double thresholdDb = frames_ >= 4 ? 9.0 : 11.0;
+    const double thresholdDb = frames_ >= kSettledFrames  ? 9.0
+                               : frames_ >= kLongerFrames ? 10.0
+                                                          : 11.0;
     peak.found = peak.snrDb >= thresholdDb;
     return peak;
+}
+
+double FrequencyAcquisition::carrierResolutionHz() const {
+    return sampleRateHz_ / static_cast<double>(fftSize_) / power_;
 }
 
 double FrequencyAcquisition::lineLevelDb(double offsetHz) const {

@@ -168,10 +168,6 @@ constexpr float kAmplitudeWeight = 1.0F / 32.0F;
 // acquisition step (PSK31's, scaled by the speed), and the acquisition FFT.
 constexpr double kAfcTransfer = 0.05;
 constexpr double kAfcMinStepHz = 1.0;
-// The acquisition also looks this far (PSK31's, scaled by the speed) beyond the search range, so
-// that a carrier at its edge is found while the mixer sits a little inside; the step onto it
-// stops at the edge.
-constexpr double kAcquisitionMarginHz = 3.0;
 // 16 symbols (0.51 s of PSK31); a frame every 4 symbols at first, every 8 after that.
 constexpr int kAcquisitionFftSize = 512;
 
@@ -311,8 +307,8 @@ struct Receiver::Impl {
     std::array<bool, kSymbolHistory> squelchOpenAt{};
     // Whether each of the last symbols carried signal: neither silence nor one of the empty
     // symbols that push the last decisions out at the end of the input, nor one received before
-    // the acquisition moved the mixer onto another carrier or while the matched filter still
-    // held samples from before.
+    // the acquisition moved an unlocked receiver onto another carrier or while the matched
+    // filter still held samples from before.
     std::array<bool, kSymbolHistory> carriedAt{};
     int symbolsUntilSettled = 0;
     std::uint32_t symbolCount = 0;
@@ -439,11 +435,6 @@ void Receiver::Impl::retune(double ncoHz) {
     agreeingBits = 0;
     signalConfirmed = false;
     decidedCorrection = 0.0;
-    // What the detectors decided from the symbols before the step came from a carrier the
-    // mixer was off by more than the carrier loop follows: a word built from them would be one
-    // nobody sent. Words count again from the first whose every bit comes after the step.
-    carriedAt.fill(false);
-    symbolsUntilSettled = kRetuneSettleSymbols;
 }
 
 void Receiver::Impl::processAudio(std::span<const float> in, CharSink& out) {
@@ -925,7 +916,10 @@ bool Receiver::Impl::onKeyingLine(double offsetHz, double carrierHz) const {
 
 void Receiver::Impl::acquisitionFrame() {
     const double mixer = nco.frequencyHz();
-    const double margin = kAcquisitionMarginHz * hzScale;
+    // A bin beyond the range as well: a carrier right at its edge may show its line there (and
+    // some other bin inside would then take the line for one of its keying lines). The step onto
+    // it stops at the edge.
+    const double margin = acquisition.carrierResolutionHz();
     const FrequencyAcquisition::Peak peak = acquisition.strongestCarrier(
         centreHz - searchRangeHz - margin - mixer, centreHz + searchRangeHz + margin - mixer);
     if (!peak.found) return;
@@ -956,6 +950,14 @@ void Receiver::Impl::acquisitionFrame() {
         carrier.shiftFrequency((target - mixer) * kTwoPi / symbolRateBaud);
         acquisition.reset();
     } else {
+        // Without lock, what the detectors decided from the symbols before the step came from a
+        // carrier the mixer was off by more than the carrier loop follows: a word built from
+        // them would be one nobody sent. Words count again from the first whose every bit comes
+        // after the step.
+        if (!coherent) {
+            carriedAt.fill(false);
+            symbolsUntilSettled = kRetuneSettleSymbols;
+        }
         retune(target);
     }
 }

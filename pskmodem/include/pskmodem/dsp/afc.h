@@ -46,6 +46,8 @@ class FrequencyAcquisition {
     // Strongest carrier with offset in [lowHz, highHz] from the mixer (within the range the
     // power and rate can tell apart: +-rate / (2 power)).
     Peak strongestCarrier(double lowHz, double highHz);
+    // A bin of the power-law spectrum in carrier offset: sample rate / (FFT size x power).
+    double carrierResolutionHz() const;
     // Level of the line of a carrier at `offsetHz` (nearest bins), in dB over the noise found by
     // the last strongestCarrier() call; -99 when there is nothing to compare.
     double lineLevelDb(double offsetHz) const;
