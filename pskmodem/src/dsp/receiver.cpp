@@ -307,8 +307,8 @@ struct Receiver::Impl {
     std::array<bool, kSymbolHistory> squelchOpenAt{};
     // Whether each of the last symbols carried signal: neither silence nor one of the empty
     // symbols that push the last decisions out at the end of the input, nor one received before
-    // the acquisition moved an unlocked receiver onto another carrier or while the matched
-    // filter still held samples from before.
+    // the acquisition moved an unlocked receiver onto a carrier it did not follow, or while the
+    // matched filter still held samples from before.
     std::array<bool, kSymbolHistory> carriedAt{};
     int symbolsUntilSettled = 0;
     std::uint32_t symbolCount = 0;
@@ -944,20 +944,21 @@ void Receiver::Impl::acquisitionFrame() {
     }
     const double target =
         std::clamp(mixer + peak.offsetHz, centreHz - searchRangeHz, centreHz + searchRangeHz);
-    if (std::abs(target - mixer - followedHz) <= kSmallStepHz * hzScale) {
+    const bool smallStep = std::abs(target - mixer - followedHz) <= kSmallStepHz * hzScale;
+    // Without lock, what the detectors decided from the symbols before a step came from a
+    // carrier the receiver did not follow (it held nothing, or the step is more than its carrier
+    // loop follows): a word built from them would be one nobody sent. Words count again from
+    // the first whose every bit comes after the step.
+    if (!coherent && (!holding || !smallStep)) {
+        carriedAt.fill(false);
+        symbolsUntilSettled = kRetuneSettleSymbols;
+    }
+    if (smallStep) {
         // A small step: the carrier loop keeps its phase and lock, its frequency moves along.
         nco.setFrequency(target);
         carrier.shiftFrequency((target - mixer) * kTwoPi / symbolRateBaud);
         acquisition.reset();
     } else {
-        // Without lock, what the detectors decided from the symbols before the step came from a
-        // carrier the mixer was off by more than the carrier loop follows: a word built from
-        // them would be one nobody sent. Words count again from the first whose every bit comes
-        // after the step.
-        if (!coherent) {
-            carriedAt.fill(false);
-            symbolsUntilSettled = kRetuneSettleSymbols;
-        }
         retune(target);
     }
 }

@@ -133,6 +133,7 @@ INSTANTIATE_TEST_SUITE_P(
                       PullInCase{Speed::Psk125, Mode::Bpsk, 50.0, 0.0, 7932},
                       PullInCase{Speed::Psk125, Mode::QpskUsb, -50.0, 0.0, 15851},
                       PullInCase{Speed::Psk125, Mode::QpskLsb, 40.0, -1.0, 15851},
+                      PullInCase{Speed::Psk250, Mode::Bpsk, -40.0, 2.0, 7932},
                       PullInCase{Speed::Psk250, Mode::QpskUsb, 50.0, 0.0, 7932},
                       PullInCase{Speed::Psk250, Mode::QpskLsb, -50.0, 0.0, 15851},
                       PullInCase{Speed::Psk250, Mode::QpskUsb, -40.0, 2.0, 7932}));
