@@ -67,7 +67,6 @@ void FrequencyAcquisition::reset() {
     sinceFrame_ = 0;
     frames_ = 0;
     filled_ = 0;
-    noise_ = 0.0F;
     filter_.reset();
     level_ = 0.0F;
 }
@@ -186,19 +185,7 @@ FrequencyAcquisition::Peak FrequencyAcquisition::strongestCarrier(double lowHz, 
         }
     }
 
-    // Noise: the median of the bins around the line (two symbol rates either side, the line's
-    // own bins left out). The power law shapes the noise into a hump around the mixer
-    // frequency, so only a local level tells a line from the top of the hump.
-    const int margin = static_cast<int>(std::lround(2.0 * symbolRateHz_ / spectrumBinHz));
-    std::size_t count = 0;
-    for (int k = best - margin; k <= best + margin; ++k) {
-        if (std::abs(k - best) > 2) scratch_[count++] = binPower(k);
-    }
-    const auto middle = scratch_.begin() + static_cast<std::ptrdiff_t>(count / 2);
-    std::nth_element(scratch_.begin(), middle,
-                     scratch_.begin() + static_cast<std::ptrdiff_t>(count));
-    const float noise = *middle;
-    noise_ = noise;
+    const float noise = noiseAround(best);
 
     // Refine between bins with a parabola through the magnitudes around the peak.
     const double a = std::sqrt(static_cast<double>(binPower(best - 1)));
@@ -217,18 +204,36 @@ FrequencyAcquisition::Peak FrequencyAcquisition::strongestCarrier(double lowHz, 
     return peak;
 }
 
+float FrequencyAcquisition::noiseAround(int bin) {
+    // The median of the bins around the line (two symbol rates either side, the line's own bins
+    // left out). The power law shapes the noise into a hump around the mixer frequency, and a
+    // strong signal nearby raises its own surroundings, so only a local level tells a line from
+    // what lies around it.
+    const double spectrumBinHz = sampleRateHz_ / static_cast<double>(fftSize_);
+    const int margin = static_cast<int>(std::lround(2.0 * symbolRateHz_ / spectrumBinHz));
+    std::size_t count = 0;
+    for (int k = bin - margin; k <= bin + margin; ++k) {
+        if (std::abs(k - bin) > 2) scratch_[count++] = binPower(k);
+    }
+    const auto middle = scratch_.begin() + static_cast<std::ptrdiff_t>(count / 2);
+    std::nth_element(scratch_.begin(), middle,
+                     scratch_.begin() + static_cast<std::ptrdiff_t>(count));
+    return *middle;
+}
+
 double FrequencyAcquisition::carrierResolutionHz() const {
     return sampleRateHz_ / static_cast<double>(fftSize_) / power_;
 }
 
-double FrequencyAcquisition::lineLevelDb(double offsetHz) const {
-    if (frames_ == 0 || !(noise_ > 0.0F) || !std::isfinite(offsetHz)) return -99.0;
+double FrequencyAcquisition::lineLevelDb(double offsetHz) {
+    if (frames_ == 0 || !std::isfinite(offsetHz)) return -99.0;
     const double spectrumBinHz = sampleRateHz_ / static_cast<double>(fftSize_);
     const auto centre = static_cast<int>(std::lround(power_ * offsetHz / spectrumBinHz));
     float level = 0.0F;
     for (int k = centre - 1; k <= centre + 1; ++k) level = std::max(level, binPower(k));
-    if (!(level > 0.0F)) return -99.0;
-    return 10.0 * std::log10(static_cast<double>(level / noise_));
+    const float noise = noiseAround(centre);
+    if (!(level > 0.0F) || !(noise > 0.0F)) return -99.0;
+    return 10.0 * std::log10(static_cast<double>(level / noise));
 }
 
 }  // namespace pskmodem

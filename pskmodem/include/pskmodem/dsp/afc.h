@@ -48,12 +48,14 @@ class FrequencyAcquisition {
     Peak strongestCarrier(double lowHz, double highHz);
     // A bin of the power-law spectrum in carrier offset: sample rate / (FFT size x power).
     double carrierResolutionHz() const;
-    // Level of the line of a carrier at `offsetHz` (nearest bins), in dB over the noise found by
-    // the last strongestCarrier() call; -99 when there is nothing to compare.
-    double lineLevelDb(double offsetHz) const;
+    // Level of the line of a carrier at `offsetHz` (nearest bins), in dB over the noise around
+    // it; -99 when there is nothing to compare.
+    double lineLevelDb(double offsetHz);
 
   private:
     float binPower(int bin) const;
+    // Median power of the bins around `bin`, its own left out.
+    float noiseAround(int bin);
 
     double sampleRateHz_;
     double symbolRateHz_;
@@ -69,7 +71,6 @@ class FrequencyAcquisition {
     int filled_ = 0;  // samples in the ring since the reset, up to its size
     float level_ = 0.0F;
     int frames_ = 0;
-    float noise_ = 0.0F;
     std::vector<float> window_;
     std::vector<float> average_;
     std::vector<float> scratch_;
