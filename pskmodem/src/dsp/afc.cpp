@@ -16,6 +16,14 @@ constexpr double kSignalHalfWidthHz = 40.0;
 constexpr double kMinCutoffHz = 20.0;
 // Newest spectrum's weight in the average once it has filled: about eight frames (2 s).
 constexpr float kMinFrameWeight = 1.0F / 8.0F;
+// Frames taken at twice the usual rate after a reset (a quarter of the FFT apart), the frames
+// averaged before a line is judged at all (three overlapping ones: a span of one and a half
+// FFTs), those after which a slightly weaker line is believed (a span of 1.75 FFTs) and those
+// after which a weaker one still is (a span of 3.5 FFTs).
+constexpr int kFastFrames = 4;
+constexpr int kFirstJudgedFrames = 3;
+constexpr int kLongerFrames = 4;
+constexpr int kSettledFrames = 6;
 // Time constant of the level normalisation before the power law, in samples.
 constexpr float kLevelWeight = 1.0F / 256.0F;
 
@@ -58,7 +66,7 @@ void FrequencyAcquisition::reset() {
     ringPosition_ = 0;
     sinceFrame_ = 0;
     frames_ = 0;
-    noise_ = 0.0F;
+    filled_ = 0;
     filter_.reset();
     level_ = 0.0F;
 }
@@ -105,8 +113,15 @@ bool FrequencyAcquisition::push(std::complex<float> z) {
     ring_[ringPosition_] = {re, im};
     ringPosition_ = ringPosition_ + 1 == ring_.size() ? 0 : ringPosition_ + 1;
 
-    if (++sinceFrame_ < fftSize_ / 2) return false;
+    if (filled_ < fftSize_) ++filled_;
+    // Frames every quarter of the FFT until the first few are in, so that a carrier is found
+    // early in a transmission's idle preamble; every half of it after that.
+    const int hop = frames_ < kFastFrames ? fftSize_ / 4 : fftSize_ / 2;
+    if (++sinceFrame_ < hop) return false;
     sinceFrame_ = 0;
+    // A ring still partly empty since the reset would give a periodogram of half the resolution,
+    // whose line stands lower and only dilutes the average: the first frame waits for a full one.
+    if (filled_ < fftSize_) return false;
     const std::size_t n = ring_.size();
     const std::span<std::complex<float>> fftIn = fft_.input();
     for (std::size_t i = 0; i < n; ++i) {
@@ -145,7 +160,7 @@ FrequencyAcquisition::Peak FrequencyAcquisition::strongestCarrier(double lowHz, 
     lowHz = std::max(lowHz, -limit);
     highHz = std::min(highHz, limit);
     // A single periodogram (and the filter start-up inside it) is too unreliable to act on.
-    if (frames_ < 2 || !(lowHz <= highHz)) return peak;
+    if (frames_ < kFirstJudgedFrames || !(lowHz <= highHz)) return peak;
 
     // Carrier offset f shows at power_ * f in the power-law spectrum.
     const double spectrumBinHz = sampleRateHz_ / static_cast<double>(fftSize_);
@@ -170,19 +185,7 @@ FrequencyAcquisition::Peak FrequencyAcquisition::strongestCarrier(double lowHz, 
         }
     }
 
-    // Noise: the median of the bins around the line (two symbol rates either side, the line's
-    // own bins left out). The power law shapes the noise into a hump around the mixer
-    // frequency, so only a local level tells a line from the top of the hump.
-    const int margin = static_cast<int>(std::lround(2.0 * symbolRateHz_ / spectrumBinHz));
-    std::size_t count = 0;
-    for (int k = best - margin; k <= best + margin; ++k) {
-        if (std::abs(k - best) > 2) scratch_[count++] = binPower(k);
-    }
-    const auto middle = scratch_.begin() + static_cast<std::ptrdiff_t>(count / 2);
-    std::nth_element(scratch_.begin(), middle,
-                     scratch_.begin() + static_cast<std::ptrdiff_t>(count));
-    const float noise = *middle;
-    noise_ = noise;
+    const float noise = noiseAround(best);
 
     // Refine between bins with a parabola through the magnitudes around the peak.
     const double a = std::sqrt(static_cast<double>(binPower(best - 1)));
@@ -194,19 +197,43 @@ FrequencyAcquisition::Peak FrequencyAcquisition::strongestCarrier(double lowHz, 
     peak.offsetHz = (static_cast<double>(best) + delta) * spectrumBinHz / power_;
     peak.snrDb = noise > 0.0F ? 10.0 * std::log10(static_cast<double>(top / noise)) : 99.0;
     // The first frames are single noisy periodograms: demand more of them.
-    const double thresholdDb = frames_ >= 4 ? 9.0 : 11.0;
+    const double thresholdDb = frames_ >= kSettledFrames  ? 9.0
+                               : frames_ >= kLongerFrames ? 10.0
+                                                          : 11.0;
     peak.found = peak.snrDb >= thresholdDb;
     return peak;
 }
 
-double FrequencyAcquisition::lineLevelDb(double offsetHz) const {
-    if (frames_ == 0 || !(noise_ > 0.0F) || !std::isfinite(offsetHz)) return -99.0;
+float FrequencyAcquisition::noiseAround(int bin) {
+    // The median of the bins around the line (two symbol rates either side, the line's own bins
+    // left out). The power law shapes the noise into a hump around the mixer frequency, and a
+    // strong signal nearby raises its own surroundings, so only a local level tells a line from
+    // what lies around it.
+    const double spectrumBinHz = sampleRateHz_ / static_cast<double>(fftSize_);
+    const int margin = static_cast<int>(std::lround(2.0 * symbolRateHz_ / spectrumBinHz));
+    std::size_t count = 0;
+    for (int k = bin - margin; k <= bin + margin; ++k) {
+        if (std::abs(k - bin) > 2) scratch_[count++] = binPower(k);
+    }
+    const auto middle = scratch_.begin() + static_cast<std::ptrdiff_t>(count / 2);
+    std::nth_element(scratch_.begin(), middle,
+                     scratch_.begin() + static_cast<std::ptrdiff_t>(count));
+    return *middle;
+}
+
+double FrequencyAcquisition::carrierResolutionHz() const {
+    return sampleRateHz_ / static_cast<double>(fftSize_) / power_;
+}
+
+double FrequencyAcquisition::lineLevelDb(double offsetHz) {
+    if (frames_ == 0 || !std::isfinite(offsetHz)) return -99.0;
     const double spectrumBinHz = sampleRateHz_ / static_cast<double>(fftSize_);
     const auto centre = static_cast<int>(std::lround(power_ * offsetHz / spectrumBinHz));
     float level = 0.0F;
     for (int k = centre - 1; k <= centre + 1; ++k) level = std::max(level, binPower(k));
-    if (!(level > 0.0F)) return -99.0;
-    return 10.0 * std::log10(static_cast<double>(level / noise_));
+    const float noise = noiseAround(centre);
+    if (!(level > 0.0F) || !(noise > 0.0F)) return -99.0;
+    return 10.0 * std::log10(static_cast<double>(level / noise));
 }
 
 }  // namespace pskmodem

@@ -153,6 +153,12 @@ constexpr double kHoldMarginDb = 12.0;
 // that keying line.
 constexpr double kKeyingLineTolerance = 0.25;
 constexpr double kKeyingLineMarginDb = 6.0;
+// A carrier the loop follows without lock counts as held only while its line stands this far
+// over the noise: below it the spectrum shows no carrier there.
+constexpr double kHeldLineMinDb = 6.0;
+// Symbols after a step of the mixer onto another carrier during which the matched filter still
+// holds samples from before it (its two-symbol pulse).
+constexpr int kRetuneSettleSymbols = 2;
 
 // Averaging weights per symbol.
 constexpr float kPowerWeight = 1.0F / 32.0F;
@@ -162,7 +168,8 @@ constexpr float kAmplitudeWeight = 1.0F / 32.0F;
 // acquisition step (PSK31's, scaled by the speed), and the acquisition FFT.
 constexpr double kAfcTransfer = 0.05;
 constexpr double kAfcMinStepHz = 1.0;
-constexpr int kAcquisitionFftSize = 512;  // 16 symbols (0.51 s of PSK31), a frame every 8
+// 16 symbols (0.51 s of PSK31); a frame every 4 symbols at first, every 8 after that.
+constexpr int kAcquisitionFftSize = 512;
 
 int decimationOf(Speed speed) {
     return kSamplesPerSymbol / kBasebandSamplesPerSymbol / speedFactor(speed);
@@ -299,8 +306,11 @@ struct Receiver::Impl {
     // symbol came in, not by the state when it leaves the detector's delay line.
     std::array<bool, kSymbolHistory> squelchOpenAt{};
     // Whether each of the last symbols carried signal: neither silence nor one of the empty
-    // symbols that push the last decisions out at the end of the input.
+    // symbols that push the last decisions out at the end of the input, nor one received before
+    // the acquisition moved an unlocked receiver onto a carrier it did not follow, or while the
+    // matched filter still held samples from before.
     std::array<bool, kSymbolHistory> carriedAt{};
+    int symbolsUntilSettled = 0;
     std::uint32_t symbolCount = 0;
     // Word synchronisation of the bit stream (see emitBit).
     bool wordSync = false;
@@ -389,6 +399,7 @@ void Receiver::Impl::resetSignalPath() {
     differentialBits.fill(0);
     squelchOpenAt.fill(false);
     carriedAt.fill(false);
+    symbolsUntilSettled = 0;
     symbolCount = 0;
     wordSync = false;
     previousBit = 1;
@@ -579,7 +590,8 @@ std::optional<DecidedBits> Receiver::Impl::decidedByDecoderInCharge() const {
 }
 
 bool Receiver::Impl::bitCarriesSignal(bool symbolCarries) {
-    carriedAt[symbolCount % kSymbolHistory] = symbolCarries;
+    carriedAt[symbolCount % kSymbolHistory] = symbolCarries && symbolsUntilSettled == 0;
+    if (symbolsUntilSettled > 0) --symbolsUntilSettled;
     // The bit decided now is the phase change into the symbol a decision delay back (QPSK bits
     // come one symbol later still, from the equaliser), from the symbol before it.
     const std::uint32_t delay = mode == Mode::Bpsk ? kDetectorDelay : kViterbiDelay + 1;
@@ -904,8 +916,12 @@ bool Receiver::Impl::onKeyingLine(double offsetHz, double carrierHz) const {
 
 void Receiver::Impl::acquisitionFrame() {
     const double mixer = nco.frequencyHz();
+    // A bin beyond the range as well: a carrier right at its edge may show its line there (and
+    // some other bin inside would then take the line for one of its keying lines). The step onto
+    // it stops at the edge.
+    const double margin = acquisition.carrierResolutionHz();
     const FrequencyAcquisition::Peak peak = acquisition.strongestCarrier(
-        centreHz - searchRangeHz - mixer, centreHz + searchRangeHz - mixer);
+        centreHz - searchRangeHz - margin - mixer, centreHz + searchRangeHz + margin - mixer);
     if (!peak.found) return;
     // Where the carrier loop puts the signal it follows, relative to the mixer.
     const double followedHz = carrier.frequencyRadPerSymbol() * symbolRateBaud / kTwoPi;
@@ -923,12 +939,21 @@ void Receiver::Impl::acquisitionFrame() {
     const double heldLineDb = acquisition.lineLevelDb(followedHz);
     if (holding && heldLineDb > peak.snrDb - kHoldMarginDb &&
         (coherent || heldLineDb > peak.snrDb - kKeyingLineMarginDb ||
-         !onKeyingLine(followedHz, peak.offsetHz))) {
+         (heldLineDb >= kHeldLineMinDb && !onKeyingLine(followedHz, peak.offsetHz)))) {
         return;
     }
     const double target =
         std::clamp(mixer + peak.offsetHz, centreHz - searchRangeHz, centreHz + searchRangeHz);
-    if (std::abs(target - mixer - followedHz) <= kSmallStepHz * hzScale) {
+    const bool smallStep = std::abs(target - mixer - followedHz) <= kSmallStepHz * hzScale;
+    // Without lock, what the detectors decided from the symbols before a step came from a
+    // carrier the receiver did not follow (it held nothing, or the step is more than its carrier
+    // loop follows): a word built from them would be one nobody sent. Words count again from
+    // the first whose every bit comes after the step.
+    if (!coherent && (!holding || !smallStep)) {
+        carriedAt.fill(false);
+        symbolsUntilSettled = kRetuneSettleSymbols;
+    }
+    if (smallStep) {
         // A small step: the carrier loop keeps its phase and lock, its frequency moves along.
         nco.setFrequency(target);
         carrier.shiftFrequency((target - mixer) * kTwoPi / symbolRateBaud);

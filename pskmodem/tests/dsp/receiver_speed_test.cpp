@@ -85,6 +85,104 @@ INSTANTIATE_TEST_SUITE_P(
                       SpeedCase{Speed::Psk250, Mode::QpskUsb, 30.0, 0.0, -2.0},
                       SpeedCase{Speed::Psk250, Mode::QpskLsb, 0.0, 1000.0, 0.0}));
 
+struct PullInCase {
+    Speed speed;
+    Mode mode;
+    double offsetHz;  // where the carrier starts, from the 1000 Hz the receiver is tuned to
+    double driftHzPerSecond;
+    std::uint64_t seed;
+};
+
+class ReceiverPullsIn : public ::testing::TestWithParam<PullInCase> {};
+
+TEST_P(ReceiverPullsIn, LosesNoCharacterWithTheStandardPreamble) {
+    // A transmission that starts at the edge of the AFC's range (or drifts across it from one
+    // edge) with the usual 32 idle symbols before its text: the AFC must have found the carrier
+    // before the text begins, and what the receiver made of the symbols it heard off tune must
+    // not come out as characters.
+    const PullInCase& c = GetParam();
+    ChannelTestConfig config;
+    config.speed = c.speed;
+    config.mode = c.mode;
+    config.carrierHz = 1000.0 + c.offsetHz;
+    config.driftHzPerSecond = c.driftHzPerSecond;
+    config.snrDb = 5.0;
+    config.textChars = 60 * static_cast<std::size_t>(speedFactor(c.speed));
+    config.seed = c.seed;
+    const ChannelTestSignal signal = makeChannelTestSignal(config);
+    ASSERT_EQ(config.leadIdle, 32);
+    Receiver receiver(c.speed);
+    receiver.setMode(c.mode);
+    receiver.setFrequency(1000.0, 50.0);
+    receiver.setSquelch(0, 1);
+    TimedSink got;
+    receiver.process(signal.samples, got);
+    receiver.finish(got);
+    EXPECT_EQ(foldBlanks(got.text), foldBlanks(signal.text));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    OffsetsAndDrifts, ReceiverPullsIn,
+    ::testing::Values(PullInCase{Speed::Psk31, Mode::Bpsk, -50.0, 0.0, 7932},
+                      PullInCase{Speed::Psk31, Mode::QpskUsb, 50.0, 0.0, 7932},
+                      PullInCase{Speed::Psk31, Mode::QpskLsb, -50.0, 0.0, 15851},
+                      PullInCase{Speed::Psk31, Mode::QpskLsb, -40.0, 0.25, 7932},
+                      PullInCase{Speed::Psk63, Mode::QpskUsb, -50.0, 0.0, 15851},
+                      PullInCase{Speed::Psk63, Mode::QpskLsb, 50.0, 0.0, 7932},
+                      PullInCase{Speed::Psk63, Mode::QpskUsb, -40.0, 0.5, 7932},
+                      PullInCase{Speed::Psk125, Mode::Bpsk, 50.0, 0.0, 7932},
+                      PullInCase{Speed::Psk125, Mode::QpskUsb, -50.0, 0.0, 15851},
+                      PullInCase{Speed::Psk125, Mode::QpskLsb, 40.0, -1.0, 15851},
+                      PullInCase{Speed::Psk250, Mode::Bpsk, -40.0, 2.0, 7932},
+                      PullInCase{Speed::Psk250, Mode::QpskUsb, 50.0, 0.0, 7932},
+                      PullInCase{Speed::Psk250, Mode::QpskLsb, -50.0, 0.0, 15851},
+                      PullInCase{Speed::Psk250, Mode::QpskUsb, -40.0, 2.0, 7932}));
+
+struct NeighbourCase {
+    Speed speed;
+    double searchHz;
+    double neighbourSymbolRates;  // the neighbour's distance, in symbol rates (sign: side)
+    std::uint64_t seed;
+};
+
+class ReceiverBesideANeighbour : public ::testing::TestWithParam<NeighbourCase> {};
+
+TEST_P(ReceiverBesideANeighbour, HoldsItsSignalAgainstAStrongerOne) {
+    // BPSK at +5 dB with a BPSK neighbour 20 dB stronger two symbol rates away, outside the
+    // AFC's range: the keying lines of the neighbour's squared spectrum fall inside the range and
+    // stand far above the noise, yet the receiver must stay on the signal it holds.
+    const NeighbourCase& c = GetParam();
+    ChannelTestConfig config;
+    config.speed = c.speed;
+    config.mode = Mode::Bpsk;
+    config.snrDb = 5.0;
+    config.textChars = 700;
+    config.seed = c.seed;
+    config.interferer =
+        ChannelTestConfig::Interferer{.mode = Mode::Bpsk,
+                                      .speed = c.speed,
+                                      .offsetHz = c.neighbourSymbolRates * symbolRateBaud(c.speed),
+                                      .levelDb = 20.0};
+    const ChannelTestSignal signal = makeChannelTestSignal(config);
+    Receiver receiver(c.speed);
+    receiver.setMode(Mode::Bpsk);
+    receiver.setFrequency(1000.0, c.searchHz);
+    receiver.setSquelch(0, 1);
+    TimedSink got;
+    receiver.process(signal.samples, got);
+    receiver.finish(got);
+    EXPECT_EQ(foldBlanks(got.text), foldBlanks(signal.text))
+        << "CER " << characterErrorRate(signal.text, got.text);
+}
+
+INSTANTIATE_TEST_SUITE_P(SpeedsRangesAndSides, ReceiverBesideANeighbour,
+                         ::testing::Values(NeighbourCase{Speed::Psk31, 25.0, 2.0, 7932},
+                                           NeighbourCase{Speed::Psk31, 30.0, -2.0, 15851},
+                                           NeighbourCase{Speed::Psk31, 40.0, 2.0, 23770},
+                                           NeighbourCase{Speed::Psk63, 50.0, 2.0, 7932},
+                                           NeighbourCase{Speed::Psk63, 50.0, -2.0, 15851},
+                                           NeighbourCase{Speed::Psk63, 50.0, -2.0, 23770}));
+
 TEST(ReceiverSpeed, FirstCharacterComesAsSoonAsAtPsk31Scaled) {
     // PSK31's decision delays (some 16 symbols for BPSK, 33 for QPSK) are counted in symbols, so
     // that the faster speeds print each character sooner by their factor; at PSK31 the first

@@ -46,12 +46,16 @@ class FrequencyAcquisition {
     // Strongest carrier with offset in [lowHz, highHz] from the mixer (within the range the
     // power and rate can tell apart: +-rate / (2 power)).
     Peak strongestCarrier(double lowHz, double highHz);
-    // Level of the line of a carrier at `offsetHz` (nearest bins), in dB over the noise found by
-    // the last strongestCarrier() call; -99 when there is nothing to compare.
-    double lineLevelDb(double offsetHz) const;
+    // A bin of the power-law spectrum in carrier offset: sample rate / (FFT size x power).
+    double carrierResolutionHz() const;
+    // Level of the line of a carrier at `offsetHz` (nearest bins), in dB over the noise around
+    // it; -99 when there is nothing to compare.
+    double lineLevelDb(double offsetHz);
 
   private:
     float binPower(int bin) const;
+    // Median power of the bins around `bin`, its own left out.
+    float noiseAround(int bin);
 
     double sampleRateHz_;
     double symbolRateHz_;
@@ -64,9 +68,9 @@ class FrequencyAcquisition {
     std::vector<std::complex<float>> ring_;
     std::size_t ringPosition_ = 0;
     int sinceFrame_ = 0;
+    int filled_ = 0;  // samples in the ring since the reset, up to its size
     float level_ = 0.0F;
     int frames_ = 0;
-    float noise_ = 0.0F;
     std::vector<float> window_;
     std::vector<float> average_;
     std::vector<float> scratch_;
