@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDialog>
 #include <QFile>
 #include <QFileInfo>
 #include <QSessionManager>
@@ -88,14 +89,36 @@ int main(int argc, char* argv[]) {
     // Ended from outside (shutdown, kill, Ctrl+C): nothing is asked; changed notes are kept in
     // their unsaved copy, the window closes as File > Exit closes it, the engine stopped and the
     // settings saved, then the program ends with whatever else is open, a question too.
-    const platform::TerminationSignals termination([&form](int) {
+    // A signal that comes while start-up waits on a message box (the remembered sound card is
+    // gone, no sound card starts) cannot end the program's loop, which has not begun: the box
+    // and any that follow it are closed as they come, and start-up stops there.
+    bool startingUp = true;
+    bool endedFromOutside = false;
+    QTimer startUpBoxCloser;
+    startUpBoxCloser.setInterval(20);
+    startUpBoxCloser.callOnTimeout([] {
+        if (auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+            box->done(QDialog::Rejected);
+        }
+    });
+    const platform::TerminationSignals termination([&](int) {
+        endedFromOutside = true;
         form.closeFromOutside();
         QCoreApplication::quit();
+        if (startingUp) {
+            startUpBoxCloser.start();
+        }
     });
     // Logging out: the session manager asks for the settings and the notes to be saved first.
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &form,
                      [&form](QSessionManager&) { form.saveForLogout(); });
     form.Form_Load();
+    if (endedFromOutside) {
+        // What start-up did after the box (the engine started) is undone as the window closes.
+        form.closeFromOutside();
+        return 0;
+    }
+    startingUp = false;
     form.show();
     // Notes kept when the program was last ended from outside are offered back once it runs.
     QTimer::singleShot(0, &form, [&form] { form.notebook().offerUnsavedNotebook(); });

@@ -39,10 +39,10 @@ bool Catches(pid_t pid, int signal) {
 
 // Starts `program` on the demo band, sends it `signal` once it catches it and waits for its end:
 // its exit status, or nothing when it did not end within the deadline (it is then killed).
-std::optional<int> EndBySignal(const std::filesystem::path& program, int signal) {
+std::optional<int> EndBySignal(const std::filesystem::path& program, int signal, bool demo = true) {
     const pid_t pid = fork();
     if (pid == 0) {
-        execl(program.c_str(), program.c_str(), "--demo", nullptr);
+        execl(program.c_str(), program.c_str(), demo ? "--demo" : nullptr, nullptr);
         _exit(127);
     }
     if (pid < 0) {
@@ -98,6 +98,21 @@ TEST_F(QuorvinSignals, ASignalEndsTheProgramWhileTheNotebookAsksAndKeepsTheCopy)
     EXPECT_TRUE(std::filesystem::exists(path("QUORVIN.ini")));
     EXPECT_EQ(quorvin::testing::readFile(notebook), "73\r\n");
     EXPECT_EQ(quorvin::testing::readFile(copy), "73\r\nde PA3XYZ\r\n");
+}
+
+// Start-up waits on a message box when the remembered sound card is gone (and again when no
+// sound card starts): a signal then ends the program there, with the choice still remembered,
+// instead of leaving it running without a window.
+TEST_F(QuorvinSignals, ASignalWhileStartUpShowsAMessageEndsTheProgram) {
+    const std::filesystem::path program = path("quorvin");
+    std::filesystem::copy_file(QUORVIN_PROGRAM, program);
+    const std::filesystem::path settings = path("QUORVIN.ini");
+    ASSERT_TRUE(EndBySignal(program, SIGTERM).has_value()) << "no settings file to start from";
+    std::ofstream(settings, std::ios::binary | std::ios::app) << "[AudioInput]\r\nGone\r\n\r\n";
+    const std::optional<int> ended = EndBySignal(program, SIGTERM, false);
+    ASSERT_TRUE(ended.has_value()) << "the program did not end";
+    EXPECT_TRUE(WIFEXITED(*ended) && WEXITSTATUS(*ended) == 0) << *ended;
+    EXPECT_NE(quorvin::testing::readFile(settings).find("[AudioInput]\r\nGone"), std::string::npos);
 }
 
 }  // namespace
